@@ -1,0 +1,125 @@
+#include "elliptic/ellipsoid.h"
+
+#include <cmath>
+
+namespace sailings {
+
+double AdjustedLatitude(double phi) {
+  if (phi == kHalfPi) return kPoleLatitude;
+  if (phi == 0.0) return kEquatorLatitude;
+  return phi;
+}
+
+bool IsNorthPole(double phi) { return phi > kHalfPi - kPoleTolerance; }
+bool IsSouthPole(double phi) { return phi < -kHalfPi + kPoleTolerance; }
+
+double PrimeVerticalRadius(double phi) {
+  const double s = std::sin(phi);
+  return a / std::sqrt(1.0 - e_sq * s * s);
+}
+
+double GeocentricLatitude(double phi) { return std::atan(kOneMinusESq * std::tan(phi)); }
+
+Vec3 operator+(Vec3 p, Vec3 q) { return {p.x + q.x, p.y + q.y, p.z + q.z}; }
+Vec3 operator-(Vec3 p, Vec3 q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
+Vec3 operator*(double s, Vec3 p) { return {s * p.x, s * p.y, s * p.z}; }
+double Dot(Vec3 p, Vec3 q) { return p.x * q.x + p.y * q.y + p.z * q.z; }
+Vec3 Cross(Vec3 p, Vec3 q) {
+  return {p.y * q.z - p.z * q.y, p.z * q.x - p.x * q.z, p.x * q.y - p.y * q.x};
+}
+double Length(Vec3 p) { return std::sqrt(Dot(p, p)); }
+
+Vec3 EllipsoidPoint(double phi, double lambda) {
+  const double N = PrimeVerticalRadius(phi);
+  const double p = N * std::cos(phi);
+  return {p * std::cos(lambda), p * std::sin(lambda), N * kOneMinusESq * std::sin(phi)};
+}
+
+Vec3 EastVector(double lambda) { return {-std::sin(lambda), std::cos(lambda), 0.0}; }
+
+Vec3 NorthVector(double latitude, double lambda) {
+  const double s = std::sin(latitude);
+  return {-s * std::cos(lambda), -s * std::sin(lambda), std::cos(latitude)};
+}
+
+double IsometricLatitude(double phi) {
+  return std::asinh(std::tan(phi)) - e * std::atanh(e * std::sin(phi));
+}
+
+ArcSeries ArcCoefficients(double eps) {
+  const double e2 = eps * eps, e4 = e2 * e2, e6 = e4 * e2, e8 = e6 * e2;
+  ArcSeries c;
+  c.A0 = 1.0 + (e2 * 3.0) / 4.0 + (e4 * 45.0) / 64.0 + (e6 * 175.0) / 256.0 +
+         (e8 * 11025.0) / 16384.0;
+  c.A2 = (e2 * 3.0) / 8.0 + (e4 * 15.0) / 32.0 + (e6 * 525.0) / 1024.0 + (e8 * 2205.0) / 4096.0;
+  c.A4 = (e4 * 15.0) / 256.0 + (e6 * 105.0) / 1024.0 + (e8 * 2205.0) / 16384.0;
+  c.A6 = (e6 * 35.0) / 3072.0 + (e8 * 315.0) / 12288.0;
+  c.A8 = (e8 * 315.0) / 131072.0;
+  return c;
+}
+
+double ArcSeriesValue(const ArcSeries& c, double phi) {
+  return c.A0 * phi - c.A2 * std::sin(2.0 * phi) + c.A4 * std::sin(4.0 * phi) -
+         c.A6 * std::sin(6.0 * phi) + c.A8 * std::sin(8.0 * phi);
+}
+
+double ArcSeriesSlope(const ArcSeries& c, double phi) {
+  return c.A0 - 2.0 * c.A2 * std::cos(2.0 * phi) + 4.0 * c.A4 * std::cos(4.0 * phi) -
+         6.0 * c.A6 * std::cos(6.0 * phi) + 8.0 * c.A8 * std::cos(8.0 * phi);
+}
+
+double MeridianArc(double phi1, double phi2, double eps, double K) {
+  const ArcSeries c = ArcCoefficients(eps);
+  // Differences of like terms keep short arcs accurate.
+  const double bracket = c.A0 * (phi2 - phi1) -
+                         c.A2 * (std::sin(2.0 * phi2) - std::sin(2.0 * phi1)) +
+                         c.A4 * (std::sin(4.0 * phi2) - std::sin(4.0 * phi1)) -
+                         c.A6 * (std::sin(6.0 * phi2) - std::sin(6.0 * phi1)) +
+                         c.A8 * (std::sin(8.0 * phi2) - std::sin(8.0 * phi1));
+  return K * bracket;
+}
+
+double InverseArc(const ArcSeries& c, double K, double m, double phi0) {
+  // The slope is the radius of curvature over K, within 1% of 1 on the Earth,
+  // so Newton's method converges quadratically from any estimate within a
+  // radian; twelve passes are far more than a double needs.
+  const double target = m / K;
+  double phi = phi0;
+  for (int pass = 0; pass < 12; ++pass) {
+    const double step = (ArcSeriesValue(c, phi) - target) / ArcSeriesSlope(c, phi);
+    phi -= step;
+    if (!(std::fabs(step) > 1e-15)) break;
+  }
+  return phi;
+}
+
+double FullCircleAzimuth(double y, double x) {
+  // x == 0 is settled explicitly: a negative zero must not turn east into west.
+  if (x == 0.0) return y > 0.0 ? kHalfPi : (y < 0.0 ? kThreeHalfPi : 0.0);
+  double alpha = std::atan(y / x);
+  if (x < 0.0) alpha += kPi;
+  if (alpha < 0.0) alpha += kTwoPi;
+  return alpha;
+}
+
+double AngleOf(double y, double x) {
+  if (x == 0.0) return y > 0.0 ? kHalfPi : (y < 0.0 ? -kHalfPi : 0.0);
+  double t = std::atan(y / x);
+  if (x < 0.0 && y >= 0.0) t += kPi;
+  if (x < 0.0 && y < 0.0) t -= kPi;
+  return t;
+}
+
+double WrapLongitudeDifference(double dlambda) {
+  if (dlambda > kPi) dlambda -= kTwoPi;
+  if (dlambda < -kPi) dlambda += kTwoPi;
+  return dlambda;
+}
+
+double WrapLongitude(double lambda) {
+  if (lambda < -kPi) lambda += kTwoPi;
+  if (lambda > kPi) lambda += -kTwoPi;
+  return lambda;
+}
+
+}  // namespace sailings

@@ -1,0 +1,107 @@
+// The WGS-84 ellipsoid model shared by every sailing computation.
+//
+// Notation, used throughout the elliptic unit:
+//   phi     geodetic latitude (angle of the ellipsoid normal to the equator)
+//   psi     geocentric latitude (angle of the radius vector to the equator)
+//   lambda  longitude, positive east
+//   alpha   azimuth or course, clockwise from north
+// Units: radians and metres inside every computation; degrees and nautical
+// miles (exactly 1852 m) only at the console and in files.
+//
+// Two conventions of the route computation are stated once here:
+//   * a latitude of exactly +pi/2 is carried as pi/2 - 1e-8 (kPoleLatitude),
+//   * a latitude of exactly 0 is carried as 1e-8 (kEquatorLatitude),
+// so that every position has a defined east and north and every route plane
+// is defined; 1e-8 rad is 6 cm on the ground.
+#pragma once
+
+namespace sailings {
+
+// Ellipsoid constants. e_sq and e are two separately rounded constants
+// (e * e = 0.006694379990203256, not e_sq); each formula names the one it uses.
+inline constexpr double a = 6378137.0;             // semi-major axis, metres
+inline constexpr double e_sq = 0.00669438;         // first eccentricity squared
+inline constexpr double e = 0.081819190843;        // first eccentricity
+inline constexpr double kOneMinusESq = 0.99330562; // 1 - e_sq
+inline constexpr double kMeridianFactor = 6335439.32722994;  // a (1 - e_sq), metres
+
+inline constexpr double kPi = 3.141592653589793;
+inline constexpr double kQuarterPi = 0.7853981633974483;
+inline constexpr double kHalfPi = 1.5707963267948966;
+inline constexpr double kThreeHalfPi = 4.71238898038469;
+inline constexpr double kTwoPi = 6.283185307179586;
+inline constexpr double kDegree = 0.017453292519943295;  // radians per degree
+inline constexpr double kNauticalMile = 1852.0;          // metres
+
+inline constexpr double kPoleLatitude = kHalfPi - 1e-8;
+inline constexpr double kEquatorLatitude = 1e-8;
+// Latitudes this close to +-pi/2 are a pole: the adjusted north pole and the
+// rounding of a typed 90 degrees both fall inside (1.5e-8 rad is 10 cm).
+inline constexpr double kPoleTolerance = 1.5e-8;
+
+inline double ToDegrees(double radians) { return radians * 180.0 / kPi; }
+inline double ToNauticalMiles(double metres) { return metres / kNauticalMile; }
+
+// Apply the carrying conventions above to a route latitude.
+double AdjustedLatitude(double phi);
+bool IsNorthPole(double phi);
+bool IsSouthPole(double phi);
+
+// N = a / sqrt(1 - e_sq sin^2 phi), the prime vertical radius of curvature.
+double PrimeVerticalRadius(double phi);
+// psi = atan((1 - e_sq) tan phi). Valid on (-pi/2, pi/2); +-pi/2 maps to itself.
+double GeocentricLatitude(double phi);
+
+struct Vec3 {
+  double x, y, z;
+};
+Vec3 operator+(Vec3 p, Vec3 q);
+Vec3 operator-(Vec3 p, Vec3 q);
+Vec3 operator*(double s, Vec3 p);
+double Dot(Vec3 p, Vec3 q);
+Vec3 Cross(Vec3 p, Vec3 q);
+double Length(Vec3 p);
+
+// Earth-centred Cartesian coordinates of a point on the ellipsoid surface:
+// X = N cos phi cos lambda, Y = N cos phi sin lambda, Z = N (1 - e_sq) sin phi.
+Vec3 EllipsoidPoint(double phi, double lambda);
+
+// Local frame at a surface point: east, geodetic north (tangent to the
+// ellipsoid) and geocentric north (tangent to the sphere of the radius vector).
+Vec3 EastVector(double lambda);
+Vec3 NorthVector(double latitude, double lambda);
+
+// Isometric latitude q = ln(((1 - e sin phi)/(1 + e sin phi))^(e/2) tan(phi/2 + pi/4)),
+// with e (not e_sq); evaluated as asinh(tan phi) - e atanh(e sin phi), the same
+// function, well conditioned at the equator. Infinite at the poles.
+double IsometricLatitude(double phi);
+
+// Coefficients of the meridian arc series of an ellipse of eccentricity eps:
+// M(phi) = K [A0 phi - A2 sin 2phi + A4 sin 4phi - A6 sin 6phi + A8 sin 8phi],
+// K = semi-major axis times (1 - eps^2), phi the latitude of the ellipse's
+// normal. Truncation error is of order eps^10 (below 1e-4 m for the Earth).
+struct ArcSeries {
+  double A0, A2, A4, A6, A8;
+};
+ArcSeries ArcCoefficients(double eps);
+// Arc from the major axis to phi, divided by K.
+double ArcSeriesValue(const ArcSeries& c, double phi);
+// d/dphi of ArcSeriesValue, the radius of curvature divided by K.
+double ArcSeriesSlope(const ArcSeries& c, double phi);
+// Signed arc from phi1 to phi2 along an ellipse (negative when phi2 < phi1).
+double MeridianArc(double phi1, double phi2, double eps, double K);
+// The latitude whose arc from the major axis is m (inverse of K * series),
+// by Newton's method from the estimate phi0; at most 12 passes.
+double InverseArc(const ArcSeries& c, double K, double m, double phi0);
+
+// Full-circle azimuth rule: the direction of (east y, north x), in [0, 2pi).
+// atan(y/x), plus pi if x < 0, plus 2pi if still negative. (0, 0) gives 0.
+double FullCircleAzimuth(double y, double x);
+// Direction angle of (x, y) in (-pi, pi], the quadrant rule of a longitude.
+double AngleOf(double y, double x);
+// Longitude difference wrap into [-pi, pi] (pi stays pi).
+double WrapLongitudeDifference(double dlambda);
+// Longitude wrap of a longitude advanced by a step (+-pi unchanged).
+double WrapLongitude(double lambda);
+
+}  // namespace sailings

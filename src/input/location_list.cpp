@@ -1,0 +1,119 @@
+#include "input/location_list.h"
+
+#include <climits>
+#include <fstream>
+#include <ostream>
+#include <system_error>
+
+#include "input/decimal.h"
+
+namespace sailings {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::size_t SkipBlanks(std::string_view s, std::size_t i) {
+  while (i < s.size() && IsBlank(s[i])) ++i;
+  return i;
+}
+
+bool OpenList(const char* path, std::ifstream& file) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  file.open(path, std::ios::in | std::ios::binary);
+  return file.good();
+}
+
+LocationLine Malformed(const char* problem) {
+  LocationLine line;
+  line.kind = LocationLine::kMalformed;
+  line.problem = problem;
+  return line;
+}
+
+// Reads the file line by line and hands every parsed line with its number to
+// `visit`; returns false when the file cannot be opened.
+template <typename Visit>
+bool ForEachLine(const char* path, Visit visit) {
+  std::ifstream file;
+  if (!OpenList(path, file)) return false;
+  std::string text;
+  long number = 0;
+  while (std::getline(file, text)) {
+    ++number;
+    visit(number, ParseLocationLine(text));
+  }
+  return true;
+}
+
+}  // namespace
+
+LocationLine ParseLocationLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (SkipBlanks(line, 0) == line.size()) return LocationLine{};
+
+  const std::size_t tab = line.find('\t');
+  if (tab == std::string_view::npos) return Malformed("no tab after the name");
+  if (tab == 0) return Malformed("no name before the tab");
+
+  std::size_t i = SkipBlanks(line, tab + 1), used = 0;
+  if (i == line.size()) return Malformed("no latitude");
+  const std::optional<double> latitude = ParseDecimalPrefix(line.substr(i), used);
+  if (!latitude) return Malformed(used ? "latitude out of range" : "latitude is not a number");
+  i += used;
+  const std::size_t gap = SkipBlanks(line, i);
+  if (gap == line.size()) return Malformed("no longitude");
+  if (gap == i) return Malformed("latitude not followed by a blank");
+  const std::optional<double> longitude = ParseDecimalPrefix(line.substr(gap), used);
+  if (!longitude) return Malformed(used ? "longitude out of range" : "longitude is not a number");
+  if (SkipBlanks(line, gap + used) != line.size()) return Malformed("text after the longitude");
+
+  LocationLine record;
+  record.kind = LocationLine::kRecord;
+  record.name.assign(line.substr(0, tab < 255 ? tab : 255));
+  for (char& c : record.name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  record.latitude = *latitude;
+  record.longitude = *longitude;
+  return record;
+}
+
+int filesize(const char* path) {
+  long records = 0;
+  const bool opened = ForEachLine(path, [&](long, const LocationLine& line) {
+    if (line.kind == LocationLine::kRecord) ++records;
+  });
+  if (!opened) return -1;
+  // The list also holds the two typed positions; keep its size an int.
+  return records < INT_MAX - 2 ? static_cast<int>(records) + 1 : INT_MAX - 2;
+}
+
+int fileread(const char* path, vector3d* list, int count, std::ostream& warnings) {
+  int filled = 0;
+  const bool opened = ForEachLine(path, [&](long number, const LocationLine& line) {
+    if (line.kind == LocationLine::kMalformed) {
+ warnings << std::filesystem::path(path).filename().string() << ": line " << number << " skipped: " << line.problem << '\n';
+    } else if (line.kind == LocationLine::kRecord && filled < count - 1) {
+      vector3d& entry = list[++filled];
+      entry.name(line.name);
+      entry.geo(1.0, line.latitude, line.longitude);
+    }
+  });
+  return opened ? 0 : -2;
+}
+
+std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
+                                                      std::ostream& warnings) {
+  const std::string name = path.string();
+  const int count = filesize(name.c_str());
+  if (count < 1) return std::nullopt;
+  std::vector<vector3d> list(static_cast<std::size_t>(count) + 1);
+  if (fileread(name.c_str(), list.data(), count, warnings) != 0) return std::nullopt;
+  list[0].name("A");
+  list[count].name("B");
+  return list;
+}
+
+}  // namespace sailings

@@ -1,0 +1,54 @@
+// The location list file "input.txt": one record per line,
+//   name <tab> latitude <blanks or tabs> longitude
+// in decimal degrees (north and east positive). A carriage return before the
+// line feed belongs to the line end, blanks and tabs after the longitude are
+// ignored, and the last line counts whether or not it ends with a line end.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vector/vector3d.h"
+
+namespace sailings {
+
+inline constexpr const char* kLocationFile = "input.txt";
+
+struct LocationLine {
+  enum Kind { kRecord, kBlank, kMalformed } kind = kBlank;
+  std::string name;     // kRecord: the name, at most 255 characters
+  double latitude = 0;  // kRecord: degrees, finite
+  double longitude = 0;
+  std::string problem;  // kMalformed: what is wrong, for the warning
+};
+
+// Parses one line (without its line feed; a final carriage return is dropped).
+// A blank line holds nothing but blanks and tabs. Malformed: no tab, an empty
+// name, a latitude or longitude missing, not a number or out of the range of
+// a double, or anything but blanks after the longitude. Control characters of
+// a name are shown as '?', so a file cannot send escape sequences to the
+// console.
+LocationLine ParseLocationLine(std::string_view line);
+
+// The number of usable records plus one (the "count" of the location list:
+// entries 1 .. count - 1 are offered), or -1 when the file cannot be opened
+// or is a folder.
+int filesize(const char* path);
+
+// Fills list[1] .. list[count - 1] with the usable records, in file order,
+// each named and set on the unit sphere; writes one warning line to
+// `warnings` for every malformed line, naming its line number. Returns 0, or
+// -2 when the file cannot be opened.
+int fileread(const char* path, vector3d* list, int count, std::ostream& warnings);
+
+// The whole location list as the dialogue holds it: element 0 for a typed
+// departure, 1 .. n the file's records, n + 1 for a typed destination.
+// Nothing when the file cannot be opened.
+std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
+                                                      std::ostream& warnings);
+
+}  // namespace sailings

@@ -1,0 +1,77 @@
+#include "vector/vector3d.h"
+
+#include <cmath>
+#include <cstring>
+#include <istream>
+#include <ostream>
+
+namespace sailings {
+
+namespace {
+constexpr double kPi = 3.141592653589793;
+}
+
+void vector3d::geo(double r, double lat, double lon) {
+  const double latr = std::fmod(lat, 360.0) * kPi / 180.0;
+  const double lonr = std::fmod(lon, 360.0) * kPi / 180.0;
+  const double k = std::cos(latr) * r;
+  x_ = k * std::cos(lonr);
+  y_ = k * std::sin(lonr);
+  z_ = std::sin(latr) * r;
+}
+
+double vector3d::latitude() const {
+  return std::asin(z_ / std::sqrt((x_ * x_ + y_ * y_) + z_ * z_)) * 180.0 / kPi;
+}
+
+double vector3d::longitude() const {
+  double t = std::atan(y_ / x_);
+  if (x_ < 0 && y_ >= 0) t += kPi;
+  if (x_ < 0 && y_ < 0) t -= kPi;
+  return t * 180.0 / kPi;
+}
+
+void vector3d::name(const char* text) {
+  std::size_t n = 0;
+  while (n < kNameCapacity - 1 && text[n] != '\0') ++n;
+  std::memcpy(name_, text, n);
+  name_[n] = '\0';
+}
+
+void vector3d::name(const std::string& text) {
+  const std::size_t n = text.size() < kNameCapacity - 1 ? text.size() : kNameCapacity - 1;
+  std::memcpy(name_, text.data(), n);
+  name_[n] = '\0';
+}
+
+std::string vector3d::get_name() const { return std::string(name_); }
+
+vector3d vector3d::operator+(vector3d b) const { return {x_ + b.x_, y_ + b.y_, z_ + b.z_}; }
+vector3d vector3d::operator-(vector3d b) const { return {x_ - b.x_, y_ - b.y_, z_ - b.z_}; }
+double vector3d::operator*(vector3d b) const { return ((x_ * b.x_) + y_ * b.y_) + z_ * b.z_; }
+vector3d vector3d::operator+(double s) const { return {x_ + s, y_ + s, z_ + s}; }
+vector3d vector3d::operator-(double s) const { return {x_ - s, y_ - s, z_ - s}; }
+vector3d vector3d::operator*(double s) const { return {x_ * s, y_ * s, z_ * s}; }
+
+std::ostream& operator<<(std::ostream& out, vector3d v) {
+  return out << v.x() << ',' << v.y() << ',' << v.z();
+}
+
+std::istream& operator>>(std::istream& in, vector3d& v) {
+  double x, y, z;
+  if (in >> x >> y >> z) v = vector3d(x, y, z);
+  return in;
+}
+
+vector3d Xproduct(vector3d a, vector3d b) {
+  return {a.y() * b.z() - a.z() * b.y(), a.z() * b.x() - a.x() * b.z(),
+          a.x() * b.y() - a.y() * b.x()};
+}
+
+vector3d norm(vector3d v) {
+  vector3d r;
+  r.geo(1.0, v.latitude(), v.longitude());
+  return r;
+}
+
+}  // namespace sailings
