@@ -10,6 +10,12 @@ double AdjustedLatitude(double phi) {
   return phi;
 }
 
+double TrueLatitude(double carried) {
+  if (carried == kPoleLatitude) return kHalfPi;
+  if (carried == kEquatorLatitude) return 0.0;
+  return carried;
+}
+
 bool IsNorthPole(double phi) { return phi > kHalfPi - kPoleTolerance; }
 bool IsSouthPole(double phi) { return phi < -kHalfPi + kPoleTolerance; }
 

@@ -8,11 +8,13 @@
 // Units: radians and metres inside every computation; degrees and nautical
 // miles (exactly 1852 m) only at the console and in files.
 //
-// Two conventions of the route computation are stated once here:
+// Two conventions of the route record are stated once here:
 //   * a latitude of exactly +pi/2 is carried as pi/2 - 1e-8 (kPoleLatitude),
-//   * a latitude of exactly 0 is carried as 1e-8 (kEquatorLatitude),
-// so that every position has a defined east and north and every route plane
-// is defined; 1e-8 rad is 6 cm on the ground.
+//   * a latitude of exactly 0 is carried as 1e-8 (kEquatorLatitude).
+// They are notation only (the waypoint tables print a carried equator as
+// 0.000001 and a carried pole as 89.999999): every computation first takes a
+// carried value back to the true latitude with TrueLatitude(), so no result
+// is off by the 6 cm that 1e-8 rad is on the ground.
 #pragma once
 
 namespace sailings {
@@ -42,8 +44,9 @@ inline constexpr double kPoleTolerance = 1.5e-8;
 inline double ToDegrees(double radians) { return radians * 180.0 / kPi; }
 inline double ToNauticalMiles(double metres) { return metres / kNauticalMile; }
 
-// Apply the carrying conventions above to a route latitude.
+// Apply the carrying conventions above to a route latitude, and undo them.
 double AdjustedLatitude(double phi);
+double TrueLatitude(double carried);
 bool IsNorthPole(double phi);
 bool IsSouthPole(double phi);
 

@@ -93,11 +93,11 @@ double GeocentricAzimuth(Vec3 t, double psi, double lambda, bool meridian) {
   return FullCircleAzimuth(east, Dot(t, NorthVector(psi, lambda)));
 }
 
-double UndoEquatorConvention(double phi) { return phi == kEquatorLatitude ? 0.0 : phi; }
-
 }  // namespace
 
 GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2) {
+  phi1 = TrueLatitude(phi1);
+  phi2 = TrueLatitude(phi2);
   GreatEllipticSailing r;
   const Vec3 P1 = EllipsoidPoint(phi1, lambda1);
   const Vec3 P2 = EllipsoidPoint(phi2, lambda2);
@@ -164,21 +164,12 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
 
   // Azimuths: the tangent of the section (n x surface normal) in the local
   // frame; on the geocentric sphere the radius vector stands for the normal.
-  const double f1 = UndoEquatorConvention(phi1), f2 = UndoEquatorConvention(phi2);
-  Vec3 azNormal = travel;
-  if (f1 != phi1 || f2 != phi2) {
-    // Only where the undone convention leaves the plane well defined and
-    // nearly the same (it moves points by 6 cm).
-    const Vec3 m = Cross(EllipsoidPoint(f1, lambda1), EllipsoidPoint(f2, lambda2));
-    if (Length(m) > 0.0 && !r.meridian && Dot(Normalized(m), travel) > 1.0 - 1e-6) {
-      azNormal = Normalized(m);
-    }
-  }
-  const double psi1 = GeocentricLatitude(f1);
-  r.fwdAzimuth = GeodeticAzimuth(Cross(azNormal, SurfaceNormal(f1, lambda1)), f1, lambda1, r.meridian);
-  r.invAzimuth =
-      GeodeticAzimuth(Cross(-1.0 * azNormal, SurfaceNormal(f2, lambda2)), f2, lambda2, r.meridian);
-  r.fwdAzimuthGc = GeocentricAzimuth(Cross(azNormal, SurfaceNormal(psi1, lambda1)), psi1, lambda1,
+  const double psi1 = GeocentricLatitude(phi1);
+  r.fwdAzimuth =
+      GeodeticAzimuth(Cross(travel, SurfaceNormal(phi1, lambda1)), phi1, lambda1, r.meridian);
+  r.invAzimuth = GeodeticAzimuth(Cross(-1.0 * travel, SurfaceNormal(phi2, lambda2)), phi2,
+                                 lambda2, r.meridian);
+  r.fwdAzimuthGc = GeocentricAzimuth(Cross(travel, SurfaceNormal(psi1, lambda1)), psi1, lambda1,
                                      r.meridian);
   return r;
 }
@@ -193,6 +184,7 @@ int DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, 
 }
 
 EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, double s) {
+  phi_p = TrueLatitude(phi_p);
   const double psi = GeocentricLatitude(phi_p);
   const bool meridian = alpha_p == 0.0 || alpha_p == kPi || alpha_p == kTwoPi;
   // The start direction on the sphere of geocentric latitudes, and the plane
@@ -203,8 +195,11 @@ EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, d
     normal = NorthgoingMeridianNormal(lambda_p);
     if (std::cos(alpha_p) < 0.0) normal = -1.0 * normal;
   } else {
-    const Vec3 d = std::cos(alpha_p) * NorthVector(psi, lambda_p) +
-                   std::sin(alpha_p) * EastVector(lambda_p);
+    // Due east and due west exactly, so that a start on the equator keeps to it.
+    const bool eastWest = alpha_p == kHalfPi || alpha_p == kThreeHalfPi;
+    const double north = eastWest ? 0.0 : std::cos(alpha_p);
+    const double east = eastWest ? (alpha_p == kHalfPi ? 1.0 : -1.0) : std::sin(alpha_p);
+    const Vec3 d = north * NorthVector(psi, lambda_p) + east * EastVector(lambda_p);
     normal = Normalized(Cross(radial, d));
   }
   const GreatEllipse section(normal);

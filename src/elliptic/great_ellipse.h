@@ -45,8 +45,8 @@ class GreatEllipse {
   ArcSeries series_;
 };
 
-// The great elliptic sailing between two positions whose latitudes already
-// carry the pole and equator conventions.
+// The great elliptic sailing between two positions (latitudes may carry the
+// pole and equator conventions).
 struct GreatEllipticSailing {
   double distance = 0;      // signed arc length, metres (sign: see below)
   double fwdAzimuthGc = 0;  // azimuth at the departure on the geocentric sphere, [0, 2pi)
@@ -67,8 +67,6 @@ struct GreatEllipticSailing {
 //    both): the meridian section over the pole on the departure's side (the
 //    north pole for a departure on the equator); 2 M(pi/2) long.
 //  * Positions within 6 mm of each other: the chord.
-// Azimuths are those of the positions with the equator convention undone, so
-// that a route along the equator heads exactly 90 or 270 degrees.
 GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2);
 
 // Great elliptic distance s (metres, signed as above) and forward geodetic

@@ -39,6 +39,8 @@ double LatitudeAtMeridianArc(double m) {
 }
 
 void LoxoLeg(double phi1, double lambda1, double phi2, double lambda2, double& alpha, double& d) {
+  phi1 = TrueLatitude(phi1);
+  phi2 = TrueLatitude(phi2);
   const double dlambda = WrapLongitudeDifference(lambda2 - lambda1);
   const double dphi = phi2 - phi1;
 
@@ -74,6 +76,8 @@ void LoxoLeg(double phi1, double lambda1, double phi2, double lambda2, double& a
 RhumbPoint RhumbDirect(double phi1, double lambda1, double alpha, double s, double poleMeridian) {
   RhumbPoint q{phi1, lambda1};
   if (s == 0.0) return q;
+  phi1 = TrueLatitude(phi1);
+  q.phi = phi1;
   if (alpha == kHalfPi || alpha == kThreeHalfPi) {
     // Along the parallel.
     const double dl = s / (PrimeVerticalRadius(phi1) * std::cos(phi1));

@@ -24,8 +24,11 @@ class Line {
     char digits[400];
     const auto result = std::to_chars(digits, digits + sizeof digits, value,
                                       std::chars_format::fixed, 6);
-    Pad(width - static_cast<int>(result.ptr - digits));
-    Append(digits, static_cast<std::size_t>(result.ptr - digits));
+    const char* first = digits;
+    // A value that rounds to zero is printed without a sign.
+    if (result.ptr - digits == 9 && std::memcmp(digits, "-0.000000", 9) == 0) ++first;
+    Pad(width - static_cast<int>(result.ptr - first));
+    Append(first, static_cast<std::size_t>(result.ptr - first));
   }
   void Integer(long value, int width) {
     char digits[24];
