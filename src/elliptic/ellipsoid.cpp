@@ -64,25 +64,54 @@ ArcSeries ArcCoefficients(double eps) {
   return c;
 }
 
+namespace {
+
+// Clenshaw summation of the periodic part of the series,
+//   -A2 sin 2x + A4 sin 4x - A6 sin 6x + A8 sin 8x   (sine sum)
+//   -2 A2 cos 2x + 4 A4 cos 4x - 6 A6 cos 6x + 8 A8 cos 8x   (its derivative),
+// from sin 2x and cos 2x alone (the derivative needs cos 2x only).
+double PeriodicSum(const ArcSeries& c, double sin2, double cos2) {
+  const double alpha = 2.0 * cos2;
+  double b1 = c.A8;
+  double b0 = -c.A6 + alpha * b1;
+  double t = c.A4 + alpha * b0 - b1;
+  b1 = b0;
+  b0 = t;
+  t = -c.A2 + alpha * b0 - b1;
+  return t * sin2;
+}
+
+double PeriodicSlope(const ArcSeries& c, double cos2) {
+  const double alpha = 2.0 * cos2;
+  double b1 = 8.0 * c.A8;
+  double b0 = -6.0 * c.A6 + alpha * b1;
+  double t = 4.0 * c.A4 + alpha * b0 - b1;
+  b1 = b0;
+  b0 = t;
+  t = -2.0 * c.A2 + alpha * b0 - b1;
+  return t * cos2 - b0;
+}
+
+}  // namespace
+
 double ArcSeriesValue(const ArcSeries& c, double phi) {
-  return c.A0 * phi - c.A2 * std::sin(2.0 * phi) + c.A4 * std::sin(4.0 * phi) -
-         c.A6 * std::sin(6.0 * phi) + c.A8 * std::sin(8.0 * phi);
+  return c.A0 * phi + PeriodicSum(c, std::sin(2.0 * phi), std::cos(2.0 * phi));
+}
+
+double ArcSeriesValue(const ArcSeries& c, double phi, double sin2, double cos2) {
+  return c.A0 * phi + PeriodicSum(c, sin2, cos2);
 }
 
 double ArcSeriesSlope(const ArcSeries& c, double phi) {
-  return c.A0 - 2.0 * c.A2 * std::cos(2.0 * phi) + 4.0 * c.A4 * std::cos(4.0 * phi) -
-         6.0 * c.A6 * std::cos(6.0 * phi) + 8.0 * c.A8 * std::cos(8.0 * phi);
+  return c.A0 + PeriodicSlope(c, std::cos(2.0 * phi));
 }
 
 double MeridianArc(double phi1, double phi2, double eps, double K) {
   const ArcSeries c = ArcCoefficients(eps);
-  // Differences of like terms keep short arcs accurate.
-  const double bracket = c.A0 * (phi2 - phi1) -
-                         c.A2 * (std::sin(2.0 * phi2) - std::sin(2.0 * phi1)) +
-                         c.A4 * (std::sin(4.0 * phi2) - std::sin(4.0 * phi1)) -
-                         c.A6 * (std::sin(6.0 * phi2) - std::sin(6.0 * phi1)) +
-                         c.A8 * (std::sin(8.0 * phi2) - std::sin(8.0 * phi1));
-  return K * bracket;
+  // The linear term as a difference keeps short arcs accurate.
+  return K * (c.A0 * (phi2 - phi1) +
+              (PeriodicSum(c, std::sin(2.0 * phi2), std::cos(2.0 * phi2)) -
+               PeriodicSum(c, std::sin(2.0 * phi1), std::cos(2.0 * phi1))));
 }
 
 double InverseArc(const ArcSeries& c, double K, double m, double phi0) {
@@ -92,7 +121,9 @@ double InverseArc(const ArcSeries& c, double K, double m, double phi0) {
   const double target = m / K;
   double phi = phi0;
   for (int pass = 0; pass < 12; ++pass) {
-    const double step = (ArcSeriesValue(c, phi) - target) / ArcSeriesSlope(c, phi);
+    const double sin2 = std::sin(2.0 * phi), cos2 = std::cos(2.0 * phi);
+    const double step = (c.A0 * phi + PeriodicSum(c, sin2, cos2) - target) /
+                        (c.A0 + PeriodicSlope(c, cos2));
     phi -= step;
     if (!(std::fabs(step) > 1e-15)) break;
   }

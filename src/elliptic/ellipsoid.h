@@ -87,8 +87,10 @@ struct ArcSeries {
   double A0, A2, A4, A6, A8;
 };
 ArcSeries ArcCoefficients(double eps);
-// Arc from the major axis to phi, divided by K.
+// Arc from the major axis to phi, divided by K (the second form takes
+// sin 2phi and cos 2phi already known).
 double ArcSeriesValue(const ArcSeries& c, double phi);
+double ArcSeriesValue(const ArcSeries& c, double phi, double sin2, double cos2);
 // d/dphi of ArcSeriesValue, the radius of curvature divided by K.
 double ArcSeriesSlope(const ArcSeries& c, double phi);
 // Signed arc from phi1 to phi2 along an ellipse (negative when phi2 < phi1).

@@ -29,14 +29,23 @@ double GreatEllipse::AngleOf(Vec3 p) const {
   return sailings::AngleOf(Dot(p, v_), Dot(p, u_) * (1.0 - eg2_));
 }
 
+GreatEllipse::Located GreatEllipse::Locate(Vec3 p) const {
+  const double x = Dot(p, u_) * (1.0 - eg2_), y = Dot(p, v_);
+  const double r2 = x * x + y * y;
+  return {sailings::AngleOf(y, x), 2.0 * x * y / r2, (x * x - y * y) / r2};
+}
+
+double GreatEllipse::ArcBetween(const Located& p, const Located& q) const {
+  return K_ * (series_.A0 * (q.g - p.g) + (ArcSeriesValue(series_, 0.0, q.sin2g, q.cos2g) -
+                                           ArcSeriesValue(series_, 0.0, p.sin2g, p.cos2g)));
+}
+
 double GreatEllipse::Arc(double g) const { return K_ * ArcSeriesValue(series_, g); }
 
 double GreatEllipse::ArcBetween(double g1, double g2) const {
-  const ArcSeries& c = series_;
-  return K_ * (c.A0 * (g2 - g1) - c.A2 * (std::sin(2.0 * g2) - std::sin(2.0 * g1)) +
-               c.A4 * (std::sin(4.0 * g2) - std::sin(4.0 * g1)) -
-               c.A6 * (std::sin(6.0 * g2) - std::sin(6.0 * g1)) +
-               c.A8 * (std::sin(8.0 * g2) - std::sin(8.0 * g1)));
+  return K_ * (series_.A0 * (g2 - g1) +
+               (ArcSeriesValue(series_, 0.0, std::sin(2.0 * g2), std::cos(2.0 * g2)) -
+                ArcSeriesValue(series_, 0.0, std::sin(2.0 * g1), std::cos(2.0 * g1))));
 }
 
 double GreatEllipse::AngleAtArc(double m) const {
@@ -72,55 +81,67 @@ namespace {
 
 Vec3 Normalized(Vec3 p) { return (1.0 / Length(p)) * p; }
 
-Vec3 SurfaceNormal(double phi, double lambda) {
-  const double c = std::cos(phi);
-  return {c * std::cos(lambda), c * std::sin(lambda), std::sin(phi)};
-}
-
 // The unit normal of the meridian plane of lambda whose positive sense runs
 // north on that meridian's half.
 Vec3 NorthgoingMeridianNormal(double lambda) { return {std::sin(lambda), -std::cos(lambda), 0.0}; }
 
-// Geodetic azimuth of a tangent direction t at (phi, lambda). On a meridian
-// the east component is zero by construction, so it is not left to rounding.
-double GeodeticAzimuth(Vec3 t, double phi, double lambda, bool meridian) {
-  const double east = meridian ? 0.0 : Dot(t, EastVector(lambda));
-  return FullCircleAzimuth(east, Dot(t, NorthVector(phi, lambda)));
+// A surface point with its local frame: the ellipsoid normal, east, and
+// geodetic north; every trigonometric value is formed once.
+struct Site {
+  double phi, lambda;
+  Vec3 P, up, east, north;
+};
+
+Site MakeSite(double phi, double lambda) {
+  const double sphi = std::sin(phi), cphi = std::cos(phi);
+  const double slam = std::sin(lambda), clam = std::cos(lambda);
+  const double N = a / std::sqrt(1.0 - e_sq * sphi * sphi);
+  return {phi,
+          lambda,
+          {N * cphi * clam, N * cphi * slam, N * kOneMinusESq * sphi},
+          {cphi * clam, cphi * slam, sphi},
+          {-slam, clam, 0.0},
+          {-sphi * clam, -sphi * slam, cphi}};
 }
 
-double GeocentricAzimuth(Vec3 t, double psi, double lambda, bool meridian) {
-  const double east = meridian ? 0.0 : Dot(t, EastVector(lambda));
-  return FullCircleAzimuth(east, Dot(t, NorthVector(psi, lambda)));
+// North on the sphere of geocentric latitudes at the direction of P.
+Vec3 GeocentricNorth(Vec3 P) {
+  const double r = Length(P), h = std::hypot(P.x, P.y);
+  if (h == 0.0) return {-1.0, 0.0, 0.0};
+  const double spsi = P.z / r, cpsi = h / r;
+  return {-spsi * P.x / h, -spsi * P.y / h, cpsi};
+}
+
+// Azimuth of a tangent direction t against the given east and north. On a
+// meridian the east component is zero by construction, so it is not left to
+// rounding.
+double AzimuthIn(Vec3 t, Vec3 east, Vec3 north, bool meridian) {
+  return FullCircleAzimuth(meridian ? 0.0 : Dot(t, east), Dot(t, north));
 }
 
 }  // namespace
 
-GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2) {
-  phi1 = TrueLatitude(phi1);
-  phi2 = TrueLatitude(phi2);
+GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2,
+                                        bool full) {
   GreatEllipticSailing r;
-  const Vec3 P1 = EllipsoidPoint(phi1, lambda1);
-  const Vec3 P2 = EllipsoidPoint(phi2, lambda2);
+  const Site s1 = MakeSite(TrueLatitude(phi1), lambda1);
+  const Site s2 = MakeSite(TrueLatitude(phi2), lambda2);
   const double dlambda = WrapLongitudeDifference(lambda2 - lambda1);
   r.meridian = dlambda == 0.0 || dlambda == kPi || dlambda == -kPi;
 
   // The plane through the centre and both points; |n| / (|P1| |P2|) is the
   // sine of the angle between them at the centre.
-  const Vec3 n = Cross(P1, P2);
-  const double sine = Length(n) / (Length(P1) * Length(P2));
+  const Vec3 n = Cross(s1.P, s2.P);
+  const double sine = Length(n) / (Length(s1.P) * Length(s2.P));
 
-  if (sine < 1e-9 && Dot(P1, P2) > 0.0) {
+  if (sine < 1e-9 && Dot(s1.P, s2.P) > 0.0) {
     // Within 6 mm: the chord is the arc to far below a millimetre.
-    const Vec3 chord = P2 - P1;
+    const Vec3 chord = s2.P - s1.P;
     r.distance = Length(chord);
-    const double psi1 = GeocentricLatitude(phi1);
-    r.fwdAzimuth = FullCircleAzimuth(Dot(chord, EastVector(lambda1)),
-                                     Dot(chord, NorthVector(phi1, lambda1)));
-    r.invAzimuth = FullCircleAzimuth(-Dot(chord, EastVector(lambda2)),
-                                     -Dot(chord, NorthVector(phi2, lambda2)));
-    r.fwdAzimuthGc = FullCircleAzimuth(Dot(chord, EastVector(lambda1)),
-                                       Dot(chord, NorthVector(psi1, lambda1)));
-    const Vec3 m = Cross(P1, chord);
+    r.fwdAzimuth = FullCircleAzimuth(Dot(chord, s1.east), Dot(chord, s1.north));
+    r.invAzimuth = FullCircleAzimuth(-Dot(chord, s2.east), -Dot(chord, s2.north));
+    r.fwdAzimuthGc = FullCircleAzimuth(Dot(chord, s1.east), Dot(chord, GeocentricNorth(s1.P)));
+    const Vec3 m = Cross(s1.P, chord);
     r.normal = Length(m) > 0.0 ? Normalized(m) : NorthgoingMeridianNormal(lambda1);
     return r;
   }
@@ -128,11 +149,11 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
   if (sine < 1e-9) {
     // Antipodes: every plane through the axis holds both points; the shortest
     // of those sections is a meridian's, taken over the departure's pole.
-    const bool north = phi1 >= 0.0;
+    const bool north = s1.phi >= 0.0;
     Vec3 normal = NorthgoingMeridianNormal(lambda1);
     if (!north) normal = -1.0 * normal;
     const GreatEllipse section(normal);
-    const double g1 = section.AngleOf(P1);
+    const double g1 = section.AngleOf(s1.P);
     r.distance = section.ArcBetween(g1, g1 + kPi);
     r.fwdAzimuthGc = r.fwdAzimuth = r.invAzimuth = north ? 0.0 : kPi;
     r.normal = normal;
@@ -156,71 +177,81 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
     frame = -1.0 * frame;
   }
   const GreatEllipse section(frame);
-  const double g1 = section.AngleOf(P1);
-  double g2 = section.AngleOf(P2);
-  if (g2 - g1 > kPi) g2 -= kTwoPi;
-  if (g2 - g1 < -kPi) g2 += kTwoPi;
-  r.distance = section.ArcBetween(g1, g2);
+  const GreatEllipse::Located p1 = section.Locate(s1.P);
+  GreatEllipse::Located p2 = section.Locate(s2.P);
+  if (p2.g - p1.g > kPi) p2.g -= kTwoPi;
+  if (p2.g - p1.g < -kPi) p2.g += kTwoPi;
+  r.distance = section.ArcBetween(p1, p2);
 
   // Azimuths: the tangent of the section (n x surface normal) in the local
   // frame; on the geocentric sphere the radius vector stands for the normal.
-  const double psi1 = GeocentricLatitude(phi1);
-  r.fwdAzimuth =
-      GeodeticAzimuth(Cross(travel, SurfaceNormal(phi1, lambda1)), phi1, lambda1, r.meridian);
-  r.invAzimuth = GeodeticAzimuth(Cross(-1.0 * travel, SurfaceNormal(phi2, lambda2)), phi2,
-                                 lambda2, r.meridian);
-  r.fwdAzimuthGc = GeocentricAzimuth(Cross(travel, SurfaceNormal(psi1, lambda1)), psi1, lambda1,
-                                     r.meridian);
+  r.fwdAzimuth = AzimuthIn(Cross(travel, s1.up), s1.east, s1.north, r.meridian);
+  if (full) {
+    r.invAzimuth = AzimuthIn(Cross(-1.0 * travel, s2.up), s2.east, s2.north, r.meridian);
+    r.fwdAzimuthGc =
+        AzimuthIn(Cross(travel, s1.P), s1.east, GeocentricNorth(s1.P), r.meridian);
+  }
   return r;
 }
 
 int DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, double& s,
                       double& alpha1) {
-  const GreatEllipticSailing r =
-      SolveGreatElliptic(AdjustedLatitude(phi1), lambda1, AdjustedLatitude(phi2), lambda2);
+  const GreatEllipticSailing r = SolveGreatElliptic(phi1, lambda1, phi2, lambda2, false);
   s = r.distance;
   alpha1 = r.fwdAzimuth;
   return 0;
 }
 
 EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, double s) {
-  phi_p = TrueLatitude(phi_p);
-  const double psi = GeocentricLatitude(phi_p);
+  const Site start = MakeSite(TrueLatitude(phi_p), lambda_p);
   const bool meridian = alpha_p == 0.0 || alpha_p == kPi || alpha_p == kTwoPi;
   // The start direction on the sphere of geocentric latitudes, and the plane
   // it spans with the radius vector; its positive sense is the travel.
-  const Vec3 radial = SurfaceNormal(psi, lambda_p);
+  const Vec3 radial = Normalized(start.P);
   Vec3 normal;
   if (meridian) {
     normal = NorthgoingMeridianNormal(lambda_p);
-    if (std::cos(alpha_p) < 0.0) normal = -1.0 * normal;
+    if (alpha_p == kPi) normal = -1.0 * normal;
   } else {
     // Due east and due west exactly, so that a start on the equator keeps to it.
     const bool eastWest = alpha_p == kHalfPi || alpha_p == kThreeHalfPi;
     const double north = eastWest ? 0.0 : std::cos(alpha_p);
     const double east = eastWest ? (alpha_p == kHalfPi ? 1.0 : -1.0) : std::sin(alpha_p);
-    const Vec3 d = north * NorthVector(psi, lambda_p) + east * EastVector(lambda_p);
+    const Vec3 d = north * GeocentricNorth(start.P) + east * start.east;
     normal = Normalized(Cross(radial, d));
   }
   const GreatEllipse section(normal);
-  const double gp = section.AngleOf(EllipsoidPoint(phi_p, lambda_p));
+  const double gp = section.AngleOf(start.P);
   const double gq = section.AngleAtArc(section.Arc(gp) + s);
   const Vec3 Q = section.PointAt(gq);
 
+  // Latitude and longitude of Q, and its local frame, from its coordinates.
   EllipticStepResult r;
-  const double horizontal = std::hypot(Q.x, Q.y);
-  r.phi = std::atan(Q.z / (kOneMinusESq * horizontal));
-  double dlambda;
+  const double h = std::hypot(Q.x, Q.y);
+  r.phi = std::atan(Q.z / (kOneMinusESq * h));
+  double clam, slam, dlambda;
   if (meridian) {
     // Still on the start meridian, or on its other half beyond a pole.
-    dlambda = Q.x * std::cos(lambda_p) + Q.y * std::sin(lambda_p) >= 0.0 ? 0.0 : kPi;
+    const bool beyond = Q.x * std::cos(lambda_p) + Q.y * std::sin(lambda_p) < 0.0;
+    dlambda = beyond ? kPi : 0.0;
+    clam = std::cos(lambda_p + dlambda);
+    slam = std::sin(lambda_p + dlambda);
+  } else if (h > 0.0) {
+    clam = Q.x / h;
+    slam = Q.y / h;
+    dlambda = std::remainder(sailings::AngleOf(Q.y, Q.x) - lambda_p, kTwoPi);
   } else {
-    dlambda = horizontal > 0.0 ? std::remainder(sailings::AngleOf(Q.y, Q.x) - lambda_p, kTwoPi) : 0.0;
+    clam = std::cos(lambda_p);
+    slam = std::sin(lambda_p);
+    dlambda = 0.0;
   }
   r.lambda = lambda_p + dlambda;
-  const double psi_q = GeocentricLatitude(r.phi);
-  r.azimuthGc = GeocentricAzimuth(Cross(normal, SurfaceNormal(psi_q, r.lambda)), psi_q, r.lambda, meridian);
-  r.azimuth = GeodeticAzimuth(section.TangentAt(gq), r.phi, r.lambda, meridian);
+  const double sphi = std::sin(r.phi), cphi = std::cos(r.phi);
+  const Vec3 east{-slam, clam, 0.0};
+  const Vec3 north{-sphi * clam, -sphi * slam, cphi};
+  const Vec3 gcNorth = h > 0.0 ? GeocentricNorth(Q) : north;
+  r.azimuthGc = AzimuthIn(Cross(normal, Q), east, gcNorth, meridian);
+  r.azimuth = AzimuthIn(section.TangentAt(gq), east, north, meridian);
   // Azimuths of travel are given in (0, 2pi]: due north is 2pi.
   if (r.azimuthGc == 0.0) r.azimuthGc = kTwoPi;
   if (r.azimuth == 0.0) r.azimuth = kTwoPi;

@@ -26,11 +26,18 @@ class GreatEllipse {
 
   // g of a point lying in the plane, in (-pi, pi].
   double AngleOf(Vec3 p) const;
+  // g with its sin 2g and cos 2g, found from the point's coordinates alone.
+  struct Located {
+    double g, sin2g, cos2g;
+  };
+  Located Locate(Vec3 p) const;
   // Arc length from the node to g, metres (signed, any g).
   double Arc(double g) const;
   // Arc length from g1 to g2, formed from differences of like terms so that
   // short arcs keep their relative accuracy.
   double ArcBetween(double g1, double g2) const;
+  // The same for located points (q.g may differ from the located g by 2pi).
+  double ArcBetween(const Located& p, const Located& q) const;
   // The g whose arc from the node is m: the closed-form rectifying inversion
   // as first estimate, refined by Newton's method against Arc() itself.
   double AngleAtArc(double m) const;
@@ -67,7 +74,10 @@ struct GreatEllipticSailing {
 //    both): the meridian section over the pole on the departure's side (the
 //    north pole for a departure on the equator); 2 M(pi/2) long.
 //  * Positions within 6 mm of each other: the chord.
-GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2);
+// Without `full` only the distance and the forward geodetic azimuth are
+// computed.
+GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2, double lambda2,
+                                        bool full = true);
 
 // Great elliptic distance s (metres, signed as above) and forward geodetic
 // azimuth alpha1 (radians, [0, 2pi)) from position 1 to position 2. Latitudes

@@ -1,0 +1,137 @@
+// Cost of one sailing, one route and one long waypoint table, beside
+// GeographicLib's rhumb line and geodesic inverse problems in the same run.
+#include <benchmark/benchmark.h>
+
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/Rhumb.hpp>
+
+#include <cmath>
+#include <ostream>
+#include <random>
+#include <streambuf>
+#include <vector>
+
+#include "elliptic/great_ellipse.h"
+#include "elliptic/rhumb.h"
+#include "elliptic/route.h"
+#include "elliptic/waypoints.h"
+
+using namespace sailings;
+
+namespace {
+
+struct Route {
+  double lat1, lon1, lat2, lon2;  // degrees
+};
+
+const std::vector<Route>& Routes() {
+  static const std::vector<Route> routes = [] {
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> lat(-80, 80), lon(-180, 180);
+    std::vector<Route> r(1024);
+    for (Route& x : r) x = {lat(rng), lon(rng), lat(rng), lon(rng)};
+    return r;
+  }();
+  return routes;
+}
+
+const double kF = 1.0 - std::sqrt(1.0 - e_sq);
+
+void BM_DEllipticDistance(benchmark::State& state) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    double s, az;
+    DEllipticDistance(r.lat1 * kDegree, r.lon1 * kDegree, r.lat2 * kDegree, r.lon2 * kDegree, s, az);
+    benchmark::DoNotOptimize(s);
+    benchmark::DoNotOptimize(az);
+  }
+}
+BENCHMARK(BM_DEllipticDistance);
+
+void BM_LoxoLeg(benchmark::State& state) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    double c, d;
+    LoxoLeg(r.lat1 * kDegree, r.lon1 * kDegree, r.lat2 * kDegree, r.lon2 * kDegree, c, d);
+    benchmark::DoNotOptimize(c);
+    benchmark::DoNotOptimize(d);
+  }
+}
+BENCHMARK(BM_LoxoLeg);
+
+void BM_ComputeRoute(benchmark::State& state) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    benchmark::DoNotOptimize(ComputeRoute(r.lat1, r.lon1, r.lat2, r.lon2));
+  }
+}
+BENCHMARK(BM_ComputeRoute);
+
+void BM_EllipticStep(benchmark::State& state) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    benchmark::DoNotOptimize(
+        EllipticStep(r.lat1 * kDegree, r.lon1 * kDegree, std::fabs(r.lon2) * kDegree, 1e6));
+  }
+}
+BENCHMARK(BM_EllipticStep);
+
+void BM_GeographicLib_RhumbInverse(benchmark::State& state) {
+  const GeographicLib::Rhumb rhumb(a, kF, true);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    double s, az;
+    rhumb.Inverse(r.lat1, r.lon1, r.lat2, r.lon2, s, az);
+    benchmark::DoNotOptimize(s);
+    benchmark::DoNotOptimize(az);
+  }
+}
+BENCHMARK(BM_GeographicLib_RhumbInverse);
+
+void BM_GeographicLib_GeodesicInverse(benchmark::State& state) {
+  const GeographicLib::Geodesic geodesic(a, kF);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    double s, az1, az2;
+    geodesic.Inverse(r.lat1, r.lon1, r.lat2, r.lon2, s, az1, az2);
+    benchmark::DoNotOptimize(s);
+  }
+}
+BENCHMARK(BM_GeographicLib_GeodesicInverse);
+
+// A sink that throws the bytes away, as /dev/null would.
+class NullBuffer : public std::streambuf {
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+  int overflow(int c) override { return c; }
+};
+
+// The longest table the program makes: 1 NM legs over about 10,400 NM.
+void BM_LongTable(benchmark::State& state) {
+  const RouteGeometry g = ComputeRoute(-40, -60, 35, 115);
+  const bool rhumb = state.range(0) == 2;
+  const double length = rhumb ? g.loxoDistance : std::fabs(g.distance);
+  const long n = static_cast<long>(length / 1852);
+  NullBuffer sink;
+  std::ostream console(&sink), file(&sink);
+  for (auto _ : state) {
+    WaypointTable table(console, file, false);
+    if (rhumb) {
+      RhumbLineTable(g, n, 1852, table);
+    } else {
+      GreatEllipseTable(g, n, 1852, table);
+    }
+  }
+  state.counters["rows"] = static_cast<double>(n + 2);
+}
+BENCHMARK(BM_LongTable)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
