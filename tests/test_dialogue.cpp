@@ -8,9 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "session.h"
 #include "sailings/driver.h"
 
-namespace fs = std::filesystem;
+
 
 namespace {
 
@@ -38,42 +39,6 @@ const char kMethod[] = "\n\nPlease choose a method:\n\n  1. Elliptic\n  2. Loxod
 const char kTableHead[] =
     "\n\nWP    latitude    longitude    azimuth   legdistance  totaldistance\n"
     "----------------------------------------------------------------------\n";
-
-const char kList[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
-
-struct Session {
-  std::string out, err;
-  int status;
-  fs::path dir;
-  std::string File(const char* name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-};
-
-fs::path Scratch() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  static int runs = 0;
-  fs::path dir = fs::temp_directory_path() / (std::string("sailings-dialogue-") + info->name() +
-                                              "-" + std::to_string(++runs));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-Session Play(const std::string& input, const char* list = kList) {
-  Session s;
-  s.dir = Scratch();
-  if (list) std::ofstream(s.dir / "input.txt", std::ios::binary) << list;
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  s.status = sailings::RunSailings(in, out, err, s.dir, false);
-  s.out = out.str();
-  s.err = err.str();
-  EXPECT_EQ(s.out.find("nan"), std::string::npos);
-  EXPECT_EQ(s.out.find("inf"), std::string::npos);
-  return s;
-}
 
 std::string Fixed(double value) {
   char text[64];

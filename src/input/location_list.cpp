@@ -38,12 +38,7 @@ template <typename Visit>
 bool ForEachLine(const char* path, Visit visit) {
   std::ifstream file;
   if (!OpenList(path, file)) return false;
-  std::string text;
-  long number = 0;
-  while (std::getline(file, text)) {
-    ++number;
-    visit(number, ParseLocationLine(text));
-  }
+  ForEachLocationLine(file, visit);
   return true;
 }
 
@@ -78,6 +73,13 @@ LocationLine ParseLocationLine(std::string_view line) {
   record.latitude = *latitude;
   record.longitude = *longitude;
   return record;
+}
+
+void ForEachLocationLine(std::istream& in,
+                         const std::function<void(long, const LocationLine&)>& visit) {
+  std::string text;
+  long number = 0;
+  while (std::getline(in, text)) visit(++number, ParseLocationLine(text));
 }
 
 int filesize(const char* path) {

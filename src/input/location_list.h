@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ struct LocationLine {
 // a name are shown as '?', so a file cannot send escape sequences to the
 // console.
 LocationLine ParseLocationLine(std::string_view line);
+
+// Parses a whole location list line by line, handing every line with its
+// number (from 1) to `visit`.
+void ForEachLocationLine(std::istream& in,
+                         const std::function<void(long, const LocationLine&)>& visit);
 
 // The number of usable records plus one (the "count" of the location list:
 // entries 1 .. count - 1 are offered), or -1 when the file cannot be opened

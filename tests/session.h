@@ -1,0 +1,53 @@
+// A dialogue session run in-process on scripted input, in a scratch folder of
+// its own, with a small location list.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "output_check.h"
+#include "sailings/driver.h"
+
+namespace fs = std::filesystem;
+
+inline const char kList[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
+
+struct Session {
+  std::string out, err;
+  int status;
+  fs::path dir;
+  std::string File(const char* name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+inline fs::path Scratch() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  static int runs = 0;
+  fs::path dir = fs::temp_directory_path() / (std::string("sailings-dialogue-") + info->name() +
+                                              "-" + std::to_string(++runs));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+inline Session Play(const std::string& input, const char* list = kList) {
+  Session s;
+  s.dir = Scratch();
+  if (list) std::ofstream(s.dir / "input.txt", std::ios::binary) << list;
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  s.status = sailings::RunSailings(in, out, err, s.dir, false);
+  s.out = out.str();
+  s.err = err.str();
+  EXPECT_FALSE(check::HasNonFiniteNumber(s.out));
+  EXPECT_FALSE(check::HasNonFiniteNumber(s.File("waypoints.dat")));
+  return s;
+}
+
