@@ -64,12 +64,12 @@ int Elliptic(const vector3d& departure, const vector3d& destination, Console& co
   const RouteGeometry route = ComputeRoute(departure.latitude(), departure.longitude(),
                                            destination.latitude(), destination.longitude());
   PrintRouteReport(console.out, route);
-  return WaypointDialogue(route, console);
+  return WaypointDialogue(route, departure.get_name() + " to " + destination.get_name(), console);
 }
 
 int Elliptic(vector3d* list, int departure, int destination) {
   static ConsoleReader reader(std::cin);
-  Console console{reader, std::cout, ".", true};
+  Console console{reader, std::cout, std::cerr, ".", true};
   return Elliptic(list[departure], list[destination], console);
 }
 

@@ -44,6 +44,7 @@ void PrintRouteReport(std::ostream& out, const RouteGeometry& route);
 struct Console {
   ConsoleReader& reader;
   std::ostream& out;
+  std::ostream& err;                // problems that are not part of the dialogue
   std::filesystem::path directory;  // where "waypoints.dat" is written
   bool flushRows = true;            // flush the console after every table row
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "elliptic/ellipsoid.h"
+#include "elliptic/gpx_route.h"
 
 namespace sailings {
 
@@ -79,6 +80,8 @@ void WaypointTable::Begin(double latitude, double longitude, std::optional<doubl
   AzimuthCell(line, azimuth);
   line.Text("       *           *\n");
   Emit(line.data(), line.size());
+  if (route_) route_->Point(latitude, longitude);
+  total_ = 0;
 }
 
 void WaypointTable::Row(long number, double latitude, double longitude,
@@ -97,6 +100,8 @@ void WaypointTable::Row(long number, double latitude, double longitude,
   line.Number(ToNauticalMiles(total), 12);
   line.Text("\n");
   Emit(line.data(), line.size());
+  if (route_) route_->Point(latitude, longitude);
+  total_ = total;
 }
 
 }  // namespace sailings

@@ -17,6 +17,8 @@
 
 namespace sailings {
 
+class GpxRoute;
+
 class WaypointTable {
  public:
   WaypointTable(std::ostream& console, std::ostream& file, bool flushConsole)
@@ -28,12 +30,19 @@ class WaypointTable {
   void Row(long number, double latitude, double longitude, std::optional<double> azimuth,
            double leg, double total);
 
+  // Every row's position also goes to `route`, in order.
+  void Attach(GpxRoute* route) { route_ = route; }
+  // The total distance of the last row written, metres.
+  double total() const { return total_; }
+
  private:
   void Emit(const char* text, std::size_t size);
 
   std::ostream& console_;
   std::ostream& file_;
   bool flushConsole_;
+  GpxRoute* route_ = nullptr;
+  double total_ = 0;
 };
 
 }  // namespace sailings

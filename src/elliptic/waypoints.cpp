@@ -3,6 +3,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "elliptic/gpx_route.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
 
@@ -96,7 +97,20 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, WaypointTable& 
   table.Row(n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total);
 }
 
-int WaypointDialogue(const RouteGeometry& g, Console& c) {
+namespace {
+
+// Writes the finished table's route to "waypoints.gpx"; a failure is told on
+// the error stream and changes nothing else.
+void FinishGpx(GpxRoute& gpx, const WaypointTable& table, Console& c) {
+  std::string error;
+  if (!gpx.Finish(table.total(), error)) {
+    c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
+  }
+}
+
+}  // namespace
+
+int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Console& c) {
   long long mode = 0;
   while (mode < 1 || mode > 3) {
     c.out << kMenu << std::flush;
@@ -105,6 +119,9 @@ int WaypointDialogue(const RouteGeometry& g, Console& c) {
     EndOfLine(c.out);
   }
 
+  // A new route's table replaces the last one in both files; until it is
+  // complete there is no route file at all.
+  RemoveGpxRoute(c.directory);
   std::ofstream file(c.directory / kWaypointFile, std::ios::out | std::ios::trunc);
   if (!file.good()) return kStatusCannotWrite;
   WaypointTable table(c.out, file, c.flushRows);
@@ -122,7 +139,10 @@ int WaypointDialogue(const RouteGeometry& g, Console& c) {
       c.out << "The number of waypoints must be from 0 to " << kMaxWaypoints
             << ". Please try again.\n";
     }
+    GpxRoute gpx(c.directory, routeName, "great ellipse at intermediate longitudes");
+    table.Attach(&gpx);
     IntermediateLongitudeTable(g, static_cast<long>(n), table);
+    FinishGpx(gpx, table, c);
     return 0;
   }
 
@@ -161,11 +181,14 @@ int WaypointDialogue(const RouteGeometry& g, Console& c) {
     const double legs = length / step;  // at most about 10,820 (legs of 1 NM)
     n = legs < 1e6 ? static_cast<long>(legs) : 0;
   }
+  GpxRoute gpx(c.directory, routeName, method == 1 ? "great ellipse" : "rhumb line");
+  table.Attach(&gpx);
   if (method == 1) {
     GreatEllipseTable(g, n, step, table);
   } else {
     RhumbLineTable(g, n, step, table);
   }
+  FinishGpx(gpx, table, c);
   return 0;
 }
 

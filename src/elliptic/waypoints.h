@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "elliptic/route.h"
 #include "elliptic/waypoint_table.h"
@@ -15,8 +16,10 @@ inline constexpr const char* kWaypointFile = "waypoints.dat";
 inline constexpr long long kMaxWaypoints = 100000;
 
 // The waypoint menu, the file, the questions and one table; returns 0,
-// kStatusCannotWrite or kStatusLegTooShort.
-int WaypointDialogue(const RouteGeometry& route, Console& console);
+// kStatusCannotWrite or kStatusLegTooShort. Every table also goes to
+// "waypoints.gpx" as the route `routeName`; a route that ends without a
+// table leaves no "waypoints.gpx" behind.
+int WaypointDialogue(const RouteGeometry& route, const std::string& routeName, Console& console);
 
 // The generators. Each writes the whole table (header, departure row, `n`
 // waypoint rows and the destination row) through `table`.

@@ -32,9 +32,9 @@ void PrintBanner(std::ostream& out) {
 
 class Dialogue {
  public:
-  Dialogue(std::istream& in, std::ostream& out, const std::filesystem::path& directory,
-           bool flushRows, std::vector<vector3d>& list)
-      : reader_(in), console_{reader_, out, directory, flushRows}, out_(out), list_(list) {}
+  Dialogue(std::istream& in, std::ostream& out, std::ostream& err,
+           const std::filesystem::path& directory, bool flushRows, std::vector<vector3d>& list)
+      : reader_(in), console_{reader_, out, err, directory, flushRows}, out_(out), list_(list) {}
 
   int Run() {
     const int offered = static_cast<int>(list_.size()) - 2;
@@ -148,7 +148,7 @@ int RunSailings(std::istream& in, std::ostream& out, std::ostream& err,
         << ": the location list is read from the working directory." << std::endl;
     return -2;
   }
-  Dialogue dialogue(in, out, directory, flushRows, *list);
+  Dialogue dialogue(in, out, err, directory, flushRows, *list);
   return dialogue.Run();
 }
 

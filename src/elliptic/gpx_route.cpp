@@ -1,0 +1,141 @@
+#include "elliptic/gpx_route.h"
+
+#include <charconv>
+#include <system_error>
+
+#include "elliptic/ellipsoid.h"
+
+namespace sailings {
+
+namespace {
+
+// Decimal degrees with 8 decimals, never an exponent.
+std::string Degrees8(double degrees) {
+  char text[400];
+  const auto result = std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 8);
+  std::string s(text, result.ptr);
+  if (s == "-0.00000000") s = "0.00000000";
+  return s;
+}
+
+// Length of the valid UTF-8 sequence starting at text[i], or 0.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  std::size_t n;
+  unsigned long code;
+  if (c < 0x80) return 1;
+  if (c >= 0xc2 && c <= 0xdf) {
+    n = 2, code = c & 0x1f;
+  } else if (c >= 0xe0 && c <= 0xef) {
+    n = 3, code = c & 0x0f;
+  } else if (c >= 0xf0 && c <= 0xf4) {
+    n = 4, code = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > text.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    const unsigned char d = static_cast<unsigned char>(text[i + k]);
+    if ((d & 0xc0) != 0x80) return 0;
+    code = (code << 6) | (d & 0x3f);
+  }
+  const bool overlong = (n == 3 && code < 0x800) || (n == 4 && code < 0x10000);
+  const bool invalid = code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) ||
+                       code == 0xfffe || code == 0xffff;
+  return overlong || invalid ? 0 : n;
+}
+
+}  // namespace
+
+std::string XmlText(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = Utf8Length(text, i);
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    switch (text[i]) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out.append(text, i, n);
+    }
+    i += n;
+  }
+  return out;
+}
+
+void RemoveGpxRoute(const std::filesystem::path& directory) {
+  std::error_code ec;
+  const std::filesystem::path file = directory / kGpxFile;
+  if (!std::filesystem::is_directory(file, ec)) std::filesystem::remove(file, ec);
+}
+
+GpxRoute::GpxRoute(std::filesystem::path directory, std::string name, std::string placement)
+    : directory_(std::move(directory)),
+      points_(directory_ / (std::string(kGpxFile) + ".points.part")),
+      part_(directory_ / (std::string(kGpxFile) + ".part")),
+      name_(std::move(name)),
+      placement_(std::move(placement)),
+      pointsFile_(points_, std::ios::out | std::ios::trunc | std::ios::binary) {}
+
+GpxRoute::~GpxRoute() {
+  std::error_code ec;
+  pointsFile_.close();
+  std::filesystem::remove(points_, ec);
+  std::filesystem::remove(part_, ec);
+}
+
+void GpxRoute::Point(double latitude, double longitude) {
+  std::string lonText = Degrees8(ToDegrees(longitude));
+  if (lonText == "180.00000000") lonText = "-180.00000000";  // [-180, 180)
+  char number[8];
+  const auto end = std::to_chars(number, number + sizeof number, count_++);
+  std::string label(number, end.ptr);
+  if (label.size() < 3) label.insert(0, 3 - label.size(), '0');
+  // The true position: a carried pole or equator latitude is notation only.
+  pointsFile_ << "    <rtept lat=\"" << Degrees8(ToDegrees(TrueLatitude(latitude))) << "\" lon=\"" << lonText
+              << "\"><name>WP" << label << "</name></rtept>\n";
+}
+
+bool GpxRoute::Finish(double totalDistance, std::string& error) {
+  pointsFile_.close();
+  if (pointsFile_.fail()) {
+    error = "the scratch file " + points_.filename().string() + " could not be written";
+    return false;
+  }
+  char total[400];
+  const auto t = std::to_chars(total, total + sizeof total, ToNauticalMiles(totalDistance),
+                               std::chars_format::fixed, 6);
+  {
+    std::ofstream out(part_, std::ios::out | std::ios::trunc | std::ios::binary);
+    std::ifstream points(points_, std::ios::binary);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<gpx version=\"1.1\" creator=\"sailings\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+           "  <rte>\n"
+           "    <name>" << XmlText(name_) << "</name>\n"
+           "    <desc>" << XmlText(placement_) << "; total distance "
+        << std::string(total, t.ptr) << " NM</desc>\n";
+    if (points.peek() != std::ifstream::traits_type::eof()) out << points.rdbuf();
+    out << "  </rte>\n</gpx>\n";
+    out.close();
+    if (!points || out.fail()) {
+      error = "the file " + part_.filename().string() + " could not be written";
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(part_, directory_ / kGpxFile, ec);
+  if (ec) {
+    error = ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sailings

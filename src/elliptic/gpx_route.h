@@ -1,0 +1,47 @@
+// The waypoint table as a GPX 1.1 route, "waypoints.gpx", for chart plotters
+// and planning programs: one <rte> with the route's name, a description of
+// how its points were placed, and one <rtept> per table row.
+//
+// The points are streamed to a scratch file while the table is made (memory
+// does not grow with the table), and the document is assembled under a
+// temporary name and renamed into place, so a reader never sees half a route.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace sailings {
+
+inline constexpr const char* kGpxFile = "waypoints.gpx";
+
+// Removes a previous route's "waypoints.gpx" (a file, never a folder).
+void RemoveGpxRoute(const std::filesystem::path& directory);
+
+// Text for an XML element: & < > " ' escaped, control characters and bytes
+// that are not UTF-8 replaced by '?'.
+std::string XmlText(const std::string& text);
+
+class GpxRoute {
+ public:
+  // `name` is the route's name ("Cape Town to New York"), `placement` how
+  // the points were placed ("great ellipse", "rhumb line", ...).
+  GpxRoute(std::filesystem::path directory, std::string name, std::string placement);
+  ~GpxRoute();
+  GpxRoute(const GpxRoute&) = delete;
+  GpxRoute& operator=(const GpxRoute&) = delete;
+
+  // One route point, latitude and longitude in radians.
+  void Point(double latitude, double longitude);
+  // Writes "waypoints.gpx" whole with the route's total distance (metres).
+  // False, with the reason in `error`, when it cannot be written.
+  bool Finish(double totalDistance, std::string& error);
+
+ private:
+  std::filesystem::path directory_, points_, part_;
+  std::string name_, placement_;
+  std::ofstream pointsFile_;
+  long count_ = 0;
+};
+
+}  // namespace sailings
