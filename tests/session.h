@@ -1,5 +1,4 @@
-// A dialogue session run in-process on scripted input, in a scratch folder of
-// its own, with a small location list.
+// A dialogue run in-process on scripted input, in a scratch folder of its own.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -156,6 +156,10 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
     const double g1 = section.AngleOf(s1.P);
     r.distance = section.ArcBetween(g1, g1 + kPi);
     r.fwdAzimuthGc = r.fwdAzimuth = r.invAzimuth = north ? 0.0 : kPi;
+    // From one pole to the other: leave southwards (northwards), and look
+    // back from the other pole the opposite way.
+    if (IsNorthPole(s1.phi)) r.fwdAzimuthGc = r.fwdAzimuth = kPi, r.invAzimuth = 0.0;
+    if (IsSouthPole(s1.phi)) r.fwdAzimuthGc = r.fwdAzimuth = 0.0, r.invAzimuth = kPi;
     r.normal = normal;
     r.meridian = true;
     return r;
