@@ -127,12 +127,14 @@ TEST(Dialogue, EveryModeAndMethodAndEveryEarlyEnd) {
   const fs::path dir = Scratch();
   std::ofstream(dir / "input.txt") << kList;
   fs::create_directory(dir / "waypoints.dat");
+  std::ofstream(dir / "waypoints.gpx") << "an earlier route";
   std::istringstream in("3\n4\n3\ny\n");
   std::ostringstream out, err;
   EXPECT_EQ(sailings::RunSailings(in, out, err, dir, false), 0);
   EXPECT_NE(out.str().find(std::string(kMenu) + "\n\n\nERROR!! Cannot open files to write waypoint "
                            "information. Please make sure they are not in use. !!\n\n\nExit (y/n)? "),
             std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "waypoints.gpx"));  // no table: no route file either
 }
 
 TEST(Dialogue, LocationListProblems) {
