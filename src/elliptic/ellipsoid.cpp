@@ -36,16 +36,12 @@ Vec3 Cross(Vec3 p, Vec3 q) {
 double Length(Vec3 p) { return std::sqrt(Dot(p, p)); }
 
 Vec3 EllipsoidPoint(double phi, double lambda) {
-  const double N = PrimeVerticalRadius(phi);
-  const double p = N * std::cos(phi);
-  return {p * std::cos(lambda), p * std::sin(lambda), N * kOneMinusESq * std::sin(phi)};
+  return EllipsoidPoint(std::sin(phi), std::cos(phi), std::sin(lambda), std::cos(lambda));
 }
 
-Vec3 EastVector(double lambda) { return {-std::sin(lambda), std::cos(lambda), 0.0}; }
-
-Vec3 NorthVector(double latitude, double lambda) {
-  const double s = std::sin(latitude);
-  return {-s * std::cos(lambda), -s * std::sin(lambda), std::cos(latitude)};
+Vec3 EllipsoidPoint(double sinPhi, double cosPhi, double sinLambda, double cosLambda) {
+  const double N = a / std::sqrt(1.0 - e_sq * sinPhi * sinPhi);
+  return {N * cosPhi * cosLambda, N * cosPhi * sinLambda, N * kOneMinusESq * sinPhi};
 }
 
 double IsometricLatitude(double phi) {
@@ -100,10 +96,6 @@ double ArcSeriesValue(const ArcSeries& c, double phi) {
 
 double ArcSeriesValue(const ArcSeries& c, double phi, double sin2, double cos2) {
   return c.A0 * phi + PeriodicSum(c, sin2, cos2);
-}
-
-double ArcSeriesSlope(const ArcSeries& c, double phi) {
-  return c.A0 + PeriodicSlope(c, std::cos(2.0 * phi));
 }
 
 double MeridianArc(double phi1, double phi2, double eps, double K) {

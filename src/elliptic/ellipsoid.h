@@ -66,13 +66,10 @@ Vec3 Cross(Vec3 p, Vec3 q);
 double Length(Vec3 p);
 
 // Earth-centred Cartesian coordinates of a point on the ellipsoid surface:
-// X = N cos phi cos lambda, Y = N cos phi sin lambda, Z = N (1 - e_sq) sin phi.
+// X = N cos phi cos lambda, Y = N cos phi sin lambda, Z = N (1 - e_sq) sin phi;
+// the second form takes the sines and cosines already known.
 Vec3 EllipsoidPoint(double phi, double lambda);
-
-// Local frame at a surface point: east, geodetic north (tangent to the
-// ellipsoid) and geocentric north (tangent to the sphere of the radius vector).
-Vec3 EastVector(double lambda);
-Vec3 NorthVector(double latitude, double lambda);
+Vec3 EllipsoidPoint(double sinPhi, double cosPhi, double sinLambda, double cosLambda);
 
 // Isometric latitude q = ln(((1 - e sin phi)/(1 + e sin phi))^(e/2) tan(phi/2 + pi/4)),
 // with e (not e_sq); evaluated as asinh(tan phi) - e atanh(e sin phi), the same
@@ -91,8 +88,6 @@ ArcSeries ArcCoefficients(double eps);
 // sin 2phi and cos 2phi already known).
 double ArcSeriesValue(const ArcSeries& c, double phi);
 double ArcSeriesValue(const ArcSeries& c, double phi, double sin2, double cos2);
-// d/dphi of ArcSeriesValue, the radius of curvature divided by K.
-double ArcSeriesSlope(const ArcSeries& c, double phi);
 // Signed arc from phi1 to phi2 along an ellipse (negative when phi2 < phi1).
 double MeridianArc(double phi1, double phi2, double eps, double K);
 // The latitude whose arc from the major axis is m (inverse of K * series),

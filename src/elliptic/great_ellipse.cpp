@@ -95,10 +95,9 @@ struct Site {
 Site MakeSite(double phi, double lambda) {
   const double sphi = std::sin(phi), cphi = std::cos(phi);
   const double slam = std::sin(lambda), clam = std::cos(lambda);
-  const double N = a / std::sqrt(1.0 - e_sq * sphi * sphi);
   return {phi,
           lambda,
-          {N * cphi * clam, N * cphi * slam, N * kOneMinusESq * sphi},
+          EllipsoidPoint(sphi, cphi, slam, clam),
           {cphi * clam, cphi * slam, sphi},
           {-slam, clam, 0.0},
           {-sphi * clam, -sphi * slam, cphi}};

@@ -17,6 +17,8 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   g.lon1 = longitude1 * kDegree;
   g.lon2 = longitude2 * kDegree;
   g.dlon = g.lon2 - g.lon1;
+  // The pole and equator conventions; psi is taken between the two, so a
+  // position on the equator keeps psi = 0.
   if (g.lat1 == kHalfPi) g.lat1 = kPoleLatitude;
   if (g.lat2 == kHalfPi) g.lat2 = kPoleLatitude;
   g.psi1 = GeocentricLatitude(g.lat1);
