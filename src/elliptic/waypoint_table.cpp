@@ -53,7 +53,12 @@ class Line {
   std::size_t size_ = 0;
 };
 
-void AzimuthCell(Line& line, std::optional<double> azimuth) {
+// The cells every row has: latitude, longitude and azimuth.
+void PositionCells(Line& line, double latitude, double longitude, std::optional<double> azimuth) {
+  line.Number(ToDegrees(latitude), 10);
+  line.Text("  ");
+  line.Number(ToDegrees(longitude), 10);
+  line.Text("  ");
   if (azimuth) {
     line.Number(ToDegrees(*azimuth), 10);
   } else {
@@ -73,11 +78,7 @@ void WaypointTable::Begin(double latitude, double longitude, std::optional<doubl
   Line line;
   line.Text(kHeader);
   line.Text(" 0   ");
-  line.Number(ToDegrees(latitude), 10);
-  line.Text("  ");
-  line.Number(ToDegrees(longitude), 10);
-  line.Text("  ");
-  AzimuthCell(line, azimuth);
+  PositionCells(line, latitude, longitude, azimuth);
   line.Text("       *           *\n");
   Emit(line.data(), line.size());
   if (route_) route_->Point(latitude, longitude);
@@ -89,11 +90,7 @@ void WaypointTable::Row(long number, double latitude, double longitude,
   Line line;
   line.Integer(number, 2);
   line.Text("   ");
-  line.Number(ToDegrees(latitude), 10);
-  line.Text("  ");
-  line.Number(ToDegrees(longitude), 10);
-  line.Text("  ");
-  AzimuthCell(line, azimuth);
+  PositionCells(line, latitude, longitude, azimuth);
   line.Text("  ");
   line.Number(ToNauticalMiles(leg), 10);
   line.Text("  ");

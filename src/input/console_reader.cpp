@@ -82,12 +82,17 @@ ConsoleReader::Result ConsoleReader::ReadInteger(long long& value, bool emptyLin
   return kOk;
 }
 
-ConsoleReader::Result ConsoleReader::ReadReal(double& value) {
+int ConsoleReader::SkipWhiteSpace() {
   int c = Peek();
   while (c != kEof && (IsSpace(c) || c == '\n')) {
     in_.get();
     c = Peek();
   }
+  return c;
+}
+
+ConsoleReader::Result ConsoleReader::ReadReal(double& value) {
+  int c = SkipWhiteSpace();
   if (c == kEof) return End();
   std::string token;
   for (; c != kEof && !IsSpace(c) && c != '\n'; c = Peek()) {
@@ -107,11 +112,7 @@ ConsoleReader::Result ConsoleReader::ReadReal(double& value) {
 }
 
 ConsoleReader::Result ConsoleReader::ReadCharacter(char& c) {
-  int next = Peek();
-  while (next != kEof && (IsSpace(next) || next == '\n')) {
-    in_.get();
-    next = Peek();
-  }
+  const int next = SkipWhiteSpace();
   if (next == kEof) return End();
   in_.get();
   c = static_cast<char>(next);

@@ -45,6 +45,7 @@ class ConsoleReader {
 
  private:
   int Peek();
+  int SkipWhiteSpace();  // blanks and line ends; returns the next character
   void ConsumeBlankRest();
   Result End() {
     ended_ = true;
