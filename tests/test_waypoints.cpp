@@ -3,11 +3,14 @@
 // of the plane section (great ellipse), GeographicLib's rhumb direct problem.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <functional>
 #include <optional>
 #include <sstream>
 
+#include "elliptic/fixed_format.h"
 #include "elliptic/waypoints.h"
 #include "output_check.h"
 #include "reference.h"
@@ -197,5 +200,22 @@ TEST(WaypointsAgainstReferences, EveryRowAtItsDistance) {
     }
     EXPECT_NEAR(ellipse.back().total, s.Arc(angle) / 1852, 1e-4);
     EXPECT_NEAR(rhumb.back().total, s12 / 1852, 1e-4);
+  }
+}
+
+// The table's number writer against the standard library's correctly rounded
+// conversion, on random values and on values next to the rounding ties.
+TEST(WaypointTableFormat, FixedDecimalsAreCorrectlyRounded) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> wide(-40000, 40000);
+  for (int i = 0; i < 200000; ++i) {
+    const int decimals = i % 2 ? 6 : 8;
+    double v = wide(rng);
+    if (i % 3 == 0) v = std::nextafter((std::floor(v * 1e6) + 0.5) / 1e6, (i % 4) ? 1e9 : -1e9);
+    if (i % 5 == 0) v = std::ldexp(v, -30);
+    char mine[400], theirs[400];
+    const std::string a(mine, FormatFixed(mine, v, decimals));
+    const std::string b(theirs, std::to_chars(theirs, theirs + 400, v, std::chars_format::fixed, decimals).ptr);
+    ASSERT_EQ(a, b) << std::hexfloat << v;
   }
 }

@@ -5,7 +5,7 @@
 #   GeodSolve -L   points along the geodesic (direct problems along one line)
 #   GeodSolve -I   the legs between successive points (inverse problems)
 #   RhumbSolve -L  points along the rhumb line
-# Each command runs 7 times; the best wall time is reported.
+# Each command runs 15 times; the best wall time is reported.
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -30,29 +30,23 @@ read -r razi _ < <(echo "-40 -60 35 115" | RhumbSolve -i $ellipsoid -p 9 | awk '
 GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6 < distances_e > points_e
 paste -d' ' <(head -n -1 points_e | awk '{print $1, $2}') <(tail -n +2 points_e | awk '{print $1, $2}') > legs_e
 
-best() {  # best of 7 wall times, in milliseconds, of the command in "$@"
-  local best=999999 t
-  for _ in 1 2 3 4 5 6 7; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    t=$(( (end - start) / 1000 ))
-    (( t < best )) && best=$t
-  done
-  printf '%d.%03d' $((best / 1000)) $((best % 1000))
+best() {  # best of 15 wall times (ms) of a command line, stdin from a file, stdout discarded
+  python3 - "$@" <<'PY'
+import subprocess, sys, time
+stdin, command = sys.argv[1], sys.argv[2:]
+best = min(
+    (lambda start: (subprocess.run(command, stdin=open(stdin), stdout=subprocess.DEVNULL, check=True),
+                    time.perf_counter() - start)[1])(time.perf_counter())
+    for _ in range(15))
+print(f"{best * 1000:.1f}")
+PY
 }
-run_sailings() { "$program" < "$1"; }
-geod_line() { GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6 < distances_e; }
-geod_inverse() { GeodSolve -i $ellipsoid -p 6 < legs_e; }
-rhumb_line() { RhumbSolve -L -40 -60 "$razi" $ellipsoid -p 6 < distances_r; }
-
 echo "rows: great ellipse $rows_e, rhumb line $rows_r"
-echo "sailings, great ellipse table : $(best run_sailings ellipse.answers) ms"
-echo "GeodSolve -L, same points     : $(best geod_line) ms"
-echo "GeodSolve -I, same legs       : $(best geod_inverse) ms"
-echo "sailings, rhumb line table    : $(best run_sailings rhumb.answers) ms"
-echo "RhumbSolve -L, same points    : $(best rhumb_line) ms"
+echo "sailings, great ellipse table : $(best ellipse.answers "$program") ms"
+echo "GeodSolve -L, same points     : $(best distances_e GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6) ms"
+echo "GeodSolve -I, same legs       : $(best legs_e GeodSolve -i $ellipsoid -p 6) ms"
+echo "sailings, rhumb line table    : $(best rhumb.answers "$program") ms"
+echo "RhumbSolve -L, same points    : $(best distances_r RhumbSolve -L -40 -60 "$razi" $ellipsoid -p 6) ms"
 # Memory must not grow with the table: the long table against a 10-row one.
 printf '1\n2\n2\n8\n1\ny\n' > short.answers
 peak() { /usr/bin/time -f %M "$program" < "$1" 2>&1 >/dev/null | tail -n 1; }

@@ -1,21 +1,26 @@
 #include "elliptic/gpx_route.h"
 
 #include <charconv>
+#include <cstring>
 #include <system_error>
 
 #include "elliptic/ellipsoid.h"
+#include "elliptic/fixed_format.h"
 
 namespace sailings {
 
 namespace {
 
-// Decimal degrees with 8 decimals, never an exponent.
-std::string Degrees8(double degrees) {
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 8);
-  std::string s(text, result.ptr);
-  if (s == "-0.00000000") s = "0.00000000";
-  return s;
+// Appends decimal degrees with 8 decimals, never an exponent; a value that
+// rounds to zero has no sign. Returns the end of the text; `out` has room
+// for 400 characters.
+char* Degrees8(char* out, double degrees) {
+  char* stop = FormatFixed(out, degrees, 8);
+  if (stop - out == 11 && std::memcmp(out, "-0.00000000", 11) == 0) {
+    std::memmove(out, out + 1, 10);
+    --stop;
+  }
+  return stop;
 }
 
 // Length of the valid UTF-8 sequence starting at text[i], or 0.
@@ -92,15 +97,35 @@ GpxRoute::~GpxRoute() {
 }
 
 void GpxRoute::Point(double latitude, double longitude) {
-  std::string lonText = Degrees8(ToDegrees(longitude));
-  if (lonText == "180.00000000") lonText = "-180.00000000";  // [-180, 180)
-  char number[8];
-  const auto end = std::to_chars(number, number + sizeof number, count_++);
-  std::string label(number, end.ptr);
-  if (label.size() < 3) label.insert(0, 3 - label.size(), '0');
+  // One line, formatted in place: this runs for every row of long tables.
+  char line[1200];  // two numbers of at most 400 characters and the markup
+  char* p = line;
+  const auto append = [&p](const char* text) {
+    const std::size_t n = std::strlen(text);
+    std::memcpy(p, text, n);
+    p += n;
+  };
+  append("    <rtept lat=\"");
   // The true position: a carried pole or equator latitude is notation only.
-  pointsFile_ << "    <rtept lat=\"" << Degrees8(ToDegrees(TrueLatitude(latitude))) << "\" lon=\"" << lonText
-              << "\"><name>WP" << label << "</name></rtept>\n";
+  p = Degrees8(p, ToDegrees(TrueLatitude(latitude)));
+  append("\" lon=\"");
+  char* lon = p;
+  p = Degrees8(p, ToDegrees(longitude));
+  if (p - lon == 12 && std::memcmp(lon, "180.00000000", 12) == 0) {  // [-180, 180)
+    std::memcpy(lon, "-180.00000000", 13);
+    ++p;
+  }
+  append("\"><name>WP");
+  char* label = p;
+  p = std::to_chars(p, p + 24, count_++).ptr;
+  if (p - label < 3) {  // at least three digits: WP000
+    const std::ptrdiff_t pad = 3 - (p - label);
+    std::memmove(label + pad, label, static_cast<std::size_t>(p - label));
+    std::memset(label, '0', static_cast<std::size_t>(pad));
+    p += pad;
+  }
+  append("</name></rtept>\n");
+  pointsFile_.write(line, p - line);
 }
 
 bool GpxRoute::Finish(double totalDistance, std::string& error) {
@@ -110,8 +135,7 @@ bool GpxRoute::Finish(double totalDistance, std::string& error) {
     return false;
   }
   char total[400];
-  const auto t = std::to_chars(total, total + sizeof total, ToNauticalMiles(totalDistance),
-                               std::chars_format::fixed, 6);
+  const char* totalEnd = FormatFixed(total, ToNauticalMiles(totalDistance), 6);
   {
     std::ofstream out(part_, std::ios::out | std::ios::trunc | std::ios::binary);
     std::ifstream points(points_, std::ios::binary);
@@ -120,7 +144,7 @@ bool GpxRoute::Finish(double totalDistance, std::string& error) {
            "  <rte>\n"
            "    <name>" << XmlText(name_) << "</name>\n"
            "    <desc>" << XmlText(placement_) << "; total distance "
-        << std::string(total, t.ptr) << " NM</desc>\n";
+        << std::string(static_cast<const char*>(total), totalEnd) << " NM</desc>\n";
     if (points.peek() != std::ifstream::traits_type::eof()) out << points.rdbuf();
     out << "  </rte>\n</gpx>\n";
     out.close();

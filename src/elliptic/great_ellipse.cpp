@@ -64,17 +64,11 @@ double GreatEllipse::AngleAtArc(double m) const {
   return InverseArc(series_, K_, m, g0);
 }
 
-Vec3 GreatEllipse::PointAt(double g) const {
-  // Parametric angle sigma: (cos sigma, sin sigma) is along (a cos g, b sin g).
+void GreatEllipse::PointAndTangentAt(double g, Vec3& point, Vec3& tangent) const {
   const double c = a * std::cos(g), s = b_ * std::sin(g);
   const double h = std::hypot(c, s);
-  return (a * (c / h)) * u_ + (b_ * (s / h)) * v_;
-}
-
-Vec3 GreatEllipse::TangentAt(double g) const {
-  const double c = a * std::cos(g), s = b_ * std::sin(g);
-  const double h = std::hypot(c, s);
-  return (-a * (s / h)) * u_ + (b_ * (c / h)) * v_;
+  point = (a * (c / h)) * u_ + (b_ * (s / h)) * v_;
+  tangent = (-a * (s / h)) * u_ + (b_ * (c / h)) * v_;
 }
 
 namespace {
@@ -205,60 +199,76 @@ int DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, 
   return 0;
 }
 
-EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, double s) {
-  const Site start = MakeSite(TrueLatitude(phi_p), lambda_p);
-  const bool meridian = alpha_p == 0.0 || alpha_p == kPi || alpha_p == kTwoPi;
-  // The start direction on the sphere of geocentric latitudes, and the plane
-  // it spans with the radius vector; its positive sense is the travel.
-  const Vec3 radial = Normalized(start.P);
-  Vec3 normal;
+namespace {
+
+// The unit normal of the plane that leaves `start` with geocentric azimuth
+// alpha (the azimuth on the sphere of geocentric latitudes), spanned with the
+// radius vector; its positive sense is the travel.
+Vec3 LeavingNormal(const Site& start, double alpha, bool meridian) {
   if (meridian) {
-    normal = NorthgoingMeridianNormal(lambda_p);
-    if (alpha_p == kPi) normal = -1.0 * normal;
-  } else {
-    // Due east and due west exactly, so that a start on the equator keeps to it.
-    const bool eastWest = alpha_p == kHalfPi || alpha_p == kThreeHalfPi;
-    const double north = eastWest ? 0.0 : std::cos(alpha_p);
-    const double east = eastWest ? (alpha_p == kHalfPi ? 1.0 : -1.0) : std::sin(alpha_p);
-    const Vec3 d = north * GeocentricNorth(start.P) + east * start.east;
-    normal = Normalized(Cross(radial, d));
+    const Vec3 normal = NorthgoingMeridianNormal(start.lambda);
+    return alpha == kPi ? -1.0 * normal : normal;
   }
-  const GreatEllipse section(normal);
-  const double gp = section.AngleOf(start.P);
-  const double gq = section.AngleAtArc(section.Arc(gp) + s);
-  const Vec3 Q = section.PointAt(gq);
+  // Due east and due west exactly, so that a start on the equator keeps to it.
+  const bool eastWest = alpha == kHalfPi || alpha == kThreeHalfPi;
+  const double north = eastWest ? 0.0 : std::cos(alpha);
+  const double east = eastWest ? (alpha == kHalfPi ? 1.0 : -1.0) : std::sin(alpha);
+  const Vec3 d = north * GeocentricNorth(start.P) + east * start.east;
+  return Normalized(Cross(Normalized(start.P), d));
+}
+
+bool IsMeridianAzimuth(double alpha) { return alpha == 0.0 || alpha == kPi || alpha == kTwoPi; }
+
+}  // namespace
+
+EllipticStepper::EllipticStepper(double phi_p, double lambda_p, double alpha_p)
+    : EllipticStepper(phi_p, lambda_p, alpha_p,
+                      LeavingNormal(MakeSite(TrueLatitude(phi_p), lambda_p), alpha_p,
+                                    IsMeridianAzimuth(alpha_p))) {}
+
+EllipticStepper::EllipticStepper(double phi_p, double lambda_p, double alpha_p, Vec3 normal)
+    : lambda_p_(lambda_p),
+      cosLambda_(std::cos(lambda_p)),
+      sinLambda_(std::sin(lambda_p)),
+      meridian_(IsMeridianAzimuth(alpha_p)),
+      normal_(normal),
+      section_(normal),
+      arcStart_(section_.Arc(section_.AngleOf(EllipsoidPoint(TrueLatitude(phi_p), lambda_p)))) {}
+
+EllipticStepResult EllipticStepper::At(double s) const {
+  Vec3 Q, tangent;
+  section_.PointAndTangentAt(section_.AngleAtArc(arcStart_ + s), Q, tangent);
 
   // Latitude and longitude of Q, and its local frame, from its coordinates.
   EllipticStepResult r;
   const double h = std::hypot(Q.x, Q.y);
-  r.phi = std::atan(Q.z / (kOneMinusESq * h));
-  double clam, slam, dlambda;
-  if (meridian) {
+  const double t = Q.z / (kOneMinusESq * h);  // tan phi
+  r.phi = std::atan(t);
+  double clam = cosLambda_, slam = sinLambda_, dlambda = 0.0;
+  if (meridian_) {
     // Still on the start meridian, or on its other half beyond a pole.
-    const bool beyond = Q.x * std::cos(lambda_p) + Q.y * std::sin(lambda_p) < 0.0;
-    dlambda = beyond ? kPi : 0.0;
-    clam = std::cos(lambda_p + dlambda);
-    slam = std::sin(lambda_p + dlambda);
+    if (Q.x * cosLambda_ + Q.y * sinLambda_ < 0.0) dlambda = kPi, clam = -clam, slam = -slam;
   } else if (h > 0.0) {
     clam = Q.x / h;
     slam = Q.y / h;
-    dlambda = std::remainder(sailings::AngleOf(Q.y, Q.x) - lambda_p, kTwoPi);
-  } else {
-    clam = std::cos(lambda_p);
-    slam = std::sin(lambda_p);
-    dlambda = 0.0;
+    dlambda = std::remainder(sailings::AngleOf(Q.y, Q.x) - lambda_p_, kTwoPi);
   }
-  r.lambda = lambda_p + dlambda;
-  const double sphi = std::sin(r.phi), cphi = std::cos(r.phi);
+  r.lambda = lambda_p_ + dlambda;
+  const double cphi = std::isinf(t) ? 0.0 : 1.0 / std::sqrt(1.0 + t * t);
+  const double sphi = std::isinf(t) ? std::copysign(1.0, t) : t * cphi;
   const Vec3 east{-slam, clam, 0.0};
   const Vec3 north{-sphi * clam, -sphi * slam, cphi};
   const Vec3 gcNorth = h > 0.0 ? GeocentricNorth(Q) : north;
-  r.azimuthGc = AzimuthIn(Cross(normal, Q), east, gcNorth, meridian);
-  r.azimuth = AzimuthIn(section.TangentAt(gq), east, north, meridian);
+  r.azimuthGc = AzimuthIn(Cross(normal_, Q), east, gcNorth, meridian_);
+  r.azimuth = AzimuthIn(tangent, east, north, meridian_);
   // Azimuths of travel are given in (0, 2pi]: due north is 2pi.
   if (r.azimuthGc == 0.0) r.azimuthGc = kTwoPi;
   if (r.azimuth == 0.0) r.azimuth = kTwoPi;
   return r;
+}
+
+EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, double s) {
+  return EllipticStepper(phi_p, lambda_p, alpha_p).At(s);
 }
 
 }  // namespace sailings

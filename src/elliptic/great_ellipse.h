@@ -42,8 +42,7 @@ class GreatEllipse {
   // as first estimate, refined by Newton's method against Arc() itself.
   double AngleAtArc(double m) const;
   // The point of the section at g, and the tangent in the positive sense.
-  Vec3 PointAt(double g) const;
-  Vec3 TangentAt(double g) const;
+  void PointAndTangentAt(double g, Vec3& point, Vec3& tangent) const;
 
  private:
   Vec3 n_, u_, v_;  // unit normal, node direction, steepest-ascent direction
@@ -99,5 +98,21 @@ struct EllipticStepResult {
 // circumference, over the poles included; a start azimuth of exactly 0 or pi
 // stays on the start meridian (or its opposite half beyond a pole).
 EllipticStepResult EllipticStep(double phi_p, double lambda_p, double alpha_p, double s);
+
+// The same great ellipse set up once, for many distances from one start (a
+// waypoint table): At(s) equals EllipticStep(phi_p, lambda_p, alpha_p, s).
+class EllipticStepper {
+ public:
+  EllipticStepper(double phi_p, double lambda_p, double alpha_p);
+  EllipticStepResult At(double s) const;
+
+ private:
+  EllipticStepper(double phi_p, double lambda_p, double alpha_p, Vec3 normal);
+  double lambda_p_, cosLambda_, sinLambda_;
+  bool meridian_;
+  Vec3 normal_;
+  GreatEllipse section_;
+  double arcStart_;  // arc from the node to the start
+};
 
 }  // namespace sailings

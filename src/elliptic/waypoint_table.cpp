@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "elliptic/ellipsoid.h"
+#include "elliptic/fixed_format.h"
 #include "elliptic/gpx_route.h"
 
 namespace sailings {
@@ -23,13 +24,12 @@ class Line {
   // A number right-adjusted in `width`, fixed with 6 decimals.
   void Number(double value, int width) {
     char digits[400];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value,
-                                      std::chars_format::fixed, 6);
+    const char* end = FormatFixed(digits, value, 6);
     const char* first = digits;
     // A value that rounds to zero is printed without a sign.
-    if (result.ptr - digits == 9 && std::memcmp(digits, "-0.000000", 9) == 0) ++first;
-    Pad(width - static_cast<int>(result.ptr - first));
-    Append(first, static_cast<std::size_t>(result.ptr - first));
+    if (end - digits == 9 && std::memcmp(digits, "-0.000000", 9) == 0) ++first;
+    Pad(width - static_cast<int>(end - first));
+    Append(first, static_cast<std::size_t>(end - first));
   }
   void Integer(long value, int width) {
     char digits[24];

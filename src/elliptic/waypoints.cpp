@@ -63,10 +63,10 @@ void IntermediateLongitudeTable(const RouteGeometry& g, long n, WaypointTable& t
 void GreatEllipseTable(const RouteGeometry& g, long n, double step, WaypointTable& table) {
   table.Begin(g.lat1, g.lon1, g.fwdAzimuth);
   double latitude = g.lat1, longitude = g.lon1, total = 0, leg = 0, unused = 0;
+  // Each waypoint is placed from the departure, so nothing accumulates.
+  const EllipticStepper route(g.lat1, g.lon1, g.fwdAzimuthGc);
   for (long i = 1; i <= n; ++i) {
-    // Each waypoint is placed from the departure, so nothing accumulates.
-    const EllipticStepResult q =
-        EllipticStep(g.lat1, g.lon1, g.fwdAzimuthGc, static_cast<double>(i) * step);
+    const EllipticStepResult q = route.At(static_cast<double>(i) * step);
     DEllipticDistance(latitude, longitude, q.phi, q.lambda, leg, unused);
     total += std::fabs(leg);
     const double wrapped = WrapLongitude(q.lambda);

@@ -1,0 +1,44 @@
+#include "elliptic/fixed_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace sailings {
+
+char* FormatFixed(char* out, double value, int decimals) {
+  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  const double magnitude = std::fabs(value);
+  const double scale = kScale[decimals];
+  // Beyond 2^52 units of the last decimal (and for what is not a number) the
+  // general conversion is used.
+  if (!(magnitude * scale < 4503599627370496.0)) {
+    return std::to_chars(out, out + 400, value, std::chars_format::fixed, decimals).ptr;
+  }
+  // magnitude * scale exactly, as the rounded product p plus its error:
+  // scale is exact, so fma gives the error without rounding.
+  const double p = magnitude * scale;
+  const double error = std::fma(magnitude, scale, -p);
+  const double whole = std::floor(p);
+  const double fraction = p - whole;  // exact: p and whole share their exponent range
+  auto units = static_cast<std::uint64_t>(whole);
+  // Round to nearest, ties (only when the product is exact) to even. A p
+  // rounded onto an integer from just below it still rounds to that integer.
+  if (fraction > 0.5 || (fraction == 0.5 && (error > 0 || (error == 0 && (units & 1))))) ++units;
+  if (std::signbit(value)) *out++ = '-';
+  // The digits after the point, from the end; then the whole part.
+  char digits[24];
+  char* first = digits + sizeof digits;
+  for (int k = 0; k < decimals; ++k) {
+    *--first = static_cast<char>('0' + units % 10);
+    units /= 10;
+  }
+  out = std::to_chars(out, out + 24, units).ptr;
+  if (decimals > 0) {
+    *out++ = '.';
+    for (int k = 0; k < decimals; ++k) *out++ = first[k];
+  }
+  return out;
+}
+
+}  // namespace sailings

@@ -1,0 +1,11 @@
+// Fixed-point decimal text of a double, correctly rounded (as printf's "%.*f"
+// or std::to_chars with chars_format::fixed), fast for the table's values.
+#pragma once
+
+namespace sailings {
+
+// Writes `value` with `decimals` digits after the point (0 to 9) at `out`,
+// which must have room for 400 characters; returns the end of the text.
+char* FormatFixed(char* out, double value, int decimals);
+
+}  // namespace sailings
