@@ -30,6 +30,15 @@ bool AskCount(Console& c, long long& n) {
   return c.reader.ReadInteger(n, false) != ConsoleReader::kEnd;
 }
 
+// Writes the finished table's route to "waypoints.gpx"; a failure is told on
+// the error stream and changes nothing else.
+void FinishGpx(GpxRoute& gpx, const WaypointTable& table, Console& c) {
+  std::string error;
+  if (!gpx.Finish(table.total(), error)) {
+    c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
+  }
+}
+
 }  // namespace
 
 void IntermediateLongitudeTable(const RouteGeometry& g, long n, WaypointTable& table) {
@@ -96,19 +105,6 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, WaypointTable& 
   total += leg;
   table.Row(n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total);
 }
-
-namespace {
-
-// Writes the finished table's route to "waypoints.gpx"; a failure is told on
-// the error stream and changes nothing else.
-void FinishGpx(GpxRoute& gpx, const WaypointTable& table, Console& c) {
-  std::string error;
-  if (!gpx.Finish(table.total(), error)) {
-    c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
-  }
-}
-
-}  // namespace
 
 int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Console& c) {
   long long mode = 0;
