@@ -5,11 +5,9 @@
 #include <istream>
 #include <ostream>
 
-namespace sailings {
+#include "elliptic/ellipsoid.h"  // kPi: the one set of constants
 
-namespace {
-constexpr double kPi = 3.141592653589793;
-}
+namespace sailings {
 
 void vector3d::geo(double r, double lat, double lon) {
   const double latr = std::fmod(lat, 360.0) * kPi / 180.0;
