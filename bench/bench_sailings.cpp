@@ -15,6 +15,7 @@
 #include "elliptic/rhumb.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
+#include "writers/waypoint_table.h"
 
 using namespace sailings;
 
@@ -110,7 +111,7 @@ void BM_LongTable(benchmark::State& state) {
   NullBuffer sink;
   std::ostream console(&sink), file(&sink);
   for (auto _ : state) {
-    WaypointTable table(console, file, false);
+    WaypointTable table(console, &file, false);
     if (rhumb) {
       RhumbLineTable(g, n, 1852, table);
     } else {

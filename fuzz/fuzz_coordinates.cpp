@@ -6,7 +6,7 @@
 #include <string>
 
 #include "input/decimal.h"
-#include "sailings/coordinates.h"
+#include "dialogue/typed_coordinates.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "../tests/output_check.h"
-#include "sailings/driver.h"
+#include "dialogue/driver.h"
 
 namespace {
 std::filesystem::path folder;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "output_check.h"
-#include "sailings/driver.h"
+#include "dialogue/driver.h"
 
 namespace fs = std::filesystem;
 

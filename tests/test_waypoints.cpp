@@ -10,7 +10,8 @@
 #include <optional>
 #include <sstream>
 
-#include "elliptic/fixed_format.h"
+#include "writers/fixed_format.h"
+#include "writers/waypoint_table.h"
 #include "elliptic/waypoints.h"
 #include "output_check.h"
 #include "reference.h"
@@ -33,7 +34,7 @@ enum Kind { kLongitudes, kEllipse, kRhumb };
 // legNm = 0) sets the steps along the method's own line.
 std::vector<Row> Table(const RouteGeometry& g, Kind kind, long count, double legNm = 0) {
   std::ostringstream console, file;
-  WaypointTable table(console, file, false);
+  WaypointTable table(console, &file, false);
   const double length = kind == kRhumb ? g.loxoDistance : std::fabs(g.distance);
   const double step = legNm > 0 ? legNm * 1852 : length / (count + 1.0);
   const long n = legNm > 0 ? static_cast<long>(length / step) : count;

@@ -1,11 +1,10 @@
 #include "elliptic/route.h"
 
 #include <cmath>
-#include <iostream>
 
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
-#include "elliptic/waypoints.h"
+#include "vector/vector3d.h"
 
 namespace sailings {
 
@@ -45,34 +44,22 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   return g;
 }
 
-void PrintRouteReport(std::ostream& out, const RouteGeometry& route) {
-  out.setf(std::ios::fixed, std::ios::floatfield);
-  out.setf(std::ios::right, std::ios::adjustfield);
-  out.precision(6);
-  out.width(12);  // absorbed by the first text, which is wider
-  out << "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):"
-      << ToNauticalMiles(std::fabs(route.distance)) << std::endl;
-  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << ToDegrees(route.fwdAzimuth)
-      << std::endl;
-  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << ToDegrees(route.invAzimuth)
-      << std::endl;
-  out << std::endl << "LOXODROME COURSE:" << ToDegrees(route.loxoCourse) << std::endl;
-  out << "\nLOXODROME DISTANCE (in nautical miles):" << ToNauticalMiles(route.loxoDistance)
-      << std::endl
-      << std::endl;
-}
-
-int Elliptic(const vector3d& departure, const vector3d& destination, Console& console) {
-  const RouteGeometry route = ComputeRoute(departure.latitude(), departure.longitude(),
-                                           destination.latitude(), destination.longitude());
-  PrintRouteReport(console.out, route);
-  return WaypointDialogue(route, departure.get_name() + " to " + destination.get_name(), console);
-}
-
-int Elliptic(vector3d* list, int departure, int destination) {
-  static ConsoleReader reader(std::cin);
-  Console console{reader, std::cout, std::cerr, ".", true};
-  return Elliptic(list[departure], list[destination], console);
+Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
+                          double longitude2, RouteGeometry& route) {
+  if (!std::isfinite(latitude1) || !std::isfinite(longitude1) || !std::isfinite(latitude2) ||
+      !std::isfinite(longitude2)) {
+    return Status::not_a_number;
+  }
+  if (!(std::fabs(latitude1) <= 90.0) || !(std::fabs(latitude2) <= 90.0)) {
+    return Status::latitude_beyond_90;
+  }
+  vector3d departure, destination;
+  departure.geo(1.0, latitude1, longitude1);
+  destination.geo(1.0, latitude2, longitude2);
+  if (SamePosition(departure, destination)) return Status::same_position;
+  route = ComputeRoute(departure.latitude(), departure.longitude(), destination.latitude(),
+                       destination.longitude());
+  return Status::ok;
 }
 
 }  // namespace sailings

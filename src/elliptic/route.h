@@ -1,14 +1,10 @@
-// The route report: the great elliptic and the loxodromic sailing between a
+// The route: the great elliptic and the loxodromic sailing between a
 // departure and a destination, and the record of the route's geometry that
 // the waypoint tables read.
 #pragma once
 
-#include <filesystem>
-#include <iosfwd>
-
 #include "elliptic/ellipsoid.h"
-#include "input/console_reader.h"
-#include "vector/vector3d.h"
+#include "sailings/status.hpp"
 
 namespace sailings {
 
@@ -36,28 +32,13 @@ struct RouteGeometry {
 RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2,
                            double longitude2);
 
-// Sets the console's number format (fixed, right, 6 decimals, kept for the
-// rest of the run) and prints the five items of the route report.
-void PrintRouteReport(std::ostream& out, const RouteGeometry& route);
-
-// The console of one run of the dialogue.
-struct Console {
-  ConsoleReader& reader;
-  std::ostream& out;
-  std::ostream& err;                // problems that are not part of the dialogue
-  std::filesystem::path directory;  // where "waypoints.dat" is written
-  bool flushRows = true;            // flush the console after every table row
-};
-
-// Status of Elliptic() and of the waypoint dialogue.
-inline constexpr int kStatusCannotWrite = -1;
-inline constexpr int kStatusLegTooShort = -2;
-
-// One route: the report, then the waypoint dialogue; returns its status
-// (0, kStatusCannotWrite or kStatusLegTooShort). When the input ends during
-// the dialogue it returns 0 and console.reader.ended() is true.
-int Elliptic(const vector3d& departure, const vector3d& destination, Console& console);
-// The same on the standard console and the working directory.
-int Elliptic(vector3d* list, int departure, int destination);
+// The route between two positions in degrees as every face takes them:
+// refused when a value is not finite (not_a_number), a latitude lies beyond
+// 90 degrees, or the positions coincide (same_position, as the dialogue
+// tests it); otherwise both are stored as the position record stores them
+// (longitudes folded) and the route computed from what it reads back, so
+// that the same route gives the same figures in every face.
+Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
+                          double longitude2, RouteGeometry& route);
 
 }  // namespace sailings

@@ -1,37 +1,71 @@
-// Intermediate waypoints: the dialogue that follows the route report and the
-// three ways of placing waypoints.
+// Intermediate waypoints: the three ways of placing them along a route, and
+// the plan (count and step) that a request for a table makes.
 #pragma once
 
-#include <ostream>
-#include <string>
+#include <optional>
 
 #include "elliptic/route.h"
-#include "elliptic/waypoint_table.h"
+#include "sailings/status.hpp"
 
 namespace sailings {
 
-inline constexpr const char* kWaypointFile = "waypoints.dat";
 // The most intermediate waypoints a table may hold (modes 1 and 2); mode 3
 // holds at most one per nautical mile of the route, about 10,820.
 inline constexpr long long kMaxWaypoints = 100000;
 
-// The waypoint menu, the file, the questions and one table; returns 0,
-// kStatusCannotWrite or kStatusLegTooShort. Every table also goes to
-// "waypoints.gpx" as the route `routeName`; a route that ends without a
-// table leaves no "waypoints.gpx" behind.
-int WaypointDialogue(const RouteGeometry& route, const std::string& routeName, Console& console);
+// One row of a waypoint table (radians and metres). Latitudes carry the pole
+// and equator conventions of the route record (TrueLatitude() undoes them).
+// Row 0 is the departure: leg and total are 0 and not shown.
+struct WaypointRow {
+  long number = 0;
+  double latitude = 0, longitude = 0;  // longitude in [-pi, pi] but for the end rows
+  std::optional<double> azimuth;       // radians, [0, 2pi], or none
+  double leg = 0, total = 0;           // metres, >= 0
+};
 
-// The generators. Each writes the whole table (header, departure row, `n`
-// waypoint rows and the destination row) through `table`.
+// Where the rows of a table go: the text table, a route file, a test.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  virtual void Row(const WaypointRow& row) = 0;
+};
+
+enum class Placement {
+  kIntermediateLongitudes = 1,  // mode 1: n equal steps of longitude
+  kEqualDistances = 2,          // mode 2: n waypoints at equal distances
+  kLegDistance = 3,             // mode 3: waypoints every leg
+};
+enum class Along { kGreatEllipse = 1, kRhumbLine = 2 };
+
+// What a table holds: n intermediate waypoints, `step` metres apart along
+// the method's own line (modes 2 and 3).
+struct TablePlan {
+  Placement placement = Placement::kLegDistance;
+  Along along = Along::kGreatEllipse;
+  long n = 0;
+  double step = 0;
+};
+
+// The plan for a route: mode 1 takes 0 to kMaxWaypoints waypoints and a
+// route that is not a meridian section (always along the great ellipse);
+// mode 2 takes 1 to kMaxWaypoints; mode 3 a leg of at least 1 NM (`legNm`).
+// Each method measures the route along its own line.
+Status PlanTable(const RouteGeometry& route, Placement placement, Along along, long long count,
+                 double legNm, TablePlan& plan);
+
+// The whole table (departure row, n waypoint rows, destination row) of a plan.
+void MakeWaypointTable(const RouteGeometry& route, const TablePlan& plan, RowSink& sink);
+
+// The generators. Each writes the whole table through `sink`.
 //
 // Mode 1: the great ellipse at n equal steps of longitude (the route must not
 // be a meridian section: it has no intermediate longitudes).
-void IntermediateLongitudeTable(const RouteGeometry& route, long n, WaypointTable& table);
+void IntermediateLongitudeTable(const RouteGeometry& route, long n, RowSink& sink);
 // Modes 2 and 3 on the great ellipse: waypoint k lies k * step metres along
 // the great ellipse from the departure.
-void GreatEllipseTable(const RouteGeometry& route, long n, double step, WaypointTable& table);
+void GreatEllipseTable(const RouteGeometry& route, long n, double step, RowSink& sink);
 // Modes 2 and 3 on the rhumb line: waypoint k lies k * step metres along the
 // rhumb line from the departure.
-void RhumbLineTable(const RouteGeometry& route, long n, double step, WaypointTable& table);
+void RhumbLineTable(const RouteGeometry& route, long n, double step, RowSink& sink);
 
 }  // namespace sailings

@@ -1,11 +1,12 @@
 #include "input/location_list.h"
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <ostream>
 #include <system_error>
 
-#include "input/decimal.h"
+#include "input/coordinate.h"
 
 namespace sailings {
 
@@ -25,11 +26,18 @@ bool OpenList(const char* path, std::ifstream& file) {
   return file.good();
 }
 
-LocationLine Malformed(const char* problem) {
+LocationLine Malformed(std::string problem) {
   LocationLine line;
   line.kind = LocationLine::kMalformed;
-  line.problem = problem;
+  line.problem = std::move(problem);
   return line;
+}
+
+// "latitude is not a number", "longitude: minutes and seconds must be below 60".
+LocationLine Malformed(const char* what, Status status) {
+  if (status == Status::not_a_number) return Malformed(std::string(what) + " is not a number");
+  if (status == Status::number_out_of_range) return Malformed(std::string(what) + " out of range");
+  return Malformed(std::string(what) + ": " + Describe(status));
 }
 
 // Reads the file line by line and hands every parsed line with its number to
@@ -52,17 +60,19 @@ LocationLine ParseLocationLine(std::string_view line) {
   if (tab == std::string_view::npos) return Malformed("no tab after the name");
   if (tab == 0) return Malformed("no name before the tab");
 
-  std::size_t i = SkipBlanks(line, tab + 1), used = 0;
+  // Two tokens divided by blanks or tabs, each one coordinate.
+  const std::size_t i = SkipBlanks(line, tab + 1);
   if (i == line.size()) return Malformed("no latitude");
-  const std::optional<double> latitude = ParseDecimalPrefix(line.substr(i), used);
-  if (!latitude) return Malformed(used ? "latitude out of range" : "latitude is not a number");
-  i += used;
-  const std::size_t gap = SkipBlanks(line, i);
+  const std::size_t latitudeEnd = std::min(line.find_first_of(" \t", i), line.size());
+  const std::size_t gap = SkipBlanks(line, latitudeEnd);
+  const std::size_t longitudeEnd = std::min(line.find_first_of(" \t", gap), line.size());
+  double latitude = 0, longitude = 0;
+  Status status = ParseCoordinateToken(line.substr(i, latitudeEnd - i), Axis::latitude, latitude);
+  if (status != Status::ok) return Malformed("latitude", status);
   if (gap == line.size()) return Malformed("no longitude");
-  if (gap == i) return Malformed("latitude not followed by a blank");
-  const std::optional<double> longitude = ParseDecimalPrefix(line.substr(gap), used);
-  if (!longitude) return Malformed(used ? "longitude out of range" : "longitude is not a number");
-  if (SkipBlanks(line, gap + used) != line.size()) return Malformed("text after the longitude");
+  status = ParseCoordinateToken(line.substr(gap, longitudeEnd - gap), Axis::longitude, longitude);
+  if (status != Status::ok) return Malformed("longitude", status);
+  if (SkipBlanks(line, longitudeEnd) != line.size()) return Malformed("text after the longitude");
 
   LocationLine record;
   record.kind = LocationLine::kRecord;
@@ -70,8 +80,8 @@ LocationLine ParseLocationLine(std::string_view line) {
   for (char& c : record.name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
   }
-  record.latitude = *latitude;
-  record.longitude = *longitude;
+  record.latitude = latitude;
+  record.longitude = longitude;
   return record;
 }
 

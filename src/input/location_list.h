@@ -1,6 +1,7 @@
 // The location list file "input.txt": one record per line,
 //   name <tab> latitude <blanks or tabs> longitude
-// in decimal degrees (north and east positive). A carriage return before the
+// each coordinate one token in the navigator's notation (decimal degrees,
+// north and east positive, or 33:55:30S, 18d25'26.8"E ...). A carriage return before the
 // line feed belongs to the line end, blanks and tabs after the longitude are
 // ignored, and the last line counts whether or not it ends with a line end.
 #pragma once
@@ -29,8 +30,9 @@ struct LocationLine {
 
 // Parses one line (without its line feed; a final carriage return is dropped).
 // A blank line holds nothing but blanks and tabs. Malformed: no tab, an empty
-// name, a latitude or longitude missing, not a number or out of the range of
-// a double, or anything but blanks after the longitude. Control characters of
+// name, a latitude or longitude missing or not a coordinate (the reason of the
+// coordinate reader), or anything but blanks after the longitude. Latitudes
+// beyond 90 degrees are kept (the position record folds them). Control characters of
 // a name are shown as '?', so a file cannot send escape sequences to the
 // console.
 LocationLine ParseLocationLine(std::string_view line);

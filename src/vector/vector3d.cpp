@@ -72,4 +72,13 @@ vector3d norm(vector3d v) {
   return r;
 }
 
+bool SamePosition(const vector3d& p, const vector3d& q) {
+  const double lat1 = p.latitude(), lat2 = q.latitude();
+  if (!(std::fabs(lat1 - lat2) < 1e-8)) return false;
+  if (std::fabs(lat1) > 90.0 - 1e-8) return true;  // one pole: every longitude
+  double d = std::fmod(std::fabs(p.longitude() - q.longitude()), 360.0);
+  if (d > 180.0) d = 360.0 - d;
+  return d < 1e-8;
+}
+
 }  // namespace sailings

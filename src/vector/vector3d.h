@@ -62,5 +62,8 @@ std::istream& operator>>(std::istream& in, vector3d& v);
 vector3d Xproduct(vector3d a, vector3d b);
 // Unit vector in the direction of v, rebuilt through its latitude and longitude.
 vector3d norm(vector3d v);
+// Positions within 1e-8 degrees of each other: equal latitudes, and equal
+// longitudes modulo 360 unless both lie at the same pole.
+bool SamePosition(const vector3d& p, const vector3d& q);
 
 }  // namespace sailings

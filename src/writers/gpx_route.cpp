@@ -1,11 +1,12 @@
-#include "elliptic/gpx_route.h"
+#include "writers/gpx_route.h"
 
 #include <charconv>
 #include <cstring>
 #include <system_error>
 
 #include "elliptic/ellipsoid.h"
-#include "elliptic/fixed_format.h"
+#include "writers/fixed_format.h"
+#include "writers/text.h"
 
 namespace sailings {
 
@@ -21,33 +22,6 @@ char* Degrees8(char* out, double degrees) {
     --stop;
   }
   return stop;
-}
-
-// Length of the valid UTF-8 sequence starting at text[i], or 0.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  std::size_t n;
-  unsigned long code;
-  if (c < 0x80) return 1;
-  if (c >= 0xc2 && c <= 0xdf) {
-    n = 2, code = c & 0x1f;
-  } else if (c >= 0xe0 && c <= 0xef) {
-    n = 3, code = c & 0x0f;
-  } else if (c >= 0xf0 && c <= 0xf4) {
-    n = 4, code = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > text.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    const unsigned char d = static_cast<unsigned char>(text[i + k]);
-    if ((d & 0xc0) != 0x80) return 0;
-    code = (code << 6) | (d & 0x3f);
-  }
-  const bool overlong = (n == 3 && code < 0x800) || (n == 4 && code < 0x10000);
-  const bool invalid = code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) ||
-                       code == 0xfffe || code == 0xffff;
-  return overlong || invalid ? 0 : n;
 }
 
 }  // namespace
@@ -81,10 +55,10 @@ void RemoveGpxRoute(const std::filesystem::path& directory) {
   if (!std::filesystem::is_directory(file, ec)) std::filesystem::remove(file, ec);
 }
 
-GpxRoute::GpxRoute(std::filesystem::path directory, std::string name, std::string placement)
-    : directory_(std::move(directory)),
-      points_(directory_ / (std::string(kGpxFile) + ".points.part")),
-      part_(directory_ / (std::string(kGpxFile) + ".part")),
+GpxRoute::GpxRoute(std::filesystem::path file, std::string name, std::string placement)
+    : file_(std::move(file)),
+      points_(file_.string() + ".points.part"),
+      part_(file_.string() + ".part"),
       name_(std::move(name)),
       placement_(std::move(placement)),
       pointsFile_(points_, std::ios::out | std::ios::trunc | std::ios::binary) {}
@@ -94,6 +68,11 @@ GpxRoute::~GpxRoute() {
   pointsFile_.close();
   std::filesystem::remove(points_, ec);
   std::filesystem::remove(part_, ec);
+}
+
+void GpxRoute::Row(const WaypointRow& row) {
+  Point(row.latitude, row.longitude);
+  total_ = row.total;
 }
 
 void GpxRoute::Point(double latitude, double longitude) {
@@ -128,14 +107,14 @@ void GpxRoute::Point(double latitude, double longitude) {
   pointsFile_.write(line, p - line);
 }
 
-bool GpxRoute::Finish(double totalDistance, std::string& error) {
+bool GpxRoute::Finish(std::string& error) {
   pointsFile_.close();
   if (pointsFile_.fail()) {
     error = "the scratch file " + points_.filename().string() + " could not be written";
     return false;
   }
   char total[400];
-  const char* totalEnd = FormatFixed(total, ToNauticalMiles(totalDistance), 6);
+  const char* totalEnd = FormatFixed(total, ToNauticalMiles(total_), 6);
   {
     std::ofstream out(part_, std::ios::out | std::ios::trunc | std::ios::binary);
     std::ifstream points(points_, std::ios::binary);
@@ -154,7 +133,7 @@ bool GpxRoute::Finish(double totalDistance, std::string& error) {
     }
   }
   std::error_code ec;
-  std::filesystem::rename(part_, directory_ / kGpxFile, ec);
+  std::filesystem::rename(part_, file_, ec);
   if (ec) {
     error = ec.message();
     return false;

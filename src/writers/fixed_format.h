@@ -4,8 +4,13 @@
 
 namespace sailings {
 
-// Writes `value` with `decimals` digits after the point (0 to 9) at `out`,
+// Writes `value` with `decimals` digits after the point (0 to 12) at `out`,
 // which must have room for 400 characters; returns the end of the text.
 char* FormatFixed(char* out, double value, int decimals);
+
+// The same, but a value that rounds to zero is written without its sign
+// ("0.000000", never "-0.000000"): the number writer of every table, record
+// and report.
+char* FormatNumber(char* out, double value, int decimals);
 
 }  // namespace sailings

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "elliptic/waypoints.h"
+
 namespace sailings {
 
 inline constexpr const char* kGpxFile = "waypoints.gpx";
@@ -22,23 +24,28 @@ void RemoveGpxRoute(const std::filesystem::path& directory);
 // that are not UTF-8 replaced by '?'.
 std::string XmlText(const std::string& text);
 
-class GpxRoute {
+class GpxRoute : public RowSink {
  public:
   // `name` is the route's name ("Cape Town to New York"), `placement` how
-  // the points were placed ("great ellipse", "rhumb line", ...).
-  GpxRoute(std::filesystem::path directory, std::string name, std::string placement);
+  // the points were placed ("great ellipse", "rhumb line", ...). The route
+  // is written to `file` (in the dialogue, "waypoints.gpx" of the working
+  // directory); its scratch files lie beside it.
+  GpxRoute(std::filesystem::path file, std::string name, std::string placement);
   ~GpxRoute();
   GpxRoute(const GpxRoute&) = delete;
   GpxRoute& operator=(const GpxRoute&) = delete;
 
-  // One route point, latitude and longitude in radians.
-  void Point(double latitude, double longitude);
-  // Writes "waypoints.gpx" whole with the route's total distance (metres).
-  // False, with the reason in `error`, when it cannot be written.
-  bool Finish(double totalDistance, std::string& error);
+  // One route point per table row.
+  void Row(const WaypointRow& row) override;
+  // Writes the file whole with the total distance of the last row. False,
+  // with the reason in `error`, when it cannot be written.
+  bool Finish(std::string& error);
 
  private:
-  std::filesystem::path directory_, points_, part_;
+  void Point(double latitude, double longitude);
+
+  std::filesystem::path file_, points_, part_;
+  double total_ = 0;
   std::string name_, placement_;
   std::ofstream pointsFile_;
   long count_ = 0;

@@ -1,15 +1,16 @@
-#include "sailings/driver.h"
+#include "dialogue/driver.h"
 
+#include <cctype>
 #include <cmath>
 #include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "elliptic/route.h"
-#include "input/console_reader.h"
+#include "dialogue/elliptic.h"
+#include "dialogue/console_reader.h"
 #include "input/location_list.h"
-#include "sailings/coordinates.h"
+#include "dialogue/typed_coordinates.h"
 
 namespace sailings {
 
@@ -103,11 +104,9 @@ class Dialogue {
              << std::endl;
       }
       double latitude = 0, longitude = 0;
-      out_ << "Give latitude for " << which << ": " << std::flush;
-      if (!ReadCoordinate(latitude)) return false;
+      if (!AskCoordinate("Give latitude for ", which, Axis::latitude, latitude)) return false;
       out_ << "latitude (degrees) = " << latitude << std::endl;
-      out_ << "Give longitude of " << which << ": " << std::flush;
-      if (!ReadCoordinate(longitude)) return false;
+      if (!AskCoordinate("Give longitude of ", which, Axis::longitude, longitude)) return false;
       out_ << "longitude (degrees) = " << longitude << std::endl;
       index = departure ? 0 : static_cast<int>(list_.size()) - 1;
       list_[index].geo(1.0, latitude, longitude);
@@ -115,11 +114,19 @@ class Dialogue {
     }
   }
 
-  bool ReadCoordinate(double& degrees) {
-    std::string fields;
-    if (reader_.ReadCoordinateLine(fields) == ConsoleReader::kEnd) return false;
-    degrees = DegreesFromText(fields);
-    return true;
+  // Asks for one coordinate until it can be read; a refusal gives its reason
+  // and the same question. False at the end of input.
+  bool AskCoordinate(const char* question, const char* which, Axis axis, double& degrees) {
+    for (;;) {
+      out_ << question << which << ": " << std::flush;
+      std::string fields;
+      if (reader_.ReadCoordinateLine(fields) == ConsoleReader::kEnd) return false;
+      const Status status = degconverter(fields, axis, degrees);
+      if (status == Status::ok) return true;
+      std::string reason = Describe(status);
+      reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+      out_ << reason << ". Please try again.\n";
+    }
   }
 
   ConsoleReader reader_;
@@ -129,15 +136,6 @@ class Dialogue {
 };
 
 }  // namespace
-
-bool SamePosition(const vector3d& p, const vector3d& q) {
-  const double lat1 = p.latitude(), lat2 = q.latitude();
-  if (!(std::fabs(lat1 - lat2) < 1e-8)) return false;
-  if (std::fabs(lat1) > 90.0 - 1e-8) return true;  // one pole: every longitude
-  double d = std::fmod(std::fabs(p.longitude() - q.longitude()), 360.0);
-  if (d > 180.0) d = 360.0 - d;
-  return d < 1e-8;
-}
 
 int RunSailings(std::istream& in, std::ostream& out, std::ostream& err,
                 const std::filesystem::path& directory, bool flushRows) {

@@ -1,13 +1,14 @@
-#include "elliptic/fixed_format.h"
+#include "writers/fixed_format.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace sailings {
 
 char* FormatFixed(char* out, double value, int decimals) {
-  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
   const double magnitude = std::fabs(value);
   const double scale = kScale[decimals];
   // Beyond 2^52 units of the last decimal (and for what is not a number) the
@@ -39,6 +40,16 @@ char* FormatFixed(char* out, double value, int decimals) {
     for (int k = 0; k < decimals; ++k) *out++ = first[k];
   }
   return out;
+}
+
+char* FormatNumber(char* out, double value, int decimals) {
+  char* end = FormatFixed(out, value, decimals);
+  if (*out != '-') return end;
+  for (const char* p = out + 1; p < end; ++p) {
+    if (*p != '0' && *p != '.') return end;
+  }
+  std::memmove(out, out + 1, static_cast<std::size_t>(end - out - 1));
+  return end - 1;
 }
 
 }  // namespace sailings

@@ -16,8 +16,4 @@ namespace sailings {
 int RunSailings(std::istream& in, std::ostream& out, std::ostream& err,
                 const std::filesystem::path& directory, bool flushRows);
 
-// Positions within 1e-8 degrees of each other: equal latitudes, and equal
-// longitudes modulo 360 unless both lie at the same pole.
-bool SamePosition(const vector3d& p, const vector3d& q);
-
 }  // namespace sailings

@@ -1,9 +1,9 @@
-#include "input/console_reader.h"
+#include "dialogue/console_reader.h"
 
 #include <climits>
 
 #include "input/decimal.h"
-#include "sailings/coordinates.h"
+#include "input/coordinate.h"
 
 namespace sailings {
 
@@ -11,6 +11,9 @@ namespace {
 constexpr int kEof = std::char_traits<char>::eof();
 // Longest token or field kept; longer ones are read to their end and cut.
 constexpr std::size_t kTokenLimit = 4096;
+// Fields of a coordinate line kept: three numbers, a hemisphere letter and
+// room for stray fields between them.
+constexpr int kFieldLimit = 8;
 
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
@@ -135,9 +138,11 @@ ConsoleReader::Result ConsoleReader::ReadCoordinateLine(std::string& fields) {
     }
     if (!inField) {
       inField = true;
-      if (++count <= 3 && count > 1) fields.push_back(' ');
+      if (++count <= kFieldLimit && count > 1) fields.push_back(' ');
     }
-    if (count <= 3 && fields.size() < 3 * (kTokenLimit + 1)) fields.push_back(static_cast<char>(c));
+    if (count <= kFieldLimit && fields.size() < kFieldLimit * (kTokenLimit + 1)) {
+      fields.push_back(static_cast<char>(c));
+    }
   }
   if (c == '\n') in_.get();
   lineDone_ = true;

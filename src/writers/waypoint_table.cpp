@@ -1,11 +1,10 @@
-#include "elliptic/waypoint_table.h"
+#include "writers/waypoint_table.h"
 
 #include <charconv>
 #include <cstring>
 
 #include "elliptic/ellipsoid.h"
-#include "elliptic/fixed_format.h"
-#include "elliptic/gpx_route.h"
+#include "writers/fixed_format.h"
 
 namespace sailings {
 
@@ -24,12 +23,9 @@ class Line {
   // A number right-adjusted in `width`, fixed with 6 decimals.
   void Number(double value, int width) {
     char digits[400];
-    const char* end = FormatFixed(digits, value, 6);
-    const char* first = digits;
-    // A value that rounds to zero is printed without a sign.
-    if (end - digits == 9 && std::memcmp(digits, "-0.000000", 9) == 0) ++first;
-    Pad(width - static_cast<int>(end - first));
-    Append(first, static_cast<std::size_t>(end - first));
+    const char* end = FormatNumber(digits, value, 6);
+    Pad(width - static_cast<int>(end - digits));
+    Append(digits, static_cast<std::size_t>(end - digits));
   }
   void Integer(long value, int width) {
     char digits[24];
@@ -71,34 +67,27 @@ void PositionCells(Line& line, double latitude, double longitude, std::optional<
 void WaypointTable::Emit(const char* text, std::size_t size) {
   console_.write(text, static_cast<std::streamsize>(size));
   if (flushConsole_) console_.flush();
-  file_.write(text, static_cast<std::streamsize>(size));
+  if (file_) file_->write(text, static_cast<std::streamsize>(size));
 }
 
-void WaypointTable::Begin(double latitude, double longitude, std::optional<double> azimuth) {
+void WaypointTable::Row(const WaypointRow& row) {
   Line line;
-  line.Text(kHeader);
-  line.Text(" 0   ");
-  PositionCells(line, latitude, longitude, azimuth);
-  line.Text("       *           *\n");
+  if (row.number == 0) {
+    line.Text(blankLinesFirst_ ? kHeader : kHeader + 2);
+    line.Text(" 0   ");
+    PositionCells(line, row.latitude, row.longitude, row.azimuth);
+    line.Text("       *           *\n");
+  } else {
+    line.Integer(row.number, 2);
+    line.Text("   ");
+    PositionCells(line, row.latitude, row.longitude, row.azimuth);
+    line.Text("  ");
+    line.Number(ToNauticalMiles(row.leg), 10);
+    line.Text("  ");
+    line.Number(ToNauticalMiles(row.total), 12);
+    line.Text("\n");
+  }
   Emit(line.data(), line.size());
-  if (route_) route_->Point(latitude, longitude);
-  total_ = 0;
-}
-
-void WaypointTable::Row(long number, double latitude, double longitude,
-                        std::optional<double> azimuth, double leg, double total) {
-  Line line;
-  line.Integer(number, 2);
-  line.Text("   ");
-  PositionCells(line, latitude, longitude, azimuth);
-  line.Text("  ");
-  line.Number(ToNauticalMiles(leg), 10);
-  line.Text("  ");
-  line.Number(ToNauticalMiles(total), 12);
-  line.Text("\n");
-  Emit(line.data(), line.size());
-  if (route_) route_->Point(latitude, longitude);
-  total_ = total;
 }
 
 }  // namespace sailings

@@ -29,9 +29,9 @@ class ConsoleReader {
   Result ReadReal(double& value);
   // One character after white space (line ends included).
   Result ReadCharacter(char& c);
-  // One typed coordinate line: its first three fields (separated by blanks,
-  // commas, colons or slashes), however long the line; kEnd only when the
-  // input ends before any character of the line.
+  // One typed coordinate line: its first eight fields (separated by blanks,
+  // commas, colons or slashes), joined by blanks, however long the line;
+  // kEnd only when the input ends before any character of the line.
   Result ReadCoordinateLine(std::string& fields);
   // Discards the rest of the current line, its line end included.
   void DiscardLine();

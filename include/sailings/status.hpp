@@ -1,0 +1,38 @@
+// sailings: great elliptic and rhumb line sailings on the WGS-84 ellipsoid.
+//
+// Status: the outcome of every library call. The library never throws and
+// never prints; a call that cannot give a result returns one of these, and
+// Describe() gives the one-line English reason that the command line and the
+// dialogue show.
+#pragma once
+
+namespace sailings {
+
+enum class Status {
+  ok = 0,
+  // Coordinates.
+  not_a_number,             // the text holds no number where one belongs
+  number_out_of_range,      // a number beyond the range of a double
+  unexpected_text,          // text that is no part of a coordinate
+  latitude_with_e_or_w,     // a latitude marked E or W
+  longitude_with_n_or_s,    // a longitude marked N or S
+  two_hemispheres,          // more than one hemisphere letter
+  sign_and_hemisphere,      // a sign together with a hemisphere letter
+  hemisphere_without_number,
+  minutes_or_seconds_60,    // minutes or seconds of 60 or more
+  decimal_point_not_last,   // a decimal point before the last component
+  marks_out_of_order,       // e.g. minutes before degrees, or marks mixed with colons
+  latitude_beyond_90,       // |latitude| > 90 degrees (where latitudes are checked)
+  // Routes and tables.
+  same_position,            // departure and destination coincide
+  count_out_of_range,       // a waypoint count outside its range
+  leg_too_short,            // a leg distance below 1 nautical mile
+  meridian_has_no_longitudes,  // intermediate longitudes asked of a meridian route
+  cannot_write,             // a file could not be written
+};
+
+// The reason, in lower case without a final full stop, e.g.
+// "minutes and seconds must be below 60". Never null.
+const char* Describe(Status status);
+
+}  // namespace sailings

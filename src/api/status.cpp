@@ -1,0 +1,31 @@
+#include "sailings/status.hpp"
+
+namespace sailings {
+
+const char* Describe(Status status) {
+  switch (status) {
+    case Status::ok: return "no error";
+    case Status::not_a_number: return "not a number";
+    case Status::number_out_of_range: return "a number beyond the range of a double";
+    case Status::unexpected_text: return "text that is no part of a coordinate";
+    case Status::latitude_with_e_or_w: return "a latitude takes N or S, not E or W";
+    case Status::longitude_with_n_or_s: return "a longitude takes E or W, not N or S";
+    case Status::two_hemispheres: return "two hemisphere letters";
+    case Status::sign_and_hemisphere: return "a sign and a hemisphere letter together";
+    case Status::hemisphere_without_number: return "a hemisphere letter without a number";
+    case Status::minutes_or_seconds_60: return "minutes and seconds must be below 60";
+    case Status::decimal_point_not_last:
+      return "only the last component may have a decimal point";
+    case Status::marks_out_of_order: return "degree, minute and second marks out of order";
+    case Status::latitude_beyond_90: return "a latitude beyond 90 degrees";
+    case Status::same_position: return "departure and destination are the same position";
+    case Status::count_out_of_range: return "the number of waypoints is out of range";
+    case Status::leg_too_short: return "the leg distance must be at least 1 NM";
+    case Status::meridian_has_no_longitudes:
+      return "this route runs along a meridian: it has no intermediate longitudes";
+    case Status::cannot_write: return "the file cannot be written";
+  }
+  return "unknown status";
+}
+
+}  // namespace sailings

@@ -1,0 +1,473 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api/rows.h"
+#include "cli/route_lines.h"
+#include "elliptic/route.h"
+#include "elliptic/waypoints.h"
+#include "input/coordinate.h"
+#include "input/decimal.h"
+#include "input/location_list.h"
+#include "sailings/sailings.hpp"
+#include "writers/fixed_format.h"
+#include "writers/gpx_route.h"
+#include "writers/records.h"
+#include "writers/text.h"
+#include "writers/waypoint_table.h"
+
+namespace sailings {
+
+namespace {
+
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+const char kRouteExamples[] = R"(
+Output: great elliptic distance (NM), forward azimuth, inverse azimuth,
+rhumb line course, rhumb line distance (NM); azimuths and courses in degrees
+clockwise from true north.
+
+Examples:
+  sailings route 33d55'30"S 18d25'26.8"E 40:42:46N 74:00:22W
+  sailings route "Cape Town" "New York" --list data/input.txt
+  printf '%s\n' '-33.9249 18.4241 40.7128 -74.0060' '35.4437 139.638 37.7749 -122.4194' \
+    | sailings route --json
+)";
+
+const char kTableExamples[] = R"(
+FROM and TO: a place name of the location list, or two arguments, latitude
+and longitude. Exactly one of --longitudes, --points and --leg.
+
+Examples:
+  sailings table "Cape Town" "New York" --leg 1000 --list data/input.txt
+  sailings table 50S 60W 40N 10E --points 9 --rhumb --csv
+  sailings table 35.4437 139.638 37.7749 -122.4194 --longitudes 5 --gpx passage.gpx
+)";
+
+// Everything the two commands share.
+struct Options {
+  std::vector<std::string> positions;
+  std::string list;
+  int decimals = 6;
+  bool csv = false, json = false;
+  // table
+  std::string longitudes, points, leg, gpx;
+  bool rhumb = false;
+};
+
+struct Place {
+  double latitude = 0, longitude = 0;
+  std::string name;  // "A" / "B" for typed positions, as in the dialogue
+};
+
+class CommandLine {
+ public:
+  CommandLine(std::istream& in, std::ostream& out, std::ostream& err,
+              const std::filesystem::path& directory)
+      : in_(in), out_(out), err_(err), directory_(directory) {}
+
+  int Route(const Options& o);
+  int Table(const Options& o);
+
+ private:
+  int Fail(const std::string& reason) {
+    err_ << "ERROR: " << reason << '\n';
+    return kFailed;
+  }
+  std::filesystem::path Path(const std::string& name) const {
+    const std::filesystem::path path(name);
+    return path.is_absolute() ? path : directory_ / path;
+  }
+  bool ResolvePlaces(const Options& o, Place& from, Place& to, std::string& reason);
+  bool Lookup(const Options& o, const std::string& name, Place& place, std::string& reason);
+  bool Coordinates(const std::string& latitude, const std::string& longitude, Place& place,
+                   std::string& reason);
+  int RouteLines(const Options& o);
+
+  std::istream& in_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::filesystem::path directory_;
+  std::optional<std::vector<vector3d>> list_;
+  bool listLoaded_ = false;
+};
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place,
+                         std::string& reason) {
+  const std::string file = o.list.empty() ? kLocationFile : o.list;
+  if (!listLoaded_) {
+    listLoaded_ = true;
+    std::error_code ec;
+    const std::filesystem::path path = Path(file);
+    if (!o.list.empty() || std::filesystem::exists(path, ec)) {
+      list_ = LoadLocationList(path, err_);
+    }
+  }
+  if (!list_) {
+    reason = o.list.empty()
+                 ? "'" + PrintableText(name) +
+                       "' is not a position, and there is no location list (input.txt) to look "
+                       "it up in"
+                 : "cannot read the location list " + PrintableText(file);
+    return false;
+  }
+  // Entries 1 .. size - 2 are the list's places.
+  for (std::size_t i = 1; i + 1 < list_->size(); ++i) {
+    if (SameName((*list_)[i].get_name(), name)) {
+      place.latitude = (*list_)[i].latitude();
+      place.longitude = (*list_)[i].longitude();
+      place.name = (*list_)[i].get_name();
+      return true;
+    }
+  }
+  reason = "no place named '" + PrintableText(name) + "' in " + PrintableText(file);
+  return false;
+}
+
+bool CommandLine::Coordinates(const std::string& latitude, const std::string& longitude,
+                              Place& place, std::string& reason) {
+  Status status = ParseCoordinate(latitude, Axis::latitude, place.latitude);
+  if (status != Status::ok) {
+    reason = "latitude '" + PrintableText(latitude) + "': " + Describe(status);
+    return false;
+  }
+  status = ParseCoordinate(longitude, Axis::longitude, place.longitude);
+  if (status != Status::ok) {
+    reason = "longitude '" + PrintableText(longitude) + "': " + Describe(status);
+    return false;
+  }
+  return true;
+}
+
+// FROM TO: two names, four coordinates, or a name and two coordinates either
+// way round (the name first when the first argument is no latitude).
+bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::string& reason) {
+  const std::vector<std::string>& p = o.positions;
+  from.name = "A";
+  to.name = "B";
+  double unused = 0;
+  switch (p.size()) {
+    case 2:
+      return Lookup(o, p[0], from, reason) && Lookup(o, p[1], to, reason);
+    case 3:
+      if (ParseCoordinateToken(p[0], Axis::latitude, unused) == Status::ok) {
+        return Coordinates(p[0], p[1], from, reason) && Lookup(o, p[2], to, reason);
+      }
+      return Lookup(o, p[0], from, reason) && Coordinates(p[1], p[2], to, reason);
+    default:
+      return Coordinates(p[0], p[1], from, reason) && Coordinates(p[2], p[3], to, reason);
+  }
+}
+
+// The five figures, at `decimals`, divided by single blanks.
+void AppendRouteText(std::string& line, const sailings::Route& r, int decimals) {
+  char digits[400];
+  const double figures[5] = {r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_azimuth_inv,
+                             r.rhumb_course, r.rhumb_distance_nm};
+  for (int k = 0; k < 5; ++k) {
+    if (k > 0) line += ' ';
+    line.append(digits, FormatNumber(digits, figures[k], decimals));
+  }
+  line += '\n';
+}
+
+void WriteRouteRecord(RecordWriter& records, const sailings::Route& r) {
+  records.Number(r.ge_distance_nm);
+  records.Number(r.ge_azimuth_fwd);
+  records.Number(r.ge_azimuth_inv);
+  records.Number(r.rhumb_course);
+  records.Number(r.rhumb_distance_nm);
+  if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
+  records.EndRecord();
+}
+
+void MakeRouteRecords(std::ostream& out, const Options& o, std::optional<RecordWriter>& records) {
+  if (o.csv || o.json) {
+    records.emplace(out, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
+                    std::initializer_list<const char*>{"ge_distance_nm", "ge_azimuth_fwd",
+                                                       "ge_azimuth_inv", "rhumb_course",
+                                                       "rhumb_distance_nm", "error"});
+  }
+}
+
+int CommandLine::Route(const Options& o) {
+  if (o.positions.empty()) return RouteLines(o);
+  Place from, to;
+  std::string reason;
+  if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
+  sailings::Route r;
+  const Status status = SolveRoute(from.latitude, from.longitude, to.latitude, to.longitude, r);
+  if (status != Status::ok) return Fail(Describe(status));
+  std::optional<RecordWriter> records;
+  MakeRouteRecords(out_, o, records);
+  if (records) {
+    WriteRouteRecord(*records, r);
+  } else {
+    std::string line;
+    AppendRouteText(line, r, o.decimals);
+    out_ << line;
+  }
+  return kOk;
+}
+
+int CommandLine::RouteLines(const Options& o) {
+  std::optional<RecordWriter> records;
+  MakeRouteRecords(out_, o, records);
+  std::string line, text;
+  int result = kOk;
+  double d[4];
+  std::string reason;
+  while (std::getline(in_, line)) {
+    if (IsBlankRouteLine(line)) continue;
+    sailings::Route r;
+    Status status = Status::ok;
+    if (!ReadRouteLine(line, d, reason)) {
+      status = Status::not_a_number;
+    } else {
+      status = SolveRoute(d[0], d[1], d[2], d[3], r);
+      if (status != Status::ok) reason = Describe(status);
+    }
+    if (status != Status::ok) {
+      result = kFailed;
+      if (records) {
+        records->ErrorRecord(reason);
+      } else {
+        text += "ERROR: " + reason + '\n';
+      }
+    } else if (records) {
+      WriteRouteRecord(*records, r);
+    } else {
+      AppendRouteText(text, r, o.decimals);
+    }
+    if (text.size() >= (1 << 16)) {
+      out_ << text;
+      text.clear();
+    }
+  }
+  out_ << text;
+  return result;
+}
+
+// A whole number of waypoints, or nothing.
+std::optional<long long> Count(const std::string& text) {
+  std::size_t used = 0;
+  const std::optional<double> value = ParseDecimalPrefix(text, used);
+  if (!value || used != text.size() || *value != std::floor(*value)) return std::nullopt;
+  if (*value > 1e15) return static_cast<long long>(1e15);
+  if (*value < -1e15) return static_cast<long long>(-1e15);
+  return static_cast<long long>(*value);
+}
+
+class RecordRows : public RowSink {
+ public:
+  explicit RecordRows(RecordWriter& records) : records_(records) {}
+  void Row(const WaypointRow& row) override {
+    const TableRow r = ToTableRow(row);
+    records_.Integer(r.wp);
+    records_.Number(r.lat);
+    records_.Number(r.lon);
+    records_.Number(r.azimuth);
+    records_.Number(r.leg_nm);
+    records_.Number(r.total_nm);
+    records_.EndRecord();
+  }
+
+ private:
+  RecordWriter& records_;
+};
+
+int CommandLine::Table(const Options& o) {
+  Place from, to;
+  std::string reason;
+  if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
+
+  // The request, checked before anything is computed or written.
+  Placement placement = Placement::kLegDistance;
+  long long count = 0;
+  double leg = 0;
+  if (!o.longitudes.empty() || !o.points.empty()) {
+    const std::string& text = o.longitudes.empty() ? o.points : o.longitudes;
+    const std::optional<long long> n = Count(text);
+    const char* option = o.longitudes.empty() ? "--points" : "--longitudes";
+    if (!n) return Fail(std::string(option) + " '" + PrintableText(text) + "': not a whole number");
+    placement = o.longitudes.empty() ? Placement::kEqualDistances
+                                     : Placement::kIntermediateLongitudes;
+    count = *n;
+  } else {
+    std::size_t used = 0;
+    const std::optional<double> value = ParseDecimalPrefix(o.leg, used);
+    if (!value || used != o.leg.size()) {
+      return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
+    }
+    leg = *value;
+  }
+  RouteGeometry g;
+  Status status = SolveRouteGeometry(from.latitude, from.longitude, to.latitude, to.longitude, g);
+  if (status != Status::ok) return Fail(Describe(status));
+  TablePlan plan;
+  status = PlanTable(g, placement, o.rhumb ? Along::kRhumbLine : Along::kGreatEllipse, count, leg,
+                     plan);
+  if (status == Status::count_out_of_range) {
+    return Fail(std::string("the number of waypoints must be from ") +
+                (placement == Placement::kIntermediateLongitudes ? "0" : "1") + " to " +
+                std::to_string(kMaxWaypoints));
+  }
+  if (status != Status::ok) return Fail(Describe(status));
+  std::error_code ec;
+  if (!o.gpx.empty() && std::filesystem::is_directory(Path(o.gpx), ec)) {
+    return Fail("cannot write " + PrintableText(o.gpx) + ": it is a folder");
+  }
+
+  RowFanOut rows;
+  std::optional<RecordWriter> records;
+  std::optional<RecordRows> recordRows;
+  std::optional<WaypointTable> text;
+  if (o.csv || o.json) {
+    records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
+                    std::initializer_list<const char*>{"wp", "lat", "lon", "azimuth", "leg_nm",
+                                                       "total_nm"});
+    recordRows.emplace(*records);
+    rows.Add(&*recordRows);
+  } else {
+    text.emplace(out_, nullptr, false, false);
+    rows.Add(&*text);
+  }
+  std::optional<GpxRoute> gpx;
+  if (!o.gpx.empty()) {
+    const char* placed = plan.placement == Placement::kIntermediateLongitudes
+                             ? "great ellipse at intermediate longitudes"
+                             : (plan.along == Along::kGreatEllipse ? "great ellipse" : "rhumb line");
+    gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
+    rows.Add(&*gpx);
+  }
+  MakeWaypointTable(g, plan, rows);
+  if (records) records->Flush();
+  if (gpx) {
+    std::string error;
+    if (!gpx->Finish(error)) {
+      return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error));
+    }
+  }
+  return kOk;
+}
+
+void AddShared(CLI::App& command, Options& o) {
+  command.add_option("--list", o.list,
+                     "The location list for place names (default: input.txt, when it exists)");
+  command.add_option("-p,--precision", o.decimals,
+                     "Decimals of the route figures and of CSV and JSON numbers (0 to 12; the "
+                     "text table keeps the dialogue's format)")
+      ->check(CLI::Range(0, 12));
+  auto* csv = command.add_flag("--csv", o.csv, "Comma-separated values with one header row");
+  auto* json = command.add_flag("--json", o.json, "JSON Lines: one object per route or row");
+  csv->excludes(json);
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                   std::ostream& err, const std::filesystem::path& directory) {
+  // "-.5" is a number, not an option: write it as "-0.5" for the parser.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i] ? argv[i] : "";
+    if (arg.size() > 2 && arg[0] == '-' && arg[1] == '.' && std::isdigit(static_cast<unsigned char>(arg[2]))) {
+      arg.insert(1, "0");
+    }
+    args.push_back(std::move(arg));
+  }
+  std::reverse(args.begin(), args.end());  // CLI11 takes them last first
+
+  CLI::App app{"sailings: great elliptic and rhumb line sailings on the WGS-84 ellipsoid.\n"
+               "Without arguments it runs the interactive dialogue.",
+               "sailings"};
+  app.set_version_flag("--version", std::string("sailings ") + Version());
+  app.require_subcommand(1, 1);
+  Options o;
+  CLI::App* route = app.add_subcommand(
+      "route", "The great elliptic and the rhumb line sailing of each route: from FROM TO, or "
+               "from the lines 'LAT1 LON1 LAT2 LON2' of standard input");
+  route->add_option("FROM TO", o.positions,
+                    "A place name of the location list, or latitude and longitude, for each");
+  AddShared(*route, o);
+  route->footer(kRouteExamples);
+
+  CLI::App* table = app.add_subcommand(
+      "table", "A waypoint table along the great ellipse (or the rhumb line) from FROM to TO");
+  table->add_option("FROM TO", o.positions,
+                    "A place name of the location list, or latitude and longitude, for each")
+      ->required();
+  auto* longitudes = table->add_option(
+      "--longitudes", o.longitudes, "N waypoints at equal steps of longitude (0 to 100000)");
+  auto* points = table->add_option("--points", o.points,
+                                   "N waypoints at equal distances (1 to 100000)");
+  auto* leg = table->add_option("--leg", o.leg, "A waypoint every NM nautical miles (at least 1)");
+  longitudes->excludes(points)->excludes(leg);
+  points->excludes(leg);
+  table->add_flag("--rhumb", o.rhumb, "Along the rhumb line (--points, --leg)");
+  table->add_option("--gpx", o.gpx, "Also write the table as a GPX 1.1 route to FILE");
+  AddShared(*table, o);
+  table->footer(kTableExamples);
+
+  try {
+    app.parse(args);
+    const std::size_t n = o.positions.size();
+    if (route->parsed() && !(n == 0 || (n >= 2 && n <= 4))) {
+      throw CLI::ValidationError("FROM TO", "give two places, or four coordinates, or none");
+    }
+    if (table->parsed()) {
+      if (n < 2 || n > 4) {
+        throw CLI::ValidationError("FROM TO", "give two places, or four coordinates");
+      }
+      if (longitudes->count() + points->count() + leg->count() != 1) {
+        throw CLI::ValidationError("one of --longitudes, --points and --leg is needed");
+      }
+      if (o.rhumb && longitudes->count()) {
+        throw CLI::ValidationError("--rhumb", "--longitudes places waypoints on the great ellipse");
+      }
+    }
+  } catch (const CLI::CallForHelp&) {
+    out << (route->parsed() ? route->help() : table->parsed() ? table->help() : app.help());
+    return kOk;
+  } catch (const CLI::CallForAllHelp&) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return kOk;
+  } catch (const CLI::CallForVersion&) {
+    out << "sailings " << Version() << '\n';
+    return kOk;
+  } catch (const CLI::ParseError& e) {
+    std::string what = PrintableText(e.what(), 400);
+    err << "ERROR: " << what << '\n';
+    err << "usage: sailings route [options] [FROM TO]\n"
+           "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
+           "[--rhumb]\n"
+           "       sailings --help | sailings COMMAND --help | sailings --version\n";
+    return kUsage;
+  }
+
+  CommandLine commands(in, out, err, directory);
+  return route->parsed() ? commands.Route(o) : commands.Table(o);
+}
+
+}  // namespace sailings

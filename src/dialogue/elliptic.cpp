@@ -1,0 +1,154 @@
+#include "dialogue/elliptic.h"
+
+#include <cmath>
+#include <fstream>
+#include <iostream>
+
+#include "elliptic/waypoints.h"
+#include "writers/gpx_route.h"
+#include "writers/waypoint_table.h"
+
+namespace sailings {
+
+namespace {
+
+constexpr char kMenu[] =
+    "Calculation of the geographic coordinates of Intermediate Waypoints\n"
+    "at the desired leg distance along the Great Elliptic Arc\n"
+    "Press 3 to continue\n";
+constexpr char kCountPrompt[] = "Please give number of intermediate waypoints to calculate:";
+constexpr char kMeridianNote[] =
+    "This route runs along a meridian: it has no intermediate longitudes "
+    "(choose 2 or 3 for waypoints along it).\n";
+
+void EndOfLine(std::ostream& out) { out << '\n' << std::flush; }
+
+// Asks for a number of waypoints; an answer that is not a number counts as 0.
+// False at the end of input.
+bool AskCount(Console& c, long long& n) {
+  c.out << kCountPrompt << std::flush;
+  n = 0;
+  return c.reader.ReadInteger(n, false) != ConsoleReader::kEnd;
+}
+
+const char* PlacementText(const TablePlan& plan) {
+  if (plan.placement == Placement::kIntermediateLongitudes) {
+    return "great ellipse at intermediate longitudes";
+  }
+  return plan.along == Along::kGreatEllipse ? "great ellipse" : "rhumb line";
+}
+
+// The table of a plan on the console, in "waypoints.dat" and in
+// "waypoints.gpx"; a failure of the route file is told on the error stream
+// and changes nothing else.
+void WriteTable(const RouteGeometry& g, const TablePlan& plan, const std::string& routeName,
+                std::ofstream& file, Console& c) {
+  WaypointTable table(c.out, &file, c.flushRows);
+  GpxRoute gpx(c.directory / kGpxFile, routeName, PlacementText(plan));
+  RowFanOut rows;
+  rows.Add(&table);
+  rows.Add(&gpx);
+  MakeWaypointTable(g, plan, rows);
+  std::string error;
+  if (!gpx.Finish(error)) c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
+}
+
+}  // namespace
+
+void PrintRouteReport(std::ostream& out, const RouteGeometry& route) {
+  out.setf(std::ios::fixed, std::ios::floatfield);
+  out.setf(std::ios::right, std::ios::adjustfield);
+  out.precision(6);
+  out.width(12);  // absorbed by the first text, which is wider
+  out << "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):"
+      << ToNauticalMiles(std::fabs(route.distance)) << std::endl;
+  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << ToDegrees(route.fwdAzimuth)
+      << std::endl;
+  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << ToDegrees(route.invAzimuth)
+      << std::endl;
+  out << std::endl << "LOXODROME COURSE:" << ToDegrees(route.loxoCourse) << std::endl;
+  out << "\nLOXODROME DISTANCE (in nautical miles):" << ToNauticalMiles(route.loxoDistance)
+      << std::endl
+      << std::endl;
+}
+
+int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Console& c) {
+  long long mode = 0;
+  while (mode < 1 || mode > 3) {
+    c.out << kMenu << std::flush;
+    mode = 0;
+    if (c.reader.ReadInteger(mode, false) == ConsoleReader::kEnd) return 0;
+    EndOfLine(c.out);
+  }
+
+  // A new route's table replaces the last one in both files; until it is
+  // complete there is no route file at all.
+  RemoveGpxRoute(c.directory);
+  std::ofstream file(c.directory / kWaypointFile, std::ios::out | std::ios::trunc);
+  if (!file.good()) return kStatusCannotWrite;
+
+  TablePlan plan;
+  if (mode == 1) {
+    if (PlanTable(g, Placement::kIntermediateLongitudes, Along::kGreatEllipse, 0, 0, plan) ==
+        Status::meridian_has_no_longitudes) {
+      c.out << kMeridianNote << std::flush;
+      return 0;
+    }
+    c.out << "\nCalculation of Waypoints, at certain number of intermediate longitudes.\n\n";
+    long long n = 0;
+    for (;;) {
+      if (!AskCount(c, n)) return 0;
+      if (PlanTable(g, Placement::kIntermediateLongitudes, Along::kGreatEllipse, n, 0, plan) ==
+          Status::ok) {
+        break;
+      }
+      c.out << "The number of waypoints must be from 0 to " << kMaxWaypoints
+            << ". Please try again.\n";
+    }
+    WriteTable(g, plan, routeName, file, c);
+    return 0;
+  }
+
+  long long count = 0;
+  double leg = 0;
+  if (mode == 2) {
+    c.out << "\nCalculation of intermediate Waypoints, at certain number of equal distances.\n\n";
+    for (;;) {
+      if (!AskCount(c, count)) return 0;
+      if (count <= 0) return 0;
+      if (count <= kMaxWaypoints) break;
+      c.out << "The number of waypoints must not be more than " << kMaxWaypoints
+            << ". Please try again.\n";
+    }
+  } else {
+    c.out << "\nCalculation of intermediate Waypoints, at a given leg distance.\n\n"
+          << "Please give the leg distance in N.M.:" << std::flush;
+    if (c.reader.ReadReal(leg) == ConsoleReader::kEnd) return 0;
+    if (!(leg >= 1.0)) return kStatusLegTooShort;
+  }
+
+  c.out << "\n\nPlease choose a method:\n\n  1. Elliptic\n  2. Loxodrome\n\n  ? " << std::flush;
+  long long method = 0;
+  if (c.reader.ReadInteger(method, false) == ConsoleReader::kEnd) return 0;
+  if (method != 1 && method != 2) return 0;
+
+  const Placement placement = mode == 2 ? Placement::kEqualDistances : Placement::kLegDistance;
+  PlanTable(g, placement, method == 1 ? Along::kGreatEllipse : Along::kRhumbLine, count, leg, plan);
+  WriteTable(g, plan, routeName, file, c);
+  return 0;
+}
+
+int Elliptic(const vector3d& departure, const vector3d& destination, Console& console) {
+  const RouteGeometry route = ComputeRoute(departure.latitude(), departure.longitude(),
+                                           destination.latitude(), destination.longitude());
+  PrintRouteReport(console.out, route);
+  return WaypointDialogue(route, departure.get_name() + " to " + destination.get_name(), console);
+}
+
+int Elliptic(vector3d* list, int departure, int destination) {
+  static ConsoleReader reader(std::cin);
+  Console console{reader, std::cout, std::cerr, ".", true};
+  return Elliptic(list[departure], list[destination], console);
+}
+
+}  // namespace sailings

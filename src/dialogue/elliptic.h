@@ -1,0 +1,48 @@
+// One route of the dialogue: the route report, then the waypoint dialogue
+// (menu, questions, one table on the console, in "waypoints.dat" and in
+// "waypoints.gpx").
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+
+#include "dialogue/console_reader.h"
+#include "elliptic/route.h"
+#include "vector/vector3d.h"
+
+namespace sailings {
+
+inline constexpr const char* kWaypointFile = "waypoints.dat";
+
+// The console of one run of the dialogue.
+struct Console {
+  ConsoleReader& reader;
+  std::ostream& out;
+  std::ostream& err;                // problems that are not part of the dialogue
+  std::filesystem::path directory;  // where "waypoints.dat" is written
+  bool flushRows = true;            // flush the console after every table row
+};
+
+// Status of Elliptic() and of the waypoint dialogue.
+inline constexpr int kStatusCannotWrite = -1;
+inline constexpr int kStatusLegTooShort = -2;
+
+// Sets the console's number format (fixed, right, 6 decimals, kept for the
+// rest of the run) and prints the five items of the route report.
+void PrintRouteReport(std::ostream& out, const RouteGeometry& route);
+
+// The waypoint menu, the file, the questions and one table; returns 0,
+// kStatusCannotWrite or kStatusLegTooShort. Every table also goes to
+// "waypoints.gpx" as the route `routeName`; a route that ends without a
+// table leaves no "waypoints.gpx" behind.
+int WaypointDialogue(const RouteGeometry& route, const std::string& routeName, Console& console);
+
+// One route: the report, then the waypoint dialogue; returns its status
+// (0, kStatusCannotWrite or kStatusLegTooShort). When the input ends during
+// the dialogue it returns 0 and console.reader.ended() is true.
+int Elliptic(const vector3d& departure, const vector3d& destination, Console& console);
+// The same on the standard console and the working directory.
+int Elliptic(vector3d* list, int departure, int destination);
+
+}  // namespace sailings

@@ -1,0 +1,16 @@
+// sailings: great elliptic and loxodromic sailings on the WGS-84 ellipsoid.
+// Without arguments the interactive dialogue; with arguments the command line.
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/command_line.h"
+#include "dialogue/driver.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  if (argc > 1) {
+    return sailings::RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, ".");
+  }
+  return sailings::RunSailings(std::cin, std::cout, std::cerr, ".", isatty(STDOUT_FILENO) != 0);
+}

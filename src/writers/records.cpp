@@ -1,0 +1,114 @@
+#include "writers/records.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "writers/fixed_format.h"
+#include "writers/text.h"
+
+namespace sailings {
+
+namespace {
+constexpr std::size_t kFlushSize = 1 << 16;
+}  // namespace
+
+RecordWriter::RecordWriter(std::ostream& out, Format format, int decimals,
+                           std::initializer_list<const char*> names)
+    : out_(out), format_(format), decimals_(decimals < 0 ? 0 : (decimals > 12 ? 12 : decimals)) {
+  for (const char* name : names) names_.emplace_back(name);
+  if (format_ == kCsv) {
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      if (i > 0) buffer_ += ',';
+      buffer_ += names_[i];
+    }
+    buffer_ += '\n';
+  }
+}
+
+void RecordWriter::Separator() {
+  if (format_ == kCsv) {
+    if (field_ > 0) buffer_ += ',';
+  } else {
+    buffer_ += field_ == 0 ? "{\"" : ",\"";
+    buffer_ += field_ < names_.size() ? names_[field_] : std::string("field");
+    buffer_ += "\":";
+  }
+  ++field_;
+}
+
+void RecordWriter::Number(std::optional<double> value) {
+  if (!value || !std::isfinite(*value)) {
+    Null();
+    return;
+  }
+  Separator();
+  char digits[400];
+  buffer_.append(digits, FormatNumber(digits, *value, decimals_));
+}
+
+void RecordWriter::Integer(long value) {
+  Separator();
+  char digits[24];
+  buffer_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+void RecordWriter::Text(std::string_view text) {
+  Separator();
+  Quoted(text);
+}
+
+void RecordWriter::Null() {
+  Separator();
+  if (format_ == kJson) buffer_ += "null";
+}
+
+void RecordWriter::Quoted(std::string_view text) {
+  const std::string safe = PrintableText(text, 4096);
+  if (format_ == kJson) {
+    buffer_ += '"';
+    for (char c : safe) {
+      if (c == '"' || c == '\\') buffer_ += '\\';
+      buffer_ += c;
+    }
+    buffer_ += '"';
+    return;
+  }
+  if (safe.find_first_of(",\"") == std::string::npos) {
+    buffer_ += safe;
+    return;
+  }
+  buffer_ += '"';
+  for (char c : safe) {
+    if (c == '"') buffer_ += '"';
+    buffer_ += c;
+  }
+  buffer_ += '"';
+}
+
+void RecordWriter::EndRecord() {
+  if (format_ == kJson) buffer_ += field_ == 0 ? "{}" : "}";
+  buffer_ += '\n';
+  field_ = 0;
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
+void RecordWriter::ErrorRecord(std::string_view reason) {
+  if (format_ == kJson) {
+    buffer_ += "{\"error\":";
+    Quoted(reason);
+    buffer_ += "}\n";
+  } else {
+    for (std::size_t i = 0; i + 1 < names_.size(); ++i) buffer_ += ',';
+    Quoted(reason);
+    buffer_ += '\n';
+  }
+  field_ = 0;
+  if (buffer_.size() >= kFlushSize) Flush();
+}
+
+void RecordWriter::Flush() {
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
+}
+
+}  // namespace sailings
