@@ -10,6 +10,7 @@
 #include <string>
 
 #include "output_check.h"
+#include "scratch.h"
 #include "dialogue/driver.h"
 
 namespace fs = std::filesystem;
@@ -26,15 +27,7 @@ struct Session {
   }
 };
 
-inline fs::path Scratch() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  static int runs = 0;
-  fs::path dir = fs::temp_directory_path() / (std::string("sailings-dialogue-") + info->name() +
-                                              "-" + std::to_string(++runs));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+inline fs::path Scratch() { return scratch::Folder("dialogue"); }
 
 inline Session Play(const std::string& input, const char* list = kList) {
   Session s;

@@ -37,7 +37,8 @@ enum class CoordinateStyle {
 };
 
 // `degrees` (finite; longitudes are not folded) in `style`, with `decimals`
-// (0 to 12) decimals in the last component, correctly rounded. A value that
+// (0 to 12) decimals in the last component, correctly rounded; minutes and
+// seconds with two digits (33°05'07.0"S). A value that
 // rounds to zero has no sign; in the dm and dms styles it takes N or E.
 std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, int decimals);
 

@@ -279,9 +279,11 @@ std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, i
     const std::uint64_t whole = u / (60 * unitsPerLast);  // degrees (dm) or minutes (dms)
     std::uint64_t deg = whole, min = 0;
     if (style == CoordinateStyle::dms) deg = whole / 60, min = whole % 60;
+    // Minutes and seconds are written with two digits, as on charts (33°05').
+    const auto twoDigits = [](std::uint64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
     out = std::to_string(deg) + "\u00b0";
-    if (style == CoordinateStyle::dms) out += std::to_string(min) + "'";
-    std::string cell = std::to_string(last / unitsPerLast);
+    if (style == CoordinateStyle::dms) out += twoDigits(min) + "'";
+    std::string cell = twoDigits(last / unitsPerLast);
     if (decimals > 0) {
       std::string fraction = std::to_string(last % unitsPerLast);
       cell += "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') + fraction;
