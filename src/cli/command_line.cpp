@@ -366,7 +366,7 @@ int CommandLine::Table(const Options& o) {
   if (gpx) {
     std::string error;
     if (!gpx->Finish(error)) {
-      return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error));
+      return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
     }
   }
   return kOk;

@@ -1,0 +1,374 @@
+// The command line, in-process in a scratch folder: the route figures
+// against exact integration of the plane section and GeographicLib (Rhumb,
+// and Geodesic where the route is a meridian, on which the two coincide),
+// one output line per input line, exit statuses and usage errors, the table
+// as the dialogue prints it, CSV and JSON, GPX files.
+#include <gtest/gtest.h>
+
+#include <GeographicLib/Geodesic.hpp>
+
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "reference.h"
+#include "sailings/sailings.hpp"
+#include "session.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+  fs::path dir;
+};
+
+const char kPlaces[] = "Cape Town\t-33.9249 18.4241\nNew York\t40.7128N 74.006W\n"
+                       "Dateline Bay\t10 180\nNorth Pole\t90 0\n";
+
+Outcome Cli(std::vector<std::string> args, const std::string& input = "", const char* list = kPlaces) {
+  Outcome r;
+  r.dir = scratch::Folder("cli");
+  if (list) std::ofstream(r.dir / "input.txt", std::ios::binary) << list;
+  args.insert(args.begin(), "sailings");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  r.status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, r.dir);
+  r.out = out.str();
+  r.err = err.str();
+  EXPECT_FALSE(check::HasNonFiniteNumber(r.out));  // errors may quote what was typed
+  return r;
+}
+
+std::vector<double> Numbers(const std::string& line, char divider = ' ') {
+  std::vector<double> v;
+  std::istringstream in(line);
+  for (std::string cell; std::getline(in, cell, divider);) v.push_back(cell.empty() ? NAN : std::stod(cell));
+  return v;
+}
+
+const GeographicLib::Geodesic& Geodesic() {
+  static const GeographicLib::Geodesic g(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
+  return g;
+}
+
+}  // namespace
+
+TEST(CommandLine, RouteFiguresToTheLastPrintedDigit) {
+  // {lat1, lon1, lat2, lon2}: every direction, the equator, across 180, near a pole.
+  const std::array<double, 4> routes[] = {
+      {-33.9249, 18.4241, 40.7128, -74.006}, {40.7128, -74.006, -33.9249, 18.4241},
+      {35.4437, 139.638, 37.7749, -122.4194}, {37.7749, -122.4194, 35.4437, 139.638},
+      {10, -20, 30, 40}, {-50, -60, 40, 10}, {60, 170, 55, -175}, {0.5, 0, -0.5, 120},
+      {-70, 10, -60, -120}, {89, 0, 88, 100}, {-10, 100, 10, -80.5}};
+  for (const auto& r : routes) {
+    std::vector<std::string> args = {"route"};
+    for (double v : r) args.push_back(std::to_string(v));
+    const Outcome run = Cli(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
+    ASSERT_EQ(f.size(), 5u);
+    const ref::GreatEllipse ge = ref::ExactGreatEllipse(r[0], r[1], r[2], r[3]);
+    double s12, azi1, azi2;
+    ref::Rhumb().Inverse(r[0], r[1], r[2], r[3], s12, azi1);
+    (void)azi2;
+    const std::string route = run.out;
+    EXPECT_NEAR(f[0], ge.distance, 1.5e-6) << route;
+    EXPECT_LT(ref::AngleDiff(f[1], ge.forward), 1.5e-6) << route;
+    EXPECT_LT(ref::AngleDiff(f[2], ge.inverse), 1.5e-6) << route;
+    EXPECT_LT(ref::AngleDiff(f[3], azi1), 1.5e-6) << route;
+    EXPECT_NEAR(f[4], s12 / 1852, 1.5e-6) << route;
+  }
+  // Along meridians, over a pole and between antipodes the great ellipse is
+  // the meridian, which is also the geodesic.
+  const struct {
+    const char* args[4];
+    double lat1, lon1, lat2, lon2;
+  } meridians[] = {
+      {{"10", "30", "50", "30"}, 10, 30, 50, 30},
+      {{"50N", "30E", "10S", "30E"}, 50, 30, -10, 30},
+      {{"80", "0", "70", "180"}, 80, 0, 70, 180},  // over the north pole
+      {{"90", "0", "40.7128", "-74.006"}, 90, 0, 40.7128, -74.006},  // azimuth against lon 0
+      {{"10", "20", "-10", "-160"}, 10, 20, -10, -160},  // antipodes, over the north pole
+  };
+  for (const auto& m : meridians) {
+    const Outcome run = Cli({"route", m.args[0], m.args[1], m.args[2], m.args[3]});
+    const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
+    ASSERT_EQ(f.size(), 5u) << run.err;
+    double s12 = 0, azi1 = 0, azi2 = 0;
+    Geodesic().Inverse(m.lat1, m.lon1, m.lat2, m.lon2, s12, azi1, azi2);
+    EXPECT_NEAR(f[0], s12 / 1852, 1.5e-6) << run.out;
+    EXPECT_LT(ref::AngleDiff(f[1], azi1), 1e-9) << run.out;
+    EXPECT_LT(ref::AngleDiff(f[2], azi2 + 180), 1e-9) << run.out;
+  }
+}
+
+TEST(CommandLine, OneOutputLinePerInputLine) {
+  const std::string input =
+      "-33.9249 18.4241 40.7128 -74.006\n"
+      "\n"
+      "  \t \r\n"
+      "33:55:30S,18d25'26.8\"E,40:42:46N,74:00:22W\r\n"
+      "1 2 3\n"
+      "91 0 0 0\n"
+      "10 20 10 380\n"
+      "33.9E 0 0 0\n"
+      "1 2 3 4 5\n"
+      "\x1b[2J 1 2 3\n"
+      "35.4437\t139.638\t37.7749\t-122.4194";  // no final line end
+  const Outcome text = Cli({"route"}, input);
+  EXPECT_EQ(text.status, 1);
+  std::istringstream lines(text.out);
+  std::vector<std::string> out;
+  for (std::string line; std::getline(lines, line);) out.push_back(line);
+  ASSERT_EQ(out.size(), 9u) << text.out;
+  EXPECT_EQ(out[0], "6777.739857 304.520312 115.675526 310.976976 6804.681655");
+  EXPECT_EQ(out[2], "ERROR: expected four coordinates (LAT1 LON1 LAT2 LON2), found 3");
+  EXPECT_EQ(out[3], "ERROR: LAT1 '91': a latitude beyond 90 degrees");
+  EXPECT_EQ(out[4], "ERROR: departure and destination are the same position");
+  EXPECT_EQ(out[5], "ERROR: LAT1 '33.9E': a latitude takes N or S, not E or W");
+  EXPECT_EQ(out[6], "ERROR: more than four coordinates (LAT1 LON1 LAT2 LON2): '5'");
+  EXPECT_EQ(out[7], "ERROR: LAT1 '?[2J': not a number");
+  EXPECT_EQ(Numbers(out[8]).size(), 5u);
+  EXPECT_EQ(text.err, "");
+
+  const Outcome csv = Cli({"route", "--csv", "-p", "3"}, input);
+  EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
+            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,error");
+  EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,\n"), std::string::npos);
+  EXPECT_NE(csv.out.find("\n,,,,,LAT1 '91': a latitude beyond 90 degrees\n"), std::string::npos);
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 10);
+
+  const Outcome json = Cli({"route", "--json", "-p", "0"}, input);
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+            "{\"ge_distance_nm\":6778,\"ge_azimuth_fwd\":305,\"ge_azimuth_inv\":116,"
+            "\"rhumb_course\":311,\"rhumb_distance_nm\":6805}");
+  EXPECT_NE(json.out.find("\n{\"error\":\"departure and destination are the same position\"}\n"),
+            std::string::npos);
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 9);
+  // Each line is a JSON object a real parser accepts.
+  const fs::path file = json.dir / "routes.jsonl";
+  std::ofstream(file) << json.out;
+  EXPECT_EQ(std::system(("python3 -c 'import json,sys\nfor l in open(sys.argv[1]): json.loads(l)' '" +
+                         file.string() + "'").c_str()),
+            0);
+}
+
+TEST(CommandLine, PlacesFromTheLocationList) {
+  const std::string expected = "6777.739857 304.520312 115.675526 310.976976 6804.681655\n";
+  const Outcome exact = Cli({"route", "-33.9249", "18.4241", "40.7128", "-74.006"});
+  EXPECT_EQ(exact.out, expected);
+  EXPECT_EQ(Cli({"route", "cape town", "NEW YORK"}).out, expected);
+  EXPECT_EQ(Cli({"route", "Cape Town", "40.7128", "-74.006"}).out, expected);
+  EXPECT_EQ(Cli({"route", "-33.9249", "18.4241", "New York"}).out, expected);
+  EXPECT_EQ(Cli({"route", "Cape Town", "New York", "--list", "elsewhere.txt"}, "", nullptr).status, 1);
+  const struct {
+    std::vector<std::string> args;
+    const char* list;
+    int status;
+    const char* err;
+  } cases[] = {
+      {{"route", "Atlantis", "New York"}, kPlaces, 1, "ERROR: no place named 'Atlantis' in input.txt\n"},
+      {{"route", "Cape Town", "New York"}, nullptr, 1,
+       "ERROR: 'Cape Town' is not a position, and there is no location list (input.txt) to look it "
+       "up in\n"},
+      {{"route", "Cape Town", "x", "--list", "none.txt"}, nullptr, 1,
+       "ERROR: cannot read the location list none.txt\n"},
+      {{"route", "Cape Town", "Cape Town"}, kPlaces, 1,
+       "ERROR: departure and destination are the same position\n"},
+      {{"route", "North Pole", "90", "-170"}, kPlaces, 1,
+       "ERROR: departure and destination are the same position\n"},
+      {{"route", "Dateline Bay", "10", "-180"}, kPlaces, 1,
+       "ERROR: departure and destination are the same position\n"},
+      {{"route", "Cape Town", "91", "0"}, kPlaces, 1,
+       "ERROR: latitude '91': a latitude beyond 90 degrees\n"},
+      {{"route", "Cape Town", "10", "20N"}, kPlaces, 1,
+       "ERROR: longitude '20N': a longitude takes E or W, not N or S\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Cli(c.args, "", c.list);
+    EXPECT_EQ(run.status, c.status) << c.args[1];
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(CommandLine, UsageErrorsHelpAndVersion) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* shows;  // in standard output (0) or standard error
+  } cases[] = {
+      {{"--help"}, 0, "route"},
+      {{"route", "--help"}, 0, "sailings route 33d55'30\"S 18d25'26.8\"E 40:42:46N 74:00:22W"},
+      {{"table", "--help"}, 0, "--points 9 --rhumb --csv"},
+      {{"--version"}, 0, "sailings 1.1\n"},
+      {{"fly"}, 2, "usage: sailings route"},
+      {{"route", "--bogus"}, 2, "ERROR: "},
+      {{"route", "1"}, 2, "ERROR: "},
+      {{"route", "1", "2", "3", "4", "5"}, 2, "ERROR: "},
+      {{"route", "--csv", "--json", "1", "2", "3", "4"}, 2, "ERROR: "},
+      {{"route", "-p", "13", "1", "2", "3", "4"}, 2, "ERROR: "},
+      {{"route", "-p", "x", "1", "2", "3", "4"}, 2, "ERROR: "},
+      {{"table", "1", "2", "3", "4"}, 2, "one of --longitudes, --points and --leg"},
+      {{"table", "1", "2", "3", "4", "--leg", "5", "--points", "3"}, 2, "ERROR: "},
+      {{"table", "1", "2", "3", "4", "--longitudes", "3", "--rhumb"}, 2, "ERROR: "},
+      {{"table", "1", "2", "--leg", "5"}, 1, "ERROR: "},
+      {{"table", "1", "2", "3", "4", "--leg", "0.5"}, 1,
+       "ERROR: the leg distance must be at least 1 NM\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "nan"}, 1, "ERROR: --leg 'nan': not a number\n"},
+      {{"table", "1", "2", "3", "4", "--points", "0"}, 1,
+       "ERROR: the number of waypoints must be from 1 to 100000\n"},
+      {{"table", "1", "2", "3", "4", "--points", "100001"}, 1, "from 1 to 100000\n"},
+      {{"table", "1", "2", "3", "4", "--longitudes", "-1"}, 1, "from 0 to 100000\n"},
+      {{"table", "1", "2", "3", "4", "--points", "2.5"}, 1, "not a whole number\n"},
+      {{"table", "10", "30", "50", "30", "--longitudes", "3"}, 1,
+       "ERROR: this route runs along a meridian: it has no intermediate longitudes\n"},
+      {{"table", "90", "0", "50", "30", "--longitudes", "3"}, 1, "along a meridian"},
+      {{"table", "1", "2", "3", "4", "--leg", "1e300"}, 0, " 1     3.000000    4.000000"},
+      {{"route", "-.5", "1", "2", "3"}, 0, "\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Cli(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args.back();
+    const std::string& where = c.status == 0 ? run.out : run.err;
+    EXPECT_NE(where.find(c.shows), std::string::npos) << where;
+    if (c.status == 2) {
+      EXPECT_NE(run.err.find("usage: sailings route [options] [FROM TO]\n"), std::string::npos);
+    }
+    if (c.status != 0) {
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 2 ? 4 : 1) << run.err;
+    }
+  }
+}
+
+TEST(CommandLine, TablesAsTheDialoguePrintsThem) {
+  // The same route, mode, count or leg and method in the dialogue: its table
+  // without the two blank lines before the header.
+  const struct {
+    std::vector<std::string> options;
+    const char* answers;
+  } cases[] = {
+      {{"--leg", "1000"}, "3\n1000\n1\n"},      {{"--leg", "700", "--rhumb"}, "3\n700\n2\n"},
+      {{"--points", "5"}, "2\n5\n1\n"},         {{"--points", "4", "--rhumb"}, "2\n4\n2\n"},
+      {{"--longitudes", "7"}, "1\n7\n"},        {{"--longitudes", "0"}, "1\n0\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"table", "Cape Town", "New York"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const Outcome run = Cli(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Session s = Play(std::string("1\n2\n") + c.answers + "y\n", kPlaces);
+    EXPECT_EQ("\n\n" + run.out, s.File("waypoints.dat")) << c.answers;
+  }
+}
+
+TEST(CommandLine, TableRowsAgainstReferences) {
+  // Rhumb line, 9 points: row k lies k/10 of the rhumb line from the
+  // departure (GeographicLib's direct problem).
+  const Outcome rhumb = Cli({"table", "50S", "60W", "40N", "10E", "--points", "9", "--rhumb", "--csv",
+                         "-p", "9"});
+  ASSERT_EQ(rhumb.status, 0) << rhumb.err;
+  std::istringstream lines(rhumb.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "wp,lat,lon,azimuth,leg_nm,total_nm");
+  double s12, azi;
+  ref::Rhumb().Inverse(-50, -60, 40, 10, s12, azi);
+  for (int k = 0; std::getline(lines, line); ++k) {
+    const std::vector<double> v = Numbers(line, ',');
+    ASSERT_EQ(v.size(), k == 0 ? 5u : 6u) << line;  // row 0 ends in two empty cells
+    double lat, lon;
+    ref::Rhumb().Direct(-50, -60, azi, s12 * k / 10, lat, lon);
+    EXPECT_EQ(v[0], k);
+    EXPECT_NEAR(v[1], lat, 1e-8) << line;
+    EXPECT_LT(ref::AngleDiff(v[2], lon), 1e-8) << line;
+    if (k > 0) {
+      EXPECT_NEAR(v[5], s12 / 1852 * k / 10, 1e-6) << line;
+    } else {
+      EXPECT_TRUE(std::isnan(v[4])) << line;
+    }
+    EXPECT_EQ(std::isnan(v[3]), k == 10) << line;  // no course at the destination
+  }
+  // Great ellipse every 1500 NM: row k on the exact plane section at k x 1500 NM.
+  const Outcome ellipse = Cli({"table", "35.4437", "139.638", "37.7749", "-122.4194", "--leg", "1500",
+                           "--json", "-p", "9"});
+  double angle;
+  const ref::Section section = ref::SectionThrough(ref::Ecef(35.4437, 139.638),
+                                                   ref::Ecef(37.7749, -122.4194), angle);
+  std::istringstream rows(ellipse.out);
+  int k = 0;
+  for (; std::getline(rows, line); ++k) {
+    const double lat = std::stod(line.substr(line.find("\"lat\":") + 6));
+    const double lon = std::stod(line.substr(line.find("\"lon\":") + 6));
+    if (line.find("\"azimuth\":null") != std::string::npos) break;  // the destination
+    double refLat, refLon;
+    ref::Geodetic(section.Point(section.AngleAtArc(k * 1500 * 1852.0)), refLat, refLon);
+    EXPECT_NEAR(lat, refLat, 1e-8) << line;
+    EXPECT_LT(ref::AngleDiff(lon, refLon), 1e-8) << line;
+  }
+  EXPECT_EQ(k, 3);  // 4486.7 NM: three legs of 1500 and the remainder
+}
+
+TEST(CommandLine, GpxFiles) {
+  Outcome run = Cli({"table", "Cape Town", "New York", "--leg", "1000", "--gpx", "passage.gpx"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path gpx = run.dir / "passage.gpx";
+  EXPECT_EQ(std::system(("xmllint --noout '" + gpx.string() + "'").c_str()), 0);
+  std::ifstream in(gpx);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("<name>Cape Town to New York</name>\n    <desc>great ellipse; total distance "
+                      "6777.739857 NM</desc>"),
+            std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5 + 8 + 2);  // 8 points
+  // A folder, a missing folder: one line, status 1, nothing left behind.
+  for (const char* target : {"folder", "missing/passage.gpx"}) {
+    const fs::path dir = scratch::Folder("cli");
+    fs::create_directory(dir / "folder");
+    std::ofstream(dir / "input.txt") << kPlaces;
+    const char* argv[] = {"sailings", "table", "1", "2", "3", "4", "--points", "3", "--gpx", target};
+    std::istringstream none;
+    std::ostringstream out, err;
+    EXPECT_EQ(sailings::RunCommandLine(10, argv, none, out, err, dir), 1) << target;
+    const std::string message = err.str();
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    std::size_t files = 0;
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++files;
+    EXPECT_EQ(files, 2u) << target;  // input.txt and the folder
+  }
+}
+
+TEST(CommandLine, TheSameFiguresInEveryFace) {
+  // The dialogue's report, sailings route and the library, for list places.
+  const char list[] = "P1\t-33.9249 18.4241\nP2\t40.7128 -74.006\nP3\t0 0\nP4\t0 60\nP5\t90 0\n"
+                      "P6\t-10 -160\nP7\t10 20\nP8\t60 -170.5\n";
+  const std::pair<int, int> pairs[] = {{1, 2}, {3, 4}, {5, 2}, {6, 7}, {8, 1}, {2, 8}};
+  for (const auto& [a, b] : pairs) {
+    const std::string from = "P" + std::to_string(a), to = "P" + std::to_string(b);
+    const Outcome run = Cli({"route", from, to}, "", list);
+    const Session s = Play(std::to_string(a) + "\n" + std::to_string(b) + "\n", list);
+    const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
+    ASSERT_EQ(f.size(), 5u) << run.err;
+    char report[512];
+    std::snprintf(report, sizeof report,
+                  "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):%.6f\n\nForward Great Elliptic "
+                  "Arc Azimuth (degrees): %.6f\nInverse Great Eliptic Arc Azimuth (degrees): "
+                  "%.6f\n\nLOXODROME COURSE:%.6f\n\nLOXODROME DISTANCE (in nautical miles):%.6f\n",
+                  f[0], f[1], f[2], f[3], f[4]);
+    EXPECT_NE(s.out.find(report), std::string::npos) << from << " " << to << "\n" << run.out;
+    double lat[2], lon[2];
+    for (int k = 0; k < 2; ++k) {
+      const std::string line = std::string(list).substr(std::string(list).find(k ? to : from) + 3);
+      std::istringstream(line) >> lat[k] >> lon[k];
+    }
+    sailings::Route r;
+    ASSERT_EQ(sailings::SolveRoute(lat[0], lon[0], lat[1], lon[1], r), sailings::Status::ok);
+    char library[256];
+    std::snprintf(library, sizeof library, "%.6f %.6f %.6f %.6f %.6f\n", r.ge_distance_nm,
+                  r.ge_azimuth_fwd, r.ge_azimuth_inv, r.rhumb_course, r.rhumb_distance_nm);
+    EXPECT_EQ(run.out, library);
+  }
+}
