@@ -12,9 +12,10 @@ namespace scratch {
 
 namespace fs = std::filesystem;
 
+// Never destroyed: the exit handler below runs after static destructors.
 inline std::vector<fs::path>& Made() {
-  static std::vector<fs::path> made;
-  return made;
+  static auto* made = new std::vector<fs::path>;
+  return *made;
 }
 
 inline void RemoveAll() {
