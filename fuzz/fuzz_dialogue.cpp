@@ -15,12 +15,19 @@
 
 namespace {
 std::filesystem::path folder;
+void Remove() {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
 }
+}  // namespace
 
+// A scratch folder of its own (mkdtemp under $TMPDIR), removed at exit.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  folder = std::filesystem::temp_directory_path() /
-           ("sailings-fuzz-dialogue-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "sailings-fuzz-dialogue-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  folder = pattern;
+  std::atexit(Remove);
   std::ofstream(folder / "input.txt")
       << "North Pole\t90 0\nSouth Pole\t-90 45\nEquator\t0 0\nDateline\t10 180\n"
          "Antipode\t-10 0\nCape Town\t-33.9249 18.4241\nNew York\t40.7128 -74.006\n"

@@ -1,0 +1,65 @@
+// The argument parser on arbitrary arguments (the input's lines are the
+// arguments; standard input is empty): every run ends with status 0, 1 or 2,
+// says why in one line (or the usage) when it fails, and never prints a
+// number that is not finite. Files it is asked to write go to a scratch
+// folder of its own, removed at exit.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../tests/output_check.h"
+#include "cli/command_line.h"
+
+namespace {
+std::filesystem::path folder;
+void Remove() {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "sailings-fuzz-command-line-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  folder = pattern;
+  std::atexit(Remove);
+  std::ofstream(folder / "input.txt") << "Cape Town\t-33.9249 18.4241\nNew York\t40.7128 -74.006\n"
+                                         "Pole\t90 0\nAntipode\t33.9249 -161.5759\n";
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  // Long tables are legitimate but slow under the sanitizers: counts of five
+  // digits and more, and legs below 10 NM, are left to the tests.
+  for (std::size_t run = 0, i = 0; i < size; ++i) {
+    run = input[i] >= '0' && input[i] <= '9' ? run + 1 : 0;
+    if (run >= 5) return 0;
+  }
+  std::vector<std::string> args = {"sailings"};
+  std::istringstream lines(input);
+  for (std::string arg; std::getline(lines, arg) && args.size() < 16;) args.push_back(arg);
+  for (std::size_t i = 1; i + 1 < args.size(); ++i) {
+    if (args[i] == "--leg" && args[i + 1].size() < 2) return 0;
+  }
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int status =
+      sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, folder);
+  if (status < 0 || status > 2 || check::HasNonFiniteNumber(out.str())) std::abort();
+  const std::string message = err.str();
+  long errorLines = 0;
+  for (char c : message) errorLines += c == '\n';
+  if (status == 1 && (errorLines != 1 || message.rfind("ERROR: ", 0) != 0)) std::abort();
+  if (status == 2 && message.find("usage: sailings route") == std::string::npos) std::abort();
+  return 0;
+}

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs the build into a scratch prefix, builds the library example in
+# examples/library against the installed CMake package, runs it, and checks
+# its route against the installed program's.
+# usage: install_test.sh <build folder> <source folder>
+set -u
+work=$(mktemp -d "${TMPDIR:-/tmp}/sailings-install-XXXXXX") && trap 'rm -rf "$work"' EXIT || exit 1
+fail() { echo "FAIL: $*"; exit 1; }
+cmake --install "$1" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
+for f in include/sailings/sailings.hpp lib/libsailings.a lib/cmake/sailings/sailingsConfig.cmake bin/sailings; do
+  [ -f "$work/prefix/$f" ] || fail "not installed: $f"
+done
+[ -z "$(find "$work/prefix/include" -name '*.h')" ] || fail "internal headers installed"
+cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 \
+  || fail "configure the example: $(cat "$work/log")"
+cmake --build "$work/build" >"$work/log" 2>&1 || fail "build the example: $(cat "$work/log")"
+"$work/build/passage" >"$work/out" || fail "the example failed"
+# Its first line against the installed program (one decimal).
+"$work/prefix/bin/sailings" route "33d55'29.6\"S" 18.4241E 40:42:46N 74:00:22W -p 1 >"$work/route"
+read -r ge fwd inv course rhumb <"$work/route"
+expected="great ellipse $ge NM, leaving on $fwd; rhumb line $rhumb NM on course $course"
+[ "$(head -n 1 "$work/out")" = "$expected" ] || fail "example says '$(head -n 1 "$work/out")', program '$expected'"
+[ "$(grep -c '^WP' "$work/out")" -eq 5 ] || fail "the example's table: $(cat "$work/out")"
+echo "install and library example: 1 passed, 0 failed"
