@@ -4,6 +4,7 @@
 
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/Rhumb.hpp>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "elliptic/rhumb.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
+#include "writers/records.h"
 #include "writers/waypoint_table.h"
 
 using namespace sailings;
@@ -121,6 +123,36 @@ void BM_LongTable(benchmark::State& state) {
   state.counters["rows"] = static_cast<double>(n + 2);
 }
 BENCHMARK(BM_LongTable)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// One route's JSON line: our record writer (fixed decimals, as the command
+// line prints them) against nlohmann::json building and dumping the same
+// object (shortest round-trip numbers: it cannot fix the decimals).
+void BM_JsonRecord(benchmark::State& state) {
+  const bool own = state.range(0) == 1;
+  NullBuffer sink;
+  std::ostream out(&sink);
+  RecordWriter records(out, RecordWriter::kJson, 6,
+                       {"ge_distance_nm", "ge_azimuth_fwd", "ge_azimuth_inv", "rhumb_course",
+                        "rhumb_distance_nm"});
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Route& r = Routes()[i++ & 1023];
+    const double v[5] = {r.lat1 * 97.3, r.lon1 + 180.0, r.lat2 + 90.0, r.lon2 + 180.0, r.lat1 * 101.7};
+    if (own) {
+      for (double x : v) records.Number(x);
+      records.EndRecord();
+    } else {
+      nlohmann::json j;
+      j["ge_distance_nm"] = v[0];
+      j["ge_azimuth_fwd"] = v[1];
+      j["ge_azimuth_inv"] = v[2];
+      j["rhumb_course"] = v[3];
+      j["rhumb_distance_nm"] = v[4];
+      out << j.dump() << '\n';
+    }
+  }
+}
+BENCHMARK(BM_JsonRecord)->Arg(1)->Arg(2);
 
 }  // namespace
 

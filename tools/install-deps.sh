@@ -1,9 +1,18 @@
 #!/bin/sh
 # Installs the Debian packages that the build, the tests, the fuzzing and the
 # benchmarks need, where they are missing. Safe to run again.
+#   cmake g++                      the build (CMake >= 3.25 for the presets, C++17)
+#   libcli11-dev                   the command line's subcommands and options
+#   libgtest-dev                   the test suite
+#   libgeographiclib-dev, geographiclib-tools
+#                                  references for the tests; the benchmarks' rivals
+#   libbenchmark-dev nlohmann-json3-dev
+#                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
+#   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines
+#   clang-14 libclang-rt-14-dev    the libFuzzer targets
 set -eu
-packages="cmake g++ libgtest-dev libbenchmark-dev libgeographiclib-dev geographiclib-tools
-          libxml2-utils clang-14 libclang-rt-14-dev"
+packages="cmake g++ libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
+          libgeographiclib-dev geographiclib-tools libxml2-utils python3 clang-14 libclang-rt-14-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -1,55 +1,82 @@
 #!/bin/bash
-# The longest waypoint table the program makes (1 NM legs from 40 S 60 W to
-# 35 N 115 E, about 10,400 rows), end to end with output to /dev/null, beside
-# GeographicLib's command-line tools producing the same number of points:
-#   GeodSolve -L   points along the geodesic (direct problems along one line)
-#   GeodSolve -I   the legs between successive points (inverse problems)
-#   RhumbSolve -L  points along the rhumb line
-# Each command runs 15 times; the best wall time is reported.
+# Whole-process timings beside GeographicLib's command-line tools doing the
+# same amount of work, each command the best of 15 runs, output to /dev/null:
+#
+#   sailings route, 100,000 random routes on standard input
+#       against GeodSolve -i over the same lines (the geodesic inverse problem)
+#   sailings table, the longest table (1 NM legs from 40 S 60 W to 35 N 115 E,
+#   about 10,400 rows), along the great ellipse and along the rhumb line
+#       against GeodSolve -I / -L and RhumbSolve -L producing the same points
+#   the dialogue making the same two tables (waypoints.dat and .gpx written)
+#
+# and the peak memory of short and long runs (it must not grow with them).
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default >/dev/null
-program=$PWD/build/default/sailings
-work=$(mktemp -d)
+cmake --preset app >/dev/null
+cmake --build --preset app >/dev/null
+program=$PWD/build/app/sailings
+work=$(mktemp -d "${TMPDIR:-/tmp}/sailings-speed-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-printf 'Start\t-40 -60\nEnd\t35 115\n' > input.txt
-printf '1\n2\n3\n1\n1\ny\n' > ellipse.answers
-printf '1\n2\n3\n1\n2\ny\n' > rhumb.answers
 
 f=$(python3 -c 'import math; print(1 - math.sqrt(1 - 0.00669438))')
 ellipsoid="-e 6378137 $f"
-rows_e=$("$program" < ellipse.answers | grep -c '^ *[0-9][0-9]*  ')
-rows_r=$("$program" < rhumb.answers | grep -c '^ *[0-9][0-9]*  ')
+python3 - <<'PY'
+import random
+r = random.Random(9)
+with open("routes", "w") as f:
+    for _ in range(100000):
+        f.write("%.6f %.6f %.6f %.6f\n" % (r.uniform(-80, 80), r.uniform(-180, 180),
+                                            r.uniform(-80, 80), r.uniform(-180, 180)))
+PY
+: > empty
+rows_e=$("$program" table -40 -60 35 115 --leg 1 | tail -n +3 | wc -l)
+rows_r=$("$program" table -40 -60 35 115 --leg 1 --rhumb | tail -n +3 | wc -l)
 seq 0 1852 $(( (rows_e - 1) * 1852 )) > distances_e
 seq 0 1852 $(( (rows_r - 1) * 1852 )) > distances_r
-read -r azi _ < <(echo "-40 -60 35 115" | GeodSolve -i $ellipsoid -p 9 | awk '{print $1}')
-read -r razi _ < <(echo "-40 -60 35 115" | RhumbSolve -i $ellipsoid -p 9 | awk '{print $1}')
-GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6 < distances_e > points_e
-paste -d' ' <(head -n -1 points_e | awk '{print $1, $2}') <(tail -n +2 points_e | awk '{print $1, $2}') > legs_e
+read -r azi _ < <(echo "-40 -60 35 115" | GeodSolve -i $ellipsoid -p 9)
+read -r razi _ < <(echo "-40 -60 35 115" | RhumbSolve -i $ellipsoid -p 9)
+printf 'Start\t-40 -60\nEnd\t35 115\n' > input.txt
+printf '1\n2\n3\n1\n1\ny\n' > ellipse.answers
+printf '1\n2\n3\n1\n2\ny\n' > rhumb.answers
 
 best() {  # best of 15 wall times (ms) of a command line, stdin from a file, stdout discarded
   python3 - "$@" <<'PY'
 import subprocess, sys, time
 stdin, command = sys.argv[1], sys.argv[2:]
-best = min(
-    (lambda start: (subprocess.run(command, stdin=open(stdin), stdout=subprocess.DEVNULL, check=True),
-                    time.perf_counter() - start)[1])(time.perf_counter())
-    for _ in range(15))
-print(f"{best * 1000:.1f}")
+def once():
+    start = time.perf_counter()
+    subprocess.run(command, stdin=open(stdin), stdout=subprocess.DEVNULL, check=False)
+    return time.perf_counter() - start
+print(f"{min(once() for _ in range(15)) * 1000:.1f}")
 PY
 }
-echo "rows: great ellipse $rows_e, rhumb line $rows_r"
-echo "sailings, great ellipse table : $(best ellipse.answers "$program") ms"
-echo "GeodSolve -L, same points     : $(best distances_e GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6) ms"
-echo "GeodSolve -I, same legs       : $(best legs_e GeodSolve -i $ellipsoid -p 6) ms"
-echo "sailings, rhumb line table    : $(best rhumb.answers "$program") ms"
-echo "RhumbSolve -L, same points    : $(best distances_r RhumbSolve -L -40 -60 "$razi" $ellipsoid -p 6) ms"
-# Memory must not grow with the table: the long table against a 10-row one.
-printf '1\n2\n2\n8\n1\ny\n' > short.answers
-peak() { /usr/bin/time -f %M "$program" < "$1" 2>&1 >/dev/null | tail -n 1; }
+ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
+
+echo "100,000 routes:"
+a=$(best routes "$program" route); b=$(best routes GeodSolve -i $ellipsoid)
+echo "  sailings route               : $a ms"
+echo "  GeodSolve -i, same lines     : $b ms   ratio $(ratio "$a" "$b")"
+echo "great ellipse table, $rows_e rows:"
+a=$(best empty "$program" table -40 -60 35 115 --leg 1)
+b=$(best distances_e GeodSolve -I -40 -60 35 115 $ellipsoid -p 6)
+c=$(best distances_e GeodSolve -L -40 -60 "$azi" $ellipsoid -p 6)
+echo "  sailings table --leg 1       : $a ms"
+echo "  GeodSolve -I, same points    : $b ms   ratio $(ratio "$a" "$b")"
+echo "  GeodSolve -L, same points    : $c ms   ratio $(ratio "$a" "$c")"
+echo "  the dialogue, same table     : $(best ellipse.answers "$program") ms"
+echo "rhumb line table, $rows_r rows:"
+a=$(best empty "$program" table -40 -60 35 115 --leg 1 --rhumb)
+b=$(best distances_r RhumbSolve -L -40 -60 "$razi" $ellipsoid -p 6)
+echo "  sailings table --leg 1 --rhumb: $a ms"
+echo "  RhumbSolve -L, same points    : $b ms   ratio $(ratio "$a" "$b")"
+echo "  the dialogue, same table      : $(best rhumb.answers "$program") ms"
+# Memory must not grow with the work.
 if [ -x /usr/bin/time ]; then
-  echo "peak memory, 10 rows / $rows_e rows (KiB): $(peak short.answers) / $(peak ellipse.answers)"
+  peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+  head -n 10 routes > few
+  echo "peak memory (KiB): 10 routes $(peak "$program" route < few), 100,000 routes" \
+       "$(peak "$program" route < routes); 10-row table $(peak "$program" table -40 -60 35 115 --points 8)," \
+       "$rows_e rows $(peak "$program" table -40 -60 35 115 --leg 1)"
 fi

@@ -1,5 +1,6 @@
 #include "input/decimal.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -31,9 +32,17 @@ std::optional<double> ParseDecimalPrefix(std::string_view text, std::size_t& use
     }
   }
   used = end;
-  // The prefix is a plain decimal number, so strtod reads exactly it.
-  const std::string number(text.substr(0, end));
-  const double value = std::strtod(number.c_str(), nullptr);
+  // The prefix is a plain decimal number, so from_chars reads exactly it,
+  // correctly rounded (after the sign it does not take).
+  const std::size_t first = text[0] == '+' ? 1 : 0;
+  double value = 0;
+  const auto result = std::from_chars(text.data() + first, text.data() + end, value);
+  if (result.ec != std::errc()) {
+    // Beyond the range of a double, or below its smallest value: strtod
+    // tells which (an underflow reads as a zero or a subnormal).
+    const std::string number(text.substr(0, end));
+    value = std::strtod(number.c_str(), nullptr);
+  }
   if (!std::isfinite(value)) return std::nullopt;
   return value;
 }
