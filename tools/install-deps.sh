@@ -10,9 +10,11 @@
 #                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
+# With --program, only what the program itself needs to build.
 set -eu
 packages="cmake g++ libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev geographiclib-tools libxml2-utils python3 clang-14 libclang-rt-14-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
