@@ -11,7 +11,10 @@ for f in include/sailings/sailings.hpp lib/libsailings.a lib/cmake/sailings/sail
   [ -f "$work/prefix/$f" ] || fail "not installed: $f"
 done
 [ -z "$(find "$work/prefix/include" -name '*.h')" ] || fail "internal headers installed"
-cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/log" 2>&1 \
+# A sanitized build's library needs the sanitizers' runtime in the consumer too.
+flags=$(sed -n 's/^SAILINGS_SANITIZE:STRING=//p' "$1/CMakeCache.txt" | tr ';' ' ')
+cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/log" 2>&1 \
   || fail "configure the example: $(cat "$work/log")"
 cmake --build "$work/build" >"$work/log" 2>&1 || fail "build the example: $(cat "$work/log")"
 "$work/build/passage" >"$work/out" || fail "the example failed"
