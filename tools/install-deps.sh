@@ -4,8 +4,8 @@
 #   cmake g++                      the build (CMake >= 3.25 for the presets, C++17)
 #   libcli11-dev                   the command line's subcommands and options
 #   libgtest-dev                   the test suite
-#   libgeographiclib-dev, geographiclib-tools
-#                                  references for the tests; the benchmarks' rivals
+#   libgeographiclib-dev           the geodesic of the comparisons and geodesic tables
+#   geographiclib-tools            references for the tests; the benchmarks' rivals
 #   libbenchmark-dev nlohmann-json3-dev
 #                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines
@@ -14,7 +14,7 @@
 set -eu
 packages="cmake g++ libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev geographiclib-tools libxml2-utils python3 clang-14 libclang-rt-14-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libgeographiclib-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

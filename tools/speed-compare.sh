@@ -3,7 +3,8 @@
 # same amount of work, each command the best of 15 runs, output to /dev/null:
 #
 #   sailings route, 100,000 random routes on standard input
-#       against GeodSolve -i over the same lines (the geodesic inverse problem)
+#       against GeodSolve -i over the same lines (the geodesic inverse problem),
+#       and with --compare (which adds the geodesic and the tracks' separation)
 #   sailings table, the longest table (1 NM legs from 40 S 60 W to 35 N 115 E,
 #   about 10,400 rows), along the great ellipse and along the rhumb line
 #       against GeodSolve -I / -L and RhumbSolve -L producing the same points
@@ -58,6 +59,9 @@ echo "100,000 routes:"
 a=$(best routes "$program" route); b=$(best routes GeodSolve -i $ellipsoid)
 echo "  sailings route               : $a ms"
 echo "  GeodSolve -i, same lines     : $b ms   ratio $(ratio "$a" "$b")"
+head -n 1000 routes > routes1000
+echo "  sailings route --compare, the first 1,000 lines: $(best routes1000 "$program" route --compare) ms" \
+     "(without: $(best routes1000 "$program" route) ms)"
 echo "great ellipse table, $rows_e rows:"
 a=$(best empty "$program" table -40 -60 35 115 --leg 1)
 b=$(best distances_e GeodSolve -I -40 -60 35 115 $ellipsoid -p 6)

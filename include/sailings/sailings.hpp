@@ -2,6 +2,7 @@
 // The whole public interface; link the CMake target sailings::sailings.
 #pragma once
 
+#include "sailings/compare.hpp"
 #include "sailings/coordinates.hpp"
 #include "sailings/route.hpp"
 #include "sailings/status.hpp"

@@ -1,4 +1,5 @@
-// sailings: waypoint tables along the great ellipse or the rhumb line.
+// sailings: waypoint tables along the great ellipse, the rhumb line or the
+// geodesic.
 //
 // Units as in route.hpp: degrees and nautical miles.
 #pragma once
@@ -19,6 +20,7 @@ enum class WaypointPlacement {
 enum class Sailing {
   great_ellipse,
   rhumb_line,
+  geodesic,  // the shortest path on the ellipsoid (GeographicLib's GeodesicLine)
 };
 
 struct TableRequest {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "api/rows.h"
+#include "elliptic/comparison.h"
 #include "elliptic/route.h"
 #include "sailings/sailings.hpp"
 
@@ -33,19 +34,54 @@ Placement ToPlacement(WaypointPlacement placement) {
 }
 
 Along ToAlong(Sailing sailing) {
-  return sailing == Sailing::rhumb_line ? Along::kRhumbLine : Along::kGreatEllipse;
+  switch (sailing) {
+    case Sailing::rhumb_line: return Along::kRhumbLine;
+    case Sailing::geodesic: return Along::kGeodesic;
+    case Sailing::great_ellipse: break;
+  }
+  return Along::kGreatEllipse;
 }
 
-Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& route) {
-  RouteGeometry g;
-  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
-  if (status != Status::ok) return status;
+namespace {
+
+void Figures(const RouteGeometry& g, Route& route) {
   route.ge_distance_nm = ToNauticalMiles(std::fabs(g.distance));
   route.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
   route.ge_azimuth_inv = ToDegrees(g.invAzimuth);
   route.rhumb_course = ToDegrees(g.loxoCourse);
   route.rhumb_distance_nm = ToNauticalMiles(g.loxoDistance);
   route.along_meridian = g.meridian;
+}
+
+}  // namespace
+
+Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& route) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
+  if (status != Status::ok) return status;
+  Figures(g, route);
+  return Status::ok;
+}
+
+Status CompareRoute(double lat1, double lon1, double lat2, double lon2, Route& route,
+                    Comparison& comparison) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
+  if (status != Status::ok) return status;
+  Figures(g, route);
+  const SailingComparison c = CompareSailings(g);
+  Comparison& out = comparison;
+  out.geodesic_nm = ToNauticalMiles(c.geodesicDistance);
+  out.geodesic_azimuth_fwd = ToDegrees(c.geodesicAzimuth1);
+  out.geodesic_azimuth_final = ToDegrees(c.geodesicAzimuth2);
+  out.sphere_nm = ToNauticalMiles(c.sphereDistance);
+  out.sphere_course = ToDegrees(c.sphereCourse);
+  out.sphere_course_final = ToDegrees(c.sphereCourseFinal);
+  out.ge_minus_geodesic_m = std::fabs(g.distance) - c.geodesicDistance;
+  out.sphere_minus_geodesic_nm = ToNauticalMiles(c.sphereDistance - c.geodesicDistance);
+  out.rhumb_minus_geodesic_nm = ToNauticalMiles(g.loxoDistance - c.geodesicDistance);
+  out.rhumb_minus_geodesic_pct = 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance;
+  out.ge_geodesic_separation_km = c.separation / 1000.0;
   return Status::ok;
 }
 

@@ -35,11 +35,15 @@ constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 const char kRouteExamples[] = R"(
 Output: great elliptic distance (NM), forward azimuth, inverse azimuth,
 rhumb line course, rhumb line distance (NM); azimuths and courses in degrees
-clockwise from true north.
+clockwise from true north. With --compare, for each line of standard input,
+then: geodesic distance (NM), its initial and final azimuths, the sphere's
+great circle distance (NM) and course, great ellipse - geodesic (m), sphere -
+geodesic (NM), rhumb line - geodesic (NM and %), and the greatest separation
+of the great-elliptic track from the geodesic (km).
 
 Examples:
   sailings route 33d55'30"S 18d25'26.8"E 40:42:46N 74:00:22W
-  sailings route "Cape Town" "New York" --list data/input.txt
+  sailings route "Cape Town" "New York" --list data/input.txt --compare
   printf '%s\n' '-33.9249 18.4241 40.7128 -74.0060' '35.4437 139.638 37.7749 -122.4194' \
     | sailings route --json
 )";
@@ -51,6 +55,7 @@ and longitude. Exactly one of --longitudes, --points and --leg.
 Examples:
   sailings table "Cape Town" "New York" --leg 1000 --list data/input.txt
   sailings table 50S 60W 40N 10E --points 9 --rhumb --csv
+  sailings table 10N 20E 9.5S 159.5W --leg 1000 --geodesic --json
   sailings table 35.4437 139.638 37.7749 -122.4194 --longitudes 5 --gpx passage.gpx
 )";
 
@@ -62,7 +67,9 @@ struct Options {
   bool csv = false, json = false;
   // table
   std::string longitudes, points, leg, gpx;
-  bool rhumb = false;
+  bool rhumb = false, geodesic = false;
+  // route
+  bool compare = false;
 };
 
 struct Place {
@@ -180,35 +187,97 @@ bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::s
   }
 }
 
-// The five figures, at `decimals`, divided by single blanks.
-void AppendRouteText(std::string& line, const sailings::Route& r, int decimals) {
+// One solved route, with its comparison when asked for.
+struct Solved {
+  sailings::Route route;
+  Comparison comparison;
+};
+
+Status Solve(const double d[4], bool compare, Solved& solved) {
+  return compare ? CompareRoute(d[0], d[1], d[2], d[3], solved.route, solved.comparison)
+                 : SolveRoute(d[0], d[1], d[2], d[3], solved.route);
+}
+
+// The figures of a route in their printed order: the five of the report,
+// then those of the comparison.
+int Figures(const Solved& s, bool compare, double figures[15]) {
+  const sailings::Route& r = s.route;
+  const Comparison& c = s.comparison;
+  const double all[15] = {r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_azimuth_inv, r.rhumb_course,
+                          r.rhumb_distance_nm, c.geodesic_nm, c.geodesic_azimuth_fwd,
+                          c.geodesic_azimuth_final, c.sphere_nm, c.sphere_course,
+                          c.ge_minus_geodesic_m, c.sphere_minus_geodesic_nm,
+                          c.rhumb_minus_geodesic_nm, c.rhumb_minus_geodesic_pct,
+                          c.ge_geodesic_separation_km};
+  const int n = compare ? 15 : 5;
+  for (int k = 0; k < n; ++k) figures[k] = all[k];
+  return n;
+}
+
+// The figures, at `decimals`, divided by single blanks.
+void AppendRouteText(std::string& line, const Solved& s, bool compare, int decimals) {
   char digits[400];
-  const double figures[5] = {r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_azimuth_inv,
-                             r.rhumb_course, r.rhumb_distance_nm};
-  for (int k = 0; k < 5; ++k) {
+  double figures[15];
+  const int n = Figures(s, compare, figures);
+  for (int k = 0; k < n; ++k) {
     if (k > 0) line += ' ';
     line.append(digits, FormatNumber(digits, figures[k], decimals));
   }
   line += '\n';
 }
 
-void WriteRouteRecord(RecordWriter& records, const sailings::Route& r) {
-  records.Number(r.ge_distance_nm);
-  records.Number(r.ge_azimuth_fwd);
-  records.Number(r.ge_azimuth_inv);
-  records.Number(r.rhumb_course);
-  records.Number(r.rhumb_distance_nm);
+// One route given on the command line, compared: a small labelled table.
+std::string ComparisonTable(const Solved& s, int decimals) {
+  const sailings::Route& r = s.route;
+  const Comparison& c = s.comparison;
+  const auto number = [decimals](double value) {
+    char digits[400];
+    return std::string(digits, FormatNumber(digits, value, decimals));
+  };
+  const auto cell = [](std::string text, std::size_t width) {
+    return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
+  };
+  const auto row = [&](const char* sailing, double nm, double initial, double final) {
+    std::string line = sailing;
+    line.resize(22, ' ');
+    return line + cell(number(nm), 18) + cell(number(initial), 16) + cell(number(final), 16) + '\n';
+  };
+  const double geFinal = std::fmod(r.ge_azimuth_inv + 180.0, 360.0);
+  std::string t = "sailing                     distance NM  initial course    final course\n";
+  t += row("great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, geFinal);
+  t += row("geodesic", c.geodesic_nm, c.geodesic_azimuth_fwd, c.geodesic_azimuth_final);
+  t += row("rhumb line", r.rhumb_distance_nm, r.rhumb_course, r.rhumb_course);
+  t += row("great circle (sphere)", c.sphere_nm, c.sphere_course, c.sphere_course_final);
+  t += "great ellipse - geodesic: " + number(c.ge_minus_geodesic_m) + " m\n";
+  t += "sphere - geodesic: " + number(c.sphere_minus_geodesic_nm) + " NM\n";
+  t += "rhumb line - geodesic: " + number(c.rhumb_minus_geodesic_nm) + " NM (" +
+       number(c.rhumb_minus_geodesic_pct) + " %)\n";
+  t += "greatest separation of the great ellipse from the geodesic: " +
+       number(c.ge_geodesic_separation_km) + " km\n";
+  return t;
+}
+
+void WriteRouteRecord(RecordWriter& records, const Solved& s, bool compare) {
+  double figures[15];
+  const int n = Figures(s, compare, figures);
+  for (int k = 0; k < n; ++k) records.Number(figures[k]);
   if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
   records.EndRecord();
 }
 
 void MakeRouteRecords(std::ostream& out, const Options& o, std::optional<RecordWriter>& records) {
-  if (o.csv || o.json) {
-    records.emplace(out, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
-                    std::initializer_list<const char*>{"ge_distance_nm", "ge_azimuth_fwd",
-                                                       "ge_azimuth_inv", "rhumb_course",
-                                                       "rhumb_distance_nm", "error"});
+  if (!o.csv && !o.json) return;
+  std::vector<const char*> names = {"ge_distance_nm", "ge_azimuth_fwd", "ge_azimuth_inv",
+                                    "rhumb_course", "rhumb_distance_nm"};
+  if (o.compare) {
+    names.insert(names.end(),
+                 {"geodesic_nm", "geodesic_azimuth_fwd", "geodesic_azimuth_final", "sphere_nm",
+                  "sphere_course", "ge_minus_geodesic_m", "sphere_minus_geodesic_nm",
+                  "rhumb_minus_geodesic_nm", "rhumb_minus_geodesic_pct",
+                  "ge_geodesic_separation_km"});
   }
+  names.push_back("error");
+  records.emplace(out, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
 }
 
 int CommandLine::Route(const Options& o) {
@@ -216,16 +285,19 @@ int CommandLine::Route(const Options& o) {
   Place from, to;
   std::string reason;
   if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
-  sailings::Route r;
-  const Status status = SolveRoute(from.latitude, from.longitude, to.latitude, to.longitude, r);
+  Solved solved;
+  const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
+  const Status status = Solve(d, o.compare, solved);
   if (status != Status::ok) return Fail(Describe(status));
   std::optional<RecordWriter> records;
   MakeRouteRecords(out_, o, records);
   if (records) {
-    WriteRouteRecord(*records, r);
+    WriteRouteRecord(*records, solved, o.compare);
+  } else if (o.compare) {
+    out_ << ComparisonTable(solved, o.decimals);
   } else {
     std::string line;
-    AppendRouteText(line, r, o.decimals);
+    AppendRouteText(line, solved, false, o.decimals);
     out_ << line;
   }
   return kOk;
@@ -240,12 +312,12 @@ int CommandLine::RouteLines(const Options& o) {
   std::string reason;
   while (std::getline(in_, line)) {
     if (IsBlankRouteLine(line)) continue;
-    sailings::Route r;
+    Solved solved;
     Status status = Status::ok;
     if (!ReadRouteLine(line, d, reason)) {
       status = Status::not_a_number;
     } else {
-      status = SolveRoute(d[0], d[1], d[2], d[3], r);
+      status = Solve(d, o.compare, solved);
       if (status != Status::ok) reason = Describe(status);
     }
     if (status != Status::ok) {
@@ -256,9 +328,9 @@ int CommandLine::RouteLines(const Options& o) {
         text += "ERROR: " + reason + '\n';
       }
     } else if (records) {
-      WriteRouteRecord(*records, r);
+      WriteRouteRecord(*records, solved, o.compare);
     } else {
-      AppendRouteText(text, r, o.decimals);
+      AppendRouteText(text, solved, o.compare, o.decimals);
     }
     if (text.size() >= (1 << 16)) {
       out_ << text;
@@ -326,8 +398,8 @@ int CommandLine::Table(const Options& o) {
   Status status = SolveRouteGeometry(from.latitude, from.longitude, to.latitude, to.longitude, g);
   if (status != Status::ok) return Fail(Describe(status));
   TablePlan plan;
-  status = PlanTable(g, placement, o.rhumb ? Along::kRhumbLine : Along::kGreatEllipse, count, leg,
-                     plan);
+  const Along along = o.rhumb ? Along::kRhumbLine : (o.geodesic ? Along::kGeodesic : Along::kGreatEllipse);
+  status = PlanTable(g, placement, along, count, leg, plan);
   if (status == Status::count_out_of_range) {
     return Fail(std::string("the number of waypoints must be from ") +
                 (placement == Placement::kIntermediateLongitudes ? "0" : "1") + " to " +
@@ -345,8 +417,7 @@ int CommandLine::Table(const Options& o) {
   std::optional<WaypointTable> text;
   if (o.csv || o.json) {
     records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
-                    std::initializer_list<const char*>{"wp", "lat", "lon", "azimuth", "leg_nm",
-                                                       "total_nm"});
+                    std::vector<const char*>{"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"});
     recordRows.emplace(*records);
     rows.Add(&*recordRows);
   } else {
@@ -357,7 +428,9 @@ int CommandLine::Table(const Options& o) {
   if (!o.gpx.empty()) {
     const char* placed = plan.placement == Placement::kIntermediateLongitudes
                              ? "great ellipse at intermediate longitudes"
-                             : (plan.along == Along::kGreatEllipse ? "great ellipse" : "rhumb line");
+                             : plan.along == Along::kGreatEllipse
+                                   ? "great ellipse"
+                                   : (plan.along == Along::kGeodesic ? "geodesic" : "rhumb line");
     gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
     rows.Add(&*gpx);
   }
@@ -410,6 +483,8 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                "from the lines 'LAT1 LON1 LAT2 LON2' of standard input");
   route->add_option("FROM TO", o.positions,
                     "A place name of the location list, or latitude and longitude, for each");
+  route->add_flag("--compare", o.compare,
+                  "Also the geodesic and the sphere's great circle, and what each sailing costs");
   AddShared(*route, o);
   route->footer(kRouteExamples);
 
@@ -425,7 +500,10 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
   auto* leg = table->add_option("--leg", o.leg, "A waypoint every NM nautical miles (at least 1)");
   longitudes->excludes(points)->excludes(leg);
   points->excludes(leg);
-  table->add_flag("--rhumb", o.rhumb, "Along the rhumb line (--points, --leg)");
+  auto* rhumb = table->add_flag("--rhumb", o.rhumb, "Along the rhumb line (--points, --leg)");
+  auto* geodesic = table->add_flag("--geodesic", o.geodesic,
+                                   "Along the geodesic, the shortest path (--points, --leg)");
+  rhumb->excludes(geodesic);
   table->add_option("--gpx", o.gpx, "Also write the table as a GPX 1.1 route to FILE");
   AddShared(*table, o);
   table->footer(kTableExamples);
@@ -443,8 +521,9 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
       if (longitudes->count() + points->count() + leg->count() != 1) {
         throw CLI::ValidationError("one of --longitudes, --points and --leg is needed");
       }
-      if (o.rhumb && longitudes->count()) {
-        throw CLI::ValidationError("--rhumb", "--longitudes places waypoints on the great ellipse");
+      if ((o.rhumb || o.geodesic) && longitudes->count()) {
+        throw CLI::ValidationError(o.rhumb ? "--rhumb" : "--geodesic",
+                                   "--longitudes places waypoints on the great ellipse");
       }
     }
   } catch (const CLI::CallForHelp&) {

@@ -26,6 +26,12 @@ inline constexpr double e_sq = 0.00669438;         // first eccentricity squared
 inline constexpr double e = 0.081819190843;        // first eccentricity
 inline constexpr double kOneMinusESq = 0.99330562; // 1 - e_sq
 inline constexpr double kMeridianFactor = 6335439.32722994;  // a (1 - e_sq), metres
+// The flattening of the same ellipsoid, 1 - sqrt(1 - e_sq), for GeographicLib
+// (the geodesic of the comparisons) and the tests' references.
+inline constexpr double kFlattening = 0.0033528106647474805;
+// The sphere of the mean Earth radius (IUGG R1), which chart plotters use for
+// their great circles.
+inline constexpr double kMeanEarthRadius = 6371008.8;  // metres
 
 inline constexpr double kPi = 3.141592653589793;
 inline constexpr double kQuarterPi = 0.7853981633974483;

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include <GeographicLib/GeodesicLine.hpp>
+
+#include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
 
@@ -28,6 +31,13 @@ void Next(RowSink& sink, long number, double latitude, double longitude,
   row.leg = leg;
   row.total = total;
   sink.Row(row);
+}
+
+double GeodesicLength(const RouteGeometry& g) {
+  double s12 = 0;
+  Geodesic().Inverse(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
+                     ToDegrees(TrueLatitude(g.lat2)), ToDegrees(g.lon2), s12);
+  return s12;
 }
 
 }  // namespace
@@ -97,12 +107,35 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) 
   Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total);
 }
 
+void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
+  const GeographicLib::GeodesicLine line =
+      Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
+                             ToDegrees(TrueLatitude(g.lat2)), ToDegrees(g.lon2));
+  const double length = line.Distance();
+  const auto azimuth = [](double degrees) {
+    const double r = std::remainder(degrees, 360.0) * kDegree;
+    return r < 0 ? r + kTwoPi : r;
+  };
+  Begin(sink, g.lat1, g.lon1, azimuth(line.Azimuth()));
+  // Each waypoint at k * step along the line, so nothing accumulates.
+  double previous = 0;
+  for (long i = 1; i <= n; ++i) {
+    const double s = static_cast<double>(i) * step;
+    double lat, lon, azi;
+    line.Position(s, lat, lon, azi);
+    Next(sink, i, lat * kDegree, lon * kDegree, azimuth(azi), s - previous, s);
+    previous = s;
+  }
+  Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, length - previous, length);
+}
+
 Status PlanTable(const RouteGeometry& g, Placement placement, Along along, long long count,
                  double legNm, TablePlan& plan) {
   plan.placement = placement;
   plan.along = placement == Placement::kIntermediateLongitudes ? Along::kGreatEllipse : along;
   // Each method measures the route along its own line.
-  const double length = plan.along == Along::kGreatEllipse ? std::fabs(g.distance) : g.loxoDistance;
+  double length = plan.along == Along::kGreatEllipse ? std::fabs(g.distance) : g.loxoDistance;
+  if (plan.along == Along::kGeodesic) length = GeodesicLength(g);
   switch (placement) {
     case Placement::kIntermediateLongitudes: {
       // A route from or to a pole runs along the other end's meridian, even
@@ -138,6 +171,8 @@ void MakeWaypointTable(const RouteGeometry& g, const TablePlan& plan, RowSink& s
     IntermediateLongitudeTable(g, plan.n, sink);
   } else if (plan.along == Along::kGreatEllipse) {
     GreatEllipseTable(g, plan.n, plan.step, sink);
+  } else if (plan.along == Along::kGeodesic) {
+    GeodesicTable(g, plan.n, plan.step, sink);
   } else {
     RhumbLineTable(g, plan.n, plan.step, sink);
   }

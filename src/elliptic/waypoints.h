@@ -35,7 +35,7 @@ enum class Placement {
   kEqualDistances = 2,          // mode 2: n waypoints at equal distances
   kLegDistance = 3,             // mode 3: waypoints every leg
 };
-enum class Along { kGreatEllipse = 1, kRhumbLine = 2 };
+enum class Along { kGreatEllipse = 1, kRhumbLine = 2, kGeodesic = 3 };
 
 // What a table holds: n intermediate waypoints, `step` metres apart along
 // the method's own line (modes 2 and 3).
@@ -67,5 +67,9 @@ void GreatEllipseTable(const RouteGeometry& route, long n, double step, RowSink&
 // Modes 2 and 3 on the rhumb line: waypoint k lies k * step metres along the
 // rhumb line from the departure.
 void RhumbLineTable(const RouteGeometry& route, long n, double step, RowSink& sink);
+// Modes 2 and 3 on the geodesic (GeographicLib's GeodesicLine): waypoint k
+// lies k * step metres along the geodesic from the departure; the azimuth is
+// the geodesic's there.
+void GeodesicTable(const RouteGeometry& route, long n, double step, RowSink& sink);
 
 }  // namespace sailings

@@ -13,7 +13,7 @@ constexpr std::size_t kFlushSize = 1 << 16;
 }  // namespace
 
 RecordWriter::RecordWriter(std::ostream& out, Format format, int decimals,
-                           std::initializer_list<const char*> names)
+                           const std::vector<const char*>& names)
     : out_(out), format_(format), decimals_(decimals < 0 ? 0 : (decimals > 12 ? 12 : decimals)) {
   for (const char* name : names) names_.emplace_back(name);
   if (format_ == kCsv) {

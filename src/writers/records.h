@@ -21,7 +21,7 @@ class RecordWriter {
   // `names` are the fields of every record, in order; CSV writes them as its
   // header row at once. `decimals` from 0 to 12.
   RecordWriter(std::ostream& out, Format format, int decimals,
-               std::initializer_list<const char*> names);
+               const std::vector<const char*>& names);
   ~RecordWriter() { Flush(); }
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
