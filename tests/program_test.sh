@@ -2,7 +2,7 @@
 # The real program as a user runs it, in a folder of its own, on the bundled
 # location list: usage: program_test.sh <sailings> <bundled input.txt>
 set -u
-work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && cd "$work" || exit 1
+work=$(mktemp -d "${TMPDIR:-/tmp}/sailings-program-XXXXXX") && trap 'rm -rf "$work"' EXIT && cd "$work" || exit 1
 fail() { echo "FAIL: $*"; exit 1; }
 printf 'y\n' | "$1" >out 2>err
 [ $? -eq 254 ] && grep -q "Cannot open input.txt" err || fail "no input.txt: status -2 and a message"

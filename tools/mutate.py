@@ -11,7 +11,7 @@ share caught and the survivors. A developer's tool: it takes minutes (each
 mutant is an incremental build and a suite run), it is not part of CI, and it
 restores every file it touches, also when interrupted. It builds in
 build/mutate, a folder of its own."""
-import argparse, fnmatch, os, random, re, subprocess, sys, time
+import argparse, fnmatch, os, random, re, signal, subprocess, sys, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "mutate")
@@ -99,6 +99,8 @@ def main():
     parser.add_argument("--files", default="src/*", help="only files matching this glob")
     parser.add_argument("--list", action="store_true", help="list the chosen mutants, run nothing")
     args = parser.parse_args()
+    # A stop (Ctrl-C, kill) still restores the file being mutated.
+    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
 
     candidates = sites(args.files)
     random.Random(args.seed).shuffle(candidates)

@@ -145,6 +145,8 @@ ConsoleReader::Result ConsoleReader::ReadCoordinateLine(std::string& fields) {
     }
   }
   if (c == '\n') in_.get();
+  // A carriage return before the line feed belongs to the line end.
+  if (!fields.empty() && fields.back() == '\r') fields.pop_back();
   lineDone_ = true;
   ended_ = false;  // a last line without a line end still counts
   return kOk;

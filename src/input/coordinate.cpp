@@ -189,9 +189,12 @@ Status ParseTypedCoordinate(std::string_view text, Axis axis, double& degrees) {
     if (end == std::string_view::npos) end = text.size();
     std::string_view field = text.substr(i, end - i);
     i = end;
+    // White space that is no separator (tabs, a carriage return) around a field.
     std::size_t j = field.find_first_not_of("\t\r\v\f\n");
     if (j == std::string_view::npos) j = field.size();
     field.remove_prefix(j);
+    const std::size_t last = field.find_last_not_of("\t\r\v\f\n");
+    field.remove_suffix(last == std::string_view::npos ? field.size() : field.size() - last - 1);
     if (field.size() == 1 && Hemisphere(field[0])) {  // a letter of its own
       letter(Hemisphere(field[0]));
       continue;
