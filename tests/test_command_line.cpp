@@ -137,15 +137,17 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
 
   const Outcome csv = Cli({"route", "--csv", "-p", "3"}, input);
   EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
-            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,error");
-  EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,\n"), std::string::npos);
-  EXPECT_NE(csv.out.find("\n,,,,,LAT1 '91': a latitude beyond 90 degrees\n"), std::string::npos);
+            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
+            "vertex_lon,vertex_on_route,error");
+  // (The vertex cells are checked against exact geometry elsewhere.)
+  EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,"), std::string::npos) << csv.out;
+  EXPECT_NE(csv.out.find("\n,,,,,,,,LAT1 '91': a latitude beyond 90 degrees\n"), std::string::npos);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 10);
 
   const Outcome json = Cli({"route", "--json", "-p", "0"}, input);
-  EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+  EXPECT_EQ(json.out.substr(0, json.out.find(",\"vertex_lat\":")),
             "{\"ge_distance_nm\":6778,\"ge_azimuth_fwd\":305,\"ge_azimuth_inv\":116,"
-            "\"rhumb_course\":311,\"rhumb_distance_nm\":6805}");
+            "\"rhumb_course\":311,\"rhumb_distance_nm\":6805");
   EXPECT_NE(json.out.find("\n{\"error\":\"departure and destination are the same position\"}\n"),
             std::string::npos);
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 9);

@@ -218,7 +218,8 @@ TEST(Compare, OnTheCommandLine) {
   EXPECT_EQ(count, 2);
   EXPECT_EQ(run({"route", "--compare", "--csv"}, "1 2 3 4\n", out), 0);
   EXPECT_EQ(out.substr(0, out.find('\n')),
-            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,geodesic_nm,"
+            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
+            "vertex_lon,vertex_on_route,geodesic_nm,"
             "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,ge_minus_geodesic_m,"
             "sphere_minus_geodesic_nm,rhumb_minus_geodesic_nm,rhumb_minus_geodesic_pct,"
             "ge_geodesic_separation_km,error");

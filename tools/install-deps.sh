@@ -3,18 +3,20 @@
 # benchmarks need, where they are missing. Safe to run again.
 #   cmake g++                      the build (CMake >= 3.25 for the presets, C++17)
 #   libcli11-dev                   the command line's subcommands and options
+#   libhowardhinnant-date-dev      ISO 8601 times of arrival
 #   libgtest-dev                   the test suite
 #   libgeographiclib-dev           the geodesic of the comparisons and geodesic tables
 #   geographiclib-tools            references for the tests; the benchmarks' rivals
 #   libbenchmark-dev nlohmann-json3-dev
 #                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
-#   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines
+#   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
+#                                  the RTZ files (its XML parser) and the README examples
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
 # With --program, only what the program itself needs to build.
 set -eu
-packages="cmake g++ libcli11-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
+packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev geographiclib-tools libxml2-utils python3 clang-14 libclang-rt-14-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libgeographiclib-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -42,9 +42,7 @@ Along ToAlong(Sailing sailing) {
   return Along::kGreatEllipse;
 }
 
-namespace {
-
-void Figures(const RouteGeometry& g, Route& route) {
+void RouteFigures(const RouteGeometry& g, Route& route) {
   route.ge_distance_nm = ToNauticalMiles(std::fabs(g.distance));
   route.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
   route.ge_azimuth_inv = ToDegrees(g.invAzimuth);
@@ -53,24 +51,7 @@ void Figures(const RouteGeometry& g, Route& route) {
   route.along_meridian = g.meridian;
 }
 
-}  // namespace
-
-Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& route) {
-  RouteGeometry g;
-  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
-  if (status != Status::ok) return status;
-  Figures(g, route);
-  return Status::ok;
-}
-
-Status CompareRoute(double lat1, double lon1, double lat2, double lon2, Route& route,
-                    Comparison& comparison) {
-  RouteGeometry g;
-  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
-  if (status != Status::ok) return status;
-  Figures(g, route);
-  const SailingComparison c = CompareSailings(g);
-  Comparison& out = comparison;
+void ComparisonFigures(const RouteGeometry& g, const SailingComparison& c, Comparison& out) {
   out.geodesic_nm = ToNauticalMiles(c.geodesicDistance);
   out.geodesic_azimuth_fwd = ToDegrees(c.geodesicAzimuth1);
   out.geodesic_azimuth_final = ToDegrees(c.geodesicAzimuth2);
@@ -82,6 +63,23 @@ Status CompareRoute(double lat1, double lon1, double lat2, double lon2, Route& r
   out.rhumb_minus_geodesic_nm = ToNauticalMiles(g.loxoDistance - c.geodesicDistance);
   out.rhumb_minus_geodesic_pct = 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance;
   out.ge_geodesic_separation_km = c.separation / 1000.0;
+}
+
+Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& route) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
+  if (status != Status::ok) return status;
+  RouteFigures(g, route);
+  return Status::ok;
+}
+
+Status CompareRoute(double lat1, double lon1, double lat2, double lon2, Route& route,
+                    Comparison& comparison) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
+  if (status != Status::ok) return status;
+  RouteFigures(g, route);
+  ComparisonFigures(g, CompareSailings(g), comparison);
   return Status::ok;
 }
 

@@ -3,7 +3,10 @@
 // machine-readable writers alike.
 #pragma once
 
+#include "elliptic/comparison.h"
+#include "elliptic/route.h"
 #include "elliptic/waypoints.h"
+#include "sailings/compare.hpp"
 #include "sailings/table.hpp"
 
 namespace sailings {
@@ -11,6 +14,11 @@ namespace sailings {
 // The true position (a carried pole or equator latitude is notation only);
 // leg and total absent on row 0.
 TableRow ToTableRow(const WaypointRow& row);
+
+// The figures of the public interface from the computation's records.
+void RouteFigures(const RouteGeometry& route, Route& figures);
+void ComparisonFigures(const RouteGeometry& route, const SailingComparison& comparison,
+                       Comparison& figures);
 
 // The computation's placement and line for a request.
 Placement ToPlacement(WaypointPlacement placement);

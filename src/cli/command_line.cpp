@@ -14,15 +14,20 @@
 
 #include "api/rows.h"
 #include "cli/route_lines.h"
+#include "elliptic/comparison.h"
+#include "elliptic/passage.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
 #include "input/coordinate.h"
 #include "input/decimal.h"
 #include "input/location_list.h"
+#include "input/utc_time.h"
 #include "sailings/sailings.hpp"
 #include "writers/fixed_format.h"
 #include "writers/gpx_route.h"
 #include "writers/records.h"
+#include "writers/rtz_route.h"
+#include "writers/schedule.h"
 #include "writers/text.h"
 #include "writers/waypoint_table.h"
 
@@ -69,7 +74,10 @@ struct Options {
   std::string longitudes, points, leg, gpx;
   bool rhumb = false, geodesic = false;
   // route
-  bool compare = false;
+  bool compare = false, full = false;
+  // passage planning (route and table)
+  std::string limit, speed, depart, rtz;
+  double limitDegrees = 0;  // the parsed limit
 };
 
 struct Place {
@@ -187,49 +195,130 @@ bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::s
   }
 }
 
-// One solved route, with its comparison when asked for.
-struct Solved {
-  sailings::Route route;
-  Comparison comparison;
+// One field of a route's output: a number, a truth, or nothing (null).
+struct Field {
+  const char* name;
+  std::optional<double> number;
+  std::optional<bool> truth;
 };
 
-Status Solve(const double d[4], bool compare, Solved& solved) {
-  return compare ? CompareRoute(d[0], d[1], d[2], d[3], solved.route, solved.comparison)
-                 : SolveRoute(d[0], d[1], d[2], d[3], solved.route);
-}
+// What the route command reports of a route, as asked: the five figures,
+// then the vertex, the composite track and the comparison.
+struct RouteFields {
+  bool vertex = false, composite = false, compare = false;
+  double limit = 0;  // radians, with `composite`
+};
 
-// The figures of a route in their printed order: the five of the report,
-// then those of the comparison.
-int Figures(const Solved& s, bool compare, double figures[15]) {
-  const sailings::Route& r = s.route;
-  const Comparison& c = s.comparison;
-  const double all[15] = {r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_azimuth_inv, r.rhumb_course,
-                          r.rhumb_distance_nm, c.geodesic_nm, c.geodesic_azimuth_fwd,
-                          c.geodesic_azimuth_final, c.sphere_nm, c.sphere_course,
-                          c.ge_minus_geodesic_m, c.sphere_minus_geodesic_nm,
-                          c.rhumb_minus_geodesic_nm, c.rhumb_minus_geodesic_pct,
-                          c.ge_geodesic_separation_km};
-  const int n = compare ? 15 : 5;
-  for (int k = 0; k < n; ++k) figures[k] = all[k];
-  return n;
-}
+class RouteSolver {
+ public:
+  explicit RouteSolver(const RouteFields& ask) : ask_(ask) {}
 
-// The figures, at `decimals`, divided by single blanks.
-void AppendRouteText(std::string& line, const Solved& s, bool compare, int decimals) {
+  // Solves the route from degrees; on success fills `fields` in order.
+  Status Solve(const double d[4], std::vector<Field>& fields) {
+    fields.clear();
+    RouteGeometry g;
+    Status status = SolveRouteGeometry(d[0], d[1], d[2], d[3], g);
+    if (status != Status::ok) return status;
+    CompositeSailing c;
+    if (ask_.composite) {
+      status = SolveComposite(g, ask_.limit, c);
+      if (status != Status::ok) return status;
+    }
+    RouteFigures(g, route_);
+    fields.push_back({"ge_distance_nm", route_.ge_distance_nm, {}});
+    fields.push_back({"ge_azimuth_fwd", route_.ge_azimuth_fwd, {}});
+    fields.push_back({"ge_azimuth_inv", route_.ge_azimuth_inv, {}});
+    fields.push_back({"rhumb_course", route_.rhumb_course, {}});
+    fields.push_back({"rhumb_distance_nm", route_.rhumb_distance_nm, {}});
+    if (ask_.vertex) {
+      const RouteVertex v = FindVertex(g);
+      std::optional<double> lon;
+      if (v.kind == RouteVertex::kPoint) lon = ToDegrees(v.lambda);
+      fields.push_back({"vertex_lat", ToDegrees(v.phi), {}});
+      fields.push_back({"vertex_lon", lon, {}});
+      fields.push_back({"vertex_on_route", {}, v.onRoute});
+    }
+    if (ask_.composite) {
+      const auto part = [&](double value) {
+        return c.composite ? std::optional<double>(value) : std::nullopt;
+      };
+      fields.push_back({"composite", {}, c.composite});
+      fields.push_back({"t1_lat", part(ToDegrees(TrueLatitude(c.t1Phi))), {}});
+      fields.push_back({"t1_lon", part(ToDegrees(c.t1Lambda)), {}});
+      fields.push_back({"t2_lat", part(ToDegrees(TrueLatitude(c.t2Phi))), {}});
+      fields.push_back({"t2_lon", part(ToDegrees(c.t2Lambda)), {}});
+      fields.push_back({"ge1_nm", part(ToNauticalMiles(c.ge1)), {}});
+      fields.push_back({"parallel_nm", part(ToNauticalMiles(c.parallel)), {}});
+      fields.push_back({"ge2_nm", part(ToNauticalMiles(c.ge2)), {}});
+      fields.push_back({"composite_nm", ToNauticalMiles(c.total), {}});
+      fields.push_back({"ge1_course", part(ToDegrees(c.ge1Course)), {}});
+      fields.push_back({"parallel_course", part(ToDegrees(c.parallelCourse)), {}});
+      fields.push_back({"ge2_course", part(ToDegrees(c.ge2Course)), {}});
+      fields.push_back({"composite_minus_ge_nm", ToNauticalMiles(c.total - std::fabs(g.distance)), {}});
+      fields.push_back({"rhumb_minus_composite_nm", ToNauticalMiles(g.loxoDistance - c.total), {}});
+    }
+    if (ask_.compare) {
+      ComparisonFigures(g, CompareSailings(g), comparison_);
+      const Comparison& k = comparison_;
+      for (const Field& f : std::initializer_list<Field>{
+               {"geodesic_nm", k.geodesic_nm, {}},
+               {"geodesic_azimuth_fwd", k.geodesic_azimuth_fwd, {}},
+               {"geodesic_azimuth_final", k.geodesic_azimuth_final, {}},
+               {"sphere_nm", k.sphere_nm, {}},
+               {"sphere_course", k.sphere_course, {}},
+               {"ge_minus_geodesic_m", k.ge_minus_geodesic_m, {}},
+               {"sphere_minus_geodesic_nm", k.sphere_minus_geodesic_nm, {}},
+               {"rhumb_minus_geodesic_nm", k.rhumb_minus_geodesic_nm, {}},
+               {"rhumb_minus_geodesic_pct", k.rhumb_minus_geodesic_pct, {}},
+               {"ge_geodesic_separation_km", k.ge_geodesic_separation_km, {}}}) {
+        fields.push_back(f);
+      }
+    }
+    return Status::ok;
+  }
+
+  // The names of the fields, in order (for a CSV header).
+  std::vector<const char*> Names() {
+    std::vector<Field> fields;
+    const double d[4] = {10, 20, 30, 40};
+    Solve(d, fields);
+    std::vector<const char*> names;
+    for (const Field& f : fields) names.push_back(f.name);
+    return names;
+  }
+
+  const sailings::Route& route() const { return route_; }
+  const Comparison& comparison() const { return comparison_; }
+
+ private:
+  RouteFields ask_;
+  sailings::Route route_;
+  Comparison comparison_;
+};
+
+// The fields, at `decimals`, divided by single blanks; "-" for nothing.
+void AppendRouteText(std::string& line, const std::vector<Field>& fields, int decimals) {
   char digits[400];
-  double figures[15];
-  const int n = Figures(s, compare, figures);
-  for (int k = 0; k < n; ++k) {
+  for (std::size_t k = 0; k < fields.size(); ++k) {
     if (k > 0) line += ' ';
-    line.append(digits, FormatNumber(digits, figures[k], decimals));
+    const Field& f = fields[k];
+    if (f.number) {
+      line.append(digits, FormatNumber(digits, *f.number, decimals));
+    } else if (f.truth) {
+      line += *f.truth ? "true" : "false";
+    } else {
+      line += '-';
+    }
   }
   line += '\n';
 }
 
-// One route given on the command line, compared: a small labelled table.
-std::string ComparisonTable(const Solved& s, int decimals) {
-  const sailings::Route& r = s.route;
-  const Comparison& c = s.comparison;
+// One route given on the command line, compared: a small labelled table,
+// then any other field asked for as "name: value".
+std::string ComparisonTable(const RouteSolver& solved, const std::vector<Field>& fields,
+                            int decimals) {
+  const sailings::Route& r = solved.route();
+  const Comparison& c = solved.comparison();
   const auto number = [decimals](double value) {
     char digits[400];
     return std::string(digits, FormatNumber(digits, value, decimals));
@@ -254,28 +343,38 @@ std::string ComparisonTable(const Solved& s, int decimals) {
        number(c.rhumb_minus_geodesic_pct) + " %)\n";
   t += "greatest separation of the great ellipse from the geodesic: " +
        number(c.ge_geodesic_separation_km) + " km\n";
+  for (std::size_t k = 5; k + 10 < fields.size(); ++k) {  // the vertex and the composite
+    std::string value;
+    AppendRouteText(value, {fields[k]}, decimals);
+    t += std::string(fields[k].name) + ": " + value;
+  }
   return t;
 }
 
-void WriteRouteRecord(RecordWriter& records, const Solved& s, bool compare) {
-  double figures[15];
-  const int n = Figures(s, compare, figures);
-  for (int k = 0; k < n; ++k) records.Number(figures[k]);
+void WriteRouteRecord(RecordWriter& records, const std::vector<Field>& fields) {
+  for (const Field& f : fields) {
+    if (f.truth) {
+      records.Bool(*f.truth);
+    } else {
+      records.Number(f.number);
+    }
+  }
   if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
   records.EndRecord();
 }
 
+RouteFields Asked(const Options& o) {
+  RouteFields ask;
+  ask.vertex = o.full || o.csv || o.json;
+  ask.composite = !o.limit.empty();
+  ask.limit = o.limitDegrees * kDegree;
+  ask.compare = o.compare;
+  return ask;
+}
+
 void MakeRouteRecords(std::ostream& out, const Options& o, std::optional<RecordWriter>& records) {
   if (!o.csv && !o.json) return;
-  std::vector<const char*> names = {"ge_distance_nm", "ge_azimuth_fwd", "ge_azimuth_inv",
-                                    "rhumb_course", "rhumb_distance_nm"};
-  if (o.compare) {
-    names.insert(names.end(),
-                 {"geodesic_nm", "geodesic_azimuth_fwd", "geodesic_azimuth_final", "sphere_nm",
-                  "sphere_course", "ge_minus_geodesic_m", "sphere_minus_geodesic_nm",
-                  "rhumb_minus_geodesic_nm", "rhumb_minus_geodesic_pct",
-                  "ge_geodesic_separation_km"});
-  }
+  std::vector<const char*> names = RouteSolver(Asked(o)).Names();
   names.push_back("error");
   records.emplace(out, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
 }
@@ -285,19 +384,20 @@ int CommandLine::Route(const Options& o) {
   Place from, to;
   std::string reason;
   if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
-  Solved solved;
+  RouteSolver solver(Asked(o));
+  std::vector<Field> fields;
   const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
-  const Status status = Solve(d, o.compare, solved);
+  const Status status = solver.Solve(d, fields);
   if (status != Status::ok) return Fail(Describe(status));
   std::optional<RecordWriter> records;
   MakeRouteRecords(out_, o, records);
   if (records) {
-    WriteRouteRecord(*records, solved, o.compare);
+    WriteRouteRecord(*records, fields);
   } else if (o.compare) {
-    out_ << ComparisonTable(solved, o.decimals);
+    out_ << ComparisonTable(solver, fields, o.decimals);
   } else {
     std::string line;
-    AppendRouteText(line, solved, false, o.decimals);
+    AppendRouteText(line, fields, o.decimals);
     out_ << line;
   }
   return kOk;
@@ -306,18 +406,19 @@ int CommandLine::Route(const Options& o) {
 int CommandLine::RouteLines(const Options& o) {
   std::optional<RecordWriter> records;
   MakeRouteRecords(out_, o, records);
+  RouteSolver solver(Asked(o));
+  std::vector<Field> fields;
   std::string line, text;
   int result = kOk;
   double d[4];
   std::string reason;
   while (std::getline(in_, line)) {
     if (IsBlankRouteLine(line)) continue;
-    Solved solved;
     Status status = Status::ok;
     if (!ReadRouteLine(line, d, reason)) {
       status = Status::not_a_number;
     } else {
-      status = Solve(d, o.compare, solved);
+      status = solver.Solve(d, fields);
       if (status != Status::ok) reason = Describe(status);
     }
     if (status != Status::ok) {
@@ -328,9 +429,9 @@ int CommandLine::RouteLines(const Options& o) {
         text += "ERROR: " + reason + '\n';
       }
     } else if (records) {
-      WriteRouteRecord(*records, solved, o.compare);
+      WriteRouteRecord(*records, fields);
     } else {
-      AppendRouteText(text, solved, o.compare, o.decimals);
+      AppendRouteText(text, fields, o.decimals);
     }
     if (text.size() >= (1 << 16)) {
       out_ << text;
@@ -353,7 +454,8 @@ std::optional<long long> Count(const std::string& text) {
 
 class RecordRows : public RowSink {
  public:
-  explicit RecordRows(RecordWriter& records) : records_(records) {}
+  RecordRows(RecordWriter& records, const Schedule* schedule)
+      : records_(records), schedule_(schedule) {}
   void Row(const WaypointRow& row) override {
     const TableRow r = ToTableRow(row);
     records_.Integer(r.wp);
@@ -362,12 +464,23 @@ class RecordRows : public RowSink {
     records_.Number(r.azimuth);
     records_.Number(r.leg_nm);
     records_.Number(r.total_nm);
+    if (schedule_) records_.Number(schedule_->Hours(row.total));
+    if (schedule_ && schedule_->depart) records_.Text(schedule_->Eta(row.total));
     records_.EndRecord();
   }
 
  private:
   RecordWriter& records_;
+  const Schedule* schedule_;
 };
+
+// A plain decimal number, or nothing.
+std::optional<double> Number(const std::string& text) {
+  std::size_t used = 0;
+  const std::optional<double> value = ParseDecimalPrefix(text, used);
+  if (!value || used != text.size()) return std::nullopt;
+  return value;
+}
 
 int CommandLine::Table(const Options& o) {
   Place from, to;
@@ -387,60 +500,107 @@ int CommandLine::Table(const Options& o) {
                                      : Placement::kIntermediateLongitudes;
     count = *n;
   } else {
-    std::size_t used = 0;
-    const std::optional<double> value = ParseDecimalPrefix(o.leg, used);
-    if (!value || used != o.leg.size()) {
-      return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
-    }
+    const std::optional<double> value = Number(o.leg);
+    if (!value) return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
     leg = *value;
   }
+  std::optional<Schedule> schedule;
+  if (!o.speed.empty()) {
+    const std::optional<double> knots = Number(o.speed);
+    if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
+    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
+    schedule.emplace();
+    schedule->knots = *knots;
+    if (!o.depart.empty()) {
+      std::int64_t seconds = 0;
+      if (!ParseUtcTime(o.depart, seconds)) {
+        return Fail("--depart '" + PrintableText(o.depart) +
+                    "': not an ISO 8601 time in UTC (e.g. 2027-01-15T06:00Z)");
+      }
+      schedule->depart = seconds;
+    }
+  }
+  for (const std::string* file : {&o.gpx, &o.rtz}) {
+    std::error_code ec;
+    if (!file->empty() && std::filesystem::is_directory(Path(*file), ec)) {
+      return Fail("cannot write " + PrintableText(*file) + ": it is a folder");
+    }
+  }
+
   RouteGeometry g;
   Status status = SolveRouteGeometry(from.latitude, from.longitude, to.latitude, to.longitude, g);
   if (status != Status::ok) return Fail(Describe(status));
+  CompositeSailing composite;
+  if (!o.limit.empty()) {
+    status = SolveComposite(g, o.limitDegrees * kDegree, composite);
+    if (status != Status::ok) return Fail(Describe(status));
+  }
   TablePlan plan;
   const Along along = o.rhumb ? Along::kRhumbLine : (o.geodesic ? Along::kGeodesic : Along::kGreatEllipse);
-  status = PlanTable(g, placement, along, count, leg, plan);
+  status = PlanTable(g, placement, along, count, leg, plan,
+                     composite.composite ? composite.total : -1.0);
   if (status == Status::count_out_of_range) {
     return Fail(std::string("the number of waypoints must be from ") +
                 (placement == Placement::kIntermediateLongitudes ? "0" : "1") + " to " +
                 std::to_string(kMaxWaypoints));
   }
   if (status != Status::ok) return Fail(Describe(status));
-  std::error_code ec;
-  if (!o.gpx.empty() && std::filesystem::is_directory(Path(o.gpx), ec)) {
-    return Fail("cannot write " + PrintableText(o.gpx) + ": it is a folder");
+  if (schedule) {
+    // Every time must be one a calendar can write.
+    const double length = composite.composite ? composite.total
+                          : along == Along::kRhumbLine ? g.loxoDistance
+                                                       : std::fabs(g.distance);
+    const double hours = schedule->Hours(along == Along::kGeodesic ? GeodesicLength(g) : length);
+    const double end = static_cast<double>(schedule->depart.value_or(0)) + hours * 3600.0;
+    if (!(hours < 1e8) || !(end <= kLastUtcSecond)) {
+      return Fail("at that speed the passage would end after the year 9999");
+    }
   }
 
   RowFanOut rows;
   std::optional<RecordWriter> records;
   std::optional<RecordRows> recordRows;
   std::optional<WaypointTable> text;
+  const Schedule* times = schedule ? &*schedule : nullptr;
   if (o.csv || o.json) {
-    records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
-                    std::vector<const char*>{"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"});
-    recordRows.emplace(*records);
+    std::vector<const char*> names = {"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"};
+    if (schedule) names.push_back("hours");
+    if (schedule && schedule->depart) names.push_back("eta");
+    records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
+    recordRows.emplace(*records, times);
     rows.Add(&*recordRows);
   } else {
-    text.emplace(out_, nullptr, false, false);
+    text.emplace(out_, nullptr, false, false, times);
     rows.Add(&*text);
   }
   std::optional<GpxRoute> gpx;
   if (!o.gpx.empty()) {
-    const char* placed = plan.placement == Placement::kIntermediateLongitudes
+    const char* placed = composite.composite ? "composite track"
+                         : plan.placement == Placement::kIntermediateLongitudes
                              ? "great ellipse at intermediate longitudes"
-                             : plan.along == Along::kGreatEllipse
-                                   ? "great ellipse"
-                                   : (plan.along == Along::kGeodesic ? "geodesic" : "rhumb line");
+                         : plan.along == Along::kGreatEllipse ? "great ellipse"
+                         : plan.along == Along::kGeodesic     ? "geodesic"
+                                                              : "rhumb line";
     gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
     rows.Add(&*gpx);
   }
-  MakeWaypointTable(g, plan, rows);
+  std::optional<RtzRoute> rtz;
+  if (!o.rtz.empty()) {
+    rtz.emplace(Path(o.rtz), times);
+    rows.Add(&*rtz);
+  }
+  if (composite.composite) {
+    CompositeTable(g, composite, plan.n, plan.step, rows);
+  } else {
+    MakeWaypointTable(g, plan, rows);
+  }
   if (records) records->Flush();
-  if (gpx) {
-    std::string error;
-    if (!gpx->Finish(error)) {
-      return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
-    }
+  std::string error;
+  if (gpx && !gpx->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
+  }
+  if (rtz && !rtz->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.rtz) + ": " + PrintableText(error, 400));
   }
   return kOk;
 }
@@ -485,6 +645,9 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                     "A place name of the location list, or latitude and longitude, for each");
   route->add_flag("--compare", o.compare,
                   "Also the geodesic and the sphere's great circle, and what each sailing costs");
+  route->add_flag("--full", o.full, "Also the vertex: vertex_lat vertex_lon vertex_on_route");
+  route->add_option("--limit", o.limit,
+                    "A limiting latitude L (degrees, 0 < L < 90): the composite track within +-L");
   AddShared(*route, o);
   route->footer(kRouteExamples);
 
@@ -505,6 +668,14 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                                    "Along the geodesic, the shortest path (--points, --leg)");
   rhumb->excludes(geodesic);
   table->add_option("--gpx", o.gpx, "Also write the table as a GPX 1.1 route to FILE");
+  table->add_option("--rtz", o.rtz, "Also write the table as an RTZ 1.0 route (for ECDIS) to FILE");
+  auto* limit = table->add_option(
+      "--limit", o.limit, "A limiting latitude L (degrees, 0 < L < 90): along the composite track");
+  auto* speed = table->add_option("--speed", o.speed, "Speed in knots: the hours of every row");
+  table->add_option("--depart", o.depart,
+                    "Departure time, ISO 8601 in UTC (2027-01-15T06:00Z): every row's ETA")
+      ->needs(speed);
+  limit->excludes(longitudes)->excludes(rhumb)->excludes(geodesic);
   AddShared(*table, o);
   table->footer(kTableExamples);
 
@@ -545,6 +716,19 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     return kUsage;
   }
 
+  if (!o.limit.empty()) {
+    // Not a number, or not inside (0, 90): a one-line error, status 1.
+    const std::optional<double> limit = Number(o.limit);
+    if (!limit) {
+      err << "ERROR: --limit '" << PrintableText(o.limit) << "': not a number\n";
+      return kFailed;
+    }
+    if (!(*limit > 0 && *limit < 90)) {
+      err << "ERROR: " << Describe(Status::limit_out_of_range) << '\n';
+      return kFailed;
+    }
+    o.limitDegrees = *limit;
+  }
   CommandLine commands(in, out, err, directory);
   return route->parsed() ? commands.Route(o) : commands.Table(o);
 }

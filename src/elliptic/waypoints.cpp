@@ -22,7 +22,7 @@ void Begin(RowSink& sink, double latitude, double longitude, std::optional<doubl
 }
 
 void Next(RowSink& sink, long number, double latitude, double longitude,
-          std::optional<double> azimuth, double leg, double total) {
+          std::optional<double> azimuth, double leg, double total, bool loxodrome = false) {
   WaypointRow row;
   row.number = number;
   row.latitude = latitude;
@@ -30,8 +30,11 @@ void Next(RowSink& sink, long number, double latitude, double longitude,
   row.azimuth = azimuth;
   row.leg = leg;
   row.total = total;
+  row.loxodrome = loxodrome;
   sink.Row(row);
 }
+
+}  // namespace
 
 double GeodesicLength(const RouteGeometry& g) {
   double s12 = 0;
@@ -39,8 +42,6 @@ double GeodesicLength(const RouteGeometry& g) {
                      ToDegrees(TrueLatitude(g.lat2)), ToDegrees(g.lon2), s12);
   return s12;
 }
-
-}  // namespace
 
 void IntermediateLongitudeTable(const RouteGeometry& g, long n, RowSink& sink) {
   // The shorter way round, in the direction the route leaves: on a great
@@ -98,13 +99,13 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) 
     LoxoLeg(latitude, longitude, q.phi, q.lambda, unused, leg);
     LoxoLeg(q.phi, q.lambda, g.lat2, g.lon2, course, unused);
     total += leg;
-    Next(sink, i, q.phi, q.lambda, course, std::fabs(leg), total);
+    Next(sink, i, q.phi, q.lambda, course, std::fabs(leg), total, true);
     latitude = q.phi;
     longitude = q.lambda;
   }
   LoxoLeg(latitude, longitude, g.lat2, g.lon2, unused, leg);
   total += leg;
-  Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total);
+  Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total, true);
 }
 
 void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
@@ -130,12 +131,13 @@ void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
 }
 
 Status PlanTable(const RouteGeometry& g, Placement placement, Along along, long long count,
-                 double legNm, TablePlan& plan) {
+                 double legNm, TablePlan& plan, double ownLength) {
   plan.placement = placement;
   plan.along = placement == Placement::kIntermediateLongitudes ? Along::kGreatEllipse : along;
   // Each method measures the route along its own line.
   double length = plan.along == Along::kGreatEllipse ? std::fabs(g.distance) : g.loxoDistance;
   if (plan.along == Along::kGeodesic) length = GeodesicLength(g);
+  if (ownLength >= 0) length = ownLength;
   switch (placement) {
     case Placement::kIntermediateLongitudes: {
       // A route from or to a pole runs along the other end's meridian, even

@@ -21,6 +21,9 @@ struct WaypointRow {
   double latitude = 0, longitude = 0;  // longitude in [-pi, pi] but for the end rows
   std::optional<double> azimuth;       // radians, [0, 2pi], or none
   double leg = 0, total = 0;           // metres, >= 0
+  bool loxodrome = false;              // the leg arriving here keeps its course (a rhumb
+                                       // line or a parallel); otherwise a great ellipse or
+                                       // geodesic (an orthodrome)
 };
 
 // Where the rows of a table go: the text table, a route file, a test.
@@ -50,8 +53,13 @@ struct TablePlan {
 // route that is not a meridian section (always along the great ellipse);
 // mode 2 takes 1 to kMaxWaypoints; mode 3 a leg of at least 1 NM (`legNm`).
 // Each method measures the route along its own line.
+// A `length` of 0 or more (metres) stands for the route's own (a composite
+// track's, say).
 Status PlanTable(const RouteGeometry& route, Placement placement, Along along, long long count,
-                 double legNm, TablePlan& plan);
+                 double legNm, TablePlan& plan, double length = -1.0);
+
+// The geodesic's length from the departure to the destination, metres.
+double GeodesicLength(const RouteGeometry& route);
 
 // The whole table (departure row, n waypoint rows, destination row) of a plan.
 void MakeWaypointTable(const RouteGeometry& route, const TablePlan& plan, RowSink& sink);

@@ -6,23 +6,12 @@
 
 #include "elliptic/ellipsoid.h"
 #include "writers/fixed_format.h"
+#include "writers/route_file.h"
 #include "writers/text.h"
 
 namespace sailings {
 
 namespace {
-
-// Appends decimal degrees with 8 decimals, never an exponent; a value that
-// rounds to zero has no sign. Returns the end of the text; `out` has room
-// for 400 characters.
-char* Degrees8(char* out, double degrees) {
-  char* stop = FormatFixed(out, degrees, 8);
-  if (stop - out == 11 && std::memcmp(out, "-0.00000000", 11) == 0) {
-    std::memmove(out, out + 1, 10);
-    --stop;
-  }
-  return stop;
-}
 
 }  // namespace
 
@@ -88,21 +77,9 @@ void GpxRoute::Point(double latitude, double longitude) {
   // The true position: a carried pole or equator latitude is notation only.
   p = Degrees8(p, ToDegrees(TrueLatitude(latitude)));
   append("\" lon=\"");
-  char* lon = p;
-  p = Degrees8(p, ToDegrees(longitude));
-  if (p - lon == 12 && std::memcmp(lon, "180.00000000", 12) == 0) {  // [-180, 180)
-    std::memcpy(lon, "-180.00000000", 13);
-    ++p;
-  }
-  append("\"><name>WP");
-  char* label = p;
-  p = std::to_chars(p, p + 24, count_++).ptr;
-  if (p - label < 3) {  // at least three digits: WP000
-    const std::ptrdiff_t pad = 3 - (p - label);
-    std::memmove(label + pad, label, static_cast<std::size_t>(p - label));
-    std::memset(label, '0', static_cast<std::size_t>(pad));
-    p += pad;
-  }
+  p = Longitude8(p, ToDegrees(longitude));
+  append("\"><name>");
+  p = WaypointName(p, count_++);
   append("</name></rtept>\n");
   pointsFile_.write(line, p - line);
 }
@@ -115,30 +92,14 @@ bool GpxRoute::Finish(std::string& error) {
   }
   char total[400];
   const char* totalEnd = FormatFixed(total, ToNauticalMiles(total_), 6);
-  {
-    std::ofstream out(part_, std::ios::out | std::ios::trunc | std::ios::binary);
-    std::ifstream points(points_, std::ios::binary);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<gpx version=\"1.1\" creator=\"sailings\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
-           "  <rte>\n"
-           "    <name>" << XmlText(name_) << "</name>\n"
-           "    <desc>" << XmlText(placement_) << "; total distance "
-        << std::string(static_cast<const char*>(total), totalEnd) << " NM</desc>\n";
-    if (points.peek() != std::ifstream::traits_type::eof()) out << points.rdbuf();
-    out << "  </rte>\n</gpx>\n";
-    out.close();
-    if (!points || out.fail()) {
-      error = "the file " + part_.filename().string() + " could not be written";
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(part_, file_, ec);
-  if (ec) {
-    error = ec.message();
-    return false;
-  }
-  return true;
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<gpx version=\"1.1\" creator=\"sailings\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+      "  <rte>\n"
+      "    <name>" + XmlText(name_) + "</name>\n"
+      "    <desc>" + XmlText(placement_) + "; total distance " +
+      std::string(static_cast<const char*>(total), totalEnd) + " NM</desc>\n";
+  return AssembleFile(file_, {{head, {}}, {{}, points_}, {"  </rte>\n</gpx>\n", {}}}, error);
 }
 
 }  // namespace sailings

@@ -57,6 +57,11 @@ void RecordWriter::Text(std::string_view text) {
   Quoted(text);
 }
 
+void RecordWriter::Bool(bool value) {
+  Separator();
+  buffer_ += value ? "true" : "false";
+}
+
 void RecordWriter::Null() {
   Separator();
   if (format_ == kJson) buffer_ += "null";

@@ -31,6 +31,7 @@ class RecordWriter {
   void Integer(long value);
   void Text(std::string_view text);  // empty text is empty / ""
   void Null();
+  void Bool(bool value);  // true / false
   void EndRecord();
   // A record holding only an error: in CSV every field empty but the last,
   // which holds `reason`; in JSON {"error": reason}.

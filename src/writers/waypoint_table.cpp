@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <string>
 
 #include "elliptic/ellipsoid.h"
 #include "writers/fixed_format.h"
@@ -20,10 +21,10 @@ constexpr char kNoAzimuth[] = "    *     ";
 class Line {
  public:
   void Text(const char* text) { Append(text, std::strlen(text)); }
-  // A number right-adjusted in `width`, fixed with 6 decimals.
-  void Number(double value, int width) {
+  // A number right-adjusted in `width`, fixed with 6 decimals (or `decimals`).
+  void Number(double value, int width, int decimals = 6) {
     char digits[400];
-    const char* end = FormatNumber(digits, value, 6);
+    const char* end = FormatNumber(digits, value, decimals);
     Pad(width - static_cast<int>(end - digits));
     Append(digits, static_cast<std::size_t>(end - digits));
   }
@@ -73,10 +74,19 @@ void WaypointTable::Emit(const char* text, std::size_t size) {
 void WaypointTable::Row(const WaypointRow& row) {
   Line line;
   if (row.number == 0) {
-    line.Text(blankLinesFirst_ ? kHeader : kHeader + 2);
+    const char* header = blankLinesFirst_ ? kHeader : kHeader + 2;
+    if (schedule_) {
+      // The header and its rule, each widened by the time columns.
+      line.Text(std::string(header, std::strlen(header) - 72).c_str());
+      line.Text(schedule_->depart ? "       hours  eta\n" : "       hours\n");
+      line.Text(std::string(70 + (schedule_->depart ? 31 : 12), '-').c_str());
+      line.Text("\n");
+    } else {
+      line.Text(header);
+    }
     line.Text(" 0   ");
     PositionCells(line, row.latitude, row.longitude, row.azimuth);
-    line.Text("       *           *\n");
+    line.Text("       *           *");
   } else {
     line.Integer(row.number, 2);
     line.Text("   ");
@@ -85,8 +95,15 @@ void WaypointTable::Row(const WaypointRow& row) {
     line.Number(ToNauticalMiles(row.leg), 10);
     line.Text("  ");
     line.Number(ToNauticalMiles(row.total), 12);
-    line.Text("\n");
   }
+  if (schedule_) {
+    line.Number(schedule_->Hours(row.total), 12, 2);
+    if (schedule_->depart) {
+      line.Text("  ");
+      line.Text(schedule_->Eta(row.total).c_str());
+    }
+  }
+  line.Text("\n");
   Emit(line.data(), line.size());
 }
 

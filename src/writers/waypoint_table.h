@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "elliptic/waypoints.h"
+#include "writers/schedule.h"
 
 namespace sailings {
 
@@ -23,10 +24,12 @@ class WaypointTable : public RowSink {
  public:
   // Rows go to `console` and, when given, the same bytes to `file`. The
   // dialogue's table begins with two blank lines (`blankLinesFirst`).
+  // With `schedule`, two more columns at the right: the hours from the
+  // departure and, with a departure time, the time of arrival.
   WaypointTable(std::ostream& console, std::ostream* file, bool flushConsole,
-                bool blankLinesFirst = true)
+                bool blankLinesFirst = true, const Schedule* schedule = nullptr)
       : console_(console), file_(file), flushConsole_(flushConsole),
-        blankLinesFirst_(blankLinesFirst) {}
+        blankLinesFirst_(blankLinesFirst), schedule_(schedule) {}
 
   // Row 0 comes with the header; a row without an azimuth shows "    *     ".
   void Row(const WaypointRow& row) override;
@@ -37,6 +40,7 @@ class WaypointTable : public RowSink {
   std::ostream& console_;
   std::ostream* file_;
   bool flushConsole_, blankLinesFirst_;
+  const Schedule* schedule_;
 };
 
 // Sends every row to several sinks, in order.

@@ -1,0 +1,367 @@
+// Passage planning: the vertex and the composite track against exact
+// geometry computed independently (the plane section's highest point by
+// bisection on the slope of its height; tangent points by bisection on the
+// section's azimuth; lengths by integration along the section and the
+// parallel's radius), times of arrival worked by hand, RTZ files through the
+// schema's checks, and bad input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "reference.h"
+#include "scratch.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+  fs::path dir;
+};
+
+Outcome Cli(std::vector<std::string> args, const fs::path& dir = scratch::Folder("passage")) {
+  Outcome r;
+  r.dir = dir;
+  args.insert(args.begin(), "sailings");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::istringstream in;
+  std::ostringstream out, err;
+  r.status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+// The whitespace-separated words of a line; "true"/"false"/"-" kept as text.
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// Z, the height above the equator's plane, of the section's point at t.
+double Height(const ref::Section& s, double t) { return s.Point(t)[2]; }
+
+// The t in [lo, hi] where the height is greatest (`sign` 1) or least (-1):
+// the slope of the height, by central differences, changes sign there.
+double Extreme(const ref::Section& s, double lo, double hi, double sign) {
+  const double h = 1e-5;
+  const auto slope = [&](double t) { return sign * (Height(s, t + h) - Height(s, t - h)); };
+  for (int i = 0; i < 200 && hi - lo > 1e-14; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    (slope(mid) > 0 ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
+struct Vertex {
+  double lat, lon;
+  bool onRoute;
+};
+
+// The route's vertex: the highest (or lowest) point of the whole section,
+// on the side where the route itself reaches farthest from the equator.
+Vertex ReferenceVertex(double lat1, double lon1, double lat2, double lon2) {
+  double angle;
+  const ref::Section s = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  // The highest and lowest points of the whole ellipse: bracket each from a scan.
+  double tHigh = 0, tLow = 0;
+  for (int k = 0; k < 3600; ++k) {
+    const double t = 2 * M_PI * k / 3600;
+    if (Height(s, t) > Height(s, tHigh)) tHigh = t;
+    if (Height(s, t) < Height(s, tLow)) tLow = t;
+  }
+  tHigh = Extreme(s, tHigh - 0.01, tHigh + 0.01, 1);
+  tLow = Extreme(s, tLow - 0.01, tLow + 0.01, -1);
+  const auto within = [&](double t) {
+    t = std::fmod(t + 4 * M_PI, 2 * M_PI);
+    return t <= angle + 1e-12;
+  };
+  double latHigh, lonHigh, latLow, lonLow;
+  ref::Geodetic(s.Point(tHigh), latHigh, lonHigh);
+  ref::Geodetic(s.Point(tLow), latLow, lonLow);
+  const double highest = within(tHigh) ? latHigh : std::max(lat1, lat2);
+  const double lowest = within(tLow) ? latLow : std::min(lat1, lat2);
+  if (highest >= -lowest) return {latHigh, lonHigh, within(tHigh)};
+  return {latLow, lonLow, within(tLow)};
+}
+
+// The longitude of the point of latitude `limit` where the section from
+// (lat1, lon1) touches that parallel, going east (`east` = 1) or west: there
+// the section runs due east or west.
+double TangentLongitude(double lat1, double lon1, double limit, double east) {
+  const double target = east > 0 ? 270 : 90;  // looking back from the tangent point
+  const auto off = [&](double lon) {
+    return std::remainder(ref::ExactGreatEllipse(lat1, lon1, limit, lon).inverse - target, 360.0);
+  };
+  double lo = lon1 + east * 1e-3, hi = lon1 + east * 179;
+  const double sign = off(lo) > 0 ? 1 : -1;
+  for (int i = 0; i < 80; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    (off(mid) * sign > 0 ? lo : hi) = mid;
+  }
+  return std::remainder(0.5 * (lo + hi), 360.0);
+}
+
+}  // namespace
+
+TEST(Passage, VertexAgainstTheHighestPointOfTheSection) {
+  const struct {
+    double lat1, lon1, lat2, lon2;
+  } routes[] = {{-33.9249, 18.4241, -33.8688, 151.2093},  // south of both ends, on the route
+                {35.4437, 139.638, 37.808, -122.4177},    // north, across 180
+                {-33.9249, 18.4241, 40.7128, -74.006},    // beyond the destination: off the route
+                {40.7128, -74.006, -33.9249, 18.4241},    // the same, the other way
+                {-10, 20, 15, 100},                        // across the equator
+                {60, -170, 55, 160},                       // near the pole, across 180
+                {-70, 10, -60, -120}};
+  for (const auto& r : routes) {
+    const Vertex expected = ReferenceVertex(r.lat1, r.lon1, r.lat2, r.lon2);
+    const Outcome run = Cli({"route", "--full", std::to_string(r.lat1), std::to_string(r.lon1),
+                             std::to_string(r.lat2), std::to_string(r.lon2), "-p", "9"});
+    const std::vector<std::string> w = Words(run.out);
+    ASSERT_EQ(w.size(), 8u) << run.out << run.err;
+    EXPECT_NEAR(std::stod(w[5]), expected.lat, 1e-6) << run.out;
+    EXPECT_LT(ref::AngleDiff(std::stod(w[6]), expected.lon), 1e-6) << run.out;
+    EXPECT_EQ(w[7], expected.onRoute ? "true" : "false") << run.out;
+  }
+  // Meridians: the pole of the side; on the route only over the pole. The
+  // equator: latitude 0, no longitude, never on the route.
+  const struct {
+    const char* args[4];
+    const char* vertex;
+  } special[] = {{{"10", "30", "50", "30"}, "90.000000 - false"},
+                 {{"-10", "30", "-50", "30"}, "-90.000000 - false"},
+                 {{"80", "0", "70", "180"}, "90.000000 - true"},
+                 {{"-80", "0", "-70", "180"}, "-90.000000 - true"},
+                 {{"0", "0", "0", "60"}, "0.000000 - false"}};
+  for (const auto& c : special) {
+    const Outcome run = Cli({"route", "--full", c.args[0], c.args[1], c.args[2], c.args[3]});
+    EXPECT_NE(run.out.find(std::string(" ") + c.vertex + "\n"), std::string::npos) << run.out;
+  }
+  const Outcome json = Cli({"route", "--json", "0", "0", "0", "60"});
+  EXPECT_NE(json.out.find("\"vertex_lat\":0.000000,\"vertex_lon\":null,\"vertex_on_route\":false"),
+            std::string::npos)
+      << json.out;
+}
+
+TEST(Passage, CompositeTrackAgainstExactGeometry) {
+  const struct {
+    double lat1, lon1, lat2, lon2, limit, east;
+  } cases[] = {{-33.9249, 18.4241, -33.8688, 151.2093, 50, 1},  // Cape Town to Sydney within 50 S
+               {-33.8688, 151.2093, -33.9249, 18.4241, 50, -1},  // and back, westward
+               {35.4437, 139.638, 37.808, -122.4177, 45, 1},     // Yokohama to San Francisco, 45 N
+               {-50, -70, -34, 151, 60, -1},                     // westward across 180
+               {-50, 18, -33.8688, 151.2093, 50, 1}};            // departing on the limit
+  for (const auto& c : cases) {
+    const double side = -1 + 2 * (c.lat1 > 0);
+    const double L = side * c.limit;
+    const double t1 = c.lat1 == L ? c.lon1 : TangentLongitude(c.lat1, c.lon1, L, c.east);
+    const double t2 = TangentLongitude(c.lat2, c.lon2, L, -c.east);
+    const double radius = 6378137.0 / std::sqrt(1 - ref::kESq * std::pow(std::sin(L * ref::kDeg), 2)) *
+                          std::cos(L * ref::kDeg);
+    const double span = std::fabs(std::remainder(t2 - t1, 360.0)) * ref::kDeg;
+    const double ge1 = c.lat1 == L ? 0 : ref::ExactGreatEllipse(c.lat1, c.lon1, L, t1).distance;
+    const double ge2 = ref::ExactGreatEllipse(L, t2, c.lat2, c.lon2).distance;
+    const double parallel = radius * span / 1852;
+    const Outcome run = Cli({"route", std::to_string(c.lat1), std::to_string(c.lon1), std::to_string(c.lat2),
+                             std::to_string(c.lon2), "--limit", std::to_string(c.limit), "-p", "9"});
+    const std::vector<std::string> w = Words(run.out);
+    ASSERT_EQ(w.size(), 19u) << run.out << run.err;
+    SCOPED_TRACE(run.out);
+    EXPECT_EQ(w[5], "true");
+    EXPECT_NEAR(std::stod(w[6]), L, 1e-9);
+    EXPECT_LT(ref::AngleDiff(std::stod(w[7]), t1), 1e-6);
+    EXPECT_NEAR(std::stod(w[8]), L, 1e-9);
+    EXPECT_LT(ref::AngleDiff(std::stod(w[9]), t2), 1e-6);
+    EXPECT_NEAR(std::stod(w[10]), ge1, 1e-6);
+    EXPECT_NEAR(std::stod(w[11]), parallel, 1e-6);
+    EXPECT_NEAR(std::stod(w[12]), ge2, 1e-6);
+    EXPECT_NEAR(std::stod(w[13]), ge1 + parallel + ge2, 3e-6);
+    EXPECT_EQ(std::stod(w[15]), c.east > 0 ? 90 : 270);  // the parallel's course
+    // What it costs over the great ellipse, and saves over the rhumb line.
+    EXPECT_NEAR(std::stod(w[17]), std::stod(w[13]) - std::stod(w[0]), 1e-8);
+    EXPECT_NEAR(std::stod(w[18]), std::stod(w[4]) - std::stod(w[13]), 1e-8);
+    EXPECT_GT(std::stod(w[17]), 0);
+  }
+  // Over the north pole along a meridian: turned east.
+  const Outcome pole = Cli({"route", "80", "0", "70", "180", "--limit", "85", "-p", "9"});
+  const std::vector<std::string> p = Words(pole.out);
+  ASSERT_EQ(p.size(), 19u) << pole.out << pole.err;
+  EXPECT_LT(ref::AngleDiff(std::stod(p[7]), TangentLongitude(80, 0, 85, 1)), 1e-6) << pole.out;
+  EXPECT_LT(ref::AngleDiff(std::stod(p[9]), TangentLongitude(70, 180, 85, -1)), 1e-6) << pole.out;
+  EXPECT_EQ(p[15], "90.000000000");
+}
+
+TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* shows;
+  } cases[] = {
+      // The vertex off the route, or within the limit: the route unchanged.
+      {{"route", "-33.9249", "18.4241", "40.7128", "-74.006", "--limit", "50", "--csv"}, 0, ",false,,,,,,,,6777.739857,"},
+      {{"route", "35.4437", "139.638", "37.808", "-122.4177", "--limit", "60", "--json"}, 0, "\"composite\":false,\"t1_lat\":null"},
+      {{"route", "0", "0", "0", "60", "--limit", "10"}, 0, " false - - - - - - - "},
+      {{"route", "-60", "18", "-33.8688", "151.2093", "--limit", "50"}, 1,
+       "ERROR: the departure or the destination lies beyond the limiting latitude\n"},
+      {{"route", "1", "2", "3", "4", "--limit", "0"}, 1, "ERROR: the limiting latitude must be above 0 and below 90\n"},
+      {{"route", "1", "2", "3", "4", "--limit", "90"}, 1, "must be above 0 and below 90\n"},
+      {{"route", "1", "2", "3", "4", "--limit", "nan"}, 1, "ERROR: --limit 'nan': not a number\n"},
+      {{"table", "1", "2", "3", "4", "--limit", "50", "--longitudes", "3"}, 2, "usage: sailings route"},
+      {{"table", "1", "2", "3", "4", "--limit", "50", "--leg", "9", "--rhumb"}, 2, "usage: sailings route"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "0"}, 1, "ERROR: --speed must be above 0 knots\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "-3"}, 1, "above 0 knots\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "fast"}, 1, "ERROR: --speed 'fast': not a number\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "1e-300"}, 1, "after the year 9999\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "12", "--depart", "9999-12-31T20:00Z"}, 1,
+       "after the year 9999\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "12", "--depart", "tomorrow"}, 1,
+       "ERROR: --depart 'tomorrow': not an ISO 8601 time in UTC (e.g. 2027-01-15T06:00Z)\n"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "12", "--depart", "2027-02-30T06:00Z"}, 1,
+       "not an ISO 8601 time"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--depart", "2027-01-15T06:00Z"}, 2, "usage: sailings route"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Cli(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args.back();
+    EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.shows), std::string::npos) << run.out << run.err;
+  }
+}
+
+TEST(Passage, CompositeTableAlongTheTrack) {
+  const Outcome run = Cli({"table", "Cape Town", "Sydney", "--limit", "50", "--leg", "1000", "--csv",
+                           "-p", "9", "--list", "elsewhere"});
+  EXPECT_EQ(run.status, 1);  // (no such list: the names are given as coordinates below)
+  const Outcome table = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50",
+                             "--leg", "1000", "--csv", "-p", "9"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  const Outcome route = Cli({"route", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "-p", "9"});
+  const std::vector<std::string> w = Words(route.out);
+  const double ge1 = std::stod(w[10]), parallel = std::stod(w[11]), total = std::stod(w[13]);
+  const double t1 = std::stod(w[7]), t2 = std::stod(w[9]);
+  std::istringstream lines(table.out);
+  std::string line;
+  std::getline(lines, line);
+  double previous = 0, legs = 0;
+  int tangents = 0, k = 0;
+  const ref::V plane1 = ref::Unit(ref::Cross(ref::Ecef(-33.9249, 18.4241), ref::Ecef(-50, t1)));
+  const ref::V plane2 = ref::Unit(ref::Cross(ref::Ecef(-50, t2), ref::Ecef(-33.8688, 151.2093)));
+  for (int row = 0; std::getline(lines, line); ++row) {
+    std::vector<double> v;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) v.push_back(cell.empty() ? NAN : std::stod(cell));
+    if (row == 0) continue;
+    const double s = v[5];
+    legs += v[4];
+    EXPECT_NEAR(v[4], s - previous, 1e-8);
+    previous = s;
+    const bool tangent = std::fabs(s - ge1) < 1e-6 || std::fabs(s - ge1 - parallel) < 1e-6;
+    tangents += tangent;
+    if (!tangent && std::fabs(s - total) > 1e-6) {
+      EXPECT_NEAR(s, 1000.0 * ++k, 1e-6) << line;
+    }
+    if (s < ge1) {
+      EXPECT_NEAR(ref::Dot(plane1, ref::Ecef(v[1], v[2])), 0, 1e-3) << line;  // metres
+    }
+    if (s >= ge1 && s <= ge1 + parallel + 1e-9) {
+      EXPECT_NEAR(v[1], -50, 1e-9) << line;
+    }
+    if (s > ge1 + parallel + 1e-6) {
+      EXPECT_NEAR(ref::Dot(plane2, ref::Ecef(v[1], v[2])), 0, 1e-3) << line;
+    }
+  }
+  EXPECT_EQ(tangents, 2);
+  EXPECT_EQ(k, static_cast<int>(total / 1000));
+  EXPECT_NEAR(legs, total, 1e-6);
+}
+
+TEST(Passage, TimesWorkedByHand) {
+  // Along the equator, legs of 700 NM at 14 knots: 50 hours each.
+  const Outcome run = Cli({"table", "0", "0", "0", "60", "--leg", "700", "--speed", "14", "--depart",
+                           "2027-01-15T06:00Z", "--csv", "-p", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "wp,lat,lon,azimuth,leg_nm,total_nm,hours,eta");
+  const char* expected[] = {",0.000,2027-01-15T06:00Z\n", ",50.000,2027-01-17T08:00Z\n",
+                            ",100.000,2027-01-19T10:00Z\n", ",150.000,2027-01-21T12:00Z\n",
+                            ",200.000,2027-01-23T14:00Z\n", ",250.000,2027-01-25T16:00Z\n"};
+  for (const char* e : expected) EXPECT_NE(run.out.find(e), std::string::npos) << e << run.out;
+  // 3606.463 NM in all (a third of the equator): 257.604 h, 10 d 17 h 36 min.
+  const double nm = 6378137.0 * M_PI / 3 / 1852;
+  const double minutes = std::round(nm / 14 * 60);
+  EXPECT_EQ(minutes, 10 * 1440 + 17 * 60 + 36);
+  EXPECT_NE(run.out.find(",257.604,2027-01-25T23:36Z\n"), std::string::npos) << run.out;
+  // The text table gains the two columns; without --depart only the hours.
+  const Outcome text = Cli({"table", "0", "0", "0", "60", "--leg", "700", "--speed", "14", "--depart",
+                            "2027-01-15T06:00:29+00:00"});
+  EXPECT_NE(text.out.find("totaldistance       hours  eta\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("\n 1     0.000000   11.645759   90.000000  700.000000    700.000000       50.00  "
+                          "2027-01-17T08:00Z\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("   257.60  2027-01-25T23:37Z\n"), std::string::npos);  // 23:36:44 rounded
+  const Outcome hours = Cli({"table", "0", "0", "0", "60", "--leg", "700", "--speed", "14", "--json"});
+  EXPECT_NE(hours.out.find("\"total_nm\":700.000000,\"hours\":50.000000}"), std::string::npos) << hours.out;
+  EXPECT_EQ(hours.out.find("eta"), std::string::npos);
+}
+
+TEST(Passage, RtzFilesPassTheSchemasChecks) {
+  const fs::path dir = scratch::Folder("rtz");
+  const struct {
+    std::vector<std::string> args;
+    const char* file;
+    int loxodromes, orthodromes;  // legs of each kind, -1: not counted
+  } cases[] = {
+      {{"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--leg", "1000"}, "CPT-NYC.rtz", 0, 7},
+      {{"table", "35.4437", "139.638", "37.808", "-122.4177", "--points", "9", "--speed", "14", "--depart",
+        "2027-01-15T06:00Z"}, "YOK-SFO.rtz", 0, 10},
+      {{"table", "50S", "60W", "40N", "10E", "--points", "4", "--rhumb"}, "rhumb line.rtz", 5, 0},
+      {{"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "--leg", "1000", "--speed",
+        "14", "--depart", "2027-01-15T06:00Z"}, "CPT-SYD composite.rtz", 2, 7},
+      {{"table", "10", "20", "-9.5", "-159.5", "--geodesic", "--points", "3"}, "geodesic.rtz", 0, 4},
+  };
+  std::string files;
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--rtz");
+    args.push_back(c.file);
+    const Outcome run = Cli(args, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(dir / c.file);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const auto count = [&](const std::string& what) {
+      std::size_t n = 0;
+      for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+      return static_cast<int>(n);
+    };
+    EXPECT_EQ(count("geometryType=\"Loxodrome\""), c.loxodromes) << c.file;
+    EXPECT_EQ(count("geometryType=\"Orthodrome\""), c.orthodromes) << c.file;
+    const bool scheduled = std::find(c.args.begin(), c.args.end(), "--depart") != c.args.end();
+    EXPECT_EQ(count("<sheduleElement "), scheduled ? count("<waypoint ") : 0) << c.file;
+    if (scheduled) {
+      EXPECT_NE(text.find("<sheduleElement waypointId=\"0\" etd=\"2027-01-15T06:00:00Z\"/>"), std::string::npos);
+    }
+    files += " '" + (dir / c.file).string() + "'";
+  }
+  EXPECT_NE(std::ifstream(dir / "YOK-SFO.rtz").peek(), EOF);
+  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/rtz_check.py" + files).c_str()), 0);
+  // A folder, a missing folder: one line, status 1, nothing written.
+  fs::create_directory(dir / "folder.rtz");
+  for (const char* target : {"folder.rtz", "missing/route.rtz"}) {
+    const Outcome run = Cli({"table", "1", "2", "3", "4", "--points", "3", "--rtz", target}, dir);
+    EXPECT_EQ(run.status, 1) << target;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  std::size_t entries = 0;
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++entries;
+  EXPECT_EQ(entries, std::size(cases) + 1);  // the good files and the folder
+}
