@@ -140,7 +140,7 @@ void CompositeTable(const RouteGeometry& g, const CompositeSailing& c, long n, d
     const double tangent = t < count ? tangents[t].s : HUGE_VAL;
     double s;
     int kind = 0;  // 0 a waypoint, 1 T1, 2 T2
-    if (tangent <= waypoint) {
+    if (t < count && tangent <= waypoint) {
       s = tangent;
       kind = tangents[t++].first ? 1 : 2;
       if (tangent == waypoint) ++k;  // a waypoint on a tangent point is that point
