@@ -17,11 +17,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream lines(input);
   long expected = 0;
   for (std::string line; std::getline(lines, line);) expected += !sailings::IsBlankRouteLine(line);
-  for (const char* format : {"--csv", "--json", "-p12", "--compare"}) {
+  for (const char* format : {"--csv", "--json", "-p12", "--compare", "--land"}) {
     const char* argv[] = {"sailings", "route", format};
     std::istringstream in(input);
     std::ostringstream out, err;
     const int status = sailings::RunCommandLine(3, argv, in, out, err, ".");
+    if (format[2] == 'l') {  // warnings on the error stream; one line each
+      long warnings = 0;
+      for (char ch : err.str()) warnings += ch == '\n';
+      std::istringstream said(err.str());
+      for (std::string line; std::getline(said, line);) {
+        if (line.rfind("warning: the ", 0) != 0) std::abort();
+      }
+      if (warnings > 2 * expected) std::abort();
+      continue;
+    }
     if (format[2] == 'c' && format[3] == 'o') {  // the comparison: fifteen numbers or an error
       std::istringstream written(out.str());
       for (std::string line; std::getline(written, line);) {

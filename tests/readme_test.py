@@ -25,7 +25,7 @@ with tempfile.TemporaryDirectory(prefix="sailings-readme-") as work:
     env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(program)) + os.pathsep + os.environ["PATH"])
     for command, expected in examples:
         run = subprocess.run(["sh", "-c", command], cwd=work, env=env, capture_output=True, text=True)
-        if run.stdout.rstrip("\n").split("\n") != expected:
+        if run.stdout.splitlines() != expected:
             failed += 1
             print(f"FAIL: {command}\n--- README\n" + "\n".join(expected) + "\n--- program\n" + run.stdout)
 example = open(os.path.join(source, "examples", "library", "main.cpp"), encoding="utf-8").read()

@@ -11,11 +11,13 @@
 #                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
+#   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
 # With --program, only what the program itself needs to build.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-          libgeographiclib-dev geographiclib-tools libxml2-utils python3 clang-14 libclang-rt-14-dev"
+          libgeographiclib-dev geographiclib-tools libxml2-utils python3 librsvg2-bin chromium
+          clang-14 libclang-rt-14-dev"
 [ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev"
 missing=""
 for p in $packages; do

@@ -59,6 +59,8 @@ echo "100,000 routes:"
 a=$(best routes "$program" route); b=$(best routes GeodSolve -i $ellipsoid)
 echo "  sailings route               : $a ms"
 echo "  GeodSolve -i, same lines     : $b ms   ratio $(ratio "$a" "$b")"
+c=$(best routes "$program" route --land)
+echo "  sailings route --land        : $c ms   adds $(python3 -c "print(f'{($c - $a) * 1000 / 100000:.1f}')") us a route"
 head -n 1000 routes > routes1000
 echo "  sailings route --compare, the first 1,000 lines: $(best routes1000 "$program" route --compare) ms" \
      "(without: $(best routes1000 "$program" route) ms)"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -14,6 +15,7 @@
 
 #include "api/rows.h"
 #include "cli/route_lines.h"
+#include "chart/land.h"
 #include "elliptic/comparison.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
@@ -27,6 +29,7 @@
 #include "writers/gpx_route.h"
 #include "writers/records.h"
 #include "writers/rtz_route.h"
+#include "writers/svg_chart.h"
 #include "writers/schedule.h"
 #include "writers/text.h"
 #include "writers/waypoint_table.h"
@@ -77,6 +80,9 @@ struct Options {
   bool compare = false, full = false;
   // passage planning (route and table)
   std::string limit, speed, depart, rtz;
+  // the chart and the land
+  std::string svg;
+  bool land = false;
   double limitDegrees = 0;  // the parsed limit
 };
 
@@ -200,26 +206,45 @@ struct Field {
   const char* name;
   std::optional<double> number;
   std::optional<bool> truth;
+  bool isPosition = false;  // a [lat, lon] pair (`number` and `second`) or null
+  double second = 0;
 };
 
 // What the route command reports of a route, as asked: the five figures,
 // then the vertex, the composite track and the comparison.
 struct RouteFields {
   bool vertex = false, composite = false, compare = false;
+  bool land = false;      // the land crossings as fields (CSV, JSON)
+  bool landText = false;  // the land crossings as warnings on the error stream (text)
   double limit = 0;  // radians, with `composite`
 };
+
+// "54.8S 68.3W"
+std::string NearText(const LandCrossing& p) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%.1f%c %.1f%c", std::fabs(p.lat), p.lat < 0 ? 'S' : 'N',
+                std::fabs(p.lon), p.lon < 0 ? 'W' : 'E');
+  return text;
+}
 
 class RouteSolver {
  public:
   explicit RouteSolver(const RouteFields& ask) : ask_(ask) {}
 
+  // The warnings of the last route's land crossings (text output).
+  const std::string& warnings() const { return warnings_; }
+  const RouteGeometry& geometry() const { return g_; }
+  const CompositeSailing* composite() const { return ask_.composite ? &c_ : nullptr; }
+
   // Solves the route from degrees; on success fills `fields` in order.
   Status Solve(const double d[4], std::vector<Field>& fields) {
     fields.clear();
-    RouteGeometry g;
+    warnings_.clear();
+    RouteGeometry& g = g_;
     Status status = SolveRouteGeometry(d[0], d[1], d[2], d[3], g);
     if (status != Status::ok) return status;
-    CompositeSailing c;
+    CompositeSailing& c = c_;
+    c = CompositeSailing();
     if (ask_.composite) {
       status = SolveComposite(g, ask_.limit, c);
       if (status != Status::ok) return status;
@@ -256,6 +281,25 @@ class RouteSolver {
       fields.push_back({"ge2_course", part(ToDegrees(c.ge2Course)), {}});
       fields.push_back({"composite_minus_ge_nm", ToNauticalMiles(c.total - std::fabs(g.distance)), {}});
       fields.push_back({"rhumb_minus_composite_nm", ToNauticalMiles(g.loxoDistance - c.total), {}});
+    }
+    if (ask_.land || ask_.landText) {
+      const auto crossing = [&](const char* name, const char* track,
+                                const std::optional<LandCrossing>& at) {
+        if (ask_.land) {
+          Field f{name, {}, {}, true};
+          if (at) f.number = at->lat, f.second = at->lon;
+          fields.push_back(f);
+        }
+        if (ask_.landText && at) {
+          warnings_ += std::string("warning: the ") + track + " crosses land near " + NearText(*at) +
+                       " (1:110m coastline)\n";
+        }
+      };
+      crossing("ge_crosses_land", "great ellipse", GreatEllipseCrossesLand(g));
+      crossing("rhumb_crosses_land", "rhumb line", RhumbLineCrossesLand(g));
+      if (ask_.composite) {
+        crossing("composite_crosses_land", "composite track", CompositeCrossesLand(g, c));
+      }
     }
     if (ask_.compare) {
       ComparisonFigures(g, CompareSailings(g), comparison_);
@@ -294,6 +338,9 @@ class RouteSolver {
   RouteFields ask_;
   sailings::Route route_;
   Comparison comparison_;
+  RouteGeometry g_;
+  CompositeSailing c_;
+  std::string warnings_;
 };
 
 // The fields, at `decimals`, divided by single blanks; "-" for nothing.
@@ -302,7 +349,13 @@ void AppendRouteText(std::string& line, const std::vector<Field>& fields, int de
   for (std::size_t k = 0; k < fields.size(); ++k) {
     if (k > 0) line += ' ';
     const Field& f = fields[k];
-    if (f.number) {
+    if (f.isPosition && f.number) {
+      line += '[';
+      line.append(digits, FormatNumber(digits, *f.number, decimals));
+      line += ',';
+      line.append(digits, FormatNumber(digits, f.second, decimals));
+      line += ']';
+    } else if (f.number) {
       line.append(digits, FormatNumber(digits, *f.number, decimals));
     } else if (f.truth) {
       line += *f.truth ? "true" : "false";
@@ -355,6 +408,8 @@ void WriteRouteRecord(RecordWriter& records, const std::vector<Field>& fields) {
   for (const Field& f : fields) {
     if (f.truth) {
       records.Bool(*f.truth);
+    } else if (f.isPosition && f.number) {
+      records.Position(*f.number, f.second);
     } else {
       records.Number(f.number);
     }
@@ -369,6 +424,8 @@ RouteFields Asked(const Options& o) {
   ask.composite = !o.limit.empty();
   ask.limit = o.limitDegrees * kDegree;
   ask.compare = o.compare;
+  ask.land = o.land && (o.csv || o.json);
+  ask.landText = o.land && !o.csv && !o.json;
   return ask;
 }
 
@@ -389,6 +446,17 @@ int CommandLine::Route(const Options& o) {
   const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
   const Status status = solver.Solve(d, fields);
   if (status != Status::ok) return Fail(Describe(status));
+  if (!o.svg.empty()) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(Path(o.svg), ec)) {
+      return Fail("cannot write " + PrintableText(o.svg) + ": it is a folder");
+    }
+    SvgChart chart(Path(o.svg), solver.geometry(), from.name, to.name, solver.composite(), 0);
+    std::string error;
+    if (!chart.Finish(error)) {
+      return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
+    }
+  }
   std::optional<RecordWriter> records;
   MakeRouteRecords(out_, o, records);
   if (records) {
@@ -400,6 +468,7 @@ int CommandLine::Route(const Options& o) {
     AppendRouteText(line, fields, o.decimals);
     out_ << line;
   }
+  err_ << solver.warnings();
   return kOk;
 }
 
@@ -432,6 +501,12 @@ int CommandLine::RouteLines(const Options& o) {
       WriteRouteRecord(*records, fields);
     } else {
       AppendRouteText(text, fields, o.decimals);
+      if (!solver.warnings().empty()) {  // keep them in step with the lines they follow
+        out_ << text;
+        text.clear();
+        out_.flush();
+        err_ << solver.warnings();
+      }
     }
     if (text.size() >= (1 << 16)) {
       out_ << text;
@@ -520,7 +595,7 @@ int CommandLine::Table(const Options& o) {
       schedule->depart = seconds;
     }
   }
-  for (const std::string* file : {&o.gpx, &o.rtz}) {
+  for (const std::string* file : {&o.gpx, &o.rtz, &o.svg}) {
     std::error_code ec;
     if (!file->empty() && std::filesystem::is_directory(Path(*file), ec)) {
       return Fail("cannot write " + PrintableText(*file) + ": it is a folder");
@@ -589,6 +664,12 @@ int CommandLine::Table(const Options& o) {
     rtz.emplace(Path(o.rtz), times);
     rows.Add(&*rtz);
   }
+  std::optional<SvgChart> chart;
+  if (!o.svg.empty()) {
+    chart.emplace(Path(o.svg), g, from.name, to.name, composite.composite ? &composite : nullptr,
+                  plan.n + 4);
+    rows.Add(&*chart);
+  }
   if (composite.composite) {
     CompositeTable(g, composite, plan.n, plan.step, rows);
   } else {
@@ -601,6 +682,19 @@ int CommandLine::Table(const Options& o) {
   }
   if (rtz && !rtz->Finish(error)) {
     return Fail("cannot write " + PrintableText(o.rtz) + ": " + PrintableText(error, 400));
+  }
+  if (chart && !chart->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
+  }
+  if (o.land) {  // every track of the route, as warnings
+    RouteFields ask;
+    ask.landText = true;
+    ask.composite = !o.limit.empty();
+    ask.limit = o.limitDegrees * kDegree;
+    RouteSolver solver(ask);
+    std::vector<Field> fields;
+    const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
+    if (solver.Solve(d, fields) == Status::ok) err_ << solver.warnings();
   }
   return kOk;
 }
@@ -648,6 +742,9 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
   route->add_flag("--full", o.full, "Also the vertex: vertex_lat vertex_lon vertex_on_route");
   route->add_option("--limit", o.limit,
                     "A limiting latitude L (degrees, 0 < L < 90): the composite track within +-L");
+  route->add_option("--svg", o.svg, "Also draw the route as an SVG chart to FILE (FROM TO only)");
+  route->add_flag("--land", o.land,
+                  "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
   AddShared(*route, o);
   route->footer(kRouteExamples);
 
@@ -676,6 +773,9 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                     "Departure time, ISO 8601 in UTC (2027-01-15T06:00Z): every row's ETA")
       ->needs(speed);
   limit->excludes(longitudes)->excludes(rhumb)->excludes(geodesic);
+  table->add_option("--svg", o.svg, "Also draw the passage as an SVG chart to FILE");
+  table->add_flag("--land", o.land,
+                  "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*table, o);
   table->footer(kTableExamples);
 
@@ -684,6 +784,9 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     const std::size_t n = o.positions.size();
     if (route->parsed() && !(n == 0 || (n >= 2 && n <= 4))) {
       throw CLI::ValidationError("FROM TO", "give two places, or four coordinates, or none");
+    }
+    if (route->parsed() && n == 0 && !o.svg.empty()) {
+      throw CLI::ValidationError("--svg", "charts one route: give FROM TO");
     }
     if (table->parsed()) {
       if (n < 2 || n > 4) {

@@ -6,6 +6,7 @@
 
 #include "elliptic/waypoints.h"
 #include "writers/gpx_route.h"
+#include "writers/svg_chart.h"
 #include "writers/waypoint_table.h"
 
 namespace sailings {
@@ -41,16 +42,19 @@ const char* PlacementText(const TablePlan& plan) {
 // The table of a plan on the console, in "waypoints.dat" and in
 // "waypoints.gpx"; a failure of the route file is told on the error stream
 // and changes nothing else.
-void WriteTable(const RouteGeometry& g, const TablePlan& plan, const std::string& routeName,
+void WriteTable(const RouteGeometry& g, const TablePlan& plan, const Names& names,
                 std::ofstream& file, Console& c) {
   WaypointTable table(c.out, &file, c.flushRows);
-  GpxRoute gpx(c.directory / kGpxFile, routeName, PlacementText(plan));
+  GpxRoute gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementText(plan));
+  SvgChart chart(c.directory / kChartFile, g, names.from, names.to, nullptr, plan.n + 2);
   RowFanOut rows;
   rows.Add(&table);
   rows.Add(&gpx);
+  rows.Add(&chart);
   MakeWaypointTable(g, plan, rows);
   std::string error;
   if (!gpx.Finish(error)) c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
+  if (!chart.Finish(error)) c.err << "Cannot write " << kChartFile << ": " << error << std::endl;
 }
 
 }  // namespace
@@ -72,7 +76,7 @@ void PrintRouteReport(std::ostream& out, const RouteGeometry& route) {
       << std::endl;
 }
 
-int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Console& c) {
+int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
   long long mode = 0;
   while (mode < 1 || mode > 3) {
     c.out << kMenu << std::flush;
@@ -84,6 +88,10 @@ int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Conso
   // A new route's table replaces the last one in both files; until it is
   // complete there is no route file at all.
   RemoveGpxRoute(c.directory);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(c.directory / kChartFile, ec)) {
+    std::filesystem::remove(c.directory / kChartFile, ec);
+  }
   std::ofstream file(c.directory / kWaypointFile, std::ios::out | std::ios::trunc);
   if (!file.good()) return kStatusCannotWrite;
 
@@ -105,7 +113,7 @@ int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Conso
       c.out << "The number of waypoints must be from 0 to " << kMaxWaypoints
             << ". Please try again.\n";
     }
-    WriteTable(g, plan, routeName, file, c);
+    WriteTable(g, plan, names, file, c);
     return 0;
   }
 
@@ -134,7 +142,7 @@ int WaypointDialogue(const RouteGeometry& g, const std::string& routeName, Conso
 
   const Placement placement = mode == 2 ? Placement::kEqualDistances : Placement::kLegDistance;
   PlanTable(g, placement, method == 1 ? Along::kGreatEllipse : Along::kRhumbLine, count, leg, plan);
-  WriteTable(g, plan, routeName, file, c);
+  WriteTable(g, plan, names, file, c);
   return 0;
 }
 
@@ -142,7 +150,7 @@ int Elliptic(const vector3d& departure, const vector3d& destination, Console& co
   const RouteGeometry route = ComputeRoute(departure.latitude(), departure.longitude(),
                                            destination.latitude(), destination.longitude());
   PrintRouteReport(console.out, route);
-  return WaypointDialogue(route, departure.get_name() + " to " + destination.get_name(), console);
+  return WaypointDialogue(route, {departure.get_name(), destination.get_name()}, console);
 }
 
 int Elliptic(vector3d* list, int departure, int destination) {

@@ -32,11 +32,16 @@ inline constexpr int kStatusLegTooShort = -2;
 // rest of the run) and prints the five items of the route report.
 void PrintRouteReport(std::ostream& out, const RouteGeometry& route);
 
+// The names of a route's two ends ("A" and "B" for typed positions).
+struct Names {
+  std::string from, to;
+};
+
 // The waypoint menu, the file, the questions and one table; returns 0,
 // kStatusCannotWrite or kStatusLegTooShort. Every table also goes to
-// "waypoints.gpx" as the route `routeName`; a route that ends without a
-// table leaves no "waypoints.gpx" behind.
-int WaypointDialogue(const RouteGeometry& route, const std::string& routeName, Console& console);
+// "waypoints.gpx" (the route "from to to") and to the chart
+// "waypoints.svg"; a route that ends without a table leaves neither behind.
+int WaypointDialogue(const RouteGeometry& route, const Names& names, Console& console);
 
 // One route: the report, then the waypoint dialogue; returns its status
 // (0, kStatusCannotWrite or kStatusLegTooShort). When the input ends during

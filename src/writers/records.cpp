@@ -62,6 +62,16 @@ void RecordWriter::Bool(bool value) {
   buffer_ += value ? "true" : "false";
 }
 
+void RecordWriter::Position(double lat, double lon) {
+  Separator();
+  char digits[400];
+  buffer_ += format_ == kCsv ? "\"[" : "[";
+  buffer_.append(digits, FormatNumber(digits, lat, decimals_));
+  buffer_ += ',';
+  buffer_.append(digits, FormatNumber(digits, lon, decimals_));
+  buffer_ += format_ == kCsv ? "]\"" : "]";
+}
+
 void RecordWriter::Null() {
   Separator();
   if (format_ == kJson) buffer_ += "null";

@@ -32,6 +32,7 @@ class RecordWriter {
   void Text(std::string_view text);  // empty text is empty / ""
   void Null();
   void Bool(bool value);  // true / false
+  void Position(double lat, double lon);  // [lat,lon] (quoted in CSV)
   void EndRecord();
   // A record holding only an error: in CSV every field empty but the last,
   // which holds `reason`; in JSON {"error": reason}.

@@ -1,0 +1,300 @@
+#include "chart/land.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "elliptic/great_ellipse.h"
+
+namespace sailings {
+
+namespace {
+
+#include "chart/land_110m.inc"
+
+double Normalized(double lon) {
+  lon = std::remainder(lon, 360.0);
+  return lon >= 180.0 ? lon - 360.0 : lon;
+}
+
+constexpr int kColumns = 360, kRows = 180;  // cells of one degree
+enum Cell : std::uint8_t { kSea = 0, kLand = 1, kCoast = 2 };
+
+struct Edge {
+  double x1, y1, x2, y2;
+};
+
+class LandIndex {
+ public:
+  LandIndex() {
+    const auto& rings = LandRings();
+    for (const auto& ring : rings) {
+      for (std::size_t i = 0; i < ring.size(); ++i) {
+        const LonLat p = ring[i], q = ring[(i + 1) % ring.size()];
+        const Edge e{p.lon, p.lat, q.lon, q.lat};
+        const int lo = Row(std::min(p.lat, q.lat)), hi = Row(std::max(p.lat, q.lat));
+        for (int r = lo; r <= hi; ++r) bands_[r].push_back(e);
+        // The cells the edge passes through hold coast.
+        const int steps = 1 + static_cast<int>(std::hypot(q.lon - p.lon, q.lat - p.lat) / 0.05);
+        for (int k = 0; k <= steps; ++k) {
+          const double t = static_cast<double>(k) / steps;
+          const double lon = Normalized(p.lon + t * (q.lon - p.lon));
+          cells_[Row(p.lat + t * (q.lat - p.lat))][Column(lon)] = kCoast;
+        }
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      for (int c = 0; c < kColumns; ++c) {
+        if (cells_[r][c] != kCoast) cells_[r][c] = Inside(c - 179.5, r - 89.5) ? kLand : kSea;
+      }
+    }
+    // Open sea: a sea cell whose eight neighbours are sea too.
+    for (int r = 0; r < kRows; ++r) {
+      for (int c = 0; c < kColumns; ++c) {
+        bool open = true;
+        for (int dr = -1; dr <= 1 && open; ++dr) {
+          for (int dc = -1; dc <= 1 && open; ++dc) {
+            const int rr = std::clamp(r + dr, 0, kRows - 1), cc = (c + dc + kColumns) % kColumns;
+            open = cells_[rr][cc] == kSea;
+          }
+        }
+        open_[r][c] = open;
+      }
+    }
+  }
+
+  static int Row(double lat) { return std::clamp(static_cast<int>(std::floor(lat + 90.0)), 0, kRows - 1); }
+  static int Column(double lon) {
+    return std::clamp(static_cast<int>(std::floor(lon + 180.0)), 0, kColumns - 1);
+  }
+
+  // Even-odd: the edges of the latitude's band that a ray from the point
+  // towards the east crosses; the rings may reach beyond +-180, so the point
+  // is tried a turn either way too.
+  bool Inside(double lon, double lat) const {
+    bool inside[3] = {false, false, false};
+    for (const Edge& e : bands_[Row(lat)]) {
+      if ((e.y1 > lat) != (e.y2 > lat)) {
+        const double x = e.x1 + (lat - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1);
+        for (int k = 0; k < 3; ++k) {
+          if (x > lon + 360.0 * (k - 1)) inside[k] = !inside[k];
+        }
+      }
+    }
+    return inside[0] || inside[1] || inside[2];
+  }
+
+  bool IsLand(double lat, double lon) const {
+    const Cell cell = static_cast<Cell>(cells_[Row(lat)][Column(lon)]);
+    return cell == kCoast ? Inside(lon, lat) : cell == kLand;
+  }
+  bool OpenSea(double lat, double lon) const { return open_[Row(lat)][Column(lon)]; }
+
+ private:
+  std::vector<Edge> bands_[kRows];
+  std::uint8_t cells_[kRows][kColumns] = {};
+  bool open_[kRows][kColumns] = {};
+};
+
+const LandIndex& Index() {
+  static const LandIndex index;
+  return index;
+}
+
+// A track as pieces, each a position at a fraction of its length.
+class Track {
+ public:
+  struct Piece {
+    enum Kind { kPlane, kRhumb, kParallel } kind;
+    double length;  // metres
+    // kPlane: the unit directions of the start and of travel, and the angle.
+    Vec3 a, b;
+    double angle;
+    // kRhumb, kParallel: latitudes and longitudes (radians) of the ends.
+    double phi1, lambda1, phi2, lambda2, q1, q2;
+    bool meridian;
+  };
+
+  void Plane(double phi1, double lambda1, double phi2, double lambda2) {
+    const GreatEllipticSailing s = SolveGreatElliptic(phi1, lambda1, phi2, lambda2);
+    const double p1 = TrueLatitude(phi1), p2 = TrueLatitude(phi2);
+    const Vec3 a{std::cos(p1) * std::cos(lambda1), std::cos(p1) * std::sin(lambda1), std::sin(p1)};
+    const Vec3 u2{std::cos(p2) * std::cos(lambda2), std::cos(p2) * std::sin(lambda2), std::sin(p2)};
+    // On the unit sphere of geodetic positions the plane is a great circle
+    // with pole m: travel turns about it.
+    Vec3 m{s.normal.x, s.normal.y, kOneMinusESq * s.normal.z};
+    m = (1.0 / Length(m)) * m;
+    double angle = std::atan2(Dot(m, Cross(a, u2)), Dot(a, u2));
+    if (angle < 0) angle += kTwoPi;
+    Piece p{};
+    p.kind = Piece::kPlane;
+    p.length = std::fabs(s.distance);
+    p.a = a;
+    p.b = Cross(m, a);
+    p.angle = angle;
+    pieces_.push_back(p);
+    length_ += p.length;
+  }
+
+  void Rhumb(const RouteGeometry& g) {
+    Piece p{};
+    p.kind = Piece::kRhumb;
+    p.length = g.loxoDistance;
+    p.phi1 = TrueLatitude(g.lat1), p.phi2 = TrueLatitude(g.lat2);
+    p.lambda1 = g.lon1;
+    p.lambda2 = g.lon1 + WrapLongitudeDifference(g.lon2 - g.lon1);
+    p.meridian = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) || IsNorthPole(p.phi2) ||
+                 IsSouthPole(p.phi2);
+    if (p.meridian) {  // from or to a pole: down the other end's meridian
+      p.lambda1 = p.lambda2 = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) ? g.lon2 : g.lon1;
+    } else {
+      p.q1 = IsometricLatitude(p.phi1);
+      p.q2 = IsometricLatitude(p.phi2);
+    }
+    pieces_.push_back(p);
+    length_ += p.length;
+  }
+
+  void Parallel(double phi, double lambda1, double dlambda, double length) {
+    Piece p{};
+    p.kind = Piece::kParallel;
+    p.length = length;
+    p.phi1 = p.phi2 = phi;
+    p.lambda1 = lambda1;
+    p.lambda2 = lambda1 + dlambda;
+    pieces_.push_back(p);
+    length_ += length;
+  }
+
+  double length() const { return length_; }
+
+  // The position (degrees) s metres along the track, as near as sampling needs.
+  LonLat At(double s) const {
+    for (const Piece& p : pieces_) {
+      if (s <= p.length || &p == &pieces_.back()) {
+        const double t = p.length > 0 ? std::clamp(s / p.length, 0.0, 1.0) : 0.0;
+        return At(p, t);
+      }
+      s -= p.length;
+    }
+    return {0, 0};
+  }
+
+ private:
+  static LonLat At(const Piece& p, double t) {
+    switch (p.kind) {
+      case Piece::kPlane: {
+        const double th = t * p.angle;
+        const Vec3 d = std::cos(th) * p.a + std::sin(th) * p.b;
+        return {ToDegrees(std::atan2(d.y, d.x)), ToDegrees(std::atan2(d.z, std::hypot(d.x, d.y)))};
+      }
+      case Piece::kParallel:
+        return {Normalized(ToDegrees(p.lambda1 + t * (p.lambda2 - p.lambda1))), ToDegrees(p.phi1)};
+      case Piece::kRhumb: {
+        const double dphi = p.phi2 - p.phi1;
+        if (p.meridian || std::fabs(dphi) < 1e-9) {
+          return {Normalized(ToDegrees(p.lambda1 + t * (p.lambda2 - p.lambda1))),
+                  ToDegrees(p.phi1 + t * dphi)};
+        }
+        const double phi = p.phi1 + t * dphi;
+        const double f = (IsometricLatitude(phi) - p.q1) / (p.q2 - p.q1);
+        return {Normalized(ToDegrees(p.lambda1 + f * (p.lambda2 - p.lambda1))), ToDegrees(phi)};
+      }
+    }
+    return {0, 0};
+  }
+
+  std::vector<Piece> pieces_;
+  double length_ = 0;
+};
+
+std::optional<LandCrossing> FirstLand(const Track& track) {
+  const LandIndex& index = Index();
+  const double skip = 20 * kNauticalMile, step = 10 * kNauticalMile;
+  const double end = track.length() - skip;
+  double previous = skip;
+  for (double s = skip; s <= end;) {
+    const LonLat p = track.At(s);
+    if (index.IsLand(p.lat, p.lon)) {
+      // Between the last sample at sea and this one, to a tenth of a mile.
+      double lo = std::min(previous, s), hi = s;
+      while (hi - lo > 0.1 * kNauticalMile) {
+        const double mid = 0.5 * (lo + hi);
+        const LonLat q = track.At(mid);
+        (index.IsLand(q.lat, q.lon) ? hi : lo) = mid;
+      }
+      const LonLat q = track.At(hi);
+      return LandCrossing{q.lat, q.lon};
+    }
+    previous = s;
+    if (s == end) break;
+    // In open sea the next degree holds no land: stride across it.
+    const double stride = index.OpenSea(p.lat, p.lon)
+                              ? std::max(step, 55.0 * kNauticalMile * std::cos(p.lat * kDegree))
+                              : step;
+    s = std::min(s + stride, end);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const std::vector<std::vector<LonLat>>& LandRings() {
+  static const std::vector<std::vector<LonLat>> rings = [] {
+    std::vector<std::vector<LonLat>> out;
+    for (std::size_t i = 0; kLandData[i] != 0;) {
+      const int n = kLandData[i++];
+      std::vector<LonLat> ring;
+      for (int k = 0; k < n; ++k, i += 2) {
+        LonLat p{kLandX0 + kLandData[i] * kLandDX, kLandY0 + kLandData[i + 1] * kLandDY};
+        // The data's rings may cross the 180th meridian: keep each one
+        // continuous (it may then reach beyond +-180).
+        if (!ring.empty()) p.lon += 360.0 * std::round((ring.back().lon - p.lon) / 360.0);
+        ring.push_back(p);
+      }
+      // A ring that goes all the way round (Antarctica) is closed over its pole.
+      const double turn = ring.back().lon - ring.front().lon;
+      if (std::fabs(turn) > 180.0) {
+        const double pole = ring.front().lat < 0 ? -90.0 : 90.0;
+        ring.push_back({ring.back().lon, pole});
+        ring.push_back({ring.front().lon, pole});
+      }
+      out.push_back(std::move(ring));
+    }
+    return out;
+  }();
+  return rings;
+}
+
+bool IsLand(double lat, double lon) {
+  if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
+  return Index().IsLand(lat, Normalized(lon));
+}
+
+std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& g) {
+  Track track;
+  track.Plane(g.lat1, g.lon1, g.lat2, g.lon2);
+  return FirstLand(track);
+}
+
+std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& g) {
+  Track track;
+  track.Rhumb(g);
+  return FirstLand(track);
+}
+
+std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& g, const CompositeSailing& c) {
+  if (!c.composite) return GreatEllipseCrossesLand(g);
+  Track track;
+  const double L = AdjustedLatitude(c.t1Phi);
+  if (c.ge1 > 0) track.Plane(g.lat1, g.lon1, L, c.t1Lambda);
+  const double east = c.parallelCourse == kHalfPi ? 1.0 : -1.0;
+  if (c.parallel > 0) {
+    track.Parallel(c.t1Phi, c.t1Lambda,
+                   east * c.parallel / (PrimeVerticalRadius(c.t1Phi) * std::cos(c.t1Phi)), c.parallel);
+  }
+  if (c.ge2 > 0) track.Plane(AdjustedLatitude(c.t2Phi), c.t2Lambda, g.lat2, g.lon2);
+  return FirstLand(track);
+}
+
+}  // namespace sailings

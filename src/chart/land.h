@@ -1,0 +1,43 @@
+// The land of Natural Earth's 1:110m polygons (built into the program), and
+// whether a track crosses it.
+//
+// The data is coarse: a coastline to some kilometres, small islands and
+// narrow straits missing or closed. It answers "does this track obviously
+// run over land?", never "is this track safe?".
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "elliptic/passage.h"
+#include "elliptic/route.h"
+
+namespace sailings {
+
+struct LonLat {
+  double lon, lat;  // degrees
+};
+
+// The land's rings, in degrees (longitudes in [-180, 180]); inside is by the
+// even-odd rule in the plane of longitude and latitude.
+const std::vector<std::vector<LonLat>>& LandRings();
+
+// Whether a position (degrees, any longitude) lies on land. A raster of
+// 1-degree cells answers for cells wholly land or sea; cells that a
+// coastline crosses are answered exactly against the rings.
+bool IsLand(double lat, double lon);
+
+// The first point of a track on land, and where (degrees), leaving out the
+// first and last 20 NM (ports lie on the coast, and at this scale many of
+// them fall inside the polygons). The track is examined every 10 NM or
+// less, and a crossing is placed to within 0.1 NM of the first sample on
+// land.
+struct LandCrossing {
+  double lat, lon;
+};
+std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& route);
+std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& route);
+std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& route,
+                                                 const CompositeSailing& composite);
+
+}  // namespace sailings

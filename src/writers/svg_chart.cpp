@@ -1,0 +1,386 @@
+#include "writers/svg_chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <tuple>
+
+#include "chart/land.h"
+#include "sailings/coordinates.hpp"
+#include "writers/fixed_format.h"
+#include "writers/gpx_route.h"  // XmlText
+#include "writers/route_file.h"
+
+namespace sailings {
+
+namespace {
+
+constexpr double kBorder = 10;                    // white margin around the frame, px
+constexpr double kMaxWidth = 980, kMaxHeight = 700, kMinHeight = 300;
+constexpr int kTrackSamples = 400;                // per track
+constexpr long kMostDots = 300;
+
+struct Point {
+  double x, y;
+};
+
+// A position of the chart's plane: Mercator (longitude, isometric latitude,
+// both degrees) or polar stereographic (2 tan(45 - |lat|/2) around the pole,
+// in degrees' measure).
+class Projection {
+ public:
+  bool polar = false;
+  double pole = 1;    // 1 north, -1 south
+  double center = 0;  // polar: the longitude pointing down the chart, degrees
+
+  Point Plane(double lat, double lon) const {
+    if (!polar) {
+      const double phi = std::clamp(lat, -85.0, 85.0) * kDegree;
+      return {lon, ToDegrees(IsometricLatitude(phi))};
+    }
+    const double phi = std::clamp(pole * lat, -30.0, 90.0) * kDegree;
+    const double rho = ToDegrees(2.0 * std::tan(0.25 * kPi - 0.5 * phi));
+    const double a = (lon - center) * kDegree;
+    return {rho * std::sin(a), -pole * rho * std::cos(a)};
+  }
+};
+
+// The frame: the plane's window and its scale in pixels.
+struct Frame {
+  double x0 = 0, x1 = 1, y0 = 0, y1 = 1, scale = 1;
+  double width() const { return (x1 - x0) * scale; }
+  double height() const { return (y1 - y0) * scale; }
+  Point Pixel(Point p) const { return {kBorder + (p.x - x0) * scale, kBorder + (y1 - p.y) * scale}; }
+  bool Near(Point p, double slack) const {
+    return p.x > x0 - slack && p.x < x1 + slack && p.y > y0 - slack && p.y < y1 + slack;
+  }
+};
+
+std::string Num(double v) {
+  char text[400];
+  return std::string(text, FormatNumber(text, std::isfinite(v) ? v : 0.0, 1));
+}
+
+// Douglas-Peucker to `tolerance` pixels.
+std::vector<Point> Simplify(const std::vector<Point>& in, double tolerance) {
+  if (in.size() < 3) return in;
+  std::vector<char> keep(in.size(), 0);
+  keep.front() = keep.back() = 1;
+  std::vector<std::pair<std::size_t, std::size_t>> stack{{0, in.size() - 1}};
+  while (!stack.empty()) {
+    const auto [a, b] = stack.back();
+    stack.pop_back();
+    const Point p = in[a], q = in[b];
+    const double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
+    double worst = -1;
+    std::size_t at = a;
+    for (std::size_t i = a + 1; i < b; ++i) {
+      const double d = len > 0 ? std::fabs(dy * (in[i].x - p.x) - dx * (in[i].y - p.y)) / len
+                               : std::hypot(in[i].x - p.x, in[i].y - p.y);
+      if (d > worst) worst = d, at = i;
+    }
+    if (worst > tolerance) {
+      keep[at] = 1;
+      stack.push_back({a, at});
+      stack.push_back({at, b});
+    }
+  }
+  std::vector<Point> out;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (keep[i]) out.push_back(in[i]);
+  }
+  return out;
+}
+
+std::string PathData(const std::vector<Point>& pixels, bool closed) {
+  std::string d;
+  const std::vector<Point> points = Simplify(pixels, 0.3);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    d += (i == 0 ? "M" : "L") + Num(points[i].x) + " " + Num(points[i].y);
+  }
+  if (closed && !d.empty()) d += "Z";
+  return d;
+}
+
+// A track's positions from a generator, unwrapped in longitude from the first.
+class TrackPoints : public RowSink {
+ public:
+  void Row(const WaypointRow& row) override {
+    double lon = ToDegrees(row.longitude);
+    if (!lonlat_.empty()) lon += 360.0 * std::round((lonlat_.back().x - lon) / 360.0);
+    lonlat_.push_back({lon, ToDegrees(TrueLatitude(row.latitude))});
+  }
+  const std::vector<Point>& points() const { return lonlat_; }  // (lon, lat)
+
+ private:
+  std::vector<Point> lonlat_;
+};
+
+std::string Degrees(double value, bool latitude) {
+  const double v = latitude ? value : std::remainder(value, 360.0);
+  const double a = std::fabs(v);
+  std::string text = std::to_string(static_cast<long>(std::lround(a))) + "\u00b0";
+  if (std::lround(a) == 0 || (!latitude && std::lround(a) == 180)) return text;
+  return text + (latitude ? (v < 0 ? "S" : "N") : (v < 0 ? "W" : "E"));
+}
+
+double NiceStep(double extent) {
+  for (double step : {1.0, 2.0, 5.0, 10.0, 15.0, 20.0, 30.0, 45.0}) {
+    if (extent / step <= 8) return step;
+  }
+  return 60;
+}
+
+}  // namespace
+
+SvgChart::SvgChart(std::filesystem::path file, const RouteGeometry& route, std::string from,
+                   std::string to, const CompositeSailing* composite, long rows)
+    : file_(std::move(file)),
+      route_(route),
+      from_(std::move(from)),
+      to_(std::move(to)),
+      hasComposite_(composite && composite->composite),
+      composite_(composite ? *composite : CompositeSailing()),
+      stride_(std::max(1L, rows / kMostDots)) {}
+
+void SvgChart::Row(const WaypointRow& row) {
+  if (row.number % stride_ == 0) {
+    dots_.push_back({row.number, ToDegrees(TrueLatitude(row.latitude)), ToDegrees(row.longitude)});
+  }
+}
+
+bool SvgChart::Finish(std::string& error) {
+  const RouteGeometry& g = route_;
+  // The tracks, sampled along their own lengths.
+  TrackPoints ellipse, rhumb, composite;
+  GreatEllipseTable(g, kTrackSamples - 1, std::fabs(g.distance) / kTrackSamples, ellipse);
+  RhumbLineTable(g, kTrackSamples - 1, g.loxoDistance / kTrackSamples, rhumb);
+  if (hasComposite_) {
+    CompositeTable(g, composite_, kTrackSamples - 1, composite_.total / kTrackSamples, composite);
+  }
+  std::vector<const std::vector<Point>*> tracks = {&ellipse.points(), &rhumb.points()};
+  if (hasComposite_) tracks.push_back(&composite.points());
+
+  // Polar when a track comes within 10 degrees of a pole.
+  Projection projection;
+  double highest = -90, lowest = 90;
+  for (const auto* t : tracks) {
+    for (const Point& p : *t) highest = std::max(highest, p.y), lowest = std::min(lowest, p.y);
+  }
+  if (highest > 80 || lowest < -80) {
+    projection.polar = true;
+    projection.pole = highest > 80 && highest >= -lowest ? 1 : -1;
+    // The route runs across the bottom (north) or top (south) of the chart.
+    const double l1 = ToDegrees(g.lon1), l2 = ToDegrees(g.lon2);
+    projection.center = l1 + 0.5 * std::remainder(l2 - l1, 360.0);
+  }
+
+  // The frame: every track with a margin, at most a full turn of longitude.
+  Frame frame;
+  double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+  for (const auto* t : tracks) {
+    for (const Point& ll : *t) {
+      const Point p = projection.Plane(ll.y, ll.x);
+      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+  }
+  const double margin = 0.15 * std::max({x1 - x0, y1 - y0, projection.polar ? 0.1 : 5.0});
+  frame.x0 = x0 - margin, frame.x1 = x1 + margin, frame.y0 = y0 - margin, frame.y1 = y1 + margin;
+  if (!projection.polar && frame.x1 - frame.x0 > 360) {
+    const double mid = 0.5 * (frame.x0 + frame.x1);
+    frame.x0 = mid - 180, frame.x1 = mid + 180;
+  }
+  frame.scale = std::min(kMaxWidth / (frame.x1 - frame.x0), kMaxHeight / (frame.y1 - frame.y0));
+  const auto widen = [](double& lo, double& hi, double size) {
+    const double mid = 0.5 * (lo + hi);
+    lo = mid - 0.5 * size, hi = mid + 0.5 * size;
+  };
+  widen(frame.x0, frame.x1, kMaxWidth / frame.scale);
+  if (frame.height() < kMinHeight) widen(frame.y0, frame.y1, kMinHeight / frame.scale);
+  const double W = frame.width() + 2 * kBorder, H = frame.height() + 2 * kBorder;
+  const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
+
+  std::string svg =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Num(W) +
+      "\" height=\"" + Num(H) + "\" viewBox=\"0 0 " + Num(W) + " " + Num(H) + "\">\n"
+      "<title>" + XmlText(from_ + " to " + to_) + "</title>\n";
+  char meta[600];
+  if (projection.polar) {
+    std::snprintf(meta, sizeof meta, "projection=polar pole=%d center=%.9f x0=%.9f y0=%.9f scale=%.9f",
+                  projection.pole > 0 ? 1 : -1, projection.center, frame.x0, frame.y1, frame.scale);
+  } else {
+    std::snprintf(meta, sizeof meta, "projection=mercator x0=%.9f y0=%.9f scale=%.9f", frame.x0,
+                  frame.y1, frame.scale);
+  }
+  svg += "<metadata>" + std::string(meta) + " left=" + Num(kBorder) + " top=" + Num(kBorder) +
+         " width=" + Num(frame.width()) + " height=" + Num(frame.height()) + "</metadata>\n";
+  const std::string box = "x=\"" + Num(kBorder) + "\" y=\"" + Num(kBorder) + "\" width=\"" +
+                          Num(frame.width()) + "\" height=\"" + Num(frame.height()) + "\"";
+  svg += "<defs><clipPath id=\"frame\"><rect " + box + "/></clipPath></defs>\n"
+         "<rect width=\"" + Num(W) + "\" height=\"" + Num(H) + "\" fill=\"#ffffff\"/>\n"
+         "<g clip-path=\"url(#frame)\" font-family=\"sans-serif\">\n"
+         "<rect " + box + " fill=\"#cfe6f5\"/>\n";
+
+  // The land: every ring (a turn either way on Mercator) that reaches the frame.
+  std::string land;
+  const double slack = 2.0;  // degrees of plane beyond the frame
+  for (const auto& ring : LandRings()) {
+    for (int shift = -1; shift <= 1; ++shift) {
+      if (projection.polar && shift != 0) continue;
+      std::vector<Point> pixels;
+      bool reaches = false;
+      for (const LonLat& p : ring) {
+        const Point q = projection.Plane(p.lat, p.lon + 360.0 * shift);
+        reaches = reaches || frame.Near(q, slack + (frame.x1 - frame.x0));
+        pixels.push_back(frame.Pixel(q));
+      }
+      if (!reaches) continue;
+      double px0 = 1e300, px1 = -1e300, py0 = 1e300, py1 = -1e300;
+      for (const Point& p : pixels) {
+        px0 = std::min(px0, p.x), px1 = std::max(px1, p.x), py0 = std::min(py0, p.y), py1 = std::max(py1, p.y);
+      }
+      if (px1 < 0 || px0 > W || py1 < 0 || py0 > H) continue;
+      land += PathData(pixels, true);
+    }
+  }
+  if (!land.empty()) {
+    svg += "<path d=\"" + land + "\" fill=\"#dccb9c\" stroke=\"#9c8a5c\" stroke-width=\"0.6\" "
+           "fill-rule=\"evenodd\"/>\n";
+  }
+
+  // The graticule.
+  std::string grid, labels;
+  if (!projection.polar) {
+    const double step = NiceStep(frame.x1 - frame.x0);
+    for (double lon = std::ceil(frame.x0 / step) * step; lon <= frame.x1; lon += step) {
+      const double x = frame.Pixel({lon, 0}).x;
+      grid += "M" + Num(x) + " " + Num(kBorder) + "V" + Num(kBorder + frame.height());
+      labels += "<text x=\"" + Num(x + 3) + "\" y=\"" + Num(kBorder + frame.height() - 4) + "\">" +
+                Degrees(lon, false) + "</text>\n";
+    }
+    double south = -85, north = 85;
+    for (double lat = -85; lat <= 85; lat += 0.5) {  // the latitudes in the frame
+      const double y = projection.Plane(lat, 0).y;
+      if (y < frame.y0) south = lat;
+      if (y > frame.y1) { north = lat; break; }
+    }
+    const double latStep = NiceStep(north - south);
+    for (double lat = std::ceil(south / latStep) * latStep; lat <= north; lat += latStep) {
+      const double y = pixel(lat, 0).y;
+      if (y < kBorder || y > kBorder + frame.height()) continue;
+      grid += "M" + Num(kBorder) + " " + Num(y) + "H" + Num(kBorder + frame.width());
+      labels += "<text x=\"" + Num(kBorder + 3) + "\" y=\"" + Num(y - 3) + "\">" + Degrees(lat, true) +
+                "</text>\n";
+    }
+  } else {
+    const double pole = projection.pole;
+    double farthest = 0;  // the lowest latitude the frame shows, from the pole
+    for (const auto* t : tracks) {
+      for (const Point& ll : *t) farthest = std::max(farthest, 90 - pole * ll.y);
+    }
+    const double step = NiceStep(farthest + 10);
+    for (double away = step; away < 90 + step && away <= 120; away += step) {
+      std::vector<Point> circle;
+      for (int k = 0; k <= 180; ++k) circle.push_back(pixel(pole * (90 - away), 2.0 * k));
+      grid += PathData(circle, false);
+      const Point at = pixel(pole * (90 - away), projection.center);
+      labels += "<text x=\"" + Num(at.x + 3) + "\" y=\"" + Num(at.y - 3) + "\">" +
+                Degrees(pole * (90 - away), true) + "</text>\n";
+    }
+    for (int lon = -180; lon < 180; lon += 30) {
+      const Point a = pixel(pole * 90, lon), b = pixel(pole * -30, lon);
+      grid += "M" + Num(a.x) + " " + Num(a.y) + "L" + Num(b.x) + " " + Num(b.y);
+      const Point at = pixel(pole * (90 - step * 0.5), lon);
+      labels += "<text x=\"" + Num(at.x + 2) + "\" y=\"" + Num(at.y) + "\">" + Degrees(lon, false) +
+                "</text>\n";
+    }
+  }
+  svg += "<path d=\"" + grid + "\" fill=\"none\" stroke=\"#7a9bb5\" stroke-width=\"0.5\"/>\n";
+  svg += "<g font-size=\"11\" fill=\"#46627a\">\n" + labels + "</g>\n";
+
+  // The limiting parallel.
+  if (hasComposite_) {
+    std::vector<Point> parallel;
+    const double L = ToDegrees(composite_.t1Phi);
+    for (int k = -180; k <= 540; k += 2) parallel.push_back(pixel(L, k));
+    svg += "<path d=\"" + PathData(parallel, false) +
+           "\" fill=\"none\" stroke=\"#555555\" stroke-width=\"1\" stroke-dasharray=\"2,4\"/>\n";
+  }
+  // The tracks, unwrapped from the departure.
+  const auto track = [&](const std::vector<Point>& lonlat, const char* colour, const char* dash,
+                         double width) {
+    std::vector<Point> pixels;
+    for (const Point& ll : lonlat) pixels.push_back(pixel(ll.y, ll.x));
+    svg += "<path d=\"" + PathData(pixels, false) + "\" fill=\"none\" stroke=\"" + colour +
+           "\" stroke-width=\"" + Num(width) + "\"" +
+           (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : std::string()) + "/>\n";
+  };
+  track(rhumb.points(), "#1f5fbf", "9,6", 2);
+  if (hasComposite_) track(composite.points(), "#1e8449", "", 2.5);
+  track(ellipse.points(), "#c0392b", "", 2);
+
+  // The waypoints: dots at least 8 px apart, numbered 28 px apart.
+  const double lon1 = ToDegrees(g.lon1);
+  std::string dots, numbers;
+  Point lastDot{-1e9, -1e9}, lastNumber{-1e9, -1e9};
+  for (const Dot& d : dots_) {
+    const Point p = pixel(d.lat, d.lon + 360.0 * std::round((lon1 - d.lon) / 360.0));
+    if (std::hypot(p.x - lastDot.x, p.y - lastDot.y) < 8) continue;
+    lastDot = p;
+    dots += "<circle cx=\"" + Num(p.x) + "\" cy=\"" + Num(p.y) + "\" r=\"2.5\"/>\n";
+    if (std::hypot(p.x - lastNumber.x, p.y - lastNumber.y) >= 28) {
+      lastNumber = p;
+      numbers += "<text x=\"" + Num(p.x + 4) + "\" y=\"" + Num(p.y + 12) + "\">" +
+                 std::to_string(d.number) + "</text>\n";
+    }
+  }
+  if (!dots.empty()) {
+    svg += "<g fill=\"#222222\">\n" + dots + "</g>\n<g font-size=\"9\" fill=\"#222222\">\n" + numbers + "</g>\n";
+  }
+  // The vertex, the departure and the destination.
+  const RouteVertex vertex = FindVertex(g);
+  if (vertex.kind == RouteVertex::kPoint) {
+    const double vlon = ToDegrees(vertex.lambda);
+    const Point v = pixel(ToDegrees(vertex.phi), vlon + 360.0 * std::round((lon1 - vlon) / 360.0));
+    svg += "<path d=\"M" + Num(v.x) + " " + Num(v.y - 6) + "L" + Num(v.x + 5) + " " + Num(v.y) + "L" +
+           Num(v.x) + " " + Num(v.y + 6) + "L" + Num(v.x - 5) + " " + Num(v.y) +
+           "Z\" fill=\"#8e44ad\"/>\n<text x=\"" + Num(v.x + 7) + "\" y=\"" + Num(v.y + 4) +
+           "\" font-size=\"11\" fill=\"#8e44ad\">vertex " +
+           FormatCoordinate(ToDegrees(vertex.phi), Axis::latitude, CoordinateStyle::dm, 0) + "</text>\n";
+  }
+  const auto& e = ellipse.points();
+  for (const auto& [ll, name] : {std::pair{e.front(), from_}, std::pair{e.back(), to_}}) {
+    const Point p = pixel(ll.y, ll.x);
+    svg += "<circle cx=\"" + Num(p.x) + "\" cy=\"" + Num(p.y) + "\" r=\"5\" fill=\"#111111\"/>\n"
+           "<text x=\"" + Num(p.x + 8) + "\" y=\"" + Num(p.y - 8) + "\" font-size=\"13\" "
+           "font-weight=\"bold\" fill=\"#111111\">" + XmlText(name) + "</text>\n";
+  }
+  // The legend.
+  std::vector<std::tuple<std::string, const char*, const char*>> legend = {
+      {"great ellipse " + Num(ToNauticalMiles(std::fabs(g.distance))) + " NM", "#c0392b", ""},
+      {"rhumb line " + Num(ToNauticalMiles(g.loxoDistance)) + " NM", "#1f5fbf", "9,6"}};
+  if (hasComposite_) {
+    legend.emplace_back("composite track " + Num(ToNauticalMiles(composite_.total)) + " NM, limit " +
+                            FormatCoordinate(ToDegrees(composite_.t1Phi), Axis::latitude,
+                                             CoordinateStyle::dm, 0),
+                        "#1e8449", "");
+  }
+  const double lx = kBorder + 8, ly = kBorder + 8;
+  svg += "<rect x=\"" + Num(lx) + "\" y=\"" + Num(ly) + "\" width=\"260\" height=\"" +
+         Num(10 + 18 * legend.size()) + "\" fill=\"#ffffff\" fill-opacity=\"0.85\" stroke=\"#888888\"/>\n";
+  for (std::size_t k = 0; k < legend.size(); ++k) {
+    const double y = ly + 16 + 18 * k;
+    const auto& [text, colour, dash] = legend[k];
+    svg += "<path d=\"M" + Num(lx + 8) + " " + Num(y - 4) + "H" + Num(lx + 40) + "\" stroke=\"" +
+           colour + "\" stroke-width=\"2.5\"" +
+           (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : std::string()) + "/>\n"
+           "<text x=\"" + Num(lx + 48) + "\" y=\"" + Num(y) + "\" font-size=\"12\">" + XmlText(text) +
+           "</text>\n";
+  }
+  svg += "</g>\n<rect " + box + " fill=\"none\" stroke=\"#333333\" stroke-width=\"1\"/>\n</svg>\n";
+  return AssembleFile(file_, {{svg, {}}}, error);
+}
+
+}  // namespace sailings

@@ -1,0 +1,291 @@
+// The chart and the land check. Charts are rendered by a real renderer
+// (rsvg-convert, and once headless Chromium) and their pixels checked at
+// positions placed independently: land and sea where geography puts them,
+// the tracks' colours on points of the exact plane section and of
+// GeographicLib's rhumb line, nothing outside the frame. Land crossings are
+// checked on routes whose answer is plain from geography, and the first
+// crossing against the polygon data by an independent computation: this
+// file's own decoding of the data and its own even-odd test, along the exact
+// tracks sampled every 0.1 NM.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <tuple>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "output_check.h"
+#include "reference.h"
+#include "scratch.h"
+#include "session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+namespace data {
+#include "chart/land_110m.inc"
+}
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome Cli(std::vector<std::string> args, const fs::path& dir) {
+  args.insert(args.begin(), "sailings");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
+  return {status, out.str(), err.str()};
+}
+
+std::string Read(const fs::path& file) {
+  std::ifstream in(file);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The land polygons as this test reads them: every ring, each point's
+// longitude taken within 180 degrees of the one before.
+const std::vector<std::vector<std::pair<double, double>>>& Rings() {
+  static const auto rings = [] {
+    std::vector<std::vector<std::pair<double, double>>> out;
+    for (std::size_t i = 0; data::kLandData[i] != 0;) {
+      const int n = data::kLandData[i++];
+      out.emplace_back();
+      for (int k = 0; k < n; ++k, i += 2) {
+        double lon = data::kLandX0 + data::kLandData[i] * data::kLandDX;
+        const double lat = data::kLandY0 + data::kLandData[i + 1] * data::kLandDY;
+        if (k > 0) lon += 360 * std::round((out.back().back().first - lon) / 360);
+        out.back().emplace_back(lon, lat);
+      }
+    }
+    return out;
+  }();
+  return rings;
+}
+
+// Each ring's bounds: a point outside them is not inside the ring.
+const std::vector<std::array<double, 4>>& Bounds() {
+  static const auto bounds = [] {
+    std::vector<std::array<double, 4>> out;
+    for (const auto& ring : Rings()) {
+      std::array<double, 4> b{1e9, -1e9, 1e9, -1e9};
+      for (const auto& [x, y] : ring) b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+      out.push_back(b);
+    }
+    return out;
+  }();
+  return bounds;
+}
+
+// Even-odd over all rings, the point tried at its longitude and a turn either way.
+bool OnLand(double lat, double lon) {
+  for (int turn = -1; turn <= 1; ++turn) {
+    bool inside = false;
+    const double x = lon + 360 * turn;
+    for (std::size_t r = 0; r < Rings().size(); ++r) {
+      const auto& b = Bounds()[r];
+      if (x < b[0] || x > b[1] || lat < b[2] || lat > b[3]) continue;
+      const auto& ring = Rings()[r];
+      for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        const auto [x1, y1] = ring[j];
+        const auto [x2, y2] = ring[i];
+        if ((y1 > lat) != (y2 > lat) && x < x1 + (lat - y1) * (x2 - x1) / (y2 - y1)) inside = !inside;
+      }
+    }
+    if (inside) return true;
+  }
+  return false;
+}
+
+// The first point on land of the exact track, 20 NM from either end left
+// out, sampled every 0.1 NM (the section by its angle, the rhumb line by
+// GeographicLib's direct problem).
+std::optional<std::pair<double, double>> FirstLand(double lat1, double lon1, double lat2, double lon2, bool rhumb) {
+  const double skip = 20 * 1852, step = 0.1 * 1852;
+  double lat, lon;
+  if (rhumb) {
+    double length, course;
+    ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, length, course);
+    for (double s = skip; s <= length - skip; s += step) {
+      ref::Rhumb().Direct(lat1, lon1, course, s, lat, lon);
+      if (OnLand(lat, lon)) return std::make_pair(lat, lon);
+    }
+    return std::nullopt;
+  }
+  double angle;
+  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  const double first = section.AngleAtArc(skip), last = section.AngleAtArc(section.Arc(angle) - skip);
+  for (double t = first; t <= last; t += step / 6.4e6) {
+    ref::Geodetic(section.Point(t), lat, lon);
+    if (OnLand(lat, lon)) return std::make_pair(lat, lon);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TEST(Land, CrossingsPlainFromGeography) {
+  const fs::path dir = scratch::Folder("land");
+  const struct {
+    const char* args[4];
+    bool ellipse, rhumb;  // crosses land
+  } cases[] = {
+      {{"38.7223", "-9.1393", "35.6762", "139.6503"}, true, true},     // Lisbon to Tokyo: Eurasia
+      {{"35.6762", "139.6503", "38.7223", "-9.1393"}, true, true},     // and back
+      {{"21.3069", "-157.8583", "37.808", "-122.4177"}, false, false}, // Honolulu to San Francisco
+      {{"-35.5", "15", "-35.5", "25"}, false, false},                  // south of the Cape of Good Hope
+      {{"-33.2", "16", "-34.5", "24"}, true, true},                    // cutting the Cape
+      {{"-57", "-75", "-57", "-55"}, false, false},                    // round Cape Horn
+      {{"-53.5", "-72", "-54.2", "-64"}, true, true},                  // through Tierra del Fuego
+      {{"36.5", "-9", "36", "-2"}, true, true},                        // the Strait of Gibraltar, closed at 1:110m
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Cli({"route", "--land", "--json", "-p", "6", c.args[0], c.args[1], c.args[2], c.args[3]}, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const double lat1 = std::stod(c.args[0]), lon1 = std::stod(c.args[1]);
+    const double lat2 = std::stod(c.args[2]), lon2 = std::stod(c.args[3]);
+    for (const auto& [field, rhumb, crosses] : {std::tuple{"\"ge_crosses_land\":", false, c.ellipse},
+                                                std::tuple{"\"rhumb_crosses_land\":", true, c.rhumb}}) {
+      const std::string value = run.out.substr(run.out.find(field) + std::strlen(field));
+      SCOPED_TRACE(std::string(c.args[0]) + " " + c.args[1] + " " + field);
+      const auto expected = FirstLand(lat1, lon1, lat2, lon2, rhumb);
+      EXPECT_EQ(expected.has_value(), crosses);
+      if (!crosses) {
+        EXPECT_EQ(value.rfind("null", 0), 0u) << run.out;
+        continue;
+      }
+      ASSERT_EQ(value[0], '[') << run.out;
+      const double lat = std::stod(value.substr(1)), lon = std::stod(value.substr(value.find(',') + 1));
+      EXPECT_NEAR(lat, expected->first, 0.05) << run.out;
+      EXPECT_LT(ref::AngleDiff(lon, expected->second), 0.05) << run.out;
+      EXPECT_TRUE(OnLand(lat, lon));
+    }
+    // Text: a warning a crossing track.
+    const Outcome text = Cli({"route", "--land", c.args[0], c.args[1], c.args[2], c.args[3]}, dir);
+    EXPECT_EQ(std::count(text.err.begin(), text.err.end(), '\n'), c.ellipse + c.rhumb) << text.err;
+    if (c.ellipse) {
+      EXPECT_NE(text.err.find("warning: the great ellipse crosses land near "), std::string::npos);
+    }
+  }
+  // A composite track is checked too.
+  const Outcome composite = Cli({"route", "--land", "--csv", "-33.9249", "18.4241", "-33.8688", "151.2093",
+                                 "--limit", "50"}, dir);
+  EXPECT_NE(composite.out.find(",composite_crosses_land,error\n"), std::string::npos) << composite.out;
+}
+
+TEST(Chart, PixelsWhereGeographyPutsThem) {
+  const fs::path dir = scratch::Folder("chart");
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::array<double, 2>> land, sea;
+  } charts[] = {
+      // (Positions off the graticule's lines and labels.)
+      {{"route", "-33.9249", "18.4241", "40.7128", "-74.006"},
+       {{-24.3, 21.7}, {11.3, 8.7}, {-8.7, -48.3}, {36.3, -86.3}}, {{1.3, -26.7}, {-31.7, 2.3}}},
+      {{"route", "35.4437", "139.638", "37.808", "-122.4177"}, {{36.3, 138.3}, {41.3, -118.3}},
+       {{41.7, 178.3}, {31.3, -151.7}}},
+      {{"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "--leg", "500"},
+       {{-24.3, 133.7}, {-28.3, 23.3}}, {{-46.3, 61.7}, {-41.3, 101.7}}},
+      {{"route", "80", "0", "70", "180"}, {{78.7, 17.3}, {68.3, 152.3}}, {{85.7, 41.7}, {74.3, -168.3}}},
+      {{"route", "-70", "10", "-75", "-120"}, {{-78.3, -1.7}, {-81.7, -71.3}}, {{-67.7, -31.3}}},
+  };
+  int k = 0;
+  for (const auto& c : charts) {
+    const std::string file = "chart" + std::to_string(k++) + ".svg";
+    std::vector<std::string> args = c.args;
+    args.push_back("--svg");
+    args.push_back(file);
+    const Outcome run = Cli(args, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string svg = Read(dir / file);
+    EXPECT_FALSE(check::HasNonFiniteNumber(svg));
+    EXPECT_EQ(svg.find("<script"), std::string::npos);
+    EXPECT_EQ(svg.find("href"), std::string::npos);  // no external references
+    // Tracks: points of the exact section and of the rhumb line, a third
+    // and two thirds of the way.
+    const double lat1 = std::stod(c.args[1]), lon1 = std::stod(c.args[2]);
+    const double lat2 = std::stod(c.args[3]), lon2 = std::stod(c.args[4]);
+    std::ostringstream checks;
+    checks.precision(10);
+    checks << "{\"paint\": [";
+    for (const auto& p : c.land) checks << "[" << p[0] << "," << p[1] << ",\"land\",0],";
+    for (const auto& p : c.sea) checks << "[" << p[0] << "," << p[1] << ",\"sea\",0],";
+    double angle, length, course;
+    const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+    ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, length, course);
+    const bool composite = c.args.size() > 6;
+    for (double f : {1 / 3.0, 2 / 3.0}) {
+      double lat, lon;
+      ref::Geodetic(section.Point(f * angle), lat, lon);
+      if (!composite) checks << "[" << lat << "," << lon << ",\"ellipse\",2],";
+      ref::Rhumb().Direct(lat1, lon1, course, f * length, lat, lon);
+      checks << "[" << lat << "," << lon << ",\"rhumb\",4],";  // dashed
+    }
+    if (composite) checks << "[-50,85,\"composite\",2],";  // on the limiting parallel
+    checks << "[" << lat1 << "," << lon1 << ",\"ellipse\",6]]}";
+    std::ofstream(dir / (file + ".json")) << checks.str();
+    EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / file).string() + "' '" +
+                           (dir / (file + ".json")).string() + "'").c_str()),
+              0)
+        << file;
+  }
+  // Headless Chromium shows the chart as it is.
+  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / "chart2.svg").string() +
+                         "' - --chromium").c_str()),
+            0);
+}
+
+TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {
+  const fs::path dir = scratch::Folder("chart");
+  const char* routes[][4] = {{"10", "20", "-10", "-160"}, {"90", "0", "10", "20"}, {"-90", "0", "10", "20"},
+                             {"10", "30", "50", "30"},    {"0", "0", "0", "120"},  {"0", "0", "0", "180"},
+                             {"89.9999", "0", "-89.9999", "0.5"}, {"0", "0", "1e-7", "1e-7"}};
+  for (const auto& r : routes) {
+    const Outcome run = Cli({"route", r[0], r[1], r[2], r[3], "--svg", "odd.svg", "--limit", "89"}, dir);
+    if (run.status != 0) {  // only a position beyond the limit may refuse it
+      EXPECT_NE(run.err.find("beyond the limiting latitude"), std::string::npos) << run.err;
+      continue;
+    }
+    const std::string svg = Read(dir / "odd.svg");
+    EXPECT_FALSE(check::HasNonFiniteNumber(svg)) << r[0] << " " << r[2];
+    EXPECT_EQ(std::system(("xmllint --noout '" + (dir / "odd.svg").string() + "'").c_str()), 0);
+  }
+  // A 10,000-row table: a few hundred kilobytes at most.
+  const Outcome table = Cli({"table", "-40", "-60", "35", "115", "--leg", "1", "--svg", "long.svg"}, dir);
+  ASSERT_EQ(table.status, 0);
+  EXPECT_GT(std::count(table.out.begin(), table.out.end(), '\n'), 10000);
+  EXPECT_LT(fs::file_size(dir / "long.svg"), 300u * 1024);
+  // A folder or a missing folder: one line, status 1, nothing left.
+  fs::create_directory(dir / "folder.svg");
+  for (const char* target : {"folder.svg", "missing/chart.svg"}) {
+    const Outcome run = Cli({"route", "1", "2", "3", "4", "--svg", target}, dir);
+    EXPECT_EQ(run.status, 1) << target;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+  EXPECT_EQ(Cli({"route", "--svg", "x.svg"}, dir).status, 2);  // one route only
+}
+
+TEST(Chart, TheDialoguesChartComesAndGoesWithItsTable) {
+  Session s = Play("3\n4\n3\n700\n1\ny\n");
+  const std::string svg = s.File("waypoints.svg");
+  EXPECT_NE(svg.find("<title>North to South</title>"), std::string::npos);
+  EXPECT_EQ(std::system(("xmllint --noout '" + (s.dir / "waypoints.svg").string() + "'").c_str()), 0);
+  // The console is as it always was: the chart adds nothing to it.
+  EXPECT_EQ(s.out.find("svg"), std::string::npos);
+  // A second route without a table leaves no chart (nor route file) behind.
+  std::istringstream in("3\n4\n3\n700\n1\nn\n1\n2\n2\n0\ny\n");
+  std::ostringstream out, err;
+  sailings::RunSailings(in, out, err, s.dir, false);
+  EXPECT_FALSE(fs::exists(s.dir / "waypoints.svg"));
+  EXPECT_FALSE(fs::exists(s.dir / "waypoints.gpx"));
+}
