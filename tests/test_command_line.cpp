@@ -151,6 +151,16 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
   EXPECT_NE(json.out.find("\n{\"error\":\"departure and destination are the same position\"}\n"),
             std::string::npos);
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 9);
+  // A reason that quotes a token with quotes and commas stays one CSV cell
+  // (as Python's csv module reads it).
+  const Outcome quoted = Cli({"route", "--csv"}, "1\"a\" 2 3 4\n");
+  const fs::path table = quoted.dir / "quoted.csv";
+  std::ofstream(table) << quoted.out;
+  EXPECT_EQ(std::system(("python3 -c 'import csv,sys\nrows=list(csv.reader(open(sys.argv[1])))\n"
+                         "assert rows[1][-1]==\"LAT1 \\x271\\x22a\\x22\\x27: text that is no part of a coordinate\", rows' '" +
+                         table.string() + "'").c_str()),
+            0)
+      << quoted.out;
   // Each line is a JSON object a real parser accepts.
   const fs::path file = json.dir / "routes.jsonl";
   std::ofstream(file) << json.out;

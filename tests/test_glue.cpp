@@ -255,3 +255,38 @@ TEST(Glue, TheNumberWriter) {
     EXPECT_EQ(std::string(text, sailings::FormatNumber(text, c.value, c.decimals)), c.text) << c.value;
   }
 }
+
+TEST(Glue, AnswersAfterBlanksAndEmptyLines) {
+  // Blank lines and leading blanks before a count, a leg distance, a method
+  // and the exit answer are skipped, as before any other answer.
+  const Session a = Play("3\n4\n3\n700\n1\ny\n");
+  const Session b = Play("3\n4\n3\n\n   700\n\n 1\n\n   y\n");
+  EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
+  EXPECT_NE(a.File("waypoints.dat"), "");
+  EXPECT_EQ(b.status, 0);
+  EXPECT_EQ(b.out.substr(b.out.size() - 13), "\nExit (y/n)? ");  // y ended it: no new listing
+  const Session c = Play("3\n4\n2\n\n5\n1\ny\n");  // an empty line before the count
+  EXPECT_NE(c.out.find("\n 6   -33.865000"), std::string::npos);
+}
+
+TEST(Glue, RoutesOfMillimetres) {
+  // Positions 3.3 mm apart (2e-8 degrees of longitude at 10 N): the chord.
+  sailings::Route r;
+  ASSERT_EQ(sailings::SolveRoute(10, 20, 10, 20.00000003, r), sailings::Status::ok);
+  const double metres = 0.00000003 * ref::kDeg * 6378137.0 / std::sqrt(1 - ref::kESq * std::pow(std::sin(10 * ref::kDeg), 2)) *
+                        std::cos(10 * ref::kDeg);
+  EXPECT_NEAR(r.ge_distance_nm * 1852, metres, 1e-6);
+  EXPECT_NEAR(r.rhumb_distance_nm * 1852, metres, 1e-6);
+  EXPECT_NEAR(r.ge_azimuth_fwd, 90, 1e-3);
+  EXPECT_NEAR(r.ge_azimuth_inv, 270, 1e-3);
+}
+
+TEST(Glue, NamesOfEveryLength) {
+  for (std::size_t n : {254u, 255u, 256u, 257u, 5000u}) {
+    sailings::vector3d v;
+    v.name(std::string(n, 'x'));
+    EXPECT_EQ(v.get_name().size(), std::min<std::size_t>(n, 255)) << n;
+    v.name(std::string(n, 'y').c_str());
+    EXPECT_EQ(v.get_name(), std::string(std::min<std::size_t>(n, 255), 'y')) << n;
+  }
+}

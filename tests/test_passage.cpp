@@ -229,6 +229,8 @@ TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
        "ERROR: --depart 'tomorrow': not an ISO 8601 time in UTC (e.g. 2027-01-15T06:00Z)\n"},
       {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "12", "--depart", "2027-02-30T06:00Z"}, 1,
        "not an ISO 8601 time"},
+      {{"table", "1", "2", "3", "4", "--leg", "100", "--speed", "12", "--depart", "0000-06-01T00:00Z"}, 1,
+       "not an ISO 8601 time"},  // before the year 1
       {{"table", "1", "2", "3", "4", "--leg", "100", "--depart", "2027-01-15T06:00Z"}, 2, "usage: sailings route"},
   };
   for (const auto& c : cases) {

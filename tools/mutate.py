@@ -98,6 +98,9 @@ def main():
     parser.add_argument("--seed", type=int, default=12, help="which ones (default 12)")
     parser.add_argument("--files", default="src/*", help="only files matching this glob")
     parser.add_argument("--list", action="store_true", help="list the chosen mutants, run nothing")
+    parser.add_argument("--only", action="append", default=[],
+                        help="FILE:LINE:OPERATOR of a mutant to try (again), e.g. a survivor's; "
+                             "repeatable; --count and --seed then do not apply")
     args = parser.parse_args()
     # A stop (Ctrl-C, kill) still restores the file being mutated.
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
@@ -105,6 +108,9 @@ def main():
     candidates = sites(args.files)
     random.Random(args.seed).shuffle(candidates)
     chosen = candidates[:args.count]
+    if args.only:
+        wanted = set(args.only)
+        chosen = [c for c in candidates if f"{c[0]}:{c[1] + 1}:{c[5]}" in wanted]
     print(f"{len(candidates)} sites in {args.files}; trying {len(chosen)}", flush=True)
     if args.list:
         for rel, number, start, end, replacement, label in chosen:
