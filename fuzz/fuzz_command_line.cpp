@@ -3,8 +3,6 @@
 // says why in one line (or the usage) when it fails, and never prints a
 // number that is not finite. Files it is asked to write go to a scratch
 // folder of its own, removed at exit.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,22 +12,16 @@
 #include <vector>
 
 #include "../tests/output_check.h"
+#include "../tests/scratch.h"
 #include "cli/command_line.h"
 
 namespace {
 std::filesystem::path folder;
-void Remove() {
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-}
 }  // namespace
 
+// A scratch folder of its own (mkdtemp under $TMPDIR), removed at exit.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "sailings-fuzz-command-line-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  folder = pattern;
-  std::atexit(Remove);
+  folder = scratch::Folder("fuzz-command-line");
   std::ofstream(folder / "input.txt") << "Cape Town\t-33.9249 18.4241\nNew York\t40.7128 -74.006\n"
                                          "Pole\t90 0\nAntipode\t33.9249 -161.5759\n";
   return 0;

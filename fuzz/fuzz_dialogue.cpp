@@ -1,8 +1,6 @@
 // The whole dialogue, in-process, on arbitrary standard input against a fixed
 // location list in a scratch folder: it must end (a hang is caught by
 // -timeout), never crash, and never print a number that is not finite.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,23 +9,16 @@
 #include <string>
 
 #include "../tests/output_check.h"
+#include "../tests/scratch.h"
 #include "dialogue/driver.h"
 
 namespace {
 std::filesystem::path folder;
-void Remove() {
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
-}
 }  // namespace
 
 // A scratch folder of its own (mkdtemp under $TMPDIR), removed at exit.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "sailings-fuzz-dialogue-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  folder = pattern;
-  std::atexit(Remove);
+  folder = scratch::Folder("fuzz-dialogue");
   std::ofstream(folder / "input.txt")
       << "North Pole\t90 0\nSouth Pole\t-90 45\nEquator\t0 0\nDateline\t10 180\n"
          "Antipode\t-10 0\nCape Town\t-33.9249 18.4241\nNew York\t40.7128 -74.006\n"

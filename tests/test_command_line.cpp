@@ -237,6 +237,7 @@ TEST(CommandLine, UsageErrorsHelpAndVersion) {
       {{"table", "1", "2", "3", "4", "--points", "100001"}, 1, "from 1 to 100000\n"},
       {{"table", "1", "2", "3", "4", "--longitudes", "-1"}, 1, "from 0 to 100000\n"},
       {{"table", "1", "2", "3", "4", "--points", "2.5"}, 1, "not a whole number\n"},
+      {{"table", "1", "2", "3", "4", "--points", "5x"}, 1, "ERROR: --points '5x': not a whole number\n"},
       {{"table", "10", "30", "50", "30", "--longitudes", "3"}, 1,
        "ERROR: this route runs along a meridian: it has no intermediate longitudes\n"},
       {{"table", "90", "0", "50", "30", "--longitudes", "3"}, 1, "along a meridian"},

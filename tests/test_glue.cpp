@@ -11,6 +11,7 @@
 
 #include "elliptic/ellipsoid.h"
 #include "writers/fixed_format.h"
+#include "writers/text.h"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "session.h"
@@ -289,4 +290,29 @@ TEST(Glue, NamesOfEveryLength) {
     v.name(std::string(n, 'y').c_str());
     EXPECT_EQ(v.get_name(), std::string(std::min<std::size_t>(n, 255), 'y')) << n;
   }
+}
+
+TEST(Glue, AngleRulesOnTheAxes) {
+  // The direction angle of (x, y) in (-pi, pi] and the full-circle azimuth
+  // in [0, 2pi), on and off the axes, signed zeros included.
+  const struct {
+    double y, x, angle, azimuth;
+  } cases[] = {{0, 1, 0, 0},          {1, 0, 90, 90},         {0, -1, 180, 180},   {-1, 0, -90, 270},
+               {-0.0, -1, 180, 180},  {1, -1, 135, 135},      {-1, -1, -135, 225}, {-1, 1, -45, 315},
+               {1, 1, 45, 45},        {1e-300, -1, 180, 180}, {-1e-300, -1, -180, 180}};
+  for (const auto& c : cases) {
+    EXPECT_NEAR(sailings::AngleOf(c.y, c.x) / ref::kDeg, c.angle, 1e-12) << c.y << " " << c.x;
+    EXPECT_NEAR(sailings::FullCircleAzimuth(c.y, c.x) / ref::kDeg, c.azimuth, 1e-12) << c.y << " " << c.x;
+  }
+}
+
+TEST(Glue, TextThatReachesFilesAndTerminals) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {{"Tromsø", "Tromsø"},          {"\xEF\xBF\xBF", "???"},   {"\xEF\xBF\xBE", "???"},
+               {"\xED\xA0\x80", "???"},         {"\xC0\xAF", "??"},        {"\xF4\x90\x80\x80", "????"},
+               {"a\tb\x7f", "a?b?"},            {"\xE2\x80\x99", "\xE2\x80\x99"}};
+  for (const auto& c : cases) EXPECT_EQ(sailings::PrintableText(c.in), c.out) << c.in;
+  EXPECT_EQ(sailings::PrintableText(std::string(100, 'x'), 60), std::string(60, 'x') + "...");
 }
