@@ -9,7 +9,11 @@ or a polar stereographic one) and checks, in the rendered PNG:
   - every "paint" check: the pixel of (lat, lon) has the colour named
     (land, sea), or, with a radius, some pixel within it does (a track);
   - nothing is drawn outside the frame: the margin around it is all white.
-CHECKS.json: {"paint": [[lat, lon, "land"|"sea"|"ellipse"|"rhumb"|"composite", radius], ...]}.
+  - every "along" check: the point of (lat, lon) lies within a pixel of the
+    polyline the chart draws in that track's colour (the drawing is
+    simplified to well under a pixel).
+CHECKS.json: {"paint": [[lat, lon, "land"|"sea"|"ellipse"|"rhumb"|"composite", radius], ...],
+              "along": [[lat, lon, "ellipse"|"rhumb"|"composite"], ...]}.
 The renderer is rsvg-convert (librsvg), or with --chromium headless Chromium
 (then only that the chart renders: land and sea both appear). PNGs are
 decoded here with zlib (8-bit RGB or RGBA, not interlaced). Exit 1 on any
@@ -66,6 +70,26 @@ def near(colour, name, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, COLOURS[name]))
 
 
+def polylines(svg, name):
+    """The vertices of the paths stroked in a track's colour."""
+    colour = "#%02x%02x%02x" % COLOURS[name]
+    lines = []
+    for d in re.findall(r'<path d="([^"]*)" fill="none" stroke="' + colour + '"', svg):
+        points = [(float(x), float(y)) for x, y in re.findall(r"[ML](-?[\d.]+) (-?[\d.]+)", d)]
+        lines.append(points)
+    return lines
+
+
+def distance_to(lines, x, y):
+    best = math.inf
+    for points in lines:
+        for (ax, ay), (bx, by) in zip(points, points[1:]):
+            dx, dy = bx - ax, by - ay
+            t = 0 if dx == dy == 0 else max(0, min(1, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
+            best = min(best, math.hypot(ax + t * dx - x, ay + t * dy - y))
+    return best
+
+
 def placer(svg):
     meta = dict(re.findall(r"(\w+)=([-\w.]+)", re.search(r"<metadata>(.*?)</metadata>", svg).group(1)))
     f = {k: float(v) for k, v in meta.items() if k != "projection"}
@@ -112,7 +136,13 @@ def main():
                         seen[name] = seen[name] or near(pixel(x, y), name)
             failures += [f"Chromium shows no {name}" for name, shown in seen.items() if not shown]
         else:
-            for lat, lon, name, radius in json.load(open(checks_file))["paint"]:
+            checks = json.load(open(checks_file))
+            for lat, lon, name in checks.get("along", []):
+                x, y = place(lat, lon)
+                gap = distance_to(polylines(svg, name), x, y)
+                if gap > 1.0:
+                    failures.append(f"the {name} is drawn {gap:.2f} px from ({lat}, {lon})")
+            for lat, lon, name, radius in checks["paint"]:
                 x, y = place(lat, lon)
                 r = int(radius)
                 found = any(near(pixel(int(round(x)) + dx, int(round(y)) + dy) or (0, 0, 0), name)

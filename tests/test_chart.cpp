@@ -210,6 +210,11 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     EXPECT_FALSE(check::HasNonFiniteNumber(svg));
     EXPECT_EQ(svg.find("<script"), std::string::npos);
     EXPECT_EQ(svg.find("href"), std::string::npos);  // no external references
+    // The tracks are simplified (to a third of a pixel): a smooth arc of 400
+    // samples needs far fewer vertices.
+    const std::size_t end = svg.find("\" fill=\"none\" stroke=\"#c0392b\"");
+    const std::string ellipse = svg.substr(svg.rfind("<path d=\"", end), end - svg.rfind("<path d=\"", end));
+    EXPECT_LT(std::count(ellipse.begin(), ellipse.end(), 'L'), 150) << file;
     // Tracks: points of the exact section and of the rhumb line, a third
     // and two thirds of the way.
     const double lat1 = std::stod(c.args[1]), lon1 = std::stod(c.args[2]);
@@ -231,7 +236,18 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
       checks << "[" << lat << "," << lon << ",\"rhumb\",4],";  // dashed
     }
     if (composite) checks << "[-50,85,\"composite\",2],";  // on the limiting parallel
-    checks << "[" << lat1 << "," << lon1 << ",\"ellipse\",6]]}";
+    checks << "[" << lat1 << "," << lon1 << ",\"ellipse\",6]], \"along\": [";
+    // Every 2 % of both exact tracks lies within a pixel of what is drawn.
+    for (int i = 0; i <= 50; ++i) {
+      double lat, lon;
+      if (!composite) {
+        ref::Geodetic(section.Point(angle * i / 50), lat, lon);
+        checks << "[" << lat << "," << lon << ",\"ellipse\"],";
+      }
+      ref::Rhumb().Direct(lat1, lon1, course, length * i / 50, lat, lon);
+      checks << "[" << lat << "," << lon << ",\"rhumb\"]" << (i < 50 ? "," : "");
+    }
+    checks << "]}";
     std::ofstream(dir / (file + ".json")) << checks.str();
     EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / file).string() + "' '" +
                            (dir / (file + ".json")).string() + "'").c_str()),

@@ -176,7 +176,8 @@ bool SvgChart::Finish(std::string& error) {
     projection.center = l1 + 0.5 * std::remainder(l2 - l1, 360.0);
   }
 
-  // The frame: every track with a margin, at most a full turn of longitude.
+  // The frame: every track with a margin (each track goes the shorter way
+  // round, so a Mercator frame spans less than a turn of longitude).
   Frame frame;
   double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
   for (const auto* t : tracks) {
@@ -187,10 +188,6 @@ bool SvgChart::Finish(std::string& error) {
   }
   const double margin = 0.15 * std::max({x1 - x0, y1 - y0, projection.polar ? 0.1 : 5.0});
   frame.x0 = x0 - margin, frame.x1 = x1 + margin, frame.y0 = y0 - margin, frame.y1 = y1 + margin;
-  if (!projection.polar && frame.x1 - frame.x0 > 360) {
-    const double mid = 0.5 * (frame.x0 + frame.x1);
-    frame.x0 = mid - 180, frame.x1 = mid + 180;
-  }
   frame.scale = std::min(kMaxWidth / (frame.x1 - frame.x0), kMaxHeight / (frame.y1 - frame.y0));
   const auto widen = [](double& lo, double& hi, double size) {
     const double mid = 0.5 * (lo + hi);
