@@ -215,6 +215,11 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     const std::size_t end = svg.find("\" fill=\"none\" stroke=\"#c0392b\"");
     const std::string ellipse = svg.substr(svg.rfind("<path d=\"", end), end - svg.rfind("<path d=\"", end));
     EXPECT_LT(std::count(ellipse.begin(), ellipse.end(), 'L'), 150) << file;
+    // The legend lies inside the frame (which starts 10 px in).
+    const std::size_t legend = svg.find("width=\"260\"");
+    ASSERT_NE(legend, std::string::npos);
+    const std::size_t y = svg.rfind(" y=\"", legend);
+    EXPECT_GE(std::stod(svg.substr(y + 4)), 10.0) << file;
     // Tracks: points of the exact section and of the rhumb line, a third
     // and two thirds of the way.
     const double lat1 = std::stod(c.args[1]), lon1 = std::stod(c.args[2]);

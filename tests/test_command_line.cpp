@@ -184,6 +184,9 @@ TEST(CommandLine, PlacesFromTheLocationList) {
     const char* err;
   } cases[] = {
       {{"route", "Atlantis", "New York"}, kPlaces, 1, "ERROR: no place named 'Atlantis' in input.txt\n"},
+      // (The dialogue's slots for typed positions, "A" and "B", are no places.)
+      {{"route", "Cape Town", "B"}, kPlaces, 1, "ERROR: no place named 'B' in input.txt\n"},
+      {{"route", "A", "Cape Town"}, kPlaces, 1, "ERROR: no place named 'A' in input.txt\n"},
       {{"route", "Cape Town", "New York"}, nullptr, 1,
        "ERROR: 'Cape Town' is not a position, and there is no location list (input.txt) to look it "
        "up in\n"},

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
@@ -203,6 +204,11 @@ TEST(Glue, PositionRulesAtTheMeridiansAndPoles) {
     EXPECT_EQ(sailings::SamePosition(p, q), c.same) << c.lat1 << " " << c.lon1 << " " << c.lat2 << " " << c.lon2;
     EXPECT_EQ(sailings::SamePosition(q, p), c.same);
   }
+  // On the axes: the quadrant rule of the record's longitude.
+  for (const auto& [x, y, lon] : {std::tuple{-1.0, 0.0, 180.0}, {-1.0, -0.0, 180.0}, {1.0, 0.0, 0.0},
+                                  {0.0, 1.0, 90.0}, {0.0, -1.0, -90.0}, {-1.0, -1e-300, -180.0}}) {
+    EXPECT_NEAR(sailings::vector3d(x, y, 0.5).longitude(), lon, 1e-12) << x << " " << y;
+  }
   // Longitudes fold into [-180, 180] through the record: 0, 180 and -180 kept.
   for (const auto& [lon, folded] : {std::pair{0.0, 0.0}, {180.0, 180.0}, {-180.0, -180.0}, {360.0, 0.0},
                                     {540.0, 180.0}, {-190.0, 170.0}, {190.0, -170.0}}) {
@@ -261,13 +267,16 @@ TEST(Glue, AnswersAfterBlanksAndEmptyLines) {
   // Blank lines and leading blanks before a count, a leg distance, a method
   // and the exit answer are skipped, as before any other answer.
   const Session a = Play("3\n4\n3\n700\n1\ny\n");
-  const Session b = Play("3\n4\n3\n\n   700\n\n 1\n\n   y\n");
+  const Session b = Play("3\n4\n3\n\n \t\v\f 700\n\n 1\n\n   y\n");
   EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
   EXPECT_NE(a.File("waypoints.dat"), "");
   EXPECT_EQ(b.status, 0);
   EXPECT_EQ(b.out.substr(b.out.size() - 13), "\nExit (y/n)? ");  // y ended it: no new listing
   const Session c = Play("3\n4\n2\n\n5\n1\ny\n");  // an empty line before the count
   EXPECT_NE(c.out.find("\n 6   -33.865000"), std::string::npos);
+  // A hemisphere letter after stray fields still counts (up to the eighth field).
+  const Session d = Play("0\n33 55 30 x x x x S\n18 25\n1\n3\n1000\n1\ny\n");
+  EXPECT_NE(d.out.find("latitude (degrees) = -33.925\n"), std::string::npos) << d.out;
 }
 
 TEST(Glue, RoutesOfMillimetres) {
@@ -297,7 +306,7 @@ TEST(Glue, AngleRulesOnTheAxes) {
   // in [0, 2pi), on and off the axes, signed zeros included.
   const struct {
     double y, x, angle, azimuth;
-  } cases[] = {{0, 1, 0, 0},          {1, 0, 90, 90},         {0, -1, 180, 180},   {-1, 0, -90, 270},
+  } cases[] = {{0, 0, 0, 0},          {0, 1, 0, 0},          {1, 0, 90, 90},         {0, -1, 180, 180},   {-1, 0, -90, 270},
                {-0.0, -1, 180, 180},  {1, -1, 135, 135},      {-1, -1, -135, 225}, {-1, 1, -45, 315},
                {1, 1, 45, 45},        {1e-300, -1, 180, 180}, {-1e-300, -1, -180, 180}};
   for (const auto& c : cases) {
@@ -312,7 +321,8 @@ TEST(Glue, TextThatReachesFilesAndTerminals) {
     const char* out;
   } cases[] = {{"Tromsø", "Tromsø"},          {"\xEF\xBF\xBF", "???"},   {"\xEF\xBF\xBE", "???"},
                {"\xED\xA0\x80", "???"},         {"\xC0\xAF", "??"},        {"\xF4\x90\x80\x80", "????"},
-               {"a\tb\x7f", "a?b?"},            {"\xE2\x80\x99", "\xE2\x80\x99"}};
+               {"a\tb\x7f", "a?b?"},            {"\xE2\x80\x99", "\xE2\x80\x99"},
+               {"\xF4\x8F\xBF\xBD", "\xF4\x8F\xBF\xBD"}, {"\xF0\x9F\x8C\x8A", "\xF0\x9F\x8C\x8A"}};
   for (const auto& c : cases) EXPECT_EQ(sailings::PrintableText(c.in), c.out) << c.in;
   EXPECT_EQ(sailings::PrintableText(std::string(100, 'x'), 60), std::string(60, 'x') + "...");
 }

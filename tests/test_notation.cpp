@@ -75,6 +75,7 @@ TEST(Notation, TokenRefusalsAndTheirReasons) {
       {"1.5:30", Axis::latitude, Status::decimal_point_not_last, true},
       {"33.5d30'", Axis::latitude, Status::decimal_point_not_last, true},
       {"33'5d", Axis::latitude, Status::marks_out_of_order, true},
+      {"33Nx", Axis::latitude, Status::unexpected_text, true},
       {"33d5:30", Axis::latitude, Status::marks_out_of_order, false},
       {"1:2:3:4", Axis::latitude, Status::unexpected_text, true},
       {"33:", Axis::latitude, Status::unexpected_text, true},

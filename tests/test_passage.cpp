@@ -212,6 +212,9 @@ TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
       {{"route", "-33.9249", "18.4241", "40.7128", "-74.006", "--limit", "50", "--csv"}, 0, ",false,,,,,,,,6777.739857,"},
       {{"route", "35.4437", "139.638", "37.808", "-122.4177", "--limit", "60", "--json"}, 0, "\"composite\":false,\"t1_lat\":null"},
       {{"route", "0", "0", "0", "60", "--limit", "10"}, 0, " false - - - - - - - "},
+      // Westward and within the limit: the great ellipse's own length.
+      {{"route", "37.808", "-122.4177", "35.4437", "139.638", "--limit", "60", "--csv", "-p", "3"}, 0,
+       ",false,,,,,,,,4485.700,"},
       {{"route", "-60", "18", "-33.8688", "151.2093", "--limit", "50"}, 1,
        "ERROR: the departure or the destination lies beyond the limiting latitude\n"},
       {{"route", "1", "2", "3", "4", "--limit", "0"}, 1, "ERROR: the limiting latitude must be above 0 and below 90\n"},
@@ -285,6 +288,19 @@ TEST(Passage, CompositeTableAlongTheTrack) {
   EXPECT_EQ(tangents, 2);
   EXPECT_EQ(k, static_cast<int>(total / 1000));
   EXPECT_NEAR(legs, total, 1e-6);
+  // Departing on the limit: T1 is the departure itself, no row of its own.
+  const Outcome onLimit = Cli({"table", "-50", "18", "-33.8688", "151.2093", "--limit", "50", "--leg", "1000", "--csv"});
+  ASSERT_EQ(onLimit.status, 0) << onLimit.err;
+  std::istringstream rows(onLimit.out);
+  std::getline(rows, line);
+  std::getline(rows, line);  // the departure
+  for (std::getline(rows, line); !line.empty(); line.clear(), std::getline(rows, line)) {
+    std::vector<std::string> cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+    ASSERT_GE(cells.size(), 5u);
+    EXPECT_GT(std::stod(cells[4]), 0) << line;  // every leg has a length
+  }
 }
 
 TEST(Passage, TimesWorkedByHand) {
