@@ -218,7 +218,8 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     // The legend lies inside the frame (which starts 10 px in).
     const std::size_t legend = svg.find("width=\"260\"");
     ASSERT_NE(legend, std::string::npos);
-    const std::size_t y = svg.rfind(" y=\"", legend);
+    const std::size_t x = svg.rfind("<rect x=\"", legend), y = svg.rfind(" y=\"", legend);
+    EXPECT_GE(std::stod(svg.substr(x + 9)), 10.0) << file;
     EXPECT_GE(std::stod(svg.substr(y + 4)), 10.0) << file;
     // Tracks: points of the exact section and of the rhumb line, a third
     // and two thirds of the way.

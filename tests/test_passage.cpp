@@ -212,8 +212,10 @@ TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
       {{"route", "-33.9249", "18.4241", "40.7128", "-74.006", "--limit", "50", "--csv"}, 0, ",false,,,,,,,,6777.739857,"},
       {{"route", "35.4437", "139.638", "37.808", "-122.4177", "--limit", "60", "--json"}, 0, "\"composite\":false,\"t1_lat\":null"},
       {{"route", "0", "0", "0", "60", "--limit", "10"}, 0, " false - - - - - - - "},
-      // Westward and within the limit: the great ellipse's own length.
+      // Within the limit, both ways: the great ellipse's own length.
       {{"route", "37.808", "-122.4177", "35.4437", "139.638", "--limit", "60", "--csv", "-p", "3"}, 0,
+       ",false,,,,,,,,4485.700,"},
+      {{"route", "35.4437", "139.638", "37.808", "-122.4177", "--limit", "60", "--csv", "-p", "3"}, 0,
        ",false,,,,,,,,4485.700,"},
       {{"route", "-60", "18", "-33.8688", "151.2093", "--limit", "50"}, 1,
        "ERROR: the departure or the destination lies beyond the limiting latitude\n"},
