@@ -13,11 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <random>
 #include <tuple>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "chart/land.h"
 #include "cli/command_line.h"
 #include "output_check.h"
 #include "reference.h"
@@ -53,7 +55,10 @@ std::string Read(const fs::path& file) {
 }
 
 // The land polygons as this test reads them: every ring, each point's
-// longitude taken within 180 degrees of the one before.
+// longitude taken within 180 degrees of the one before, the ring then put in
+// the turn of longitude that holds its middle (a lake in the same turn as
+// the land around it), a ring that goes all the way round closed over its
+// pole.
 const std::vector<std::vector<std::pair<double, double>>>& Rings() {
   static const auto rings = [] {
     std::vector<std::vector<std::pair<double, double>>> out;
@@ -66,6 +71,16 @@ const std::vector<std::vector<std::pair<double, double>>>& Rings() {
         if (k > 0) lon += 360 * std::round((out.back().back().first - lon) / 360);
         out.back().emplace_back(lon, lat);
       }
+      auto& ring = out.back();
+      if (std::fabs(ring.back().first - ring.front().first) > 180) {
+        const double pole = ring.front().second < 0 ? -90 : 90;
+        ring.emplace_back(ring.back().first, pole);
+        ring.emplace_back(ring.front().first, pole);
+      }
+      double west = 1e9, east = -1e9;
+      for (const auto& p : ring) west = std::min(west, p.first), east = std::max(east, p.first);
+      const double shift = 360 * std::round((west + east) / 720);
+      for (auto& p : ring) p.first -= shift;
     }
     return out;
   }();
@@ -310,4 +325,27 @@ TEST(Chart, TheDialoguesChartComesAndGoesWithItsTable) {
   sailings::RunSailings(in, out, err, s.dir, false);
   EXPECT_FALSE(fs::exists(s.dir / "waypoints.svg"));
   EXPECT_FALSE(fs::exists(s.dir / "waypoints.gpx"));
+}
+
+TEST(Land, TheIndexAnswersAsThePolygonsDo) {
+  // Random positions, and positions near coasts (every 7th point of every
+  // ring, nudged): the raster with its exact coast cells against this
+  // file's own even-odd test over all rings.
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180), nudge(-0.05, 0.05);
+  int checked = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const double a = lat(rng), b = lon(rng);
+    EXPECT_EQ(sailings::IsLand(a, b), OnLand(a, b)) << a << " " << b;
+    ++checked;
+  }
+  for (const auto& ring : Rings()) {
+    for (std::size_t k = 0; k < ring.size(); k += 7) {
+      const double a = ring[k].second + nudge(rng), b = ring[k].first + nudge(rng);
+      if (std::fabs(a) > 85) continue;
+      EXPECT_EQ(sailings::IsLand(a, b), OnLand(a, b)) << a << " " << b;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 20500);
 }

@@ -18,7 +18,7 @@ double Normalized(double lon) {
 }
 
 constexpr int kColumns = 360, kRows = 180;  // cells of one degree
-enum Cell : std::uint8_t { kSea = 0, kLand = 1, kCoast = 2 };
+enum State : std::uint8_t { kSea = 0, kLand = 1, kCoast = 2 };
 
 struct Edge {
   double x1, y1, x2, y2;
@@ -34,31 +34,42 @@ class LandIndex {
         const Edge e{p.lon, p.lat, q.lon, q.lat};
         const int lo = Row(std::min(p.lat, q.lat)), hi = Row(std::max(p.lat, q.lat));
         for (int r = lo; r <= hi; ++r) bands_[r].push_back(e);
-        // The cells the edge passes through hold coast.
-        const int steps = 1 + static_cast<int>(std::hypot(q.lon - p.lon, q.lat - p.lat) / 0.05);
-        for (int k = 0; k <= steps; ++k) {
-          const double t = static_cast<double>(k) / steps;
-          const double lon = Normalized(p.lon + t * (q.lon - p.lon));
-          cells_[Row(p.lat + t * (q.lat - p.lat))][Column(lon)] = kCoast;
-        }
-      }
-    }
-    for (int r = 0; r < kRows; ++r) {
-      for (int c = 0; c < kColumns; ++c) {
-        if (cells_[r][c] != kCoast) cells_[r][c] = Inside(c - 179.5, r - 89.5) ? kLand : kSea;
-      }
-    }
-    // Open sea: a sea cell whose eight neighbours are sea too.
-    for (int r = 0; r < kRows; ++r) {
-      for (int c = 0; c < kColumns; ++c) {
-        bool open = true;
-        for (int dr = -1; dr <= 1 && open; ++dr) {
-          for (int dc = -1; dc <= 1 && open; ++dc) {
-            const int rr = std::clamp(r + dr, 0, kRows - 1), cc = (c + dc + kColumns) % kColumns;
-            open = cells_[rr][cc] == kSea;
+        // Every cell the edge's bounds touch holds it (a turn of longitude
+        // either way brings it into the cell's own frame).
+        const double west = std::min(p.lon, q.lon), east = std::max(p.lon, q.lon);
+        for (int r = lo; r <= hi; ++r) {
+          for (double x = std::floor(west); x <= east; x += 1.0) {
+            const double turn = Normalized(x + 0.5) - (x + 0.5);
+            const int c = Column(x + 0.5 + turn);
+            coast_[Cell(r, c)].push_back({e.x1 + turn, e.y1, e.x2 + turn, e.y2});
           }
         }
-        open_[r][c] = open;
+      }
+    }
+    for (int r = 0; r < kRows; ++r) {
+      for (int c = 0; c < kColumns; ++c) {
+        const bool inside = Inside(c - 179.5, r - 89.5);  // the cell's centre
+        centre_[Cell(r, c)] = inside;
+        state_[Cell(r, c)] = !coast_[Cell(r, c)].empty() ? kCoast : inside ? kLand : kSea;
+      }
+    }
+    // Open sea: how many cells of sea lie all round a cell (its distance,
+    // in cells, to the nearest cell with land or coast), by relaxation.
+    for (int cell = 0; cell < kRows * kColumns; ++cell) open_[cell] = state_[cell] == kSea ? kMostOpen : 0;
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (int r = 0; r < kRows; ++r) {
+        for (int c = 0; c < kColumns; ++c) {
+          int best = open_[Cell(r, c)];
+          for (int dr = -1; dr <= 1; ++dr) {
+            for (int dc = -1; dc <= 1; ++dc) {
+              const int rr = r + dr;
+              if (rr < 0 || rr >= kRows) continue;
+              best = std::min(best, open_[Cell(rr, (c + dc + kColumns) % kColumns)] + 1);
+            }
+          }
+          if (best < open_[Cell(r, c)]) open_[Cell(r, c)] = static_cast<std::uint8_t>(best), changed = true;
+        }
       }
     }
   }
@@ -67,10 +78,11 @@ class LandIndex {
   static int Column(double lon) {
     return std::clamp(static_cast<int>(std::floor(lon + 180.0)), 0, kColumns - 1);
   }
+  static int Cell(int row, int column) { return row * kColumns + column; }
 
   // Even-odd: the edges of the latitude's band that a ray from the point
   // towards the east crosses; the rings may reach beyond +-180, so the point
-  // is tried a turn either way too.
+  // is tried a turn either way too. Used to build the index.
   bool Inside(double lon, double lat) const {
     bool inside[3] = {false, false, false};
     for (const Edge& e : bands_[Row(lat)]) {
@@ -84,16 +96,41 @@ class LandIndex {
     return inside[0] || inside[1] || inside[2];
   }
 
+  // In a coast cell: the centre's answer, turned by every edge of the cell
+  // that the segment from the centre to the point crosses.
   bool IsLand(double lat, double lon) const {
-    const Cell cell = static_cast<Cell>(cells_[Row(lat)][Column(lon)]);
-    return cell == kCoast ? Inside(lon, lat) : cell == kLand;
+    const int r = Row(lat), c = Column(lon), cell = Cell(r, c);
+    if (state_[cell] != kCoast) return state_[cell] == kLand;
+    const double cx = c - 179.5, cy = r - 89.5;
+    const auto side = [](double ax, double ay, double bx, double by, double px, double py) {
+      return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+    };
+    bool inside = centre_[cell];
+    for (const Edge& e : coast_[cell]) {
+      const double d1 = side(e.x1, e.y1, e.x2, e.y2, cx, cy), d2 = side(e.x1, e.y1, e.x2, e.y2, lon, lat);
+      const double d3 = side(cx, cy, lon, lat, e.x1, e.y1), d4 = side(cx, cy, lon, lat, e.x2, e.y2);
+      // A crossing; an end of the edge on the segment counts on one side only.
+      if ((d1 > 0) != (d2 > 0) && (d3 > 0) != (d4 > 0)) inside = !inside;
+    }
+    return inside;
   }
-  bool OpenSea(double lat, double lon) const { return open_[Row(lat)][Column(lon)]; }
+  // How far (metres) a track may go from here without meeting a cell that
+  // is not open sea: the sea cells all round, less the one it stands in,
+  // each at least a degree of longitude at the highest latitude it may reach.
+  double OpenDistance(double lat, double lon) const {
+    const int cells = open_[Cell(Row(lat), Column(lon))] - 1;
+    if (cells <= 0) return 0;
+    const double reach = std::min(89.0, std::fabs(lat) + cells);
+    return cells * 60.0 * kNauticalMile * std::cos(reach * kDegree);
+  }
 
  private:
   std::vector<Edge> bands_[kRows];
-  std::uint8_t cells_[kRows][kColumns] = {};
-  bool open_[kRows][kColumns] = {};
+  std::vector<Edge> coast_[kRows * kColumns];
+  std::uint8_t state_[kRows * kColumns] = {};
+  bool centre_[kRows * kColumns] = {};
+  static constexpr std::uint8_t kMostOpen = 40;
+  std::uint8_t open_[kRows * kColumns] = {};
 };
 
 const LandIndex& Index() {
@@ -228,10 +265,8 @@ std::optional<LandCrossing> FirstLand(const Track& track) {
     }
     previous = s;
     if (s == end) break;
-    // In open sea the next degree holds no land: stride across it.
-    const double stride = index.OpenSea(p.lat, p.lon)
-                              ? std::max(step, 55.0 * kNauticalMile * std::cos(p.lat * kDegree))
-                              : step;
+    // In open sea no land lies within the cells all round: stride across them.
+    const double stride = std::max(step, index.OpenDistance(p.lat, p.lon));
     s = std::min(s + stride, end);
   }
   return std::nullopt;
@@ -259,6 +294,12 @@ const std::vector<std::vector<LonLat>>& LandRings() {
         ring.push_back({ring.back().lon, pole});
         ring.push_back({ring.front().lon, pole});
       }
+      // Each ring in the turn of longitude that holds its middle, so that a
+      // lake (the Caspian) lies in the same turn as the land around it.
+      double west = 1e9, east = -1e9;
+      for (const LonLat& p : ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
+      const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
+      for (LonLat& p : ring) p.lon -= shift;
       out.push_back(std::move(ring));
     }
     return out;

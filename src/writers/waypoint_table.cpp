@@ -1,5 +1,6 @@
 #include "writers/waypoint_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -20,7 +21,11 @@ constexpr char kNoAzimuth[] = "    *     ";
 // widest double) still fits.
 class Line {
  public:
-  void Text(const char* text) { Append(text, std::strlen(text)); }
+  // A literal (its length known at compile time) or any text.
+  template <std::size_t N>
+  void Text(const char (&text)[N]) { Append(text, N - 1); }
+  void Text(const std::string& text) { Append(text.data(), text.size()); }
+  void Terminated(const char* text) { Append(text, std::strlen(text)); }
   // A number right-adjusted in `width`, fixed with 6 decimals (or `decimals`).
   void Number(double value, int width, int decimals = 6) {
     char digits[400];
@@ -39,7 +44,10 @@ class Line {
 
  private:
   void Pad(int count) {
-    while (count-- > 0) Append(" ", 1);
+    if (count <= 0) return;
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), sizeof buffer_ - size_);
+    std::memset(buffer_ + size_, ' ', n);
+    size_ += n;
   }
   void Append(const char* text, std::size_t n) {
     if (n > sizeof buffer_ - size_) n = sizeof buffer_ - size_;
@@ -77,12 +85,12 @@ void WaypointTable::Row(const WaypointRow& row) {
     const char* header = blankLinesFirst_ ? kHeader : kHeader + 2;
     if (schedule_) {
       // The header and its rule, each widened by the time columns.
-      line.Text(std::string(header, std::strlen(header) - 72).c_str());
-      line.Text(schedule_->depart ? "       hours  eta\n" : "       hours\n");
-      line.Text(std::string(70 + (schedule_->depart ? 31 : 12), '-').c_str());
+      line.Text(std::string(header, std::strlen(header) - 72));
+      line.Terminated(schedule_->depart ? "       hours  eta\n" : "       hours\n");
+      line.Text(std::string(70 + (schedule_->depart ? 31 : 12), '-'));
       line.Text("\n");
     } else {
-      line.Text(header);
+      line.Terminated(header);
     }
     line.Text(" 0   ");
     PositionCells(line, row.latitude, row.longitude, row.azimuth);
@@ -100,7 +108,7 @@ void WaypointTable::Row(const WaypointRow& row) {
     line.Number(schedule_->Hours(row.total), 12, 2);
     if (schedule_->depart) {
       line.Text("  ");
-      line.Text(schedule_->Eta(row.total).c_str());
+      line.Text(schedule_->Eta(row.total));
     }
   }
   line.Text("\n");
