@@ -6,9 +6,12 @@
 
 #include "cli/command_line.h"
 #include "dialogue/driver.h"
+#include "writers/output_file.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // An interrupted table leaves no scratch files, and the earlier files as they were.
+  sailings::RemoveScratchFilesOnSignals();
   if (argc > 1) {
     return sailings::RunCommandLine(argc, argv, std::cin, std::cout, std::cerr, ".");
   }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <system_error>
 
 #include "elliptic/ellipsoid.h"
 #include "writers/fixed_format.h"
@@ -10,10 +9,6 @@
 #include "writers/text.h"
 
 namespace sailings {
-
-namespace {
-
-}  // namespace
 
 std::string XmlText(const std::string& text) {
   std::string out;
@@ -38,25 +33,9 @@ std::string XmlText(const std::string& text) {
   return out;
 }
 
-void RemoveGpxRoute(const std::filesystem::path& directory) {
-  std::error_code ec;
-  const std::filesystem::path file = directory / kGpxFile;
-  if (!std::filesystem::is_directory(file, ec)) std::filesystem::remove(file, ec);
-}
-
-GpxRoute::GpxRoute(std::filesystem::path file, std::string name, std::string placement)
-    : file_(std::move(file)),
-      points_(file_.string() + ".points.part"),
-      part_(file_.string() + ".part"),
-      name_(std::move(name)),
-      placement_(std::move(placement)),
-      pointsFile_(points_, std::ios::out | std::ios::trunc | std::ios::binary) {}
-
-GpxRoute::~GpxRoute() {
-  std::error_code ec;
-  pointsFile_.close();
-  std::filesystem::remove(points_, ec);
-  std::filesystem::remove(part_, ec);
+GpxRoute::GpxRoute(const std::filesystem::path& file, std::string name, std::string placement)
+    : name_(std::move(name)), placement_(std::move(placement)) {
+  if (ResolveOutput(file, target_, unusable_)) points_.emplace(target_, "points");
 }
 
 void GpxRoute::Row(const WaypointRow& row) {
@@ -81,15 +60,15 @@ void GpxRoute::Point(double latitude, double longitude) {
   append("\"><name>");
   p = WaypointName(p, count_++);
   append("</name></rtept>\n");
-  pointsFile_.write(line, p - line);
+  if (points_) points_->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
 }
 
 bool GpxRoute::Finish(std::string& error) {
-  pointsFile_.close();
-  if (pointsFile_.fail()) {
-    error = "the scratch file " + points_.filename().string() + " could not be written";
+  if (!points_) {
+    error = unusable_;
     return false;
   }
+  if (!points_->Close(error)) return false;
   char total[400];
   const char* totalEnd = FormatFixed(total, ToNauticalMiles(total_), 6);
   const std::string head =
@@ -99,7 +78,8 @@ bool GpxRoute::Finish(std::string& error) {
       "    <name>" + XmlText(name_) + "</name>\n"
       "    <desc>" + XmlText(placement_) + "; total distance " +
       std::string(static_cast<const char*>(total), totalEnd) + " NM</desc>\n";
-  return AssembleFile(file_, {{head, {}}, {{}, points_}, {"  </rte>\n</gpx>\n", {}}}, error);
+  return AssembleFile(target_, {{head, nullptr}, {{}, &*points_}, {"  </rte>\n</gpx>\n", nullptr}},
+                      error);
 }
 
 }  // namespace sailings

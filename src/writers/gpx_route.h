@@ -3,22 +3,20 @@
 // how its points were placed, and one <rtept> per table row.
 //
 // The points are streamed to a scratch file while the table is made (memory
-// does not grow with the table), and the document is assembled under a
-// temporary name and renamed into place, so a reader never sees half a route.
+// does not grow with the table), and the document is written whole or not at
+// all (writers/output_file.h), so a reader never sees half a route.
 #pragma once
 
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 
 #include "elliptic/waypoints.h"
+#include "writers/output_file.h"
 
 namespace sailings {
 
 inline constexpr const char* kGpxFile = "waypoints.gpx";
-
-// Removes a previous route's "waypoints.gpx" (a file, never a folder).
-void RemoveGpxRoute(const std::filesystem::path& directory);
 
 // Text for an XML element: & < > " ' escaped, control characters and bytes
 // that are not UTF-8 replaced by '?'.
@@ -30,8 +28,7 @@ class GpxRoute : public RowSink {
   // the points were placed ("great ellipse", "rhumb line", ...). The route
   // is written to `file` (in the dialogue, "waypoints.gpx" of the working
   // directory); its scratch files lie beside it.
-  GpxRoute(std::filesystem::path file, std::string name, std::string placement);
-  ~GpxRoute();
+  GpxRoute(const std::filesystem::path& file, std::string name, std::string placement);
   GpxRoute(const GpxRoute&) = delete;
   GpxRoute& operator=(const GpxRoute&) = delete;
 
@@ -44,10 +41,11 @@ class GpxRoute : public RowSink {
  private:
   void Point(double latitude, double longitude);
 
-  std::filesystem::path file_, points_, part_;
+  OutputTarget target_;
+  std::string unusable_;  // why the target cannot be written, or empty
+  std::optional<ScratchFile> points_;
   double total_ = 0;
   std::string name_, placement_;
-  std::ofstream pointsFile_;
   long count_ = 0;
 };
 

@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <fstream>
-#include <system_error>
 
 #include "writers/fixed_format.h"
 
@@ -31,38 +29,6 @@ char* WaypointName(char* out, long number) {
     end += pad;
   }
   return end;
-}
-
-bool AssembleFile(const std::filesystem::path& target, const std::vector<FilePiece>& pieces,
-                  std::string& error) {
-  const std::filesystem::path part = target.string() + ".part";
-  std::error_code ec;
-  {
-    std::ofstream out(part, std::ios::out | std::ios::trunc | std::ios::binary);
-    bool read = true;
-    for (const FilePiece& piece : pieces) {
-      if (piece.file.empty()) {
-        out << piece.text;
-        continue;
-      }
-      std::ifstream in(piece.file, std::ios::binary);
-      read = read && in.good();
-      if (in.peek() != std::ifstream::traits_type::eof()) out << in.rdbuf();
-    }
-    out.close();
-    if (!read || out.fail()) {
-      error = "the file " + part.filename().string() + " could not be written";
-      std::filesystem::remove(part, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(part, target, ec);
-  if (ec) {
-    error = ec.message();
-    std::filesystem::remove(part, ec);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace sailings

@@ -2,28 +2,17 @@
 
 #include <charconv>
 #include <cstring>
-#include <system_error>
 
 #include "writers/gpx_route.h"  // XmlText
 #include "writers/route_file.h"
 
 namespace sailings {
 
-RtzRoute::RtzRoute(std::filesystem::path file, const Schedule* schedule)
-    : file_(std::move(file)),
-      waypoints_(file_.string() + ".waypoints.part"),
-      times_(file_.string() + ".schedule.part"),
-      waypointsFile_(waypoints_, std::ios::out | std::ios::trunc | std::ios::binary),
-      schedule_(schedule && schedule->depart ? schedule : nullptr) {
-  if (schedule_) timesFile_.open(times_, std::ios::out | std::ios::trunc | std::ios::binary);
-}
-
-RtzRoute::~RtzRoute() {
-  std::error_code ec;
-  waypointsFile_.close();
-  timesFile_.close();
-  std::filesystem::remove(waypoints_, ec);
-  std::filesystem::remove(times_, ec);
+RtzRoute::RtzRoute(const std::filesystem::path& file, const Schedule* schedule)
+    : schedule_(schedule && schedule->depart ? schedule : nullptr) {
+  if (!ResolveOutput(file, target_, unusable_)) return;
+  waypoints_.emplace(target_, "waypoints");
+  if (schedule_) times_.emplace(target_, "schedule");
 }
 
 void RtzRoute::Row(const WaypointRow& row) {
@@ -51,38 +40,38 @@ void RtzRoute::Row(const WaypointRow& row) {
                          : "      <leg geometryType=\"Orthodrome\"/>\n");
   }
   append("    </waypoint>\n");
-  waypointsFile_.write(line, p - line);
-  if (schedule_) {
-    timesFile_ << "        <sheduleElement waypointId=\"" << id << "\" "
-               << (row.number == 0 ? "etd" : "eta") << "=\""
-               << schedule_->Eta(row.total, true) << "\"/>\n";
+  if (!waypoints_) return;
+  waypoints_->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
+  if (times_) {
+    times_->Write(std::string("        <sheduleElement waypointId=\"") + id + "\" " +
+                  (row.number == 0 ? "etd" : "eta") + "=\"" + schedule_->Eta(row.total, true) +
+                  "\"/>\n");
   }
 }
 
 bool RtzRoute::Finish(std::string& error) {
-  waypointsFile_.close();
-  timesFile_.close();
-  if (waypointsFile_.fail() || (schedule_ && timesFile_.fail())) {
-    error = "a scratch file beside " + file_.filename().string() + " could not be written";
+  if (!waypoints_) {
+    error = unusable_;
     return false;
   }
-  const std::string name = XmlText(file_.stem().string());
+  if (!waypoints_->Close(error) || (times_ && !times_->Close(error))) return false;
+  const std::string name = XmlText(target_.path.stem().string());
   std::vector<FilePiece> pieces = {
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
        "<route xmlns=\"http://www.cirm.org/RTZ/1/0\" version=\"1.0\">\n"
        "  <routeInfo routeName=\"" + name + "\"/>\n"
        "  <waypoints>\n",
-       {}},
-      {{}, waypoints_},
-      {"  </waypoints>\n", {}}};
+       nullptr},
+      {{}, &*waypoints_},
+      {"  </waypoints>\n", nullptr}};
   if (schedule_) {
     pieces.push_back({"  <schedules>\n    <schedule id=\"0\" name=\"" + name + "\">\n"
-                      "      <calculated>\n", {}});
-    pieces.push_back({{}, times_});
-    pieces.push_back({"      </calculated>\n    </schedule>\n  </schedules>\n", {}});
+                      "      <calculated>\n", nullptr});
+    pieces.push_back({{}, &*times_});
+    pieces.push_back({"      </calculated>\n    </schedule>\n  </schedules>\n", nullptr});
   }
-  pieces.push_back({"</route>\n", {}});
-  return AssembleFile(file_, pieces, error);
+  pieces.push_back({"</route>\n", nullptr});
+  return AssembleFile(target_, pieces, error);
 }
 
 }  // namespace sailings

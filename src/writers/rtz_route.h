@@ -5,16 +5,16 @@
 // calculated schedule. The 1.0 schema spells its schedule element
 // "sheduleElement"; ECDIS validate against that schema, so it is written so.
 //
-// Rows are streamed to scratch files beside the target (memory does not grow
-// with the table) and the file is assembled under a temporary name and
-// renamed.
+// Rows are streamed to scratch files (memory does not grow with the table)
+// and the file is written whole or not at all (writers/output_file.h).
 #pragma once
 
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 
 #include "elliptic/waypoints.h"
+#include "writers/output_file.h"
 #include "writers/schedule.h"
 
 namespace sailings {
@@ -23,8 +23,7 @@ class RtzRoute : public RowSink {
  public:
   // The route's name is the file's name without its extension, as ECDIS
   // check. With `schedule` (speed and departure), a calculated schedule.
-  RtzRoute(std::filesystem::path file, const Schedule* schedule);
-  ~RtzRoute() override;
+  RtzRoute(const std::filesystem::path& file, const Schedule* schedule);
   RtzRoute(const RtzRoute&) = delete;
   RtzRoute& operator=(const RtzRoute&) = delete;
 
@@ -33,8 +32,9 @@ class RtzRoute : public RowSink {
   bool Finish(std::string& error);
 
  private:
-  std::filesystem::path file_, waypoints_, times_;
-  std::ofstream waypointsFile_, timesFile_;
+  OutputTarget target_;
+  std::string unusable_;  // why the target cannot be written, or empty
+  std::optional<ScratchFile> waypoints_, times_;
   const Schedule* schedule_;
 };
 
