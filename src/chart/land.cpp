@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include <GeographicLib/GeodesicLine.hpp>
+
+#include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 
 namespace sailings {
@@ -142,7 +145,7 @@ const LandIndex& Index() {
 class Track {
  public:
   struct Piece {
-    enum Kind { kPlane, kRhumb, kParallel } kind;
+    enum Kind { kPlane, kRhumb, kParallel, kGeodesic } kind;
     double length;  // metres
     // kPlane: the unit directions of the start and of travel, and the angle.
     Vec3 a, b;
@@ -152,23 +155,40 @@ class Track {
     bool meridian;
   };
 
-  void Plane(double phi1, double lambda1, double phi2, double lambda2) {
-    const GreatEllipticSailing s = SolveGreatElliptic(phi1, lambda1, phi2, lambda2);
+  // The great ellipse leaving (phi1, lambda1) with geocentric azimuth
+  // alphaGc for (phi2, lambda2), `length` metres: the section the waypoint
+  // tables step along (EllipticStepper), so that a route from a pole or
+  // between antipodes is checked on the meridian its table follows.
+  void Plane(double phi1, double lambda1, double alphaGc, double phi2, double lambda2,
+             double length) {
+    const Vec3 normal = EllipticStepper(phi1, lambda1, alphaGc).normal();
     const double p1 = TrueLatitude(phi1), p2 = TrueLatitude(phi2);
     const Vec3 a{std::cos(p1) * std::cos(lambda1), std::cos(p1) * std::sin(lambda1), std::sin(p1)};
     const Vec3 u2{std::cos(p2) * std::cos(lambda2), std::cos(p2) * std::sin(lambda2), std::sin(p2)};
     // On the unit sphere of geodetic positions the plane is a great circle
     // with pole m: travel turns about it.
-    Vec3 m{s.normal.x, s.normal.y, kOneMinusESq * s.normal.z};
+    Vec3 m{normal.x, normal.y, kOneMinusESq * normal.z};
     m = (1.0 / Length(m)) * m;
     double angle = std::atan2(Dot(m, Cross(a, u2)), Dot(a, u2));
     if (angle < 0) angle += kTwoPi;
     Piece p{};
     p.kind = Piece::kPlane;
-    p.length = std::fabs(s.distance);
+    p.length = length;
     p.a = a;
     p.b = Cross(m, a);
     p.angle = angle;
+    pieces_.push_back(p);
+    length_ += p.length;
+  }
+
+  // The geodesic of the route (GeographicLib), sampled at its own distances.
+  void Geodesic(const RouteGeometry& g) {
+    geodesic_ = sailings::Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
+                                                 ToDegrees(TrueLatitude(g.lat2)),
+                                                 ToDegrees(TrackLongitude2(g)));
+    Piece p{};
+    p.kind = Piece::kGeodesic;
+    p.length = geodesic_->Distance();
     pieces_.push_back(p);
     length_ += p.length;
   }
@@ -183,7 +203,7 @@ class Track {
     p.meridian = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) || IsNorthPole(p.phi2) ||
                  IsSouthPole(p.phi2);
     if (p.meridian) {  // from or to a pole: down the other end's meridian
-      p.lambda1 = p.lambda2 = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) ? g.lon2 : g.lon1;
+      p.lambda1 = p.lambda2 = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) ? TrackLongitude2(g) : g.lon1;
     } else {
       p.q1 = IsometricLatitude(p.phi1);
       p.q2 = IsometricLatitude(p.phi2);
@@ -210,6 +230,11 @@ class Track {
     for (const Piece& p : pieces_) {
       if (s <= p.length || &p == &pieces_.back()) {
         const double t = p.length > 0 ? std::clamp(s / p.length, 0.0, 1.0) : 0.0;
+        if (p.kind == Piece::kGeodesic) {
+          double lat, lon;
+          geodesic_->Position(t * p.length, lat, lon);
+          return {lon, lat};
+        }
         return At(p, t);
       }
       s -= p.length;
@@ -225,6 +250,8 @@ class Track {
         const Vec3 d = std::cos(th) * p.a + std::sin(th) * p.b;
         return {ToDegrees(std::atan2(d.y, d.x)), ToDegrees(std::atan2(d.z, std::hypot(d.x, d.y)))};
       }
+      case Piece::kGeodesic:
+        break;  // sampled by its line
       case Piece::kParallel:
         return {Normalized(ToDegrees(p.lambda1 + t * (p.lambda2 - p.lambda1))), ToDegrees(p.phi1)};
       case Piece::kRhumb: {
@@ -242,6 +269,7 @@ class Track {
   }
 
   std::vector<Piece> pieces_;
+  std::optional<GeographicLib::GeodesicLine> geodesic_;
   double length_ = 0;
 };
 
@@ -314,7 +342,7 @@ bool IsLand(double lat, double lon) {
 
 std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& g) {
   Track track;
-  track.Plane(g.lat1, g.lon1, g.lat2, g.lon2);
+  track.Plane(g.lat1, g.lon1, g.fwdAzimuthGc, g.lat2, g.lon2, std::fabs(g.distance));
   return FirstLand(track);
 }
 
@@ -324,17 +352,23 @@ std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& g) {
   return FirstLand(track);
 }
 
+std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& g) {
+  Track track;
+  track.Geodesic(g);
+  return FirstLand(track);
+}
+
 std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& g, const CompositeSailing& c) {
   if (!c.composite) return GreatEllipseCrossesLand(g);
   Track track;
   const double L = AdjustedLatitude(c.t1Phi);
-  if (c.ge1 > 0) track.Plane(g.lat1, g.lon1, L, c.t1Lambda);
+  if (c.ge1 > 0) track.Plane(g.lat1, g.lon1, c.ge1AzimuthGc, L, c.t1Lambda, c.ge1);
   const double east = c.parallelCourse == kHalfPi ? 1.0 : -1.0;
   if (c.parallel > 0) {
     track.Parallel(c.t1Phi, c.t1Lambda,
                    east * c.parallel / (PrimeVerticalRadius(c.t1Phi) * std::cos(c.t1Phi)), c.parallel);
   }
-  if (c.ge2 > 0) track.Plane(AdjustedLatitude(c.t2Phi), c.t2Lambda, g.lat2, g.lon2);
+  if (c.ge2 > 0) track.Plane(AdjustedLatitude(c.t2Phi), c.t2Lambda, c.ge2AzimuthGc, g.lat2, g.lon2, c.ge2);
   return FirstLand(track);
 }
 

@@ -37,6 +37,7 @@ struct LandCrossing {
 };
 std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& route);
 std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& route);
+std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& route);
 std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& route,
                                                  const CompositeSailing& composite);
 

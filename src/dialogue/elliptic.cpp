@@ -6,6 +6,7 @@
 
 #include "elliptic/waypoints.h"
 #include "writers/gpx_route.h"
+#include "writers/output_file.h"
 #include "writers/svg_chart.h"
 #include "writers/waypoint_table.h"
 
@@ -87,11 +88,8 @@ int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
 
   // A new route's table replaces the last one in both files; until it is
   // complete there is no route file at all.
-  RemoveGpxRoute(c.directory);
-  std::error_code ec;
-  if (!std::filesystem::is_directory(c.directory / kChartFile, ec)) {
-    std::filesystem::remove(c.directory / kChartFile, ec);
-  }
+  RemoveRegularFile(c.directory / kGpxFile);
+  RemoveRegularFile(c.directory / kChartFile);
   std::ofstream file(c.directory / kWaypointFile, std::ios::out | std::ios::trunc);
   if (!file.good()) return kStatusCannotWrite;
 
@@ -141,7 +139,8 @@ int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
   if (method != 1 && method != 2) return 0;
 
   const Placement placement = mode == 2 ? Placement::kEqualDistances : Placement::kLegDistance;
-  PlanTable(g, placement, method == 1 ? Along::kGreatEllipse : Along::kRhumbLine, count, leg, plan);
+  PlanTable(g, placement, method == 1 ? Along::kGreatEllipse : Along::kRhumbLine, count, leg, plan,
+            -1.0, /*keepNearEnd=*/true);
   WriteTable(g, plan, names, file, c);
   return 0;
 }

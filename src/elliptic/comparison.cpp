@@ -100,16 +100,17 @@ SailingComparison CompareSailings(const RouteGeometry& g) {
   SailingComparison c;
   const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
   const double lat1 = ToDegrees(phi1), lat2 = ToDegrees(phi2);
-  const double lon1 = ToDegrees(g.lon1), lon2 = ToDegrees(g.lon2);
+  const double lon1 = ToDegrees(g.lon1), lon2 = ToDegrees(TrackLongitude2(g));
   const GeographicLib::GeodesicLine line = Geodesic().InverseLine(lat1, lon1, lat2, lon2);
   double azi2 = 0, unused = 0;
   Geodesic().Inverse(lat1, lon1, lat2, lon2, c.geodesicDistance, unused, azi2);
   c.geodesicAzimuth1 = Azimuth(line.Azimuth());
   c.geodesicAzimuth2 = Azimuth(azi2);
-  SphereGreatCircle(phi1, g.lon1, phi2, g.lon2, kMeanEarthRadius, c.sphereDistance,
+  const double lambda2 = TrackLongitude2(g);
+  SphereGreatCircle(phi1, g.lon1, phi2, lambda2, kMeanEarthRadius, c.sphereDistance,
                     c.sphereCourse);
   double back = 0, unusedDistance = 0;
-  SphereGreatCircle(phi2, g.lon2, phi1, g.lon1, kMeanEarthRadius, unusedDistance, back);
+  SphereGreatCircle(phi2, lambda2, phi1, g.lon1, kMeanEarthRadius, unusedDistance, back);
   c.sphereCourseFinal = back >= kPi ? back - kPi : back + kPi;
 
   // The separation: the gap from the great ellipse's points to the geodesic

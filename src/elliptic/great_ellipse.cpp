@@ -4,6 +4,10 @@
 
 namespace sailings {
 
+namespace {
+constexpr double kSameMeridian = 4e-15;  // radians
+}  // namespace
+
 GreatEllipse::GreatEllipse(Vec3 unitNormal) : n_(unitNormal) {
   const double horizontal2 = n_.x * n_.x + n_.y * n_.y;
   const double horizontal = std::sqrt(horizontal2);
@@ -119,8 +123,11 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
   GreatEllipticSailing r;
   const Site s1 = MakeSite(TrueLatitude(phi1), lambda1);
   const Site s2 = MakeSite(TrueLatitude(phi2), lambda2);
-  const double dlambda = WrapLongitudeDifference(lambda2 - lambda1);
-  r.meridian = dlambda == 0.0 || dlambda == kPi || dlambda == -kPi;
+  // Longitudes equal or 180 degrees apart. Converted from degrees, -30 and
+  // 150 differ by pi + 4e-16 rad: a few units in the last place of pi are
+  // still one meridian (4e-15 rad is 25 nanometres at the equator).
+  const double apart = std::fabs(WrapLongitudeDifference(lambda2 - lambda1));
+  r.meridian = apart <= kSameMeridian || kPi - apart <= kSameMeridian;
 
   // The plane through the centre and both points; |n| / (|P1| |P2|) is the
   // sine of the angle between them at the centre.

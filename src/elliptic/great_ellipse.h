@@ -105,6 +105,8 @@ class EllipticStepper {
  public:
   EllipticStepper(double phi_p, double lambda_p, double alpha_p);
   EllipticStepResult At(double s) const;
+  // The unit normal of the section's plane; its positive sense is the travel.
+  const Vec3& normal() const { return normal_; }
 
  private:
   EllipticStepper(double phi_p, double lambda_p, double alpha_p, Vec3 normal);

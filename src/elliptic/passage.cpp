@@ -26,6 +26,15 @@ double AngleAbout(Vec3 m, Vec3 a, Vec3 b) {
 RouteVertex FindVertex(const RouteGeometry& g) {
   RouteVertex v;
   const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
+  // From or to a pole: down a meridian from that pole, which is the vertex
+  // (the north pole when the route runs from one pole to the other).
+  const bool north1 = IsNorthPole(phi1), north2 = IsNorthPole(phi2);
+  if (north1 || north2 || IsSouthPole(phi1) || IsSouthPole(phi2)) {
+    v.kind = RouteVertex::kPole;
+    v.phi = north1 || north2 ? kHalfPi : -kHalfPi;
+    v.onRoute = true;
+    return v;
+  }
   const GreatEllipticSailing sailing = SolveGreatElliptic(g.lat1, g.lon1, g.lat2, g.lon2);
   const Vec3 n = sailing.normal;  // its positive sense is the travel
   Vec3 m{n.x, n.y, kOneMinusESq * n.z};
@@ -101,6 +110,9 @@ Status SolveComposite(const RouteGeometry& g, double limit, CompositeSailing& c)
     c.ge2 = std::fabs(last.distance);
     c.ge2Course = last.fwdAzimuth;
     c.ge2AzimuthGc = last.fwdAzimuthGc;
+    c.finalCourse = std::fmod(last.invAzimuth + kPi, kTwoPi);
+  } else {
+    c.finalCourse = parallelCourse;  // arriving along the parallel
   }
   c.total = c.ge1 + c.parallel + c.ge2;
   return Status::ok;
@@ -130,20 +142,24 @@ void CompositeTable(const RouteGeometry& g, const CompositeSailing& c, long n, d
   WaypointRow row;
   row.latitude = g.lat1;
   row.longitude = g.lon1;
-  row.azimuth = c.ge1 > 0 ? c.ge1Course : (c.parallel > 0 ? c.parallelCourse : c.ge2Course);
+  row.azimuth = row.leaving =
+      c.ge1 > 0 ? c.ge1Course : (c.parallel > 0 ? c.parallelCourse : c.ge2Course);
   sink.Row(row);
   double previous = 0;
   long number = 1, k = 1;
   int t = 0;
+  // A waypoint within a metre of a tangent point, before it or after it, is
+  // that point (no leg of a millimetre).
+  const double near = NearFixedPoint(step);
   for (;;) {
     const double waypoint = k <= n ? static_cast<double>(k) * step : HUGE_VAL;
     const double tangent = t < count ? tangents[t].s : HUGE_VAL;
     double s;
     int kind = 0;  // 0 a waypoint, 1 T1, 2 T2
-    if (t < count && tangent <= waypoint) {
+    if (t < count && tangent - waypoint < near) {
       s = tangent;
       kind = tangents[t++].first ? 1 : 2;
-      if (tangent == waypoint) ++k;  // a waypoint on a tangent point is that point
+      if (waypoint - tangent < near) ++k;  // the waypoint is this point
     } else {
       s = waypoint;
       ++k;
@@ -172,6 +188,7 @@ void CompositeTable(const RouteGeometry& g, const CompositeSailing& c, long n, d
       const EllipticStepResult q = last.At(s - endParallel);
       r.latitude = q.phi, r.longitude = WrapLongitude(q.lambda), r.azimuth = q.azimuth;
     }
+    r.leaving = r.azimuth;
     sink.Row(r);
     previous = s;
   }

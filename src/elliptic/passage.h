@@ -39,6 +39,7 @@ struct CompositeSailing {
   double t2Phi = 0, t2Lambda = 0;  // where the last one leaves it
   double ge1 = 0, parallel = 0, ge2 = 0;  // lengths, metres
   double ge1Course = 0, parallelCourse = 0, ge2Course = 0;  // initial courses, radians
+  double finalCourse = 0;        // the course arriving at the destination, radians
   double total = 0;              // metres (the great ellipse's when not composite)
   // The great ellipse leaving the departure and the one leaving T2, as
   // geocentric azimuths, for placing waypoints along them.

@@ -31,7 +31,11 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   g.fwdAzimuth = sailing.fwdAzimuth;
   g.invAzimuth = sailing.invAzimuth;
   const Vec3 n = sailing.normal;
-  g.meridian = sailing.meridian || n.z == 0.0;
+  // A route from or to a pole runs along the other end's meridian, whatever
+  // longitude the pole was given.
+  const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
+  g.meridian = sailing.meridian || n.z == 0.0 || IsNorthPole(phi1) || IsSouthPole(phi1) ||
+               IsNorthPole(phi2) || IsSouthPole(phi2);
   if (g.meridian) {
     g.vertexBeta = kHalfPi;
   } else {
@@ -42,6 +46,12 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   }
   LoxoLeg(g.lat1, g.lon1, g.lat2, g.lon2, g.loxoCourse, g.loxoDistance);
   return g;
+}
+
+double TrackLongitude2(const RouteGeometry& g) {
+  const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
+  const bool poles = (IsNorthPole(phi1) || IsSouthPole(phi1)) && (IsNorthPole(phi2) || IsSouthPole(phi2));
+  return poles ? g.lon1 : g.lon2;
 }
 
 Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,

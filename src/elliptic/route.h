@@ -28,6 +28,13 @@ struct RouteGeometry {
   bool meridian = false;    // the great ellipse is a meridian section
 };
 
+// The destination's longitude (radians) as every track of the route takes
+// it. A route from or to a pole runs along the meridian of the other end; a
+// route from one pole to the other has two such ends, and runs down the
+// departure's meridian (as its great ellipse leaves the pole at 180 or 0
+// degrees): every sailing, table, chart and land check of it alike.
+double TrackLongitude2(const RouteGeometry& route);
+
 // The route between two positions given in degrees (as vector3d reads them).
 RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2,
                            double longitude2);

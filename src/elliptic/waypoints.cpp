@@ -17,7 +17,7 @@ void Begin(RowSink& sink, double latitude, double longitude, std::optional<doubl
   WaypointRow row;
   row.latitude = latitude;
   row.longitude = longitude;
-  row.azimuth = azimuth;
+  row.azimuth = row.leaving = azimuth;
   sink.Row(row);
 }
 
@@ -27,7 +27,7 @@ void Next(RowSink& sink, long number, double latitude, double longitude,
   row.number = number;
   row.latitude = latitude;
   row.longitude = longitude;
-  row.azimuth = azimuth;
+  row.azimuth = row.leaving = azimuth;
   row.leg = leg;
   row.total = total;
   row.loxodrome = loxodrome;
@@ -39,7 +39,7 @@ void Next(RowSink& sink, long number, double latitude, double longitude,
 double GeodesicLength(const RouteGeometry& g) {
   double s12 = 0;
   Geodesic().Inverse(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
-                     ToDegrees(TrueLatitude(g.lat2)), ToDegrees(g.lon2), s12);
+                     ToDegrees(TrueLatitude(g.lat2)), ToDegrees(TrackLongitude2(g)), s12);
   return s12;
 }
 
@@ -51,24 +51,35 @@ void IntermediateLongitudeTable(const RouteGeometry& g, long n, RowSink& sink) {
   if (g.fwdAzimuth > kPi) span = -span;
   const double stepLongitude = span / (static_cast<double>(n) + 1.0);
 
-  Begin(sink, g.lat1, g.lon1, std::nullopt);
-  double latitude = g.lat1, longitude = g.lon1, total = 0, leg = 0, azimuth = 0;
-  for (long i = 1; i <= n; ++i) {
-    const double lambda = g.lon1 + static_cast<double>(i) * stepLongitude;
-    // On the plane Z = A X + B Y a surface point satisfies
-    // (1 - e_sq) tan(phi) = A cos(lambda) + B sin(lambda).
-    const double phi = std::atan((g.planeA * std::cos(lambda) + g.planeB * std::sin(lambda)) /
-                                 kOneMinusESq);
-    const double wrapped = WrapLongitude(lambda);
-    DEllipticDistance(latitude, longitude, phi, wrapped, leg, azimuth);
+  // Each row shows the azimuth of the leg arriving at it; the course leaving
+  // it is that of the next leg, so a row goes out once the next point is known.
+  WaypointRow row;
+  row.latitude = g.lat1;
+  row.longitude = g.lon1;
+  double total = 0, leg = 0, azimuth = 0;
+  for (long i = 1; i <= n + 1; ++i) {
+    double phi = g.lat2, lambda = g.lon2;
+    if (i <= n) {
+      const double longitude = g.lon1 + static_cast<double>(i) * stepLongitude;
+      // On the plane Z = A X + B Y a surface point satisfies
+      // (1 - e_sq) tan(phi) = A cos(lambda) + B sin(lambda).
+      phi = std::atan((g.planeA * std::cos(longitude) + g.planeB * std::sin(longitude)) /
+                      kOneMinusESq);
+      lambda = WrapLongitude(longitude);
+    }
+    DEllipticDistance(row.latitude, row.longitude, phi, lambda, leg, azimuth);
+    row.leaving = azimuth;
+    sink.Row(row);
     total += std::fabs(leg);
-    Next(sink, i, phi, wrapped, azimuth, std::fabs(leg), total);
-    latitude = phi;
-    longitude = wrapped;
+    row.number = i;
+    row.latitude = phi;
+    row.longitude = lambda;
+    row.azimuth = azimuth;
+    row.leg = std::fabs(leg);
+    row.total = total;
   }
-  DEllipticDistance(latitude, longitude, g.lat2, g.lon2, leg, azimuth);
-  total += std::fabs(leg);
-  Next(sink, n + 1, g.lat2, g.lon2, azimuth, std::fabs(leg), total);
+  row.leaving.reset();
+  sink.Row(row);
 }
 
 void GreatEllipseTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
@@ -95,7 +106,7 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) 
   double latitude = g.lat1, longitude = g.lon1, total = 0, leg = 0, course = 0, unused = 0;
   for (long i = 1; i <= n; ++i) {
     const RhumbPoint q =
-        RhumbDirect(g.lat1, g.lon1, g.loxoCourse, static_cast<double>(i) * step, g.lon2);
+        RhumbDirect(g.lat1, g.lon1, g.loxoCourse, static_cast<double>(i) * step, TrackLongitude2(g));
     LoxoLeg(latitude, longitude, q.phi, q.lambda, unused, leg);
     LoxoLeg(q.phi, q.lambda, g.lat2, g.lon2, course, unused);
     total += leg;
@@ -111,7 +122,7 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) 
 void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
   const GeographicLib::GeodesicLine line =
       Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
-                             ToDegrees(TrueLatitude(g.lat2)), ToDegrees(g.lon2));
+                             ToDegrees(TrueLatitude(g.lat2)), ToDegrees(TrackLongitude2(g)));
   const double length = line.Distance();
   const auto azimuth = [](double degrees) {
     const double r = std::remainder(degrees, 360.0) * kDegree;
@@ -130,8 +141,10 @@ void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
   Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, length - previous, length);
 }
 
+double NearFixedPoint(double step) { return std::fmin(1.0, 0.5 * step); }
+
 Status PlanTable(const RouteGeometry& g, Placement placement, Along along, long long count,
-                 double legNm, TablePlan& plan, double ownLength) {
+                 double legNm, TablePlan& plan, double ownLength, bool keepNearEnd) {
   plan.placement = placement;
   plan.along = placement == Placement::kIntermediateLongitudes ? Along::kGreatEllipse : along;
   // Each method measures the route along its own line.
@@ -162,6 +175,10 @@ Status PlanTable(const RouteGeometry& g, Placement placement, Along along, long 
       plan.step = legNm * kNauticalMile;
       const double legs = length / plan.step;  // at most about 10,820 (legs of 1 NM)
       plan.n = legs < 1e6 ? static_cast<long>(legs) : 0;
+      if (!keepNearEnd && plan.n > 0 &&
+          length - static_cast<double>(plan.n) * plan.step < NearFixedPoint(plan.step)) {
+        --plan.n;
+      }
       return Status::ok;
     }
   }

@@ -19,7 +19,11 @@ inline constexpr long long kMaxWaypoints = 100000;
 struct WaypointRow {
   long number = 0;
   double latitude = 0, longitude = 0;  // longitude in [-pi, pi] but for the end rows
-  std::optional<double> azimuth;       // radians, [0, 2pi], or none
+  std::optional<double> azimuth;       // radians, [0, 2pi], or none: as the dialogue's
+                                       // table shows it (for intermediate longitudes the
+                                       // leg arriving here, else the course leaving)
+  std::optional<double> leaving;       // radians, [0, 2pi]: the course to steer leaving
+                                       // this row along the table's line; none at the end
   double leg = 0, total = 0;           // metres, >= 0
   bool loxodrome = false;              // the leg arriving here keeps its course (a rhumb
                                        // line or a parallel); otherwise a great ellipse or
@@ -55,8 +59,17 @@ struct TablePlan {
 // Each method measures the route along its own line.
 // A `length` of 0 or more (metres) stands for the route's own (a composite
 // track's, say).
+//
+// A waypoint closer than a metre (or half a step) to the destination is the
+// destination: a leg of 5957.744756 NM on a route of 5957.7447565 NM gives
+// one leg, not a second of half a millimetre. The dialogue's tables keep
+// such a row (`keepNearEnd`), as they always have.
 Status PlanTable(const RouteGeometry& route, Placement placement, Along along, long long count,
-                 double legNm, TablePlan& plan, double length = -1.0);
+                 double legNm, TablePlan& plan, double length = -1.0, bool keepNearEnd = false);
+
+// How close (metres) a waypoint may come to the next fixed point (a tangent
+// point of the composite track, the destination) before it is that point.
+double NearFixedPoint(double step);
 
 // The geodesic's length from the departure to the destination, metres.
 double GeodesicLength(const RouteGeometry& route);

@@ -89,7 +89,11 @@ void ForEachLocationLine(std::istream& in,
                          const std::function<void(long, const LocationLine&)>& visit) {
   std::string text;
   long number = 0;
-  while (std::getline(in, text)) visit(++number, ParseLocationLine(text));
+  while (std::getline(in, text)) {
+    // A byte-order mark (as some editors write UTF-8) is no part of the first name.
+    if (number == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    visit(++number, ParseLocationLine(text));
+  }
 }
 
 int filesize(const char* path) {
@@ -118,13 +122,23 @@ int fileread(const char* path, vector3d* list, int count, std::ostream& warnings
 
 std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
                                                       std::ostream& warnings) {
+  // Read once: the list may be a pipe (--list /dev/stdin).
   const std::string name = path.string();
-  const int count = filesize(name.c_str());
-  if (count < 1) return std::nullopt;
-  std::vector<vector3d> list(static_cast<std::size_t>(count) + 1);
-  if (fileread(name.c_str(), list.data(), count, warnings) != 0) return std::nullopt;
-  list[0].name("A");
-  list[count].name("B");
+  std::vector<vector3d> list(1);  // element 0: a typed departure
+  const bool opened = ForEachLine(name.c_str(), [&](long number, const LocationLine& line) {
+    if (line.kind == LocationLine::kMalformed) {
+      warnings << path.filename().string() << ": line " << number << " skipped: " << line.problem
+               << '\n';
+    } else if (line.kind == LocationLine::kRecord && list.size() < INT_MAX - 2) {
+      list.emplace_back();
+      list.back().name(line.name);
+      list.back().geo(1.0, line.latitude, line.longitude);
+    }
+  });
+  if (!opened) return std::nullopt;
+  list.emplace_back();  // a typed destination
+  list.front().name("A");
+  list.back().name("B");
   return list;
 }
 

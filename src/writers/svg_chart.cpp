@@ -10,7 +10,7 @@
 #include "sailings/coordinates.hpp"
 #include "writers/fixed_format.h"
 #include "writers/gpx_route.h"  // XmlText
-#include "writers/route_file.h"
+#include "writers/output_file.h"
 
 namespace sailings {
 
@@ -20,6 +20,10 @@ constexpr double kBorder = 10;                    // white margin around the fra
 constexpr double kMaxWidth = 980, kMaxHeight = 700, kMinHeight = 300;
 constexpr int kTrackSamples = 400;                // per track
 constexpr long kMostDots = 300;
+// Polar charts: the projection holds to this latitude on the far side of the
+// equator (the opposite pole lies at infinity), and the frame reaches at
+// most to kFrameReach; a track beyond runs off the chart.
+constexpr double kFarthest = 89.5, kFrameReach = 60.0;
 
 struct Point {
   double x, y;
@@ -39,7 +43,10 @@ class Projection {
       const double phi = std::clamp(lat, -85.0, 85.0) * kDegree;
       return {lon, ToDegrees(IsometricLatitude(phi))};
     }
-    const double phi = std::clamp(pole * lat, -30.0, 90.0) * kDegree;
+    // Faithful down to the far side of the equator: a ring that encloses the
+    // opposite pole (Antarctica on a north polar chart) then encloses the
+    // region outside its coast, as it must, not a disc over the chart.
+    const double phi = std::clamp(pole * lat, -kFarthest, 90.0) * kDegree;
     const double rho = ToDegrees(2.0 * std::tan(0.25 * kPi - 0.5 * phi));
     const double a = (lon - center) * kDegree;
     return {rho * std::sin(a), -pole * rho * std::cos(a)};
@@ -134,9 +141,9 @@ double NiceStep(double extent) {
 
 }  // namespace
 
-SvgChart::SvgChart(std::filesystem::path file, const RouteGeometry& route, std::string from,
+SvgChart::SvgChart(const std::filesystem::path& file, const RouteGeometry& route, std::string from,
                    std::string to, const CompositeSailing* composite, long rows)
-    : file_(std::move(file)),
+    : file_(file),
       route_(route),
       from_(std::move(from)),
       to_(std::move(to)),
@@ -182,6 +189,7 @@ bool SvgChart::Finish(std::string& error) {
   double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
   for (const auto* t : tracks) {
     for (const Point& ll : *t) {
+      if (projection.polar && projection.pole * ll.y < -kFrameReach) continue;
       const Point p = projection.Plane(ll.y, ll.x);
       x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
     }
@@ -228,10 +236,23 @@ bool SvgChart::Finish(std::string& error) {
       if (projection.polar && shift != 0) continue;
       std::vector<Point> pixels;
       bool reaches = false;
-      for (const LonLat& p : ring) {
-        const Point q = projection.Plane(p.lat, p.lon + 360.0 * shift);
+      const auto add = [&](double lat, double lon) {
+        const Point q = projection.Plane(lat, lon + 360.0 * shift);
         reaches = reaches || frame.Near(q, slack + (frame.x1 - frame.x0));
         pixels.push_back(frame.Pixel(q));
+      };
+      for (std::size_t i = 0; i < ring.size(); ++i) {
+        // A long edge (a ring closed over its pole runs round the pole) is
+        // followed in steps of 2 degrees: on a polar chart it is a circle.
+        if (i > 0) {
+          const LonLat& p = ring[i - 1];
+          const int steps = static_cast<int>(std::fabs(ring[i].lon - p.lon) / 2.0);
+          for (int k = 1; k < steps; ++k) {
+            const double f = static_cast<double>(k) / steps;
+            add(p.lat + f * (ring[i].lat - p.lat), p.lon + f * (ring[i].lon - p.lon));
+          }
+        }
+        add(ring[i].lat, ring[i].lon);
       }
       if (!reaches) continue;
       double px0 = 1e300, px1 = -1e300, py0 = 1e300, py1 = -1e300;
@@ -277,8 +298,9 @@ bool SvgChart::Finish(std::string& error) {
     for (const auto* t : tracks) {
       for (const Point& ll : *t) farthest = std::max(farthest, 90 - pole * ll.y);
     }
+    farthest = std::min(farthest, 90 + kFrameReach);
     const double step = NiceStep(farthest + 10);
-    for (double away = step; away < 90 + step && away <= 120; away += step) {
+    for (double away = step; away < farthest + step && away <= 90 + kFrameReach; away += step) {
       std::vector<Point> circle;
       for (int k = 0; k <= 180; ++k) circle.push_back(pixel(pole * (90 - away), 2.0 * k));
       grid += PathData(circle, false);
@@ -287,7 +309,7 @@ bool SvgChart::Finish(std::string& error) {
                 Degrees(pole * (90 - away), true) + "</text>\n";
     }
     for (int lon = -180; lon < 180; lon += 30) {
-      const Point a = pixel(pole * 90, lon), b = pixel(pole * -30, lon);
+      const Point a = pixel(pole * 90, lon), b = pixel(pole * -kFrameReach, lon);
       grid += "M" + Num(a.x) + " " + Num(a.y) + "L" + Num(b.x) + " " + Num(b.y);
       const Point at = pixel(pole * (90 - step * 0.5), lon);
       labels += "<text x=\"" + Num(at.x + 2) + "\" y=\"" + Num(at.y) + "\">" + Degrees(lon, false) +
@@ -377,7 +399,9 @@ bool SvgChart::Finish(std::string& error) {
            "</text>\n";
   }
   svg += "</g>\n<rect " + box + " fill=\"none\" stroke=\"#333333\" stroke-width=\"1\"/>\n</svg>\n";
-  return AssembleFile(file_, {{svg, {}}}, error);
+  OutputTarget target;
+  if (!ResolveOutput(file_, target, error)) return false;
+  return AssembleFile(target, {{svg, nullptr}}, error);
 }
 
 }  // namespace sailings

@@ -32,7 +32,7 @@ class SvgChart : public RowSink {
   // `composite` may be null (no limit). `rows` is how many table rows to
   // expect (0 for a route without a table): the dots are thinned to a few
   // hundred as they come, so memory does not grow with the table.
-  SvgChart(std::filesystem::path file, const RouteGeometry& route, std::string from,
+  SvgChart(const std::filesystem::path& file, const RouteGeometry& route, std::string from,
            std::string to, const CompositeSailing* composite, long rows);
 
   void Row(const WaypointRow& row) override;
