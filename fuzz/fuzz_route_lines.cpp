@@ -16,7 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   std::istringstream lines(input);
   long expected = 0;
-  for (std::string line; std::getline(lines, line);) expected += !sailings::IsBlankRouteLine(line);
+  bool first = true;
+  for (std::string line; std::getline(lines, line); first = false) {
+    // A byte-order mark before the first line is no part of it.
+    if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    expected += !sailings::IsBlankRouteLine(line);
+  }
   for (const char* format : {"--csv", "--json", "-p12", "--compare", "--land"}) {
     const char* argv[] = {"sailings", "route", format};
     std::istringstream in(input);
@@ -27,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (char ch : err.str()) warnings += ch == '\n';
       std::istringstream said(err.str());
       for (std::string line; std::getline(said, line);) {
-        if (line.rfind("warning: the ", 0) != 0) std::abort();
+        if (line.rfind("warning: line ", 0) != 0) std::abort();
       }
       if (warnings > 2 * expected) std::abort();
       continue;

@@ -19,7 +19,7 @@ cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefi
 cmake --build "$work/build" >"$work/log" 2>&1 || fail "build the example: $(cat "$work/log")"
 "$work/build/passage" >"$work/out" || fail "the example failed"
 # Its first line against the installed program (one decimal).
-"$work/prefix/bin/sailings" route "33d55'29.6\"S" 18.4241E 40:42:46N 74:00:22W -p 1 >"$work/route"
+"$work/prefix/bin/sailings" route --line "33d55'29.6\"S" 18.4241E 40:42:46N 74:00:22W -p 1 >"$work/route"
 read -r ge fwd inv course rhumb <"$work/route"
 expected="great ellipse $ge NM, leaving on $fwd; rhumb line $rhumb NM on course $course"
 [ "$(head -n 1 "$work/out")" = "$expected" ] || fail "example says '$(head -n 1 "$work/out")', program '$expected'"

@@ -212,6 +212,11 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
        {{-24.3, 133.7}, {-28.3, 23.3}}, {{-46.3, 61.7}, {-41.3, 101.7}}},
       {{"route", "80", "0", "70", "180"}, {{78.7, 17.3}, {68.3, 152.3}}, {{85.7, 41.7}, {74.3, -168.3}}},
       {{"route", "-70", "10", "-75", "-120"}, {{-78.3, -1.7}, {-81.7, -71.3}}, {{-67.7, -31.3}}},
+      // Polar charts that reach far from the pole, past the equator: the
+      // land that encloses the other pole (Antarctica) fills no ocean.
+      {{"route", "45", "-25", "40", "155"}, {{62.3, 100.7}, {48.3, 68.3}}, {{84.3, 60.7}, {76.3, -170.3}}},
+      {{"route", "85", "0", "-40", "180"}, {{-21.7, 146.3}, {-38.7, 176.3}, {62.3, 100.7}},
+       {{10.3, 160.3}, {-35.3, 160.7}}},
   };
   int k = 0;
   for (const auto& c : charts) {
@@ -279,6 +284,44 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
   EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / "chart2.svg").string() +
                          "' - --chromium").c_str()),
             0);
+}
+
+TEST(Land, OneMeridianForARouteFromAPole) {
+  // From a pole, or between antipodes, the land check follows the meridian
+  // the table's waypoints follow: its crossing is the first of the table's
+  // own rows (every nautical mile, 20 NM from either end left out) that lies
+  // on land by this file's even-odd test.
+  const fs::path dir = scratch::Folder("land");
+  const char* routes[][4] = {{"90", "30", "-90", "0"}, {"90", "0", "-90", "0"}, {"10", "20", "-10", "-160"},
+                             {"-90", "0", "60", "-150"}};
+  for (const auto& r : routes) {
+    SCOPED_TRACE(std::string(r[0]) + " " + r[1] + " " + r[2] + " " + r[3]);
+    const Outcome table = Cli({"table", r[0], r[1], r[2], r[3], "--leg", "1", "--csv"}, dir);
+    std::istringstream rows(table.out);
+    std::string row;
+    std::getline(rows, row);
+    std::optional<std::pair<double, double>> first;
+    for (int k = 0; std::getline(rows, row) && !first; ++k) {
+      double lat, lon, total;
+      std::replace(row.begin(), row.end(), ',', ' ');
+      std::istringstream(row.substr(row.find(' '))) >> lat >> lon;
+      total = k;
+      if (total >= 20 && OnLand(lat, lon)) first = std::make_pair(lat, lon);
+    }
+    ASSERT_TRUE(first.has_value());
+    const Outcome route = Cli({"route", "--land", "--json", r[0], r[1], r[2], r[3]}, dir);
+    const std::string at = route.out.substr(route.out.find("\"ge_crosses_land\":[") + 19);
+    EXPECT_NEAR(std::stod(at), first->first, 0.05) << route.out;
+    EXPECT_LT(ref::AngleDiff(std::stod(at.substr(at.find(',') + 1)), first->second), 0.05) << route.out;
+  }
+  // Pole to pole: every sailing's waypoints on the departure's meridian.
+  for (const char* along : {"--rhumb", "--geodesic", "--csv"}) {
+    const Outcome table = Cli({"table", "90", "30", "-90", "0", "--points", "3", "--csv", along}, dir);
+    for (const char* row : {"\n1,", "\n2,", "\n3,"}) {
+      const std::string cells = table.out.substr(table.out.find(row) + 3);
+      EXPECT_EQ(cells.substr(cells.find(',') + 1, 10), "30.000000,") << along << table.out;
+    }
+  }
 }
 
 TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {

@@ -65,7 +65,7 @@ TEST(CommandLine, RouteFiguresToTheLastPrintedDigit) {
       {10, -20, 30, 40}, {-50, -60, 40, 10}, {60, 170, 55, -175}, {0.5, 0, -0.5, 120},
       {-70, 10, -60, -120}, {89, 0, 88, 100}, {-10, 100, 10, -80.5}};
   for (const auto& r : routes) {
-    std::vector<std::string> args = {"route"};
+    std::vector<std::string> args = {"route", "--line"};
     for (double v : r) args.push_back(std::to_string(v));
     const Outcome run = Cli(args);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -95,7 +95,7 @@ TEST(CommandLine, RouteFiguresToTheLastPrintedDigit) {
       {{"10", "20", "-10", "-160"}, 10, 20, -10, -160},  // antipodes, over the north pole
   };
   for (const auto& m : meridians) {
-    const Outcome run = Cli({"route", m.args[0], m.args[1], m.args[2], m.args[3]});
+    const Outcome run = Cli({"route", "--line", m.args[0], m.args[1], m.args[2], m.args[3]});
     const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
     ASSERT_EQ(f.size(), 5u) << run.err;
     double s12 = 0, azi1 = 0, azi2 = 0;
@@ -171,11 +171,11 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
 
 TEST(CommandLine, PlacesFromTheLocationList) {
   const std::string expected = "6777.739857 304.520312 115.675526 310.976976 6804.681655\n";
-  const Outcome exact = Cli({"route", "-33.9249", "18.4241", "40.7128", "-74.006"});
+  const Outcome exact = Cli({"route", "--line", "-33.9249", "18.4241", "40.7128", "-74.006"});
   EXPECT_EQ(exact.out, expected);
-  EXPECT_EQ(Cli({"route", "cape town", "NEW YORK"}).out, expected);
-  EXPECT_EQ(Cli({"route", "Cape Town", "40.7128", "-74.006"}).out, expected);
-  EXPECT_EQ(Cli({"route", "-33.9249", "18.4241", "New York"}).out, expected);
+  EXPECT_EQ(Cli({"route", "--line", "cape town", "NEW YORK"}).out, expected);
+  EXPECT_EQ(Cli({"route", "--line", "Cape Town", "40.7128", "-74.006"}).out, expected);
+  EXPECT_EQ(Cli({"route", "--line", "-33.9249", "18.4241", "New York"}).out, expected);
   EXPECT_EQ(Cli({"route", "Cape Town", "New York", "--list", "elsewhere.txt"}, "", nullptr).status, 1);
   const struct {
     std::vector<std::string> args;
@@ -364,7 +364,7 @@ TEST(CommandLine, TheSameFiguresInEveryFace) {
   const std::pair<int, int> pairs[] = {{1, 2}, {3, 4}, {5, 2}, {6, 7}, {8, 1}, {2, 8}};
   for (const auto& [a, b] : pairs) {
     const std::string from = "P" + std::to_string(a), to = "P" + std::to_string(b);
-    const Outcome run = Cli({"route", from, to}, "", list);
+    const Outcome run = Cli({"route", "--line", from, to}, "", list);
     const Session s = Play(std::to_string(a) + "\n" + std::to_string(b) + "\n", list);
     const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
     ASSERT_EQ(f.size(), 5u) << run.err;
@@ -387,4 +387,168 @@ TEST(CommandLine, TheSameFiguresInEveryFace) {
                   r.ge_azimuth_fwd, r.ge_azimuth_inv, r.rhumb_course, r.rhumb_distance_nm);
     EXPECT_EQ(run.out, library);
   }
+}
+
+TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
+  // An empty value is refused naming its option (a usage error).
+  for (const char* option : {"--limit", "--speed", "--depart", "--rtz", "--gpx", "--svg", "--list"}) {
+    std::vector<std::string> args = {"table", "1", "2", "3", "4", "--leg", "100", "--speed", "10", option, ""};
+    if (std::string(option) == "--speed") args.erase(args.begin() + 7, args.begin() + 9);
+    const Outcome run = Cli(args);
+    EXPECT_EQ(run.status, 2) << option;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), std::string("ERROR: ") + option + ": an empty value");
+  }
+  for (const char* option : {"--points", "--leg", "--longitudes"}) {
+    EXPECT_EQ(Cli({"table", "1", "2", "3", "4", option, ""}).err.rfind(std::string("ERROR: ") + option + ":", 0), 0u);
+  }
+  EXPECT_EQ(Cli({"route", "1", "2", "3", "4", "--limit", ""}).status, 2);
+  // A limit is a latitude in the notation; north and south are one limit.
+  const std::vector<std::string> route = {"route", "--json", "-33.9249", "18.4241", "-33.8688", "151.2093"};
+  const auto limited = [&](const char* limit) {
+    std::vector<std::string> args = route;
+    args.insert(args.end(), {"--limit", limit});
+    return Cli(args);
+  };
+  const Outcome fifty = limited("50");
+  EXPECT_NE(fifty.out.find("\"t1_lat\":-50.000000"), std::string::npos) << fifty.out;
+  for (const char* same : {"50S", "50N", "-50", "S50", "50:00:00S", "50d"}) EXPECT_EQ(limited(same).out, fifty.out) << same;
+  EXPECT_EQ(limited("50E").err, "ERROR: --limit '50E': a latitude takes N or S, not E or W\n");
+  EXPECT_EQ(limited("95S").err, "ERROR: the limiting latitude must be above 0 and below 90\n");
+  // The fields are named the same whatever the limit and the route, never
+  // from a route the limit refuses.
+  const std::string header =
+      "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,vertex_lon,"
+      "vertex_on_route,composite,t1_lat,t1_lon,t2_lat,t2_lon,ge1_nm,parallel_nm,ge2_nm,composite_nm,ge1_course,"
+      "parallel_course,ge2_course,composite_minus_ge_nm,rhumb_minus_composite_nm,error";
+  for (const char* limit : {"5", "20", "21.5", "50", "89.9"}) {
+    const Outcome csv = Cli({"route", "--limit", limit, "--csv"}, "8.95 -79.57 21.31 -157.86\n");
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), header) << limit;
+    const Outcome json = Cli({"route", "--limit", limit, "--json"}, "1 0 1 100\n40 0 40 100\n");
+    std::string keys;  // every line's keys, in order
+    for (std::size_t at = json.out.find('"'); at != std::string::npos; at = json.out.find('"', at + 1)) {
+      if (json.out[at - 1] != '{' && json.out[at - 1] != ',') continue;
+      const std::size_t end = json.out.find('"', at + 1);
+      keys += json.out.substr(at + 1, end - at - 1) + ",";
+      at = json.out.find_first_of(",}", json.out.find(':', end));
+      if (json.out[at] == '}') ++at;
+    }
+    // The first route keeps within every limit here; the second not within 20.
+    const std::string first = header.substr(0, header.size() - 5);
+    EXPECT_EQ(keys, first + (std::stod(limit) >= 40 ? first : "error,")) << limit << json.out;
+  }
+}
+
+TEST(CommandLine, AzimuthsAndCoursesNeverRead360) {
+  // Routes whose courses lie at or just below due north, at several
+  // precisions: each angle field equals the reference (mod 360) to half a
+  // unit of its last digit, and is written 0, never 360.
+  const struct {
+    double lat1, lon1, lat2, lon2;
+  } routes[] = {{60, -30, -5, 150},   {60, -30, -5, 149.9999999}, {0, 0, 10, -0.01},
+                {-80, -60, -75, 120}, {10, 0, 20, -1e-7},         {0, 0, 10, -1e-9}};
+  for (const auto& r : routes) {
+    for (int p : {0, 3, 6}) {
+      std::vector<std::string> args = {"route", "--csv", "-p", std::to_string(p)};
+      for (double v : {r.lat1, r.lon1, r.lat2, r.lon2}) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.10g", v);
+        args.push_back(text);
+      }
+      const Outcome run = Cli(args);
+      const std::string row = run.out.substr(run.out.find('\n') + 1);
+      std::vector<std::string> cells;
+      std::istringstream in(row);
+      for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+      ASSERT_GE(cells.size(), 5u) << run.out << run.err;
+      const ref::GreatEllipse ge = ref::ExactGreatEllipse(r.lat1, r.lon1, r.lat2, r.lon2);
+      double s12, course;
+      ref::Rhumb().Inverse(r.lat1, r.lon1, r.lat2, r.lon2, s12, course);
+      // (Longitudes 180 apart leave the rhumb line's way round open: not compared.)
+      const bool halfTurn = std::fabs(std::remainder(r.lon2 - r.lon1, 360.0)) == 180;
+      for (const auto& [cell, expected] : {std::pair{cells[1], ge.forward}, std::pair{cells[2], ge.inverse},
+                                           std::pair{cells[3], halfTurn ? std::stod(cells[3]) : course}}) {
+        EXPECT_NE(cell.substr(0, 3), "360") << row;
+        EXPECT_LT(ref::AngleDiff(std::stod(cell), expected), 0.5 * std::pow(10.0, -p) + 1e-7) << row;
+      }
+    }
+  }
+  // Nor in the comparison, on an exact antipode.
+  const Outcome compare = Cli({"route", "--compare", "--json", "10", "20", "-10", "-160"});
+  EXPECT_EQ(compare.out.find(":360"), std::string::npos) << compare.out;
+}
+
+TEST(CommandLine, NoWaypointAMillimetreFromTheDestination) {
+  // A leg a hair shorter than the great ellipse (its exact length, cut to
+  // the sixth decimal): one leg, not a second of half a millimetre, in the
+  // table and the route files alike.
+  const double length = ref::ExactGreatEllipse(-33.9249, 18.4241, -33.8688, 151.2093).distance;
+  char leg[40];
+  std::snprintf(leg, sizeof leg, "%.6f", std::floor(length * 1e6) / 1e6);
+  ASSERT_LT(length - std::stod(leg), 1e-6);
+  const Outcome run = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--leg", leg, "--csv",
+                           "--gpx", "t.gpx", "--rtz", "t.rtz"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;  // header, 0, 1
+  std::ifstream gpx(run.dir / "t.gpx"), rtz(run.dir / "t.rtz");
+  const std::string g((std::istreambuf_iterator<char>(gpx)), {}), z((std::istreambuf_iterator<char>(rtz)), {});
+  EXPECT_EQ(std::count(g.begin(), g.end(), '\n'), 5 + 2 + 2);
+  EXPECT_EQ(z.find("<waypoint id=\"2\""), std::string::npos);
+}
+
+TEST(CommandLine, TableAzimuthsLeaveTheirRow) {
+  // CSV and JSON: the course to steer leaving each row, for every placement
+  // (intermediate longitudes included: the great ellipse's own azimuth at
+  // the row); none at the destination. The text table of --longitudes keeps
+  // the dialogue's convention: the leg arriving at the row.
+  const Outcome csv = Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes", "3", "--csv", "-p", "9"});
+  const Outcome text = Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes", "3"});
+  std::istringstream rows(csv.out), lines(text.out);
+  std::string row, line;
+  std::getline(rows, row);
+  std::getline(lines, line), std::getline(lines, line);
+  double previous = NAN;
+  for (int k = 0; std::getline(rows, row) && std::getline(lines, line); ++k) {
+    const std::vector<double> v = Numbers(row, ',');
+    std::replace(line.begin(), line.end(), '*', ' ');
+    std::istringstream cells(line);
+    std::vector<double> t;
+    for (double x; cells >> x;) t.push_back(x);
+    if (k < 4) {
+      const double leaving = ref::ExactGreatEllipse(v[1], v[2], 40.7128, -74.006).forward;
+      EXPECT_LT(ref::AngleDiff(v[3], leaving), 1e-7) << row;
+      if (k > 0) {
+        EXPECT_LT(ref::AngleDiff(t[3], previous), 1e-6) << line;
+      }
+      previous = leaving;
+    } else {
+      EXPECT_TRUE(std::isnan(v[3])) << row;
+      EXPECT_LT(ref::AngleDiff(t[3], previous), 1e-6) << line;
+    }
+  }
+  // The text table writes a departure or destination on the equator or at
+  // the pole as it writes every other row (the dialogue keeps 0.000001 and
+  // 89.999999).
+  EXPECT_NE(Cli({"table", "0", "0", "0", "60", "--points", "2"}).out.find("\n 0     0.000000    0.000000"), std::string::npos);
+  const std::string polar = Cli({"table", "90", "0", "0", "60", "--points", "2"}).out;
+  EXPECT_NE(polar.find("\n 0    90.000000    0.000000"), std::string::npos) << polar;
+  EXPECT_NE(polar.find("\n 3     0.000000   60.000000"), std::string::npos) << polar;
+}
+
+TEST(CommandLine, ByteOrderMarksAndLandWarningsByLine) {
+  // A byte-order mark before the location list or standard input is skipped.
+  EXPECT_EQ(Cli({"route", "--line", "Cape Town", "New York"}, "", "\xEF\xBB\xBF" "Cape Town\t-33.9249 18.4241\n"
+                "New York\t40.7128 -74.006\n").out, "6777.739857 304.520312 115.675526 310.976976 6804.681655\n");
+  EXPECT_EQ(Cli({"route"}, "\xEF\xBB\xBF" "-33.9249 18.4241 40.7128 -74.006\n").out,
+            "6777.739857 304.520312 115.675526 310.976976 6804.681655\n");
+  // Land warnings on standard input name the line they belong to (blank
+  // lines counted).
+  const Outcome lines = Cli({"route", "--land"}, "21.3 -157.9 37.8 -122.4\n\n38.7 -9.1 35.7 139.7\n");
+  EXPECT_EQ(lines.err.rfind("warning: line 3: the great ellipse crosses land near ", 0), 0u) << lines.err;
+  EXPECT_EQ(lines.err.find("line 1"), std::string::npos) << lines.err;
+  // The geodesic a table follows is checked: along the equator it meets
+  // Africa's coast where the great ellipse (the equator too) does.
+  const Outcome geodesic = Cli({"table", "0", "0", "0", "40", "--points", "1", "--geodesic", "--land"});
+  const std::string near = geodesic.err.substr(geodesic.err.find(" near "), 20);
+  EXPECT_EQ(near.substr(0, 11), " near 0.0N ");
+  EXPECT_NE(geodesic.err.find("warning: the geodesic crosses land" + near), std::string::npos) << geodesic.err;
 }

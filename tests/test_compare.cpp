@@ -227,7 +227,7 @@ TEST(Compare, OnTheCommandLine) {
   EXPECT_EQ(run({"route", "--compare", "-p", "3", "60", "0", "60", "90"}, "", out), 0);
   EXPECT_NE(out.find("great circle (sphere)           2486.256          49.107         130.893\n"),
             std::string::npos) << out;
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 9);
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 10);  // and the vertex
   // Waypoints along the geodesic; refused with --longitudes and with --rhumb.
   EXPECT_EQ(run({"table", "10", "20", "-9.5", "-159.5", "--points", "3", "--geodesic", "--gpx", "g.gpx"}, "", out), 0);
   std::ifstream gpx(dir / "g.gpx");

@@ -126,7 +126,7 @@ TEST(Passage, VertexAgainstTheHighestPointOfTheSection) {
                 {-70, 10, -60, -120}};
   for (const auto& r : routes) {
     const Vertex expected = ReferenceVertex(r.lat1, r.lon1, r.lat2, r.lon2);
-    const Outcome run = Cli({"route", "--full", std::to_string(r.lat1), std::to_string(r.lon1),
+    const Outcome run = Cli({"route", "--line", "--full", std::to_string(r.lat1), std::to_string(r.lon1),
                              std::to_string(r.lat2), std::to_string(r.lon2), "-p", "9"});
     const std::vector<std::string> w = Words(run.out);
     ASSERT_EQ(w.size(), 8u) << run.out << run.err;
@@ -143,9 +143,13 @@ TEST(Passage, VertexAgainstTheHighestPointOfTheSection) {
                  {{"-10", "30", "-50", "30"}, "-90.000000 - false"},
                  {{"80", "0", "70", "180"}, "90.000000 - true"},
                  {{"-80", "0", "-70", "180"}, "-90.000000 - true"},
+                 {{"60", "-30", "-5", "150"}, "90.000000 - true"},     // 180 apart, given in degrees
+                 {{"-80", "-60", "-75", "120"}, "-90.000000 - true"},
+                 {{"90", "0", "60", "-150"}, "90.000000 - true"},      // from a pole
+                 {{"10", "0", "-90", "-150"}, "-90.000000 - true"},    // to a pole
                  {{"0", "0", "0", "60"}, "0.000000 - false"}};
   for (const auto& c : special) {
-    const Outcome run = Cli({"route", "--full", c.args[0], c.args[1], c.args[2], c.args[3]});
+    const Outcome run = Cli({"route", "--line", "--full", c.args[0], c.args[1], c.args[2], c.args[3]});
     EXPECT_NE(run.out.find(std::string(" ") + c.vertex + "\n"), std::string::npos) << run.out;
   }
   const Outcome json = Cli({"route", "--json", "0", "0", "0", "60"});
@@ -173,7 +177,7 @@ TEST(Passage, CompositeTrackAgainstExactGeometry) {
     const double ge1 = c.lat1 == L ? 0 : ref::ExactGreatEllipse(c.lat1, c.lon1, L, t1).distance;
     const double ge2 = ref::ExactGreatEllipse(L, t2, c.lat2, c.lon2).distance;
     const double parallel = radius * span / 1852;
-    const Outcome run = Cli({"route", std::to_string(c.lat1), std::to_string(c.lon1), std::to_string(c.lat2),
+    const Outcome run = Cli({"route", "--line", std::to_string(c.lat1), std::to_string(c.lon1), std::to_string(c.lat2),
                              std::to_string(c.lon2), "--limit", std::to_string(c.limit), "-p", "9"});
     const std::vector<std::string> w = Words(run.out);
     ASSERT_EQ(w.size(), 19u) << run.out << run.err;
@@ -194,7 +198,7 @@ TEST(Passage, CompositeTrackAgainstExactGeometry) {
     EXPECT_GT(std::stod(w[17]), 0);
   }
   // Over the north pole along a meridian: turned east.
-  const Outcome pole = Cli({"route", "80", "0", "70", "180", "--limit", "85", "-p", "9"});
+  const Outcome pole = Cli({"route", "--line", "80", "0", "70", "180", "--limit", "85", "-p", "9"});
   const std::vector<std::string> p = Words(pole.out);
   ASSERT_EQ(p.size(), 19u) << pole.out << pole.err;
   EXPECT_LT(ref::AngleDiff(std::stod(p[7]), TangentLongitude(80, 0, 85, 1)), 1e-6) << pole.out;
@@ -211,7 +215,10 @@ TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
       // The vertex off the route, or within the limit: the route unchanged.
       {{"route", "-33.9249", "18.4241", "40.7128", "-74.006", "--limit", "50", "--csv"}, 0, ",false,,,,,,,,6777.739857,"},
       {{"route", "35.4437", "139.638", "37.808", "-122.4177", "--limit", "60", "--json"}, 0, "\"composite\":false,\"t1_lat\":null"},
-      {{"route", "0", "0", "0", "60", "--limit", "10"}, 0, " false - - - - - - - "},
+      {{"route", "--line", "0", "0", "0", "60", "--limit", "10"}, 0, " false - - - - - - - "},
+      // Both ends on the limit: parts of no length have no course.
+      {{"route", "-50", "18", "-50", "151", "--limit", "50", "--json"}, 0,
+       "\"ge1_course\":null,\"parallel_course\":90.000000,\"ge2_course\":null,"},
       // Within the limit, both ways: the great ellipse's own length.
       {{"route", "37.808", "-122.4177", "35.4437", "139.638", "--limit", "60", "--csv", "-p", "3"}, 0,
        ",false,,,,,,,,4485.700,"},
@@ -252,7 +259,7 @@ TEST(Passage, CompositeTableAlongTheTrack) {
   const Outcome table = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50",
                              "--leg", "1000", "--csv", "-p", "9"});
   ASSERT_EQ(table.status, 0) << table.err;
-  const Outcome route = Cli({"route", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "-p", "9"});
+  const Outcome route = Cli({"route", "--line", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "-p", "9"});
   const std::vector<std::string> w = Words(route.out);
   const double ge1 = std::stod(w[10]), parallel = std::stod(w[11]), total = std::stod(w[13]);
   const double t1 = std::stod(w[7]), t2 = std::stod(w[9]);
@@ -303,6 +310,81 @@ TEST(Passage, CompositeTableAlongTheTrack) {
     ASSERT_GE(cells.size(), 5u);
     EXPECT_GT(std::stod(cells[4]), 0) << line;  // every leg has a length
   }
+}
+
+TEST(Passage, NoWaypointAMillimetreFromATangentPoint) {
+  // A leg that ends a hair short of T1 (the first part's exact length, cut
+  // to the sixth decimal), and one a hair beyond: T1 is the waypoint, and
+  // no leg is shorter than a metre.
+  const double t1 = TangentLongitude(-33.9249, 18.4241, -50, 1);
+  const double ge1 = ref::ExactGreatEllipse(-33.9249, 18.4241, -50, t1).distance;
+  for (const double leg : {std::floor(ge1 * 1e6) / 1e6, std::ceil(ge1 * 1e6) / 1e6}) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6f", leg);
+    const Outcome run = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "--leg",
+                             text, "--csv", "-p", "9"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream rows(run.out);
+    std::string row;
+    std::getline(rows, row);
+    int count = 0;
+    for (; std::getline(rows, row); ++count) {
+      const std::string cells = row.substr(row.find(',', row.find(',', row.find(',', row.find(',') + 1) + 1) + 1) + 1);
+      if (count > 0) {
+        EXPECT_GT(std::stod(cells), 1 / 1852.0) << row;  // every leg over a metre
+      }
+      if (count == 1) {
+        EXPECT_NEAR(std::stod(row.substr(row.find(',') + 1)), -50, 1e-9) << row;  // T1
+      }
+    }
+    EXPECT_EQ(count, 5) << run.out;  // departure, T1, T2, one waypoint, destination
+  }
+}
+
+TEST(Passage, TheReportANavigatorReads) {
+  // One route in text: a labelled line per sailing (distance, initial and
+  // final course: the final course is the inverse azimuth turned about),
+  // the vertex in degrees and minutes, then the composite track's parts.
+  const Outcome run = Cli({"route", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "-p", "6"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream in(run.out);
+  for (std::string line; std::getline(in, line);) lines.push_back(Words(line));
+  ASSERT_EQ(lines.size(), 14u) << run.out;
+  const ref::GreatEllipse ge = ref::ExactGreatEllipse(-33.9249, 18.4241, -33.8688, 151.2093);
+  double rhumb, course;
+  ref::Rhumb().Inverse(-33.9249, 18.4241, -33.8688, 151.2093, rhumb, course);
+  const auto row = [&](std::size_t k, std::size_t words, double nm, double initial, double final) {
+    SCOPED_TRACE(run.out);
+    ASSERT_EQ(lines[k].size(), words + 3);
+    EXPECT_NEAR(std::stod(lines[k][words]), nm, 1.5e-6);
+    EXPECT_LT(ref::AngleDiff(std::stod(lines[k][words + 1]), initial), 1.5e-6);
+    EXPECT_LT(ref::AngleDiff(std::stod(lines[k][words + 2]), final), 1.5e-6);
+  };
+  EXPECT_EQ(lines[0], (std::vector<std::string>{"sailing", "distance", "NM", "initial", "course", "final", "course"}));
+  row(1, 2, ge.distance, ge.forward, ge.inverse + 180);
+  row(2, 2, rhumb / 1852, course, course);
+  const Vertex v = ReferenceVertex(-33.9249, 18.4241, -33.8688, 151.2093);
+  const auto minutes = [](double degrees) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%d°%07.4f'", static_cast<int>(std::fabs(degrees)),
+                  std::fmod(std::fabs(degrees), 1.0) * 60);
+    return std::string(text);
+  };
+  EXPECT_EQ(lines[3], (std::vector<std::string>{"vertex:", minutes(v.lat) + "S", minutes(v.lon) + "E,", "on", "the", "route"}));
+  // The parts: to T1, along 50 S, from T2; their sum; T1, T2.
+  const double t1 = TangentLongitude(-33.9249, 18.4241, -50, 1), t2 = TangentLongitude(-33.8688, 151.2093, -50, -1);
+  const ref::GreatEllipse first = ref::ExactGreatEllipse(-33.9249, 18.4241, -50, t1);
+  const ref::GreatEllipse last = ref::ExactGreatEllipse(-50, t2, -33.8688, 151.2093);
+  const double parallel = 6378137.0 / std::sqrt(1 - ref::kESq * std::pow(std::sin(50 * ref::kDeg), 2)) *
+                          std::cos(50 * ref::kDeg) * (t2 - t1) * ref::kDeg / 1852;
+  row(6, 4, first.distance, first.forward, 90);
+  row(7, 4, parallel, 90, 90);
+  row(8, 4, last.distance, 90, last.inverse + 180);
+  row(9, 2, first.distance + parallel + last.distance, first.forward, last.inverse + 180);
+  EXPECT_EQ(lines[10], (std::vector<std::string>{"T1:", minutes(-50) + "S", minutes(t1) + "E"}));
+  EXPECT_EQ(lines[11], (std::vector<std::string>{"T2:", minutes(-50) + "S", minutes(t2) + "E"}));
+  EXPECT_NEAR(std::stod(lines[12][4]), first.distance + parallel + last.distance - ge.distance, 3e-6);
 }
 
 TEST(Passage, TimesWorkedByHand) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <istream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -27,6 +28,7 @@
 #include "sailings/sailings.hpp"
 #include "writers/fixed_format.h"
 #include "writers/gpx_route.h"
+#include "writers/output_file.h"
 #include "writers/records.h"
 #include "writers/rtz_route.h"
 #include "writers/svg_chart.h"
@@ -41,13 +43,16 @@ namespace {
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 
 const char kRouteExamples[] = R"(
-Output: great elliptic distance (NM), forward azimuth, inverse azimuth,
-rhumb line course, rhumb line distance (NM); azimuths and courses in degrees
-clockwise from true north. With --compare, for each line of standard input,
-then: geodesic distance (NM), its initial and final azimuths, the sphere's
-great circle distance (NM) and course, great ellipse - geodesic (m), sphere -
-geodesic (NM), rhumb line - geodesic (NM and %), and the greatest separation
-of the great-elliptic track from the geodesic (km).
+Output for FROM TO: a report, each sailing on a line of its own (distance NM,
+initial course, final course: the direction of travel arriving), the vertex,
+and with --limit the composite track. With --line, and for each line of
+standard input: great elliptic distance (NM), forward azimuth, inverse azimuth
+(the bearing from the destination back to the departure), rhumb line course,
+rhumb line distance (NM); with --compare then the geodesic distance (NM), its
+initial and final azimuths, the sphere's great circle distance (NM) and course,
+great ellipse - geodesic (m), sphere - geodesic (NM), rhumb line - geodesic (NM
+and %), and the greatest separation of the great-elliptic track from the
+geodesic (km). Azimuths and courses in degrees clockwise from true north.
 
 Examples:
   sailings route 33d55'30"S 18d25'26.8"E 40:42:46N 74:00:22W
@@ -77,7 +82,7 @@ struct Options {
   std::string longitudes, points, leg, gpx;
   bool rhumb = false, geodesic = false;
   // route
-  bool compare = false, full = false;
+  bool compare = false, full = false, line = false;
   // passage planning (route and table)
   std::string limit, speed, depart, rtz;
   // the chart and the land
@@ -91,6 +96,348 @@ struct Place {
   std::string name;  // "A" / "B" for typed positions, as in the dialogue
 };
 
+// ---------------------------------------------------------------------------
+// The fields of a route: one list, which gives the names of the CSV header
+// and the JSON keys, and the values of the text line, CSV and JSON alike.
+
+// What is asked of every route.
+struct Asked {
+  bool vertex = false, composite = false, compare = false;
+  bool land = false;      // the land crossings as fields (CSV, JSON)
+  bool landText = false;  // the land crossings as warnings on the error stream (text)
+  double limit = 0;       // radians, with `composite`
+};
+
+// Everything known of one solved route.
+struct Solved {
+  RouteGeometry g;
+  Route route;
+  RouteVertex vertex;
+  CompositeSailing composite;
+  std::optional<LandCrossing> geLand, rhumbLand, compositeLand;
+  Comparison comparison;
+};
+
+struct Value {
+  enum Kind { kNull, kNumber, kAngle, kTruth, kPosition } kind = kNull;
+  double a = 0, b = 0;
+  bool truth = false;
+};
+Value Number(double v) { return {Value::kNumber, v}; }
+Value Angle(double degrees) { return {Value::kAngle, degrees}; }
+Value Truth(bool t) { return {Value::kTruth, 0, 0, t}; }
+Value Null() { return {}; }
+Value Where(const std::optional<LandCrossing>& at) {
+  return at ? Value{Value::kPosition, at->lat, at->lon} : Null();
+}
+// A figure of the composite track's parts: none when the route needs none.
+Value Part(const Solved& s, Value v) { return s.composite.composite ? v : Null(); }
+// A part's course: none when the part has no length.
+Value Course(const Solved& s, double length, double course) {
+  return s.composite.composite && length > 0 ? Angle(ToDegrees(course)) : Null();
+}
+
+enum Group { kRoute, kVertex, kComposite, kLand, kCompositeLand, kCompare };
+
+struct FieldSpec {
+  const char* name;
+  Group group;
+  Value (*get)(const Solved&);
+};
+
+const FieldSpec kRouteFields[] = {
+    {"ge_distance_nm", kRoute, [](const Solved& s) { return Number(s.route.ge_distance_nm); }},
+    {"ge_azimuth_fwd", kRoute, [](const Solved& s) { return Angle(s.route.ge_azimuth_fwd); }},
+    {"ge_azimuth_inv", kRoute, [](const Solved& s) { return Angle(s.route.ge_azimuth_inv); }},
+    {"rhumb_course", kRoute, [](const Solved& s) { return Angle(s.route.rhumb_course); }},
+    {"rhumb_distance_nm", kRoute, [](const Solved& s) { return Number(s.route.rhumb_distance_nm); }},
+    {"vertex_lat", kVertex, [](const Solved& s) { return Number(ToDegrees(s.vertex.phi)); }},
+    {"vertex_lon", kVertex,
+     [](const Solved& s) {
+       return s.vertex.kind == RouteVertex::kPoint ? Number(ToDegrees(s.vertex.lambda)) : Null();
+     }},
+    {"vertex_on_route", kVertex, [](const Solved& s) { return Truth(s.vertex.onRoute); }},
+    {"composite", kComposite, [](const Solved& s) { return Truth(s.composite.composite); }},
+    {"t1_lat", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToDegrees(TrueLatitude(s.composite.t1Phi)))); }},
+    {"t1_lon", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToDegrees(s.composite.t1Lambda))); }},
+    {"t2_lat", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToDegrees(TrueLatitude(s.composite.t2Phi)))); }},
+    {"t2_lon", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToDegrees(s.composite.t2Lambda))); }},
+    {"ge1_nm", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.ge1))); }},
+    {"parallel_nm", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.parallel))); }},
+    {"ge2_nm", kComposite,
+     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.ge2))); }},
+    {"composite_nm", kComposite,
+     [](const Solved& s) { return Number(ToNauticalMiles(s.composite.total)); }},
+    {"ge1_course", kComposite,
+     [](const Solved& s) { return Course(s, s.composite.ge1, s.composite.ge1Course); }},
+    {"parallel_course", kComposite,
+     [](const Solved& s) { return Course(s, s.composite.parallel, s.composite.parallelCourse); }},
+    {"ge2_course", kComposite,
+     [](const Solved& s) { return Course(s, s.composite.ge2, s.composite.ge2Course); }},
+    {"composite_minus_ge_nm", kComposite,
+     [](const Solved& s) {
+       return Number(ToNauticalMiles(s.composite.total - std::fabs(s.g.distance)));
+     }},
+    {"rhumb_minus_composite_nm", kComposite,
+     [](const Solved& s) { return Number(ToNauticalMiles(s.g.loxoDistance - s.composite.total)); }},
+    {"ge_crosses_land", kLand, [](const Solved& s) { return Where(s.geLand); }},
+    {"rhumb_crosses_land", kLand, [](const Solved& s) { return Where(s.rhumbLand); }},
+    {"composite_crosses_land", kCompositeLand, [](const Solved& s) { return Where(s.compositeLand); }},
+    {"geodesic_nm", kCompare, [](const Solved& s) { return Number(s.comparison.geodesic_nm); }},
+    {"geodesic_azimuth_fwd", kCompare,
+     [](const Solved& s) { return Angle(s.comparison.geodesic_azimuth_fwd); }},
+    {"geodesic_azimuth_final", kCompare,
+     [](const Solved& s) { return Angle(s.comparison.geodesic_azimuth_final); }},
+    {"sphere_nm", kCompare, [](const Solved& s) { return Number(s.comparison.sphere_nm); }},
+    {"sphere_course", kCompare, [](const Solved& s) { return Angle(s.comparison.sphere_course); }},
+    {"ge_minus_geodesic_m", kCompare,
+     [](const Solved& s) { return Number(s.comparison.ge_minus_geodesic_m); }},
+    {"sphere_minus_geodesic_nm", kCompare,
+     [](const Solved& s) { return Number(s.comparison.sphere_minus_geodesic_nm); }},
+    {"rhumb_minus_geodesic_nm", kCompare,
+     [](const Solved& s) { return Number(s.comparison.rhumb_minus_geodesic_nm); }},
+    {"rhumb_minus_geodesic_pct", kCompare,
+     [](const Solved& s) { return Number(s.comparison.rhumb_minus_geodesic_pct); }},
+    {"ge_geodesic_separation_km", kCompare,
+     [](const Solved& s) { return Number(s.comparison.ge_geodesic_separation_km); }},
+};
+
+bool IsAsked(Group group, const Asked& ask) {
+  switch (group) {
+    case kRoute: return true;
+    case kVertex: return ask.vertex;
+    case kComposite: return ask.composite;
+    case kLand: return ask.land;
+    case kCompositeLand: return ask.land && ask.composite;
+    case kCompare: return ask.compare;
+  }
+  return false;
+}
+
+// The fields asked, in order: the same for every route, solved or not.
+std::vector<const FieldSpec*> AskedFields(const Asked& ask) {
+  std::vector<const FieldSpec*> fields;
+  for (const FieldSpec& f : kRouteFields) {
+    if (IsAsked(f.group, ask)) fields.push_back(&f);
+  }
+  return fields;
+}
+
+// "54.8S 68.3W"
+std::string NearText(const LandCrossing& p) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%.1f%c %.1f%c", std::fabs(p.lat), p.lat < 0 ? 'S' : 'N',
+                std::fabs(p.lon), p.lon < 0 ? 'W' : 'E');
+  return text;
+}
+
+// One line on the error stream per track that crosses land; `where` names
+// the input line in standard-input mode ("line 3: ").
+std::string LandWarning(const char* track, const std::optional<LandCrossing>& at,
+                        const std::string& where) {
+  if (!at) return {};
+  return "warning: " + where + "the " + track + " crosses land near " + NearText(*at) +
+         " (1:110m coastline)\n";
+}
+
+Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
+  Status status = SolveRouteGeometry(d[0], d[1], d[2], d[3], s.g);
+  if (status != Status::ok) return status;
+  s.composite = CompositeSailing();
+  if (ask.composite) {
+    status = SolveComposite(s.g, ask.limit, s.composite);
+    if (status != Status::ok) return status;
+  }
+  RouteFigures(s.g, s.route);
+  if (ask.vertex) s.vertex = FindVertex(s.g);
+  if (ask.land || ask.landText) {
+    s.geLand = GreatEllipseCrossesLand(s.g);
+    s.rhumbLand = RhumbLineCrossesLand(s.g);
+    if (ask.composite) s.compositeLand = CompositeCrossesLand(s.g, s.composite);
+  }
+  if (ask.compare) ComparisonFigures(s.g, CompareSailings(s.g), s.comparison);
+  return Status::ok;
+}
+
+std::string LandWarnings(const Solved& s, const Asked& ask, const std::string& where) {
+  if (!ask.landText) return {};
+  std::string text = LandWarning("great ellipse", s.geLand, where) +
+                     LandWarning("rhumb line", s.rhumbLand, where);
+  if (ask.composite) text += LandWarning("composite track", s.compositeLand, where);
+  return text;
+}
+
+// The fields at `decimals`, divided by single blanks; "-" for nothing.
+void AppendRouteText(std::string& line, const std::vector<const FieldSpec*>& fields,
+                     const Solved& s, int decimals) {
+  char digits[400];
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    if (k > 0) line += ' ';
+    const Value v = fields[k]->get(s);
+    switch (v.kind) {
+      case Value::kNumber: line.append(digits, FormatNumber(digits, v.a, decimals)); break;
+      case Value::kAngle: line.append(digits, FormatAzimuth(digits, v.a, decimals)); break;
+      case Value::kTruth: line += v.truth ? "true" : "false"; break;
+      case Value::kPosition:
+        line += '[';
+        line.append(digits, FormatNumber(digits, v.a, decimals));
+        line += ',';
+        line.append(digits, FormatNumber(digits, v.b, decimals));
+        line += ']';
+        break;
+      case Value::kNull: line += '-'; break;
+    }
+  }
+  line += '\n';
+}
+
+void WriteRouteRecord(RecordWriter& records, const std::vector<const FieldSpec*>& fields,
+                      const Solved& s) {
+  for (const FieldSpec* f : fields) {
+    const Value v = f->get(s);
+    switch (v.kind) {
+      case Value::kNumber: records.Number(v.a); break;
+      case Value::kAngle: records.Angle(v.a); break;
+      case Value::kTruth: records.Bool(v.truth); break;
+      case Value::kPosition: records.Position(v.a, v.b); break;
+      case Value::kNull: records.Null(); break;
+    }
+  }
+  if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
+  records.EndRecord();
+}
+
+// ---------------------------------------------------------------------------
+// The report of one route, for a person.
+
+// A position as a navigator writes it: 33°55.4940'S 018°25.4460'E.
+std::string PositionText(double latDegrees, double lonDegrees, int decimals) {
+  const int minutes = std::max(1, decimals - 2);
+  return FormatCoordinate(latDegrees, Axis::latitude, CoordinateStyle::dm, minutes) + " " +
+         FormatCoordinate(std::remainder(lonDegrees, 360.0), Axis::longitude,
+                          CoordinateStyle::dm, minutes);
+}
+
+class Report {
+ public:
+  explicit Report(int decimals) : decimals_(decimals) {}
+
+  std::string Number(double v) const {
+    char digits[400];
+    return std::string(digits, FormatNumber(digits, v, decimals_));
+  }
+  std::string Course(std::optional<double> degrees) const {
+    if (!degrees) return "-";
+    char digits[400];
+    return std::string(digits, FormatAzimuth(digits, *degrees, decimals_));
+  }
+  void Header(const char* first) {
+    std::string line = first;
+    line.resize(22, ' ');
+    text_ += line + "       distance NM  initial course    final course\n";
+  }
+  void Row(const char* name, double nm, std::optional<double> initial,
+           std::optional<double> final) {
+    std::string line = name;
+    line.resize(22, ' ');
+    text_ += line + Cell(Number(nm), 18) + Cell(Course(initial), 16) + Cell(Course(final), 16) + '\n';
+  }
+  void Line(const std::string& line) { text_ += line + '\n'; }
+  const std::string& text() const { return text_; }
+
+ private:
+  static std::string Cell(const std::string& text, std::size_t width) {
+    return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
+  }
+  int decimals_;
+  std::string text_;
+};
+
+std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
+  Report r(decimals);
+  const Route& route = s.route;
+  const Comparison& c = s.comparison;
+  const double geFinal = std::fmod(route.ge_azimuth_inv + 180.0, 360.0);
+  r.Header("sailing");
+  r.Row("great ellipse", route.ge_distance_nm, route.ge_azimuth_fwd, geFinal);
+  if (ask.compare) {
+    r.Row("geodesic", c.geodesic_nm, c.geodesic_azimuth_fwd, c.geodesic_azimuth_final);
+  }
+  r.Row("rhumb line", route.rhumb_distance_nm, route.rhumb_course, route.rhumb_course);
+  if (ask.compare) {
+    r.Row("great circle (sphere)", c.sphere_nm, c.sphere_course, c.sphere_course_final);
+    r.Line("great ellipse - geodesic: " + r.Number(c.ge_minus_geodesic_m) + " m");
+    r.Line("sphere - geodesic: " + r.Number(c.sphere_minus_geodesic_nm) + " NM");
+    r.Line("rhumb line - geodesic: " + r.Number(c.rhumb_minus_geodesic_nm) + " NM (" +
+           r.Number(c.rhumb_minus_geodesic_pct) + " %)");
+    r.Line("greatest separation of the great ellipse from the geodesic: " +
+           r.Number(c.ge_geodesic_separation_km) + " km");
+  }
+
+  // The vertex: the point of the great ellipse farthest from the equator.
+  const RouteVertex& v = s.vertex;
+  const char* passes = v.onRoute ? ", on the route" : ", not on the route";
+  if (v.kind == RouteVertex::kEquator) {
+    r.Line("vertex: none (the route runs along the equator)");
+  } else if (v.kind == RouteVertex::kPole) {
+    r.Line(std::string("vertex: the ") + (v.phi > 0 ? "north" : "south") +
+           " pole (the route runs along a meridian)" + passes);
+  } else {
+    r.Line("vertex: " + PositionText(ToDegrees(v.phi), ToDegrees(v.lambda), decimals) + passes);
+  }
+
+  if (ask.composite) {
+    const CompositeSailing& k = s.composite;
+    const std::string limit = FormatCoordinate(ToDegrees(ask.limit), Axis::latitude,
+                                               CoordinateStyle::dm, std::max(1, decimals - 2));
+    // "50°00.0000'" N and S: the limit holds on both sides of the equator.
+    const std::string within = "the limiting latitude " + limit.substr(0, limit.size() - 1) + " N and S";
+    if (!k.composite) {
+      r.Line("composite track: none needed, the great ellipse keeps within " + within);
+    } else {
+      const auto course = [&](double length, double radians) {
+        return length > 0 ? std::optional<double>(ToDegrees(radians)) : std::nullopt;
+      };
+      const double parallelCourse = ToDegrees(k.parallelCourse);
+      r.Line("composite track within " + within + ":");
+      r.Header("part");
+      r.Row("great ellipse to T1", ToNauticalMiles(k.ge1), course(k.ge1, k.ge1Course),
+            k.ge1 > 0 ? std::optional<double>(parallelCourse) : std::nullopt);
+      r.Row("parallel T1 to T2", ToNauticalMiles(k.parallel), course(k.parallel, k.parallelCourse),
+            course(k.parallel, k.parallelCourse));
+      r.Row("great ellipse from T2", ToNauticalMiles(k.ge2), course(k.ge2, k.ge2Course),
+            course(k.ge2, k.finalCourse));
+      const double first = k.ge1 > 0 ? k.ge1Course : k.parallel > 0 ? k.parallelCourse : k.ge2Course;
+      r.Row("composite track", ToNauticalMiles(k.total), ToDegrees(first), ToDegrees(k.finalCourse));
+      r.Line("T1: " + PositionText(ToDegrees(TrueLatitude(k.t1Phi)), ToDegrees(k.t1Lambda), decimals));
+      r.Line("T2: " + PositionText(ToDegrees(TrueLatitude(k.t2Phi)), ToDegrees(k.t2Lambda), decimals));
+      r.Line("composite - great ellipse: " +
+             r.Number(ToNauticalMiles(k.total - std::fabs(s.g.distance))) + " NM");
+      r.Line("rhumb line - composite: " + r.Number(ToNauticalMiles(s.g.loxoDistance - k.total)) +
+             " NM");
+    }
+  }
+  return r.text();
+}
+
+// ---------------------------------------------------------------------------
+
+// A usage error: the reason, then the usage; status 2.
+int Usage(std::ostream& err, const std::string& reason) {
+  err << "ERROR: " << reason << '\n';
+  err << "usage: sailings route [options] [FROM TO]\n"
+         "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
+         "[--rhumb]\n"
+         "       sailings --help | sailings COMMAND --help | sailings --version\n";
+  return kUsage;
+}
+
 class CommandLine {
  public:
   CommandLine(std::istream& in, std::ostream& out, std::ostream& err,
@@ -99,6 +446,10 @@ class CommandLine {
 
   int Route(const Options& o);
   int Table(const Options& o);
+  // Checks the output files before anything is computed or written: each
+  // one writable as far as can be told, no two the same file and none the
+  // location list. Returns kOk or the status to end with.
+  int CheckOutputs(const Options& o);
 
  private:
   int Fail(const std::string& reason) {
@@ -113,7 +464,9 @@ class CommandLine {
   bool Lookup(const Options& o, const std::string& name, Place& place, std::string& reason);
   bool Coordinates(const std::string& latitude, const std::string& longitude, Place& place,
                    std::string& reason);
-  int RouteLines(const Options& o);
+  int RouteLines(const Options& o, const Asked& ask);
+  void Records(const Options& o, const std::vector<const char*>& names,
+               std::optional<RecordWriter>& records);
 
   std::istream& in_;
   std::ostream& out_;
@@ -201,225 +554,40 @@ bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::s
   }
 }
 
-// One field of a route's output: a number, a truth, or nothing (null).
-struct Field {
-  const char* name;
-  std::optional<double> number;
-  std::optional<bool> truth;
-  bool isPosition = false;  // a [lat, lon] pair (`number` and `second`) or null
-  double second = 0;
-};
-
-// What the route command reports of a route, as asked: the five figures,
-// then the vertex, the composite track and the comparison.
-struct RouteFields {
-  bool vertex = false, composite = false, compare = false;
-  bool land = false;      // the land crossings as fields (CSV, JSON)
-  bool landText = false;  // the land crossings as warnings on the error stream (text)
-  double limit = 0;  // radians, with `composite`
-};
-
-// "54.8S 68.3W"
-std::string NearText(const LandCrossing& p) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%.1f%c %.1f%c", std::fabs(p.lat), p.lat < 0 ? 'S' : 'N',
-                std::fabs(p.lon), p.lon < 0 ? 'W' : 'E');
-  return text;
-}
-
-class RouteSolver {
- public:
-  explicit RouteSolver(const RouteFields& ask) : ask_(ask) {}
-
-  // The warnings of the last route's land crossings (text output).
-  const std::string& warnings() const { return warnings_; }
-  const RouteGeometry& geometry() const { return g_; }
-  const CompositeSailing* composite() const { return ask_.composite ? &c_ : nullptr; }
-
-  // Solves the route from degrees; on success fills `fields` in order.
-  Status Solve(const double d[4], std::vector<Field>& fields) {
-    fields.clear();
-    warnings_.clear();
-    RouteGeometry& g = g_;
-    Status status = SolveRouteGeometry(d[0], d[1], d[2], d[3], g);
-    if (status != Status::ok) return status;
-    CompositeSailing& c = c_;
-    c = CompositeSailing();
-    if (ask_.composite) {
-      status = SolveComposite(g, ask_.limit, c);
-      if (status != Status::ok) return status;
+int CommandLine::CheckOutputs(const Options& o) {
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"--gpx", &o.gpx}, {"--rtz", &o.rtz}, {"--svg", &o.svg}};
+  for (const auto& [option, file] : outputs) {
+    if (file->empty()) continue;
+    OutputTarget target;
+    std::string reason;
+    if (!ResolveOutput(Path(*file), target, reason)) {
+      return Fail("cannot write " + PrintableText(*file) + ": " + PrintableText(reason, 400));
     }
-    RouteFigures(g, route_);
-    fields.push_back({"ge_distance_nm", route_.ge_distance_nm, {}});
-    fields.push_back({"ge_azimuth_fwd", route_.ge_azimuth_fwd, {}});
-    fields.push_back({"ge_azimuth_inv", route_.ge_azimuth_inv, {}});
-    fields.push_back({"rhumb_course", route_.rhumb_course, {}});
-    fields.push_back({"rhumb_distance_nm", route_.rhumb_distance_nm, {}});
-    if (ask_.vertex) {
-      const RouteVertex v = FindVertex(g);
-      std::optional<double> lon;
-      if (v.kind == RouteVertex::kPoint) lon = ToDegrees(v.lambda);
-      fields.push_back({"vertex_lat", ToDegrees(v.phi), {}});
-      fields.push_back({"vertex_lon", lon, {}});
-      fields.push_back({"vertex_on_route", {}, v.onRoute});
-    }
-    if (ask_.composite) {
-      const auto part = [&](double value) {
-        return c.composite ? std::optional<double>(value) : std::nullopt;
-      };
-      fields.push_back({"composite", {}, c.composite});
-      fields.push_back({"t1_lat", part(ToDegrees(TrueLatitude(c.t1Phi))), {}});
-      fields.push_back({"t1_lon", part(ToDegrees(c.t1Lambda)), {}});
-      fields.push_back({"t2_lat", part(ToDegrees(TrueLatitude(c.t2Phi))), {}});
-      fields.push_back({"t2_lon", part(ToDegrees(c.t2Lambda)), {}});
-      fields.push_back({"ge1_nm", part(ToNauticalMiles(c.ge1)), {}});
-      fields.push_back({"parallel_nm", part(ToNauticalMiles(c.parallel)), {}});
-      fields.push_back({"ge2_nm", part(ToNauticalMiles(c.ge2)), {}});
-      fields.push_back({"composite_nm", ToNauticalMiles(c.total), {}});
-      fields.push_back({"ge1_course", part(ToDegrees(c.ge1Course)), {}});
-      fields.push_back({"parallel_course", part(ToDegrees(c.parallelCourse)), {}});
-      fields.push_back({"ge2_course", part(ToDegrees(c.ge2Course)), {}});
-      fields.push_back({"composite_minus_ge_nm", ToNauticalMiles(c.total - std::fabs(g.distance)), {}});
-      fields.push_back({"rhumb_minus_composite_nm", ToNauticalMiles(g.loxoDistance - c.total), {}});
-    }
-    if (ask_.land || ask_.landText) {
-      const auto crossing = [&](const char* name, const char* track,
-                                const std::optional<LandCrossing>& at) {
-        if (ask_.land) {
-          Field f{name, {}, {}, true};
-          if (at) f.number = at->lat, f.second = at->lon;
-          fields.push_back(f);
-        }
-        if (ask_.landText && at) {
-          warnings_ += std::string("warning: the ") + track + " crosses land near " + NearText(*at) +
-                       " (1:110m coastline)\n";
-        }
-      };
-      crossing("ge_crosses_land", "great ellipse", GreatEllipseCrossesLand(g));
-      crossing("rhumb_crosses_land", "rhumb line", RhumbLineCrossesLand(g));
-      if (ask_.composite) {
-        crossing("composite_crosses_land", "composite track", CompositeCrossesLand(g, c));
+  }
+  // The location list that names are looked up in, when there is one.
+  const std::filesystem::path list = Path(o.list.empty() ? kLocationFile : o.list);
+  std::error_code ec;
+  const bool hasList = !o.list.empty() || std::filesystem::exists(list, ec);
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [option, file] = outputs[i];
+    if (file->empty()) continue;
+    std::string clash;
+    for (std::size_t j = 0; j < i && clash.empty(); ++j) {
+      if (!outputs[j].second->empty() && SameFile(Path(*file), Path(*outputs[j].second))) {
+        clash = std::string(outputs[j].first) + " and " + option + " name the same file";
       }
     }
-    if (ask_.compare) {
-      ComparisonFigures(g, CompareSailings(g), comparison_);
-      const Comparison& k = comparison_;
-      for (const Field& f : std::initializer_list<Field>{
-               {"geodesic_nm", k.geodesic_nm, {}},
-               {"geodesic_azimuth_fwd", k.geodesic_azimuth_fwd, {}},
-               {"geodesic_azimuth_final", k.geodesic_azimuth_final, {}},
-               {"sphere_nm", k.sphere_nm, {}},
-               {"sphere_course", k.sphere_course, {}},
-               {"ge_minus_geodesic_m", k.ge_minus_geodesic_m, {}},
-               {"sphere_minus_geodesic_nm", k.sphere_minus_geodesic_nm, {}},
-               {"rhumb_minus_geodesic_nm", k.rhumb_minus_geodesic_nm, {}},
-               {"rhumb_minus_geodesic_pct", k.rhumb_minus_geodesic_pct, {}},
-               {"ge_geodesic_separation_km", k.ge_geodesic_separation_km, {}}}) {
-        fields.push_back(f);
-      }
+    if (clash.empty() && hasList && SameFile(Path(*file), list)) {
+      clash = std::string(option) + " would overwrite the location list";
     }
-    return Status::ok;
+    if (!clash.empty()) return Usage(err_, clash + " (" + PrintableText(*file) + ")");
   }
-
-  // The names of the fields, in order (for a CSV header).
-  std::vector<const char*> Names() {
-    std::vector<Field> fields;
-    const double d[4] = {10, 20, 30, 40};
-    Solve(d, fields);
-    std::vector<const char*> names;
-    for (const Field& f : fields) names.push_back(f.name);
-    return names;
-  }
-
-  const sailings::Route& route() const { return route_; }
-  const Comparison& comparison() const { return comparison_; }
-
- private:
-  RouteFields ask_;
-  sailings::Route route_;
-  Comparison comparison_;
-  RouteGeometry g_;
-  CompositeSailing c_;
-  std::string warnings_;
-};
-
-// The fields, at `decimals`, divided by single blanks; "-" for nothing.
-void AppendRouteText(std::string& line, const std::vector<Field>& fields, int decimals) {
-  char digits[400];
-  for (std::size_t k = 0; k < fields.size(); ++k) {
-    if (k > 0) line += ' ';
-    const Field& f = fields[k];
-    if (f.isPosition && f.number) {
-      line += '[';
-      line.append(digits, FormatNumber(digits, *f.number, decimals));
-      line += ',';
-      line.append(digits, FormatNumber(digits, f.second, decimals));
-      line += ']';
-    } else if (f.number) {
-      line.append(digits, FormatNumber(digits, *f.number, decimals));
-    } else if (f.truth) {
-      line += *f.truth ? "true" : "false";
-    } else {
-      line += '-';
-    }
-  }
-  line += '\n';
+  return kOk;
 }
 
-// One route given on the command line, compared: a small labelled table,
-// then any other field asked for as "name: value".
-std::string ComparisonTable(const RouteSolver& solved, const std::vector<Field>& fields,
-                            int decimals) {
-  const sailings::Route& r = solved.route();
-  const Comparison& c = solved.comparison();
-  const auto number = [decimals](double value) {
-    char digits[400];
-    return std::string(digits, FormatNumber(digits, value, decimals));
-  };
-  const auto cell = [](std::string text, std::size_t width) {
-    return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
-  };
-  const auto row = [&](const char* sailing, double nm, double initial, double final) {
-    std::string line = sailing;
-    line.resize(22, ' ');
-    return line + cell(number(nm), 18) + cell(number(initial), 16) + cell(number(final), 16) + '\n';
-  };
-  const double geFinal = std::fmod(r.ge_azimuth_inv + 180.0, 360.0);
-  std::string t = "sailing                     distance NM  initial course    final course\n";
-  t += row("great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, geFinal);
-  t += row("geodesic", c.geodesic_nm, c.geodesic_azimuth_fwd, c.geodesic_azimuth_final);
-  t += row("rhumb line", r.rhumb_distance_nm, r.rhumb_course, r.rhumb_course);
-  t += row("great circle (sphere)", c.sphere_nm, c.sphere_course, c.sphere_course_final);
-  t += "great ellipse - geodesic: " + number(c.ge_minus_geodesic_m) + " m\n";
-  t += "sphere - geodesic: " + number(c.sphere_minus_geodesic_nm) + " NM\n";
-  t += "rhumb line - geodesic: " + number(c.rhumb_minus_geodesic_nm) + " NM (" +
-       number(c.rhumb_minus_geodesic_pct) + " %)\n";
-  t += "greatest separation of the great ellipse from the geodesic: " +
-       number(c.ge_geodesic_separation_km) + " km\n";
-  for (std::size_t k = 5; k + 10 < fields.size(); ++k) {  // the vertex and the composite
-    std::string value;
-    AppendRouteText(value, {fields[k]}, decimals);
-    t += std::string(fields[k].name) + ": " + value;
-  }
-  return t;
-}
-
-void WriteRouteRecord(RecordWriter& records, const std::vector<Field>& fields) {
-  for (const Field& f : fields) {
-    if (f.truth) {
-      records.Bool(*f.truth);
-    } else if (f.isPosition && f.number) {
-      records.Position(*f.number, f.second);
-    } else {
-      records.Number(f.number);
-    }
-  }
-  if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
-  records.EndRecord();
-}
-
-RouteFields Asked(const Options& o) {
-  RouteFields ask;
+Asked AskedOf(const Options& o) {
+  Asked ask;
   ask.vertex = o.full || o.csv || o.json;
   ask.composite = !o.limit.empty();
   ask.limit = o.limitDegrees * kDegree;
@@ -429,65 +597,74 @@ RouteFields Asked(const Options& o) {
   return ask;
 }
 
-void MakeRouteRecords(std::ostream& out, const Options& o, std::optional<RecordWriter>& records) {
-  if (!o.csv && !o.json) return;
-  std::vector<const char*> names = RouteSolver(Asked(o)).Names();
+void CommandLine::Records(const Options& o, const std::vector<const char*>& names,
+                          std::optional<RecordWriter>& records) {
+  if (o.csv || o.json) {
+    records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
+  }
+}
+
+std::vector<const char*> RouteNames(const std::vector<const FieldSpec*>& fields) {
+  std::vector<const char*> names;
+  for (const FieldSpec* f : fields) names.push_back(f->name);
   names.push_back("error");
-  records.emplace(out, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
+  return names;
 }
 
 int CommandLine::Route(const Options& o) {
-  if (o.positions.empty()) return RouteLines(o);
+  const Asked ask = AskedOf(o);
+  if (o.positions.empty()) return RouteLines(o, ask);
   Place from, to;
   std::string reason;
   if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
-  RouteSolver solver(Asked(o));
-  std::vector<Field> fields;
+  Solved s;
   const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
-  const Status status = solver.Solve(d, fields);
+  const bool report = !o.csv && !o.json && !o.line;
+  Asked solve = ask;
+  solve.vertex = ask.vertex || report;  // the report always gives the vertex
+  const Status status = SolveAsked(d, solve, s);
   if (status != Status::ok) return Fail(Describe(status));
   if (!o.svg.empty()) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(Path(o.svg), ec)) {
-      return Fail("cannot write " + PrintableText(o.svg) + ": it is a folder");
-    }
-    SvgChart chart(Path(o.svg), solver.geometry(), from.name, to.name, solver.composite(), 0);
+    SvgChart chart(Path(o.svg), s.g, from.name, to.name, ask.composite ? &s.composite : nullptr, 0);
     std::string error;
     if (!chart.Finish(error)) {
       return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
     }
   }
+  const std::vector<const FieldSpec*> fields = AskedFields(ask);
   std::optional<RecordWriter> records;
-  MakeRouteRecords(out_, o, records);
+  Records(o, RouteNames(fields), records);
   if (records) {
-    WriteRouteRecord(*records, fields);
-  } else if (o.compare) {
-    out_ << ComparisonTable(solver, fields, o.decimals);
+    WriteRouteRecord(*records, fields, s);
+  } else if (report) {
+    out_ << RouteReport(s, ask, o.decimals);
   } else {
     std::string line;
-    AppendRouteText(line, fields, o.decimals);
+    AppendRouteText(line, fields, s, o.decimals);
     out_ << line;
   }
-  err_ << solver.warnings();
+  err_ << LandWarnings(s, ask, "");
   return kOk;
 }
 
-int CommandLine::RouteLines(const Options& o) {
+int CommandLine::RouteLines(const Options& o, const Asked& ask) {
+  const std::vector<const FieldSpec*> fields = AskedFields(ask);
   std::optional<RecordWriter> records;
-  MakeRouteRecords(out_, o, records);
-  RouteSolver solver(Asked(o));
-  std::vector<Field> fields;
+  Records(o, RouteNames(fields), records);
+  Solved s;
   std::string line, text;
   int result = kOk;
   double d[4];
   std::string reason;
-  while (std::getline(in_, line)) {
+  for (long number = 1; std::getline(in_, line); ++number) {
+    // A byte-order mark before the first line is no part of it.
+    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     if (IsBlankRouteLine(line)) continue;
     Status status = Status::ok;
     if (!ReadRouteLine(line, d, reason)) {
       status = Status::not_a_number;
     } else {
-      status = solver.Solve(d, fields);
+      status = SolveAsked(d, ask, s);
       if (status != Status::ok) reason = Describe(status);
     }
     if (status != Status::ok) {
@@ -498,20 +675,22 @@ int CommandLine::RouteLines(const Options& o) {
         text += "ERROR: " + reason + '\n';
       }
     } else if (records) {
-      WriteRouteRecord(*records, fields);
+      WriteRouteRecord(*records, fields, s);
     } else {
-      AppendRouteText(text, fields, o.decimals);
-      if (!solver.warnings().empty()) {  // keep them in step with the lines they follow
+      AppendRouteText(text, fields, s, o.decimals);
+      const std::string warnings = LandWarnings(s, ask, "line " + std::to_string(number) + ": ");
+      if (!warnings.empty()) {  // keep them in step with the lines they follow
         out_ << text;
         text.clear();
         out_.flush();
-        err_ << solver.warnings();
+        err_ << warnings;
       }
     }
     if (text.size() >= (1 << 16)) {
       out_ << text;
       text.clear();
     }
+    if (!out_) return kFailed;  // standard output is gone: told by the caller
   }
   out_ << text;
   return result;
@@ -536,7 +715,8 @@ class RecordRows : public RowSink {
     records_.Integer(r.wp);
     records_.Number(r.lat);
     records_.Number(r.lon);
-    records_.Number(r.azimuth);
+    // The course to steer leaving the row, whatever the placement.
+    records_.Angle(row.leaving ? std::optional<double>(ToDegrees(*row.leaving)) : std::nullopt);
     records_.Number(r.leg_nm);
     records_.Number(r.total_nm);
     if (schedule_) records_.Number(schedule_->Hours(row.total));
@@ -550,7 +730,7 @@ class RecordRows : public RowSink {
 };
 
 // A plain decimal number, or nothing.
-std::optional<double> Number(const std::string& text) {
+std::optional<double> PlainNumber(const std::string& text) {
   std::size_t used = 0;
   const std::optional<double> value = ParseDecimalPrefix(text, used);
   if (!value || used != text.size()) return std::nullopt;
@@ -575,13 +755,13 @@ int CommandLine::Table(const Options& o) {
                                      : Placement::kIntermediateLongitudes;
     count = *n;
   } else {
-    const std::optional<double> value = Number(o.leg);
+    const std::optional<double> value = PlainNumber(o.leg);
     if (!value) return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
     leg = *value;
   }
   std::optional<Schedule> schedule;
   if (!o.speed.empty()) {
-    const std::optional<double> knots = Number(o.speed);
+    const std::optional<double> knots = PlainNumber(o.speed);
     if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
     if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
     schedule.emplace();
@@ -593,12 +773,6 @@ int CommandLine::Table(const Options& o) {
                     "': not an ISO 8601 time in UTC (e.g. 2027-01-15T06:00Z)");
       }
       schedule->depart = seconds;
-    }
-  }
-  for (const std::string* file : {&o.gpx, &o.rtz, &o.svg}) {
-    std::error_code ec;
-    if (!file->empty() && std::filesystem::is_directory(Path(*file), ec)) {
-      return Fail("cannot write " + PrintableText(*file) + ": it is a folder");
     }
   }
 
@@ -641,11 +815,11 @@ int CommandLine::Table(const Options& o) {
     std::vector<const char*> names = {"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"};
     if (schedule) names.push_back("hours");
     if (schedule && schedule->depart) names.push_back("eta");
-    records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
+    Records(o, names, records);
     recordRows.emplace(*records, times);
     rows.Add(&*recordRows);
   } else {
-    text.emplace(out_, nullptr, false, false, times);
+    text.emplace(out_, nullptr, false, false, times, /*trueLatitudes=*/true);
     rows.Add(&*text);
   }
   std::optional<GpxRoute> gpx;
@@ -676,6 +850,7 @@ int CommandLine::Table(const Options& o) {
     MakeWaypointTable(g, plan, rows);
   }
   if (records) records->Flush();
+  out_.flush();  // before any file written through to standard output
   std::string error;
   if (gpx && !gpx->Finish(error)) {
     return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
@@ -687,14 +862,17 @@ int CommandLine::Table(const Options& o) {
     return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
   }
   if (o.land) {  // every track of the route, as warnings
-    RouteFields ask;
+    Asked ask;
     ask.landText = true;
     ask.composite = !o.limit.empty();
     ask.limit = o.limitDegrees * kDegree;
-    RouteSolver solver(ask);
-    std::vector<Field> fields;
+    Solved s;
     const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
-    if (solver.Solve(d, fields) == Status::ok) err_ << solver.warnings();
+    if (SolveAsked(d, ask, s) == Status::ok) {
+      err_ << LandWarnings(s, ask, "");
+      // The geodesic, when that is what the table follows.
+      if (along == Along::kGeodesic) err_ << LandWarning("geodesic", GeodesicCrossesLand(g), "");
+    }
   }
   return kOk;
 }
@@ -711,10 +889,9 @@ void AddShared(CLI::App& command, Options& o) {
   csv->excludes(json);
 }
 
-}  // namespace
-
-int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-                   std::ostream& err, const std::filesystem::path& directory) {
+// Parses and runs; `out` and `err` are checked by the caller.
+int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
+        const std::filesystem::path& directory) {
   // "-.5" is a number, not an option: write it as "-0.5" for the parser.
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
@@ -732,6 +909,8 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
   app.set_version_flag("--version", std::string("sailings ") + Version());
   app.require_subcommand(1, 1);
   Options o;
+  // The options that take a value: none may be given an empty one.
+  std::vector<std::pair<CLI::Option*, const std::string*>> valued;
   CLI::App* route = app.add_subcommand(
       "route", "The great elliptic and the rhumb line sailing of each route: from FROM TO, or "
                "from the lines 'LAT1 LON1 LAT2 LON2' of standard input");
@@ -739,11 +918,19 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                     "A place name of the location list, or latitude and longitude, for each");
   route->add_flag("--compare", o.compare,
                   "Also the geodesic and the sphere's great circle, and what each sailing costs");
-  route->add_flag("--full", o.full, "Also the vertex: vertex_lat vertex_lon vertex_on_route");
-  route->add_option("--limit", o.limit,
-                    "A limiting latitude L (degrees, 0 < L < 90): the composite track within +-L");
-  route->add_option("--svg", o.svg, "Also draw the route as an SVG chart to FILE (FROM TO only)");
-  route->add_flag("--land", o.land,
+  route->add_flag("--line", o.line,
+                  "For FROM TO: the figures on one line, as for each line of standard input");
+  route->add_flag("--full", o.full,
+                  "On a line: also the vertex (vertex_lat vertex_lon vertex_on_route)");
+  valued.emplace_back(
+      route->add_option("--limit", o.limit,
+                        "A limiting latitude L (0 < L < 90, N or S alike): the composite track "
+                        "within L north and south"),
+      &o.limit);
+  valued.emplace_back(
+      route->add_option("--svg", o.svg, "Also draw the route as an SVG chart to FILE (FROM TO only)"),
+      &o.svg);
+  route->add_flag("--land",  o.land,
                   "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
   AddShared(*route, o);
   route->footer(kRouteExamples);
@@ -764,23 +951,40 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
   auto* geodesic = table->add_flag("--geodesic", o.geodesic,
                                    "Along the geodesic, the shortest path (--points, --leg)");
   rhumb->excludes(geodesic);
-  table->add_option("--gpx", o.gpx, "Also write the table as a GPX 1.1 route to FILE");
-  table->add_option("--rtz", o.rtz, "Also write the table as an RTZ 1.0 route (for ECDIS) to FILE");
+  auto* gpx = table->add_option("--gpx", o.gpx, "Also write the table as a GPX 1.1 route to FILE");
+  auto* rtz = table->add_option("--rtz", o.rtz,
+                                "Also write the table as an RTZ 1.0 route (for ECDIS) to FILE");
   auto* limit = table->add_option(
-      "--limit", o.limit, "A limiting latitude L (degrees, 0 < L < 90): along the composite track");
+      "--limit", o.limit,
+      "A limiting latitude L (0 < L < 90, N or S alike): along the composite track");
   auto* speed = table->add_option("--speed", o.speed, "Speed in knots: the hours of every row");
-  table->add_option("--depart", o.depart,
-                    "Departure time, ISO 8601 in UTC (2027-01-15T06:00Z): every row's ETA")
-      ->needs(speed);
+  auto* depart = table->add_option(
+      "--depart", o.depart, "Departure time, ISO 8601 in UTC (2027-01-15T06:00Z): every row's ETA");
+  depart->needs(speed);
   limit->excludes(longitudes)->excludes(rhumb)->excludes(geodesic);
-  table->add_option("--svg", o.svg, "Also draw the passage as an SVG chart to FILE");
+  auto* svg = table->add_option("--svg", o.svg, "Also draw the passage as an SVG chart to FILE");
   table->add_flag("--land", o.land,
                   "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*table, o);
   table->footer(kTableExamples);
+  for (const auto& [option, value] :
+       std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
+           {longitudes, &o.longitudes}, {points, &o.points}, {leg, &o.leg}, {gpx, &o.gpx},
+           {rtz, &o.rtz}, {limit, &o.limit}, {speed, &o.speed}, {depart, &o.depart}, {svg, &o.svg}}) {
+    valued.emplace_back(option, value);
+  }
+  for (CLI::App* command : {route, table}) {
+    valued.emplace_back(command->get_option("--list"), &o.list);
+  }
 
   try {
     app.parse(args);
+    // An option given an empty value ('') is refused, never taken as absent.
+    for (const auto& [option, value] : valued) {
+      if (option->count() > 0 && value->empty()) {
+        throw CLI::ValidationError(option->get_name(), "an empty value");
+      }
+    }
     const std::size_t n = o.positions.size();
     if (route->parsed() && !(n == 0 || (n >= 2 && n <= 4))) {
       throw CLI::ValidationError("FROM TO", "give two places, or four coordinates, or none");
@@ -810,30 +1014,43 @@ int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     out << "sailings " << Version() << '\n';
     return kOk;
   } catch (const CLI::ParseError& e) {
-    std::string what = PrintableText(e.what(), 400);
-    err << "ERROR: " << what << '\n';
-    err << "usage: sailings route [options] [FROM TO]\n"
-           "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
-           "[--rhumb]\n"
-           "       sailings --help | sailings COMMAND --help | sailings --version\n";
-    return kUsage;
+    return Usage(err, PrintableText(e.what(), 400));
   }
 
   if (!o.limit.empty()) {
-    // Not a number, or not inside (0, 90): a one-line error, status 1.
-    const std::optional<double> limit = Number(o.limit);
-    if (!limit) {
-      err << "ERROR: --limit '" << PrintableText(o.limit) << "': not a number\n";
+    // A latitude in the navigator's notation; its hemisphere does not matter
+    // (the limit holds north and south). Not inside (0, 90): status 1.
+    double limit = 0;
+    const Status status = ParseCoordinate(o.limit, Axis::latitude, limit);
+    if (status != Status::ok && status != Status::latitude_beyond_90) {
+      err << "ERROR: --limit '" << PrintableText(o.limit) << "': " << Describe(status) << '\n';
       return kFailed;
     }
-    if (!(*limit > 0 && *limit < 90)) {
+    limit = std::fabs(limit);
+    if (status != Status::ok || !(limit > 0 && limit < 90)) {
       err << "ERROR: " << Describe(Status::limit_out_of_range) << '\n';
       return kFailed;
     }
-    o.limitDegrees = *limit;
+    o.limitDegrees = limit;
   }
   CommandLine commands(in, out, err, directory);
+  const int checked = commands.CheckOutputs(o);
+  if (checked != kOk) return checked;
   return route->parsed() ? commands.Route(o) : commands.Table(o);
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                   std::ostream& err, const std::filesystem::path& directory) {
+  const int status = Run(argc, argv, in, out, err, directory);
+  // Output that could not be written is a failure, whatever else went well.
+  out.flush();
+  if (!out) {
+    err << "ERROR: standard output could not be written\n";
+    return status == kUsage ? kUsage : kFailed;
+  }
+  return status;
 }
 
 }  // namespace sailings

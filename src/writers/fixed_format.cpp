@@ -52,4 +52,13 @@ char* FormatNumber(char* out, double value, int decimals) {
   return end - 1;
 }
 
+char* FormatAzimuth(char* out, double degrees, int decimals) {
+  char* end = FormatNumber(out, degrees, decimals);
+  const std::size_t n = static_cast<std::size_t>(end - out);
+  if (n >= 3 && out[0] == '3' && out[1] == '6' && out[2] == '0' && (n == 3 || out[3] == '.')) {
+    end = FormatNumber(out, 0.0, decimals);
+  }
+  return end;
+}
+
 }  // namespace sailings

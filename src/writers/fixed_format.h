@@ -13,4 +13,9 @@ char* FormatFixed(char* out, double value, int decimals);
 // and report.
 char* FormatNumber(char* out, double value, int decimals);
 
+// An azimuth or a course (degrees, [0, 360)) as FormatNumber writes it, but a
+// value that rounds up to 360 at `decimals` is written as 0: due north reads
+// 0, never 360 (the dialogue's tables keep their own 360).
+char* FormatAzimuth(char* out, double degrees, int decimals);
+
 }  // namespace sailings

@@ -46,6 +46,16 @@ void RecordWriter::Number(std::optional<double> value) {
   buffer_.append(digits, FormatNumber(digits, *value, decimals_));
 }
 
+void RecordWriter::Angle(std::optional<double> degrees) {
+  if (!degrees || !std::isfinite(*degrees)) {
+    Null();
+    return;
+  }
+  Separator();
+  char digits[400];
+  buffer_.append(digits, FormatAzimuth(digits, *degrees, decimals_));
+}
+
 void RecordWriter::Integer(long value) {
   Separator();
   char digits[24];

@@ -28,6 +28,7 @@ class RecordWriter {
 
   // The next field of the current record (fields in the order of `names`).
   void Number(std::optional<double> value);
+  void Angle(std::optional<double> degrees);  // an azimuth or course: never 360 (FormatAzimuth)
   void Integer(long value);
   void Text(std::string_view text);  // empty text is empty / ""
   void Null();

@@ -80,6 +80,7 @@ void WaypointTable::Emit(const char* text, std::size_t size) {
 }
 
 void WaypointTable::Row(const WaypointRow& row) {
+  const double latitude = trueLatitudes_ ? TrueLatitude(row.latitude) : row.latitude;
   Line line;
   if (row.number == 0) {
     const char* header = blankLinesFirst_ ? kHeader : kHeader + 2;
@@ -93,12 +94,12 @@ void WaypointTable::Row(const WaypointRow& row) {
       line.Terminated(header);
     }
     line.Text(" 0   ");
-    PositionCells(line, row.latitude, row.longitude, row.azimuth);
+    PositionCells(line, latitude, row.longitude, row.azimuth);
     line.Text("       *           *");
   } else {
     line.Integer(row.number, 2);
     line.Text("   ");
-    PositionCells(line, row.latitude, row.longitude, row.azimuth);
+    PositionCells(line, latitude, row.longitude, row.azimuth);
     line.Text("  ");
     line.Number(ToNauticalMiles(row.leg), 10);
     line.Text("  ");

@@ -25,11 +25,15 @@ class WaypointTable : public RowSink {
   // Rows go to `console` and, when given, the same bytes to `file`. The
   // dialogue's table begins with two blank lines (`blankLinesFirst`).
   // With `schedule`, two more columns at the right: the hours from the
-  // departure and, with a departure time, the time of arrival.
+  // departure and, with a departure time, the time of arrival. The dialogue
+  // writes a departure or destination on the equator or at the pole in its
+  // notation (0.000001, 89.999999); with `trueLatitudes` they read as every
+  // other row does (0.000000, 90.000000).
   WaypointTable(std::ostream& console, std::ostream* file, bool flushConsole,
-                bool blankLinesFirst = true, const Schedule* schedule = nullptr)
+                bool blankLinesFirst = true, const Schedule* schedule = nullptr,
+                bool trueLatitudes = false)
       : console_(console), file_(file), flushConsole_(flushConsole),
-        blankLinesFirst_(blankLinesFirst), schedule_(schedule) {}
+        blankLinesFirst_(blankLinesFirst), trueLatitudes_(trueLatitudes), schedule_(schedule) {}
 
   // Row 0 comes with the header; a row without an azimuth shows "    *     ".
   void Row(const WaypointRow& row) override;
@@ -39,7 +43,7 @@ class WaypointTable : public RowSink {
 
   std::ostream& console_;
   std::ostream* file_;
-  bool flushConsole_, blankLinesFirst_;
+  bool flushConsole_, blankLinesFirst_, trueLatitudes_;
   const Schedule* schedule_;
 };
 
