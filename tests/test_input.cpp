@@ -8,6 +8,7 @@
 
 #include "input/decimal.h"
 #include "input/location_list.h"
+#include "input/utc_time.h"
 #include "dialogue/typed_coordinates.h"
 #include "session.h"
 
@@ -84,4 +85,54 @@ TEST(CoordinateEntry, NotationsSeparatorsSignsAndNonNumbers) {
   EXPECT_FALSE(ParseDecimalPrefix("1e999", used).has_value());
   EXPECT_DOUBLE_EQ(ParseDecimalPrefix("-2.5e-1x", used).value(), -0.25);
   EXPECT_EQ(used, 7u);
+}
+
+TEST(DepartureTimes, TheShapeIsCheckedBeforeAnyCalendar) {
+  // Seconds since 1970 from Python's datetime; a fraction of a second is dropped.
+  const struct {
+    const char* text;
+    std::int64_t seconds;
+  } good[] = {{"2027-01-15T06:00Z", 1799992800},          {"2027-01-15T06:00:30+00:00", 1799992830},
+              {"2027-01-15T06:00:30.999Z", 1799992830},    {"2000-02-29T12:34:56Z", 951827696},
+              {"0001-01-01T00:00Z", -62135596800},         {"9999-12-31T23:59:59Z", 253402300799}};
+  for (const auto& g : good) {
+    std::int64_t seconds = 0;
+    std::string why;
+    EXPECT_TRUE(ParseUtcTime(g.text, seconds, why)) << g.text << ": " << why;
+    EXPECT_EQ(seconds, g.seconds) << g.text;
+  }
+  // Near misses, each refused with its reason (the first two stopped the
+  // date library's reader in undefined behaviour).
+  const struct {
+    const char* text;
+    const char* reason;  // after "not an ISO 8601 time in UTC"
+  } bad[] = {{"2027-01-15T06:30:Z", ": the seconds need two digits"},
+             {"2027-01-15T06:3:Z", " (e.g. 2027-01-15T06:00Z)"},
+             {"2027-01-15T06:Z", " (e.g. 2027-01-15T06:00Z)"},
+             {"2027-1-15T06:00Z", " (e.g. 2027-01-15T06:00Z)"},
+             {"2027-01-15T06:00", ": no time zone (Z or +00:00)"},
+             {"2027-01-15T06:00:", ": the seconds need two digits"},
+             {"2027-01-15T06:00:30.Z", ": a fraction of a second needs digits"},
+             {"2027-01-15 06:00Z", " (e.g. 2027-01-15T06:00Z)"},
+             {"0000-06-01T00:00Z", ": years run from 0001 to 9999"},
+             {"10000-01-01T00:00Z", " (e.g. 2027-01-15T06:00Z)"},
+             {"2027-13-01T00:00Z", ": no such month"},
+             {"2027-00-01T00:00Z", ": no such month"},
+             {"2027-02-29T00:00Z", ": no such day in that month"},
+             {"2027-02-30T00:00Z", ": no such day in that month"},
+             {"2027-04-31T00:00Z", ": no such day in that month"},
+             {"2027-01-15T24:00Z", ": hours run from 00 to 23"},
+             {"2027-01-15T06:60Z", ": minutes run from 00 to 59"},
+             {"2016-12-31T23:59:60Z", ": no leap second can be planned"},
+             {"2027-01-15T06:00+01:00", ": only UTC is taken (Z or +00:00)"},
+             {"2027-01-15T06:00-00:00", ": only UTC is taken (Z or +00:00)"},
+             {"2027-01-15T06:00Zjunk", " (e.g. 2027-01-15T06:00Z)"},
+             {"", " (e.g. 2027-01-15T06:00Z)"}};
+  for (const auto& b : bad) {
+    std::int64_t seconds = 7;
+    std::string why;
+    EXPECT_FALSE(ParseUtcTime(b.text, seconds, why)) << b.text;
+    EXPECT_EQ(why, std::string("not an ISO 8601 time in UTC") + b.reason) << b.text;
+    EXPECT_EQ(seconds, 7) << b.text;
+  }
 }

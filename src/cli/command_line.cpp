@@ -768,9 +768,9 @@ int CommandLine::Table(const Options& o) {
     schedule->knots = *knots;
     if (!o.depart.empty()) {
       std::int64_t seconds = 0;
-      if (!ParseUtcTime(o.depart, seconds)) {
-        return Fail("--depart '" + PrintableText(o.depart) +
-                    "': not an ISO 8601 time in UTC (e.g. 2027-01-15T06:00Z)");
+      std::string why;
+      if (!ParseUtcTime(o.depart, seconds, why)) {
+        return Fail("--depart '" + PrintableText(o.depart) + "': " + why);
       }
       schedule->depart = seconds;
     }
