@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "chart/land.h"
+#include "elliptic/passage.h"
+#include "elliptic/route.h"
 #include "cli/command_line.h"
 #include "output_check.h"
 #include "reference.h"
@@ -254,6 +256,20 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
     ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, length, course);
     const bool composite = c.args.size() > 6;
+    // The legend gives each track's own length (to 0.1 NM): the exact
+    // section's, GeographicLib's rhumb line's, the composite track's as
+    // `route` gives it.
+    const auto figure = [&](const std::string& label) {
+      const std::size_t at = svg.find(">" + label + " ");
+      return at == std::string::npos ? NAN : std::stod(svg.substr(at + label.size() + 2));
+    };
+    EXPECT_NEAR(figure("great ellipse"), section.Arc(angle) / 1852, 0.0501) << file;
+    EXPECT_NEAR(figure("rhumb line"), length / 1852, 0.0501) << file;
+    if (composite) {
+      const Outcome route = Cli({"route", c.args[1], c.args[2], c.args[3], c.args[4], "--limit", "50", "--json"}, dir);
+      const std::string nm = route.out.substr(route.out.find("\"composite_nm\":") + 15);
+      EXPECT_NEAR(figure("composite track"), std::stod(nm), 0.0501) << file;
+    }
     for (double f : {1 / 3.0, 2 / 3.0}) {
       double lat, lon;
       ref::Geodetic(section.Point(f * angle), lat, lon);
@@ -320,6 +336,68 @@ TEST(Land, OneMeridianForARouteFromAPole) {
     for (const char* row : {"\n1,", "\n2,", "\n3,"}) {
       const std::string cells = table.out.substr(table.out.find(row) + 3);
       EXPECT_EQ(cells.substr(cells.find(',') + 1, 10), "30.000000,") << along << table.out;
+    }
+  }
+}
+
+TEST(Land, TheCheckedTracksAreTheTablesTracks) {
+  // What the land check samples lies on the table's own track (its rows a
+  // nautical mile apart, as a polyline on the ellipsoid), from the
+  // departure to the destination in order: east- and westward, across the
+  // 180th meridian both ways, and the composite track both ways.
+  const struct {
+    double lat1, lon1, lat2, lon2, limit;
+  } routes[] = {{-33.9249, 18.4241, 40.7128, -74.006, 0}, {40.7128, -74.006, -33.9249, 18.4241, 0},
+                {35.4437, 139.638, 37.808, -122.4177, 0}, {37.808, -122.4177, 35.4437, 139.638, 0},
+                {-33.9249, 18.4241, -33.8688, 151.2093, 50}, {-33.8688, 151.2093, -33.9249, 18.4241, 50},
+                {35.4437, 139.638, 37.808, -122.4177, 45}};
+  const fs::path dir = scratch::Folder("land");
+  for (const auto& r : routes) {
+    sailings::RouteGeometry g;
+    ASSERT_EQ(sailings::SolveRouteGeometry(r.lat1, r.lon1, r.lat2, r.lon2, g), sailings::Status::ok);
+    sailings::CompositeSailing composite;
+    if (r.limit > 0) {
+      ASSERT_EQ(sailings::SolveComposite(g, r.limit * ref::kDeg, composite), sailings::Status::ok);
+    }
+    using Track = sailings::CheckedTrack;
+    for (const Track track : {Track::kGreatEllipse, Track::kRhumbLine, Track::kComposite}) {
+      if ((track == Track::kComposite) != (r.limit > 0)) continue;
+      std::vector<std::string> args = {"table", std::to_string(r.lat1), std::to_string(r.lon1),
+                                       std::to_string(r.lat2), std::to_string(r.lon2), "--leg", "1", "--csv", "-p", "9"};
+      if (track == Track::kRhumbLine) args.push_back("--rhumb");
+      if (track == Track::kComposite) args.insert(args.end(), {"--limit", std::to_string(r.limit)});
+      const Outcome table = Cli(args, dir);
+      std::vector<ref::V> rows;
+      std::istringstream lines(table.out);
+      std::string line;
+      std::getline(lines, line);
+      while (std::getline(lines, line)) {
+        std::replace(line.begin(), line.end(), ',', ' ');
+        double wp, lat, lon;
+        std::istringstream(line) >> wp >> lat >> lon;
+        rows.push_back(ref::Ecef(lat, lon));
+      }
+      ASSERT_GT(rows.size(), 1000u);
+      SCOPED_TRACE(std::to_string(r.lat1) + " " + std::to_string(r.lon1) + " track " + std::to_string(static_cast<int>(track)));
+      std::size_t last = 0;
+      const auto samples = sailings::CheckedTrackPositions(g, track, &composite, 300);
+      for (std::size_t k = 0; k < samples.size(); ++k) {
+        const ref::V p = ref::Ecef(samples[k].lat, samples[k].lon);
+        double best = 1e300;
+        std::size_t at = 0;
+        for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+          const ref::V d = ref::Lin(1, rows[i + 1], -1, rows[i]), w = ref::Lin(1, p, -1, rows[i]);
+          const double t = std::fmin(1, std::fmax(0, ref::Dot(w, d) / ref::Dot(d, d)));
+          const ref::V off = ref::Lin(1, w, -t, d);
+          const double gap = std::sqrt(ref::Dot(off, off));
+          if (gap < best) best = gap, at = i;
+        }
+        EXPECT_LT(best, 5.0) << "sample " << k << " at " << samples[k].lat << " " << samples[k].lon;  // metres
+        EXPECT_GE(at + 1, last) << "sample " << k;  // in order along the table
+        last = at;
+      }
+      EXPECT_LT(last + 3, rows.size() + 3);
+      EXPECT_GE(last + 3, rows.size());  // and to its end
     }
   }
 }

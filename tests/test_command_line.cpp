@@ -552,3 +552,80 @@ TEST(CommandLine, ByteOrderMarksAndLandWarningsByLine) {
   EXPECT_EQ(near.substr(0, 11), " near 0.0N ");
   EXPECT_NE(geodesic.err.find("warning: the geodesic crosses land" + near), std::string::npos) << geodesic.err;
 }
+
+TEST(CommandLine, WhatWasTypedStaysOneCsvCellAndOneJsonString) {
+  // Error records quote the token typed: quotes, backslashes, control and
+  // non-UTF-8 bytes must leave valid CSV (one cell) and valid JSON, as
+  // Python's own readers read them.
+  const struct {
+    const char* token;
+    const char* shown;  // as the reason quotes it
+  } tokens[] = {{"1\"a", "1\"a"},       {"\"", "\""},       {"1\\a", "1\\a"}, {"\\\"", "\\\""},
+                {"1\x01x", "1?x"},      {"a\x7f", "a?"},    {"\xff\xfe", "??"}, {"\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
+                {"'", "'"},             {"a;b", "a;b"}};
+  std::string input, expected;
+  for (const auto& t : tokens) {
+    input += std::string(t.token) + " 2 3 4\n";
+    expected += std::string("LAT1 '") + t.shown + "': \n";  // then the reason
+  }
+  for (const char* format : {"--csv", "--json"}) {
+    const Outcome run = Cli({"route", format}, input);
+    EXPECT_EQ(run.status, 1);
+    const fs::path out = run.dir / "out", want = run.dir / "want";
+    std::ofstream(out, std::ios::binary) << run.out;
+    std::ofstream(want, std::ios::binary) << expected;
+    const std::string reader = std::string(format) == "--csv"
+                                   ? "rows=list(csv.reader(open(o,newline=\"\",encoding=\"utf-8\")))[1:]\n"
+                                     "got=[r[-1] for r in rows if len(r)==9]\n"
+                                   : "got=[json.loads(l)[\"error\"] for l in open(o,encoding=\"utf-8\")]\n";
+    const std::string script = "import csv,json,sys\no,w=sys.argv[1],sys.argv[2]\n" + reader +
+                               "want=open(w,encoding=\"utf-8\").read().splitlines()\n"
+                               "assert len(got)==len(want) and all(g.startswith(x) for g,x in zip(got,want)), (got, want)\n";
+    EXPECT_EQ(std::system(("python3 -c '" + script + "' '" + out.string() + "' '" + want.string() + "'").c_str()), 0)
+        << format << "\n" << run.out;
+  }
+}
+
+TEST(CommandLine, MachineFormatsGiveTruePositions) {
+  // Ends on the equator and at the poles: 0 and +-90 exactly in CSV, JSON,
+  // GPX and RTZ (the text table's 0.000001 and 89.999999 are the dialogue's
+  // notation only).
+  const struct {
+    const char* route[4];
+    const char *first, *last;  // latitudes of row 0 and of the destination
+  } routes[] = {{{"0", "0", "0", "60"}, "0", "0"},
+                {{"90", "0", "10", "20"}, "90", "10"},
+                {{"10", "20", "-90", "0"}, "10", "-90"},
+                {{"-90", "0", "0", "120"}, "-90", "0"}};
+  for (const auto& r : routes) {
+    SCOPED_TRACE(std::string(r.route[0]) + " " + r.route[2]);
+    const std::vector<std::string> table = {"table", r.route[0], r.route[1], r.route[2], r.route[3],
+                                            "--points", "1", "--gpx", "t.gpx", "--rtz", "t.rtz"};
+    std::vector<std::string> csv = table, json = table;
+    csv.push_back("--csv");
+    json.push_back("--json");
+    const Outcome c = Cli(csv), j = Cli(json);
+    const std::string first = std::string(r.first) + ".000000", last = std::string(r.last) + ".000000";
+    EXPECT_NE(c.out.find("\n0," + first + ","), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("\n2," + last + ","), std::string::npos) << c.out;
+    EXPECT_NE(j.out.find("{\"wp\":0,\"lat\":" + first + ","), std::string::npos) << j.out;
+    EXPECT_NE(j.out.find("{\"wp\":2,\"lat\":" + last + ","), std::string::npos) << j.out;
+    std::ifstream gpx(j.dir / "t.gpx"), rtz(j.dir / "t.rtz");
+    const std::string g((std::istreambuf_iterator<char>(gpx)), {}), z((std::istreambuf_iterator<char>(rtz)), {});
+    for (const std::string* file : {&g, &z}) {
+      EXPECT_NE(file->find("lat=\"" + first + "00\""), std::string::npos) << *file;
+      EXPECT_NE(file->find("lat=\"" + last + "00\""), std::string::npos) << *file;
+    }
+  }
+  // The library's MakeTable replaces whatever the vector held.
+  std::vector<sailings::TableRow> rows(5);
+  rows[0].lat = 77;
+  sailings::TableRequest request;
+  request.placement = sailings::WaypointPlacement::points;
+  request.count = 1;
+  ASSERT_EQ(sailings::MakeTable(0, 0, 0, 60, request, rows), sailings::Status::ok);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].lat, 0);
+  EXPECT_EQ(sailings::MakeTable(0, 0, 0, 0, request, rows), sailings::Status::same_position);
+  EXPECT_TRUE(rows.empty());
+}

@@ -120,18 +120,43 @@ TEST(Compare, GeodesicAsGeodSolveGivesIt) {
 TEST(Compare, SphereByTheLawOfCosines) {
   // cos c = sin f1 sin f2 + cos f1 cos f2 cos dl, tan C = sin dl cos f2 / (cos f1 sin f2 - sin f1 cos f2 cos dl)
   const double R = 6371008.8, d = ref::kDeg;
-  const Case cases[] = {{60, 0, 60, 90}, {0, 0, 0, 90}, {-33.9249, 18.4241, 40.7128, -74.006},
-                        {10, 170, -20, -170}, {45, 10, -45, -170.5}};
+  // Every quadrant, eastward and westward, across 180 both ways, due north
+  // and due south. The courses also by vectors: the direction of travel is
+  // the part of the other end's direction square to one's own, read against
+  // the local east and north; both must lie in [0, 360).
+  const Case cases[] = {{60, 0, 60, 90},  {0, 0, 0, 90},     {-33.9249, 18.4241, 40.7128, -74.006},
+                        {10, 170, -20, -170}, {45, 10, -45, -170.5}, {40, 10, 50, 20},   {50, 20, 40, 10},
+                        {-40, 10, -50, -20}, {-50, 20, -40, 30},   {10, -170, 20, 170}, {10, 20, 50, 20},
+                        {50, 20, 10, 20},    {0, 0, 0, -90},       {-10, -5, 30, -5}};
+  const auto unit = [d](double lat, double lon) {
+    return ref::V{std::cos(lat * d) * std::cos(lon * d), std::cos(lat * d) * std::sin(lon * d), std::sin(lat * d)};
+  };
+  const auto heading = [&](double lat, double lon, ref::V toward) {  // degrees, [0, 360)
+    const ref::V u = unit(lat, lon), east{-std::sin(lon * d), std::cos(lon * d), 0};
+    const ref::V north = ref::Cross(u, east);
+    const ref::V t = ref::Lin(1, toward, -ref::Dot(toward, u), u);
+    return Full(std::atan2(ref::Dot(t, east), ref::Dot(t, north)) / d);
+  };
   for (const Case& c : cases) {
     const double f1 = c.lat1 * d, f2 = c.lat2 * d, dl = (c.lon2 - c.lon1) * d;
     const double central = std::acos(std::sin(f1) * std::sin(f2) + std::cos(f1) * std::cos(f2) * std::cos(dl));
     const double course = std::atan2(std::sin(dl) * std::cos(f2),
                                      std::cos(f1) * std::sin(f2) - std::sin(f1) * std::cos(f2) * std::cos(dl)) / d;
+    const ref::V a = unit(c.lat1, c.lon1), b = unit(c.lat2, c.lon2);
+    const double final = std::fmod(heading(c.lat2, c.lon2, a) + 180, 360);  // travel, not the way back
     sailings::Route route;
     sailings::Comparison cmp;
     ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp), sailings::Status::ok);
-    EXPECT_NEAR(cmp.sphere_nm, R * central / 1852, 1e-6) << c.lat1;
-    EXPECT_LT(ref::AngleDiff(cmp.sphere_course, Full(course)), 1e-9) << c.lat1;
+    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1) + " " + std::to_string(c.lat2) + " " +
+                 std::to_string(c.lon2));
+    EXPECT_NEAR(cmp.sphere_nm, R * central / 1852, 1e-6);
+    EXPECT_LT(ref::AngleDiff(cmp.sphere_course, Full(course)), 1e-9);
+    EXPECT_LT(ref::AngleDiff(cmp.sphere_course, heading(c.lat1, c.lon1, b)), 1e-9);
+    EXPECT_LT(ref::AngleDiff(cmp.sphere_course_final, final), 1e-9);
+    for (double v : {cmp.sphere_course, cmp.sphere_course_final}) {
+      EXPECT_GE(v, 0);
+      EXPECT_LT(v, 360);
+    }
   }
   // Worked by hand: 60N 0 to 60N 90E, cos c = 3/4: 2486.256 NM on course 049.107.
   sailings::Route route;

@@ -226,6 +226,9 @@ TEST(Passage, RoutesThatNeedNoCompositeAndRefusals) {
        ",false,,,,,,,,4485.700,"},
       {{"route", "-60", "18", "-33.8688", "151.2093", "--limit", "50"}, 1,
        "ERROR: the departure or the destination lies beyond the limiting latitude\n"},
+      {{"route", "-33.9", "18.4", "-60", "151", "--limit", "50"}, 1, "lies beyond the limiting latitude\n"},
+      {{"route", "60", "0", "40", "100", "--limit", "50"}, 1, "lies beyond the limiting latitude\n"},
+      {{"route", "40", "0", "60", "100", "--limit", "50S"}, 1, "lies beyond the limiting latitude\n"},
       {{"route", "1", "2", "3", "4", "--limit", "0"}, 1, "ERROR: the limiting latitude must be above 0 and below 90\n"},
       {{"route", "1", "2", "3", "4", "--limit", "90"}, 1, "must be above 0 and below 90\n"},
       {{"route", "1", "2", "3", "4", "--limit", "nan"}, 1, "ERROR: --limit 'nan': not a number\n"},
@@ -309,6 +312,46 @@ TEST(Passage, CompositeTableAlongTheTrack) {
     for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
     ASSERT_GE(cells.size(), 5u);
     EXPECT_GT(std::stod(cells[4]), 0) << line;  // every leg has a length
+  }
+}
+
+TEST(Passage, TheParallelIsSailedTheWayTheTrackGoes) {
+  // East or west, north or south: the table's rows on the limiting parallel
+  // advance in longitude the way its course says (090 east, 270 west), and
+  // only from T1 to T2.
+  const struct {
+    const char* route[4];
+    const char* limit;
+    double east;
+  } cases[] = {{{"-33.9249", "18.4241", "-33.8688", "151.2093"}, "50", 1},
+               {{"-33.8688", "151.2093", "-33.9249", "18.4241"}, "50", -1},
+               {{"35.4437", "139.638", "37.808", "-122.4177"}, "45", 1},
+               {{"37.808", "-122.4177", "35.4437", "139.638"}, "45", -1}};
+  for (const auto& c : cases) {
+    const Outcome run = Cli({"table", c.route[0], c.route[1], c.route[2], c.route[3], "--limit", c.limit,
+                             "--leg", "100", "--csv", "-p", "9"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream rows(run.out);
+    std::string row;
+    std::getline(rows, row);
+    double previous = NAN;
+    int onParallel = 0;
+    for (; std::getline(rows, row);) {
+      std::replace(row.begin(), row.end(), ',', ' ');
+      std::istringstream cells(row);
+      double wp, lat, lon, azimuth = NAN;
+      cells >> wp >> lat >> lon >> azimuth;
+      if (std::fabs(std::fabs(lat) - std::stod(c.limit)) > 1e-9) continue;
+      if (!std::isnan(previous)) {
+        EXPECT_GT(c.east * std::remainder(lon - previous, 360.0), 0.01) << row;
+      }
+      if (!std::isnan(azimuth) && onParallel > 0) {
+        EXPECT_EQ(azimuth, c.east > 0 ? 90 : 270) << row;
+      }
+      previous = lon;
+      ++onParallel;
+    }
+    EXPECT_GT(onParallel, 3) << run.out;
   }
 }
 

@@ -340,36 +340,66 @@ bool IsLand(double lat, double lon) {
   return Index().IsLand(lat, Normalized(lon));
 }
 
-std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& g) {
+namespace {
+
+Track MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeSailing* c) {
   Track track;
-  track.Plane(g.lat1, g.lon1, g.fwdAzimuthGc, g.lat2, g.lon2, std::fabs(g.distance));
-  return FirstLand(track);
+  if (which == CheckedTrack::kComposite && !(c && c->composite)) which = CheckedTrack::kGreatEllipse;
+  switch (which) {
+    case CheckedTrack::kGreatEllipse:
+      track.Plane(g.lat1, g.lon1, g.fwdAzimuthGc, g.lat2, g.lon2, std::fabs(g.distance));
+      break;
+    case CheckedTrack::kRhumbLine:
+      track.Rhumb(g);
+      break;
+    case CheckedTrack::kGeodesic:
+      track.Geodesic(g);
+      break;
+    case CheckedTrack::kComposite: {
+      const double L = AdjustedLatitude(c->t1Phi);
+      if (c->ge1 > 0) track.Plane(g.lat1, g.lon1, c->ge1AzimuthGc, L, c->t1Lambda, c->ge1);
+      const double east = c->parallelCourse == kHalfPi ? 1.0 : -1.0;
+      if (c->parallel > 0) {
+        track.Parallel(c->t1Phi, c->t1Lambda,
+                       east * c->parallel / (PrimeVerticalRadius(c->t1Phi) * std::cos(c->t1Phi)),
+                       c->parallel);
+      }
+      if (c->ge2 > 0) {
+        track.Plane(AdjustedLatitude(c->t2Phi), c->t2Lambda, c->ge2AzimuthGc, g.lat2, g.lon2, c->ge2);
+      }
+      break;
+    }
+  }
+  return track;
+}
+
+}  // namespace
+
+std::vector<LandCrossing> CheckedTrackPositions(const RouteGeometry& g, CheckedTrack which,
+                                                const CompositeSailing* composite, int count) {
+  const Track track = MakeTrack(g, which, composite);
+  std::vector<LandCrossing> positions;
+  for (int k = 0; k < count; ++k) {
+    const LonLat p = track.At(track.length() * k / std::max(1, count - 1));
+    positions.push_back({p.lat, p.lon});
+  }
+  return positions;
+}
+
+std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& g) {
+  return FirstLand(MakeTrack(g, CheckedTrack::kGreatEllipse, nullptr));
 }
 
 std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& g) {
-  Track track;
-  track.Rhumb(g);
-  return FirstLand(track);
+  return FirstLand(MakeTrack(g, CheckedTrack::kRhumbLine, nullptr));
 }
 
 std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& g) {
-  Track track;
-  track.Geodesic(g);
-  return FirstLand(track);
+  return FirstLand(MakeTrack(g, CheckedTrack::kGeodesic, nullptr));
 }
 
 std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& g, const CompositeSailing& c) {
-  if (!c.composite) return GreatEllipseCrossesLand(g);
-  Track track;
-  const double L = AdjustedLatitude(c.t1Phi);
-  if (c.ge1 > 0) track.Plane(g.lat1, g.lon1, c.ge1AzimuthGc, L, c.t1Lambda, c.ge1);
-  const double east = c.parallelCourse == kHalfPi ? 1.0 : -1.0;
-  if (c.parallel > 0) {
-    track.Parallel(c.t1Phi, c.t1Lambda,
-                   east * c.parallel / (PrimeVerticalRadius(c.t1Phi) * std::cos(c.t1Phi)), c.parallel);
-  }
-  if (c.ge2 > 0) track.Plane(AdjustedLatitude(c.t2Phi), c.t2Lambda, c.ge2AzimuthGc, g.lat2, g.lon2, c.ge2);
-  return FirstLand(track);
+  return FirstLand(MakeTrack(g, CheckedTrack::kComposite, &c));
 }
 
 }  // namespace sailings

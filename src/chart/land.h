@@ -35,6 +35,14 @@ bool IsLand(double lat, double lon);
 struct LandCrossing {
   double lat, lon;
 };
+// The tracks the land check examines, built as the tables' own lines are.
+enum class CheckedTrack { kGreatEllipse, kRhumbLine, kGeodesic, kComposite };
+// `count` (at least 2) positions from the departure to the destination,
+// evenly along the track's own parameter (not its length): what the check
+// samples, for comparing it with the tables. `composite` with kComposite.
+std::vector<LandCrossing> CheckedTrackPositions(const RouteGeometry& route, CheckedTrack track,
+                                                const CompositeSailing* composite, int count);
+
 std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& route);
 std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& route);
 std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& route);
