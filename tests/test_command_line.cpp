@@ -57,31 +57,9 @@ const GeographicLib::Geodesic& Geodesic() {
 
 }  // namespace
 
-TEST(CommandLine, RouteFiguresToTheLastPrintedDigit) {
-  // {lat1, lon1, lat2, lon2}: every direction, the equator, across 180, near a pole.
-  const std::array<double, 4> routes[] = {
-      {-33.9249, 18.4241, 40.7128, -74.006}, {40.7128, -74.006, -33.9249, 18.4241},
-      {35.4437, 139.638, 37.7749, -122.4194}, {37.7749, -122.4194, 35.4437, 139.638},
-      {10, -20, 30, 40}, {-50, -60, 40, 10}, {60, 170, 55, -175}, {0.5, 0, -0.5, 120},
-      {-70, 10, -60, -120}, {89, 0, 88, 100}, {-10, 100, 10, -80.5}};
-  for (const auto& r : routes) {
-    std::vector<std::string> args = {"route", "--line"};
-    for (double v : r) args.push_back(std::to_string(v));
-    const Outcome run = Cli(args);
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
-    ASSERT_EQ(f.size(), 5u);
-    const ref::GreatEllipse ge = ref::ExactGreatEllipse(r[0], r[1], r[2], r[3]);
-    double s12, azi1, azi2;
-    ref::Rhumb().Inverse(r[0], r[1], r[2], r[3], s12, azi1);
-    (void)azi2;
-    const std::string route = run.out;
-    EXPECT_NEAR(f[0], ge.distance, 1.5e-6) << route;
-    EXPECT_LT(ref::AngleDiff(f[1], ge.forward), 1.5e-6) << route;
-    EXPECT_LT(ref::AngleDiff(f[2], ge.inverse), 1.5e-6) << route;
-    EXPECT_LT(ref::AngleDiff(f[3], azi1), 1.5e-6) << route;
-    EXPECT_NEAR(f[4], s12 / 1852, 1.5e-6) << route;
-  }
+TEST(CommandLine, MeridianRoutesToTheLastPrintedDigit) {
+  // (Other routes: the library against references in test_sailings, and the
+  // command line against the library and the dialogue below.)
   // Along meridians, over a pole and between antipodes the great ellipse is
   // the meridian, which is also the geodesic.
   const struct {
@@ -280,53 +258,6 @@ TEST(CommandLine, TablesAsTheDialoguePrintsThem) {
     const Session s = Play(std::string("1\n2\n") + c.answers + "y\n", kPlaces);
     EXPECT_EQ("\n\n" + run.out, s.File("waypoints.dat")) << c.answers;
   }
-}
-
-TEST(CommandLine, TableRowsAgainstReferences) {
-  // Rhumb line, 9 points: row k lies k/10 of the rhumb line from the
-  // departure (GeographicLib's direct problem).
-  const Outcome rhumb = Cli({"table", "50S", "60W", "40N", "10E", "--points", "9", "--rhumb", "--csv",
-                         "-p", "9"});
-  ASSERT_EQ(rhumb.status, 0) << rhumb.err;
-  std::istringstream lines(rhumb.out);
-  std::string line;
-  std::getline(lines, line);
-  EXPECT_EQ(line, "wp,lat,lon,azimuth,leg_nm,total_nm");
-  double s12, azi;
-  ref::Rhumb().Inverse(-50, -60, 40, 10, s12, azi);
-  for (int k = 0; std::getline(lines, line); ++k) {
-    const std::vector<double> v = Numbers(line, ',');
-    ASSERT_EQ(v.size(), k == 0 ? 5u : 6u) << line;  // row 0 ends in two empty cells
-    double lat, lon;
-    ref::Rhumb().Direct(-50, -60, azi, s12 * k / 10, lat, lon);
-    EXPECT_EQ(v[0], k);
-    EXPECT_NEAR(v[1], lat, 1e-8) << line;
-    EXPECT_LT(ref::AngleDiff(v[2], lon), 1e-8) << line;
-    if (k > 0) {
-      EXPECT_NEAR(v[5], s12 / 1852 * k / 10, 1e-6) << line;
-    } else {
-      EXPECT_TRUE(std::isnan(v[4])) << line;
-    }
-    EXPECT_EQ(std::isnan(v[3]), k == 10) << line;  // no course at the destination
-  }
-  // Great ellipse every 1500 NM: row k on the exact plane section at k x 1500 NM.
-  const Outcome ellipse = Cli({"table", "35.4437", "139.638", "37.7749", "-122.4194", "--leg", "1500",
-                           "--json", "-p", "9"});
-  double angle;
-  const ref::Section section = ref::SectionThrough(ref::Ecef(35.4437, 139.638),
-                                                   ref::Ecef(37.7749, -122.4194), angle);
-  std::istringstream rows(ellipse.out);
-  int k = 0;
-  for (; std::getline(rows, line); ++k) {
-    const double lat = std::stod(line.substr(line.find("\"lat\":") + 6));
-    const double lon = std::stod(line.substr(line.find("\"lon\":") + 6));
-    if (line.find("\"azimuth\":null") != std::string::npos) break;  // the destination
-    double refLat, refLon;
-    ref::Geodetic(section.Point(section.AngleAtArc(k * 1500 * 1852.0)), refLat, refLon);
-    EXPECT_NEAR(lat, refLat, 1e-8) << line;
-    EXPECT_LT(ref::AngleDiff(lon, refLon), 1e-8) << line;
-  }
-  EXPECT_EQ(k, 3);  // 4486.7 NM: three legs of 1500 and the remainder
 }
 
 TEST(CommandLine, GpxFiles) {
