@@ -150,7 +150,13 @@ bool ResolveOutput(const fs::path& requested, OutputTarget& target, std::string&
       reason = Reason(errno);
       return false;
     }
-    target = {path, false};  // a new file (a missing folder is told when it is written)
+    // A new file: its folder must be there.
+    struct stat folder;
+    if (stat(path.parent_path().c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+      reason = "there is no folder " + path.parent_path().filename().string();
+      return false;
+    }
+    target = {path, false};
     return true;
   }
   if (S_ISDIR(st.st_mode)) {
