@@ -42,13 +42,14 @@ printf 'Start\t-40 -60\nEnd\t35 115\n' > input.txt
 printf '1\n2\n3\n1\n1\ny\n' > ellipse.answers
 printf '1\n2\n3\n1\n2\ny\n' > rhumb.answers
 
-best() {  # best of 15 wall times (ms) of a command line, stdin from a file, stdout discarded
+best() {  # best of 15 wall times (ms) of a command line, stdin from a file, output discarded
   python3 - "$@" <<'PY'
 import subprocess, sys, time
 stdin, command = sys.argv[1], sys.argv[2:]
 def once():
     start = time.perf_counter()
-    subprocess.run(command, stdin=open(stdin), stdout=subprocess.DEVNULL, check=False)
+    subprocess.run(command, stdin=open(stdin), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
     return time.perf_counter() - start
 print(f"{min(once() for _ in range(15)) * 1000:.1f}")
 PY
