@@ -2,8 +2,7 @@
 // and method as planned from a request, row by row against independent
 // references; the same answers with LF, CR LF and no final line end; the
 // position rules at the 180th meridian, at longitude 0 and at the poles; the
-// vector algebra on axes where no component vanishes; the route files'
-// figures.
+// route files' figures.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -218,23 +217,6 @@ TEST(Glue, PositionRulesAtTheMeridiansAndPoles) {
   }
 }
 
-TEST(Glue, AlgebraWhereNoComponentVanishes) {
-  // (1, 2, 3) x (4, 5, 6) = (-3, 6, -3), worked by hand.
-  const sailings::vector3d v = sailings::Xproduct(sailings::vector3d(1, 2, 3), sailings::vector3d(4, 5, 6));
-  EXPECT_EQ(v.x(), -3);
-  EXPECT_EQ(v.y(), 6);
-  EXPECT_EQ(v.z(), -3);
-  const sailings::Vec3 w = sailings::Cross({1, 2, 3}, {4, 5, 6});
-  EXPECT_EQ(w.x, -3);
-  EXPECT_EQ(w.y, 6);
-  EXPECT_EQ(w.z, -3);
-  EXPECT_EQ(sailings::Dot({1, 2, 3}, {4, -5, 6}), 12);
-  EXPECT_EQ(sailings::vector3d(1, 2, 3) * sailings::vector3d(4, -5, 6), 12);
-  EXPECT_DOUBLE_EQ(sailings::Length({2, 3, 6}), 7);
-  const sailings::Vec3 d = sailings::Vec3{5, 7, 9} - sailings::Vec3{1, 2, 3};
-  EXPECT_EQ(d.x + 10 * d.y + 100 * d.z, 4 + 50 + 600);
-}
-
 TEST(Glue, RouteFileFigures) {
   // The GPX description's total is the table's last total.
   for (const char* script : {"3\n4\n3\n700\n1\ny\n", "3\n4\n2\n5\n2\ny\n", "1\n2\n1\n3\ny\n"}) {
@@ -289,16 +271,6 @@ TEST(Glue, RoutesOfMillimetres) {
   EXPECT_NEAR(r.rhumb_distance_nm * 1852, metres, 1e-6);
   EXPECT_NEAR(r.ge_azimuth_fwd, 90, 1e-3);
   EXPECT_NEAR(r.ge_azimuth_inv, 270, 1e-3);
-}
-
-TEST(Glue, NamesOfEveryLength) {
-  for (std::size_t n : {254u, 255u, 256u, 257u, 5000u}) {
-    sailings::vector3d v;
-    v.name(std::string(n, 'x'));
-    EXPECT_EQ(v.get_name().size(), std::min<std::size_t>(n, 255)) << n;
-    v.name(std::string(n, 'y').c_str());
-    EXPECT_EQ(v.get_name(), std::string(std::min<std::size_t>(n, 255), 'y')) << n;
-  }
 }
 
 TEST(Glue, AngleRulesOnTheAxes) {

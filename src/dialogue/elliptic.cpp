@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <iostream>
 
 #include "elliptic/waypoints.h"
 #include "writers/gpx_route.h"
@@ -150,12 +149,6 @@ int Elliptic(const vector3d& departure, const vector3d& destination, Console& co
                                            destination.latitude(), destination.longitude());
   PrintRouteReport(console.out, route);
   return WaypointDialogue(route, {departure.get_name(), destination.get_name()}, console);
-}
-
-int Elliptic(vector3d* list, int departure, int destination) {
-  static ConsoleReader reader(std::cin);
-  Console console{reader, std::cout, std::cerr, ".", true};
-  return Elliptic(list[departure], list[destination], console);
 }
 
 }  // namespace sailings

@@ -47,7 +47,5 @@ int WaypointDialogue(const RouteGeometry& route, const Names& names, Console& co
 // (0, kStatusCannotWrite or kStatusLegTooShort). When the input ends during
 // the dialogue it returns 0 and console.reader.ended() is true.
 int Elliptic(const vector3d& departure, const vector3d& destination, Console& console);
-// The same on the standard console and the working directory.
-int Elliptic(vector3d* list, int departure, int destination);
 
 }  // namespace sailings

@@ -96,30 +96,6 @@ void ForEachLocationLine(std::istream& in,
   }
 }
 
-int filesize(const char* path) {
-  long records = 0;
-  const bool opened = ForEachLine(path, [&](long, const LocationLine& line) {
-    if (line.kind == LocationLine::kRecord) ++records;
-  });
-  if (!opened) return -1;
-  // The list also holds the two typed positions; keep its size an int.
-  return records < INT_MAX - 2 ? static_cast<int>(records) + 1 : INT_MAX - 2;
-}
-
-int fileread(const char* path, vector3d* list, int count, std::ostream& warnings) {
-  int filled = 0;
-  const bool opened = ForEachLine(path, [&](long number, const LocationLine& line) {
-    if (line.kind == LocationLine::kMalformed) {
- warnings << std::filesystem::path(path).filename().string() << ": line " << number << " skipped: " << line.problem << '\n';
-    } else if (line.kind == LocationLine::kRecord && filled < count - 1) {
-      vector3d& entry = list[++filled];
-      entry.name(line.name);
-      entry.geo(1.0, line.latitude, line.longitude);
-    }
-  });
-  return opened ? 0 : -2;
-}
-
 std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
                                                       std::ostream& warnings) {
   // Read once: the list may be a pipe (--list /dev/stdin).

@@ -42,17 +42,6 @@ LocationLine ParseLocationLine(std::string_view line);
 void ForEachLocationLine(std::istream& in,
                          const std::function<void(long, const LocationLine&)>& visit);
 
-// The number of usable records plus one (the "count" of the location list:
-// entries 1 .. count - 1 are offered), or -1 when the file cannot be opened
-// or is a folder.
-int filesize(const char* path);
-
-// Fills list[1] .. list[count - 1] with the usable records, in file order,
-// each named and set on the unit sphere; writes one warning line to
-// `warnings` for every malformed line, naming its line number. Returns 0, or
-// -2 when the file cannot be opened.
-int fileread(const char* path, vector3d* list, int count, std::ostream& warnings);
-
 // The whole location list as the dialogue holds it: element 0 for a typed
 // departure, 1 .. n the file's records, n + 1 for a typed destination.
 // Nothing when the file cannot be opened.

@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <istream>
-#include <ostream>
 
 #include "elliptic/ellipsoid.h"  // kPi: the one set of constants
 
@@ -43,34 +41,6 @@ void vector3d::name(const std::string& text) {
 }
 
 std::string vector3d::get_name() const { return std::string(name_); }
-
-vector3d vector3d::operator+(vector3d b) const { return {x_ + b.x_, y_ + b.y_, z_ + b.z_}; }
-vector3d vector3d::operator-(vector3d b) const { return {x_ - b.x_, y_ - b.y_, z_ - b.z_}; }
-double vector3d::operator*(vector3d b) const { return ((x_ * b.x_) + y_ * b.y_) + z_ * b.z_; }
-vector3d vector3d::operator+(double s) const { return {x_ + s, y_ + s, z_ + s}; }
-vector3d vector3d::operator-(double s) const { return {x_ - s, y_ - s, z_ - s}; }
-vector3d vector3d::operator*(double s) const { return {x_ * s, y_ * s, z_ * s}; }
-
-std::ostream& operator<<(std::ostream& out, vector3d v) {
-  return out << v.x() << ',' << v.y() << ',' << v.z();
-}
-
-std::istream& operator>>(std::istream& in, vector3d& v) {
-  double x, y, z;
-  if (in >> x >> y >> z) v = vector3d(x, y, z);
-  return in;
-}
-
-vector3d Xproduct(vector3d a, vector3d b) {
-  return {a.y() * b.z() - a.z() * b.y(), a.z() * b.x() - a.x() * b.z(),
-          a.x() * b.y() - a.y() * b.x()};
-}
-
-vector3d norm(vector3d v) {
-  vector3d r;
-  r.geo(1.0, v.latitude(), v.longitude());
-  return r;
-}
 
 bool SamePosition(const vector3d& p, const vector3d& q) {
   const double lat1 = p.latitude(), lat2 = q.latitude();

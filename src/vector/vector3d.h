@@ -4,7 +4,6 @@
 // x towards (0, 0), y towards (0, 90 E), z towards the north pole.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 
 namespace sailings {
@@ -43,25 +42,11 @@ class vector3d {
   void name(const std::string& text);
   std::string get_name() const;
 
-  vector3d operator+(vector3d b) const;
-  vector3d operator-(vector3d b) const;
-  double operator*(vector3d b) const;  // dot product
-  vector3d operator+(double s) const;
-  vector3d operator-(double s) const;
-  vector3d operator*(double s) const;
-
  private:
   char name_[kNameCapacity];
   double x_, y_, z_;
 };
 
-std::ostream& operator<<(std::ostream& out, vector3d v);
-// Reads three numbers into the components; on a failed extraction the record
-// is left unchanged and the stream keeps its failed state.
-std::istream& operator>>(std::istream& in, vector3d& v);
-vector3d Xproduct(vector3d a, vector3d b);
-// Unit vector in the direction of v, rebuilt through its latitude and longitude.
-vector3d norm(vector3d v);
 // Positions within 1e-8 degrees of each other: equal latitudes, and equal
 // longitudes modulo 360 unless both lie at the same pole.
 bool SamePosition(const vector3d& p, const vector3d& q);
