@@ -245,9 +245,15 @@ TEST(Compare, OnTheCommandLine) {
   EXPECT_EQ(out.substr(0, out.find('\n')),
             "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
             "vertex_lon,vertex_on_route,geodesic_nm,"
-            "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,ge_minus_geodesic_m,"
+            "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,sphere_course_final,"
+            "ge_minus_geodesic_m,"
             "sphere_minus_geodesic_nm,rhumb_minus_geodesic_nm,rhumb_minus_geodesic_pct,"
             "ge_geodesic_separation_km,error");
+  // The sphere's course arriving: between two points on one parallel the
+  // great circle is symmetric about the middle meridian, so it arrives on
+  // 180 - the initial course (49.107, as in the table below).
+  EXPECT_EQ(run({"route", "--compare", "--json", "-p", "3", "60", "0", "60", "90"}, "", out), 0);
+  EXPECT_NE(out.find("\"sphere_course\":49.107,\"sphere_course_final\":130.893,"), std::string::npos) << out;
   // One route on the command line: the labelled table.
   EXPECT_EQ(run({"route", "--compare", "-p", "3", "60", "0", "60", "90"}, "", out), 0);
   EXPECT_NE(out.find("great circle (sphere)           2486.256          49.107         130.893\n"),

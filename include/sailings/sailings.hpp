@@ -4,6 +4,7 @@
 
 #include "sailings/compare.hpp"
 #include "sailings/coordinates.hpp"
+#include "sailings/passage.hpp"
 #include "sailings/route.hpp"
 #include "sailings/status.hpp"
 #include "sailings/table.hpp"

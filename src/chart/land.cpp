@@ -273,7 +273,7 @@ class Track {
   double length_ = 0;
 };
 
-std::optional<LandCrossing> FirstLand(const Track& track) {
+std::optional<LandPoint> FirstLand(const Track& track) {
   const LandIndex& index = Index();
   const double skip = 20 * kNauticalMile, step = 10 * kNauticalMile;
   const double end = track.length() - skip;
@@ -289,7 +289,7 @@ std::optional<LandCrossing> FirstLand(const Track& track) {
         (index.IsLand(q.lat, q.lon) ? hi : lo) = mid;
       }
       const LonLat q = track.At(hi);
-      return LandCrossing{q.lat, q.lon};
+      return LandPoint{q.lat, q.lon};
     }
     previous = s;
     if (s == end) break;
@@ -375,10 +375,10 @@ Track MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeSaili
 
 }  // namespace
 
-std::vector<LandCrossing> CheckedTrackPositions(const RouteGeometry& g, CheckedTrack which,
+std::vector<LandPoint> CheckedTrackPositions(const RouteGeometry& g, CheckedTrack which,
                                                 const CompositeSailing* composite, int count) {
   const Track track = MakeTrack(g, which, composite);
-  std::vector<LandCrossing> positions;
+  std::vector<LandPoint> positions;
   for (int k = 0; k < count; ++k) {
     const LonLat p = track.At(track.length() * k / std::max(1, count - 1));
     positions.push_back({p.lat, p.lon});
@@ -386,19 +386,19 @@ std::vector<LandCrossing> CheckedTrackPositions(const RouteGeometry& g, CheckedT
   return positions;
 }
 
-std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& g) {
+std::optional<LandPoint> GreatEllipseCrossesLand(const RouteGeometry& g) {
   return FirstLand(MakeTrack(g, CheckedTrack::kGreatEllipse, nullptr));
 }
 
-std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& g) {
+std::optional<LandPoint> RhumbLineCrossesLand(const RouteGeometry& g) {
   return FirstLand(MakeTrack(g, CheckedTrack::kRhumbLine, nullptr));
 }
 
-std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& g) {
+std::optional<LandPoint> GeodesicCrossesLand(const RouteGeometry& g) {
   return FirstLand(MakeTrack(g, CheckedTrack::kGeodesic, nullptr));
 }
 
-std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& g, const CompositeSailing& c) {
+std::optional<LandPoint> CompositeCrossesLand(const RouteGeometry& g, const CompositeSailing& c) {
   return FirstLand(MakeTrack(g, CheckedTrack::kComposite, &c));
 }
 

@@ -32,7 +32,7 @@ bool IsLand(double lat, double lon);
 // them fall inside the polygons). The track is examined every 10 NM or
 // less, and a crossing is placed to within 0.1 NM of the first sample on
 // land.
-struct LandCrossing {
+struct LandPoint {
   double lat, lon;
 };
 // The tracks the land check examines, built as the tables' own lines are.
@@ -40,13 +40,13 @@ enum class CheckedTrack { kGreatEllipse, kRhumbLine, kGeodesic, kComposite };
 // `count` (at least 2) positions from the departure to the destination,
 // evenly along the track's own parameter (not its length): what the check
 // samples, for comparing it with the tables. `composite` with kComposite.
-std::vector<LandCrossing> CheckedTrackPositions(const RouteGeometry& route, CheckedTrack track,
+std::vector<LandPoint> CheckedTrackPositions(const RouteGeometry& route, CheckedTrack track,
                                                 const CompositeSailing* composite, int count);
 
-std::optional<LandCrossing> GreatEllipseCrossesLand(const RouteGeometry& route);
-std::optional<LandCrossing> RhumbLineCrossesLand(const RouteGeometry& route);
-std::optional<LandCrossing> GeodesicCrossesLand(const RouteGeometry& route);
-std::optional<LandCrossing> CompositeCrossesLand(const RouteGeometry& route,
+std::optional<LandPoint> GreatEllipseCrossesLand(const RouteGeometry& route);
+std::optional<LandPoint> RhumbLineCrossesLand(const RouteGeometry& route);
+std::optional<LandPoint> GeodesicCrossesLand(const RouteGeometry& route);
+std::optional<LandPoint> CompositeCrossesLand(const RouteGeometry& route,
                                                  const CompositeSailing& composite);
 
 }  // namespace sailings

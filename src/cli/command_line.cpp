@@ -103,19 +103,20 @@ struct Place {
 // What is asked of every route.
 struct Asked {
   bool vertex = false, composite = false, compare = false;
+  bool records = false;   // CSV or JSON
   bool land = false;      // the land crossings as fields (CSV, JSON)
   bool landText = false;  // the land crossings as warnings on the error stream (text)
-  double limit = 0;       // radians, with `composite`
+  double limit = 0;       // degrees, with `composite`
 };
 
 // Everything known of one solved route.
 struct Solved {
-  RouteGeometry g;
-  Route route;
-  RouteVertex vertex;
-  CompositeSailing composite;
+  Passage passage;
+  Vertex vertex;
   std::optional<LandCrossing> geLand, rhumbLand, compositeLand;
   Comparison comparison;
+  const Route& route() const { return passage.route(); }
+  const CompositeTrack& composite() const { return *passage.composite(); }  // when asked
 };
 
 struct Value {
@@ -130,14 +131,12 @@ Value Null() { return {}; }
 Value Where(const std::optional<LandCrossing>& at) {
   return at ? Value{Value::kPosition, at->lat, at->lon} : Null();
 }
-// A figure of the composite track's parts: none when the route needs none.
-Value Part(const Solved& s, Value v) { return s.composite.composite ? v : Null(); }
-// A part's course: none when the part has no length.
-Value Course(const Solved& s, double length, double course) {
-  return s.composite.composite && length > 0 ? Angle(ToDegrees(course)) : Null();
-}
+Value Maybe(const std::optional<double>& v) { return v ? Number(*v) : Null(); }
+Value MaybeAngle(const std::optional<double>& v) { return v ? Angle(*v) : Null(); }
 
-enum Group { kRoute, kVertex, kComposite, kLand, kCompositeLand, kCompare };
+// kCompareRecord: a comparison field of CSV and JSON that the text line (its
+// fifteen numbers fixed since it was first written) leaves out.
+enum Group { kRoute, kVertex, kComposite, kLand, kCompositeLand, kCompare, kCompareRecord };
 
 struct FieldSpec {
   const char* name;
@@ -146,46 +145,31 @@ struct FieldSpec {
 };
 
 const FieldSpec kRouteFields[] = {
-    {"ge_distance_nm", kRoute, [](const Solved& s) { return Number(s.route.ge_distance_nm); }},
-    {"ge_azimuth_fwd", kRoute, [](const Solved& s) { return Angle(s.route.ge_azimuth_fwd); }},
-    {"ge_azimuth_inv", kRoute, [](const Solved& s) { return Angle(s.route.ge_azimuth_inv); }},
-    {"rhumb_course", kRoute, [](const Solved& s) { return Angle(s.route.rhumb_course); }},
-    {"rhumb_distance_nm", kRoute, [](const Solved& s) { return Number(s.route.rhumb_distance_nm); }},
-    {"vertex_lat", kVertex, [](const Solved& s) { return Number(ToDegrees(s.vertex.phi)); }},
-    {"vertex_lon", kVertex,
-     [](const Solved& s) {
-       return s.vertex.kind == RouteVertex::kPoint ? Number(ToDegrees(s.vertex.lambda)) : Null();
-     }},
-    {"vertex_on_route", kVertex, [](const Solved& s) { return Truth(s.vertex.onRoute); }},
-    {"composite", kComposite, [](const Solved& s) { return Truth(s.composite.composite); }},
-    {"t1_lat", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToDegrees(TrueLatitude(s.composite.t1Phi)))); }},
-    {"t1_lon", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToDegrees(s.composite.t1Lambda))); }},
-    {"t2_lat", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToDegrees(TrueLatitude(s.composite.t2Phi)))); }},
-    {"t2_lon", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToDegrees(s.composite.t2Lambda))); }},
-    {"ge1_nm", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.ge1))); }},
-    {"parallel_nm", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.parallel))); }},
-    {"ge2_nm", kComposite,
-     [](const Solved& s) { return Part(s, Number(ToNauticalMiles(s.composite.ge2))); }},
-    {"composite_nm", kComposite,
-     [](const Solved& s) { return Number(ToNauticalMiles(s.composite.total)); }},
-    {"ge1_course", kComposite,
-     [](const Solved& s) { return Course(s, s.composite.ge1, s.composite.ge1Course); }},
+    {"ge_distance_nm", kRoute, [](const Solved& s) { return Number(s.route().ge_distance_nm); }},
+    {"ge_azimuth_fwd", kRoute, [](const Solved& s) { return Angle(s.route().ge_azimuth_fwd); }},
+    {"ge_azimuth_inv", kRoute, [](const Solved& s) { return Angle(s.route().ge_azimuth_inv); }},
+    {"rhumb_course", kRoute, [](const Solved& s) { return Angle(s.route().rhumb_course); }},
+    {"rhumb_distance_nm", kRoute, [](const Solved& s) { return Number(s.route().rhumb_distance_nm); }},
+    {"vertex_lat", kVertex, [](const Solved& s) { return Number(s.vertex.lat); }},
+    {"vertex_lon", kVertex, [](const Solved& s) { return Maybe(s.vertex.lon); }},
+    {"vertex_on_route", kVertex, [](const Solved& s) { return Truth(s.vertex.on_route); }},
+    {"composite", kComposite, [](const Solved& s) { return Truth(s.composite().composite); }},
+    {"t1_lat", kComposite, [](const Solved& s) { return Maybe(s.composite().t1_lat); }},
+    {"t1_lon", kComposite, [](const Solved& s) { return Maybe(s.composite().t1_lon); }},
+    {"t2_lat", kComposite, [](const Solved& s) { return Maybe(s.composite().t2_lat); }},
+    {"t2_lon", kComposite, [](const Solved& s) { return Maybe(s.composite().t2_lon); }},
+    {"ge1_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().ge1_nm); }},
+    {"parallel_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().parallel_nm); }},
+    {"ge2_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().ge2_nm); }},
+    {"composite_nm", kComposite, [](const Solved& s) { return Number(s.composite().total_nm); }},
+    {"ge1_course", kComposite, [](const Solved& s) { return MaybeAngle(s.composite().ge1_course); }},
     {"parallel_course", kComposite,
-     [](const Solved& s) { return Course(s, s.composite.parallel, s.composite.parallelCourse); }},
-    {"ge2_course", kComposite,
-     [](const Solved& s) { return Course(s, s.composite.ge2, s.composite.ge2Course); }},
+     [](const Solved& s) { return MaybeAngle(s.composite().parallel_course); }},
+    {"ge2_course", kComposite, [](const Solved& s) { return MaybeAngle(s.composite().ge2_course); }},
     {"composite_minus_ge_nm", kComposite,
-     [](const Solved& s) {
-       return Number(ToNauticalMiles(s.composite.total - std::fabs(s.g.distance)));
-     }},
+     [](const Solved& s) { return Number(s.composite().composite_minus_ge_nm); }},
     {"rhumb_minus_composite_nm", kComposite,
-     [](const Solved& s) { return Number(ToNauticalMiles(s.g.loxoDistance - s.composite.total)); }},
+     [](const Solved& s) { return Number(s.composite().rhumb_minus_composite_nm); }},
     {"ge_crosses_land", kLand, [](const Solved& s) { return Where(s.geLand); }},
     {"rhumb_crosses_land", kLand, [](const Solved& s) { return Where(s.rhumbLand); }},
     {"composite_crosses_land", kCompositeLand, [](const Solved& s) { return Where(s.compositeLand); }},
@@ -196,6 +180,8 @@ const FieldSpec kRouteFields[] = {
      [](const Solved& s) { return Angle(s.comparison.geodesic_azimuth_final); }},
     {"sphere_nm", kCompare, [](const Solved& s) { return Number(s.comparison.sphere_nm); }},
     {"sphere_course", kCompare, [](const Solved& s) { return Angle(s.comparison.sphere_course); }},
+    {"sphere_course_final", kCompareRecord,
+     [](const Solved& s) { return Angle(s.comparison.sphere_course_final); }},
     {"ge_minus_geodesic_m", kCompare,
      [](const Solved& s) { return Number(s.comparison.ge_minus_geodesic_m); }},
     {"sphere_minus_geodesic_nm", kCompare,
@@ -216,6 +202,7 @@ bool IsAsked(Group group, const Asked& ask) {
     case kLand: return ask.land;
     case kCompositeLand: return ask.land && ask.composite;
     case kCompare: return ask.compare;
+    case kCompareRecord: return ask.compare && ask.records;
   }
   return false;
 }
@@ -247,21 +234,17 @@ std::string LandWarning(const char* track, const std::optional<LandCrossing>& at
 }
 
 Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
-  Status status = SolveRouteGeometry(d[0], d[1], d[2], d[3], s.g);
+  const Status status = Passage::Solve(d[0], d[1], d[2], d[3],
+                                       ask.composite ? std::optional<double>(ask.limit) : std::nullopt,
+                                       s.passage);
   if (status != Status::ok) return status;
-  s.composite = CompositeSailing();
-  if (ask.composite) {
-    status = SolveComposite(s.g, ask.limit, s.composite);
-    if (status != Status::ok) return status;
-  }
-  RouteFigures(s.g, s.route);
-  if (ask.vertex) s.vertex = FindVertex(s.g);
+  if (ask.vertex) s.vertex = s.passage.FindVertex();
   if (ask.land || ask.landText) {
-    s.geLand = GreatEllipseCrossesLand(s.g);
-    s.rhumbLand = RhumbLineCrossesLand(s.g);
-    if (ask.composite) s.compositeLand = CompositeCrossesLand(s.g, s.composite);
+    s.geLand = s.passage.CrossesLand(Track::great_ellipse);
+    s.rhumbLand = s.passage.CrossesLand(Track::rhumb_line);
+    if (ask.composite) s.compositeLand = s.passage.CrossesLand(Track::composite);
   }
-  if (ask.compare) ComparisonFigures(s.g, CompareSailings(s.g), s.comparison);
+  if (ask.compare) s.comparison = s.passage.Compare();
   return Status::ok;
 }
 
@@ -361,7 +344,7 @@ class Report {
 
 std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
   Report r(decimals);
-  const Route& route = s.route;
+  const Route& route = s.route();
   const Comparison& c = s.comparison;
   const double geFinal = std::fmod(route.ge_azimuth_inv + 180.0, 360.0);
   r.Header("sailing");
@@ -381,46 +364,39 @@ std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
   }
 
   // The vertex: the point of the great ellipse farthest from the equator.
-  const RouteVertex& v = s.vertex;
-  const char* passes = v.onRoute ? ", on the route" : ", not on the route";
-  if (v.kind == RouteVertex::kEquator) {
+  const Vertex& v = s.vertex;
+  const char* passes = v.on_route ? ", on the route" : ", not on the route";
+  if (v.kind == Vertex::Kind::equator) {
     r.Line("vertex: none (the route runs along the equator)");
-  } else if (v.kind == RouteVertex::kPole) {
-    r.Line(std::string("vertex: the ") + (v.phi > 0 ? "north" : "south") +
+  } else if (v.kind == Vertex::Kind::pole) {
+    r.Line(std::string("vertex: the ") + (v.lat > 0 ? "north" : "south") +
            " pole (the route runs along a meridian)" + passes);
   } else {
-    r.Line("vertex: " + PositionText(ToDegrees(v.phi), ToDegrees(v.lambda), decimals) + passes);
+    r.Line("vertex: " + PositionText(v.lat, *v.lon, decimals) + passes);
   }
 
   if (ask.composite) {
-    const CompositeSailing& k = s.composite;
-    const std::string limit = FormatCoordinate(ToDegrees(ask.limit), Axis::latitude,
-                                               CoordinateStyle::dm, std::max(1, decimals - 2));
+    const CompositeTrack& k = s.composite();
+    const std::string limit = FormatCoordinate(k.limit, Axis::latitude, CoordinateStyle::dm,
+                                               std::max(1, decimals - 2));
     // "50°00.0000'" N and S: the limit holds on both sides of the equator.
     const std::string within = "the limiting latitude " + limit.substr(0, limit.size() - 1) + " N and S";
     if (!k.composite) {
       r.Line("composite track: none needed, the great ellipse keeps within " + within);
     } else {
-      const auto course = [&](double length, double radians) {
-        return length > 0 ? std::optional<double>(ToDegrees(radians)) : std::nullopt;
-      };
-      const double parallelCourse = ToDegrees(k.parallelCourse);
       r.Line("composite track within " + within + ":");
       r.Header("part");
-      r.Row("great ellipse to T1", ToNauticalMiles(k.ge1), course(k.ge1, k.ge1Course),
-            k.ge1 > 0 ? std::optional<double>(parallelCourse) : std::nullopt);
-      r.Row("parallel T1 to T2", ToNauticalMiles(k.parallel), course(k.parallel, k.parallelCourse),
-            course(k.parallel, k.parallelCourse));
-      r.Row("great ellipse from T2", ToNauticalMiles(k.ge2), course(k.ge2, k.ge2Course),
-            course(k.ge2, k.finalCourse));
-      const double first = k.ge1 > 0 ? k.ge1Course : k.parallel > 0 ? k.parallelCourse : k.ge2Course;
-      r.Row("composite track", ToNauticalMiles(k.total), ToDegrees(first), ToDegrees(k.finalCourse));
-      r.Line("T1: " + PositionText(ToDegrees(TrueLatitude(k.t1Phi)), ToDegrees(k.t1Lambda), decimals));
-      r.Line("T2: " + PositionText(ToDegrees(TrueLatitude(k.t2Phi)), ToDegrees(k.t2Lambda), decimals));
-      r.Line("composite - great ellipse: " +
-             r.Number(ToNauticalMiles(k.total - std::fabs(s.g.distance))) + " NM");
-      r.Line("rhumb line - composite: " + r.Number(ToNauticalMiles(s.g.loxoDistance - k.total)) +
-             " NM");
+      // Each part arrives on the course the next one leaves on (the parallel
+      // is touched, not crossed); the last arrives on the track's final course.
+      r.Row("great ellipse to T1", *k.ge1_nm, k.ge1_course, k.ge1_course ? k.along_parallel : std::nullopt);
+      r.Row("parallel T1 to T2", *k.parallel_nm, k.parallel_course, k.parallel_course);
+      r.Row("great ellipse from T2", *k.ge2_nm, k.ge2_course,
+            k.ge2_course ? std::optional<double>(k.final_course) : std::nullopt);
+      r.Row("composite track", k.total_nm, k.initial_course, k.final_course);
+      r.Line("T1: " + PositionText(*k.t1_lat, *k.t1_lon, decimals));
+      r.Line("T2: " + PositionText(*k.t2_lat, *k.t2_lon, decimals));
+      r.Line("composite - great ellipse: " + r.Number(k.composite_minus_ge_nm) + " NM");
+      r.Line("rhumb line - composite: " + r.Number(k.rhumb_minus_composite_nm) + " NM");
     }
   }
   return r.text();
@@ -590,8 +566,9 @@ Asked AskedOf(const Options& o) {
   Asked ask;
   ask.vertex = o.full || o.csv || o.json;
   ask.composite = !o.limit.empty();
-  ask.limit = o.limitDegrees * kDegree;
+  ask.limit = o.limitDegrees;
   ask.compare = o.compare;
+  ask.records = o.csv || o.json;
   ask.land = o.land && (o.csv || o.json);
   ask.landText = o.land && !o.csv && !o.json;
   return ask;
@@ -625,7 +602,8 @@ int CommandLine::Route(const Options& o) {
   const Status status = SolveAsked(d, solve, s);
   if (status != Status::ok) return Fail(Describe(status));
   if (!o.svg.empty()) {
-    SvgChart chart(Path(o.svg), s.g, from.name, to.name, ask.composite ? &s.composite : nullptr, 0);
+    SvgChart chart(Path(o.svg), s.passage.geometry(), from.name, to.name,
+                   s.passage.composite_sailing(), 0);
     std::string error;
     if (!chart.Finish(error)) {
       return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
@@ -865,13 +843,15 @@ int CommandLine::Table(const Options& o) {
     Asked ask;
     ask.landText = true;
     ask.composite = !o.limit.empty();
-    ask.limit = o.limitDegrees * kDegree;
+    ask.limit = o.limitDegrees;
     Solved s;
     const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
     if (SolveAsked(d, ask, s) == Status::ok) {
       err_ << LandWarnings(s, ask, "");
       // The geodesic, when that is what the table follows.
-      if (along == Along::kGeodesic) err_ << LandWarning("geodesic", GeodesicCrossesLand(g), "");
+      if (along == Along::kGeodesic) {
+        err_ << LandWarning("geodesic", s.passage.CrossesLand(Track::geodesic), "");
+      }
     }
   }
   return kOk;

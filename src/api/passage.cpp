@@ -1,0 +1,106 @@
+// The passage of the public interface over the computation's records: one
+// route solved once, degrees and nautical miles outside.
+#include "sailings/passage.hpp"
+
+#include <cmath>
+
+#include "api/rows.h"
+#include "chart/land.h"
+#include "elliptic/comparison.h"
+#include "elliptic/passage.h"
+#include "elliptic/route.h"
+
+namespace sailings {
+
+namespace {
+
+CompositeTrack CompositeFigures(const RouteGeometry& g, const CompositeSailing& k, double limit) {
+  CompositeTrack t;
+  t.limit = ToDegrees(limit);
+  t.composite = k.composite;
+  t.total_nm = ToNauticalMiles(k.total);
+  t.composite_minus_ge_nm = ToNauticalMiles(k.total - std::fabs(g.distance));
+  t.rhumb_minus_composite_nm = ToNauticalMiles(g.loxoDistance - k.total);
+  if (!k.composite) {
+    t.initial_course = ToDegrees(g.fwdAzimuth);
+    t.final_course = std::fmod(ToDegrees(g.invAzimuth) + 180.0, 360.0);
+    return t;
+  }
+  t.t1_lat = ToDegrees(TrueLatitude(k.t1Phi));
+  t.t1_lon = ToDegrees(k.t1Lambda);
+  t.t2_lat = ToDegrees(TrueLatitude(k.t2Phi));
+  t.t2_lon = ToDegrees(k.t2Lambda);
+  t.ge1_nm = ToNauticalMiles(k.ge1);
+  t.parallel_nm = ToNauticalMiles(k.parallel);
+  t.ge2_nm = ToNauticalMiles(k.ge2);
+  // A part of no length has no course.
+  t.along_parallel = ToDegrees(k.parallelCourse);
+  if (k.ge1 > 0) t.ge1_course = ToDegrees(k.ge1Course);
+  if (k.parallel > 0) t.parallel_course = ToDegrees(k.parallelCourse);
+  if (k.ge2 > 0) t.ge2_course = ToDegrees(k.ge2Course);
+  const double first = k.ge1 > 0 ? k.ge1Course : k.parallel > 0 ? k.parallelCourse : k.ge2Course;
+  t.initial_course = ToDegrees(first);
+  t.final_course = ToDegrees(k.finalCourse);
+  return t;
+}
+
+}  // namespace
+
+Passage::Passage() : geometry_(std::make_shared<RouteGeometry>()) {}
+
+Status Passage::Solve(double lat1, double lon1, double lat2, double lon2,
+                      std::optional<double> limit, Passage& passage) {
+  auto g = std::make_shared<RouteGeometry>();
+  Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, *g);
+  if (status != Status::ok) return status;
+  std::shared_ptr<CompositeSailing> k;
+  double limitRadians = 0;
+  if (limit) {
+    const double degrees = std::fabs(*limit);
+    if (!(degrees > 0 && degrees < 90)) return Status::limit_out_of_range;
+    limitRadians = degrees * kDegree;
+    k = std::make_shared<CompositeSailing>();
+    status = SolveComposite(*g, limitRadians, *k);
+    if (status != Status::ok) return status;
+  }
+  RouteFigures(*g, passage.route_);
+  passage.composite_.reset();
+  if (k) passage.composite_ = CompositeFigures(*g, *k, limitRadians);
+  passage.geometry_ = std::move(g);
+  passage.sailing_ = std::move(k);
+  return Status::ok;
+}
+
+Vertex Passage::FindVertex() const {
+  const RouteVertex v = sailings::FindVertex(*geometry_);
+  Vertex out;
+  out.kind = v.kind == RouteVertex::kPole      ? Vertex::Kind::pole
+             : v.kind == RouteVertex::kEquator ? Vertex::Kind::equator
+                                               : Vertex::Kind::point;
+  out.lat = ToDegrees(v.phi);
+  if (v.kind == RouteVertex::kPoint) out.lon = ToDegrees(v.lambda);
+  out.on_route = v.onRoute;
+  return out;
+}
+
+Comparison Passage::Compare() const {
+  Comparison c;
+  ComparisonFigures(*geometry_, CompareSailings(*geometry_), c);
+  return c;
+}
+
+std::optional<LandCrossing> Passage::CrossesLand(Track track) const {
+  std::optional<LandPoint> at;
+  switch (track) {
+    case Track::great_ellipse: at = GreatEllipseCrossesLand(*geometry_); break;
+    case Track::rhumb_line: at = RhumbLineCrossesLand(*geometry_); break;
+    case Track::geodesic: at = GeodesicCrossesLand(*geometry_); break;
+    case Track::composite:
+      at = sailing_ ? CompositeCrossesLand(*geometry_, *sailing_) : GreatEllipseCrossesLand(*geometry_);
+      break;
+  }
+  if (!at) return std::nullopt;
+  return LandCrossing{at->lat, at->lon};
+}
+
+}  // namespace sailings
