@@ -14,6 +14,7 @@
 
 #include "cli/command_line.h"
 #include "reference.h"
+#include "sailings/passage.hpp"
 #include "scratch.h"
 
 namespace fs = std::filesystem;
@@ -509,4 +510,51 @@ TEST(Passage, RtzFilesPassTheSchemasChecks) {
   std::size_t entries = 0;
   for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++entries;
   EXPECT_EQ(entries, std::size(cases) + 1);  // the good files and the folder
+}
+
+TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
+  // Cape Town to Sydney within 50: the track touches 50 S at T1 and T2 (on
+  // the parallel, as the limit is a latitude), runs east along it, and its
+  // parts add up to its length; the sign of the limit does not matter.
+  sailings::Passage south, north;
+  ASSERT_EQ(sailings::Passage::Solve(-33.9249, 18.4241, -33.8688, 151.2093, -50.0, south), sailings::Status::ok);
+  ASSERT_EQ(sailings::Passage::Solve(-33.9249, 18.4241, -33.8688, 151.2093, 50.0, north), sailings::Status::ok);
+  const sailings::CompositeTrack& k = *south.composite();
+  ASSERT_TRUE(k.composite);
+  EXPECT_NEAR(*k.t1_lat, -50, 1e-12);
+  EXPECT_NEAR(*k.t2_lat, -50, 1e-12);
+  EXPECT_EQ(*k.along_parallel, 90);
+  EXPECT_NEAR(*k.ge1_nm + *k.parallel_nm + *k.ge2_nm, k.total_nm, 1e-9);
+  EXPECT_NEAR(k.total_nm - south.route().ge_distance_nm, k.composite_minus_ge_nm, 1e-9);
+  EXPECT_EQ(k.initial_course, *k.ge1_course);
+  EXPECT_EQ(k.total_nm, north.composite()->total_nm);
+  EXPECT_EQ(*k.t2_lon, *north.composite()->t2_lon);
+  const ref::GreatEllipse ge = ref::ExactGreatEllipse(-33.9249, 18.4241, -33.8688, 151.2093);
+  EXPECT_NEAR(south.route().ge_distance_nm, ge.distance, 1.5e-6);
+  // Within the limit: no parts; without one: no composite at all.
+  sailings::Passage within, plain;
+  ASSERT_EQ(sailings::Passage::Solve(-33.9249, 18.4241, -33.8688, 151.2093, 70.0, within), sailings::Status::ok);
+  EXPECT_FALSE(within.composite()->composite || within.composite()->t1_lat || within.composite()->ge1_course);
+  EXPECT_NEAR(within.composite()->total_nm, ge.distance, 1.5e-6);
+  ASSERT_EQ(sailings::Passage::Solve(0, 0, 0, 60, std::nullopt, plain), sailings::Status::ok);
+  EXPECT_FALSE(plain.composite().has_value());
+  const sailings::Vertex equator = plain.FindVertex();
+  EXPECT_TRUE(equator.kind == sailings::Vertex::Kind::equator && !equator.lon && !equator.on_route);
+  // Refusals leave the passage as it was.
+  const struct {
+    double lat1, lat2;
+    std::optional<double> limit;
+    sailings::Status status;
+  } refusals[] = {{-33.9, -33.8, 0.0, sailings::Status::limit_out_of_range},
+                  {-33.9, -33.8, 90.0, sailings::Status::limit_out_of_range},
+                  {-33.9, -33.8, -90.0, sailings::Status::limit_out_of_range},
+                  {-33.9, -33.8, NAN, sailings::Status::limit_out_of_range},
+                  {-55.0, -33.8, 50.0, sailings::Status::position_beyond_limit},
+                  {-33.9, 55.0, -50.0, sailings::Status::position_beyond_limit},
+                  {-33.9, 91.0, 50.0, sailings::Status::latitude_beyond_90}};
+  for (const auto& r : refusals) {
+    EXPECT_EQ(sailings::Passage::Solve(r.lat1, 18.4, r.lat2, 151.2, r.limit, plain), r.status) << r.lat1 << " " << r.lat2;
+    EXPECT_FALSE(plain.composite().has_value());
+    EXPECT_NEAR(plain.route().ge_distance_nm * 1852, 60 * 111319.49079327357, 1e-6);  // the equator's 60 degrees
+  }
 }
