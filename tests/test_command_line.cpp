@@ -7,7 +7,9 @@
 
 #include <GeographicLib/Geodesic.hpp>
 
+#include <array>
 #include <cstdlib>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -559,4 +561,68 @@ TEST(CommandLine, MachineFormatsGiveTruePositions) {
   EXPECT_EQ(rows[0].lat, 0);
   EXPECT_EQ(sailings::MakeTable(0, 0, 0, 0, request, rows), sailings::Status::same_position);
   EXPECT_TRUE(rows.empty());
+}
+
+TEST(CommandLine, LongInputsKeepTheirOrderOnTwoCores) {
+  // Thousands of routes (solved in blocks on two cores), blank and refused
+  // lines among them: output line k belongs to input line k.
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> lat(-80, 80), lon(-180, 180);
+  std::string input;
+  std::vector<std::array<double, 4>> routes;  // NAN: a refused line; empty lines not kept
+  for (int k = 1; k <= 5000; ++k) {
+    if (k % 11 == 0) {
+      input += "\n";
+    } else if (k % 7 == 0) {
+      input += "91 0 0 0\n";
+      routes.push_back({NAN, 0, 0, 0});
+    } else {
+      char text[128];
+      std::snprintf(text, sizeof text, "%.6f %.6f %.6f %.6f\n", lat(rng), lon(rng), lat(rng), lon(rng));
+      input += text;
+      std::array<double, 4>& read = routes.emplace_back();  // what the program reads
+      std::sscanf(text, "%lf %lf %lf %lf", &read[0], &read[1], &read[2], &read[3]);
+    }
+  }
+  const Outcome run = Cli({"route", "--line"}, input);
+  EXPECT_EQ(run.status, 1);
+  std::istringstream lines(run.out);
+  std::size_t k = 0;
+  for (std::string line; std::getline(lines, line); ++k) {
+    ASSERT_LT(k, routes.size());
+    const auto& r = routes[k];
+    if (std::isnan(r[0])) {
+      EXPECT_EQ(line, "ERROR: LAT1 '91': a latitude beyond 90 degrees") << k;
+    } else if (k % 50 == 0) {  // (the figures themselves: test_sailings)
+      EXPECT_NEAR(Numbers(line)[0], ref::ExactGreatEllipse(r[0], r[1], r[2], r[3]).distance, 1.5e-6) << k;
+    } else {
+      EXPECT_EQ(Numbers(line).size(), 5u) << line;
+    }
+  }
+  EXPECT_EQ(k, routes.size());
+  // Land warnings, with standard output and error one stream, follow the
+  // line they name and come before the next.
+  const fs::path dir = scratch::Folder("cli");
+  std::size_t end = 0;
+  for (int n = 0; n < 300; ++n) end = input.find('\n', end) + 1;
+  std::istringstream in(input.substr(0, end));  // the first 300 lines
+  std::ostringstream both;
+  const char* argv[] = {"sailings", "route", "--land"};
+  sailings::RunCommandLine(3, argv, in, both, both, dir);
+  std::istringstream said(both.str());
+  long outputs = 0, warnings = 0;
+  std::vector<long> numbers;  // the input line of each output line
+  for (long n = 1; n <= 300; ++n) {
+    if (n % 11 != 0) numbers.push_back(n);
+  }
+  for (std::string line; std::getline(said, line);) {
+    if (line.rfind("warning: line ", 0) == 0) {
+      ++warnings;
+      ASSERT_GT(outputs, 0);
+      EXPECT_EQ(std::stol(line.substr(14)), numbers[outputs - 1]) << line;
+    } else {
+      ++outputs;
+    }
+  }
+  EXPECT_GT(warnings, 100);
 }

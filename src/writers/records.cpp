@@ -13,10 +13,10 @@ constexpr std::size_t kFlushSize = 1 << 16;
 }  // namespace
 
 RecordWriter::RecordWriter(std::ostream& out, Format format, int decimals,
-                           const std::vector<const char*>& names)
+                           const std::vector<const char*>& names, bool header)
     : out_(out), format_(format), decimals_(decimals < 0 ? 0 : (decimals > 12 ? 12 : decimals)) {
   for (const char* name : names) names_.emplace_back(name);
-  if (format_ == kCsv) {
+  if (format_ == kCsv && header) {
     for (std::size_t i = 0; i < names_.size(); ++i) {
       if (i > 0) buffer_ += ',';
       buffer_ += names_[i];

@@ -19,9 +19,10 @@ class RecordWriter {
   enum Format { kCsv, kJson };
 
   // `names` are the fields of every record, in order; CSV writes them as its
-  // header row at once. `decimals` from 0 to 12.
+  // header row at once (unless `header` is false: records that continue
+  // others). `decimals` from 0 to 12.
   RecordWriter(std::ostream& out, Format format, int decimals,
-               const std::vector<const char*>& names);
+               const std::vector<const char*>& names, bool header = true);
   ~RecordWriter() { Flush(); }
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
