@@ -28,11 +28,9 @@ enum class Status {
   count_out_of_range,       // a waypoint count outside its range
   leg_too_short,            // a leg distance below 1 nautical mile
   meridian_has_no_longitudes,  // intermediate longitudes asked of a meridian route
-  cannot_write,             // a file could not be written
   // Passage planning.
   position_beyond_limit,    // a departure or destination beyond the limiting latitude
   limit_out_of_range,       // a limiting latitude not in (0, 90) degrees
-  longitudes_with_limit,    // intermediate longitudes asked of a composite track
 };
 
 // The reason, in lower case without a final full stop, e.g.

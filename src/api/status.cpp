@@ -23,12 +23,9 @@ const char* Describe(Status status) {
     case Status::leg_too_short: return "the leg distance must be at least 1 NM";
     case Status::meridian_has_no_longitudes:
       return "this route runs along a meridian: it has no intermediate longitudes";
-    case Status::cannot_write: return "the file cannot be written";
     case Status::position_beyond_limit:
       return "the departure or the destination lies beyond the limiting latitude";
     case Status::limit_out_of_range: return "the limiting latitude must be above 0 and below 90";
-    case Status::longitudes_with_limit:
-      return "intermediate longitudes cannot follow a composite track";
   }
   return "unknown status";
 }
