@@ -626,3 +626,36 @@ TEST(CommandLine, LongInputsKeepTheirOrderOnTwoCores) {
   }
   EXPECT_GT(warnings, 100);
 }
+
+TEST(CommandLine, RowsOverThePoleAndOnThe180thMeridian) {
+  // Over the pole along the meridian: north on 60 E up to the pole, then
+  // south on 120 W (the azimuths of travel, closed form).
+  const Outcome pole = Cli({"table", "80", "60", "70", "-120", "--points", "3", "--csv"});
+  const double azimuths[] = {0, 0, 180, 180}, longitudes[] = {60, 60, -120, -120, -120};
+  std::istringstream rows(pole.out.substr(pole.out.find('\n') + 1));
+  int k = 0;
+  for (std::string row; std::getline(rows, row); ++k) {
+    const std::vector<double> v = Numbers(row, ',');
+    EXPECT_LT(ref::AngleDiff(v[2], longitudes[k]), 1e-9) << row;
+    if (k < 4) {
+      EXPECT_LT(ref::AngleDiff(v[3], azimuths[k]), 1e-9) << row;
+    }
+  }
+  EXPECT_EQ(k, 5);
+  // A waypoint on the 180th meridian is written 180 (as the position record
+  // reads it), not -180.
+  EXPECT_NE(Cli({"table", "10", "170", "10", "-170", "--longitudes", "1"}).out.find("\n 1    10.151082  180.000000 "),
+            std::string::npos);
+  // Longitudes exactly 180 apart leave the rhumb line two ways of one
+  // length: it runs the way of the difference as typed (lon2 - lon1), west
+  // for -180 and east for +180, in every face alike.
+  const struct {
+    const char* args[4];
+    bool west;
+  } halfTurns[] = {{{"10", "20", "30", "-160"}, true}, {{"10", "-160", "30", "20"}, false}};
+  for (const auto& h : halfTurns) {
+    const std::vector<double> f = Numbers(Cli({"route", "--line", h.args[0], h.args[1], h.args[2], h.args[3]}).out);
+    ASSERT_EQ(f.size(), 5u);
+    EXPECT_EQ(f[3] > 180, h.west) << h.args[1];
+  }
+}

@@ -267,3 +267,18 @@ TEST(Compare, OnTheCommandLine) {
   EXPECT_EQ(run({"table", "1", "2", "3", "4", "--longitudes", "3", "--geodesic"}, "", out), 2);
   EXPECT_EQ(run({"table", "1", "2", "3", "4", "--leg", "30", "--geodesic", "--rhumb"}, "", out), 2);
 }
+
+TEST(Compare, CoursesJustWestOfNorthStayBelow360) {
+  // A course a hair west of due north is 360 - tiny, which rounds to 360
+  // itself in double: it is 0 in [0, 360), as the library states.
+  for (const double lon2 : {-1e-300, -1e-17, -1e-12}) {
+    sailings::Route route;
+    sailings::Comparison c;
+    ASSERT_EQ(sailings::CompareRoute(0, 0, 10, lon2, route, c), sailings::Status::ok);
+    for (const double course : {c.sphere_course, c.sphere_course_final, c.geodesic_azimuth_fwd, route.ge_azimuth_fwd,
+                                route.rhumb_course}) {
+      EXPECT_TRUE(course >= 0 && course < 360) << lon2 << " " << course;
+      EXPECT_LT(ref::AngleDiff(course, 0), 1e-9);
+    }
+  }
+}

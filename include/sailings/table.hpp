@@ -35,7 +35,7 @@ struct TableRow {
   long wp = 0;                     // 0, 1, 2, ...
   double lat = 0;                  // degrees, [-90, 90]
   double lon = 0;                  // degrees, [-180, 180]
-  std::optional<double> azimuth;   // degrees, [0, 360]: the azimuth or course there; none
+  std::optional<double> azimuth;   // degrees, [0, 360): the azimuth or course there; none
                                    // on the destination row (and on row 0 of `longitudes`)
   std::optional<double> leg_nm;    // from the previous row, NM; none on row 0
   std::optional<double> total_nm;  // from the departure, NM; none on row 0

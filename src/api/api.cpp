@@ -11,12 +11,18 @@ namespace sailings {
 
 const char* Version() { return SAILINGS_VERSION; }
 
+double AzimuthDegrees(double radians) {
+  double degrees = std::fmod(ToDegrees(radians), 360.0);
+  if (degrees < 0) degrees += 360.0;
+  return degrees >= 360.0 ? 0.0 : degrees + 0.0;  // (+ 0.0: no -0)
+}
+
 TableRow ToTableRow(const WaypointRow& row) {
   TableRow out;
   out.wp = row.number;
   out.lat = ToDegrees(TrueLatitude(row.latitude));
   out.lon = ToDegrees(row.longitude);
-  if (row.azimuth) out.azimuth = ToDegrees(*row.azimuth);
+  if (row.azimuth) out.azimuth = AzimuthDegrees(*row.azimuth);
   if (row.number > 0) {
     out.leg_nm = ToNauticalMiles(row.leg);
     out.total_nm = ToNauticalMiles(row.total);
@@ -44,20 +50,20 @@ Along ToAlong(Sailing sailing) {
 
 void RouteFigures(const RouteGeometry& g, Route& route) {
   route.ge_distance_nm = ToNauticalMiles(std::fabs(g.distance));
-  route.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
-  route.ge_azimuth_inv = ToDegrees(g.invAzimuth);
-  route.rhumb_course = ToDegrees(g.loxoCourse);
+  route.ge_azimuth_fwd = AzimuthDegrees(g.fwdAzimuth);
+  route.ge_azimuth_inv = AzimuthDegrees(g.invAzimuth);
+  route.rhumb_course = AzimuthDegrees(g.loxoCourse);
   route.rhumb_distance_nm = ToNauticalMiles(g.loxoDistance);
   route.along_meridian = g.meridian;
 }
 
 void ComparisonFigures(const RouteGeometry& g, const SailingComparison& c, Comparison& out) {
   out.geodesic_nm = ToNauticalMiles(c.geodesicDistance);
-  out.geodesic_azimuth_fwd = ToDegrees(c.geodesicAzimuth1);
-  out.geodesic_azimuth_final = ToDegrees(c.geodesicAzimuth2);
+  out.geodesic_azimuth_fwd = AzimuthDegrees(c.geodesicAzimuth1);
+  out.geodesic_azimuth_final = AzimuthDegrees(c.geodesicAzimuth2);
   out.sphere_nm = ToNauticalMiles(c.sphereDistance);
-  out.sphere_course = ToDegrees(c.sphereCourse);
-  out.sphere_course_final = ToDegrees(c.sphereCourseFinal);
+  out.sphere_course = AzimuthDegrees(c.sphereCourse);
+  out.sphere_course_final = AzimuthDegrees(c.sphereCourseFinal);
   out.ge_minus_geodesic_m = std::fabs(g.distance) - c.geodesicDistance;
   out.sphere_minus_geodesic_nm = ToNauticalMiles(c.sphereDistance - c.geodesicDistance);
   out.rhumb_minus_geodesic_nm = ToNauticalMiles(g.loxoDistance - c.geodesicDistance);

@@ -22,8 +22,8 @@ CompositeTrack CompositeFigures(const RouteGeometry& g, const CompositeSailing& 
   t.composite_minus_ge_nm = ToNauticalMiles(k.total - std::fabs(g.distance));
   t.rhumb_minus_composite_nm = ToNauticalMiles(g.loxoDistance - k.total);
   if (!k.composite) {
-    t.initial_course = ToDegrees(g.fwdAzimuth);
-    t.final_course = std::fmod(ToDegrees(g.invAzimuth) + 180.0, 360.0);
+    t.initial_course = AzimuthDegrees(g.fwdAzimuth);
+    t.final_course = std::fmod(AzimuthDegrees(g.invAzimuth) + 180.0, 360.0);
     return t;
   }
   t.t1_lat = ToDegrees(TrueLatitude(k.t1Phi));
@@ -34,13 +34,13 @@ CompositeTrack CompositeFigures(const RouteGeometry& g, const CompositeSailing& 
   t.parallel_nm = ToNauticalMiles(k.parallel);
   t.ge2_nm = ToNauticalMiles(k.ge2);
   // A part of no length has no course.
-  t.along_parallel = ToDegrees(k.parallelCourse);
-  if (k.ge1 > 0) t.ge1_course = ToDegrees(k.ge1Course);
-  if (k.parallel > 0) t.parallel_course = ToDegrees(k.parallelCourse);
-  if (k.ge2 > 0) t.ge2_course = ToDegrees(k.ge2Course);
+  t.along_parallel = AzimuthDegrees(k.parallelCourse);
+  if (k.ge1 > 0) t.ge1_course = AzimuthDegrees(k.ge1Course);
+  if (k.parallel > 0) t.parallel_course = AzimuthDegrees(k.parallelCourse);
+  if (k.ge2 > 0) t.ge2_course = AzimuthDegrees(k.ge2Course);
   const double first = k.ge1 > 0 ? k.ge1Course : k.parallel > 0 ? k.parallelCourse : k.ge2Course;
-  t.initial_course = ToDegrees(first);
-  t.final_course = ToDegrees(k.finalCourse);
+  t.initial_course = AzimuthDegrees(first);
+  t.final_course = AzimuthDegrees(k.finalCourse);
   return t;
 }
 

