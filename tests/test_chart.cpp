@@ -19,7 +19,7 @@
 #include <sstream>
 #include <vector>
 
-#include "chart/land.h"
+#include "land/land.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
 #include "cli/command_line.h"
@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 namespace data {
-#include "chart/land_110m.inc"
+#include "land/land_110m.inc"
 }
 
 struct Outcome {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
-#include "writers/fixed_format.h"
-#include "writers/text.h"
+#include "text/fixed_format.h"
+#include "text/printable.h"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "session.h"

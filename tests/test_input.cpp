@@ -8,7 +8,7 @@
 
 #include "input/decimal.h"
 #include "input/location_list.h"
-#include "input/utc_time.h"
+#include "text/utc_time.h"
 #include "dialogue/typed_coordinates.h"
 #include "session.h"
 

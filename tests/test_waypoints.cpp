@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 #include "writers/waypoint_table.h"
 #include "elliptic/waypoints.h"
 #include "output_check.h"

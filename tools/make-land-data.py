@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Converts Natural Earth's 1:110m land polygons (public domain) into the
-compact data file built into the program, src/chart/land_110m.inc.
+compact data file built into the program, src/land/land_110m.inc.
 
 The polygons come from the npm package world-atlas (version 2.0.2, which
 redistributes Natural Earth 4.1.0 as TopoJSON, land-110m.json). Run once,
@@ -58,7 +58,7 @@ def main():
         for x, y in ring:
             numbers.extend((x, y))
     numbers.append(0)
-    out = os.path.join(ROOT, "src", "chart", "land_110m.inc")
+    out = os.path.join(ROOT, "src", "land", "land_110m.inc")
     with open(out, "w") as f:
         f.write("// Natural Earth 1:110m land polygons (public domain), version 4.1.0, from the npm\n"
                 f"// package {PACKAGE} (land-110m.json, TopoJSON), converted by\n"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "api/rows.h"
-#include "chart/land.h"
+#include "land/land.h"
 #include "elliptic/comparison.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"

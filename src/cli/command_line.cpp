@@ -17,7 +17,7 @@
 
 #include "api/rows.h"
 #include "cli/route_lines.h"
-#include "chart/land.h"
+#include "land/land.h"
 #include "elliptic/comparison.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
@@ -25,16 +25,16 @@
 #include "input/coordinate.h"
 #include "input/decimal.h"
 #include "input/location_list.h"
-#include "input/utc_time.h"
+#include "text/utc_time.h"
 #include "sailings/sailings.hpp"
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 #include "writers/gpx_route.h"
 #include "writers/output_file.h"
 #include "writers/records.h"
 #include "writers/rtz_route.h"
 #include "writers/svg_chart.h"
 #include "writers/schedule.h"
-#include "writers/text.h"
+#include "text/printable.h"
 #include "writers/waypoint_table.h"
 
 namespace sailings {

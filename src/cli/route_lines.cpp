@@ -1,7 +1,7 @@
 #include "cli/route_lines.h"
 
 #include "input/coordinate.h"
-#include "writers/text.h"
+#include "text/printable.h"
 
 namespace sailings {
 

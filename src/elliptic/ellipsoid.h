@@ -17,6 +17,8 @@
 // is off by the 6 cm that 1e-8 rad is on the ground.
 #pragma once
 
+#include "vector/angles.h"
+
 namespace sailings {
 
 // Ellipsoid constants. e_sq and e are two separately rounded constants
@@ -33,13 +35,7 @@ inline constexpr double kFlattening = 0.0033528106647474805;
 // their great circles.
 inline constexpr double kMeanEarthRadius = 6371008.8;  // metres
 
-inline constexpr double kPi = 3.141592653589793;
-inline constexpr double kQuarterPi = 0.7853981633974483;
-inline constexpr double kHalfPi = 1.5707963267948966;
-inline constexpr double kThreeHalfPi = 4.71238898038469;
-inline constexpr double kTwoPi = 6.283185307179586;
-inline constexpr double kDegree = 0.017453292519943295;  // radians per degree
-inline constexpr double kNauticalMile = 1852.0;          // metres
+inline constexpr double kNauticalMile = 1852.0;  // metres
 
 inline constexpr double kPoleLatitude = kHalfPi - 1e-8;
 inline constexpr double kEquatorLatitude = 1e-8;
@@ -47,7 +43,6 @@ inline constexpr double kEquatorLatitude = 1e-8;
 // rounding of a typed 90 degrees both fall inside (1.5e-8 rad is 10 cm).
 inline constexpr double kPoleTolerance = 1.5e-8;
 
-inline double ToDegrees(double radians) { return radians * 180.0 / kPi; }
 inline double ToNauticalMiles(double metres) { return metres / kNauticalMile; }
 
 // Apply the carrying conventions above to a route latitude, and undo them.

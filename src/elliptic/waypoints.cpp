@@ -1,6 +1,9 @@
 #include "elliptic/waypoints.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include <GeographicLib/GeodesicLine.hpp>
 
@@ -82,20 +85,73 @@ void IntermediateLongitudeTable(const RouteGeometry& g, long n, RowSink& sink) {
   sink.Row(row);
 }
 
+// What a row of a table along one line holds before its running total: the
+// position, the azimuth there, and the leg from the row before.
+struct RowCore {
+  double phi = 0, lambda = 0;
+  std::optional<double> azimuth;
+  double leg = 0;  // metres, added to the total as it is, written unsigned
+};
+
+// Rows 1 .. n of a table along one line, handed to `sink` in order with
+// their running totals. `fill(from, to, out)` works out rows from .. to into
+// out[0 ..], each from its waypoint and the one before (placed afresh from
+// the departure: rows do not depend on the blocks). Rows are worked out a
+// block at a time, each block on two cores, and the totals summed in row
+// order.
+template <typename Fill>
+void EmitRows(long n, Fill fill, bool loxodrome, RowSink& sink, double& total) {
+  constexpr long kBlock = 4096;
+  std::vector<RowCore> cores;
+  for (long first = 1; first <= n; first += kBlock) {
+    const long last = std::min(n, first + kBlock - 1);
+    cores.resize(static_cast<std::size_t>(last - first + 1));
+    const long half = first + (last - first + 1) / 2;
+    if (last - first + 1 >= 512) {
+      std::thread second([&] { fill(half, last, cores.data() + (half - first)); });
+      fill(first, half - 1, cores.data());
+      second.join();
+    } else {
+      fill(first, last, cores.data());
+    }
+    for (long i = first; i <= last; ++i) {
+      const RowCore& c = cores[static_cast<std::size_t>(i - first)];
+      total += c.leg;
+      Next(sink, i, c.phi, c.lambda, c.azimuth, std::fabs(c.leg), total, loxodrome);
+    }
+  }
+}
+
 void GreatEllipseTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
   Begin(sink, g.lat1, g.lon1, g.fwdAzimuth);
-  double latitude = g.lat1, longitude = g.lon1, total = 0, leg = 0, unused = 0;
-  // Each waypoint is placed from the departure, so nothing accumulates.
+  // Each waypoint is placed from the departure, so nothing accumulates; the
+  // leg runs from the row before, as written, to the waypoint as the
+  // stepper gives it.
   const EllipticStepper route(g.lat1, g.lon1, g.fwdAzimuthGc);
-  for (long i = 1; i <= n; ++i) {
+  const auto written = [&](long i, double& phi, double& lambda) {
+    if (i == 0) {
+      phi = g.lat1, lambda = g.lon1;
+      return;
+    }
     const EllipticStepResult q = route.At(static_cast<double>(i) * step);
-    DEllipticDistance(latitude, longitude, q.phi, q.lambda, leg, unused);
-    total += std::fabs(leg);
-    const double wrapped = WrapLongitude(q.lambda);
-    Next(sink, i, q.phi, wrapped, q.azimuth, std::fabs(leg), total);
-    latitude = q.phi;
-    longitude = wrapped;
-  }
+    phi = q.phi, lambda = WrapLongitude(q.lambda);
+  };
+  const auto fill = [&](long from, long to, RowCore* out) {
+    double phi, lambda, leg, unused;
+    written(from - 1, phi, lambda);
+    for (long i = from; i <= to; ++i, ++out) {
+      const EllipticStepResult q = route.At(static_cast<double>(i) * step);
+      DEllipticDistance(phi, lambda, q.phi, q.lambda, leg, unused);
+      out->phi = phi = q.phi;
+      out->lambda = lambda = WrapLongitude(q.lambda);
+      out->azimuth = q.azimuth;
+      out->leg = std::fabs(leg);
+    }
+  };
+  double total = 0, leg = 0, unused = 0;
+  EmitRows(n, fill, false, sink, total);
+  double latitude = g.lat1, longitude = g.lon1;
+  written(n, latitude, longitude);
   DEllipticDistance(latitude, longitude, g.lat2, g.lon2, leg, unused);
   total += std::fabs(leg);
   Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total);
@@ -103,18 +159,26 @@ void GreatEllipseTable(const RouteGeometry& g, long n, double step, RowSink& sin
 
 void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
   Begin(sink, g.lat1, g.lon1, g.loxoCourse);
-  double latitude = g.lat1, longitude = g.lon1, total = 0, leg = 0, course = 0, unused = 0;
-  for (long i = 1; i <= n; ++i) {
-    const RhumbPoint q =
-        RhumbDirect(g.lat1, g.lon1, g.loxoCourse, static_cast<double>(i) * step, TrackLongitude2(g));
-    LoxoLeg(latitude, longitude, q.phi, q.lambda, unused, leg);
-    LoxoLeg(q.phi, q.lambda, g.lat2, g.lon2, course, unused);
-    total += leg;
-    Next(sink, i, q.phi, q.lambda, course, std::fabs(leg), total, true);
-    latitude = q.phi;
-    longitude = q.lambda;
-  }
-  LoxoLeg(latitude, longitude, g.lat2, g.lon2, unused, leg);
+  const auto point = [&](long i) {
+    if (i == 0) return RhumbPoint{g.lat1, g.lon1};
+    return RhumbDirect(g.lat1, g.lon1, g.loxoCourse, static_cast<double>(i) * step, TrackLongitude2(g));
+  };
+  const auto fill = [&](long from, long to, RowCore* out) {
+    RhumbPoint p = point(from - 1);
+    for (long i = from; i <= to; ++i, ++out) {
+      const RhumbPoint q = point(i);
+      double course = 0, unused = 0;
+      LoxoLeg(p.phi, p.lambda, q.phi, q.lambda, unused, out->leg);
+      LoxoLeg(q.phi, q.lambda, g.lat2, g.lon2, course, unused);
+      out->phi = q.phi, out->lambda = q.lambda, out->azimuth = course;
+      p = q;
+    }
+  };
+  double total = 0;
+  EmitRows(n, fill, true, sink, total);
+  const RhumbPoint last = point(n);
+  double unused = 0, leg = 0;
+  LoxoLeg(last.phi, last.lambda, g.lat2, g.lon2, unused, leg);
   total += leg;
   Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, std::fabs(leg), total, true);
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "input/decimal.h"
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 
 namespace sailings {
 

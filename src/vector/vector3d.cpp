@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "elliptic/ellipsoid.h"  // kPi: the one set of constants
+#include "vector/angles.h"
 
 namespace sailings {
 

@@ -4,34 +4,11 @@
 #include <cstring>
 
 #include "elliptic/ellipsoid.h"
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 #include "writers/route_file.h"
-#include "writers/text.h"
+#include "text/printable.h"
 
 namespace sailings {
-
-std::string XmlText(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    switch (text[i]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out.append(text, i, n);
-    }
-    i += n;
-  }
-  return out;
-}
 
 GpxRoute::GpxRoute(const std::filesystem::path& file, std::string name, std::string placement)
     : name_(std::move(name)), placement_(std::move(placement)) {

@@ -18,10 +18,6 @@ namespace sailings {
 
 inline constexpr const char* kGpxFile = "waypoints.gpx";
 
-// Text for an XML element: & < > " ' escaped, control characters and bytes
-// that are not UTF-8 replaced by '?'.
-std::string XmlText(const std::string& text);
-
 class GpxRoute : public RowSink {
  public:
   // `name` is the route's name ("Cape Town to New York"), `placement` how

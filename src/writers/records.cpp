@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "writers/fixed_format.h"
-#include "writers/text.h"
+#include "text/fixed_format.h"
+#include "text/printable.h"
 
 namespace sailings {
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 
 namespace sailings {
 

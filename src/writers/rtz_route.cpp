@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "writers/gpx_route.h"  // XmlText
+#include "text/printable.h"
 #include "writers/route_file.h"
 
 namespace sailings {

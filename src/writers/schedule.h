@@ -7,7 +7,7 @@
 #include <string>
 
 #include "elliptic/ellipsoid.h"
-#include "input/utc_time.h"
+#include "text/utc_time.h"
 
 namespace sailings {
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <tuple>
 
-#include "chart/land.h"
+#include "land/land.h"
 #include "sailings/coordinates.hpp"
-#include "writers/fixed_format.h"
-#include "writers/gpx_route.h"  // XmlText
+#include "text/fixed_format.h"
+#include "text/printable.h"
 #include "writers/output_file.h"
 
 namespace sailings {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "elliptic/ellipsoid.h"
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 
 namespace sailings {
 

@@ -1,4 +1,4 @@
-#include "input/utc_time.h"
+#include "text/utc_time.h"
 
 #include <date/date.h>
 

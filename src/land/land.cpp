@@ -1,4 +1,4 @@
-#include "chart/land.h"
+#include "land/land.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@ namespace sailings {
 
 namespace {
 
-#include "chart/land_110m.inc"
+#include "land/land_110m.inc"
 
 double Normalized(double lon) {
   lon = std::remainder(lon, 360.0);

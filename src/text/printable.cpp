@@ -1,4 +1,4 @@
-#include "writers/text.h"
+#include "text/printable.h"
 
 namespace sailings {
 
@@ -41,6 +41,29 @@ std::string PrintableText(std::string_view text, std::size_t limit) {
       out.append(text.substr(i, n));
       i += n;
     }
+  }
+  return out;
+}
+
+std::string XmlText(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = Utf8Length(text, i);
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    switch (text[i]) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out.append(text, i, n);
+    }
+    i += n;
   }
   return out;
 }

@@ -1,4 +1,4 @@
-#include "writers/fixed_format.h"
+#include "text/fixed_format.h"
 
 #include <charconv>
 #include <cmath>
