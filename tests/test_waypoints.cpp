@@ -178,7 +178,8 @@ TEST(WaypointsAgainstReferences, EveryRowAtItsDistance) {
   } routes[] = {{-33.9, 18.4, 40.7, -74, 500}, {30, 170, 40, -170, 100},  {0, 10, 0, -20, 250},
                 {-20, 30, 60, 30, 333},        {80, -10, 82, 170, 100},   {-5, 100, 5, 110, 100},
                 {-40, -60, 35, 115, 900},      {10, 20, 10.01, 20.01, 0.05}, {-10, 170, 20, -170, 77},
-                {20, 30, 20.00001, 50, 50},    {70, -20, -60, 40, 1000}};
+                {20, 30, 20.00001, 50, 50},    {70, -20, -60, 40, 1000},
+                {-40, -60, 35, 115, 1}};  // 10,424 rows: worked out in blocks, on two cores
   for (const auto& r : routes) {
     const RouteGeometry g = ComputeRoute(r.lat1, r.lon1, r.lat2, r.lon2);
     double angle, s12, azi12;
@@ -187,6 +188,12 @@ TEST(WaypointsAgainstReferences, EveryRowAtItsDistance) {
     const auto ellipse = Table(g, kEllipse, 0, r.step);
     const auto rhumb = Table(g, kRhumb, 0, r.step);
     for (std::size_t k = 1; k + 1 < std::max(ellipse.size(), rhumb.size()); ++k) {
+      // Of a long table, the rows next to the blocks' seams and every 61st.
+      if (ellipse.size() > 5000 && k % 61 != 0 && (k + 2) % 2048 > 4) {
+        EXPECT_TRUE(k + 1 >= ellipse.size() || std::fabs(ellipse[k].total - k * r.step) < 1e-4) << k;
+        EXPECT_TRUE(k + 1 >= rhumb.size() || std::fabs(rhumb[k].leg - r.step) < 1e-4) << k;
+        continue;
+      }
       double lat, lon;
       if (k + 1 < ellipse.size()) {
         ref::Geodetic(s.Point(s.AngleAtArc(k * r.step * 1852)), lat, lon);
