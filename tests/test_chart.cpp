@@ -9,11 +9,13 @@
 // tracks sampled every 0.1 NM.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <random>
+#include <regex>
 #include <tuple>
 #include <fstream>
 #include <sstream>
@@ -469,4 +471,65 @@ TEST(Land, TheIndexAnswersAsThePolygonsDo) {
     }
   }
   EXPECT_GT(checked, 20500);
+}
+
+TEST(Chart, GraticuleLabelsNameTheirLinesInsideTheFrame) {
+  // West and south: the labels are the navigator's (120°W, 35°S: no minus
+  // sign), each inside the frame beside its own line: a longitude label
+  // just right of its meridian, a latitude label just above its parallel;
+  // meridians 10 degrees apart run west to east.
+  const fs::path dir = scratch::Folder("chart");
+  ASSERT_EQ(Cli({"route", "-40", "-60", "-35", "-120", "--svg", "c.svg"}, dir).status, 0);
+  const std::string svg = Read(dir / "c.svg");
+  const std::regex frame("<rect x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\"/>");
+  std::smatch f;
+  ASSERT_TRUE(std::regex_search(svg, f, frame));
+  const double x0 = std::stod(f[1]), y0 = std::stod(f[2]), x1 = x0 + std::stod(f[3]), y1 = y0 + std::stod(f[4]);
+  std::vector<double> meridians, parallels;
+  const std::regex vertical("M([0-9.]+) [0-9.]+V"), horizontal("M[0-9.]+ ([0-9.]+)H");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), vertical); it != std::sregex_iterator(); ++it)
+    meridians.push_back(std::stod((*it)[1]));
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), horizontal); it != std::sregex_iterator(); ++it)
+    parallels.push_back(std::stod((*it)[1]));
+  const std::regex label("<text x=\"([0-9.-]+)\" y=\"([0-9.-]+)\">([^<]*)</text>");
+  int west = 0, south = 0, previous = 0;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it) {
+    const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+    const std::string text = (*it)[3];
+    ASSERT_TRUE(std::regex_match(text, std::regex("[0-9]+\u00b0[NSEW]?"))) << text;
+    EXPECT_TRUE(x > x0 && x < x1 && y > y0 && y < y1) << text << " at " << x << " " << y;
+    const auto near = [](const std::vector<double>& lines, double at, double lo, double hi) {
+      return std::any_of(lines.begin(), lines.end(), [&](double line) { return at - line > lo && at - line <= hi; });
+    };
+    if (text.back() == 'W') {
+      ++west;
+      EXPECT_TRUE(near(meridians, x, 0, 5)) << text;
+      const int degrees = std::stoi(text);
+      EXPECT_TRUE(west == 1 || degrees == previous - 10) << text;  // eastward: 120°W, 110°W, ...
+      previous = degrees;
+    } else if (text.back() == 'S') {
+      ++south;
+      EXPECT_TRUE(near(parallels, y, -5, 0)) << text;
+    }
+  }
+  EXPECT_GE(west, 5);
+  EXPECT_GE(south, 3);
+}
+
+TEST(Chart, PolarChartsAreCentredOnTheRoute) {
+  // A polar chart turns the meridian midway between the ends down the
+  // page: ends 180 degrees of longitude apart then lie level with the pole,
+  // at one height, whatever their latitudes.
+  const char* routes[][4] = {{"35", "-15", "-35", "165"}, {"45", "-25", "40", "155"}, {"-60", "100", "-50", "-80"}};
+  for (const auto& r : routes) {
+    const fs::path dir = scratch::Folder("chart");
+    ASSERT_EQ(Cli({"route", r[0], r[1], r[2], r[3], "--svg", "p.svg"}, dir).status, 0);
+    const std::string svg = Read(dir / "p.svg");
+    const std::regex end("<circle cx=\"([0-9.-]+)\" cy=\"([0-9.-]+)\" r=\"5\"");
+    std::vector<double> heights;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator(); ++it)
+      heights.push_back(std::stod((*it)[2]));
+    ASSERT_EQ(heights.size(), 2u) << r[1];
+    EXPECT_NEAR(heights[0], heights[1], 0.2) << r[0] << " " << r[1];
+  }
 }

@@ -147,3 +147,15 @@ TEST(Dialogue, LocationListProblems) {
   EXPECT_NE(s.out.find(std::string(kBanner) + kDeparture + "No such location"), std::string::npos);
   EXPECT_NE(s.out.find("Calculating route from A to B"), std::string::npos);
 }
+
+TEST(Dialogue, ALegAHairShortOfTheRouteKeepsItsLastRow) {
+  // The dialogue's tables keep every row they have always printed: a leg
+  // half a millimetre short of Cape Town to Sydney (5957.7447565 NM by exact
+  // integration of the section) leaves a last row of 0.000000 at the
+  // destination. (The command line merges it: NoWaypointAMillimetreFromTheDestination.)
+  const Session s = Play("1\n2\n3\n5957.744756\n1\ny\n", "Cape Town\t-33.9249 18.4241\nSydney\t-33.8688 151.2093\n");
+  EXPECT_NE(s.File("waypoints.dat").find("\n 1   -33.868800  151.209300   38.198376  5957.744756   5957.744756\n"
+                                         " 2   -33.868800  151.209300      *         0.000000   5957.744756\n"),
+            std::string::npos)
+      << s.File("waypoints.dat");
+}

@@ -179,3 +179,32 @@ TEST(Outputs, StandardOutputThatCannotBeWrittenIsAFailure) {
     EXPECT_EQ(err, "ERROR: standard output could not be written\n");
   }
 }
+
+TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
+  // A file where a folder should be, and a link of the kernel's to a file
+  // that is not open: one line with the reason, status 1, nothing written.
+  const fs::path dir = scratch::Folder("outputs");
+  std::ofstream(dir / "notes.txt") << "kept\n";
+  const struct {
+    const char* path;
+    const char* error;
+  } cases[] = {{"notes.txt/route.gpx", "ERROR: cannot write notes.txt/route.gpx: there is no folder notes.txt\n"},
+               {"/proc/self/fd/987", "ERROR: cannot write /proc/self/fd/987: No such file or directory\n"}};
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    std::string err;
+    EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--svg", "chart.svg", "--gpx", c.path}, out, &err),
+              1);
+    EXPECT_EQ(err, c.error);
+    EXPECT_EQ(Listing(dir), std::vector<std::string>{"notes.txt"}) << c.path;
+  }
+  EXPECT_EQ(Read(dir / "notes.txt"), "kept\n");
+  // A device that no driver answers (as root a node can be made): written
+  // through, the failure to open it reported.
+  if (mknod((dir / "nodev").c_str(), S_IFCHR | 0600, makedev(240, 0)) == 0) {
+    std::ostringstream out;
+    std::string err;
+    EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "nodev"}, out, &err), 1);
+    EXPECT_EQ(err, "ERROR: cannot write nodev: No such device or address\n");
+  }
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -301,18 +302,25 @@ TEST(Passage, CompositeTableAlongTheTrack) {
   EXPECT_EQ(tangents, 2);
   EXPECT_EQ(k, static_cast<int>(total / 1000));
   EXPECT_NEAR(legs, total, 1e-6);
-  // Departing on the limit: T1 is the departure itself, no row of its own.
-  const Outcome onLimit = Cli({"table", "-50", "18", "-33.8688", "151.2093", "--limit", "50", "--leg", "1000", "--csv"});
-  ASSERT_EQ(onLimit.status, 0) << onLimit.err;
-  std::istringstream rows(onLimit.out);
-  std::getline(rows, line);
-  std::getline(rows, line);  // the departure
-  for (std::getline(rows, line); !line.empty(); line.clear(), std::getline(rows, line)) {
-    std::vector<std::string> cells;
-    std::istringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-    ASSERT_GE(cells.size(), 5u);
-    EXPECT_GT(std::stod(cells[4]), 0) << line;  // every leg has a length
+  // Departing on the limit, T1 is the departure itself; arriving on it, T2
+  // is the destination: neither has a row of its own.
+  for (const auto& ends : {std::array<const char*, 4>{"-50", "18", "-33.8688", "151.2093"},
+                           std::array<const char*, 4>{"-33.9249", "18.4241", "-50", "151.2093"}}) {
+    const Outcome onLimit =
+        Cli({"table", ends[0], ends[1], ends[2], ends[3], "--limit", "50", "--points", "3", "--csv"});
+    ASSERT_EQ(onLimit.status, 0) << onLimit.err;
+    std::istringstream rows(onLimit.out);
+    std::getline(rows, line);
+    std::getline(rows, line);  // the departure
+    int count = 0;
+    for (std::getline(rows, line); !line.empty(); line.clear(), std::getline(rows, line), ++count) {
+      std::vector<std::string> cells;
+      std::istringstream in(line);
+      for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+      ASSERT_GE(cells.size(), 5u);
+      EXPECT_GT(std::stod(cells[4]), 0) << line;  // every leg has a length
+    }
+    EXPECT_EQ(count, 5) << onLimit.out;  // three waypoints, the other tangent point, the destination
   }
 }
 
