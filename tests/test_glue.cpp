@@ -164,8 +164,10 @@ TEST(Glue, RefusedRequests) {
 }
 
 TEST(Glue, LineEndsChangeNothing) {
+  // (The last script ends on the method's answer: without a line end it
+  // still counts, and the table is made.)
   const char* scripts[] = {"3\n4\n3\n700\n1\nn\n0\n33 55 30 S\n18 25 26.8 E\n2\n2\n5\n2\ny\n",
-                           "0\n-10\n-20\n0\n10\n20\n1\n3\ny\n", "1\n2\n3\n1000\n2\ny\n"};
+                           "0\n-10\n-20\n0\n10\n20\n1\n3\ny\n", "1\n2\n3\n1000\n2\ny\n", "3\n4\n2\n5\n1\n"};
   const char list[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
   for (const std::string lf : scripts) {
     std::string crlf;
@@ -175,6 +177,8 @@ TEST(Glue, LineEndsChangeNothing) {
     EXPECT_EQ(a.out, b.out) << lf;
     EXPECT_EQ(a.out, c.out) << lf;
     EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
+    EXPECT_EQ(a.File("waypoints.dat"), c.File("waypoints.dat"));
+    EXPECT_NE(a.File("waypoints.dat"), "");
     // And the location list with CR LF and without its last line end.
     std::string listCrlf;
     for (char ch : std::string(list)) listCrlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);

@@ -138,6 +138,9 @@ TEST(Notation, DialogueFieldsHandWorked) {
       {"1 2 3 4", Axis::latitude, 1 + 2 / 60.0 + 3 / 3600.0},
       {"100", Axis::latitude, 100},               {"59.999 59.999", Axis::latitude, 59.999 + 59.999 / 60},
       {"nan", Axis::latitude, 0},                 {"1e400 30", Axis::latitude, 0.5},
+      // A mark that would go back takes the next place: seconds here.
+      {"30 20' 10\u00b0", Axis::latitude, 30 + 20 / 60.0 + 10 / 3600.0},
+      {"30' 10", Axis::latitude, 30 / 60.0 + 10 / 3600.0},
   };
   for (const auto& c : cases) {
     double degrees = -999;
