@@ -533,3 +533,42 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
     EXPECT_NEAR(heights[0], heights[1], 0.2) << r[0] << " " << r[1];
   }
 }
+
+TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
+  // Random routes: wherever the great ellipse runs over land for 25 NM or
+  // more (sampled every half mile, the land answered by the index, which is
+  // checked against the polygons above), the check reports a crossing no
+  // later than 10 NM into that land. (Its strides across open sea must never
+  // reach past the sea it knows.)
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> lat(-70, 70), lon(-180, 180);
+  int runs = 0;
+  for (int k = 0; k < 300; ++k) {
+    sailings::RouteGeometry g;
+    ASSERT_EQ(sailings::SolveRouteGeometry(lat(rng), lon(rng), lat(rng), lon(rng), g), sailings::Status::ok);
+    const double miles = std::fabs(g.distance) / 1852;
+    if (miles < 100) continue;
+    const int count = static_cast<int>(2 * miles) + 1;
+    const std::vector<sailings::LandPoint> p =
+        sailings::CheckedTrackPositions(g, sailings::CheckedTrack::kGreatEllipse, nullptr, count);
+    const double spacing = miles / (count - 1);
+    const int margin = static_cast<int>(std::ceil(20 / spacing)), run = static_cast<int>(25 / spacing);
+    int start = -1, length = 0;
+    for (int i = margin; i < count - margin && length < run; ++i) {
+      length = sailings::IsLand(p[i].lat, p[i].lon) ? length + 1 : 0;
+      if (length == 1) start = i;
+    }
+    if (length < run) continue;
+    ++runs;
+    const std::optional<sailings::LandPoint> at = sailings::GreatEllipseCrossesLand(g);
+    ASSERT_TRUE(at.has_value()) << k;
+    int nearest = 0;
+    for (int i = 1; i < count; ++i) {
+      if (std::hypot(p[i].lat - at->lat, std::remainder(p[i].lon - at->lon, 360.0)) <
+          std::hypot(p[nearest].lat - at->lat, std::remainder(p[nearest].lon - at->lon, 360.0)))
+        nearest = i;
+    }
+    EXPECT_LE(nearest, start + static_cast<int>(10.5 / spacing)) << k;
+  }
+  EXPECT_GT(runs, 100);
+}
