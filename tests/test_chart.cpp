@@ -572,3 +572,35 @@ TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
   }
   EXPECT_GT(runs, 100);
 }
+
+TEST(Chart, PolarMeridianLabelsStandRightOfTheirLines) {
+  // Each meridian's label starts just right of its line (within 5 px of it,
+  // on its east side as the page shows it), never across it.
+  const fs::path dir = scratch::Folder("chart");
+  ASSERT_EQ(Cli({"route", "35", "-15", "-35", "165", "--svg", "p.svg"}, dir).status, 0);
+  const std::string svg = Read(dir / "p.svg");
+  struct Segment {
+    double ax, ay, bx, by;
+  };
+  std::vector<Segment> meridians;  // the grid's straight two-point pieces
+  const std::size_t end = svg.find("\" fill=\"none\" stroke=\"#7a9bb5\"");  // the graticule's path
+  ASSERT_NE(end, std::string::npos);
+  const std::size_t begin = svg.rfind("<path d=\"", end) + 9;
+  const std::string d = svg.substr(begin, end - begin) + "M";
+  const std::regex piece("M([0-9.-]+) ([0-9.-]+)L([0-9.-]+) ([0-9.-]+)(?=M)");
+  for (auto it = std::sregex_iterator(d.begin(), d.end(), piece); it != std::sregex_iterator(); ++it)
+    meridians.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+  ASSERT_EQ(meridians.size(), 12u);
+  const std::regex label("<text x=\"([0-9.-]+)\" y=\"([0-9.-]+)\">([0-9]+\u00b0[EW]?)</text>");
+  int labels = 0;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it, ++labels) {
+    const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+    const bool beside = std::any_of(meridians.begin(), meridians.end(), [&](const Segment& m) {
+      if (std::fabs(m.by - m.ay) < 1) return std::fabs(y - m.ay) < 0.5 && x > std::min(m.ax, m.bx);  // level
+      const double lineX = m.ax + (y - m.ay) * (m.bx - m.ax) / (m.by - m.ay);
+      return x - lineX > 0.5 && x - lineX <= 5;
+    });
+    EXPECT_TRUE(beside) << (*it)[3] << " at " << x << " " << y;
+  }
+  EXPECT_EQ(labels, 12);
+}
