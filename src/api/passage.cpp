@@ -50,24 +50,35 @@ Passage::Passage() : geometry_(std::make_shared<RouteGeometry>()) {}
 
 Status Passage::Solve(double lat1, double lon1, double lat2, double lon2,
                       std::optional<double> limit, Passage& passage) {
-  auto g = std::make_shared<RouteGeometry>();
-  Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, *g);
+  RouteGeometry g;
+  Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
   if (status != Status::ok) return status;
-  std::shared_ptr<CompositeSailing> k;
+  CompositeSailing k;
   double limitRadians = 0;
   if (limit) {
     const double degrees = std::fabs(*limit);
     if (!(degrees > 0 && degrees < 90)) return Status::limit_out_of_range;
     limitRadians = degrees * kDegree;
-    k = std::make_shared<CompositeSailing>();
-    status = SolveComposite(*g, limitRadians, *k);
+    status = SolveComposite(g, limitRadians, k);
     if (status != Status::ok) return status;
   }
-  RouteFigures(*g, passage.route_);
+  RouteFigures(g, passage.route_);
   passage.composite_.reset();
-  if (k) passage.composite_ = CompositeFigures(*g, *k, limitRadians);
-  passage.geometry_ = std::move(g);
-  passage.sailing_ = std::move(k);
+  if (limit) passage.composite_ = CompositeFigures(g, k, limitRadians);
+  // A passage solved again in a loop keeps its records' storage (copies
+  // share them, so only one held by this passage alone is written over).
+  if (passage.geometry_.use_count() == 1) {
+    *std::const_pointer_cast<RouteGeometry>(passage.geometry_) = g;
+  } else {
+    passage.geometry_ = std::make_shared<RouteGeometry>(g);
+  }
+  if (!limit) {
+    passage.sailing_.reset();
+  } else if (passage.sailing_.use_count() == 1) {
+    *std::const_pointer_cast<CompositeSailing>(passage.sailing_) = k;
+  } else {
+    passage.sailing_ = std::make_shared<CompositeSailing>(k);
+  }
   return Status::ok;
 }
 
