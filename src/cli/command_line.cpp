@@ -641,8 +641,8 @@ struct RouteBlock {
 
 void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const FieldSpec*>& fields,
                      RouteBlock& block) {
+  std::ostringstream recordText;  // (made before the writer, which flushes into it when it goes)
   std::optional<RecordWriter> records;
-  std::ostringstream recordText;
   if (o.csv || o.json) {
     records.emplace(recordText, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals,
                     RouteNames(fields), false);
