@@ -16,8 +16,9 @@
 #include "elliptic/rhumb.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
-#include "writers/records.h"
-#include "writers/waypoint_table.h"
+#include "sailings/records.hpp"
+#include "api/rows.h"
+#include "sailings/writers.hpp"
 
 using namespace sailings;
 
@@ -113,11 +114,12 @@ void BM_LongTable(benchmark::State& state) {
   NullBuffer sink;
   std::ostream console(&sink), file(&sink);
   for (auto _ : state) {
-    WaypointTable table(console, &file, false);
+    TableText table(console, &file, {true, false, true, nullptr});
+    WaypointRows rows(table);
     if (rhumb) {
-      RhumbLineTable(g, n, 1852, table);
+      RhumbLineTable(g, n, 1852, rows);
     } else {
-      GreatEllipseTable(g, n, 1852, table);
+      GreatEllipseTable(g, n, 1852, rows);
     }
   }
   state.counters["rows"] = static_cast<double>(n + 2);

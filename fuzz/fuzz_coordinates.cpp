@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "input/coordinate.h"
-#include "input/decimal.h"
+#include "sailings/coordinates.hpp"
+#include "sailings/text.hpp"
 
 using namespace sailings;
 

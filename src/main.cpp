@@ -6,7 +6,7 @@
 
 #include "cli/command_line.h"
 #include "dialogue/driver.h"
-#include "writers/output_file.h"
+#include "sailings/files.hpp"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

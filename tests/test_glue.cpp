@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
-#include "text/fixed_format.h"
-#include "text/printable.h"
+#include "sailings/text.hpp"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "session.h"

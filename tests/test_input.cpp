@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "input/decimal.h"
+#include "sailings/text.hpp"
 #include "input/location_list.h"
-#include "text/utc_time.h"
+#include "sailings/schedule.hpp"
 #include "dialogue/typed_coordinates.h"
 #include "session.h"
 

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <string>
 
-#include "input/coordinate.h"
+#include "sailings/coordinates.hpp"
 #include "input/location_list.h"
 #include "session.h"
 

@@ -10,8 +10,9 @@
 #include <optional>
 #include <sstream>
 
-#include "text/fixed_format.h"
-#include "writers/waypoint_table.h"
+#include "sailings/text.hpp"
+#include "api/rows.h"
+#include "sailings/writers.hpp"
 #include "elliptic/waypoints.h"
 #include "output_check.h"
 #include "reference.h"
@@ -34,13 +35,14 @@ enum Kind { kLongitudes, kEllipse, kRhumb };
 // legNm = 0) sets the steps along the method's own line.
 std::vector<Row> Table(const RouteGeometry& g, Kind kind, long count, double legNm = 0) {
   std::ostringstream console, file;
-  WaypointTable table(console, &file, false);
+  TableText table(console, &file, {true, false, true, nullptr});  // the classic table
+  WaypointRows generated(table);
   const double length = kind == kRhumb ? g.loxoDistance : std::fabs(g.distance);
   const double step = legNm > 0 ? legNm * 1852 : length / (count + 1.0);
   const long n = legNm > 0 ? static_cast<long>(length / step) : count;
-  if (kind == kLongitudes) IntermediateLongitudeTable(g, count, table);
-  if (kind == kEllipse) GreatEllipseTable(g, n, step, table);
-  if (kind == kRhumb) RhumbLineTable(g, n, step, table);
+  if (kind == kLongitudes) IntermediateLongitudeTable(g, count, generated);
+  if (kind == kEllipse) GreatEllipseTable(g, n, step, generated);
+  if (kind == kRhumb) RhumbLineTable(g, n, step, generated);
   EXPECT_EQ(console.str(), file.str());
   EXPECT_FALSE(check::HasNonFiniteNumber(console.str()));
   std::istringstream in(console.str());

@@ -42,4 +42,28 @@ enum class CoordinateStyle {
 // rounds to zero has no sign; in the dm and dms styles it takes N or E.
 std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, int decimals);
 
+// A position in few characters, "54.8S 68.3W": degrees with `decimals`
+// (0 to 12) decimals and the hemisphere letter of the value's sign each
+// (0.04 degrees south of the equator reads "0.0S"), the longitude folded
+// into [-180, 180]. For messages.
+std::string FormatPositionShort(double lat, double lon, int decimals = 1);
+
+// One token, as ParseCoordinate but with no range test (a latitude of 100 is
+// returned as such): the location list and the command line read one token
+// per coordinate.
+Status ParseCoordinateToken(std::string_view token, Axis axis, double& degrees);
+
+// The separators of the fields of a typed coordinate.
+inline constexpr std::string_view kCoordinateSeparators = " ,:/";
+
+// A coordinate typed at the console: up to three fields (degrees, minutes,
+// seconds), each carrying its own sign, divided by " ,:/"; a field may also
+// carry marks and a hemisphere letter (33°55.5'S), and a hemisphere letter
+// may stand as a field of its own (33 55 30 S). A field that is neither a
+// number nor a hemisphere letter counts as 0 but takes its slot; fields
+// after the third are ignored; a sum beyond the range of a double is 0.
+// Refused: the faults of the token notation that apply to fields (letters,
+// signs with letters, minutes or seconds of 60 or more).
+Status ParseTypedCoordinate(std::string_view text, Axis axis, double& degrees);
+
 }  // namespace sailings

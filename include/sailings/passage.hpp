@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "sailings/compare.hpp"
+#include "sailings/places.hpp"
 #include "sailings/route.hpp"
 #include "sailings/status.hpp"
 
@@ -85,8 +86,16 @@ class Passage {
   // destination lies beyond it. On a refusal `passage` is untouched.
   static Status Solve(double lat1, double lon1, double lat2, double lon2,
                       std::optional<double> limit, Passage& passage);
+  // The same between two stored places (places.hpp), solved from their
+  // positions as stored: same_position when SamePosition() holds.
+  static Status Solve(const Place& from, const Place& to, std::optional<double> limit,
+                      Passage& passage);
 
   const Route& route() const { return route_; }
+  // The route's figures in the classic report's notation: the azimuths and
+  // the course as the computation gives them, in [0, 360] (due north may
+  // read 360). For the console dialogue, which has always printed them so.
+  const Route& classic_route() const { return classic_; }
   // The composite track; none without a limit.
   const std::optional<CompositeTrack>& composite() const { return composite_; }
   Vertex FindVertex() const;
@@ -100,9 +109,12 @@ class Passage {
   const CompositeSailing* composite_sailing() const { return sailing_.get(); }
 
  private:
+  // Takes a solved route (and solves its composite track) into `passage`.
+  static Status Adopt(const RouteGeometry& route, std::optional<double> limit, Passage& passage);
+
   std::shared_ptr<const RouteGeometry> geometry_;
   std::shared_ptr<const CompositeSailing> sailing_;
-  Route route_;
+  Route route_, classic_;
   std::optional<CompositeTrack> composite_;
 };
 

@@ -31,6 +31,8 @@ enum class Status {
   // Passage planning.
   position_beyond_limit,    // a departure or destination beyond the limiting latitude
   limit_out_of_range,       // a limiting latitude not in (0, 90) degrees
+  composite_table_only,     // a table of a limited passage along another sailing or at
+                            // intermediate longitudes
 };
 
 // The reason, in lower case without a final full stop, e.g.

@@ -12,6 +12,10 @@
 
 namespace sailings {
 
+// The most intermediate waypoints a table may hold (placements `longitudes`
+// and `points`); `leg` holds at most one per nautical mile of the route.
+inline constexpr long long kMaxWaypoints = 100000;
+
 enum class WaypointPlacement {
   longitudes,  // `count` intermediate waypoints at equal steps of longitude (great ellipse)
   points,      // `count` intermediate waypoints at equal distances along the line

@@ -51,8 +51,19 @@ Passage::Passage() : geometry_(std::make_shared<RouteGeometry>()) {}
 Status Passage::Solve(double lat1, double lon1, double lat2, double lon2,
                       std::optional<double> limit, Passage& passage) {
   RouteGeometry g;
-  Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g);
   if (status != Status::ok) return status;
+  return Adopt(g, limit, passage);
+}
+
+Status Passage::Solve(const Place& from, const Place& to, std::optional<double> limit,
+                      Passage& passage) {
+  if (SamePosition(from, to)) return Status::same_position;
+  return Adopt(ComputeRoute(from.lat, from.lon, to.lat, to.lon), limit, passage);
+}
+
+Status Passage::Adopt(const RouteGeometry& g, std::optional<double> limit, Passage& passage) {
+  Status status = Status::ok;
   CompositeSailing k;
   double limitRadians = 0;
   if (limit) {
@@ -63,6 +74,11 @@ Status Passage::Solve(double lat1, double lon1, double lat2, double lon2,
     if (status != Status::ok) return status;
   }
   RouteFigures(g, passage.route_);
+  Route& classic = passage.classic_;
+  classic = passage.route_;
+  classic.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
+  classic.ge_azimuth_inv = ToDegrees(g.invAzimuth);
+  classic.rhumb_course = ToDegrees(g.loxoCourse);
   passage.composite_.reset();
   if (limit) passage.composite_ = CompositeFigures(g, k, limitRadians);
   // A passage solved again in a loop keeps its records' storage (copies

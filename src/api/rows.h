@@ -8,6 +8,7 @@
 #include "elliptic/waypoints.h"
 #include "sailings/compare.hpp"
 #include "sailings/table.hpp"
+#include "sailings/waypoints.hpp"
 
 namespace sailings {
 
@@ -19,6 +20,18 @@ double AzimuthDegrees(double radians);
 // The true position (a carried pole or equator latitude is notation only);
 // leg and total absent on row 0.
 TableRow ToTableRow(const WaypointRow& row);
+// The same row as a passage's table gives it, with its classic notation.
+Waypoint ToWaypoint(const WaypointRow& row);
+
+// The computation's rows handed on to a sink of the interface.
+class WaypointRows : public RowSink {
+ public:
+  explicit WaypointRows(WaypointSink& sink) : sink_(sink) {}
+  void Row(const WaypointRow& row) override { sink_.Row(ToWaypoint(row)); }
+
+ private:
+  WaypointSink& sink_;
+};
 
 // The figures of the public interface from the computation's records.
 void RouteFigures(const RouteGeometry& route, Route& figures);

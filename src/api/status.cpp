@@ -26,6 +26,9 @@ const char* Describe(Status status) {
     case Status::position_beyond_limit:
       return "the departure or the destination lies beyond the limiting latitude";
     case Status::limit_out_of_range: return "the limiting latitude must be above 0 and below 90";
+    case Status::composite_table_only:
+      return "a passage within a limiting latitude is tabled along its composite track, at equal "
+             "distances or legs";
   }
   return "unknown status";
 }

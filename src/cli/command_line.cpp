@@ -15,27 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "api/rows.h"
 #include "cli/route_lines.h"
-#include "land/land.h"
-#include "elliptic/comparison.h"
-#include "elliptic/passage.h"
-#include "elliptic/route.h"
-#include "elliptic/waypoints.h"
-#include "input/coordinate.h"
-#include "input/decimal.h"
-#include "input/location_list.h"
-#include "text/utc_time.h"
+#include "sailings/coordinates.hpp"
+#include "sailings/files.hpp"
+#include "sailings/places.hpp"
+#include "sailings/records.hpp"
 #include "sailings/sailings.hpp"
-#include "text/fixed_format.h"
-#include "writers/gpx_route.h"
-#include "writers/output_file.h"
-#include "writers/records.h"
-#include "writers/rtz_route.h"
-#include "writers/svg_chart.h"
-#include "writers/schedule.h"
-#include "text/printable.h"
-#include "writers/waypoint_table.h"
+#include "sailings/schedule.hpp"
+#include "sailings/text.hpp"
+#include "sailings/waypoints.hpp"
+#include "sailings/writers.hpp"
 
 namespace sailings {
 
@@ -90,11 +79,6 @@ struct Options {
   std::string svg;
   bool land = false;
   double limitDegrees = 0;  // the parsed limit
-};
-
-struct Place {
-  double latitude = 0, longitude = 0;
-  std::string name;  // "A" / "B" for typed positions, as in the dialogue
 };
 
 // ---------------------------------------------------------------------------
@@ -217,21 +201,22 @@ std::vector<const FieldSpec*> AskedFields(const Asked& ask) {
   return fields;
 }
 
-// "54.8S 68.3W"
-std::string NearText(const LandCrossing& p) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%.1f%c %.1f%c", std::fabs(p.lat), p.lat < 0 ? 'S' : 'N',
-                std::fabs(p.lon), p.lon < 0 ? 'W' : 'E');
-  return text;
-}
-
 // One line on the error stream per track that crosses land; `where` names
 // the input line in standard-input mode ("line 3: ").
 std::string LandWarning(const char* track, const std::optional<LandCrossing>& at,
                         const std::string& where) {
   if (!at) return {};
-  return "warning: " + where + "the " + track + " crosses land near " + NearText(*at) +
+  return "warning: " + where + "the " + track + " crosses land near " +
+         FormatPositionShort(at->lat, at->lon) +
          " (1:110m coastline)\n";
+}
+
+void FindLand(const Asked& ask, Solved& s) {
+  if (ask.land || ask.landText) {
+    s.geLand = s.passage.CrossesLand(Track::great_ellipse);
+    s.rhumbLand = s.passage.CrossesLand(Track::rhumb_line);
+    if (ask.composite) s.compositeLand = s.passage.CrossesLand(Track::composite);
+  }
 }
 
 Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
@@ -240,11 +225,7 @@ Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
                                        s.passage);
   if (status != Status::ok) return status;
   if (ask.vertex) s.vertex = s.passage.FindVertex();
-  if (ask.land || ask.landText) {
-    s.geLand = s.passage.CrossesLand(Track::great_ellipse);
-    s.rhumbLand = s.passage.CrossesLand(Track::rhumb_line);
-    if (ask.composite) s.compositeLand = s.passage.CrossesLand(Track::composite);
-  }
+  FindLand(ask, s);
   if (ask.compare) s.comparison = s.passage.Compare();
   return Status::ok;
 }
@@ -449,20 +430,9 @@ class CommandLine {
   std::ostream& out_;
   std::ostream& err_;
   std::filesystem::path directory_;
-  std::optional<std::vector<vector3d>> list_;
+  std::optional<std::vector<Place>> list_;
   bool listLoaded_ = false;
 };
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place,
                          std::string& reason) {
@@ -472,7 +442,7 @@ bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place
     std::error_code ec;
     const std::filesystem::path path = Path(file);
     if (!o.list.empty() || std::filesystem::exists(path, ec)) {
-      list_ = LoadLocationList(path, err_);
+      list_ = LoadPlaces(path, err_);
     }
   }
   if (!list_) {
@@ -483,14 +453,9 @@ bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place
                  : "cannot read the location list " + PrintableText(file);
     return false;
   }
-  // Entries 1 .. size - 2 are the list's places.
-  for (std::size_t i = 1; i + 1 < list_->size(); ++i) {
-    if (SameName((*list_)[i].get_name(), name)) {
-      place.latitude = (*list_)[i].latitude();
-      place.longitude = (*list_)[i].longitude();
-      place.name = (*list_)[i].get_name();
-      return true;
-    }
+  if (const Place* found = FindPlace(*list_, name)) {
+    place = *found;
+    return true;
   }
   reason = "no place named '" + PrintableText(name) + "' in " + PrintableText(file);
   return false;
@@ -498,12 +463,12 @@ bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place
 
 bool CommandLine::Coordinates(const std::string& latitude, const std::string& longitude,
                               Place& place, std::string& reason) {
-  Status status = ParseCoordinate(latitude, Axis::latitude, place.latitude);
+  Status status = ParseCoordinate(latitude, Axis::latitude, place.lat);
   if (status != Status::ok) {
     reason = "latitude '" + PrintableText(latitude) + "': " + Describe(status);
     return false;
   }
-  status = ParseCoordinate(longitude, Axis::longitude, place.longitude);
+  status = ParseCoordinate(longitude, Axis::longitude, place.lon);
   if (status != Status::ok) {
     reason = "longitude '" + PrintableText(longitude) + "': " + Describe(status);
     return false;
@@ -536,9 +501,8 @@ int CommandLine::CheckOutputs(const Options& o) {
       {"--gpx", &o.gpx}, {"--rtz", &o.rtz}, {"--svg", &o.svg}};
   for (const auto& [option, file] : outputs) {
     if (file->empty()) continue;
-    OutputTarget target;
     std::string reason;
-    if (!ResolveOutput(Path(*file), target, reason)) {
+    if (!CanWriteOutput(Path(*file), reason)) {
       return Fail("cannot write " + PrintableText(*file) + ": " + PrintableText(reason, 400));
     }
   }
@@ -596,15 +560,14 @@ int CommandLine::Route(const Options& o) {
   std::string reason;
   if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
   Solved s;
-  const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
+  const double d[4] = {from.lat, from.lon, to.lat, to.lon};
   const bool report = !o.csv && !o.json && !o.line;
   Asked solve = ask;
   solve.vertex = ask.vertex || report;  // the report always gives the vertex
   const Status status = SolveAsked(d, solve, s);
   if (status != Status::ok) return Fail(Describe(status));
   if (!o.svg.empty()) {
-    SvgChart chart(Path(o.svg), s.passage.geometry(), from.name, to.name,
-                   s.passage.composite_sailing(), 0);
+    ChartWriter chart(Path(o.svg), s.passage, from.name, to.name, 0);
     std::string error;
     if (!chart.Finish(error)) {
       return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
@@ -729,29 +692,28 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
 
 // A whole number of waypoints, or nothing.
 std::optional<long long> Count(const std::string& text) {
-  std::size_t used = 0;
-  const std::optional<double> value = ParseDecimalPrefix(text, used);
-  if (!value || used != text.size() || *value != std::floor(*value)) return std::nullopt;
+  const std::optional<double> value = ParseDecimal(text);
+  if (!value || *value != std::floor(*value)) return std::nullopt;
   if (*value > 1e15) return static_cast<long long>(1e15);
   if (*value < -1e15) return static_cast<long long>(-1e15);
   return static_cast<long long>(*value);
 }
 
-class RecordRows : public RowSink {
+class RecordRows : public WaypointSink {
  public:
   RecordRows(RecordWriter& records, const Schedule* schedule)
       : records_(records), schedule_(schedule) {}
-  void Row(const WaypointRow& row) override {
-    const TableRow r = ToTableRow(row);
-    records_.Integer(r.wp);
-    records_.Number(r.lat);
-    records_.Number(r.lon);
+  void Row(const Waypoint& row) override {
+    records_.Integer(row.wp);
+    records_.Number(row.lat);
+    records_.Number(row.lon);
     // The course to steer leaving the row, whatever the placement.
-    records_.Angle(row.leaving ? std::optional<double>(ToDegrees(*row.leaving)) : std::nullopt);
-    records_.Number(r.leg_nm);
-    records_.Number(r.total_nm);
-    if (schedule_) records_.Number(schedule_->Hours(row.total));
-    if (schedule_ && schedule_->depart) records_.Text(schedule_->Eta(row.total));
+    records_.Angle(row.course);
+    // Row 0 has no leg and no total.
+    records_.Number(row.wp > 0 ? std::optional<double>(row.leg_nm) : std::nullopt);
+    records_.Number(row.wp > 0 ? std::optional<double>(row.total_nm) : std::nullopt);
+    if (schedule_) records_.Number(schedule_->Hours(row.total_nm));
+    if (schedule_ && schedule_->depart) records_.Text(schedule_->Eta(row.total_nm));
     records_.EndRecord();
   }
 
@@ -760,39 +722,32 @@ class RecordRows : public RowSink {
   const Schedule* schedule_;
 };
 
-// A plain decimal number, or nothing.
-std::optional<double> PlainNumber(const std::string& text) {
-  std::size_t used = 0;
-  const std::optional<double> value = ParseDecimalPrefix(text, used);
-  if (!value || used != text.size()) return std::nullopt;
-  return value;
-}
-
 int CommandLine::Table(const Options& o) {
   Place from, to;
   std::string reason;
   if (!ResolvePlaces(o, from, to, reason)) return Fail(reason);
 
   // The request, checked before anything is computed or written.
-  Placement placement = Placement::kLegDistance;
-  long long count = 0;
-  double leg = 0;
+  TableRequest request;
   if (!o.longitudes.empty() || !o.points.empty()) {
     const std::string& text = o.longitudes.empty() ? o.points : o.longitudes;
     const std::optional<long long> n = Count(text);
     const char* option = o.longitudes.empty() ? "--points" : "--longitudes";
     if (!n) return Fail(std::string(option) + " '" + PrintableText(text) + "': not a whole number");
-    placement = o.longitudes.empty() ? Placement::kEqualDistances
-                                     : Placement::kIntermediateLongitudes;
-    count = *n;
+    request.placement =
+        o.longitudes.empty() ? WaypointPlacement::points : WaypointPlacement::longitudes;
+    request.count = *n;
   } else {
-    const std::optional<double> value = PlainNumber(o.leg);
+    const std::optional<double> value = ParseDecimal(o.leg);
     if (!value) return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
-    leg = *value;
+    request.placement = WaypointPlacement::leg;
+    request.leg_nm = *value;
   }
+  request.along = o.rhumb ? Sailing::rhumb_line : o.geodesic ? Sailing::geodesic
+                                                             : Sailing::great_ellipse;
   std::optional<Schedule> schedule;
   if (!o.speed.empty()) {
-    const std::optional<double> knots = PlainNumber(o.speed);
+    const std::optional<double> knots = ParseDecimal(o.speed);
     if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
     if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
     schedule.emplace();
@@ -807,40 +762,28 @@ int CommandLine::Table(const Options& o) {
     }
   }
 
-  RouteGeometry g;
-  Status status = SolveRouteGeometry(from.latitude, from.longitude, to.latitude, to.longitude, g);
+  Passage passage;
+  Status status = Passage::Solve(from.lat, from.lon, to.lat, to.lon,
+                                 o.limit.empty() ? std::nullopt : std::optional<double>(o.limitDegrees),
+                                 passage);
   if (status != Status::ok) return Fail(Describe(status));
-  CompositeSailing composite;
-  if (!o.limit.empty()) {
-    status = SolveComposite(g, o.limitDegrees * kDegree, composite);
-    if (status != Status::ok) return Fail(Describe(status));
-  }
-  TablePlan plan;
-  const Along along = o.rhumb ? Along::kRhumbLine : (o.geodesic ? Along::kGeodesic : Along::kGreatEllipse);
-  status = PlanTable(g, placement, along, count, leg, plan,
-                     composite.composite ? composite.total : -1.0);
+  WaypointPlan plan;
+  status = PlanWaypoints(passage, request, plan);
   if (status == Status::count_out_of_range) {
     return Fail(std::string("the number of waypoints must be from ") +
-                (placement == Placement::kIntermediateLongitudes ? "0" : "1") + " to " +
+                (request.placement == WaypointPlacement::longitudes ? "0" : "1") + " to " +
                 std::to_string(kMaxWaypoints));
   }
   if (status != Status::ok) return Fail(Describe(status));
-  if (schedule) {
-    // Every time must be one a calendar can write.
-    const double length = composite.composite ? composite.total
-                          : along == Along::kRhumbLine ? g.loxoDistance
-                                                       : std::fabs(g.distance);
-    const double hours = schedule->Hours(along == Along::kGeodesic ? GeodesicLength(g) : length);
-    const double end = static_cast<double>(schedule->depart.value_or(0)) + hours * 3600.0;
-    if (!(hours < 1e8) || !(end <= kLastUtcSecond)) {
-      return Fail("at that speed the passage would end after the year 9999");
-    }
+  // Every time must be one a calendar can write.
+  if (schedule && !schedule->EndsInTime(plan.length_nm)) {
+    return Fail("at that speed the passage would end after the year 9999");
   }
 
-  RowFanOut rows;
+  WaypointFanOut rows;
   std::optional<RecordWriter> records;
   std::optional<RecordRows> recordRows;
-  std::optional<WaypointTable> text;
+  std::optional<TableText> text;
   const Schedule* times = schedule ? &*schedule : nullptr;
   if (o.csv || o.json) {
     std::vector<const char*> names = {"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"};
@@ -848,38 +791,35 @@ int CommandLine::Table(const Options& o) {
     if (schedule && schedule->depart) names.push_back("eta");
     Records(o, names, records);
     recordRows.emplace(*records, times);
-    rows.Add(&*recordRows);
+    rows.Add(*recordRows);
   } else {
-    text.emplace(out_, nullptr, false, false, times, /*trueLatitudes=*/true);
-    rows.Add(&*text);
+    TableTextOptions options;
+    options.schedule = times;
+    text.emplace(out_, nullptr, options);
+    rows.Add(*text);
   }
-  std::optional<GpxRoute> gpx;
+  std::optional<GpxWriter> gpx;
   if (!o.gpx.empty()) {
-    const char* placed = composite.composite ? "composite track"
-                         : plan.placement == Placement::kIntermediateLongitudes
+    const char* placed = plan.composite ? "composite track"
+                         : plan.placement == WaypointPlacement::longitudes
                              ? "great ellipse at intermediate longitudes"
-                         : plan.along == Along::kGreatEllipse ? "great ellipse"
-                         : plan.along == Along::kGeodesic     ? "geodesic"
-                                                              : "rhumb line";
+                         : plan.along == Sailing::great_ellipse ? "great ellipse"
+                         : plan.along == Sailing::geodesic      ? "geodesic"
+                                                                : "rhumb line";
     gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
-    rows.Add(&*gpx);
+    rows.Add(*gpx);
   }
-  std::optional<RtzRoute> rtz;
+  std::optional<RtzWriter> rtz;
   if (!o.rtz.empty()) {
     rtz.emplace(Path(o.rtz), times);
-    rows.Add(&*rtz);
+    rows.Add(*rtz);
   }
-  std::optional<SvgChart> chart;
+  std::optional<ChartWriter> chart;
   if (!o.svg.empty()) {
-    chart.emplace(Path(o.svg), g, from.name, to.name, composite.composite ? &composite : nullptr,
-                  plan.n + 4);
-    rows.Add(&*chart);
+    chart.emplace(Path(o.svg), passage, from.name, to.name, plan.n + 4);
+    rows.Add(*chart);
   }
-  if (composite.composite) {
-    CompositeTable(g, composite, plan.n, plan.step, rows);
-  } else {
-    MakeWaypointTable(g, plan, rows);
-  }
+  ForEachWaypoint(passage, plan, rows);
   if (records) records->Flush();
   out_.flush();  // before any file written through to standard output
   std::string error;
@@ -896,15 +836,13 @@ int CommandLine::Table(const Options& o) {
     Asked ask;
     ask.landText = true;
     ask.composite = !o.limit.empty();
-    ask.limit = o.limitDegrees;
     Solved s;
-    const double d[4] = {from.latitude, from.longitude, to.latitude, to.longitude};
-    if (SolveAsked(d, ask, s) == Status::ok) {
-      err_ << LandWarnings(s, ask, "");
-      // The geodesic, when that is what the table follows.
-      if (along == Along::kGeodesic) {
-        err_ << LandWarning("geodesic", s.passage.CrossesLand(Track::geodesic), "");
-      }
+    s.passage = passage;
+    FindLand(ask, s);
+    err_ << LandWarnings(s, ask, "");
+    // The geodesic, when that is what the table follows.
+    if (plan.along == Sailing::geodesic) {
+      err_ << LandWarning("geodesic", passage.CrossesLand(Track::geodesic), "");
     }
   }
   return kOk;

@@ -1,7 +1,7 @@
 #include "cli/route_lines.h"
 
-#include "input/coordinate.h"
-#include "text/printable.h"
+#include "sailings/coordinates.hpp"
+#include "sailings/text.hpp"
 
 namespace sailings {
 

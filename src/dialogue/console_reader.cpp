@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "input/decimal.h"
-#include "input/coordinate.h"
+#include "sailings/text.hpp"
+#include "sailings/coordinates.hpp"
 
 namespace sailings {
 

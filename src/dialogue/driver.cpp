@@ -9,7 +9,7 @@
 
 #include "dialogue/elliptic.h"
 #include "dialogue/console_reader.h"
-#include "input/location_list.h"
+#include "sailings/places.hpp"
 #include "dialogue/typed_coordinates.h"
 
 namespace sailings {
@@ -34,15 +34,15 @@ void PrintBanner(std::ostream& out) {
 class Dialogue {
  public:
   Dialogue(std::istream& in, std::ostream& out, std::ostream& err,
-           const std::filesystem::path& directory, bool flushRows, std::vector<vector3d>& list)
+           const std::filesystem::path& directory, bool flushRows, std::vector<Place>& list)
       : reader_(in), console_{reader_, out, err, directory, flushRows}, out_(out), list_(list) {}
 
   int Run() {
     const int offered = static_cast<int>(list_.size()) - 2;
     for (;;) {
       for (int i = 1; i <= offered; ++i) {
-        out_ << i << ".  " << list_[i].get_name() << "  ( " << list_[i].latitude() << " , "
-             << list_[i].longitude() << " )\n";
+        out_ << i << ".  " << list_[i].name << "  ( " << list_[i].lat << " , " << list_[i].lon
+             << " )\n";
       }
       int departure = 0, destination = 0;
       for (;;) {
@@ -50,8 +50,8 @@ class Dialogue {
         if (!SamePosition(list_[departure], list_[destination])) break;
         out_ << "Departure and Destination locations are the same. Please try again.\n";
       }
-      out_ << "\n Calculating route from " << list_[departure].get_name() << " to "
-           << list_[destination].get_name() << " ...\n\n"
+      out_ << "\n Calculating route from " << list_[departure].name << " to "
+           << list_[destination].name << " ...\n\n"
            << std::flush;
       const int status = Elliptic(list_[departure], list_[destination], console_);
       if (reader_.ended()) return Ended();
@@ -109,7 +109,7 @@ class Dialogue {
       if (!AskCoordinate("Give longitude of ", which, Axis::longitude, longitude)) return false;
       out_ << "longitude (degrees) = " << longitude << std::endl;
       index = departure ? 0 : static_cast<int>(list_.size()) - 1;
-      list_[index].geo(1.0, latitude, longitude);
+      list_[index] = StorePlace(list_[index].name, latitude, longitude);
       return true;
     }
   }
@@ -132,7 +132,7 @@ class Dialogue {
   ConsoleReader reader_;
   Console console_;
   std::ostream& out_;
-  std::vector<vector3d>& list_;
+  std::vector<Place>& list_;
 };
 
 }  // namespace
@@ -140,13 +140,20 @@ class Dialogue {
 int RunSailings(std::istream& in, std::ostream& out, std::ostream& err,
                 const std::filesystem::path& directory, bool flushRows) {
   PrintBanner(out);
-  std::optional<std::vector<vector3d>> list = LoadLocationList(directory / kLocationFile, err);
-  if (!list) {
+  std::optional<std::vector<Place>> places = LoadPlaces(directory / kLocationFile, err);
+  if (!places) {
     err << "Cannot open " << kLocationFile
         << ": the location list is read from the working directory." << std::endl;
     return -2;
   }
-  Dialogue dialogue(in, out, err, directory, flushRows, *list);
+  // The list's places between two slots for typed positions: 0 the
+  // departure, the last the destination.
+  std::vector<Place> list;
+  list.reserve(places->size() + 2);
+  list.push_back({"A"});
+  list.insert(list.end(), places->begin(), places->end());
+  list.push_back({"B"});
+  Dialogue dialogue(in, out, err, directory, flushRows, list);
   return dialogue.Run();
 }
 

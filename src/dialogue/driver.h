@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <iosfwd>
 
-#include "vector/vector3d.h"
 
 namespace sailings {
 

@@ -1,13 +1,10 @@
 #include "dialogue/elliptic.h"
 
-#include <cmath>
 #include <fstream>
 
-#include "elliptic/waypoints.h"
-#include "writers/gpx_route.h"
-#include "writers/output_file.h"
-#include "writers/svg_chart.h"
-#include "writers/waypoint_table.h"
+#include "sailings/files.hpp"
+#include "sailings/waypoints.hpp"
+#include "sailings/writers.hpp"
 
 namespace sailings {
 
@@ -32,26 +29,30 @@ bool AskCount(Console& c, long long& n) {
   return c.reader.ReadInteger(n, false) != ConsoleReader::kEnd;
 }
 
-const char* PlacementText(const TablePlan& plan) {
-  if (plan.placement == Placement::kIntermediateLongitudes) {
+const char* PlacementText(const WaypointPlan& plan) {
+  if (plan.placement == WaypointPlacement::longitudes) {
     return "great ellipse at intermediate longitudes";
   }
-  return plan.along == Along::kGreatEllipse ? "great ellipse" : "rhumb line";
+  return plan.along == Sailing::great_ellipse ? "great ellipse" : "rhumb line";
 }
 
 // The table of a plan on the console, in "waypoints.dat" and in
 // "waypoints.gpx"; a failure of the route file is told on the error stream
 // and changes nothing else.
-void WriteTable(const RouteGeometry& g, const TablePlan& plan, const Names& names,
+void WriteTable(const Passage& passage, const WaypointPlan& plan, const Names& names,
                 std::ofstream& file, Console& c) {
-  WaypointTable table(c.out, &file, c.flushRows);
-  GpxRoute gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementText(plan));
-  SvgChart chart(c.directory / kChartFile, g, names.from, names.to, nullptr, plan.n + 2);
-  RowFanOut rows;
-  rows.Add(&table);
-  rows.Add(&gpx);
-  rows.Add(&chart);
-  MakeWaypointTable(g, plan, rows);
+  TableTextOptions options;
+  options.blank_lines_first = true;
+  options.flush_each_row = c.flushRows;
+  options.classic = true;
+  TableText table(c.out, &file, options);
+  GpxWriter gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementText(plan));
+  ChartWriter chart(c.directory / kChartFile, passage, names.from, names.to, plan.n + 2);
+  WaypointFanOut rows;
+  rows.Add(table);
+  rows.Add(gpx);
+  rows.Add(chart);
+  ForEachWaypoint(passage, plan, rows);
   std::string error;
   if (!gpx.Finish(error)) c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
   if (!chart.Finish(error)) c.err << "Cannot write " << kChartFile << ": " << error << std::endl;
@@ -59,24 +60,26 @@ void WriteTable(const RouteGeometry& g, const TablePlan& plan, const Names& name
 
 }  // namespace
 
-void PrintRouteReport(std::ostream& out, const RouteGeometry& route) {
+void PrintRouteReport(std::ostream& out, const Passage& passage) {
+  // The figures as this report has always printed them (classic_route()).
+  const Route& route = passage.classic_route();
   out.setf(std::ios::fixed, std::ios::floatfield);
   out.setf(std::ios::right, std::ios::adjustfield);
   out.precision(6);
   out.width(12);  // absorbed by the first text, which is wider
   out << "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):"
-      << ToNauticalMiles(std::fabs(route.distance)) << std::endl;
-  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << ToDegrees(route.fwdAzimuth)
+      << route.ge_distance_nm << std::endl;
+  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << route.ge_azimuth_fwd
       << std::endl;
-  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << ToDegrees(route.invAzimuth)
+  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << route.ge_azimuth_inv
       << std::endl;
-  out << std::endl << "LOXODROME COURSE:" << ToDegrees(route.loxoCourse) << std::endl;
-  out << "\nLOXODROME DISTANCE (in nautical miles):" << ToNauticalMiles(route.loxoDistance)
+  out << std::endl << "LOXODROME COURSE:" << route.rhumb_course << std::endl;
+  out << "\nLOXODROME DISTANCE (in nautical miles):" << route.rhumb_distance_nm
       << std::endl
       << std::endl;
 }
 
-int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
+int WaypointDialogue(const Passage& passage, const Names& names, Console& c) {
   long long mode = 0;
   while (mode < 1 || mode > 3) {
     c.out << kMenu << std::flush;
@@ -92,10 +95,11 @@ int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
   std::ofstream file(c.directory / kWaypointFile, std::ios::out | std::ios::trunc);
   if (!file.good()) return kStatusCannotWrite;
 
-  TablePlan plan;
+  WaypointPlan plan;
+  TableRequest request;
+  request.placement = WaypointPlacement::longitudes;
   if (mode == 1) {
-    if (PlanTable(g, Placement::kIntermediateLongitudes, Along::kGreatEllipse, 0, 0, plan) ==
-        Status::meridian_has_no_longitudes) {
+    if (PlanWaypoints(passage, request, plan) == Status::meridian_has_no_longitudes) {
       c.out << kMeridianNote << std::flush;
       return 0;
     }
@@ -103,14 +107,14 @@ int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
     long long n = 0;
     for (;;) {
       if (!AskCount(c, n)) return 0;
-      if (PlanTable(g, Placement::kIntermediateLongitudes, Along::kGreatEllipse, n, 0, plan) ==
-          Status::ok) {
+      request.count = n;
+      if (PlanWaypoints(passage, request, plan) == Status::ok) {
         break;
       }
       c.out << "The number of waypoints must be from 0 to " << kMaxWaypoints
             << ". Please try again.\n";
     }
-    WriteTable(g, plan, names, file, c);
+    WriteTable(passage, plan, names, file, c);
     return 0;
   }
 
@@ -137,18 +141,23 @@ int WaypointDialogue(const RouteGeometry& g, const Names& names, Console& c) {
   if (c.reader.ReadInteger(method, false) == ConsoleReader::kEnd) return 0;
   if (method != 1 && method != 2) return 0;
 
-  const Placement placement = mode == 2 ? Placement::kEqualDistances : Placement::kLegDistance;
-  PlanTable(g, placement, method == 1 ? Along::kGreatEllipse : Along::kRhumbLine, count, leg, plan,
-            -1.0, /*keepNearEnd=*/true);
-  WriteTable(g, plan, names, file, c);
+  request.placement = mode == 2 ? WaypointPlacement::points : WaypointPlacement::leg;
+  request.along = method == 1 ? Sailing::great_ellipse : Sailing::rhumb_line;
+  request.count = count;
+  request.leg_nm = leg;
+  PlanOptions options;
+  options.keep_near_end = true;  // the classic tables keep a row a hair short of the end
+  PlanWaypoints(passage, request, plan, options);
+  WriteTable(passage, plan, names, file, c);
   return 0;
 }
 
-int Elliptic(const vector3d& departure, const vector3d& destination, Console& console) {
-  const RouteGeometry route = ComputeRoute(departure.latitude(), departure.longitude(),
-                                           destination.latitude(), destination.longitude());
-  PrintRouteReport(console.out, route);
-  return WaypointDialogue(route, {departure.get_name(), destination.get_name()}, console);
+int Elliptic(const Place& departure, const Place& destination, Console& console) {
+  Passage passage;
+  // (The dialogue asks again for a destination that is the departure.)
+  if (Passage::Solve(departure, destination, std::nullopt, passage) != Status::ok) return 0;
+  PrintRouteReport(console.out, passage);
+  return WaypointDialogue(passage, {departure.name, destination.name}, console);
 }
 
 }  // namespace sailings

@@ -8,12 +8,10 @@
 #include <string>
 
 #include "dialogue/console_reader.h"
-#include "elliptic/route.h"
-#include "vector/vector3d.h"
+#include "sailings/passage.hpp"
+#include "sailings/places.hpp"
 
 namespace sailings {
-
-inline constexpr const char* kWaypointFile = "waypoints.dat";
 
 // The console of one run of the dialogue.
 struct Console {
@@ -30,7 +28,7 @@ inline constexpr int kStatusLegTooShort = -2;
 
 // Sets the console's number format (fixed, right, 6 decimals, kept for the
 // rest of the run) and prints the five items of the route report.
-void PrintRouteReport(std::ostream& out, const RouteGeometry& route);
+void PrintRouteReport(std::ostream& out, const Passage& passage);
 
 // The names of a route's two ends ("A" and "B" for typed positions).
 struct Names {
@@ -41,11 +39,11 @@ struct Names {
 // kStatusCannotWrite or kStatusLegTooShort. Every table also goes to
 // "waypoints.gpx" (the route "from to to") and to the chart
 // "waypoints.svg"; a route that ends without a table leaves neither behind.
-int WaypointDialogue(const RouteGeometry& route, const Names& names, Console& console);
+int WaypointDialogue(const Passage& passage, const Names& names, Console& console);
 
 // One route: the report, then the waypoint dialogue; returns its status
 // (0, kStatusCannotWrite or kStatusLegTooShort). When the input ends during
 // the dialogue it returns 0 and console.reader.ended() is true.
-int Elliptic(const vector3d& departure, const vector3d& destination, Console& console);
+int Elliptic(const Place& departure, const Place& destination, Console& console);
 
 }  // namespace sailings

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "input/coordinate.h"
+#include "sailings/coordinates.hpp"
 
 namespace sailings {
 

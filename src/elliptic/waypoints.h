@@ -6,12 +6,13 @@
 
 #include "elliptic/route.h"
 #include "sailings/status.hpp"
+#include "sailings/table.hpp"
 
 namespace sailings {
 
-// The most intermediate waypoints a table may hold (modes 1 and 2); mode 3
-// holds at most one per nautical mile of the route, about 10,820.
-inline constexpr long long kMaxWaypoints = 100000;
+// kMaxWaypoints (sailings/table.hpp): the most intermediate waypoints a
+// table may hold (modes 1 and 2); mode 3 holds at most one per nautical mile
+// of the route, about 10,820.
 
 // One row of a waypoint table (radians and metres). Latitudes carry the pole
 // and equator conventions of the route record (TrueLatitude() undoes them).

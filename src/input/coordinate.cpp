@@ -1,11 +1,10 @@
-#include "input/coordinate.h"
+#include "sailings/coordinates.hpp"
 
 #include <cmath>
 #include <cstdint>
 #include <string>
 
-#include "input/decimal.h"
-#include "text/fixed_format.h"
+#include "sailings/text.hpp"
 
 namespace sailings {
 
@@ -303,6 +302,19 @@ std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, i
   out += "\u00b0";
   out += axis == Axis::latitude ? (degrees < 0 ? 'S' : 'N') : (degrees < 0 ? 'W' : 'E');
   return out;
+}
+
+}  // namespace sailings
+
+namespace sailings {
+
+std::string FormatPositionShort(double lat, double lon, int decimals) {
+  // The hemisphere of the value's sign, even where the figure reads 0.0: a
+  // crossing 0.04 degrees south of the equator is "0.0S".
+  const auto part = [decimals](double degrees, char positive, char negative) {
+    return NumberText(std::fabs(degrees), decimals) + (degrees < 0 ? negative : positive);
+  };
+  return part(lat, 'N', 'S') + ' ' + part(std::remainder(lon, 360.0), 'E', 'W');
 }
 
 }  // namespace sailings

@@ -1,4 +1,4 @@
-#include "input/decimal.h"
+#include "sailings/text.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -44,6 +44,17 @@ std::optional<double> ParseDecimalPrefix(std::string_view text, std::size_t& use
     value = std::strtod(number.c_str(), nullptr);
   }
   if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace sailings
+
+namespace sailings {
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  std::size_t used = 0;
+  const std::optional<double> value = ParseDecimalPrefix(text, used);
+  if (!value || used != text.size()) return std::nullopt;
   return value;
 }
 

@@ -1,12 +1,13 @@
 #include "input/location_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <fstream>
 #include <ostream>
 #include <system_error>
 
-#include "input/coordinate.h"
+#include "sailings/coordinates.hpp"
 
 namespace sailings {
 
@@ -116,6 +117,47 @@ std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::pat
   list.front().name("A");
   list.back().name("B");
   return list;
+}
+
+Place StorePlace(std::string_view name, double lat, double lon) {
+  vector3d stored;
+  stored.name(std::string(name));
+  stored.geo(1.0, lat, lon);
+  return {stored.get_name(), stored.latitude(), stored.longitude()};
+}
+
+bool SamePosition(const Place& p, const Place& q) { return SamePosition(p.lat, p.lon, q.lat, q.lon); }
+
+std::optional<std::vector<Place>> LoadPlaces(const std::filesystem::path& path,
+                                             std::ostream& warnings) {
+  const std::optional<std::vector<vector3d>> list = LoadLocationList(path, warnings);
+  if (!list) return std::nullopt;
+  std::vector<Place> places;
+  places.reserve(list->size() - 2);
+  // Entries 1 .. size - 2 are the list's places (0 and the last are slots
+  // for typed positions).
+  for (std::size_t i = 1; i + 1 < list->size(); ++i) {
+    const vector3d& v = (*list)[i];
+    places.push_back({v.get_name(), v.latitude(), v.longitude()});
+  }
+  return places;
+}
+
+const Place* FindPlace(const std::vector<Place>& places, std::string_view name) {
+  const auto same = [name](const std::string& other) {
+    if (other.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (std::tolower(static_cast<unsigned char>(other[i])) !=
+          std::tolower(static_cast<unsigned char>(name[i]))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  for (const Place& place : places) {
+    if (same(place.name)) return &place;
+  }
+  return nullptr;
 }
 
 }  // namespace sailings

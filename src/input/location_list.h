@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "sailings/places.hpp"
 #include "vector/vector3d.h"
 
 namespace sailings {
 
-inline constexpr const char* kLocationFile = "input.txt";
 
 struct LocationLine {
   enum Kind { kRecord, kBlank, kMalformed } kind = kBlank;

@@ -1,4 +1,4 @@
-#include "text/fixed_format.h"
+#include "sailings/text.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -59,6 +59,25 @@ char* FormatAzimuth(char* out, double degrees, int decimals) {
     end = FormatNumber(out, 0.0, decimals);
   }
   return end;
+}
+
+}  // namespace sailings
+
+namespace sailings {
+
+std::string FixedText(double value, int decimals) {
+  char digits[kNumberBuffer];
+  return std::string(digits, FormatFixed(digits, value, decimals));
+}
+
+std::string NumberText(double value, int decimals) {
+  char digits[kNumberBuffer];
+  return std::string(digits, FormatNumber(digits, value, decimals));
+}
+
+std::string AzimuthText(double degrees, int decimals) {
+  char digits[kNumberBuffer];
+  return std::string(digits, FormatAzimuth(digits, degrees, decimals));
 }
 
 }  // namespace sailings

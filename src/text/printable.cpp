@@ -1,4 +1,4 @@
-#include "text/printable.h"
+#include "sailings/text.hpp"
 
 namespace sailings {
 

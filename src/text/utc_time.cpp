@@ -1,4 +1,4 @@
-#include "text/utc_time.h"
+#include "sailings/schedule.hpp"
 
 #include <date/date.h>
 

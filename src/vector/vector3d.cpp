@@ -42,13 +42,16 @@ void vector3d::name(const std::string& text) {
 
 std::string vector3d::get_name() const { return std::string(name_); }
 
-bool SamePosition(const vector3d& p, const vector3d& q) {
-  const double lat1 = p.latitude(), lat2 = q.latitude();
+bool SamePosition(double lat1, double lon1, double lat2, double lon2) {
   if (!(std::fabs(lat1 - lat2) < 1e-8)) return false;
   if (std::fabs(lat1) > 90.0 - 1e-8) return true;  // one pole: every longitude
-  double d = std::fmod(std::fabs(p.longitude() - q.longitude()), 360.0);
+  double d = std::fmod(std::fabs(lon1 - lon2), 360.0);
   if (d > 180.0) d = 360.0 - d;
   return d < 1e-8;
+}
+
+bool SamePosition(const vector3d& p, const vector3d& q) {
+  return SamePosition(p.latitude(), p.longitude(), q.latitude(), q.longitude());
 }
 
 }  // namespace sailings

@@ -50,5 +50,7 @@ class vector3d {
 // Positions within 1e-8 degrees of each other: equal latitudes, and equal
 // longitudes modulo 360 unless both lie at the same pole.
 bool SamePosition(const vector3d& p, const vector3d& q);
+// The same of two positions read back, degrees.
+bool SamePosition(double lat1, double lon1, double lat2, double lon2);
 
 }  // namespace sailings

@@ -1,26 +1,38 @@
-#include "writers/gpx_route.h"
-
+// The waypoint table as a GPX 1.1 route.
 #include <charconv>
 #include <cstring>
+#include <optional>
 
-#include "elliptic/ellipsoid.h"
-#include "text/fixed_format.h"
+#include "sailings/text.hpp"
+#include "sailings/writers.hpp"
+#include "writers/output_file.h"
 #include "writers/route_file.h"
-#include "text/printable.h"
 
 namespace sailings {
 
-GpxRoute::GpxRoute(const std::filesystem::path& file, std::string name, std::string placement)
-    : name_(std::move(name)), placement_(std::move(placement)) {
-  if (ResolveOutput(file, target_, unusable_)) points_.emplace(target_, "points");
+struct GpxWriter::State {
+  OutputTarget target;
+  std::string unusable;  // why the target cannot be written, or empty
+  std::optional<ScratchFile> points;
+  double total_nm = 0;
+  std::string name, placement;
+  long count = 0;
+};
+
+GpxWriter::GpxWriter(const std::filesystem::path& file, std::string name, std::string placement)
+    : state_(std::make_unique<State>()) {
+  state_->name = std::move(name);
+  state_->placement = std::move(placement);
+  if (ResolveOutput(file, state_->target, state_->unusable)) {
+    state_->points.emplace(state_->target, "points");
+  }
 }
 
-void GpxRoute::Row(const WaypointRow& row) {
-  Point(row.latitude, row.longitude);
-  total_ = row.total;
-}
+GpxWriter::~GpxWriter() = default;
 
-void GpxRoute::Point(double latitude, double longitude) {
+void GpxWriter::Row(const Waypoint& row) {
+  State& s = *state_;
+  s.total_nm = row.total_nm;
   // One line, formatted in place: this runs for every row of long tables.
   char line[1200];  // two numbers of at most 400 characters and the markup
   char* p = line;
@@ -30,32 +42,30 @@ void GpxRoute::Point(double latitude, double longitude) {
     p += n;
   };
   append("    <rtept lat=\"");
-  // The true position: a carried pole or equator latitude is notation only.
-  p = Degrees8(p, ToDegrees(TrueLatitude(latitude)));
+  p = Degrees8(p, row.lat);
   append("\" lon=\"");
-  p = Longitude8(p, ToDegrees(longitude));
+  p = Longitude8(p, row.lon);
   append("\"><name>");
-  p = WaypointName(p, count_++);
+  p = WaypointName(p, s.count++);
   append("</name></rtept>\n");
-  if (points_) points_->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
+  if (s.points) s.points->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
 }
 
-bool GpxRoute::Finish(std::string& error) {
-  if (!points_) {
-    error = unusable_;
+bool GpxWriter::Finish(std::string& error) {
+  State& s = *state_;
+  if (!s.points) {
+    error = s.unusable;
     return false;
   }
-  if (!points_->Close(error)) return false;
-  char total[400];
-  const char* totalEnd = FormatFixed(total, ToNauticalMiles(total_), 6);
+  if (!s.points->Close(error)) return false;
   const std::string head =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<gpx version=\"1.1\" creator=\"sailings\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
       "  <rte>\n"
-      "    <name>" + XmlText(name_) + "</name>\n"
-      "    <desc>" + XmlText(placement_) + "; total distance " +
-      std::string(static_cast<const char*>(total), totalEnd) + " NM</desc>\n";
-  return AssembleFile(target_, {{head, nullptr}, {{}, &*points_}, {"  </rte>\n</gpx>\n", nullptr}},
+      "    <name>" + XmlText(s.name) + "</name>\n"
+      "    <desc>" + XmlText(s.placement) + "; total distance " + FixedText(s.total_nm, 6) +
+      " NM</desc>\n";
+  return AssembleFile(s.target, {{head, nullptr}, {{}, &*s.points}, {"  </rte>\n</gpx>\n", nullptr}},
                       error);
 }
 

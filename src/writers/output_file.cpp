@@ -1,5 +1,6 @@
 #include "writers/output_file.h"
 
+#include "sailings/files.hpp"
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,6 +136,11 @@ bool FollowLinks(fs::path path, fs::path& out, bool& magic) {
 }
 
 }  // namespace
+
+bool CanWriteOutput(const fs::path& path, std::string& reason) {
+  OutputTarget target;
+  return ResolveOutput(path, target, reason);
+}
 
 bool ResolveOutput(const fs::path& requested, OutputTarget& target, std::string& reason) {
   fs::path path;

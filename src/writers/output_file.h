@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sailings/files.hpp"
+
 namespace sailings {
 
 struct OutputTarget {
@@ -32,10 +34,6 @@ struct OutputTarget {
 bool ResolveOutput(const std::filesystem::path& requested, OutputTarget& target,
                    std::string& reason);
 
-// Whether two paths name the same file as outputs or inputs would use it: the
-// same existing file (a character device never counts: /dev/null twice is
-// fine), or the same path once links are followed for one not yet there.
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // A scratch file for streamed rows. Write() failures are remembered and told
 // by Close().
@@ -73,12 +71,6 @@ struct FilePiece {
 bool AssembleFile(const OutputTarget& target, const std::vector<FilePiece>& pieces,
                   std::string& error);
 
-// Removes `path` when it is a regular file (a stale output); a folder, a
-// link or a device is left alone.
-void RemoveRegularFile(const std::filesystem::path& path);
 
-// From now on SIGINT, SIGTERM and SIGHUP remove the scratch and temporary
-// files of every writer before the process ends by that signal.
-void RemoveScratchFilesOnSignals();
 
 }  // namespace sailings

@@ -1,10 +1,9 @@
-#include "writers/records.h"
+#include "sailings/records.hpp"
 
 #include <charconv>
 #include <cmath>
 
-#include "text/fixed_format.h"
-#include "text/printable.h"
+#include "sailings/text.hpp"
 
 namespace sailings {
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "text/fixed_format.h"
+#include "sailings/text.hpp"
 
 namespace sailings {
 

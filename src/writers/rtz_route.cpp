@@ -1,21 +1,35 @@
-#include "writers/rtz_route.h"
-
+// The waypoint table as an RTZ 1.0 route.
 #include <charconv>
 #include <cstring>
+#include <optional>
 
-#include "text/printable.h"
+#include "sailings/text.hpp"
+#include "sailings/writers.hpp"
+#include "writers/output_file.h"
 #include "writers/route_file.h"
 
 namespace sailings {
 
-RtzRoute::RtzRoute(const std::filesystem::path& file, const Schedule* schedule)
-    : schedule_(schedule && schedule->depart ? schedule : nullptr) {
-  if (!ResolveOutput(file, target_, unusable_)) return;
-  waypoints_.emplace(target_, "waypoints");
-  if (schedule_) times_.emplace(target_, "schedule");
+struct RtzWriter::State {
+  OutputTarget target;
+  std::string unusable;  // why the target cannot be written, or empty
+  std::optional<ScratchFile> waypoints, times;
+  const Schedule* schedule = nullptr;
+};
+
+RtzWriter::RtzWriter(const std::filesystem::path& file, const Schedule* schedule)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.schedule = schedule && schedule->depart ? schedule : nullptr;
+  if (!ResolveOutput(file, s.target, s.unusable)) return;
+  s.waypoints.emplace(s.target, "waypoints");
+  if (s.schedule) s.times.emplace(s.target, "schedule");
 }
 
-void RtzRoute::Row(const WaypointRow& row) {
+RtzWriter::~RtzWriter() = default;
+
+void RtzWriter::Row(const Waypoint& row) {
+  State& s = *state_;
   char line[1400];
   char* p = line;
   const auto append = [&p](const char* text) {
@@ -24,54 +38,54 @@ void RtzRoute::Row(const WaypointRow& row) {
     p += n;
   };
   char id[24];
-  *std::to_chars(id, id + sizeof id - 1, row.number).ptr = '\0';
+  *std::to_chars(id, id + sizeof id - 1, row.wp).ptr = '\0';
   append("    <waypoint id=\"");
   append(id);
   append("\" name=\"");
-  p = WaypointName(p, row.number);
+  p = WaypointName(p, row.wp);
   append("\">\n      <position lat=\"");
-  // The true position: a carried pole or equator latitude is notation only.
-  p = Degrees8(p, ToDegrees(TrueLatitude(row.latitude)));
+  p = Degrees8(p, row.lat);
   append("\" lon=\"");
-  p = Longitude8(p, ToDegrees(row.longitude));
+  p = Longitude8(p, row.lon);
   append("\"/>\n");
-  if (row.number > 0) {  // the leg arriving here
+  if (row.wp > 0) {  // the leg arriving here
     append(row.loxodrome ? "      <leg geometryType=\"Loxodrome\"/>\n"
                          : "      <leg geometryType=\"Orthodrome\"/>\n");
   }
   append("    </waypoint>\n");
-  if (!waypoints_) return;
-  waypoints_->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
-  if (times_) {
-    times_->Write(std::string("        <sheduleElement waypointId=\"") + id + "\" " +
-                  (row.number == 0 ? "etd" : "eta") + "=\"" + schedule_->Eta(row.total, true) +
-                  "\"/>\n");
+  if (!s.waypoints) return;
+  s.waypoints->Write(std::string_view(line, static_cast<std::size_t>(p - line)));
+  if (s.times) {
+    s.times->Write(std::string("        <sheduleElement waypointId=\"") + id + "\" " +
+                   (row.wp == 0 ? "etd" : "eta") + "=\"" + s.schedule->Eta(row.total_nm, true) +
+                   "\"/>\n");
   }
 }
 
-bool RtzRoute::Finish(std::string& error) {
-  if (!waypoints_) {
-    error = unusable_;
+bool RtzWriter::Finish(std::string& error) {
+  State& s = *state_;
+  if (!s.waypoints) {
+    error = s.unusable;
     return false;
   }
-  if (!waypoints_->Close(error) || (times_ && !times_->Close(error))) return false;
-  const std::string name = XmlText(target_.path.stem().string());
+  if (!s.waypoints->Close(error) || (s.times && !s.times->Close(error))) return false;
+  const std::string name = XmlText(s.target.path.stem().string());
   std::vector<FilePiece> pieces = {
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
        "<route xmlns=\"http://www.cirm.org/RTZ/1/0\" version=\"1.0\">\n"
        "  <routeInfo routeName=\"" + name + "\"/>\n"
        "  <waypoints>\n",
        nullptr},
-      {{}, &*waypoints_},
+      {{}, &*s.waypoints},
       {"  </waypoints>\n", nullptr}};
-  if (schedule_) {
+  if (s.schedule) {
     pieces.push_back({"  <schedules>\n    <schedule id=\"0\" name=\"" + name + "\">\n"
                       "      <calculated>\n", nullptr});
-    pieces.push_back({{}, &*times_});
+    pieces.push_back({{}, &*s.times});
     pieces.push_back({"      </calculated>\n    </schedule>\n  </schedules>\n", nullptr});
   }
   pieces.push_back({"</route>\n", nullptr});
-  return AssembleFile(target_, pieces, error);
+  return AssembleFile(s.target, pieces, error);
 }
 
 }  // namespace sailings

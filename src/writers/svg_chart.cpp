@@ -8,8 +8,8 @@
 
 #include "land/land.h"
 #include "sailings/coordinates.hpp"
-#include "text/fixed_format.h"
-#include "text/printable.h"
+#include "sailings/text.hpp"
+#include "sailings/writers.hpp"
 #include "writers/output_file.h"
 
 namespace sailings {
@@ -151,11 +151,25 @@ SvgChart::SvgChart(const std::filesystem::path& file, const RouteGeometry& route
       composite_(composite ? *composite : CompositeSailing()),
       stride_(std::max(1L, rows / kMostDots)) {}
 
-void SvgChart::Row(const WaypointRow& row) {
-  if (row.number % stride_ == 0) {
-    dots_.push_back({row.number, ToDegrees(TrueLatitude(row.latitude)), ToDegrees(row.longitude)});
-  }
+void SvgChart::Row(long number, double lat, double lon) {
+  if (number % stride_ == 0) dots_.push_back({number, lat, lon});
 }
+
+struct ChartWriter::State {
+  SvgChart chart;
+};
+
+ChartWriter::ChartWriter(const std::filesystem::path& file, const Passage& passage,
+                         std::string from, std::string to, long rows)
+    : state_(std::make_unique<State>(State{SvgChart(file, passage.geometry(), std::move(from),
+                                                    std::move(to), passage.composite_sailing(),
+                                                    rows)})) {}
+
+ChartWriter::~ChartWriter() = default;
+
+void ChartWriter::Row(const Waypoint& row) { state_->chart.Row(row.wp, row.lat, row.lon); }
+
+bool ChartWriter::Finish(std::string& error) { return state_->chart.Finish(error); }
 
 bool SvgChart::Finish(std::string& error) {
   const RouteGeometry& g = route_;

@@ -25,9 +25,7 @@
 
 namespace sailings {
 
-inline constexpr const char* kChartFile = "waypoints.svg";
-
-class SvgChart : public RowSink {
+class SvgChart {
  public:
   // `composite` may be null (no limit). `rows` is how many table rows to
   // expect (0 for a route without a table): the dots are thinned to a few
@@ -35,7 +33,8 @@ class SvgChart : public RowSink {
   SvgChart(const std::filesystem::path& file, const RouteGeometry& route, std::string from,
            std::string to, const CompositeSailing* composite, long rows);
 
-  void Row(const WaypointRow& row) override;
+  // A table row (degrees): a dot, when it is one of the thinned rows.
+  void Row(long number, double lat, double lon);
   // Writes the file whole (under a temporary name, then renamed). False,
   // with the reason in `error`, when it cannot be written.
   bool Finish(std::string& error);

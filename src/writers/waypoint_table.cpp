@@ -1,12 +1,11 @@
-#include "writers/waypoint_table.h"
+#include "sailings/writers.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string>
 
-#include "elliptic/ellipsoid.h"
-#include "text/fixed_format.h"
+#include "sailings/text.hpp"
 
 namespace sailings {
 
@@ -30,6 +29,13 @@ class Line {
   void Number(double value, int width, int decimals = 6) {
     char digits[400];
     const char* end = FormatNumber(digits, value, decimals);
+    Pad(width - static_cast<int>(end - digits));
+    Append(digits, static_cast<std::size_t>(end - digits));
+  }
+  // An azimuth, never 360 (FormatAzimuth).
+  void Azimuth(double degrees, int width) {
+    char digits[400];
+    const char* end = FormatAzimuth(digits, degrees, 6);
     Pad(width - static_cast<int>(end - digits));
     Append(digits, static_cast<std::size_t>(end - digits));
   }
@@ -58,14 +64,16 @@ class Line {
   std::size_t size_ = 0;
 };
 
-// The cells every row has: latitude, longitude and azimuth.
-void PositionCells(Line& line, double latitude, double longitude, std::optional<double> azimuth) {
-  line.Number(ToDegrees(latitude), 10);
+// The cells every row has: latitude, longitude and azimuth (degrees).
+void PositionCells(Line& line, const Waypoint& row, bool classic) {
+  line.Number(classic ? row.classic_lat : row.lat, 10);
   line.Text("  ");
-  line.Number(ToDegrees(longitude), 10);
+  line.Number(row.lon, 10);
   line.Text("  ");
-  if (azimuth) {
-    line.Number(ToDegrees(*azimuth), 10);
+  if (classic && row.classic_azimuth) {
+    line.Number(*row.classic_azimuth, 10);
+  } else if (!classic && row.azimuth) {
+    line.Azimuth(*row.azimuth, 10);
   } else {
     line.Text(kNoAzimuth);
   }
@@ -73,43 +81,46 @@ void PositionCells(Line& line, double latitude, double longitude, std::optional<
 
 }  // namespace
 
-void WaypointTable::Emit(const char* text, std::size_t size) {
+TableText::TableText(std::ostream& console, std::ostream* copy, const TableTextOptions& options)
+    : console_(console), copy_(copy), options_(options) {}
+
+void TableText::Emit(const char* text, std::size_t size) {
   console_.write(text, static_cast<std::streamsize>(size));
-  if (flushConsole_) console_.flush();
-  if (file_) file_->write(text, static_cast<std::streamsize>(size));
+  if (options_.flush_each_row) console_.flush();
+  if (copy_) copy_->write(text, static_cast<std::streamsize>(size));
 }
 
-void WaypointTable::Row(const WaypointRow& row) {
-  const double latitude = trueLatitudes_ ? TrueLatitude(row.latitude) : row.latitude;
+void TableText::Row(const Waypoint& row) {
+  const Schedule* schedule = options_.schedule;
   Line line;
-  if (row.number == 0) {
-    const char* header = blankLinesFirst_ ? kHeader : kHeader + 2;
-    if (schedule_) {
+  if (row.wp == 0) {
+    const char* header = options_.blank_lines_first ? kHeader : kHeader + 2;
+    if (schedule) {
       // The header and its rule, each widened by the time columns.
       line.Text(std::string(header, std::strlen(header) - 72));
-      line.Terminated(schedule_->depart ? "       hours  eta\n" : "       hours\n");
-      line.Text(std::string(70 + (schedule_->depart ? 31 : 12), '-'));
+      line.Terminated(schedule->depart ? "       hours  eta\n" : "       hours\n");
+      line.Text(std::string(70 + (schedule->depart ? 31 : 12), '-'));
       line.Text("\n");
     } else {
       line.Terminated(header);
     }
     line.Text(" 0   ");
-    PositionCells(line, latitude, row.longitude, row.azimuth);
+    PositionCells(line, row, options_.classic);
     line.Text("       *           *");
   } else {
-    line.Integer(row.number, 2);
+    line.Integer(row.wp, 2);
     line.Text("   ");
-    PositionCells(line, latitude, row.longitude, row.azimuth);
+    PositionCells(line, row, options_.classic);
     line.Text("  ");
-    line.Number(ToNauticalMiles(row.leg), 10);
+    line.Number(row.leg_nm, 10);
     line.Text("  ");
-    line.Number(ToNauticalMiles(row.total), 12);
+    line.Number(row.total_nm, 12);
   }
-  if (schedule_) {
-    line.Number(schedule_->Hours(row.total), 12, 2);
-    if (schedule_->depart) {
+  if (schedule) {
+    line.Number(schedule->Hours(row.total_nm), 12, 2);
+    if (schedule->depart) {
       line.Text("  ");
-      line.Text(schedule_->Eta(row.total));
+      line.Text(schedule->Eta(row.total_nm));
     }
   }
   line.Text("\n");

@@ -1,0 +1,136 @@
+// sailings: the waypoint table's writers, each a WaypointSink (waypoints.hpp)
+// to stream a table into: the text table, a GPX route, an RTZ route for
+// ECDIS, an SVG chart. Files are written whole or not at all (files.hpp):
+// rows are streamed to scratch files beside the target while the table is
+// made, and Finish() writes the file under a temporary name and renames it
+// over the target, so memory does not grow with the table and a reader never
+// sees half a file.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "sailings/passage.hpp"
+#include "sailings/schedule.hpp"
+#include "sailings/waypoints.hpp"
+
+namespace sailings {
+
+// The waypoint table as text:
+//
+//   WP    latitude    longitude    azimuth   legdistance  totaldistance
+//   ----------------------------------------------------------------------
+//    0    10.000000  -20.000000   61.071876       *           *
+//    1    17.672783   -4.758916   64.722307  999.999971   999.999971
+//
+// Numbers fixed with 6 decimals, right-adjusted in their cells (latitude,
+// longitude, azimuth and leg 10 wide, total 12); a wider value is written in
+// full and shifts the rest of its row. A row without an azimuth shows "*".
+struct TableTextOptions {
+  bool blank_lines_first = false;  // two blank lines before the header
+  bool flush_each_row = false;     // flush the console after every row (a terminal)
+  // The classic tables' notation (Waypoint::classic_lat, classic_azimuth):
+  // the console dialogue and its waypoints.dat. Otherwise true latitudes, and
+  // azimuths that never read 360.
+  bool classic = false;
+  // With a schedule, two more columns at the right: the hours from the
+  // departure and, with a departure time, the time of arrival.
+  const Schedule* schedule = nullptr;
+};
+
+class TableText : public WaypointSink {
+ public:
+  // Rows go to `console` and, when given, the same bytes to `copy`.
+  TableText(std::ostream& console, std::ostream* copy, const TableTextOptions& options);
+  void Row(const Waypoint& row) override;
+
+ private:
+  void Emit(const char* text, std::size_t size);
+
+  std::ostream& console_;
+  std::ostream* copy_;
+  TableTextOptions options_;
+};
+
+// The table as a GPX 1.1 route, for chart plotters and planning programs: one
+// <rte> with the route's name, a description of how its points were placed
+// and the total distance, and one <rtept> (WP000, WP001, ...) per row.
+class GpxWriter : public WaypointSink {
+ public:
+  // `name` is the route's name ("Cape Town to New York"), `placement` how
+  // the points were placed ("great ellipse", "rhumb line", ...).
+  GpxWriter(const std::filesystem::path& file, std::string name, std::string placement);
+  ~GpxWriter() override;
+  GpxWriter(const GpxWriter&) = delete;
+  GpxWriter& operator=(const GpxWriter&) = delete;
+
+  void Row(const Waypoint& row) override;
+  // Writes the file whole. False, with the reason in `error`, when it cannot.
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The table as an RTZ route (the Route Plan Exchange Format of IEC 61174,
+// version 1.0), which type-approved ECDIS import: one waypoint per row, each
+// leg marked Orthodrome (great ellipse, geodesic) or Loxodrome (rhumb line,
+// parallel), and with a speed and a departure time a calculated schedule.
+// The 1.0 schema spells its schedule element "sheduleElement"; ECDIS
+// validate against that schema, so it is written so. The route's name is the
+// file's name without its extension, as ECDIS check.
+class RtzWriter : public WaypointSink {
+ public:
+  // `schedule` (may be null; kept by pointer) gives the times when it has a
+  // departure time.
+  RtzWriter(const std::filesystem::path& file, const Schedule* schedule);
+  ~RtzWriter() override;
+  RtzWriter(const RtzWriter&) = delete;
+  RtzWriter& operator=(const RtzWriter&) = delete;
+
+  void Row(const Waypoint& row) override;
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// A chart of the passage as an SVG 1.1 picture: a Mercator chart framed on
+// the route (a polar stereographic one for routes within 10 degrees of a
+// pole), the land of Natural Earth's 1:110m polygons, a graticule with
+// labels, the great ellipse (solid), the rhumb line (dashed), with a limit
+// the composite track and the limiting parallel, the departure and the
+// destination with their names, the vertex, the table's waypoints as dots
+// (thinned, numbered where there is room) and a legend with each track's
+// length. No scripts, no external references, no coordinate that is not
+// finite; the tracks and the coast are simplified to a third of a pixel.
+//
+// The chart's frame and projection are stated in its <metadata> so that a
+// reader can place a position on it independently:
+//   projection=mercator x0=<lon> y0=<isometric latitude, degrees> scale=<px per degree>
+//   projection=polar pole=<1|-1> center=<lon> x0=<x> y0=<y> scale=<px per unit>
+// with the frame at left, top (pixels) and its width and height.
+class ChartWriter : public WaypointSink {
+ public:
+  // The chart of `passage` (its composite track when it has one). `rows` is
+  // how many table rows to expect (0 for a route without a table): the dots
+  // are thinned to a few hundred as they come.
+  ChartWriter(const std::filesystem::path& file, const Passage& passage, std::string from,
+              std::string to, long rows);
+  ~ChartWriter() override;
+  ChartWriter(const ChartWriter&) = delete;
+  ChartWriter& operator=(const ChartWriter&) = delete;
+
+  void Row(const Waypoint& row) override;
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace sailings

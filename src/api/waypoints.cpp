@@ -1,0 +1,72 @@
+// The waypoints of a passage: the computation's rows (radians and metres,
+// the pole and equator carried) as the interface gives them.
+#include "sailings/waypoints.hpp"
+
+#include <cmath>
+
+#include "api/rows.h"
+#include "elliptic/passage.h"
+#include "elliptic/route.h"
+#include "elliptic/waypoints.h"
+
+namespace sailings {
+
+Waypoint ToWaypoint(const WaypointRow& row) {
+  Waypoint out;
+  out.wp = row.number;
+  out.lat = ToDegrees(TrueLatitude(row.latitude));
+  out.lon = ToDegrees(row.longitude);
+  if (row.azimuth) out.azimuth = AzimuthDegrees(*row.azimuth);
+  if (row.leaving) out.course = AzimuthDegrees(*row.leaving);
+  out.leg_nm = ToNauticalMiles(row.leg);
+  out.total_nm = ToNauticalMiles(row.total);
+  out.loxodrome = row.loxodrome;
+  out.classic_lat = ToDegrees(row.latitude);
+  if (row.azimuth) out.classic_azimuth = ToDegrees(*row.azimuth);
+  return out;
+}
+
+Status PlanWaypoints(const Passage& passage, const TableRequest& request, WaypointPlan& plan,
+                     const PlanOptions& options) {
+  const RouteGeometry& g = passage.geometry();
+  const CompositeSailing* k = passage.composite_sailing();
+  if (k && (request.placement == WaypointPlacement::longitudes ||
+            request.along != Sailing::great_ellipse)) {
+    return Status::composite_table_only;
+  }
+  const bool composite = k && k->composite;
+  TablePlan p;
+  const Status status = PlanTable(g, ToPlacement(request.placement), ToAlong(request.along),
+                                  request.count, request.leg_nm, p, composite ? k->total : -1.0,
+                                  options.keep_near_end);
+  if (status != Status::ok) return status;
+  plan.placement = request.placement;
+  plan.along = request.placement == WaypointPlacement::longitudes ? Sailing::great_ellipse
+                                                                   : request.along;
+  plan.composite = composite;
+  plan.n = p.n;
+  plan.step_m = p.step;
+  plan.step_nm = ToNauticalMiles(p.step);
+  const double length = composite                          ? k->total
+                        : plan.along == Sailing::rhumb_line ? g.loxoDistance
+                        : plan.along == Sailing::geodesic   ? GeodesicLength(g)
+                                                            : std::fabs(g.distance);
+  plan.length_nm = ToNauticalMiles(length);
+  return Status::ok;
+}
+
+void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointSink& sink) {
+  WaypointRows rows(sink);
+  if (plan.composite) {
+    CompositeTable(passage.geometry(), *passage.composite_sailing(), plan.n, plan.step_m, rows);
+    return;
+  }
+  TablePlan p;
+  p.placement = ToPlacement(plan.placement);
+  p.along = ToAlong(plan.along);
+  p.n = plan.n;
+  p.step = plan.step_m;
+  MakeWaypointTable(passage.geometry(), p, rows);
+}
+
+}  // namespace sailings
