@@ -24,4 +24,25 @@ read -r ge fwd inv course rhumb <"$work/route"
 expected="great ellipse $ge NM, leaving on $fwd; rhumb line $rhumb NM on course $course"
 [ "$(head -n 1 "$work/out")" = "$expected" ] || fail "example says '$(head -n 1 "$work/out")', program '$expected'"
 [ "$(grep -c '^WP' "$work/out")" -eq 5 ] || fail "the example's table: $(cat "$work/out")"
-echo "install and library example: 1 passed, 0 failed"
+# The passage planner: the composite track with times, its RTZ written by
+# the library alone; the same file as the installed program writes for the
+# same passage, and one an RTZ checker accepts.
+cmake -S "$2/examples/passage" -B "$work/plan" -DCMAKE_PREFIX_PATH="$work/prefix" \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/log" 2>&1 \
+  || fail "configure the passage example: $(cat "$work/log")"
+cmake --build "$work/plan" >"$work/log" 2>&1 || fail "build the passage example: $(cat "$work/log")"
+mkdir "$work/a" "$work/b"
+"$work/plan/passage" "$work/a/melbourne.rtz" >"$work/plan.txt" || fail "the passage example failed"
+"$work/prefix/bin/sailings" table -33.9249 18.4241 -37.8136 144.9631 --limit 45 --leg 500 \
+  --speed 12 --depart 2027-01-15T06:00Z --rtz "$work/b/melbourne.rtz" >"$work/table.txt" \
+  || fail "the program's passage failed"
+cmp -s "$work/a/melbourne.rtz" "$work/b/melbourne.rtz" || fail "the example's RTZ differs from the program's"
+python3 "$2/tests/rtz_check.py" "$work/a/melbourne.rtz" || fail "the example's RTZ: $(cat "$work/a/melbourne.rtz")"
+# Its rows are the program's: position, total distance and ETA of each.
+rows=$(grep -c '^WP' "$work/plan.txt")
+[ "$rows" -eq "$(grep -c '<waypoint ' "$work/a/melbourne.rtz")" ] || fail "the example printed $rows rows"
+last_eta=$(tail -n 1 "$work/table.txt" | awk '{print $NF}')
+tail -n 1 "$work/plan.txt" | grep -q " $last_eta\$" || fail "the example's last ETA is not $last_eta"
+grep -q "^WP000 33°55.5'S 18°25.4'E      0.0 NM 2027-01-15T06:00Z\$" "$work/plan.txt" \
+  || fail "the example's first row: $(head -n 2 "$work/plan.txt")"
+echo "install and library examples: 2 passed, 0 failed"

@@ -408,6 +408,21 @@ TEST(CommandLine, AzimuthsAndCoursesNeverRead360) {
   // Nor in the comparison, on an exact antipode.
   const Outcome compare = Cli({"route", "--compare", "--json", "10", "20", "-10", "-160"});
   EXPECT_EQ(compare.out.find(":360"), std::string::npos) << compare.out;
+  // Nor in the text table: every row of a route due north along a meridian
+  // (the great ellipse, the rhumb line and the geodesic alike) heads 0.
+  for (const char* along : {"--points", "--rhumb", "--geodesic"}) {
+    std::vector<std::string> args = {"table", "10", "20", "30", "20", "--points", "3"};
+    if (std::string(along) != "--points") args.push_back(along);
+    const Outcome table = Cli(args);
+    std::istringstream rows(table.out.substr(table.out.rfind("---\n") + 4));
+    int headings = 0;
+    for (std::string wp, lat, lon, azimuth; rows >> wp >> lat >> lon >> azimuth; rows.ignore(1 << 10, '\n')) {
+      if (azimuth == "*") continue;
+      EXPECT_EQ(azimuth, "0.000000") << along << "\n" << table.out;
+      ++headings;
+    }
+    EXPECT_EQ(headings, 4) << table.out;
+  }
 }
 
 TEST(CommandLine, NoWaypointAMillimetreFromTheDestination) {

@@ -4,10 +4,17 @@
 
 #include "sailings/compare.hpp"
 #include "sailings/coordinates.hpp"
+#include "sailings/files.hpp"
 #include "sailings/passage.hpp"
+#include "sailings/places.hpp"
+#include "sailings/records.hpp"
 #include "sailings/route.hpp"
+#include "sailings/schedule.hpp"
 #include "sailings/status.hpp"
 #include "sailings/table.hpp"
+#include "sailings/text.hpp"
+#include "sailings/waypoints.hpp"
+#include "sailings/writers.hpp"
 
 namespace sailings {
 // The library's version, "MAJOR.MINOR".
