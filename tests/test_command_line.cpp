@@ -369,6 +369,27 @@ TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
     const std::string first = header.substr(0, header.size() - 5);
     EXPECT_EQ(keys, first + (std::stod(limit) >= 40 ? first : "error,")) << limit << json.out;
   }
+  // --help lists every field of every record, in the records' order.
+  for (const auto& [command, asked] :
+       {std::pair{"route", std::vector<std::string>{"--limit", "50", "--full", "--land", "--compare"}},
+        std::pair{"table", std::vector<std::string>{"--leg", "3000", "--speed", "9", "--depart",
+                                                    "2027-01-01T00:00Z"}}}) {
+    std::vector<std::string> args = {command, "--csv", "0", "0", "10", "10"};
+    args.insert(args.end(), asked.begin(), asked.end());
+    const Outcome csv = Cli(args);
+    std::string listed;  // the names of the help's field list, comma-separated
+    std::istringstream help(Cli({command, "--help"}).out);
+    for (std::string line; std::getline(help, line);) {
+      // "  name<blanks to column 30>unit  meaning"
+      const std::size_t end = line.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_", 2);
+      if (line.compare(0, 2, "  ") == 0 && end > 2 && end != std::string::npos &&
+          line.find_first_not_of(' ', end) >= 30) {
+        listed += line.substr(2, end - 2) + ",";
+      }
+    }
+    const std::string names = csv.out.substr(0, csv.out.find('\n')) + ",";
+    EXPECT_EQ(std::string(command) == "route" ? listed + "error," : listed, names) << csv.out;
+  }
 }
 
 TEST(CommandLine, AzimuthsAndCoursesNeverRead360) {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sailings/fields.hpp"
+
 namespace sailings {
 
 class RecordWriter {
@@ -35,6 +37,13 @@ class RecordWriter {
   void Null();
   void Bool(bool value);  // true / false
   void Position(double lat, double lon);  // [lat,lon] (quoted in CSV)
+  void Value(const FieldValue& value);    // any of the above
+  // A whole record of `fields` (the names this writer was made with).
+  template <typename Record>
+  void Write(const std::vector<const Field<Record>*>& fields, const Record& record) {
+    for (const auto* field : fields) Value(field->get(record));
+    EndRecord();
+  }
   void EndRecord();
   // A record holding only an error: in CSV every field empty but the last,
   // which holds `reason`; in JSON {"error": reason}.

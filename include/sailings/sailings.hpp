@@ -4,6 +4,7 @@
 
 #include "sailings/compare.hpp"
 #include "sailings/coordinates.hpp"
+#include "sailings/fields.hpp"
 #include "sailings/files.hpp"
 #include "sailings/passage.hpp"
 #include "sailings/places.hpp"

@@ -18,14 +18,15 @@ double AzimuthDegrees(double radians) {
 }
 
 TableRow ToTableRow(const WaypointRow& row) {
+  const Waypoint w = ToWaypoint(row);
   TableRow out;
-  out.wp = row.number;
-  out.lat = ToDegrees(TrueLatitude(row.latitude));
-  out.lon = ToDegrees(row.longitude);
-  if (row.azimuth) out.azimuth = AzimuthDegrees(*row.azimuth);
-  if (row.number > 0) {
-    out.leg_nm = ToNauticalMiles(row.leg);
-    out.total_nm = ToNauticalMiles(row.total);
+  out.wp = w.wp;
+  out.lat = w.lat;
+  out.lon = w.lon;
+  out.azimuth = w.azimuth;
+  if (w.wp > 0) {
+    out.leg_nm = w.leg_nm;
+    out.total_nm = w.total_nm;
   }
   return out;
 }

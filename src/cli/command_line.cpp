@@ -32,18 +32,19 @@ namespace {
 
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 
-const char kRouteExamples[] = R"(
+const char kRouteOutput[] = R"(
 Output for FROM TO: a report, each sailing on a line of its own (distance NM,
 initial course, final course: the direction of travel arriving), the vertex,
 and with --limit the composite track. With --line, and for each line of
-standard input: great elliptic distance (NM), forward azimuth, inverse azimuth
-(the bearing from the destination back to the departure), rhumb line course,
-rhumb line distance (NM); with --compare then the geodesic distance (NM), its
-initial and final azimuths, the sphere's great circle distance (NM) and course,
-great ellipse - geodesic (m), sphere - geodesic (NM), rhumb line - geodesic (NM
-and %), and the greatest separation of the great-elliptic track from the
-geodesic (km). Azimuths and courses in degrees clockwise from true north.
+standard input: the fields below in order, divided by blanks ("-" where there
+is nothing); with --csv or --json the same fields by these names, and an
+"error" field. --full adds the vertex, --limit the composite track, --land
+(with --csv or --json) where the tracks cross land, --compare the geodesic and
+the sphere. Azimuths and courses in degrees clockwise from true north.
 
+)";
+
+const char kRouteExamples[] = R"(
 Examples:
   sailings route 33d55'30"S 18d25'26.8"E 40:42:46N 74:00:22W
   sailings route "Cape Town" "New York" --list data/input.txt --compare
@@ -51,10 +52,14 @@ Examples:
     | sailings route --json
 )";
 
-const char kTableExamples[] = R"(
+const char kTableOutput[] = R"(
 FROM and TO: a place name of the location list, or two arguments, latitude
 and longitude. Exactly one of --longitudes, --points and --leg.
 
+Fields of --csv and --json, one record a row:
+)";
+
+const char kTableExamples[] = R"(
 Examples:
   sailings table "Cape Town" "New York" --leg 1000 --list data/input.txt
   sailings table 50S 60W 40N 10E --points 9 --rhumb --csv
@@ -94,111 +99,18 @@ struct Asked {
   double limit = 0;       // degrees, with `composite`
 };
 
-// Everything known of one solved route.
-struct Solved {
-  Passage passage;
-  Vertex vertex;
-  std::optional<LandCrossing> geLand, rhumbLand, compositeLand;
-  Comparison comparison;
-  const Route& route() const { return passage.route(); }
-  const CompositeTrack& composite() const { return *passage.composite(); }  // when asked
-};
+// The route's fields asked (sailings/fields.hpp), the same for every route.
+using RouteField = Field<RouteRecord>;
+using Solved = RouteRecord;
 
-struct Value {
-  enum Kind { kNull, kNumber, kAngle, kTruth, kPosition } kind = kNull;
-  double a = 0, b = 0;
-  bool truth = false;
-};
-Value Number(double v) { return {Value::kNumber, v}; }
-Value Angle(double degrees) { return {Value::kAngle, degrees}; }
-Value Truth(bool t) { return {Value::kTruth, 0, 0, t}; }
-Value Null() { return {}; }
-Value Where(const std::optional<LandCrossing>& at) {
-  return at ? Value{Value::kPosition, at->lat, at->lon} : Null();
-}
-Value Maybe(const std::optional<double>& v) { return v ? Number(*v) : Null(); }
-Value MaybeAngle(const std::optional<double>& v) { return v ? Angle(*v) : Null(); }
-
-// kCompareRecord: a comparison field of CSV and JSON that the text line (its
-// fifteen numbers fixed since it was first written) leaves out.
-enum Group { kRoute, kVertex, kComposite, kLand, kCompositeLand, kCompare, kCompareRecord };
-
-struct FieldSpec {
-  const char* name;
-  Group group;
-  Value (*get)(const Solved&);
-};
-
-const FieldSpec kRouteFields[] = {
-    {"ge_distance_nm", kRoute, [](const Solved& s) { return Number(s.route().ge_distance_nm); }},
-    {"ge_azimuth_fwd", kRoute, [](const Solved& s) { return Angle(s.route().ge_azimuth_fwd); }},
-    {"ge_azimuth_inv", kRoute, [](const Solved& s) { return Angle(s.route().ge_azimuth_inv); }},
-    {"rhumb_course", kRoute, [](const Solved& s) { return Angle(s.route().rhumb_course); }},
-    {"rhumb_distance_nm", kRoute, [](const Solved& s) { return Number(s.route().rhumb_distance_nm); }},
-    {"vertex_lat", kVertex, [](const Solved& s) { return Number(s.vertex.lat); }},
-    {"vertex_lon", kVertex, [](const Solved& s) { return Maybe(s.vertex.lon); }},
-    {"vertex_on_route", kVertex, [](const Solved& s) { return Truth(s.vertex.on_route); }},
-    {"composite", kComposite, [](const Solved& s) { return Truth(s.composite().composite); }},
-    {"t1_lat", kComposite, [](const Solved& s) { return Maybe(s.composite().t1_lat); }},
-    {"t1_lon", kComposite, [](const Solved& s) { return Maybe(s.composite().t1_lon); }},
-    {"t2_lat", kComposite, [](const Solved& s) { return Maybe(s.composite().t2_lat); }},
-    {"t2_lon", kComposite, [](const Solved& s) { return Maybe(s.composite().t2_lon); }},
-    {"ge1_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().ge1_nm); }},
-    {"parallel_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().parallel_nm); }},
-    {"ge2_nm", kComposite, [](const Solved& s) { return Maybe(s.composite().ge2_nm); }},
-    {"composite_nm", kComposite, [](const Solved& s) { return Number(s.composite().total_nm); }},
-    {"ge1_course", kComposite, [](const Solved& s) { return MaybeAngle(s.composite().ge1_course); }},
-    {"parallel_course", kComposite,
-     [](const Solved& s) { return MaybeAngle(s.composite().parallel_course); }},
-    {"ge2_course", kComposite, [](const Solved& s) { return MaybeAngle(s.composite().ge2_course); }},
-    {"composite_minus_ge_nm", kComposite,
-     [](const Solved& s) { return Number(s.composite().composite_minus_ge_nm); }},
-    {"rhumb_minus_composite_nm", kComposite,
-     [](const Solved& s) { return Number(s.composite().rhumb_minus_composite_nm); }},
-    {"ge_crosses_land", kLand, [](const Solved& s) { return Where(s.geLand); }},
-    {"rhumb_crosses_land", kLand, [](const Solved& s) { return Where(s.rhumbLand); }},
-    {"composite_crosses_land", kCompositeLand, [](const Solved& s) { return Where(s.compositeLand); }},
-    {"geodesic_nm", kCompare, [](const Solved& s) { return Number(s.comparison.geodesic_nm); }},
-    {"geodesic_azimuth_fwd", kCompare,
-     [](const Solved& s) { return Angle(s.comparison.geodesic_azimuth_fwd); }},
-    {"geodesic_azimuth_final", kCompare,
-     [](const Solved& s) { return Angle(s.comparison.geodesic_azimuth_final); }},
-    {"sphere_nm", kCompare, [](const Solved& s) { return Number(s.comparison.sphere_nm); }},
-    {"sphere_course", kCompare, [](const Solved& s) { return Angle(s.comparison.sphere_course); }},
-    {"sphere_course_final", kCompareRecord,
-     [](const Solved& s) { return Angle(s.comparison.sphere_course_final); }},
-    {"ge_minus_geodesic_m", kCompare,
-     [](const Solved& s) { return Number(s.comparison.ge_minus_geodesic_m); }},
-    {"sphere_minus_geodesic_nm", kCompare,
-     [](const Solved& s) { return Number(s.comparison.sphere_minus_geodesic_nm); }},
-    {"rhumb_minus_geodesic_nm", kCompare,
-     [](const Solved& s) { return Number(s.comparison.rhumb_minus_geodesic_nm); }},
-    {"rhumb_minus_geodesic_pct", kCompare,
-     [](const Solved& s) { return Number(s.comparison.rhumb_minus_geodesic_pct); }},
-    {"ge_geodesic_separation_km", kCompare,
-     [](const Solved& s) { return Number(s.comparison.ge_geodesic_separation_km); }},
-};
-
-bool IsAsked(Group group, const Asked& ask) {
-  switch (group) {
-    case kRoute: return true;
-    case kVertex: return ask.vertex;
-    case kComposite: return ask.composite;
-    case kLand: return ask.land;
-    case kCompositeLand: return ask.land && ask.composite;
-    case kCompare: return ask.compare;
-    case kCompareRecord: return ask.compare && ask.records;
-  }
-  return false;
-}
-
-// The fields asked, in order: the same for every route, solved or not.
-std::vector<const FieldSpec*> AskedFields(const Asked& ask) {
-  std::vector<const FieldSpec*> fields;
-  for (const FieldSpec& f : kRouteFields) {
-    if (IsAsked(f.group, ask)) fields.push_back(&f);
-  }
-  return fields;
+std::vector<const RouteField*> AskedFields(const Asked& ask) {
+  FieldChoice choice;
+  choice.vertex = ask.vertex;
+  choice.composite = ask.composite;
+  choice.land = ask.land;
+  choice.compare = ask.compare;
+  choice.records = ask.records;
+  return ChooseFields(RouteFields(), choice);
 }
 
 // One line on the error stream per track that crosses land; `where` names
@@ -213,9 +125,9 @@ std::string LandWarning(const char* track, const std::optional<LandCrossing>& at
 
 void FindLand(const Asked& ask, Solved& s) {
   if (ask.land || ask.landText) {
-    s.geLand = s.passage.CrossesLand(Track::great_ellipse);
-    s.rhumbLand = s.passage.CrossesLand(Track::rhumb_line);
-    if (ask.composite) s.compositeLand = s.passage.CrossesLand(Track::composite);
+    s.ge_land = s.passage.CrossesLand(Track::great_ellipse);
+    s.rhumb_land = s.passage.CrossesLand(Track::rhumb_line);
+    if (ask.composite) s.composite_land = s.passage.CrossesLand(Track::composite);
   }
 }
 
@@ -232,48 +144,15 @@ Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
 
 std::string LandWarnings(const Solved& s, const Asked& ask, const std::string& where) {
   if (!ask.landText) return {};
-  std::string text = LandWarning("great ellipse", s.geLand, where) +
-                     LandWarning("rhumb line", s.rhumbLand, where);
-  if (ask.composite) text += LandWarning("composite track", s.compositeLand, where);
+  std::string text = LandWarning("great ellipse", s.ge_land, where) +
+                     LandWarning("rhumb line", s.rhumb_land, where);
+  if (ask.composite) text += LandWarning("composite track", s.composite_land, where);
   return text;
 }
 
-// The fields at `decimals`, divided by single blanks; "-" for nothing.
-void AppendRouteText(std::string& line, const std::vector<const FieldSpec*>& fields,
-                     const Solved& s, int decimals) {
-  char digits[400];
-  for (std::size_t k = 0; k < fields.size(); ++k) {
-    if (k > 0) line += ' ';
-    const Value v = fields[k]->get(s);
-    switch (v.kind) {
-      case Value::kNumber: line.append(digits, FormatNumber(digits, v.a, decimals)); break;
-      case Value::kAngle: line.append(digits, FormatAzimuth(digits, v.a, decimals)); break;
-      case Value::kTruth: line += v.truth ? "true" : "false"; break;
-      case Value::kPosition:
-        line += '[';
-        line.append(digits, FormatNumber(digits, v.a, decimals));
-        line += ',';
-        line.append(digits, FormatNumber(digits, v.b, decimals));
-        line += ']';
-        break;
-      case Value::kNull: line += '-'; break;
-    }
-  }
-  line += '\n';
-}
-
-void WriteRouteRecord(RecordWriter& records, const std::vector<const FieldSpec*>& fields,
+void WriteRouteRecord(RecordWriter& records, const std::vector<const RouteField*>& fields,
                       const Solved& s) {
-  for (const FieldSpec* f : fields) {
-    const Value v = f->get(s);
-    switch (v.kind) {
-      case Value::kNumber: records.Number(v.a); break;
-      case Value::kAngle: records.Angle(v.a); break;
-      case Value::kTruth: records.Bool(v.truth); break;
-      case Value::kPosition: records.Position(v.a, v.b); break;
-      case Value::kNull: records.Null(); break;
-    }
-  }
+  for (const RouteField* f : fields) records.Value(f->get(s));
   if (records.format() == RecordWriter::kCsv) records.Text("");  // the empty error cell
   records.EndRecord();
 }
@@ -326,7 +205,7 @@ class Report {
 
 std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
   Report r(decimals);
-  const Route& route = s.route();
+  const Route& route = s.passage.route();
   const Comparison& c = s.comparison;
   const double geFinal = std::fmod(route.ge_azimuth_inv + 180.0, 360.0);
   r.Header("sailing");
@@ -358,7 +237,7 @@ std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
   }
 
   if (ask.composite) {
-    const CompositeTrack& k = s.composite();
+    const CompositeTrack& k = *s.passage.composite();
     const std::string limit = FormatCoordinate(k.limit, Axis::latitude, CoordinateStyle::dm,
                                                std::max(1, decimals - 2));
     // "50°00.0000'" N and S: the limit holds on both sides of the equator.
@@ -546,9 +425,8 @@ void CommandLine::Records(const Options& o, const std::vector<const char*>& name
   }
 }
 
-std::vector<const char*> RouteNames(const std::vector<const FieldSpec*>& fields) {
-  std::vector<const char*> names;
-  for (const FieldSpec* f : fields) names.push_back(f->name);
+std::vector<const char*> RouteNames(const std::vector<const RouteField*>& fields) {
+  std::vector<const char*> names = FieldNames(fields);
   names.push_back("error");
   return names;
 }
@@ -573,7 +451,7 @@ int CommandLine::Route(const Options& o) {
       return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
     }
   }
-  const std::vector<const FieldSpec*> fields = AskedFields(ask);
+  const std::vector<const RouteField*> fields = AskedFields(ask);
   std::optional<RecordWriter> records;
   Records(o, RouteNames(fields), records);
   if (records) {
@@ -582,7 +460,7 @@ int CommandLine::Route(const Options& o) {
     out_ << RouteReport(s, ask, o.decimals);
   } else {
     std::string line;
-    AppendRouteText(line, fields, s, o.decimals);
+    AppendRecordText(line, fields, s, o.decimals);
     out_ << line;
   }
   err_ << LandWarnings(s, ask, "");
@@ -602,7 +480,7 @@ struct RouteBlock {
   bool failed = false;
 };
 
-void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const FieldSpec*>& fields,
+void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const RouteField*>& fields,
                      RouteBlock& block) {
   std::ostringstream recordText;  // (made before the writer, which flushes into it when it goes)
   std::optional<RecordWriter> records;
@@ -631,7 +509,7 @@ void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const
     } else if (records) {
       WriteRouteRecord(*records, fields, s);
     } else {
-      AppendRouteText(block.out, fields, s, o.decimals);
+      AppendRecordText(block.out, fields, s, o.decimals);
       std::string warnings = LandWarnings(s, ask, "line " + std::to_string(block.numbers[k]) + ": ");
       if (!warnings.empty()) block.warnings.emplace_back(block.out.size(), std::move(warnings));
     }
@@ -643,7 +521,7 @@ void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const
 }
 
 int CommandLine::RouteLines(const Options& o, const Asked& ask) {
-  const std::vector<const FieldSpec*> fields = AskedFields(ask);
+  const std::vector<const RouteField*> fields = AskedFields(ask);
   std::optional<RecordWriter> header;  // the CSV header row, once
   Records(o, RouteNames(fields), header);
   if (header) header->Flush();
@@ -699,26 +577,17 @@ std::optional<long long> Count(const std::string& text) {
   return static_cast<long long>(*value);
 }
 
+// The table's rows as records of its fields (sailings/fields.hpp).
 class RecordRows : public WaypointSink {
  public:
-  RecordRows(RecordWriter& records, const Schedule* schedule)
-      : records_(records), schedule_(schedule) {}
-  void Row(const Waypoint& row) override {
-    records_.Integer(row.wp);
-    records_.Number(row.lat);
-    records_.Number(row.lon);
-    // The course to steer leaving the row, whatever the placement.
-    records_.Angle(row.course);
-    // Row 0 has no leg and no total.
-    records_.Number(row.wp > 0 ? std::optional<double>(row.leg_nm) : std::nullopt);
-    records_.Number(row.wp > 0 ? std::optional<double>(row.total_nm) : std::nullopt);
-    if (schedule_) records_.Number(schedule_->Hours(row.total_nm));
-    if (schedule_ && schedule_->depart) records_.Text(schedule_->Eta(row.total_nm));
-    records_.EndRecord();
-  }
+  RecordRows(RecordWriter& records, const std::vector<const Field<WaypointRecord>*>& fields,
+             const Schedule* schedule)
+      : records_(records), fields_(fields), schedule_(schedule) {}
+  void Row(const Waypoint& row) override { records_.Write(fields_, WaypointRecord{row, schedule_}); }
 
  private:
   RecordWriter& records_;
+  const std::vector<const Field<WaypointRecord>*>& fields_;
   const Schedule* schedule_;
 };
 
@@ -780,17 +649,19 @@ int CommandLine::Table(const Options& o) {
     return Fail("at that speed the passage would end after the year 9999");
   }
 
+  FieldChoice choice;
+  choice.hours = schedule.has_value();
+  choice.eta = schedule && schedule->depart;
+  const std::vector<const Field<WaypointRecord>*> tableFields =
+      ChooseFields(WaypointFields(), choice);
   WaypointFanOut rows;
   std::optional<RecordWriter> records;
   std::optional<RecordRows> recordRows;
   std::optional<TableText> text;
   const Schedule* times = schedule ? &*schedule : nullptr;
   if (o.csv || o.json) {
-    std::vector<const char*> names = {"wp", "lat", "lon", "azimuth", "leg_nm", "total_nm"};
-    if (schedule) names.push_back("hours");
-    if (schedule && schedule->depart) names.push_back("eta");
-    Records(o, names, records);
-    recordRows.emplace(*records, times);
+    Records(o, FieldNames(tableFields), records);
+    recordRows.emplace(*records, tableFields, times);
     rows.Add(*recordRows);
   } else {
     TableTextOptions options;
@@ -904,7 +775,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   route->add_flag("--land",  o.land,
                   "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
   AddShared(*route, o);
-  route->footer(kRouteExamples);
+  route->footer(kRouteOutput + FieldList(RouteFields()) + kRouteExamples);
 
   CLI::App* table = app.add_subcommand(
       "table", "A waypoint table along the great ellipse (or the rhumb line) from FROM to TO");
@@ -937,7 +808,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   table->add_flag("--land", o.land,
                   "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*table, o);
-  table->footer(kTableExamples);
+  table->footer(kTableOutput + FieldList(WaypointFields()) + kTableExamples);
   for (const auto& [option, value] :
        std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
            {longitudes, &o.longitudes}, {points, &o.points}, {leg, &o.leg}, {gpx, &o.gpx},

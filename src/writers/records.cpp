@@ -35,6 +35,18 @@ void RecordWriter::Separator() {
   ++field_;
 }
 
+void RecordWriter::Value(const FieldValue& v) {
+  switch (v.kind) {
+    case FieldValue::Kind::number: Number(v.a); break;
+    case FieldValue::Kind::angle: Angle(v.a); break;
+    case FieldValue::Kind::truth: Bool(v.truth); break;
+    case FieldValue::Kind::position: Position(v.a, v.b); break;
+    case FieldValue::Kind::integer: Integer(v.integer); break;
+    case FieldValue::Kind::text: Text(v.text); break;
+    case FieldValue::Kind::none: Null(); break;
+  }
+}
+
 void RecordWriter::Number(std::optional<double> value) {
   if (!value || !std::isfinite(*value)) {
     Null();
