@@ -532,26 +532,27 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
   std::string line;
   long number = 0;
   bool more = true;
+  const auto read = [&](RouteBlock& b) {
+    while (b.lines.size() < blockLines && (more = static_cast<bool>(std::getline(in_, line)))) {
+      ++number;
+      // A byte-order mark before the first line is no part of it.
+      if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+      if (IsBlankRouteLine(line)) continue;
+      b.lines.push_back(line);
+      b.numbers.push_back(number);
+    }
+  };
   while (more) {
+    // The first block is solved on a second core while the second is read
+    // and solved here; both are written in order.
     RouteBlock blocks[2];
-    for (RouteBlock& b : blocks) {
-      while (b.lines.size() < blockLines && (more = static_cast<bool>(std::getline(in_, line)))) {
-        ++number;
-        // A byte-order mark before the first line is no part of it.
-        if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-        if (IsBlankRouteLine(line)) continue;
-        b.lines.push_back(line);
-        b.numbers.push_back(number);
-      }
-    }
-    if (blocks[1].lines.empty()) {
-      SolveRouteBlock(o, ask, fields, blocks[0]);
-    } else {
-      std::thread second(SolveRouteBlock, std::cref(o), std::cref(ask), std::cref(fields),
-                         std::ref(blocks[1]));
-      SolveRouteBlock(o, ask, fields, blocks[0]);
-      second.join();
-    }
+    read(blocks[0]);
+    if (blocks[0].lines.empty()) break;
+    std::thread first(SolveRouteBlock, std::cref(o), std::cref(ask), std::cref(fields),
+                      std::ref(blocks[0]));
+    if (more) read(blocks[1]);
+    SolveRouteBlock(o, ask, fields, blocks[1]);
+    first.join();
     for (const RouteBlock& b : blocks) {
       std::size_t written = 0;
       for (const auto& [offset, warnings] : b.warnings) {

@@ -96,29 +96,51 @@ struct RowCore {
 // Rows 1 .. n of a table along one line, handed to `sink` in order with
 // their running totals. `fill(from, to, out)` works out rows from .. to into
 // out[0 ..], each from its waypoint and the one before (placed afresh from
-// the departure: rows do not depend on the blocks). Rows are worked out a
-// block at a time, each block on two cores, and the totals summed in row
-// order.
+// the departure: rows do not depend on the blocks). Long tables are worked
+// out a block at a time on two worker threads, each a block or two ahead of
+// the rows being handed on, so that writing the rows overlaps working them
+// out; the totals are summed in row order, so the rows are the same however
+// they were worked out.
 template <typename Fill>
 void EmitRows(long n, Fill fill, bool loxodrome, RowSink& sink, double& total) {
-  constexpr long kBlock = 4096;
-  std::vector<RowCore> cores;
-  for (long first = 1; first <= n; first += kBlock) {
-    const long last = std::min(n, first + kBlock - 1);
-    cores.resize(static_cast<std::size_t>(last - first + 1));
-    const long half = first + (last - first + 1) / 2;
-    if (last - first + 1 >= 512) {
-      std::thread second([&] { fill(half, last, cores.data() + (half - first)); });
-      fill(first, half - 1, cores.data());
-      second.join();
-    } else {
-      fill(first, last, cores.data());
-    }
-    for (long i = first; i <= last; ++i) {
-      const RowCore& c = cores[static_cast<std::size_t>(i - first)];
+  // Blocks of 2048 rows, smaller for tables of a few thousand so that both
+  // workers have some; short tables are not worth a thread.
+  const long kBlock = std::clamp(n / 4, 256L, 2048L);
+  const auto emit = [&](long first, const std::vector<RowCore>& cores) {
+    for (std::size_t k = 0; k < cores.size(); ++k) {
+      const RowCore& c = cores[k];
       total += c.leg;
-      Next(sink, i, c.phi, c.lambda, c.azimuth, std::fabs(c.leg), total, loxodrome);
+      Next(sink, first + static_cast<long>(k), c.phi, c.lambda, c.azimuth, std::fabs(c.leg), total,
+           loxodrome);
     }
+  };
+  if (n < 512) {
+    std::vector<RowCore> cores(static_cast<std::size_t>(std::max(0L, n)));
+    if (n > 0) fill(1, n, cores.data());
+    emit(1, cores);
+    return;
+  }
+  // Blocks b = 0, 1, ... hold rows 1 + b * kBlock ..; at most kAhead are
+  // being worked out or waiting while one is handed on.
+  constexpr long kAhead = 2;
+  const long blocks = (n + kBlock - 1) / kBlock;
+  struct Block {
+    std::vector<RowCore> cores;
+    std::thread worker;
+  };
+  std::vector<Block> ring(kAhead + 1);
+  const auto start = [&](long b) {
+    Block& block = ring[static_cast<std::size_t>(b % (kAhead + 1))];
+    const long first = 1 + b * kBlock, last = std::min(n, first + kBlock - 1);
+    block.cores.resize(static_cast<std::size_t>(last - first + 1));
+    block.worker = std::thread([&fill, &block, first, last] { fill(first, last, block.cores.data()); });
+  };
+  for (long b = 0; b < std::min(blocks, kAhead); ++b) start(b);
+  for (long b = 0; b < blocks; ++b) {
+    Block& block = ring[static_cast<std::size_t>(b % (kAhead + 1))];
+    block.worker.join();
+    if (b + kAhead < blocks) start(b + kAhead);
+    emit(1 + b * kBlock, block.cores);
   }
 }
 
