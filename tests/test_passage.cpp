@@ -15,6 +15,7 @@
 
 #include "cli/command_line.h"
 #include "reference.h"
+#include "sailings/line.hpp"
 #include "sailings/passage.hpp"
 #include "scratch.h"
 
@@ -565,4 +566,79 @@ TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
     EXPECT_FALSE(plain.composite().has_value());
     EXPECT_NEAR(plain.route().ge_distance_nm * 1852, 60 * 111319.49079327357, 1e-6);  // the equator's 60 degrees
   }
+}
+
+TEST(Passage, SailingLinesAgainstTheExactTracks) {
+  // The direct problem of each track at fractions of its length: the great
+  // ellipse against the exact plane section (its arc by quadrature), the
+  // rhumb line against GeographicLib's Rhumb, the composite track's parts
+  // against the section to T1, the parallel and the destination. Across
+  // the 180th meridian, the equator, from a pole and along a meridian.
+  const struct {
+    double lat1, lon1, lat2, lon2;
+  } routes[] = {{-33.9249, 18.4241, 40.7128, -74.006}, {35, 170, -20, -150},
+                {90, 0, 30, -60},                      {10, 20, 60, 20},
+                {-60, -70, -50, 160}};
+  for (const auto& r : routes) {
+    sailings::Passage p;
+    ASSERT_EQ(sailings::Passage::Solve(r.lat1, r.lon1, r.lat2, r.lon2, std::nullopt, p),
+              sailings::Status::ok);
+    const sailings::SailingLine ge(p, sailings::Track::great_ellipse);
+    const sailings::SailingLine rhumb(p, sailings::Track::rhumb_line);
+    EXPECT_NEAR(ge.length_nm(), ref::ExactGreatEllipse(r.lat1, r.lon1, r.lat2, r.lon2).distance, 1e-6);
+    double angle, s12, course;
+    const ref::Section section = ref::SectionThrough(ref::Ecef(r.lat1, r.lon1), ref::Ecef(r.lat2, r.lon2), angle);
+    // (From a pole every sailing runs down the destination's meridian.)
+    const double lon1 = std::fabs(r.lat1) == 90 ? r.lon2 : r.lon1;
+    ref::Rhumb().Inverse(r.lat1, lon1, r.lat2, r.lon2, s12, course);
+    EXPECT_NEAR(rhumb.length_nm(), s12 / 1852, 1e-6);
+    for (double f : {0.0, 0.3, 0.77, 1.0}) {
+      double lat, lon;
+      const double t = section.AngleAtArc(f * ge.length_nm() * 1852);
+      ref::Geodetic(section.Point(t), lat, lon);
+      const sailings::LinePosition q = ge.Position(f * ge.length_nm());
+      EXPECT_NEAR(q.lat, lat, 1e-7) << r.lat1 << " " << f;
+      EXPECT_LE(std::fabs(q.lon), 180) << r.lat1 << " " << f;  // across 180 too
+      if (std::fabs(lat) < 89.9) {
+        EXPECT_LT(ref::AngleDiff(q.lon, lon), 1e-7) << r.lat1 << " " << f;
+        if (f < 1) {
+          EXPECT_LT(ref::AngleDiff(q.azimuth, ref::AzimuthAt(section, t)), 1e-5);
+        }
+      }
+      ref::Rhumb().Direct(r.lat1, lon1, course, f * s12, lat, lon);
+      const sailings::LinePosition h = rhumb.Position(f * rhumb.length_nm());
+      EXPECT_NEAR(h.lat, lat, 1e-7) << r.lat1 << " " << f;
+      if (std::fabs(lat) < 89.9) {
+        EXPECT_LT(ref::AngleDiff(h.lon, lon), 1e-7) << r.lat1 << " " << f;
+      }
+      EXPECT_LT(ref::AngleDiff(h.azimuth, course), 1e-7);
+    }
+    // Beyond its ends a line stays at them.
+    EXPECT_EQ(ge.Position(-5).lat, ge.Position(0).lat);
+    EXPECT_EQ(ge.Position(1e9).lat, ge.Position(ge.length_nm()).lat);
+  }
+  // The composite track within 45 S from Cape Town to Melbourne.
+  sailings::Passage p;
+  ASSERT_EQ(sailings::Passage::Solve(-33.9249, 18.4241, -37.8136, 144.9631, 45.0, p), sailings::Status::ok);
+  const sailings::CompositeTrack& k = *p.composite();
+  ASSERT_TRUE(k.composite);
+  const sailings::SailingLine line(p, sailings::Track::composite);
+  EXPECT_NEAR(line.length_nm(), k.total_nm, 1e-9);
+  double angle;
+  const ref::Section first = ref::SectionThrough(ref::Ecef(-33.9249, 18.4241), ref::Ecef(*k.t1_lat, *k.t1_lon), angle);
+  for (double f : {0.25, 0.5, 0.9}) {
+    double lat, lon;
+    ref::Geodetic(first.Point(first.AngleAtArc(f * *k.ge1_nm * 1852)), lat, lon);
+    const sailings::LinePosition q = line.Position(f * *k.ge1_nm);
+    EXPECT_NEAR(q.lat, lat, 1e-7);
+    EXPECT_LT(ref::AngleDiff(q.lon, lon), 1e-7);
+    // Along the parallel: the limit, heading east, the longitude in proportion.
+    const sailings::LinePosition m = line.Position(*k.ge1_nm + f * *k.parallel_nm);
+    EXPECT_NEAR(m.lat, -45, 1e-12);
+    EXPECT_EQ(m.azimuth, 90);
+    EXPECT_NEAR(m.lon, *k.t1_lon + f * (*k.t2_lon - *k.t1_lon), 1e-9);
+  }
+  const sailings::LinePosition end = line.Position(k.total_nm);
+  EXPECT_NEAR(end.lat, -37.8136, 1e-7);
+  EXPECT_NEAR(end.lon, 144.9631, 1e-7);
 }

@@ -5,6 +5,7 @@
 #include "sailings/compare.hpp"
 #include "sailings/coordinates.hpp"
 #include "sailings/fields.hpp"
+#include "sailings/line.hpp"
 #include "sailings/files.hpp"
 #include "sailings/passage.hpp"
 #include "sailings/places.hpp"

@@ -1,5 +1,7 @@
 #include "elliptic/passage.h"
 
+#include "elliptic/track_line.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -120,11 +122,8 @@ Status SolveComposite(const RouteGeometry& g, double limit, CompositeSailing& c)
 
 void CompositeTable(const RouteGeometry& g, const CompositeSailing& c, long n, double step,
                     RowSink& sink) {
-  const double east = c.parallelCourse == kHalfPi ? 1.0 : -1.0;
-  const double parallelRadius = PrimeVerticalRadius(std::fabs(c.t1Phi)) * std::cos(c.t1Phi);
   const double endFirst = c.ge1, endParallel = c.ge1 + c.parallel;
-  const EllipticStepper first(g.lat1, g.lon1, c.ge1AzimuthGc);
-  const EllipticStepper last(AdjustedLatitude(c.t2Phi), c.t2Lambda, c.ge2AzimuthGc);
+  const TrackLine line(g, TrackLine::kComposite, &c);
 
   // The rows lie at k * step along the track, and at T1 and T2, merged in
   // order (only the two tangent points are held, not the table).
@@ -176,16 +175,8 @@ void CompositeTable(const RouteGeometry& g, const CompositeSailing& c, long n, d
     } else if (kind == 2) {
       r.latitude = AdjustedLatitude(c.t2Phi), r.longitude = c.t2Lambda;
       r.azimuth = c.ge2Course;
-    } else if (s < endFirst) {
-      const EllipticStepResult q = first.At(s);
-      r.latitude = q.phi, r.longitude = WrapLongitude(q.lambda), r.azimuth = q.azimuth;
-    } else if (s <= endParallel) {
-      r.latitude = AdjustedLatitude(c.t1Phi);
-      r.longitude = WrapLongitude(
-          std::remainder(c.t1Lambda + east * (s - endFirst) / parallelRadius, kTwoPi));
-      r.azimuth = c.parallelCourse;
     } else {
-      const EllipticStepResult q = last.At(s - endParallel);
+      const TrackPoint q = line.At(s);
       r.latitude = q.phi, r.longitude = WrapLongitude(q.lambda), r.azimuth = q.azimuth;
     }
     r.leaving = r.azimuth;

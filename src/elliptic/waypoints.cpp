@@ -5,11 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include <GeographicLib/GeodesicLine.hpp>
-
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
+#include "elliptic/track_line.h"
 
 namespace sailings {
 
@@ -149,20 +148,20 @@ void GreatEllipseTable(const RouteGeometry& g, long n, double step, RowSink& sin
   // Each waypoint is placed from the departure, so nothing accumulates; the
   // leg runs from the row before, as written, to the waypoint as the
   // stepper gives it.
-  const EllipticStepper route(g.lat1, g.lon1, g.fwdAzimuthGc);
+  const TrackLine route(g, TrackLine::kGreatEllipse);
   const auto written = [&](long i, double& phi, double& lambda) {
     if (i == 0) {
       phi = g.lat1, lambda = g.lon1;
       return;
     }
-    const EllipticStepResult q = route.At(static_cast<double>(i) * step);
+    const TrackPoint q = route.At(static_cast<double>(i) * step);
     phi = q.phi, lambda = WrapLongitude(q.lambda);
   };
   const auto fill = [&](long from, long to, RowCore* out) {
     double phi, lambda, leg, unused;
     written(from - 1, phi, lambda);
     for (long i = from; i <= to; ++i, ++out) {
-      const EllipticStepResult q = route.At(static_cast<double>(i) * step);
+      const TrackPoint q = route.At(static_cast<double>(i) * step);
       DEllipticDistance(phi, lambda, q.phi, q.lambda, leg, unused);
       out->phi = phi = q.phi;
       out->lambda = lambda = WrapLongitude(q.lambda);
@@ -181,9 +180,11 @@ void GreatEllipseTable(const RouteGeometry& g, long n, double step, RowSink& sin
 
 void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
   Begin(sink, g.lat1, g.lon1, g.loxoCourse);
+  const TrackLine line(g, TrackLine::kRhumbLine);
   const auto point = [&](long i) {
     if (i == 0) return RhumbPoint{g.lat1, g.lon1};
-    return RhumbDirect(g.lat1, g.lon1, g.loxoCourse, static_cast<double>(i) * step, TrackLongitude2(g));
+    const TrackPoint q = line.At(static_cast<double>(i) * step);
+    return RhumbPoint{q.phi, q.lambda};
   };
   const auto fill = [&](long from, long to, RowCore* out) {
     RhumbPoint p = point(from - 1);
@@ -206,22 +207,15 @@ void RhumbLineTable(const RouteGeometry& g, long n, double step, RowSink& sink) 
 }
 
 void GeodesicTable(const RouteGeometry& g, long n, double step, RowSink& sink) {
-  const GeographicLib::GeodesicLine line =
-      Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
-                             ToDegrees(TrueLatitude(g.lat2)), ToDegrees(TrackLongitude2(g)));
-  const double length = line.Distance();
-  const auto azimuth = [](double degrees) {
-    const double r = std::remainder(degrees, 360.0) * kDegree;
-    return r < 0 ? r + kTwoPi : r;
-  };
-  Begin(sink, g.lat1, g.lon1, azimuth(line.Azimuth()));
+  const TrackLine line(g, TrackLine::kGeodesic);
+  const double length = line.length();
+  Begin(sink, g.lat1, g.lon1, line.InitialAzimuth());
   // Each waypoint at k * step along the line, so nothing accumulates.
   double previous = 0;
   for (long i = 1; i <= n; ++i) {
     const double s = static_cast<double>(i) * step;
-    double lat, lon, azi;
-    line.Position(s, lat, lon, azi);
-    Next(sink, i, lat * kDegree, lon * kDegree, azimuth(azi), s - previous, s);
+    const TrackPoint q = line.At(s);
+    Next(sink, i, q.phi, q.lambda, q.azimuth, s - previous, s);
     previous = s;
   }
   Next(sink, n + 1, g.lat2, g.lon2, std::nullopt, length - previous, length);

@@ -1,0 +1,40 @@
+// The lines of the public interface over the computation's track lines.
+#include "sailings/line.hpp"
+
+#include <algorithm>
+
+#include "api/rows.h"
+#include "elliptic/track_line.h"
+
+namespace sailings {
+
+SailingLine::SailingLine(const Passage& passage, Track track) {
+  const RouteGeometry& g = passage.geometry();
+  const CompositeSailing* c = passage.composite_sailing();
+  switch (track) {
+    case Track::great_ellipse:
+      line_ = std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
+      break;
+    case Track::rhumb_line:
+      line_ = std::make_shared<TrackLine>(g, TrackLine::kRhumbLine);
+      break;
+    case Track::geodesic:
+      line_ = std::make_shared<TrackLine>(g, TrackLine::kGeodesic);
+      break;
+    case Track::composite:
+      line_ = c && c->composite ? std::make_shared<TrackLine>(g, TrackLine::kComposite, c)
+                                : std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
+      break;
+  }
+}
+
+double SailingLine::length_nm() const { return ToNauticalMiles(line_->length()); }
+
+LinePosition SailingLine::Position(double s_nm) const {
+  const double s = std::clamp(s_nm * kNauticalMile, 0.0, line_->length());
+  const TrackPoint p = line_->At(std::isnan(s) ? 0.0 : s);
+  return {ToDegrees(TrueLatitude(p.phi)), ToDegrees(WrapLongitude(p.lambda)),
+          AzimuthDegrees(p.azimuth)};
+}
+
+}  // namespace sailings
