@@ -7,15 +7,52 @@
 
 namespace sailings {
 
-char* Degrees8(char* out, double degrees) { return FormatNumber(out, degrees, 8); }
+RouteFile::RouteFile(const std::filesystem::path& file, const std::vector<const char*>& tags) {
+  if (!ResolveOutput(file, target_, unusable_)) return;
+  for (const char* tag : tags) parts_.push_back(std::make_unique<ScratchFile>(target_, tag));
+}
 
-char* Longitude8(char* out, double degrees) {
-  char* end = Degrees8(out, degrees);
-  if (end - out == 12 && std::memcmp(out, "180.00000000", 12) == 0) {
-    std::memcpy(out, "-180.00000000", 13);
-    ++end;
+void RouteFile::Write(std::size_t part, std::string_view text) {
+  if (part < parts_.size()) parts_[part]->Write(text);
+}
+
+bool RouteFile::Finish(const std::vector<Piece>& pieces, std::string& error) {
+  if (parts_.empty()) {
+    error = unusable_;
+    return false;
   }
-  return end;
+  for (const std::unique_ptr<ScratchFile>& part : parts_) {
+    if (!part->Close(error)) return false;
+  }
+  std::vector<FilePiece> file;
+  for (const Piece& piece : pieces) {
+    if (piece.part >= 0) {
+      file.push_back({{}, parts_[static_cast<std::size_t>(piece.part)].get()});
+    } else {
+      file.push_back({piece.text, nullptr});
+    }
+  }
+  return AssembleFile(target_, file, error);
+}
+
+char* PositionAttributes(char* out, double lat, double lon) {
+  const auto append = [&out](const char* text) {
+    const std::size_t n = std::strlen(text);
+    std::memcpy(out, text, n);
+    out += n;
+  };
+  append(" lat=\"");
+  out = FormatNumber(out, lat, 8);
+  append("\" lon=\"");
+  char* digits = out;
+  out = FormatNumber(out, lon, 8);
+  // [-180, 180): 180 is the same meridian as -180.
+  if (out - digits == 12 && std::memcmp(digits, "180.00000000", 12) == 0) {
+    std::memcpy(digits, "-180.00000000", 13);
+    ++out;
+  }
+  append("\"");
+  return out;
 }
 
 char* WaypointName(char* out, long number) {

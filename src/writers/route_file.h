@@ -1,15 +1,51 @@
-// What the route files (GPX, RTZ) share: positions written as plain decimal
-// degrees and waypoint names.
+// What the route files (GPX, RTZ) share: a file streamed to scratch parts
+// while the table is made and then written whole, and one way to write a
+// waypoint's position and name.
 #pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "writers/output_file.h"
 
 namespace sailings {
 
-// Decimal degrees with 8 decimals, never an exponent; a value that rounds to
-// zero has no sign. `out` has room for 400 characters; returns the end.
-char* Degrees8(char* out, double degrees);
-// The same for a longitude, in [-180, 180): 180 is written -180.
-char* Longitude8(char* out, double degrees);
-// "WP000", "WP001", ... ("WP1000" past 999).
+// A route file: its target and the scratch parts that hold its rows (memory
+// does not grow with the table). A target that cannot be written makes no
+// parts; Finish() then tells why.
+class RouteFile {
+ public:
+  // One scratch part per tag ("points", "schedule", ...).
+  RouteFile(const std::filesystem::path& file, const std::vector<const char*>& tags);
+
+  // Appends `text` to part `part` (nothing when the target is unusable).
+  void Write(std::size_t part, std::string_view text);
+  // The file written is `target().path` (links followed).
+  const OutputTarget& target() const { return target_; }
+
+  // A piece of the file: literal text, or a part (`part` >= 0).
+  struct Piece {
+    std::string text;
+    int part = -1;
+  };
+  // Writes the pieces whole; false with the reason in `error`.
+  bool Finish(const std::vector<Piece>& pieces, std::string& error);
+
+ private:
+  OutputTarget target_;
+  std::string unusable_;  // why the target cannot be written, or empty
+  std::vector<std::unique_ptr<ScratchFile>> parts_;
+};
+
+// Appends ` lat="..." lon="..."` of a position (degrees, 8 decimals, plain
+// decimal numbers; a longitude of 180 written -180) at `out`, which has room
+// for 1000 characters; returns the end.
+char* PositionAttributes(char* out, double lat, double lon);
+// "WP000", "WP001", ... ("WP1000" past 999) at `out`; returns the end.
 char* WaypointName(char* out, long number);
 
 }  // namespace sailings
