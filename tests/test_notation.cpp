@@ -4,6 +4,8 @@
 // GeographicLib's DMS encoder.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <GeographicLib/DMS.hpp>
 
 #include <cmath>
@@ -235,4 +237,15 @@ TEST(Notation, WrittenAsGeographicLibEncodesIt) {
   }
   EXPECT_EQ(FormatCoordinate(-0.0000001, Axis::latitude, CoordinateStyle::decimal, 6), "0.000000");
   EXPECT_EQ(FormatCoordinate(-33.92494, Axis::latitude, CoordinateStyle::decimal, 4), "-33.9249");
+  // Chart labels: whole degrees, no letter on the lines dividing the hemispheres.
+  for (const auto& [degrees, axis, text] :
+       {std::tuple{-34.0, Axis::latitude, "34\u00b0S"}, {29.6, Axis::latitude, "30\u00b0N"},
+        {-0.3, Axis::latitude, "0\u00b0"}, {180.0, Axis::longitude, "180\u00b0"},
+        {-179.8, Axis::longitude, "180\u00b0"}, {-179.4, Axis::longitude, "179\u00b0W"},
+        {15.0, Axis::longitude, "15\u00b0E"}}) {
+    EXPECT_EQ(FormatCoordinate(degrees, axis, CoordinateStyle::degrees, 0), text) << degrees;
+  }
+  // Land messages: the hemisphere of the value's sign.
+  EXPECT_EQ(FormatPositionShort(-54.84, -68.26), "54.8S 68.3W");
+  EXPECT_EQ(FormatPositionShort(-0.04, 190.0), "0.0S 170.0W");
 }

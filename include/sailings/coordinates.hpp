@@ -31,6 +31,7 @@ enum class Axis { latitude, longitude };
 Status ParseCoordinate(std::string_view text, Axis axis, double& degrees);
 
 enum class CoordinateStyle {
+  degrees,  // 34°S: a chart's label (no letter on the equator, 0° and 180°)
   decimal,  // -33.924900
   dm,       // 33°55.494000'S
   dms,      // 33°55'29.640000"S

@@ -261,6 +261,17 @@ std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, i
   if (decimals > 12) decimals = 12;
   if (!std::isfinite(degrees)) degrees = 0.0;
   char text[480];
+  if (style == CoordinateStyle::degrees) {
+    // A letter for the side; none on the equator or the meridians 0 and 180,
+    // which divide the hemispheres.
+    const std::string number = NumberText(std::fabs(degrees), decimals);
+    const double rounded = std::stod(number);
+    const bool dividing = rounded == 0 || (axis == Axis::longitude && rounded == 180);
+    if (dividing) return number + "\u00b0";
+    const bool negative = degrees < 0;
+    return number + "\u00b0" +
+           (axis == Axis::latitude ? (negative ? 'S' : 'N') : (negative ? 'W' : 'E'));
+  }
   if (style == CoordinateStyle::decimal) {
     char* end = FormatFixed(text, degrees, decimals);
     std::string out(text, end);

@@ -124,12 +124,11 @@ class TrackPoints : public RowSink {
   std::vector<Point> lonlat_;
 };
 
+// A graticule label: whole degrees with the side's letter.
 std::string Degrees(double value, bool latitude) {
-  const double v = latitude ? value : std::remainder(value, 360.0);
-  const double a = std::fabs(v);
-  std::string text = std::to_string(static_cast<long>(std::lround(a))) + "\u00b0";
-  if (std::lround(a) == 0 || (!latitude && std::lround(a) == 180)) return text;
-  return text + (latitude ? (v < 0 ? "S" : "N") : (v < 0 ? "W" : "E"));
+  return latitude ? FormatCoordinate(value, Axis::latitude, CoordinateStyle::degrees, 0)
+                  : FormatCoordinate(std::remainder(value, 360.0), Axis::longitude,
+                                     CoordinateStyle::degrees, 0);
 }
 
 double NiceStep(double extent) {
