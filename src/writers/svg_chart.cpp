@@ -10,94 +10,19 @@
 #include "sailings/coordinates.hpp"
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"
+#include "writers/chart_frame.h"
 #include "writers/output_file.h"
 
 namespace sailings {
 
 namespace {
 
-constexpr double kBorder = 10;                    // white margin around the frame, px
-constexpr double kMaxWidth = 980, kMaxHeight = 700, kMinHeight = 300;
 constexpr int kTrackSamples = 400;                // per track
 constexpr long kMostDots = 300;
-// Polar charts: the projection holds to this latitude on the far side of the
-// equator (the opposite pole lies at infinity), and the frame reaches at
-// most to kFrameReach; a track beyond runs off the chart.
-constexpr double kFarthest = 89.5, kFrameReach = 60.0;
-
-struct Point {
-  double x, y;
-};
-
-// A position of the chart's plane: Mercator (longitude, isometric latitude,
-// both degrees) or polar stereographic (2 tan(45 - |lat|/2) around the pole,
-// in degrees' measure).
-class Projection {
- public:
-  bool polar = false;
-  double pole = 1;    // 1 north, -1 south
-  double center = 0;  // polar: the longitude pointing down the chart, degrees
-
-  Point Plane(double lat, double lon) const {
-    if (!polar) {
-      const double phi = std::clamp(lat, -85.0, 85.0) * kDegree;
-      return {lon, ToDegrees(IsometricLatitude(phi))};
-    }
-    // Faithful down to the far side of the equator: a ring that encloses the
-    // opposite pole (Antarctica on a north polar chart) then encloses the
-    // region outside its coast, as it must, not a disc over the chart.
-    const double phi = std::clamp(pole * lat, -kFarthest, 90.0) * kDegree;
-    const double rho = ToDegrees(2.0 * std::tan(0.25 * kPi - 0.5 * phi));
-    const double a = (lon - center) * kDegree;
-    return {rho * std::sin(a), -pole * rho * std::cos(a)};
-  }
-};
-
-// The frame: the plane's window and its scale in pixels.
-struct Frame {
-  double x0 = 0, x1 = 1, y0 = 0, y1 = 1, scale = 1;
-  double width() const { return (x1 - x0) * scale; }
-  double height() const { return (y1 - y0) * scale; }
-  Point Pixel(Point p) const { return {kBorder + (p.x - x0) * scale, kBorder + (y1 - p.y) * scale}; }
-  bool Near(Point p, double slack) const {
-    return p.x > x0 - slack && p.x < x1 + slack && p.y > y0 - slack && p.y < y1 + slack;
-  }
-};
 
 std::string Num(double v) {
   char text[400];
   return std::string(text, FormatNumber(text, std::isfinite(v) ? v : 0.0, 1));
-}
-
-// Douglas-Peucker to `tolerance` pixels.
-std::vector<Point> Simplify(const std::vector<Point>& in, double tolerance) {
-  if (in.size() < 3) return in;
-  std::vector<char> keep(in.size(), 0);
-  keep.front() = keep.back() = 1;
-  std::vector<std::pair<std::size_t, std::size_t>> stack{{0, in.size() - 1}};
-  while (!stack.empty()) {
-    const auto [a, b] = stack.back();
-    stack.pop_back();
-    const Point p = in[a], q = in[b];
-    const double dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
-    double worst = -1;
-    std::size_t at = a;
-    for (std::size_t i = a + 1; i < b; ++i) {
-      const double d = len > 0 ? std::fabs(dy * (in[i].x - p.x) - dx * (in[i].y - p.y)) / len
-                               : std::hypot(in[i].x - p.x, in[i].y - p.y);
-      if (d > worst) worst = d, at = i;
-    }
-    if (worst > tolerance) {
-      keep[at] = 1;
-      stack.push_back({a, at});
-      stack.push_back({at, b});
-    }
-  }
-  std::vector<Point> out;
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    if (keep[i]) out.push_back(in[i]);
-  }
-  return out;
 }
 
 std::string PathData(const std::vector<Point>& pixels, bool closed) {
@@ -182,40 +107,9 @@ bool SvgChart::Finish(std::string& error) {
   std::vector<const std::vector<Point>*> tracks = {&ellipse.points(), &rhumb.points()};
   if (hasComposite_) tracks.push_back(&composite.points());
 
-  // Polar when a track comes within 10 degrees of a pole.
-  Projection projection;
-  double highest = -90, lowest = 90;
-  for (const auto* t : tracks) {
-    for (const Point& p : *t) highest = std::max(highest, p.y), lowest = std::min(lowest, p.y);
-  }
-  if (highest > 80 || lowest < -80) {
-    projection.polar = true;
-    projection.pole = highest > 80 && highest >= -lowest ? 1 : -1;
-    // The route runs across the bottom (north) or top (south) of the chart.
-    const double l1 = ToDegrees(g.lon1), l2 = ToDegrees(g.lon2);
-    projection.center = l1 + 0.5 * std::remainder(l2 - l1, 360.0);
-  }
-
-  // The frame: every track with a margin (each track goes the shorter way
-  // round, so a Mercator frame spans less than a turn of longitude).
-  Frame frame;
-  double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
-  for (const auto* t : tracks) {
-    for (const Point& ll : *t) {
-      if (projection.polar && projection.pole * ll.y < -kFrameReach) continue;
-      const Point p = projection.Plane(ll.y, ll.x);
-      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
-    }
-  }
-  const double margin = 0.15 * std::max({x1 - x0, y1 - y0, projection.polar ? 0.1 : 5.0});
-  frame.x0 = x0 - margin, frame.x1 = x1 + margin, frame.y0 = y0 - margin, frame.y1 = y1 + margin;
-  frame.scale = std::min(kMaxWidth / (frame.x1 - frame.x0), kMaxHeight / (frame.y1 - frame.y0));
-  const auto widen = [](double& lo, double& hi, double size) {
-    const double mid = 0.5 * (lo + hi);
-    lo = mid - 0.5 * size, hi = mid + 0.5 * size;
-  };
-  widen(frame.x0, frame.x1, kMaxWidth / frame.scale);
-  if (frame.height() < kMinHeight) widen(frame.y0, frame.y1, kMinHeight / frame.scale);
+  const ChartFrame chart = FrameTracks(tracks, ToDegrees(g.lon1), ToDegrees(g.lon2));
+  const Projection& projection = chart.projection;
+  const Frame& frame = chart.frame;
   const double W = frame.width() + 2 * kBorder, H = frame.height() + 2 * kBorder;
   const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
 
