@@ -8,7 +8,7 @@
 #include <string>
 
 #include "input/location_list.h"
-#include "vector/vector3d.h"
+#include "sailings/places.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
@@ -21,10 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (c < 0x20 || c == 0x7f) std::abort();
     }
     if (!std::isfinite(line.latitude) || !std::isfinite(line.longitude)) std::abort();
-    sailings::vector3d v;
-    v.name(line.name);
-    v.geo(1.0, line.latitude, line.longitude);
-    if (!std::isfinite(v.latitude()) || !std::isfinite(v.longitude())) std::abort();
+    const sailings::Place place = sailings::StorePlace(line.name, line.latitude, line.longitude);
+    if (!std::isfinite(place.lat) || !std::isfinite(place.lon)) std::abort();
   });
   return 0;
 }

@@ -14,7 +14,7 @@
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "session.h"
-#include "vector/vector3d.h"
+#include "sailings/places.hpp"
 
 namespace {
 
@@ -200,23 +200,10 @@ TEST(Glue, PositionRulesAtTheMeridiansAndPoles) {
       {100, 20, 80, -160, true},        {10, 20, 10.00000002, 20, false},
   };
   for (const auto& c : cases) {
-    sailings::vector3d p, q;
-    p.geo(1, c.lat1, c.lon1);
-    q.geo(1, c.lat2, c.lon2);
+    const sailings::Place p = sailings::StorePlace("p", c.lat1, c.lon1);
+    const sailings::Place q = sailings::StorePlace("q", c.lat2, c.lon2);
     EXPECT_EQ(sailings::SamePosition(p, q), c.same) << c.lat1 << " " << c.lon1 << " " << c.lat2 << " " << c.lon2;
     EXPECT_EQ(sailings::SamePosition(q, p), c.same);
-  }
-  // On the axes: the quadrant rule of the record's longitude.
-  for (const auto& [x, y, lon] : {std::tuple{-1.0, 0.0, 180.0}, {-1.0, -0.0, 180.0}, {1.0, 0.0, 0.0},
-                                  {0.0, 1.0, 90.0}, {0.0, -1.0, -90.0}, {-1.0, -1e-300, -180.0}}) {
-    EXPECT_NEAR(sailings::vector3d(x, y, 0.5).longitude(), lon, 1e-12) << x << " " << y;
-  }
-  // Longitudes fold into [-180, 180] through the record: 0, 180 and -180 kept.
-  for (const auto& [lon, folded] : {std::pair{0.0, 0.0}, {180.0, 180.0}, {-180.0, -180.0}, {360.0, 0.0},
-                                    {540.0, 180.0}, {-190.0, 170.0}, {190.0, -170.0}}) {
-    sailings::vector3d p;
-    p.geo(1, 10, lon);
-    EXPECT_NEAR(p.longitude(), folded, 1e-9) << lon;
   }
 }
 

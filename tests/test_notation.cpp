@@ -194,14 +194,14 @@ TEST(Notation, LocationListLinesInTheNotation) {
       << "Cape Town\t33\u00b055'29.6\"S 18d25'26.8\"E\nColons\t-33:55:30\t018:25:26.8E\r\n"
          "Wrong axis\t33.9E 18.4\nSixty\t33:60 1\nBoth\t-33S 18\nBeyond\t100 20";
   std::ostringstream warnings;
-  const auto list = LoadLocationList(file, warnings);
+  const auto list = LoadPlaces(file, warnings);
   ASSERT_TRUE(list.has_value());
-  ASSERT_EQ(list->size(), 5u);  // three places and the two typed slots
-  EXPECT_NEAR((*list)[1].latitude(), -(33 + 55 / 60.0 + 29.6 / 3600), 1e-9);
-  EXPECT_NEAR((*list)[1].longitude(), 18 + 25 / 60.0 + 26.8 / 3600, 1e-9);
-  EXPECT_NEAR((*list)[2].latitude(), -33.925, 1e-9);  // the sign applies to the whole value
-  EXPECT_NEAR((*list)[3].latitude(), 80, 1e-9);       // folded over the pole, as typed ones
-  EXPECT_NEAR((*list)[3].longitude(), -160, 1e-9);
+  ASSERT_EQ(list->size(), 3u);
+  EXPECT_NEAR((*list)[0].lat, -(33 + 55 / 60.0 + 29.6 / 3600), 1e-9);
+  EXPECT_NEAR((*list)[0].lon, 18 + 25 / 60.0 + 26.8 / 3600, 1e-9);
+  EXPECT_NEAR((*list)[1].lat, -33.925, 1e-9);  // the sign applies to the whole value
+  EXPECT_NEAR((*list)[2].lat, 80, 1e-9);       // folded over the pole, as typed ones
+  EXPECT_NEAR((*list)[2].lon, -160, 1e-9);
   EXPECT_EQ(warnings.str(),
             "input.txt: line 3 skipped: latitude: a latitude takes N or S, not E or W\n"
             "input.txt: line 4 skipped: latitude: minutes and seconds must be below 60\n"

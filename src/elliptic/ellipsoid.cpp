@@ -26,14 +26,6 @@ double PrimeVerticalRadius(double phi) {
 
 double GeocentricLatitude(double phi) { return std::atan(kOneMinusESq * std::tan(phi)); }
 
-Vec3 operator+(Vec3 p, Vec3 q) { return {p.x + q.x, p.y + q.y, p.z + q.z}; }
-Vec3 operator-(Vec3 p, Vec3 q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
-Vec3 operator*(double s, Vec3 p) { return {s * p.x, s * p.y, s * p.z}; }
-double Dot(Vec3 p, Vec3 q) { return p.x * q.x + p.y * q.y + p.z * q.z; }
-Vec3 Cross(Vec3 p, Vec3 q) {
-  return {p.y * q.z - p.z * q.y, p.z * q.x - p.x * q.z, p.x * q.y - p.y * q.x};
-}
-double Length(Vec3 p) { return std::sqrt(Dot(p, p)); }
 
 Vec3 EllipsoidPoint(double phi, double lambda) {
   return EllipsoidPoint(std::sin(phi), std::cos(phi), std::sin(lambda), std::cos(lambda));

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "vector/angles.h"
+#include "vector/vec3.h"
 
 namespace sailings {
 
@@ -55,16 +56,6 @@ bool IsSouthPole(double phi);
 double PrimeVerticalRadius(double phi);
 // psi = atan((1 - e_sq) tan phi). Valid on (-pi/2, pi/2); +-pi/2 maps to itself.
 double GeocentricLatitude(double phi);
-
-struct Vec3 {
-  double x, y, z;
-};
-Vec3 operator+(Vec3 p, Vec3 q);
-Vec3 operator-(Vec3 p, Vec3 q);
-Vec3 operator*(double s, Vec3 p);
-double Dot(Vec3 p, Vec3 q);
-Vec3 Cross(Vec3 p, Vec3 q);
-double Length(Vec3 p);
 
 // Earth-centred Cartesian coordinates of a point on the ellipsoid surface:
 // X = N cos phi cos lambda, Y = N cos phi sin lambda, Z = N (1 - e_sq) sin phi;

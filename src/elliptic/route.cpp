@@ -4,7 +4,7 @@
 
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
-#include "vector/vector3d.h"
+#include "vector/position.h"
 
 namespace sailings {
 
@@ -63,12 +63,12 @@ Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
   if (!(std::fabs(latitude1) <= 90.0) || !(std::fabs(latitude2) <= 90.0)) {
     return Status::latitude_beyond_90;
   }
-  vector3d departure, destination;
-  departure.geo(1.0, latitude1, longitude1);
-  destination.geo(1.0, latitude2, longitude2);
-  if (SamePosition(departure, destination)) return Status::same_position;
-  route = ComputeRoute(departure.latitude(), departure.longitude(), destination.latitude(),
-                       destination.longitude());
+  const Vec3 departure = Direction(latitude1, longitude1);
+  const Vec3 destination = Direction(latitude2, longitude2);
+  const double lat1 = LatitudeOf(departure), lon1 = LongitudeOf(departure);
+  const double lat2 = LatitudeOf(destination), lon2 = LongitudeOf(destination);
+  if (SamePosition(lat1, lon1, lat2, lon2)) return Status::same_position;
+  route = ComputeRoute(lat1, lon1, lat2, lon2);
   return Status::ok;
 }
 

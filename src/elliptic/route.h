@@ -35,7 +35,7 @@ struct RouteGeometry {
 // degrees): every sailing, table, chart and land check of it alike.
 double TrackLongitude2(const RouteGeometry& route);
 
-// The route between two positions given in degrees (as vector3d reads them).
+// The route between two positions given in degrees, as stored (vector/position.h).
 RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2,
                            double longitude2);
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "sailings/coordinates.hpp"
+#include "vector/position.h"
 
 namespace sailings {
 
@@ -97,49 +98,29 @@ void ForEachLocationLine(std::istream& in,
   }
 }
 
-std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
-                                                      std::ostream& warnings) {
-  // Read once: the list may be a pipe (--list /dev/stdin).
-  const std::string name = path.string();
-  std::vector<vector3d> list(1);  // element 0: a typed departure
-  const bool opened = ForEachLine(name.c_str(), [&](long number, const LocationLine& line) {
-    if (line.kind == LocationLine::kMalformed) {
-      warnings << path.filename().string() << ": line " << number << " skipped: " << line.problem
-               << '\n';
-    } else if (line.kind == LocationLine::kRecord && list.size() < INT_MAX - 2) {
-      list.emplace_back();
-      list.back().name(line.name);
-      list.back().geo(1.0, line.latitude, line.longitude);
-    }
-  });
-  if (!opened) return std::nullopt;
-  list.emplace_back();  // a typed destination
-  list.front().name("A");
-  list.back().name("B");
-  return list;
-}
-
 Place StorePlace(std::string_view name, double lat, double lon) {
-  vector3d stored;
-  stored.name(std::string(name));
-  stored.geo(1.0, lat, lon);
-  return {stored.get_name(), stored.latitude(), stored.longitude()};
+  // Names end at 255 bytes (or a NUL byte).
+  name = name.substr(0, std::min<std::size_t>(name.find('\0'), 255));
+  const Vec3 stored = Direction(lat, lon);
+  return {std::string(name), LatitudeOf(stored), LongitudeOf(stored)};
 }
 
 bool SamePosition(const Place& p, const Place& q) { return SamePosition(p.lat, p.lon, q.lat, q.lon); }
 
 std::optional<std::vector<Place>> LoadPlaces(const std::filesystem::path& path,
                                              std::ostream& warnings) {
-  const std::optional<std::vector<vector3d>> list = LoadLocationList(path, warnings);
-  if (!list) return std::nullopt;
+  // Read once: the list may be a pipe (--list /dev/stdin).
+  const std::string name = path.string();
   std::vector<Place> places;
-  places.reserve(list->size() - 2);
-  // Entries 1 .. size - 2 are the list's places (0 and the last are slots
-  // for typed positions).
-  for (std::size_t i = 1; i + 1 < list->size(); ++i) {
-    const vector3d& v = (*list)[i];
-    places.push_back({v.get_name(), v.latitude(), v.longitude()});
-  }
+  const bool opened = ForEachLine(name.c_str(), [&](long number, const LocationLine& line) {
+    if (line.kind == LocationLine::kMalformed) {
+      warnings << path.filename().string() << ": line " << number << " skipped: " << line.problem
+               << '\n';
+    } else if (line.kind == LocationLine::kRecord && places.size() < INT_MAX - 2) {
+      places.push_back(StorePlace(line.name, line.latitude, line.longitude));
+    }
+  });
+  if (!opened) return std::nullopt;
   return places;
 }
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "sailings/places.hpp"
-#include "vector/vector3d.h"
 
 namespace sailings {
 
@@ -42,10 +41,6 @@ LocationLine ParseLocationLine(std::string_view line);
 void ForEachLocationLine(std::istream& in,
                          const std::function<void(long, const LocationLine&)>& visit);
 
-// The whole location list as the dialogue holds it: element 0 for a typed
-// departure, 1 .. n the file's records, n + 1 for a typed destination.
-// Nothing when the file cannot be opened.
-std::optional<std::vector<vector3d>> LoadLocationList(const std::filesystem::path& path,
-                                                      std::ostream& warnings);
+// LoadPlaces (sailings/places.hpp) reads a whole list.
 
 }  // namespace sailings
