@@ -8,6 +8,7 @@
 
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
+#include "elliptic/track_line.h"
 
 namespace sailings {
 
@@ -141,154 +142,28 @@ const LandIndex& Index() {
   return index;
 }
 
-// A track as pieces, each a position at a fraction of its length.
-class Track {
- public:
-  struct Piece {
-    enum Kind { kPlane, kRhumb, kParallel, kGeodesic } kind;
-    double length;  // metres
-    // kPlane: the unit directions of the start and of travel, and the angle.
-    Vec3 a, b;
-    double angle;
-    // kRhumb, kParallel: latitudes and longitudes (radians) of the ends.
-    double phi1, lambda1, phi2, lambda2, q1, q2;
-    bool meridian;
-  };
+// A track's position (degrees) s metres along it: its line's.
+LonLat At(const TrackLine& line, double s) {
+  const TrackPoint p = line.At(std::clamp(s, 0.0, line.length()));
+  return {Normalized(ToDegrees(p.lambda)), ToDegrees(TrueLatitude(p.phi))};
+}
 
-  // The great ellipse leaving (phi1, lambda1) with geocentric azimuth
-  // alphaGc for (phi2, lambda2), `length` metres: the section the waypoint
-  // tables step along (EllipticStepper), so that a route from a pole or
-  // between antipodes is checked on the meridian its table follows.
-  void Plane(double phi1, double lambda1, double alphaGc, double phi2, double lambda2,
-             double length) {
-    const Vec3 normal = EllipticStepper(phi1, lambda1, alphaGc).normal();
-    const double p1 = TrueLatitude(phi1), p2 = TrueLatitude(phi2);
-    const Vec3 a{std::cos(p1) * std::cos(lambda1), std::cos(p1) * std::sin(lambda1), std::sin(p1)};
-    const Vec3 u2{std::cos(p2) * std::cos(lambda2), std::cos(p2) * std::sin(lambda2), std::sin(p2)};
-    // On the unit sphere of geodetic positions the plane is a great circle
-    // with pole m: travel turns about it.
-    Vec3 m{normal.x, normal.y, kOneMinusESq * normal.z};
-    m = (1.0 / Length(m)) * m;
-    double angle = std::atan2(Dot(m, Cross(a, u2)), Dot(a, u2));
-    if (angle < 0) angle += kTwoPi;
-    Piece p{};
-    p.kind = Piece::kPlane;
-    p.length = length;
-    p.a = a;
-    p.b = Cross(m, a);
-    p.angle = angle;
-    pieces_.push_back(p);
-    length_ += p.length;
-  }
-
-  // The geodesic of the route (GeographicLib), sampled at its own distances.
-  void Geodesic(const RouteGeometry& g) {
-    geodesic_ = sailings::Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
-                                                 ToDegrees(TrueLatitude(g.lat2)),
-                                                 ToDegrees(TrackLongitude2(g)));
-    Piece p{};
-    p.kind = Piece::kGeodesic;
-    p.length = geodesic_->Distance();
-    pieces_.push_back(p);
-    length_ += p.length;
-  }
-
-  void Rhumb(const RouteGeometry& g) {
-    Piece p{};
-    p.kind = Piece::kRhumb;
-    p.length = g.loxoDistance;
-    p.phi1 = TrueLatitude(g.lat1), p.phi2 = TrueLatitude(g.lat2);
-    p.lambda1 = g.lon1;
-    p.lambda2 = g.lon1 + WrapLongitudeDifference(g.lon2 - g.lon1);
-    p.meridian = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) || IsNorthPole(p.phi2) ||
-                 IsSouthPole(p.phi2);
-    if (p.meridian) {  // from or to a pole: down the other end's meridian
-      p.lambda1 = p.lambda2 = IsNorthPole(p.phi1) || IsSouthPole(p.phi1) ? TrackLongitude2(g) : g.lon1;
-    } else {
-      p.q1 = IsometricLatitude(p.phi1);
-      p.q2 = IsometricLatitude(p.phi2);
-    }
-    pieces_.push_back(p);
-    length_ += p.length;
-  }
-
-  void Parallel(double phi, double lambda1, double dlambda, double length) {
-    Piece p{};
-    p.kind = Piece::kParallel;
-    p.length = length;
-    p.phi1 = p.phi2 = phi;
-    p.lambda1 = lambda1;
-    p.lambda2 = lambda1 + dlambda;
-    pieces_.push_back(p);
-    length_ += length;
-  }
-
-  double length() const { return length_; }
-
-  // The position (degrees) s metres along the track, as near as sampling needs.
-  LonLat At(double s) const {
-    for (const Piece& p : pieces_) {
-      if (s <= p.length || &p == &pieces_.back()) {
-        const double t = p.length > 0 ? std::clamp(s / p.length, 0.0, 1.0) : 0.0;
-        if (p.kind == Piece::kGeodesic) {
-          double lat, lon;
-          geodesic_->Position(t * p.length, lat, lon);
-          return {lon, lat};
-        }
-        return At(p, t);
-      }
-      s -= p.length;
-    }
-    return {0, 0};
-  }
-
- private:
-  static LonLat At(const Piece& p, double t) {
-    switch (p.kind) {
-      case Piece::kPlane: {
-        const double th = t * p.angle;
-        const Vec3 d = std::cos(th) * p.a + std::sin(th) * p.b;
-        return {ToDegrees(std::atan2(d.y, d.x)), ToDegrees(std::atan2(d.z, std::hypot(d.x, d.y)))};
-      }
-      case Piece::kGeodesic:
-        break;  // sampled by its line
-      case Piece::kParallel:
-        return {Normalized(ToDegrees(p.lambda1 + t * (p.lambda2 - p.lambda1))), ToDegrees(p.phi1)};
-      case Piece::kRhumb: {
-        const double dphi = p.phi2 - p.phi1;
-        if (p.meridian || std::fabs(dphi) < 1e-9) {
-          return {Normalized(ToDegrees(p.lambda1 + t * (p.lambda2 - p.lambda1))),
-                  ToDegrees(p.phi1 + t * dphi)};
-        }
-        const double phi = p.phi1 + t * dphi;
-        const double f = (IsometricLatitude(phi) - p.q1) / (p.q2 - p.q1);
-        return {Normalized(ToDegrees(p.lambda1 + f * (p.lambda2 - p.lambda1))), ToDegrees(phi)};
-      }
-    }
-    return {0, 0};
-  }
-
-  std::vector<Piece> pieces_;
-  std::optional<GeographicLib::GeodesicLine> geodesic_;
-  double length_ = 0;
-};
-
-std::optional<LandPoint> FirstLand(const Track& track) {
+std::optional<LandPoint> FirstLand(const TrackLine& track) {
   const LandIndex& index = Index();
   const double skip = 20 * kNauticalMile, step = 10 * kNauticalMile;
   const double end = track.length() - skip;
   double previous = skip;
   for (double s = skip; s <= end;) {
-    const LonLat p = track.At(s);
+    const LonLat p = At(track, s);
     if (index.IsLand(p.lat, p.lon)) {
       // Between the last sample at sea and this one, to a tenth of a mile.
       double lo = std::min(previous, s), hi = s;
       while (hi - lo > 0.1 * kNauticalMile) {
         const double mid = 0.5 * (lo + hi);
-        const LonLat q = track.At(mid);
+        const LonLat q = At(track, mid);
         (index.IsLand(q.lat, q.lon) ? hi : lo) = mid;
       }
-      const LonLat q = track.At(hi);
+      const LonLat q = At(track, hi);
       return LandPoint{q.lat, q.lon};
     }
     previous = s;
@@ -342,45 +217,26 @@ bool IsLand(double lat, double lon) {
 
 namespace {
 
-Track MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeSailing* c) {
-  Track track;
-  if (which == CheckedTrack::kComposite && !(c && c->composite)) which = CheckedTrack::kGreatEllipse;
+TrackLine MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeSailing* c) {
   switch (which) {
-    case CheckedTrack::kGreatEllipse:
-      track.Plane(g.lat1, g.lon1, g.fwdAzimuthGc, g.lat2, g.lon2, std::fabs(g.distance));
+    case CheckedTrack::kRhumbLine: return TrackLine(g, TrackLine::kRhumbLine);
+    case CheckedTrack::kGeodesic: return TrackLine(g, TrackLine::kGeodesic);
+    case CheckedTrack::kComposite:
+      if (c && c->composite) return TrackLine(g, TrackLine::kComposite, c);
       break;
-    case CheckedTrack::kRhumbLine:
-      track.Rhumb(g);
-      break;
-    case CheckedTrack::kGeodesic:
-      track.Geodesic(g);
-      break;
-    case CheckedTrack::kComposite: {
-      const double L = AdjustedLatitude(c->t1Phi);
-      if (c->ge1 > 0) track.Plane(g.lat1, g.lon1, c->ge1AzimuthGc, L, c->t1Lambda, c->ge1);
-      const double east = c->parallelCourse == kHalfPi ? 1.0 : -1.0;
-      if (c->parallel > 0) {
-        track.Parallel(c->t1Phi, c->t1Lambda,
-                       east * c->parallel / (PrimeVerticalRadius(c->t1Phi) * std::cos(c->t1Phi)),
-                       c->parallel);
-      }
-      if (c->ge2 > 0) {
-        track.Plane(AdjustedLatitude(c->t2Phi), c->t2Lambda, c->ge2AzimuthGc, g.lat2, g.lon2, c->ge2);
-      }
-      break;
-    }
+    case CheckedTrack::kGreatEllipse: break;
   }
-  return track;
+  return TrackLine(g, TrackLine::kGreatEllipse);
 }
 
 }  // namespace
 
 std::vector<LandPoint> CheckedTrackPositions(const RouteGeometry& g, CheckedTrack which,
                                                 const CompositeSailing* composite, int count) {
-  const Track track = MakeTrack(g, which, composite);
+  const TrackLine track = MakeTrack(g, which, composite);
   std::vector<LandPoint> positions;
   for (int k = 0; k < count; ++k) {
-    const LonLat p = track.At(track.length() * k / std::max(1, count - 1));
+    const LonLat p = At(track, track.length() * k / std::max(1, count - 1));
     positions.push_back({p.lat, p.lon});
   }
   return positions;
