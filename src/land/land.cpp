@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include <GeographicLib/GeodesicLine.hpp>
 
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
