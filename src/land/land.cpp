@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/track_line.h"
