@@ -104,11 +104,8 @@ class Passage {
   // Where `track` first runs over land, if it does.
   std::optional<LandCrossing> CrossesLand(Track track) const;
 
-  // The computation's records, for the library's own writers and tables.
-  const RouteGeometry& geometry() const { return *geometry_; }
-  const CompositeSailing* composite_sailing() const { return sailing_.get(); }
-
  private:
+  friend struct PassageRecords;  // the library's own tables, lines and writers read them
   // Takes a solved route (and solves its composite track) into `passage`.
   static Status Adopt(const RouteGeometry& route, std::optional<double> limit, Passage& passage);
 

@@ -9,8 +9,8 @@
 namespace sailings {
 
 SailingLine::SailingLine(const Passage& passage, Track track) {
-  const RouteGeometry& g = passage.geometry();
-  const CompositeSailing* c = passage.composite_sailing();
+  const RouteGeometry& g = PassageRecords::Route(passage);
+  const CompositeSailing* c = PassageRecords::Composite(passage);
   switch (track) {
     case Track::great_ellipse:
       line_ = std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);

@@ -28,8 +28,8 @@ Waypoint ToWaypoint(const WaypointRow& row) {
 
 Status PlanWaypoints(const Passage& passage, const TableRequest& request, WaypointPlan& plan,
                      const PlanOptions& options) {
-  const RouteGeometry& g = passage.geometry();
-  const CompositeSailing* k = passage.composite_sailing();
+  const RouteGeometry& g = PassageRecords::Route(passage);
+  const CompositeSailing* k = PassageRecords::Composite(passage);
   if (k && (request.placement == WaypointPlacement::longitudes ||
             request.along != Sailing::great_ellipse)) {
     return Status::composite_table_only;
@@ -58,7 +58,7 @@ Status PlanWaypoints(const Passage& passage, const TableRequest& request, Waypoi
 void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointSink& sink) {
   WaypointRows rows(sink);
   if (plan.composite) {
-    CompositeTable(passage.geometry(), *passage.composite_sailing(), plan.n, plan.step_m, rows);
+    CompositeTable(PassageRecords::Route(passage), *PassageRecords::Composite(passage), plan.n, plan.step_m, rows);
     return;
   }
   TablePlan p;
@@ -66,7 +66,7 @@ void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointS
   p.along = ToAlong(plan.along);
   p.n = plan.n;
   p.step = plan.step_m;
-  MakeWaypointTable(passage.geometry(), p, rows);
+  MakeWaypointTable(PassageRecords::Route(passage), p, rows);
 }
 
 }  // namespace sailings

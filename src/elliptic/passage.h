@@ -13,6 +13,7 @@
 
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
+#include "sailings/passage.hpp"
 #include "sailings/status.hpp"
 
 namespace sailings {
@@ -51,6 +52,14 @@ struct CompositeSailing {
 // first (last) great-elliptic part of length 0. A meridian route over a pole
 // turns east (longitude increasing from T1 to T2).
 Status SolveComposite(const RouteGeometry& route, double limit, CompositeSailing& composite);
+
+// The records of a public Passage (sailings/passage.hpp), for the library's
+// own tables, lines and writers.
+struct PassageRecords {
+  static const RouteGeometry& Route(const Passage& passage) { return *passage.geometry_; }
+  // Null without a limit.
+  static const CompositeSailing* Composite(const Passage& passage) { return passage.sailing_.get(); }
+};
 
 // Waypoints along the whole composite track, at k * step metres from the
 // departure along it (n of them), with T1 and T2 always rows of their own.

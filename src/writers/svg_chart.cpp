@@ -85,8 +85,8 @@ struct ChartWriter::State {
 
 ChartWriter::ChartWriter(const std::filesystem::path& file, const Passage& passage,
                          std::string from, std::string to, long rows)
-    : state_(std::make_unique<State>(State{SvgChart(file, passage.geometry(), std::move(from),
-                                                    std::move(to), passage.composite_sailing(),
+    : state_(std::make_unique<State>(State{SvgChart(file, PassageRecords::Route(passage), std::move(from),
+                                                    std::move(to), PassageRecords::Composite(passage),
                                                     rows)})) {}
 
 ChartWriter::~ChartWriter() = default;
