@@ -1,5 +1,4 @@
 // The waypoint table as a GPX 1.1 route.
-#include <cstring>
 
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"
@@ -25,16 +24,11 @@ void GpxWriter::Row(const Waypoint& row) {
   // One line, formatted in place: this runs for every row of long tables.
   char line[1200];
   char* p = line;
-  const auto append = [&p](const char* text) {
-    const std::size_t n = std::strlen(text);
-    std::memcpy(p, text, n);
-    p += n;
-  };
-  append("    <rtept");
+  p = Append(p, "    <rtept");
   p = PositionAttributes(p, row.lat, row.lon);
-  append("><name>");
+  p = Append(p, "><name>");
   p = WaypointName(p, s.count++);
-  append("</name></rtept>\n");
+  p = Append(p, "</name></rtept>\n");
   s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
 }
 

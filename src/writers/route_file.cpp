@@ -35,15 +35,16 @@ bool RouteFile::Finish(const std::vector<Piece>& pieces, std::string& error) {
   return AssembleFile(target_, file, error);
 }
 
+char* Append(char* out, const char* text) {
+  const std::size_t n = std::strlen(text);
+  std::memcpy(out, text, n);
+  return out + n;
+}
+
 char* PositionAttributes(char* out, double lat, double lon) {
-  const auto append = [&out](const char* text) {
-    const std::size_t n = std::strlen(text);
-    std::memcpy(out, text, n);
-    out += n;
-  };
-  append(" lat=\"");
+  out = Append(out, " lat=\"");
   out = FormatNumber(out, lat, 8);
-  append("\" lon=\"");
+  out = Append(out, "\" lon=\"");
   char* digits = out;
   out = FormatNumber(out, lon, 8);
   // [-180, 180): 180 is the same meridian as -180.
@@ -51,8 +52,7 @@ char* PositionAttributes(char* out, double lat, double lon) {
     std::memcpy(digits, "-180.00000000", 13);
     ++out;
   }
-  append("\"");
-  return out;
+  return Append(out, "\"");
 }
 
 char* WaypointName(char* out, long number) {

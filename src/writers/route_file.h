@@ -41,6 +41,9 @@ class RouteFile {
   std::vector<std::unique_ptr<ScratchFile>> parts_;
 };
 
+// Appends `text` at `out`; returns the end. (A route file's lines are
+// formatted in place: they are written for every row of long tables.)
+char* Append(char* out, const char* text);
 // Appends ` lat="..." lon="..."` of a position (degrees, 8 decimals, plain
 // decimal numbers; a longitude of 180 written -180) at `out`, which has room
 // for 1000 characters; returns the end.

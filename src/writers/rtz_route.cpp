@@ -1,6 +1,5 @@
 // The waypoint table as an RTZ 1.0 route.
 #include <charconv>
-#include <cstring>
 
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"
@@ -32,25 +31,20 @@ void RtzWriter::Row(const Waypoint& row) {
   State& s = *state_;
   char line[1400];
   char* p = line;
-  const auto append = [&p](const char* text) {
-    const std::size_t n = std::strlen(text);
-    std::memcpy(p, text, n);
-    p += n;
-  };
   char id[24];
   *std::to_chars(id, id + sizeof id - 1, row.wp).ptr = '\0';
-  append("    <waypoint id=\"");
-  append(id);
-  append("\" name=\"");
+  p = Append(p, "    <waypoint id=\"");
+  p = Append(p, id);
+  p = Append(p, "\" name=\"");
   p = WaypointName(p, row.wp);
-  append("\">\n      <position");
+  p = Append(p, "\">\n      <position");
   p = PositionAttributes(p, row.lat, row.lon);
-  append("/>\n");
+  p = Append(p, "/>\n");
   if (row.wp > 0) {  // the leg arriving here
-    append(row.loxodrome ? "      <leg geometryType=\"Loxodrome\"/>\n"
+    p = Append(p, row.loxodrome ? "      <leg geometryType=\"Loxodrome\"/>\n"
                          : "      <leg geometryType=\"Orthodrome\"/>\n");
   }
-  append("    </waypoint>\n");
+  p = Append(p, "    </waypoint>\n");
   s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
   if (s.schedule) {
     s.file.Write(1, std::string("        <sheduleElement waypointId=\"") + id + "\" " +
