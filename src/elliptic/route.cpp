@@ -16,12 +16,7 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   g.lon1 = longitude1 * kDegree;
   g.lon2 = longitude2 * kDegree;
   g.dlon = g.lon2 - g.lon1;
-  // The pole and equator conventions; psi is taken between the two, so a
-  // position on the equator keeps psi = 0.
-  if (g.lat1 == kHalfPi) g.lat1 = kPoleLatitude;
-  if (g.lat2 == kHalfPi) g.lat2 = kPoleLatitude;
-  g.psi1 = GeocentricLatitude(g.lat1);
-  g.psi2 = GeocentricLatitude(g.lat2);
+  // The pole and equator conventions.
   g.lat1 = AdjustedLatitude(g.lat1);
   g.lat2 = AdjustedLatitude(g.lat2);
 
@@ -36,13 +31,10 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
   g.meridian = sailing.meridian || n.z == 0.0 || IsNorthPole(phi1) || IsSouthPole(phi1) ||
                IsNorthPole(phi2) || IsSouthPole(phi2);
-  if (g.meridian) {
-    g.vertexBeta = kHalfPi;
-  } else {
+  if (!g.meridian) {
     // n . (X, Y, Z) = 0  <=>  Z = -(n_x / n_z) X - (n_y / n_z) Y.
     g.planeA = -n.x / n.z;
     g.planeB = -n.y / n.z;
-    g.vertexBeta = std::atan(std::sqrt((g.planeA * g.planeA + g.planeB * g.planeB) / kOneMinusESq));
   }
   LoxoLeg(g.lat1, g.lon1, g.lat2, g.lon2, g.loxoCourse, g.loxoDistance);
   return g;

@@ -14,11 +14,9 @@ struct RouteGeometry {
   double lat1 = 0, lon1 = 0;  // departure
   double lat2 = 0, lon2 = 0;  // destination
   double dlon = 0;            // lon2 - lon1, not wrapped
-  double psi1 = 0, psi2 = 0;  // geocentric latitudes (before the equator convention)
   // The route plane Z = planeA X + planeB Y through the centre and both
   // positions; both 0 on a meridian section, which has no such form.
   double planeA = 0, planeB = 0;
-  double vertexBeta = 0;    // reduced latitude of the plane's northern vertex
   double distance = 0;      // great elliptic distance, signed, metres
   double fwdAzimuthGc = 0;  // forward azimuth on the geocentric sphere
   double fwdAzimuth = 0;    // forward geodetic azimuth at the departure
