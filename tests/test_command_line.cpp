@@ -97,6 +97,7 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
       "10 20 10 380\n"
       "33.9E 0 0 0\n"
       "1 2 3 4 5\n"
+      "  7\n"
       "\x1b[2J 1 2 3\n"
       "35.4437\t139.638\t37.7749\t-122.4194";  // no final line end
   const Outcome text = Cli({"route"}, input);
@@ -104,15 +105,16 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
   std::istringstream lines(text.out);
   std::vector<std::string> out;
   for (std::string line; std::getline(lines, line);) out.push_back(line);
-  ASSERT_EQ(out.size(), 9u) << text.out;
+  ASSERT_EQ(out.size(), 10u) << text.out;
   EXPECT_EQ(out[0], "6777.739857 304.520312 115.675526 310.976976 6804.681655");
   EXPECT_EQ(out[2], "ERROR: expected four coordinates (LAT1 LON1 LAT2 LON2), found 3");
   EXPECT_EQ(out[3], "ERROR: LAT1 '91': a latitude beyond 90 degrees");
   EXPECT_EQ(out[4], "ERROR: departure and destination are the same position");
   EXPECT_EQ(out[5], "ERROR: LAT1 '33.9E': a latitude takes N or S, not E or W");
   EXPECT_EQ(out[6], "ERROR: more than four coordinates (LAT1 LON1 LAT2 LON2): '5'");
-  EXPECT_EQ(out[7], "ERROR: LAT1 '?[2J': not a number");
-  EXPECT_EQ(Numbers(out[8]).size(), 5u);
+  EXPECT_EQ(out[7], "ERROR: expected four coordinates (LAT1 LON1 LAT2 LON2), found 1");  // no blank line
+  EXPECT_EQ(out[8], "ERROR: LAT1 '?[2J': not a number");
+  EXPECT_EQ(Numbers(out[9]).size(), 5u);
   EXPECT_EQ(text.err, "");
 
   const Outcome csv = Cli({"route", "--csv", "-p", "3"}, input);
@@ -122,7 +124,7 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
   // (The vertex cells are checked against exact geometry elsewhere.)
   EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,"), std::string::npos) << csv.out;
   EXPECT_NE(csv.out.find("\n,,,,,,,,LAT1 '91': a latitude beyond 90 degrees\n"), std::string::npos);
-  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 10);
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 11);
 
   const Outcome json = Cli({"route", "--json", "-p", "0"}, input);
   EXPECT_EQ(json.out.substr(0, json.out.find(",\"vertex_lat\":")),
@@ -130,7 +132,7 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
             "\"rhumb_course\":311,\"rhumb_distance_nm\":6805");
   EXPECT_NE(json.out.find("\n{\"error\":\"departure and destination are the same position\"}\n"),
             std::string::npos);
-  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 9);
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 10);
   // A reason that quotes a token with quotes and commas stays one CSV cell
   // (as Python's csv module reads it).
   const Outcome quoted = Cli({"route", "--csv"}, "1\"a\" 2 3 4\n");

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -199,6 +202,29 @@ TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
     EXPECT_EQ(Listing(dir), std::vector<std::string>{"notes.txt"}) << c.path;
   }
   EXPECT_EQ(Read(dir / "notes.txt"), "kept\n");
+  // A folder is named as such.
+  fs::create_directory(dir / "charts");
+  std::ostringstream out;
+  std::string err;
+  EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "charts"}, out, &err), 1);
+  EXPECT_EQ(err, "ERROR: cannot write charts: it is a folder\n");
+  fs::remove(dir / "charts");
+  // A route file whose rows cannot all be written (here a file-size limit
+  // in a child process): a failure with the reason, and no file at all.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{200000, 200000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::ostringstream table;
+    std::string why;
+    const int status = Sailings(dir, {"table", "1", "2", "3", "4", "--points", "100000", "--gpx", "big.gpx"}, table, &why);
+    _exit(status == 1 && why == "ERROR: cannot write big.gpx: a scratch file for it: File too large\n" ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(Listing(dir), std::vector<std::string>{"notes.txt"});
   // A device that no driver answers (as root a node can be made): written
   // through, the failure to open it reported.
   if (mknod((dir / "nodev").c_str(), S_IFCHR | 0600, makedev(240, 0)) == 0) {
