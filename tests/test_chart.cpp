@@ -424,6 +424,18 @@ TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {
   ASSERT_EQ(table.status, 0);
   EXPECT_GT(std::count(table.out.begin(), table.out.end(), '\n'), 10000);
   EXPECT_LT(fs::file_size(dir / "long.svg"), 300u * 1024);
+  // A short table: a dot for every row (r="2.5"); the long one thinned to
+  // every 34th row (10,426 rows: 307), less those within 8 px of the last.
+  const auto dots = [&](const char* file) {
+    const std::string svg = Read(dir / file);
+    std::size_t n = 0;
+    for (std::size_t at = svg.find("r=\"2.5\""); at != std::string::npos; at = svg.find("r=\"2.5\"", at + 1)) ++n;
+    return n;
+  };
+  ASSERT_EQ(Cli({"table", "10", "20", "30", "40", "--points", "5", "--svg", "short.svg"}, dir).status, 0);
+  EXPECT_EQ(dots("short.svg"), 7u);
+  EXPECT_GT(dots("long.svg"), 50u);
+  EXPECT_LE(dots("long.svg"), 307u);
   // A folder or a missing folder: one line, status 1, nothing left.
   fs::create_directory(dir / "folder.svg");
   for (const char* target : {"folder.svg", "missing/chart.svg"}) {
@@ -540,12 +552,16 @@ TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
   // checked against the polygons above), the check reports a crossing no
   // later than 10 NM into that land. (Its strides across open sea must never
   // reach past the sea it knows.)
+  // Half of them in high latitudes (both ends 55 to 82 degrees north or
+  // south), where a degree of longitude is short and the strides longest.
   std::mt19937 rng(17);
-  std::uniform_real_distribution<double> lat(-70, 70), lon(-180, 180);
+  std::uniform_real_distribution<double> lat(-70, 70), lon(-180, 180), high(55, 82);
   int runs = 0;
-  for (int k = 0; k < 300; ++k) {
+  for (int k = 0; k < 600; ++k) {
     sailings::RouteGeometry g;
-    ASSERT_EQ(sailings::SolveRouteGeometry(lat(rng), lon(rng), lat(rng), lon(rng), g), sailings::Status::ok);
+    const double side = k % 4 == 1 ? 1 : -1;
+    const double lat1 = k % 2 ? side * high(rng) : lat(rng), lat2 = k % 2 ? side * high(rng) : lat(rng);
+    ASSERT_EQ(sailings::SolveRouteGeometry(lat1, lon(rng), lat2, lon(rng), g), sailings::Status::ok);
     const double miles = std::fabs(g.distance) / 1852;
     if (miles < 100) continue;
     const int count = static_cast<int>(2 * miles) + 1;
@@ -570,7 +586,38 @@ TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
     }
     EXPECT_LE(nearest, start + static_cast<int>(10.5 / spacing)) << k;
   }
-  EXPECT_GT(runs, 100);
+  EXPECT_GT(runs, 200);
+}
+
+TEST(Land, OpenSeaIsOpenAllRound) {
+  // From random points of open sea, most of them in high latitudes where a
+  // degree of longitude is short: no land along the parallel or the
+  // meridian within the distance the check may stride. Points that are not
+  // numbers are no land and no open sea.
+  std::mt19937 rng(23);
+  std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180);
+  int open = 0;
+  for (int k = 0; k < 20000; ++k) {
+    const double phi = k % 4 ? std::copysign(50 + std::fabs(lat(rng)) * 35 / 85, lat(rng)) : lat(rng);
+    const double lambda = lon(rng);
+    const double reach = sailings::OpenSeaDistance(phi, lambda) / 1852;  // NM
+    if (reach <= 0) continue;
+    ++open;
+    for (double s = 0; s <= reach; s += 2) {
+      const double dlat = s / 60, dlon = s / (60 * std::cos(phi * ref::kDeg));
+      for (const auto& [la, lo] : {std::pair{phi + dlat, lambda}, {phi - dlat, lambda}, {phi, lambda + dlon},
+                                   {phi, lambda - dlon}}) {
+        if (std::fabs(la) > 89) continue;
+        ASSERT_FALSE(sailings::IsLand(la, lo)) << phi << " " << lambda << " " << s << " of " << reach;
+      }
+    }
+  }
+  EXPECT_GT(open, 5000);
+  for (double bad : {NAN, INFINITY}) {
+    EXPECT_FALSE(sailings::IsLand(bad, 10));
+    EXPECT_FALSE(sailings::IsLand(10, bad));
+    EXPECT_EQ(sailings::OpenSeaDistance(bad, 10), 0);
+  }
 }
 
 TEST(Chart, PolarMeridianLabelsStandRightOfTheirLines) {

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "api/rows.h"
 #include "elliptic/ellipsoid.h"
 #include "sailings/text.hpp"
 #include "reference.h"
@@ -274,6 +275,24 @@ TEST(Glue, AngleRulesOnTheAxes) {
   for (const auto& c : cases) {
     EXPECT_NEAR(sailings::AngleOf(c.y, c.x) / ref::kDeg, c.angle, 1e-12) << c.y << " " << c.x;
     EXPECT_NEAR(sailings::FullCircleAzimuth(c.y, c.x) / ref::kDeg, c.azimuth, 1e-12) << c.y << " " << c.x;
+  }
+}
+
+TEST(Glue, AzimuthsOfTheInterfaceAreBelow360) {
+  // The computation's angles (radians, due north sometimes 2 pi or a hair
+  // below 0) as the interface gives them: degrees in [0, 360), never -0.
+  const double twoPi = 2 * M_PI;
+  const struct {
+    double radians, degrees;
+  } cases[] = {{0, 0},          {-0.0, 0},       {twoPi, 0},           {-1e-17, 0},
+               {-1e-15, 0},     {M_PI, 180},     {-M_PI / 2, 270},     {3 * M_PI, 180},
+               {std::nextafter(twoPi, 0), 0}};
+  for (const auto& c : cases) {
+    const double d = sailings::AzimuthDegrees(c.radians);
+    EXPECT_GE(d, 0) << c.radians;
+    EXPECT_LT(d, 360) << c.radians;
+    EXPECT_LT(ref::AngleDiff(d, c.degrees), 1e-9) << c.radians;
+    EXPECT_FALSE(std::signbit(d)) << c.radians;
   }
 }
 

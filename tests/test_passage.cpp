@@ -546,6 +546,15 @@ TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
   EXPECT_EQ(*k.t2_lon, *north.composite()->t2_lon);
   const ref::GreatEllipse ge = ref::ExactGreatEllipse(-33.9249, 18.4241, -33.8688, 151.2093);
   EXPECT_NEAR(south.route().ge_distance_nm, ge.distance, 1.5e-6);
+  // A copy keeps its route when the original is solved again: its vertex,
+  // its lines and its tables are still Cape Town to Sydney's.
+  const sailings::Passage copy = south;
+  const sailings::Vertex vertex = copy.FindVertex();
+  const double length = sailings::SailingLine(copy, sailings::Track::great_ellipse).length_nm();
+  ASSERT_EQ(sailings::Passage::Solve(10, 20, 30, 40, std::nullopt, south), sailings::Status::ok);
+  EXPECT_EQ(copy.FindVertex().lat, vertex.lat);
+  EXPECT_EQ(sailings::SailingLine(copy, sailings::Track::great_ellipse).length_nm(), length);
+  EXPECT_NE(sailings::SailingLine(south, sailings::Track::great_ellipse).length_nm(), length);
   // Within the limit: no parts; without one: no composite at all.
   sailings::Passage within, plain;
   ASSERT_EQ(sailings::Passage::Solve(-33.9249, 18.4241, -33.8688, 151.2093, 70.0, within), sailings::Status::ok);

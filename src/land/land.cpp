@@ -213,6 +213,11 @@ bool IsLand(double lat, double lon) {
   return Index().IsLand(lat, Normalized(lon));
 }
 
+double OpenSeaDistance(double lat, double lon) {
+  if (!std::isfinite(lat) || !std::isfinite(lon)) return 0;
+  return Index().OpenDistance(lat, Normalized(lon));
+}
+
 namespace {
 
 TrackLine MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeSailing* c) {

@@ -26,6 +26,9 @@ const std::vector<std::vector<LonLat>>& LandRings();
 // 1-degree cells answers for cells wholly land or sea; cells that a
 // coastline crosses are answered exactly against the rings.
 bool IsLand(double lat, double lon);
+// How far (metres) a track may run from (lat, lon) in any direction without
+// meeting a cell of the index that is not open sea; 0 near land.
+double OpenSeaDistance(double lat, double lon);
 
 // The first point of a track on land, and where (degrees), leaving out the
 // first and last 20 NM (ports lie on the coast, and at this scale many of
