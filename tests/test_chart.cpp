@@ -24,7 +24,7 @@
 #include "land/land.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
-#include "cli/command_line.h"
+#include "command.h"
 #include "output_check.h"
 #include "reference.h"
 #include "scratch.h"
@@ -38,25 +38,9 @@ namespace data {
 #include "land/land_110m.inc"
 }
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+Outcome Cli(const std::vector<std::string>& args, const fs::path& dir) { return RunCommand(args, dir); }
 
-Outcome Cli(std::vector<std::string> args, const fs::path& dir) {
-  args.insert(args.begin(), "sailings");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::istringstream in;
-  std::ostringstream out, err;
-  const int status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
-  return {status, out.str(), err.str()};
-}
-
-std::string Read(const fs::path& file) {
-  std::ifstream in(file);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
+std::string Read(const fs::path& file) { return ReadFile(file); }
 
 // The land polygons as this test reads them: every ring, each point's
 // longitude taken within 180 degrees of the one before, the ring then put in

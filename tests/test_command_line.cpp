@@ -13,34 +13,20 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "command.h"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "session.h"
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out, err;
-  fs::path dir;
-};
-
 const char kPlaces[] = "Cape Town\t-33.9249 18.4241\nNew York\t40.7128N 74.006W\n"
                        "Dateline Bay\t10 180\nNorth Pole\t90 0\n";
 
-Outcome Cli(std::vector<std::string> args, const std::string& input = "", const char* list = kPlaces) {
-  Outcome r;
-  r.dir = scratch::Folder("cli");
-  if (list) std::ofstream(r.dir / "input.txt", std::ios::binary) << list;
-  args.insert(args.begin(), "sailings");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  r.status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, r.dir);
-  r.out = out.str();
-  r.err = err.str();
+Outcome Cli(const std::vector<std::string>& args, const std::string& input = "", const char* list = kPlaces) {
+  const fs::path dir = scratch::Folder("cli");
+  if (list) std::ofstream(dir / "input.txt", std::ios::binary) << list;
+  Outcome r = RunCommand(args, dir, input);
   EXPECT_FALSE(check::HasNonFiniteNumber(r.out));  // errors may quote what was typed
   return r;
 }

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "command.h"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "scratch.h"
@@ -221,13 +221,10 @@ TEST(Compare, GeodesicTablesLieOnTheGeodesic) {
 
 TEST(Compare, OnTheCommandLine) {
   const fs::path dir = scratch::Folder("compare");
-  const auto run = [&](std::vector<const char*> args, const std::string& input, std::string& out) {
-    args.insert(args.begin(), "sailings");
-    std::istringstream in(input);
-    std::ostringstream o, e;
-    const int status = sailings::RunCommandLine(static_cast<int>(args.size()), args.data(), in, o, e, dir);
-    out = o.str() + e.str();
-    return status;
+  const auto run = [&](const std::vector<std::string>& args, const std::string& input, std::string& out) {
+    const Outcome r = RunCommand(args, dir, input);
+    out = r.out + r.err;
+    return r.status;
   };
   std::string out;
   // One line of fifteen numbers per line of standard input.

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "command.h"
 #include "scratch.h"
 
 namespace fs = std::filesystem;
@@ -41,10 +42,7 @@ int Sailings(const fs::path& dir, std::vector<std::string> args, std::ostream& o
   return status;
 }
 
-std::string Read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& file) { return ReadFile(file); }
 
 std::vector<std::string> Listing(const fs::path& dir) {
   std::vector<std::string> names;

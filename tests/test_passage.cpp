@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "command.h"
 #include "reference.h"
 #include "sailings/line.hpp"
 #include "sailings/waypoints.hpp"
@@ -25,24 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out, err;
-  fs::path dir;
-};
-
-Outcome Cli(std::vector<std::string> args, const fs::path& dir = scratch::Folder("passage")) {
-  Outcome r;
-  r.dir = dir;
-  args.insert(args.begin(), "sailings");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::istringstream in;
-  std::ostringstream out, err;
-  r.status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
+Outcome Cli(const std::vector<std::string>& args, const fs::path& dir = scratch::Folder("passage")) {
+  return RunCommand(args, dir);
 }
 
 // The whitespace-separated words of a line; "true"/"false"/"-" kept as text.
