@@ -586,6 +586,19 @@ TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
   EXPECT_EQ(plan.length_nm, limited.composite()->total_nm);
   EXPECT_EQ(plan.n, static_cast<long>(limited.composite()->total_nm / 1000));
   EXPECT_NE(std::string(sailings::Describe(sailings::Status::composite_table_only)), "unknown status");
+  // Places that no StorePlace made, and a passage never solved, are refused.
+  const sailings::Place good = sailings::StorePlace("good", 10, 20);
+  for (const auto& [bad, status] : {std::pair{sailings::Place{"nan", NAN, 0}, sailings::Status::not_a_number},
+                                    {sailings::Place{"inf", 0, INFINITY}, sailings::Status::not_a_number},
+                                    {sailings::Place{"far", 91, 0}, sailings::Status::latitude_beyond_90}}) {
+    EXPECT_EQ(sailings::Passage::Solve(good, bad, std::nullopt, limited), status) << bad.name;
+    EXPECT_EQ(sailings::Passage::Solve(bad, good, std::nullopt, limited), status) << bad.name;
+  }
+  sailings::TableRequest points;
+  points.placement = sailings::WaypointPlacement::points;
+  points.count = 3;
+  EXPECT_EQ(sailings::PlanWaypoints(sailings::Passage(), points, plan), sailings::Status::same_position);
+  EXPECT_EQ(sailings::Passage().Compare().rhumb_minus_geodesic_pct, 0);
 }
 
 TEST(Passage, SailingLinesAgainstTheExactTracks) {

@@ -77,6 +77,8 @@ enum class Track {
 // the solved route; a Passage is immutable and may be read from many threads.
 class Passage {
  public:
+  // A passage not yet solved: a route of no length at (0, 0), whose figures
+  // are all 0 and which no table plans.
   Passage();
 
   // Solves the route from (lat1, lon1) to (lat2, lon2): degrees, statuses as
@@ -87,7 +89,8 @@ class Passage {
   static Status Solve(double lat1, double lon1, double lat2, double lon2,
                       std::optional<double> limit, Passage& passage);
   // The same between two stored places (places.hpp), solved from their
-  // positions as stored: same_position when SamePosition() holds.
+  // positions as stored: same_position when SamePosition() holds,
+  // not_a_number or latitude_beyond_90 for a place that no StorePlace made.
   static Status Solve(const Place& from, const Place& to, std::optional<double> limit,
                       Passage& passage);
 

@@ -85,7 +85,7 @@ struct PlanOptions {
 // composite_table_only. Other statuses: count_out_of_range (longitudes 0 to
 // kMaxWaypoints, points 1 to kMaxWaypoints), leg_too_short (below 1 NM),
 // meridian_has_no_longitudes (a route along a meridian, or from or to a
-// pole). `plan` is set on ok.
+// pole), same_position for a passage never solved. `plan` is set on ok.
 Status PlanWaypoints(const Passage& passage, const TableRequest& request, WaypointPlan& plan,
                      const PlanOptions& options = {});
 

@@ -68,7 +68,9 @@ void ComparisonFigures(const RouteGeometry& g, const SailingComparison& c, Compa
   out.ge_minus_geodesic_m = std::fabs(g.distance) - c.geodesicDistance;
   out.sphere_minus_geodesic_nm = ToNauticalMiles(c.sphereDistance - c.geodesicDistance);
   out.rhumb_minus_geodesic_nm = ToNauticalMiles(g.loxoDistance - c.geodesicDistance);
-  out.rhumb_minus_geodesic_pct = 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance;
+  // (0 for a passage never solved, whose route has no length.)
+  out.rhumb_minus_geodesic_pct =
+      c.geodesicDistance > 0 ? 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance : 0.0;
   out.ge_geodesic_separation_km = c.separation / 1000.0;
 }
 

@@ -58,6 +58,11 @@ Status Passage::Solve(double lat1, double lon1, double lat2, double lon2,
 
 Status Passage::Solve(const Place& from, const Place& to, std::optional<double> limit,
                       Passage& passage) {
+  // (A place made elsewhere than StorePlace may hold anything.)
+  for (const Place* p : {&from, &to}) {
+    if (!std::isfinite(p->lat) || !std::isfinite(p->lon)) return Status::not_a_number;
+    if (!(std::fabs(p->lat) <= 90.0)) return Status::latitude_beyond_90;
+  }
   if (SamePosition(from, to)) return Status::same_position;
   return Adopt(ComputeRoute(from.lat, from.lon, to.lat, to.lon), limit, passage);
 }

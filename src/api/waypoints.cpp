@@ -30,6 +30,8 @@ Status PlanWaypoints(const Passage& passage, const TableRequest& request, Waypoi
                      const PlanOptions& options) {
   const RouteGeometry& g = PassageRecords::Route(passage);
   const CompositeSailing* k = PassageRecords::Composite(passage);
+  // A passage never solved has no route to table.
+  if (g.distance == 0 && g.loxoDistance == 0) return Status::same_position;
   if (k && (request.placement == WaypointPlacement::longitudes ||
             request.along != Sailing::great_ellipse)) {
     return Status::composite_table_only;
