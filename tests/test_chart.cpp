@@ -528,6 +528,13 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
     ASSERT_EQ(heights.size(), 2u) << r[1];
     EXPECT_NEAR(heights[0], heights[1], 0.2) << r[0] << " " << r[1];
   }
+  // A track within 10 degrees of both poles: the chart is on the pole it
+  // comes nearer.
+  for (const auto& [from, to, pole] : {std::tuple{"81", "-85", "pole=-1"}, {"85", "-81", "pole=1"}}) {
+    const fs::path dir = scratch::Folder("chart");
+    ASSERT_EQ(Cli({"route", from, "0", to, "10", "--svg", "p.svg"}, dir).status, 0);
+    EXPECT_NE(Read(dir / "p.svg").find(std::string("projection=polar ") + pole + " "), std::string::npos) << from;
+  }
 }
 
 TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
