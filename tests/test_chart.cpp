@@ -528,6 +528,31 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
     ASSERT_EQ(heights.size(), 2u) << r[1];
     EXPECT_NEAR(heights[0], heights[1], 0.2) << r[0] << " " << r[1];
   }
+  // The picture is the frame and a border of 10 px all round, and the route
+  // is framed with room to spare: each end at least a twentieth of the
+  // frame inside it (an east-west route in the western hemisphere, a
+  // north-south one in the eastern).
+  for (const auto& r : {std::array<const char*, 4>{"10", "-60", "12", "-10"}, {"-40", "100", "30", "104"}}) {
+    const fs::path dir = scratch::Folder("chart");
+    ASSERT_EQ(Cli({"route", r[0], r[1], r[2], r[3], "--svg", "f.svg"}, dir).status, 0);
+    const std::string svg = Read(dir / "f.svg");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(svg, m, std::regex("width=\"([0-9.]+)\" height=\"([0-9.]+)\"")));
+    const double W = std::stod(m[1]), H = std::stod(m[2]);
+    ASSERT_TRUE(std::regex_search(svg, m, std::regex(" left=([0-9.]+) top=([0-9.]+) width=([0-9.]+) height=([0-9.]+)<")));
+    const double left = std::stod(m[1]), top = std::stod(m[2]), w = std::stod(m[3]), h = std::stod(m[4]);
+    EXPECT_EQ(left, 10);
+    EXPECT_NEAR(W, w + 2 * left, 0.11) << r[1];
+    EXPECT_NEAR(H, h + 2 * top, 0.11) << r[1];
+    const std::regex end("<circle cx=\"([0-9.-]+)\" cy=\"([0-9.-]+)\" r=\"5\"");
+    int ends = 0;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator(); ++it, ++ends) {
+      const double x = std::stod((*it)[1]) - left, y = std::stod((*it)[2]) - top;
+      EXPECT_GT(std::min(x, w - x), w / 20) << r[1] << " " << x;
+      EXPECT_GT(std::min(y, h - y), h / 20) << r[1] << " " << y;
+    }
+    EXPECT_EQ(ends, 2);
+  }
   // A track within 10 degrees of both poles: the chart is on the pole it
   // comes nearer.
   for (const auto& [from, to, pole] : {std::tuple{"81", "-85", "pole=-1"}, {"85", "-81", "pole=1"}}) {
