@@ -245,6 +245,10 @@ TEST(Glue, AnswersAfterBlanksAndEmptyLines) {
   EXPECT_NE(a.File("waypoints.dat"), "");
   EXPECT_EQ(b.status, 0);
   EXPECT_EQ(b.out.substr(b.out.size() - 13), "\nExit (y/n)? ");  // y ended it: no new listing
+  // Empty lines at the waypoint menu are skipped too: the menu once.
+  const Session m = Play("3\n4\n\n\n3\n700\n1\ny\n");
+  EXPECT_EQ(m.File("waypoints.dat"), a.File("waypoints.dat"));
+  EXPECT_EQ(m.out.find("Press 3 to continue"), m.out.rfind("Press 3 to continue"));
   const Session c = Play("3\n4\n2\n\n5\n1\ny\n");  // an empty line before the count
   EXPECT_NE(c.out.find("\n 6   -33.865000"), std::string::npos);
   // A hemisphere letter after stray fields still counts (up to the eighth field).

@@ -598,7 +598,9 @@ TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
   points.placement = sailings::WaypointPlacement::points;
   points.count = 3;
   EXPECT_EQ(sailings::PlanWaypoints(sailings::Passage(), points, plan), sailings::Status::same_position);
-  EXPECT_EQ(sailings::Passage().Compare().rhumb_minus_geodesic_pct, 0);
+  const sailings::Comparison none = sailings::Passage().Compare();
+  EXPECT_EQ(none.rhumb_minus_geodesic_pct, 0);
+  EXPECT_EQ(none.ge_geodesic_separation_km, 0);
 }
 
 TEST(Passage, SailingLinesAgainstTheExactTracks) {
