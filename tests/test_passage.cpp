@@ -496,6 +496,10 @@ TEST(Passage, RtzFilesPassTheSchemasChecks) {
     files += " '" + (dir / c.file).string() + "'";
   }
   EXPECT_NE(std::ifstream(dir / "YOK-SFO.rtz").peek(), EOF);
+  // A file name with a control character: its route name shows '?' there.
+  ASSERT_EQ(Cli({"table", "1", "2", "3", "4", "--points", "2", "--rtz", "bell\x07.rtz"}, dir).status, 0);
+  EXPECT_NE(ReadFile(dir / "bell\x07.rtz").find("routeName=\"bell?\""), std::string::npos);
+  files += " '" + (dir / "bell\x07.rtz").string() + "'";
   // The published RTZ 1.0 schema, by a reader nobody here wrote.
   EXPECT_EQ(std::system(("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd" + files +
                          " 2>/dev/null").c_str()), 0);
@@ -508,7 +512,7 @@ TEST(Passage, RtzFilesPassTheSchemasChecks) {
   }
   std::size_t entries = 0;
   for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++entries;
-  EXPECT_EQ(entries, std::size(cases) + 1);  // the good files and the folder
+  EXPECT_EQ(entries, std::size(cases) + 2);  // the good files, the bell file and the folder
 }
 
 TEST(Passage, TheLibrarysPassageSolvesOnceAndRefusesAsTheCommandLine) {
