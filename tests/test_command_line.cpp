@@ -224,7 +224,7 @@ TEST(CommandLine, UsageErrorsHelpAndVersion) {
       EXPECT_NE(run.err.find("usage: sailings route [options] [FROM TO]\n"), std::string::npos);
     }
     if (c.status != 0) {
-      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 2 ? 4 : 1) << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 2 ? 6 : 1) << run.err;
     }
   }
 }

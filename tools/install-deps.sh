@@ -6,19 +6,21 @@
 #   libhowardhinnant-date-dev      ISO 8601 times of arrival
 #   libgtest-dev                   the test suite
 #   libgeographiclib-dev           the geodesic of the comparisons and geodesic tables
+#   libpugixml-dev                 the XML reader of route files (GPX, RTZ)
 #   geographiclib-tools            references for the tests; the benchmarks' rivals
 #   libbenchmark-dev nlohmann-json3-dev
 #                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
 #   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser
+#   gpsbabel gdal-bin              tests: route files written by other tools
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
 # With --program, only what the program itself needs to build.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-          libgeographiclib-dev geographiclib-tools libxml2-utils python3 librsvg2-bin chromium
-          clang-14 libclang-rt-14-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev"
+          libgeographiclib-dev libpugixml-dev geographiclib-tools libxml2-utils python3 librsvg2-bin
+          chromium gpsbabel gdal-bin clang-14 libclang-rt-14-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "sailings/check.hpp"
 #include "sailings/passage.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/voyage.hpp"
 #include "sailings/waypoints.hpp"
 
 namespace sailings {
@@ -56,6 +58,7 @@ enum class FieldGroup {
   always,          // a table's fields of every row
   hours,           // a table's hours from the departure (with a speed)
   eta,             // a table's times of arrival (with a speed and a departure time)
+  xtd,             // a voyage's legs split for a cross-track limit
 };
 
 template <typename Record>
@@ -73,15 +76,39 @@ struct WaypointRecord {
   const Schedule* schedule;
 };
 
-// The route's fields in order, and the table's.
+// One leg of a voyage: `from` and `to` as a person reads them (the names,
+// or the positions), the departure time, and the split for a cross-track
+// limit (may be null).
+struct VoyageLegRecord {
+  const VoyageLeg& leg;
+  const std::string& from;
+  const std::string& to;
+  const Voyage& voyage;
+  const CrossTrackSplit* split;
+};
+
+// One finding of a route check.
+struct FindingRecord {
+  const Finding& finding;
+};
+
+// The route's fields in order, the table's, a voyage leg's, a finding's.
 const std::vector<Field<RouteRecord>>& RouteFields();
 const std::vector<Field<WaypointRecord>>& WaypointFields();
+const std::vector<Field<VoyageLegRecord>>& VoyageLegFields();
+const std::vector<Field<FindingRecord>>& FindingFields();
+
+// The name of a sailing in records and messages: "great-ellipse",
+// "rhumb", "geodesic", and "composite" for a great-elliptic leg kept within
+// a limit.
+const char* SailingName(Sailing sailing, bool composite = false);
 
 // What is asked: each group in or out.
 struct FieldChoice {
   bool vertex = false, composite = false, land = false, compare = false;
   bool records = false;  // CSV or JSON (compare_record)
   bool hours = false, eta = false;
+  bool xtd = false;
   // Whether `group` is in.
   bool Holds(FieldGroup group) const;
 };

@@ -37,8 +37,11 @@ struct Schedule {
   // The time of arrival after `nm` nautical miles, to the minute (or the
   // second); needs `depart`.
   std::string Eta(double nm, bool withSeconds = false) const {
-    return FormatUtcMinute(static_cast<double>(depart.value_or(0)) + Hours(nm) * 3600.0,
-                           withSeconds);
+    return EtaAfter(Hours(nm), withSeconds);
+  }
+  // The time `hours` after the departure; needs `depart`.
+  std::string EtaAfter(double hours, bool withSeconds = false) const {
+    return FormatUtcMinute(static_cast<double>(depart.value_or(0)) + hours * 3600.0, withSeconds);
   }
   // Whether a passage of `nm` ends within the years a calendar can write
   // (before 9999-12-31T23:59Z, and within 10^8 hours).

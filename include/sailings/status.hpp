@@ -33,6 +33,12 @@ enum class Status {
   limit_out_of_range,       // a limiting latitude not in (0, 90) degrees
   composite_table_only,     // a table of a limited passage along another sailing or at
                             // intermediate longitudes
+  // Voyages and route files.
+  too_few_waypoints,        // a voyage or route of fewer than two waypoints
+  speed_not_positive,       // a speed of 0 knots or less
+  no_speed,                 // a departure time, and a leg without a speed
+  ends_after_9999,          // a time of arrival beyond 9999-12-31T23:59Z
+  xtd_out_of_range,         // a cross-track limit not in [0.001, 100] NM
 };
 
 // The reason, in lower case without a final full stop, e.g.

@@ -7,9 +7,11 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "sailings/passage.hpp"
+#include "sailings/schedule.hpp"
 #include "sailings/status.hpp"
 #include "sailings/table.hpp"
 
@@ -38,7 +40,19 @@ struct Waypoint {
   // great ellipse reads 360).
   double classic_lat = 0;
   std::optional<double> classic_azimuth;
+  // A voyage's rows (voyage.hpp): the name of a voyage's own waypoint (empty
+  // on the others and in a passage's table), the hours from the departure
+  // (every leg so far with a speed) and the speed of the leg arriving, knots.
+  std::string name;
+  std::optional<double> hours;
+  std::optional<double> speed_kn;
 };
+
+// The hours from the departure to `row`: its own (a voyage's), else at the
+// schedule's steady speed.
+inline double RowHours(const Waypoint& row, const Schedule& schedule) {
+  return row.hours ? *row.hours : schedule.Hours(row.total_nm);
+}
 
 // Where the rows go.
 class WaypointSink {

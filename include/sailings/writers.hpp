@@ -14,6 +14,7 @@
 
 #include "sailings/passage.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/voyage.hpp"
 #include "sailings/waypoints.hpp"
 
 namespace sailings {
@@ -125,6 +126,27 @@ class ChartWriter : public WaypointSink {
   ChartWriter(const ChartWriter&) = delete;
   ChartWriter& operator=(const ChartWriter&) = delete;
 
+  void Row(const Waypoint& row) override;
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// A chart of a voyage, as ChartWriter draws a passage: every leg along its
+// own track (great ellipses red, composite tracks green, rhumb lines blue
+// dashed, geodesics orange), each of the voyage's waypoints marked and named
+// (numbered from 1 when it has no name), the table's other waypoints as dots
+// (thinned to a few hundred as they come) and a legend with the distance
+// sailed along each kind of track.
+class VoyageChartWriter : public WaypointSink {
+ public:
+  // `voyage` is kept by reference until Finish().
+  VoyageChartWriter(const std::filesystem::path& file, const Voyage& voyage, std::string title);
+  ~VoyageChartWriter() override;
+  VoyageChartWriter(const VoyageChartWriter&) = delete;
+  VoyageChartWriter& operator=(const VoyageChartWriter&) = delete;
   void Row(const Waypoint& row) override;
   bool Finish(std::string& error);
 

@@ -47,6 +47,7 @@ bool FieldChoice::Holds(FieldGroup group) const {
     case FieldGroup::always: return true;
     case FieldGroup::hours: return hours;
     case FieldGroup::eta: return eta;
+    case FieldGroup::xtd: return xtd;
   }
   return false;
 }
@@ -149,11 +150,11 @@ const std::vector<Field<WaypointRecord>>& WaypointFields() {
       {"total_nm", "NM", "from the departure (none on row 0)", G::always,
        [](const R& r) { return r.row.wp > 0 ? Number(r.row.total_nm) : None(); }},
       {"hours", "h", "hours from the departure (--speed)", G::hours,
-       [](const R& r) { return Number(r.schedule->Hours(r.row.total_nm)); }},
+       [](const R& r) { return Number(RowHours(r.row, *r.schedule)); }},
       {"eta", "UTC", "time of arrival (--depart)", G::eta,
        [](const R& r) {
          FieldValue value = Make(Kind::text);
-         value.text = r.schedule->Eta(r.row.total_nm);
+         value.text = r.schedule->EtaAfter(RowHours(r.row, *r.schedule));
          return value;
        }},
   };
@@ -177,6 +178,92 @@ void AppendFieldText(std::string& line, const FieldValue& v, int decimals) {
     case Kind::text: line += v.text; break;
     case Kind::none: line += '-'; break;
   }
+}
+
+const char* SailingName(Sailing sailing, bool composite) {
+  switch (sailing) {
+    case Sailing::rhumb_line: return "rhumb";
+    case Sailing::geodesic: return "geodesic";
+    case Sailing::great_ellipse: break;
+  }
+  return composite ? "composite" : "great-ellipse";
+}
+
+namespace {
+
+FieldValue Text(std::string text) {
+  FieldValue value = Make(Kind::text);
+  value.text = std::move(text);
+  return value;
+}
+FieldValue Integer(long n) {
+  FieldValue value = Make(Kind::integer);
+  value.integer = n;
+  return value;
+}
+
+}  // namespace
+
+const std::vector<Field<VoyageLegRecord>>& VoyageLegFields() {
+  using G = FieldGroup;
+  using R = VoyageLegRecord;
+  static const std::vector<Field<VoyageLegRecord>> fields = {
+      {"leg", "", "the leg's number, from 1", G::always,
+       [](const R& r) { return Integer(r.leg.number); }},
+      {"from", "", "where the leg starts (its name, or its position)", G::always,
+       [](const R& r) { return Text(r.from); }},
+      {"to", "", "where it ends", G::always, [](const R& r) { return Text(r.to); }},
+      {"sailing", "", "great-ellipse, composite (within the limit), rhumb or geodesic", G::always,
+       [](const R& r) { return Text(SailingName(r.leg.sailing, r.leg.composite)); }},
+      {"distance_nm", "NM", "the leg's length along its track", G::always,
+       [](const R& r) { return Number(r.leg.distance_nm); }},
+      {"course", "deg", "the initial course (a rhumb line's constant course)", G::always,
+       [](const R& r) { return Angle(r.leg.course); }},
+      {"course_final", "deg", "the course arriving", G::always,
+       [](const R& r) { return Angle(r.leg.course_final); }},
+      {"speed_kn", "kn", "the leg's speed (none when not known)", G::always,
+       [](const R& r) { return Maybe(r.leg.speed_kn); }},
+      {"hours", "h", "the leg's hours (with a speed)", G::always,
+       [](const R& r) { return Maybe(r.leg.hours); }},
+      {"eta", "UTC", "the time of arrival at `to` (--depart)", G::eta,
+       [](const R& r) {
+         if (!r.leg.end_hours || !r.voyage.depart()) return None();
+         Schedule clock{1.0, r.voyage.depart()};
+         return Text(clock.EtaAfter(*r.leg.end_hours));
+       }},
+      {"total_nm", "NM", "from the voyage's departure to `to`", G::always,
+       [](const R& r) { return Number(r.leg.total_nm); }},
+      {"xtd_parts", "", "equal parts that keep the rhumb lines within the cross-track limit",
+       G::xtd, [](const R& r) { return r.split ? Integer(r.split->parts) : None(); }},
+      {"xtd_nm", "NM", "the greatest separation of those rhumb lines from the leg", G::xtd,
+       [](const R& r) { return r.split ? Number(r.split->separation_nm) : None(); }},
+  };
+  return fields;
+}
+
+const std::vector<Field<FindingRecord>>& FindingFields() {
+  using G = FieldGroup;
+  using R = FindingRecord;
+  static const std::vector<Field<FindingRecord>> fields = {
+      {"severity", "", "fault, or note", G::always,
+       [](const R& r) { return Text(r.finding.fault ? "fault" : "note"); }},
+      {"kind", "", "what was found (separation, short_leg, zero_leg, repeated, duplicate_id, "
+                   "first_leg, route_name, file_size, land, crosses_180, high_latitude)",
+       G::always, [](const R& r) { return Text(KindName(r.finding.kind)); }},
+      {"leg", "", "the leg, from 1 (leg k arrives at waypoint k + 1)", G::always,
+       [](const R& r) { return r.finding.leg > 0 ? Integer(r.finding.leg) : None(); }},
+      {"waypoint", "", "the waypoint, from 1", G::always,
+       [](const R& r) { return r.finding.waypoint > 0 ? Integer(r.finding.waypoint) : None(); }},
+      {"value_nm", "NM", "the separation or the leg's length", G::always,
+       [](const R& r) { return Maybe(r.finding.value_nm); }},
+      {"limit_nm", "NM", "the limit it was held to", G::always,
+       [](const R& r) { return Maybe(r.finding.limit_nm); }},
+      {"lat", "deg", "where", G::always, [](const R& r) { return Maybe(r.finding.lat); }},
+      {"lon", "deg", "where", G::always, [](const R& r) { return Maybe(r.finding.lon); }},
+      {"message", "", "the finding in words", G::always,
+       [](const R& r) { return Text(r.finding.message); }},
+  };
+  return fields;
 }
 
 }  // namespace sailings

@@ -8,25 +8,22 @@
 
 namespace sailings {
 
-SailingLine::SailingLine(const Passage& passage, Track track) {
+std::shared_ptr<const TrackLine> MakeTrackLine(const Passage& passage, Track track) {
   const RouteGeometry& g = PassageRecords::Route(passage);
   const CompositeSailing* c = PassageRecords::Composite(passage);
   switch (track) {
-    case Track::great_ellipse:
-      line_ = std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
-      break;
-    case Track::rhumb_line:
-      line_ = std::make_shared<TrackLine>(g, TrackLine::kRhumbLine);
-      break;
-    case Track::geodesic:
-      line_ = std::make_shared<TrackLine>(g, TrackLine::kGeodesic);
-      break;
+    case Track::great_ellipse: return std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
+    case Track::rhumb_line: return std::make_shared<TrackLine>(g, TrackLine::kRhumbLine);
+    case Track::geodesic: return std::make_shared<TrackLine>(g, TrackLine::kGeodesic);
     case Track::composite:
-      line_ = c && c->composite ? std::make_shared<TrackLine>(g, TrackLine::kComposite, c)
-                                : std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
       break;
   }
+  return c && c->composite ? std::make_shared<TrackLine>(g, TrackLine::kComposite, c)
+                           : std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
 }
+
+SailingLine::SailingLine(const Passage& passage, Track track)
+    : line_(MakeTrackLine(passage, track)) {}
 
 double SailingLine::length_nm() const { return ToNauticalMiles(line_->length()); }
 

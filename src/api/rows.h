@@ -3,10 +3,14 @@
 // machine-readable writers alike.
 #pragma once
 
+#include <memory>
+
 #include "elliptic/comparison.h"
 #include "elliptic/route.h"
+#include "elliptic/track_line.h"
 #include "elliptic/waypoints.h"
 #include "sailings/compare.hpp"
+#include "sailings/passage.hpp"
 #include "sailings/table.hpp"
 #include "sailings/waypoints.hpp"
 
@@ -37,6 +41,10 @@ class WaypointRows : public RowSink {
 void RouteFigures(const RouteGeometry& route, Route& figures);
 void ComparisonFigures(const RouteGeometry& route, const SailingComparison& comparison,
                        Comparison& figures);
+
+// The computation's line of `track` of a passage (the composite track is the
+// great ellipse when the passage keeps within its limit or has none).
+std::shared_ptr<const TrackLine> MakeTrackLine(const Passage& passage, Track track);
 
 // The computation's placement and line for a request.
 Placement ToPlacement(WaypointPlacement placement);

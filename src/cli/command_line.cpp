@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/commands.h"
 #include "cli/route_lines.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/files.hpp"
@@ -28,9 +29,6 @@
 
 namespace sailings {
 
-namespace {
-
-constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 
 const char kRouteOutput[] = R"(
 Output for FROM TO: a report, each sailing on a line of its own (distance NM,
@@ -67,37 +65,11 @@ Examples:
   sailings table 35.4437 139.638 37.7749 -122.4194 --longitudes 5 --gpx passage.gpx
 )";
 
-// Everything the two commands share.
-struct Options {
-  std::vector<std::string> positions;
-  std::string list;
-  int decimals = 6;
-  bool csv = false, json = false;
-  // table
-  std::string longitudes, points, leg, gpx;
-  bool rhumb = false, geodesic = false;
-  // route
-  bool compare = false, full = false, line = false;
-  // passage planning (route and table)
-  std::string limit, speed, depart, rtz;
-  // the chart and the land
-  std::string svg;
-  bool land = false;
-  double limitDegrees = 0;  // the parsed limit
-};
 
 // ---------------------------------------------------------------------------
 // The fields of a route: one list, which gives the names of the CSV header
 // and the JSON keys, and the values of the text line, CSV and JSON alike.
 
-// What is asked of every route.
-struct Asked {
-  bool vertex = false, composite = false, compare = false;
-  bool records = false;   // CSV or JSON
-  bool land = false;      // the land crossings as fields (CSV, JSON)
-  bool landText = false;  // the land crossings as warnings on the error stream (text)
-  double limit = 0;       // degrees, with `composite`
-};
 
 // The route's fields asked (sailings/fields.hpp), the same for every route.
 using RouteField = Field<RouteRecord>;
@@ -266,52 +238,7 @@ std::string RouteReport(const Solved& s, const Asked& ask, int decimals) {
 // ---------------------------------------------------------------------------
 
 // A usage error: the reason, then the usage; status 2.
-int Usage(std::ostream& err, const std::string& reason) {
-  err << "ERROR: " << reason << '\n';
-  err << "usage: sailings route [options] [FROM TO]\n"
-         "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
-         "[--rhumb]\n"
-         "       sailings --help | sailings COMMAND --help | sailings --version\n";
-  return kUsage;
-}
 
-class CommandLine {
- public:
-  CommandLine(std::istream& in, std::ostream& out, std::ostream& err,
-              const std::filesystem::path& directory)
-      : in_(in), out_(out), err_(err), directory_(directory) {}
-
-  int Route(const Options& o);
-  int Table(const Options& o);
-  // Checks the output files before anything is computed or written: each
-  // one writable as far as can be told, no two the same file and none the
-  // location list. Returns kOk or the status to end with.
-  int CheckOutputs(const Options& o);
-
- private:
-  int Fail(const std::string& reason) {
-    err_ << "ERROR: " << reason << '\n';
-    return kFailed;
-  }
-  std::filesystem::path Path(const std::string& name) const {
-    const std::filesystem::path path(name);
-    return path.is_absolute() ? path : directory_ / path;
-  }
-  bool ResolvePlaces(const Options& o, Place& from, Place& to, std::string& reason);
-  bool Lookup(const Options& o, const std::string& name, Place& place, std::string& reason);
-  bool Coordinates(const std::string& latitude, const std::string& longitude, Place& place,
-                   std::string& reason);
-  int RouteLines(const Options& o, const Asked& ask);
-  void Records(const Options& o, const std::vector<const char*>& names,
-               std::optional<RecordWriter>& records);
-
-  std::istream& in_;
-  std::ostream& out_;
-  std::ostream& err_;
-  std::filesystem::path directory_;
-  std::optional<std::vector<Place>> list_;
-  bool listLoaded_ = false;
-};
 
 bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place,
                          std::string& reason) {
@@ -400,6 +327,9 @@ int CommandLine::CheckOutputs(const Options& o) {
     }
     if (clash.empty() && hasList && SameFile(Path(*file), list)) {
       clash = std::string(option) + " would overwrite the location list";
+    }
+    if (clash.empty() && !o.route.empty() && SameFile(Path(*file), Path(o.route))) {
+      clash = std::string(option) + " would overwrite the route file it reads";
     }
     if (!clash.empty()) return Usage(err_, clash + " (" + PrintableText(*file) + ")");
   }
@@ -570,27 +500,7 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
 }
 
 // A whole number of waypoints, or nothing.
-std::optional<long long> Count(const std::string& text) {
-  const std::optional<double> value = ParseDecimal(text);
-  if (!value || *value != std::floor(*value)) return std::nullopt;
-  if (*value > 1e15) return static_cast<long long>(1e15);
-  if (*value < -1e15) return static_cast<long long>(-1e15);
-  return static_cast<long long>(*value);
-}
 
-// The table's rows as records of its fields (sailings/fields.hpp).
-class RecordRows : public WaypointSink {
- public:
-  RecordRows(RecordWriter& records, const std::vector<const Field<WaypointRecord>*>& fields,
-             const Schedule* schedule)
-      : records_(records), fields_(fields), schedule_(schedule) {}
-  void Row(const Waypoint& row) override { records_.Write(fields_, WaypointRecord{row, schedule_}); }
-
- private:
-  RecordWriter& records_;
-  const std::vector<const Field<WaypointRecord>*>& fields_;
-  const Schedule* schedule_;
-};
 
 int CommandLine::Table(const Options& o) {
   Place from, to;
@@ -816,7 +726,85 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
            {rtz, &o.rtz}, {limit, &o.limit}, {speed, &o.speed}, {depart, &o.depart}, {svg, &o.svg}}) {
     valued.emplace_back(option, value);
   }
-  for (CLI::App* command : {route, table}) {
+
+  CLI::App* voyage = app.add_subcommand(
+      "voyage", "A passage plan of many legs: PLACE PLACE [PLACE ...], or the waypoints of a "
+                "route file (--route FILE: GPX, RTZ or CSV)");
+  voyage->add_option("PLACE", o.positions,
+                     "A place name of the location list, or latitude and longitude (two "
+                     "arguments), for each waypoint");
+  auto* vRoute = voyage->add_option("--route", o.route,
+                                    "Read the waypoints from FILE: GPX 1.1 (a route, or a track), "
+                                    "RTZ 1.0-1.2 or CSV (lat,lon[,name,sailing,speed_kn])");
+  auto* vName = voyage->add_option("--name", o.name, "The GPX route (or track) of that name");
+  vName->needs(vRoute);
+  auto* vSailing = voyage->add_option(
+      "--sailing", o.sailing,
+      "great-ellipse (default), rhumb or geodesic: legs whose file gives no type");
+  auto* vOrtho = voyage->add_option(
+      "--orthodrome", o.orthodrome,
+      "great-ellipse (default) or geodesic: how an RTZ Orthodrome leg is sailed");
+  auto* vLimit = voyage->add_option(
+      "--limit", o.limit,
+      "A limiting latitude L: the composite track on every great-elliptic leg that goes beyond");
+  auto* vSpeed = voyage->add_option("--speed", o.speed,
+                                    "Speed in knots of every leg without its own (the file's)");
+  auto* vDepart = voyage->add_option(
+      "--depart", o.depart, "Departure time, ISO 8601 in UTC: the ETA at every waypoint");
+  auto* vPoints = voyage->add_option("--points", o.points,
+                                     "N waypoints at equal distances along each leg");
+  auto* vLeg = voyage->add_option("--leg", o.leg, "A waypoint every NM along each leg");
+  auto* vXtd = voyage->add_option(
+      "--xtd", o.xtd,
+      "Cross-track limit NM: each great-elliptic or geodesic leg split into the fewest equal "
+      "parts whose rhumb lines keep within NM of it");
+  vPoints->excludes(vLeg)->excludes(vXtd);
+  vLeg->excludes(vXtd);
+  voyage->add_flag("--waypoints", o.waypoints,
+                   "Print the waypoint table (the voyage's waypoints and those placed) instead of "
+                   "the legs");
+  auto* vGpx = voyage->add_option("--gpx", o.gpx, "Also write the voyage as a GPX 1.1 route");
+  auto* vRtz = voyage->add_option(
+      "--rtz", o.rtz, "Also write the voyage as an RTZ 1.0 route (legs, speeds, schedule)");
+  auto* vSvg = voyage->add_option("--svg", o.svg, "Also draw the voyage as an SVG chart");
+  voyage->add_flag("--land", o.land, "Warn when a leg crosses land (Natural Earth 1:110m; coarse)");
+  AddShared(*voyage, o);
+  voyage->footer(std::string(R"(
+Output: one line per leg, then the totals (with --waypoints the waypoint
+table instead). CSV and JSON: one record per leg, with the fields
+)") + FieldList(VoyageLegFields()) + R"(
+Examples:
+  sailings voyage Rotterdam "Dover Strait" Lizard "New York" --speed 16 --list data/input.txt
+  sailings voyage --route passage.rtz --depart 2027-03-01T08:00Z --xtd 1 --rtz plan.rtz
+  sailings voyage 50N 5W 40.5N 73.9W --xtd 0.5 --waypoints --csv
+)");
+
+  CLI::App* check = app.add_subcommand(
+      "check", "Check a route file (GPX, RTZ, CSV): legs two systems would steer differently, "
+               "short or repeated legs, duplicate ids; exit 1 when a fault is found");
+  check->add_option("FILE", o.route, "The route file")->required();
+  auto* cXtd = check->add_option(
+      "--xtd", o.xtd, "The cross-track limit, NM, of legs whose file gives none (default 0.1)");
+  auto* cRadius = check->add_option(
+      "--radius", o.radius, "The turn radius, NM, of waypoints whose file gives none");
+  check->add_flag("--land", o.land, "Also legs that cross land (Natural Earth 1:110m; coarse)");
+  AddShared(*check, o);
+  check->footer(std::string(R"(
+Output: one line per finding ("fault" or "note", the leg or waypoint, what),
+then a summary. CSV and JSON: one record per finding, with the fields
+)") + FieldList(FindingFields()) + R"(
+Exit status: 0 no fault (notes alone leave it 0), 1 a fault found or the file
+unreadable, 2 a usage error.
+)");
+  for (const auto& [option, value] :
+       std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
+           {vRoute, &o.route}, {vName, &o.name}, {vSailing, &o.sailing}, {vOrtho, &o.orthodrome},
+           {vLimit, &o.limit}, {vSpeed, &o.speed}, {vDepart, &o.depart}, {vPoints, &o.points},
+           {vLeg, &o.leg}, {vXtd, &o.xtd}, {vGpx, &o.gpx}, {vRtz, &o.rtz}, {vSvg, &o.svg},
+           {cXtd, &o.xtd}, {cRadius, &o.radius}}) {
+    valued.emplace_back(option, value);
+  }
+  for (CLI::App* command : {route, table, voyage, check}) {
     valued.emplace_back(command->get_option("--list"), &o.list);
   }
 
@@ -835,6 +823,14 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     if (route->parsed() && n == 0 && !o.svg.empty()) {
       throw CLI::ValidationError("--svg", "charts one route: give FROM TO");
     }
+    if (voyage->parsed()) {
+      if (!o.route.empty() && n > 0) {
+        throw CLI::ValidationError("PLACE", "give the places or --route FILE, not both");
+      }
+      if (o.route.empty() && n < 2) {
+        throw CLI::ValidationError("PLACE", "give at least two places, or --route FILE");
+      }
+    }
     if (table->parsed()) {
       if (n < 2 || n > 4) {
         throw CLI::ValidationError("FROM TO", "give two places, or four coordinates");
@@ -848,7 +844,11 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
       }
     }
   } catch (const CLI::CallForHelp&) {
-    out << (route->parsed() ? route->help() : table->parsed() ? table->help() : app.help());
+    out << (route->parsed()    ? route->help()
+            : table->parsed()  ? table->help()
+            : voyage->parsed() ? voyage->help()
+            : check->parsed()  ? check->help()
+                               : app.help());
     return kOk;
   } catch (const CLI::CallForAllHelp&) {
     out << app.help("", CLI::AppFormatMode::All);
@@ -879,10 +879,10 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   CommandLine commands(in, out, err, directory);
   const int checked = commands.CheckOutputs(o);
   if (checked != kOk) return checked;
+  if (voyage->parsed()) return commands.Voyage(o);
+  if (check->parsed()) return commands.Check(o);
   return route->parsed() ? commands.Route(o) : commands.Table(o);
 }
-
-}  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,
                    std::ostream& err, const std::filesystem::path& directory) {

@@ -27,9 +27,15 @@ void GpxWriter::Row(const Waypoint& row) {
   p = Append(p, "    <rtept");
   p = PositionAttributes(p, row.lat, row.lon);
   p = Append(p, "><name>");
-  p = WaypointName(p, s.count++);
-  p = Append(p, "</name></rtept>\n");
-  s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
+  if (row.name.empty()) {
+    p = WaypointName(p, s.count++);
+    p = Append(p, "</name></rtept>\n");
+    s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
+    return;
+  }
+  ++s.count;  // a voyage's own waypoint keeps its name
+  s.file.Write(0, std::string(line, static_cast<std::size_t>(p - line)) + XmlText(row.name) +
+                      "</name></rtept>\n");
 }
 
 bool GpxWriter::Finish(std::string& error) {

@@ -36,20 +36,33 @@ void RtzWriter::Row(const Waypoint& row) {
   p = Append(p, "    <waypoint id=\"");
   p = Append(p, id);
   p = Append(p, "\" name=\"");
-  p = WaypointName(p, row.wp);
+  // A voyage's own waypoint keeps its name (escaped, it may not fit the line).
+  std::string named;
+  if (row.name.empty()) {
+    p = WaypointName(p, row.wp);
+  } else {
+    named = std::string(line, static_cast<std::size_t>(p - line)) + XmlText(row.name);
+    p = line;
+  }
   p = Append(p, "\">\n      <position");
   p = PositionAttributes(p, row.lat, row.lon);
   p = Append(p, "/>\n");
-  if (row.wp > 0) {  // the leg arriving here
-    p = Append(p, row.loxodrome ? "      <leg geometryType=\"Loxodrome\"/>\n"
-                         : "      <leg geometryType=\"Orthodrome\"/>\n");
+  if (row.wp > 0) {  // the leg arriving here, with its speed when it has its own
+    p = Append(p, row.loxodrome ? "      <leg geometryType=\"Loxodrome\""
+                                : "      <leg geometryType=\"Orthodrome\"");
+    if (row.speed_kn) {
+      p = Append(p, " speedMax=\"");
+      p = Append(p, FixedText(*row.speed_kn, 2).c_str());
+      p = Append(p, "\"");
+    }
+    p = Append(p, "/>\n");
   }
   p = Append(p, "    </waypoint>\n");
-  s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
+  s.file.Write(0, named + std::string(line, static_cast<std::size_t>(p - line)));
   if (s.schedule) {
     s.file.Write(1, std::string("        <sheduleElement waypointId=\"") + id + "\" " +
                         (row.wp == 0 ? "etd" : "eta") + "=\"" +
-                        s.schedule->Eta(row.total_nm, true) + "\"/>\n");
+                        s.schedule->EtaAfter(RowHours(row, *s.schedule), true) + "\"/>\n");
   }
 }
 

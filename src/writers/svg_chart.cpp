@@ -65,49 +65,15 @@ double NiceStep(double extent) {
 
 }  // namespace
 
-SvgChart::SvgChart(const std::filesystem::path& file, const RouteGeometry& route, std::string from,
-                   std::string to, const CompositeSailing* composite, long rows)
-    : file_(file),
-      route_(route),
-      from_(std::move(from)),
-      to_(std::move(to)),
-      hasComposite_(composite && composite->composite),
-      composite_(composite ? *composite : CompositeSailing()),
-      stride_(std::max(1L, rows / kMostDots)) {}
+std::string ChartNumber(double v) { return Num(v); }
+std::string ChartPath(const std::vector<Point>& pixels, bool closed) { return PathData(pixels, closed); }
 
-void SvgChart::Row(long number, double lat, double lon) {
-  if (number % stride_ == 0) dots_.push_back({number, lat, lon});
-}
-
-struct ChartWriter::State {
-  SvgChart chart;
-};
-
-ChartWriter::ChartWriter(const std::filesystem::path& file, const Passage& passage,
-                         std::string from, std::string to, long rows)
-    : state_(std::make_unique<State>(State{SvgChart(file, PassageRecords::Route(passage), std::move(from),
-                                                    std::move(to), PassageRecords::Composite(passage),
-                                                    rows)})) {}
-
-ChartWriter::~ChartWriter() = default;
-
-void ChartWriter::Row(const Waypoint& row) { state_->chart.Row(row.wp, row.lat, row.lon); }
-
-bool ChartWriter::Finish(std::string& error) { return state_->chart.Finish(error); }
-
-bool SvgChart::Finish(std::string& error) {
-  const RouteGeometry& g = route_;
-  // The tracks, sampled along their own lengths.
-  TrackPoints ellipse, rhumb, composite;
-  GreatEllipseTable(g, kTrackSamples - 1, std::fabs(g.distance) / kTrackSamples, ellipse);
-  RhumbLineTable(g, kTrackSamples - 1, g.loxoDistance / kTrackSamples, rhumb);
-  if (hasComposite_) {
-    CompositeTable(g, composite_, kTrackSamples - 1, composite_.total / kTrackSamples, composite);
-  }
-  std::vector<const std::vector<Point>*> tracks = {&ellipse.points(), &rhumb.points()};
-  if (hasComposite_) tracks.push_back(&composite.points());
-
-  const ChartFrame chart = FrameTracks(tracks, ToDegrees(g.lon1), ToDegrees(g.lon2));
+// The chart's opening: the picture, its title and metadata, the sea, the
+// land of every ring that reaches the frame and the graticule (up to the
+// tracks' reach on a polar chart). The drawing continues inside the frame's
+// clip; ChartClose() ends it.
+std::string ChartOpen(const ChartFrame& chart, const std::string& title,
+                      const std::vector<const std::vector<Point>*>& tracks) {
   const Projection& projection = chart.projection;
   const Frame& frame = chart.frame;
   const double W = frame.width() + 2 * kBorder, H = frame.height() + 2 * kBorder;
@@ -117,7 +83,7 @@ bool SvgChart::Finish(std::string& error) {
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Num(W) +
       "\" height=\"" + Num(H) + "\" viewBox=\"0 0 " + Num(W) + " " + Num(H) + "\">\n"
-      "<title>" + XmlText(from_ + " to " + to_) + "</title>\n";
+      "<title>" + XmlText(title) + "</title>\n";
   char meta[600];
   if (projection.polar) {
     std::snprintf(meta, sizeof meta, "projection=polar pole=%d center=%.9f x0=%.9f y0=%.9f scale=%.9f",
@@ -226,6 +192,64 @@ bool SvgChart::Finish(std::string& error) {
   svg += "<path d=\"" + grid + "\" fill=\"none\" stroke=\"#7a9bb5\" stroke-width=\"0.5\"/>\n";
   svg += "<g font-size=\"11\" fill=\"#46627a\">\n" + labels + "</g>\n";
 
+  return svg;
+}
+
+std::string ChartClose(const ChartFrame& chart) {
+  const Frame& frame = chart.frame;
+  const std::string box = "x=\"" + Num(kBorder) + "\" y=\"" + Num(kBorder) + "\" width=\"" +
+                          Num(frame.width()) + "\" height=\"" + Num(frame.height()) + "\"";
+  return "</g>\n<rect " + box + " fill=\"none\" stroke=\"#333333\" stroke-width=\"1\"/>\n</svg>\n";
+}
+
+SvgChart::SvgChart(const std::filesystem::path& file, const RouteGeometry& route, std::string from,
+                   std::string to, const CompositeSailing* composite, long rows)
+    : file_(file),
+      route_(route),
+      from_(std::move(from)),
+      to_(std::move(to)),
+      hasComposite_(composite && composite->composite),
+      composite_(composite ? *composite : CompositeSailing()),
+      stride_(std::max(1L, rows / kMostDots)) {}
+
+void SvgChart::Row(long number, double lat, double lon) {
+  if (number % stride_ == 0) dots_.push_back({number, lat, lon});
+}
+
+struct ChartWriter::State {
+  SvgChart chart;
+};
+
+ChartWriter::ChartWriter(const std::filesystem::path& file, const Passage& passage,
+                         std::string from, std::string to, long rows)
+    : state_(std::make_unique<State>(State{SvgChart(file, PassageRecords::Route(passage), std::move(from),
+                                                    std::move(to), PassageRecords::Composite(passage),
+                                                    rows)})) {}
+
+ChartWriter::~ChartWriter() = default;
+
+void ChartWriter::Row(const Waypoint& row) { state_->chart.Row(row.wp, row.lat, row.lon); }
+
+bool ChartWriter::Finish(std::string& error) { return state_->chart.Finish(error); }
+
+bool SvgChart::Finish(std::string& error) {
+  const RouteGeometry& g = route_;
+  // The tracks, sampled along their own lengths.
+  TrackPoints ellipse, rhumb, composite;
+  GreatEllipseTable(g, kTrackSamples - 1, std::fabs(g.distance) / kTrackSamples, ellipse);
+  RhumbLineTable(g, kTrackSamples - 1, g.loxoDistance / kTrackSamples, rhumb);
+  if (hasComposite_) {
+    CompositeTable(g, composite_, kTrackSamples - 1, composite_.total / kTrackSamples, composite);
+  }
+  std::vector<const std::vector<Point>*> tracks = {&ellipse.points(), &rhumb.points()};
+  if (hasComposite_) tracks.push_back(&composite.points());
+
+  const ChartFrame chart = FrameTracks(tracks, ToDegrees(g.lon1), ToDegrees(g.lon2));
+  const Projection& projection = chart.projection;
+  const Frame& frame = chart.frame;
+  const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
+  std::string svg = ChartOpen(chart, from_ + " to " + to_, tracks);
+
   // The limiting parallel.
   if (hasComposite_) {
     std::vector<Point> parallel;
@@ -305,7 +329,7 @@ bool SvgChart::Finish(std::string& error) {
            "<text x=\"" + Num(lx + 48) + "\" y=\"" + Num(y) + "\" font-size=\"12\">" + XmlText(text) +
            "</text>\n";
   }
-  svg += "</g>\n<rect " + box + " fill=\"none\" stroke=\"#333333\" stroke-width=\"1\"/>\n</svg>\n";
+  svg += ChartClose(chart);
   OutputTarget target;
   if (!ResolveOutput(file_, target, error)) return false;
   return AssembleFile(target, {{svg, nullptr}}, error);

@@ -22,8 +22,20 @@
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
+#include "writers/chart_frame.h"
 
 namespace sailings {
+
+// The pieces every chart is drawn with: a number of the picture (one
+// decimal), a path through pixels (simplified to a third of a pixel), the
+// opening (the picture, its title and metadata, the sea, the land and the
+// graticule, framed for `tracks`; the drawing continues inside the frame's
+// clip) and the closing (the frame's border).
+std::string ChartNumber(double v);
+std::string ChartPath(const std::vector<Point>& pixels, bool closed);
+std::string ChartOpen(const ChartFrame& chart, const std::string& title,
+                      const std::vector<const std::vector<Point>*>& tracks);
+std::string ChartClose(const ChartFrame& chart);
 
 class SvgChart {
  public:

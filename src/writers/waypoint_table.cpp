@@ -117,10 +117,11 @@ void TableText::Row(const Waypoint& row) {
     line.Number(row.total_nm, 12);
   }
   if (schedule) {
-    line.Number(schedule->Hours(row.total_nm), 12, 2);
+    const double hours = RowHours(row, *schedule);
+    line.Number(hours, 12, 2);
     if (schedule->depart) {
       line.Text("  ");
-      line.Text(schedule->Eta(row.total_nm));
+      line.Text(schedule->EtaAfter(hours));
     }
   }
   line.Text("\n");

@@ -1,0 +1,261 @@
+// Voyages: a chain of passages, each leg solved once along its own track.
+#include "sailings/voyage.hpp"
+
+#include <cmath>
+
+#include "api/rows.h"
+#include "elliptic/separation.h"
+#include "sailings/line.hpp"
+#include "sailings/schedule.hpp"
+
+namespace sailings {
+
+Track VoyageLeg::track() const {
+  switch (sailing) {
+    case Sailing::rhumb_line: return Track::rhumb_line;
+    case Sailing::geodesic: return Track::geodesic;
+    case Sailing::great_ellipse: break;
+  }
+  return composite ? Track::composite : Track::great_ellipse;
+}
+
+namespace {
+
+// The sailing of the leg arriving at `p`.
+Sailing LegSailing(const VoyagePoint& p, const VoyageOptions& options) {
+  if (p.sailing) return *p.sailing;
+  switch (p.type) {
+    case LegType::loxodrome: return Sailing::rhumb_line;
+    case LegType::orthodrome: return options.orthodrome;
+    case LegType::unknown: break;
+  }
+  return options.sailing;
+}
+
+// Distance and courses of a solved leg along its track.
+void LegFigures(VoyageLeg& leg) {
+  const Route& r = leg.passage.route();
+  switch (leg.sailing) {
+    case Sailing::rhumb_line:
+      leg.distance_nm = r.rhumb_distance_nm;
+      leg.course = leg.course_final = r.rhumb_course;
+      return;
+    case Sailing::geodesic: {
+      const SailingLine line(leg.passage, Track::geodesic);
+      leg.distance_nm = line.length_nm();
+      leg.course = line.Position(0).azimuth;
+      leg.course_final = line.Position(leg.distance_nm).azimuth;
+      return;
+    }
+    case Sailing::great_ellipse:
+      break;
+  }
+  if (leg.passage.composite()) {
+    const CompositeTrack& c = *leg.passage.composite();
+    leg.composite = c.composite;
+    leg.distance_nm = c.total_nm;
+    leg.course = c.initial_course;
+    leg.course_final = c.final_course;
+    return;
+  }
+  leg.distance_nm = r.ge_distance_nm;
+  leg.course = r.ge_azimuth_fwd;
+  // The direction of travel arriving: the azimuth back, turned about.
+  const double back = r.ge_azimuth_inv + 180.0;
+  leg.course_final = back >= 360.0 ? back - 360.0 : back;
+}
+
+}  // namespace
+
+Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions& options,
+                    Voyage& voyage, long& waypoint) {
+  waypoint = 0;
+  if (points.size() < 2) return Status::too_few_waypoints;
+  if (options.limit && !(std::fabs(*options.limit) > 0 && std::fabs(*options.limit) < 90)) {
+    return Status::limit_out_of_range;
+  }
+  if (options.speed_kn && !(*options.speed_kn > 0 && std::isfinite(*options.speed_kn))) {
+    return Status::speed_not_positive;
+  }
+  std::vector<Place> places;
+  places.reserve(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const VoyagePoint& p = points[i];
+    waypoint = static_cast<long>(i) + 1;
+    if (!std::isfinite(p.lat) || !std::isfinite(p.lon)) return Status::not_a_number;
+    if (std::fabs(p.lat) > 90) return Status::latitude_beyond_90;
+    if (p.speed_kn && !(*p.speed_kn > 0 && std::isfinite(*p.speed_kn))) {
+      return Status::speed_not_positive;
+    }
+    places.push_back(StorePlace(p.name, p.lat, p.lon));
+  }
+  std::vector<VoyageLeg> legs(points.size() - 1);
+  double total = 0;
+  std::optional<double> hours = 0.0;
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    VoyageLeg& leg = legs[i - 1];
+    waypoint = static_cast<long>(i) + 1;
+    leg.number = static_cast<long>(i);
+    leg.from = places[i - 1];
+    leg.to = places[i];
+    leg.sailing = LegSailing(points[i], options);
+    const std::optional<double> limit =
+        leg.sailing == Sailing::great_ellipse ? options.limit : std::nullopt;
+    const Status status = Passage::Solve(leg.from, leg.to, limit, leg.passage);
+    if (status != Status::ok) return status;
+    LegFigures(leg);
+    leg.start_nm = total;
+    total += leg.distance_nm;
+    leg.total_nm = total;
+    leg.speed_kn = points[i].speed_kn ? points[i].speed_kn : options.speed_kn;
+    if (leg.speed_kn) {
+      leg.hours = leg.distance_nm / *leg.speed_kn;
+      if (hours) hours = *hours + *leg.hours;
+    } else {
+      if (options.depart) return Status::no_speed;
+      hours.reset();
+    }
+    leg.end_hours = hours;
+    if (hours) {
+      Schedule clock{1.0, options.depart};  // (one knot: hours are miles)
+      if (!clock.EndsInTime(*hours)) return Status::ends_after_9999;
+    }
+  }
+  waypoint = 0;
+  voyage.legs_ = std::move(legs);
+  voyage.depart_ = options.depart;
+  return Status::ok;
+}
+
+namespace {
+
+// A plan of no intermediate waypoints: the leg's ends only.
+WaypointPlan EndsOnly(const VoyageLeg& leg) {
+  TableRequest request;
+  request.placement = WaypointPlacement::leg;
+  request.along = leg.sailing;
+  request.leg_nm = 1e12;
+  WaypointPlan plan;
+  PlanWaypoints(leg.passage, request, plan);
+  return plan;
+}
+
+}  // namespace
+
+Status PlanVoyageWaypoints(const Voyage& voyage, const TableRequest& request,
+                           std::vector<WaypointPlan>& plans, long& leg) {
+  leg = 0;
+  if (request.placement == WaypointPlacement::longitudes) return Status::composite_table_only;
+  std::vector<WaypointPlan> planned;
+  long long count = 0;
+  for (const VoyageLeg& l : voyage.legs()) {
+    leg = l.number;
+    TableRequest r = request;
+    r.along = l.sailing;
+    WaypointPlan plan;
+    const Status status = PlanWaypoints(l.passage, r, plan);
+    if (status != Status::ok) return status;
+    count += plan.n;
+    if (count > kMaxWaypoints) return Status::count_out_of_range;
+    planned.push_back(plan);
+  }
+  leg = 0;
+  plans = std::move(planned);
+  return Status::ok;
+}
+
+std::vector<WaypointPlan> VoyageWaypointsOnly(const Voyage& voyage) {
+  std::vector<WaypointPlan> plans;
+  for (const VoyageLeg& leg : voyage.legs()) plans.push_back(EndsOnly(leg));
+  return plans;
+}
+
+namespace {
+
+// The rows of one leg after another, numbered through the voyage. Each row
+// is held back by one, so that the row of a voyage's waypoint between two
+// legs takes the course of the leg leaving it from the next leg's first row.
+class VoyageRows : public WaypointSink {
+ public:
+  VoyageRows(WaypointSink& sink) : sink_(sink) {}
+
+  void StartLeg(const VoyageLeg& leg, bool first) {
+    leg_ = &leg;
+    first_ = first;
+    startHours_ = leg.end_hours ? std::optional<double>(*leg.end_hours - *leg.hours) : std::nullopt;
+  }
+
+  void Row(const Waypoint& row) override {
+    if (row.wp == 0) {
+      if (first_) {
+        Waypoint r = row;
+        r.name = leg_->from.name;
+        if (startHours_) r.hours = 0.0;
+        Hold(r);
+      } else if (holding_) {  // the voyage's waypoint between two legs
+        held_.azimuth = row.azimuth;
+        held_.course = row.course;
+        held_.classic_azimuth = row.classic_azimuth;
+      }
+      return;
+    }
+    Waypoint r = row;
+    const double along = row.total_nm;
+    r.total_nm = leg_->start_nm + along;
+    r.speed_kn = leg_->speed_kn;
+    if (startHours_ && leg_->speed_kn) r.hours = *startHours_ + along / *leg_->speed_kn;
+    Hold(r);
+  }
+
+  // The leg's last row is the voyage's waypoint it arrives at.
+  void EndLeg() {
+    if (holding_) held_.name = leg_->to.name;
+  }
+  void Finish() {
+    if (holding_) sink_.Row(held_);
+    holding_ = false;
+  }
+
+ private:
+  void Hold(Waypoint& r) {
+    if (holding_) sink_.Row(held_);
+    r.wp = next_++;
+    held_ = std::move(r);
+    holding_ = true;
+  }
+
+  WaypointSink& sink_;
+  const VoyageLeg* leg_ = nullptr;
+  bool first_ = true;
+  std::optional<double> startHours_;
+  Waypoint held_;
+  bool holding_ = false;
+  long next_ = 0;
+};
+
+}  // namespace
+
+void ForEachVoyageWaypoint(const Voyage& voyage, const std::vector<WaypointPlan>& plans,
+                           WaypointSink& sink) {
+  VoyageRows rows(sink);
+  const std::vector<VoyageLeg>& legs = voyage.legs();
+  for (std::size_t i = 0; i < legs.size() && i < plans.size(); ++i) {
+    rows.StartLeg(legs[i], i == 0);
+    ForEachWaypoint(legs[i].passage, plans[i], rows);
+    rows.EndLeg();
+  }
+  rows.Finish();
+}
+
+Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit& split) {
+  if (!(limit_nm >= 0.001 && limit_nm <= 100)) return Status::xtd_out_of_range;
+  const std::shared_ptr<const TrackLine> line = MakeTrackLine(leg.passage, leg.track());
+  double worst = 0;
+  const long parts = CrossTrackParts(*line, limit_nm * kNauticalMile, kMaxWaypoints + 1, worst);
+  if (parts > kMaxWaypoints + 1) return Status::count_out_of_range;
+  split.parts = parts;
+  split.separation_nm = ToNauticalMiles(worst);
+  return Status::ok;
+}
+
+}  // namespace sailings

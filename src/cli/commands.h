@@ -1,0 +1,130 @@
+// The commands of the command line: what they share (the options, the
+// location list, the output files, the usage) and one method per command.
+#pragma once
+
+#include <cmath>
+#include <filesystem>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sailings/places.hpp"
+#include "sailings/records.hpp"
+#include "sailings/text.hpp"
+#include "sailings/voyage.hpp"
+#include "sailings/waypoints.hpp"
+
+namespace sailings {
+
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+// Everything the commands share.
+struct Options {
+  std::vector<std::string> positions;
+  std::string list;
+  int decimals = 6;
+  bool csv = false, json = false;
+  // table
+  std::string longitudes, points, leg, gpx;
+  bool rhumb = false, geodesic = false;
+  // route
+  bool compare = false, full = false, line = false;
+  // passage planning (route and table)
+  std::string limit, speed, depart, rtz;
+  // the chart and the land
+  std::string svg;
+  bool land = false;
+  double limitDegrees = 0;  // the parsed limit
+  // voyage and check
+  std::string route, name, sailing, orthodrome, xtd, radius;
+  bool waypoints = false;
+};
+
+// What is asked of every route.
+struct Asked {
+  bool vertex = false, composite = false, compare = false;
+  bool records = false;   // CSV or JSON
+  bool land = false;      // the land crossings as fields (CSV, JSON)
+  bool landText = false;  // the land crossings as warnings on the error stream (text)
+  double limit = 0;       // degrees, with `composite`
+};
+
+inline int Usage(std::ostream& err, const std::string& reason) {
+  err << "ERROR: " << reason << '\n';
+  err << "usage: sailings route [options] [FROM TO]\n"
+         "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
+         "[--rhumb]\n"
+         "       sailings voyage [options] PLACE PLACE [PLACE ...] | --route FILE\n"
+         "       sailings check [options] FILE\n"
+         "       sailings --help | sailings COMMAND --help | sailings --version\n";
+  return kUsage;
+}
+
+class CommandLine {
+ public:
+  CommandLine(std::istream& in, std::ostream& out, std::ostream& err,
+              const std::filesystem::path& directory)
+      : in_(in), out_(out), err_(err), directory_(directory) {}
+
+  int Route(const Options& o);
+  int Table(const Options& o);
+  int Voyage(const Options& o);
+  int Check(const Options& o);
+  // Checks the output files before anything is computed or written: each
+  // one writable as far as can be told, no two the same file and none the
+  // location list. Returns kOk or the status to end with.
+  int CheckOutputs(const Options& o);
+
+ private:
+  int Fail(const std::string& reason) {
+    err_ << "ERROR: " << reason << '\n';
+    return kFailed;
+  }
+  std::filesystem::path Path(const std::string& name) const {
+    const std::filesystem::path path(name);
+    return path.is_absolute() ? path : directory_ / path;
+  }
+  bool ResolvePlaces(const Options& o, Place& from, Place& to, std::string& reason);
+  bool Lookup(const Options& o, const std::string& name, Place& place, std::string& reason);
+  bool Coordinates(const std::string& latitude, const std::string& longitude, Place& place,
+                   std::string& reason);
+  int RouteLines(const Options& o, const Asked& ask);
+  // The voyage's waypoints from PLACE arguments or --route FILE.
+  bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::string& stem,
+                    std::string& reason);
+  void Records(const Options& o, const std::vector<const char*>& names,
+               std::optional<RecordWriter>& records);
+
+  std::istream& in_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::filesystem::path directory_;
+  std::optional<std::vector<Place>> list_;
+  bool listLoaded_ = false;
+};
+
+inline std::optional<long long> Count(const std::string& text) {
+  const std::optional<double> value = ParseDecimal(text);
+  if (!value || *value != std::floor(*value)) return std::nullopt;
+  if (*value > 1e15) return static_cast<long long>(1e15);
+  if (*value < -1e15) return static_cast<long long>(-1e15);
+  return static_cast<long long>(*value);
+}
+
+// The table's rows as records of its fields (sailings/fields.hpp).
+class RecordRows : public WaypointSink {
+ public:
+  RecordRows(RecordWriter& records, const std::vector<const Field<WaypointRecord>*>& fields,
+             const Schedule* schedule)
+      : records_(records), fields_(fields), schedule_(schedule) {}
+  void Row(const Waypoint& row) override { records_.Write(fields_, WaypointRecord{row, schedule_}); }
+
+ private:
+  RecordWriter& records_;
+  const std::vector<const Field<WaypointRecord>*>& fields_;
+  const Schedule* schedule_;
+};
+
+}  // namespace sailings

@@ -1,0 +1,419 @@
+// `sailings voyage` and `sailings check`: a chain of legs, and a route file
+// checked, each a shell over the library's voyage and route check.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "sailings/check.hpp"
+#include "sailings/coordinates.hpp"
+#include "sailings/fields.hpp"
+#include "sailings/files.hpp"
+#include "sailings/route_files.hpp"
+#include "sailings/schedule.hpp"
+#include "sailings/writers.hpp"
+
+namespace sailings {
+
+namespace {
+
+// A leg's end as a person reads it: its name, or its position in the
+// navigator's notation.
+std::string Shown(const Place& place) {
+  if (!place.name.empty()) return place.name;
+  return FormatCoordinate(place.lat, Axis::latitude, CoordinateStyle::dm, 1) + " " +
+         FormatCoordinate(place.lon, Axis::longitude, CoordinateStyle::dm, 1);
+}
+
+// "waypoint 3" or "waypoint 3 (Lizard)".
+std::string WaypointText(const std::vector<VoyagePoint>& points, long waypoint) {
+  std::string text = "waypoint " + std::to_string(waypoint);
+  if (waypoint >= 1 && static_cast<std::size_t>(waypoint) <= points.size() &&
+      !points[static_cast<std::size_t>(waypoint - 1)].name.empty()) {
+    text += " (" + PrintableText(points[static_cast<std::size_t>(waypoint - 1)].name, 40) + ")";
+  }
+  return text;
+}
+
+std::optional<Sailing> SailingOf(const std::string& text) {
+  if (text == "great-ellipse") return Sailing::great_ellipse;
+  if (text == "rhumb") return Sailing::rhumb_line;
+  if (text == "geodesic") return Sailing::geodesic;
+  return std::nullopt;
+}
+
+// Pads or cuts `text` to `width` characters (UTF-8 aware), left-aligned.
+std::string Cell(const std::string& raw, std::size_t width) {
+  const std::string text = PrintableText(raw, 400);
+  std::string out;
+  std::size_t shown = 0, i = 0;
+  while (i < text.size() && shown < width) {
+    const std::size_t n = std::max<std::size_t>(1, Utf8Length(text, i));
+    out.append(text, i, n);
+    i += n;
+    ++shown;
+  }
+  if (i < text.size() && width > 0) {  // cut: the last character becomes '~'
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+    if (!out.empty()) out.pop_back();
+    out += '~';
+  }
+  out.append(width - std::min(width, shown), ' ');
+  return out;
+}
+
+// The characters of UTF-8 text.
+std::size_t CharacterCount(const std::string& text) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < text.size(); i += std::max<std::size_t>(1, Utf8Length(text, i))) ++n;
+  return n;
+}
+
+std::string Right(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+}  // namespace
+
+bool CommandLine::VoyagePoints(const Options& o, std::vector<VoyagePoint>& points,
+                               std::string& stem, std::string& reason) {
+  if (!o.route.empty()) {
+    RouteFileContent content;
+    if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return false;
+    points = std::move(content.points);
+    stem = std::filesystem::path(o.route).stem().string();
+    return true;
+  }
+  const std::vector<std::string>& p = o.positions;
+  for (std::size_t i = 0; i < p.size();) {
+    Place place;
+    double unused = 0;
+    if (i + 1 < p.size() && ParseCoordinateToken(p[i], Axis::latitude, unused) == Status::ok &&
+        ParseCoordinateToken(p[i + 1], Axis::longitude, unused) == Status::ok) {
+      if (!Coordinates(p[i], p[i + 1], place, reason)) return false;
+      place.name.clear();
+      i += 2;
+    } else {
+      if (!Lookup(o, p[i], place, reason)) return false;
+      i += 1;
+    }
+    VoyagePoint point;
+    point.name = place.name;
+    point.lat = place.lat;
+    point.lon = place.lon;
+    points.push_back(std::move(point));
+  }
+  return true;
+}
+
+int CommandLine::Voyage(const Options& o) {
+  std::vector<VoyagePoint> points;
+  std::string stem, reason;
+  if (!VoyagePoints(o, points, stem, reason)) return Fail(reason);
+
+  VoyageOptions options;
+  if (!o.sailing.empty()) {
+    const std::optional<Sailing> s = SailingOf(o.sailing);
+    if (!s) return Fail("--sailing '" + PrintableText(o.sailing) + "': great-ellipse, rhumb or geodesic");
+    options.sailing = *s;
+  }
+  if (!o.orthodrome.empty()) {
+    const std::optional<Sailing> s = SailingOf(o.orthodrome);
+    if (!s || *s == Sailing::rhumb_line) {
+      return Fail("--orthodrome '" + PrintableText(o.orthodrome) + "': great-ellipse or geodesic");
+    }
+    options.orthodrome = *s;
+  }
+  if (!o.limit.empty()) options.limit = o.limitDegrees;
+  if (!o.speed.empty()) {
+    const std::optional<double> knots = ParseDecimal(o.speed);
+    if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
+    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
+    options.speed_kn = *knots;
+  }
+  if (!o.depart.empty()) {
+    std::int64_t seconds = 0;
+    std::string why;
+    if (!ParseUtcTime(o.depart, seconds, why)) {
+      return Fail("--depart '" + PrintableText(o.depart) + "': " + why);
+    }
+    options.depart = seconds;
+  }
+  std::optional<double> xtd;
+  if (!o.xtd.empty()) {
+    xtd = ParseDecimal(o.xtd);
+    if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
+    if (!(*xtd >= 0.001 && *xtd <= 100)) return Fail(Describe(Status::xtd_out_of_range));
+  }
+
+  sailings::Voyage voyage;
+  long waypoint = 0;
+  Status status = Voyage::Plan(points, options, voyage, waypoint);
+  if (status != Status::ok) {
+    if (waypoint == 0) return Fail(Describe(status));
+    if (status == Status::position_beyond_limit) {
+      return Fail("leg " + std::to_string(waypoint - 1) + " (to " + WaypointText(points, waypoint) +
+                  "): an end lies beyond the limiting latitude");
+    }
+    if (status == Status::same_position) {
+      return Fail(WaypointText(points, waypoint) + ": the same position as the waypoint before it");
+    }
+    if (status == Status::no_speed || status == Status::ends_after_9999) {
+      return Fail("leg " + std::to_string(waypoint - 1) + ": " + Describe(status));
+    }
+    return Fail(WaypointText(points, waypoint) + ": " + Describe(status));
+  }
+
+  // The split of each great-elliptic or geodesic leg for the cross-track limit.
+  std::vector<std::optional<CrossTrackSplit>> splits(voyage.legs().size());
+  if (xtd) {
+    for (std::size_t i = 0; i < voyage.legs().size(); ++i) {
+      const VoyageLeg& leg = voyage.legs()[i];
+      CrossTrackSplit split;
+      status = SplitForCrossTrack(leg, *xtd, split);
+      if (status != Status::ok) {
+        return Fail("leg " + std::to_string(leg.number) + ": the cross-track limit would need " +
+                    "more than " + std::to_string(kMaxWaypoints) + " waypoints");
+      }
+      splits[i] = split;
+    }
+  }
+
+  // The waypoints: the voyage's own, and those asked along each leg.
+  std::vector<WaypointPlan> plans = VoyageWaypointsOnly(voyage);
+  if (!o.points.empty() || !o.leg.empty()) {
+    TableRequest request;
+    if (!o.points.empty()) {
+      const std::optional<long long> n = Count(o.points);
+      if (!n) return Fail("--points '" + PrintableText(o.points) + "': not a whole number");
+      request.placement = WaypointPlacement::points;
+      request.count = *n;
+    } else {
+      const std::optional<double> value = ParseDecimal(o.leg);
+      if (!value) return Fail("--leg '" + PrintableText(o.leg) + "': not a number");
+      request.leg_nm = *value;
+    }
+    long leg = 0;
+    status = PlanVoyageWaypoints(voyage, request, plans, leg);
+    if (status == Status::count_out_of_range) {
+      return Fail("the voyage's table would hold more than " + std::to_string(kMaxWaypoints) +
+                  " intermediate waypoints (--points is 1 to " + std::to_string(kMaxWaypoints) +
+                  " a leg)");
+    }
+    if (status != Status::ok) return Fail("leg " + std::to_string(leg) + ": " + Describe(status));
+  } else if (xtd) {
+    long long count = 0;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+      if (splits[i]->parts <= 1) continue;
+      TableRequest request;
+      request.placement = WaypointPlacement::points;
+      request.along = voyage.legs()[i].sailing;
+      request.count = splits[i]->parts - 1;
+      count += request.count;
+      if (count > kMaxWaypoints) {
+        return Fail("the cross-track limit would need more than " + std::to_string(kMaxWaypoints) +
+                    " waypoints");
+      }
+      PlanWaypoints(voyage.legs()[i].passage, request, plans[i]);
+    }
+  }
+
+  // The schedule of the waypoint table and the RTZ file: every leg timed.
+  std::optional<Schedule> schedule;
+  if (voyage.total_hours()) {
+    schedule.emplace();
+    schedule->knots = options.speed_kn.value_or(1.0);  // (rows carry their own hours)
+    schedule->depart = options.depart;
+  }
+  const Schedule* times = schedule ? &*schedule : nullptr;
+
+  WaypointFanOut rows;
+  std::optional<RecordWriter> records;
+  const bool tableOut = o.waypoints;
+  FieldChoice choice;
+  choice.hours = schedule.has_value();
+  choice.eta = schedule && schedule->depart;
+  choice.xtd = xtd.has_value();
+  const std::vector<const Field<WaypointRecord>*> rowFields = ChooseFields(WaypointFields(), choice);
+  std::optional<RecordRows> recordRows;
+  std::optional<TableText> text;
+  if (tableOut) {
+    if (o.csv || o.json) {
+      Records(o, FieldNames(rowFields), records);
+      recordRows.emplace(*records, rowFields, times);
+      rows.Add(*recordRows);
+    } else {
+      TableTextOptions textOptions;
+      textOptions.schedule = times;
+      text.emplace(out_, nullptr, textOptions);
+      rows.Add(*text);
+    }
+  }
+  const std::string title = points.size() >= 2 ? Shown(voyage.legs().front().from) + " to " +
+                                                     Shown(voyage.legs().back().to)
+                                               : std::string();
+  std::optional<GpxWriter> gpx;
+  if (!o.gpx.empty()) {
+    gpx.emplace(Path(o.gpx), title, "voyage of " + std::to_string(voyage.legs().size()) + " legs");
+    rows.Add(*gpx);
+  }
+  std::optional<RtzWriter> rtz;
+  if (!o.rtz.empty()) {
+    rtz.emplace(Path(o.rtz), times);
+    rows.Add(*rtz);
+  }
+  std::optional<VoyageChartWriter> chart;
+  if (!o.svg.empty()) {
+    chart.emplace(Path(o.svg), voyage, title);
+    rows.Add(*chart);
+  }
+  if (tableOut || gpx || rtz || chart) ForEachVoyageWaypoint(voyage, plans, rows);
+
+  if (!tableOut) {
+    std::vector<std::string> from, to;
+    for (const VoyageLeg& leg : voyage.legs()) {
+      from.push_back(Shown(leg.from));
+      to.push_back(Shown(leg.to));
+    }
+    const std::vector<const Field<VoyageLegRecord>*> legFields =
+        ChooseFields(VoyageLegFields(), choice);
+    if (o.csv || o.json) {
+      Records(o, FieldNames(legFields), records);
+      for (std::size_t i = 0; i < voyage.legs().size(); ++i) {
+        records->Write(legFields, VoyageLegRecord{voyage.legs()[i], from[i], to[i], voyage,
+                                                  splits[i] ? &*splits[i] : nullptr});
+      }
+      records->Flush();
+    } else {
+      // A labelled table a person reads at a glance: a column per field,
+      // names and units above, a totals line below.
+      std::size_t wide = 4;
+      for (std::size_t i = 0; i < from.size(); ++i) {
+        wide = std::max({wide, CharacterCount(from[i]), CharacterCount(to[i])});
+      }
+      wide = std::min<std::size_t>(wide, 24);
+      const bool eta = choice.eta;
+      struct Columns {
+        std::string leg, from, to, sailing, distance, course, final, speed, hours, eta, total,
+            parts, xtd;
+      };
+      const auto line = [&](const Columns& c) {
+        std::string l = Right(c.leg, 3) + "  " + Cell(c.from, wide) + "  " + Cell(c.to, wide) +
+                        "  " + Cell(c.sailing, 13) + Right(c.distance, 10) + Right(c.course, 8) +
+                        Right(c.final, 8) + Right(c.speed, 7) + Right(c.hours, 9);
+        if (eta) l += "  " + Cell(c.eta, 17);
+        l += Right(c.total, 11);
+        if (xtd) l += Right(c.parts, 7) + Right(c.xtd, 8);
+        while (!l.empty() && l.back() == ' ') l.pop_back();
+        return l + "\n";
+      };
+      const std::string head = line({"leg", "from", "to", "sailing", "distance", "course", "final",
+                                     "speed", "hours", "eta", "total", "parts", "xtd"});
+      std::string table = head +
+                          line({"", "", "", "", "NM", "deg", "deg", "kn", "h", "UTC", "NM", "", "NM"}) +
+                          std::string(head.size() - 1, '-') + "\n";
+      const auto maybe = [](const std::optional<double>& v, int decimals) {
+        return v ? NumberText(*v, decimals) : std::string("-");
+      };
+      const auto etaAfter = [&](const std::optional<double>& hours) {
+        return hours && voyage.depart() ? Schedule{1.0, voyage.depart()}.EtaAfter(*hours)
+                                        : std::string("-");
+      };
+      long parts = 0;
+      for (std::size_t i = 0; i < voyage.legs().size(); ++i) {
+        const VoyageLeg& leg = voyage.legs()[i];
+        Columns c{std::to_string(leg.number), from[i], to[i],
+                  SailingName(leg.sailing, leg.composite), NumberText(leg.distance_nm, 2),
+                  AzimuthText(leg.course, 1), AzimuthText(leg.course_final, 1),
+                  maybe(leg.speed_kn, 1), maybe(leg.hours, 2), etaAfter(leg.end_hours),
+                  NumberText(leg.total_nm, 2), "", ""};
+        if (splits[i]) {
+          c.parts = std::to_string(splits[i]->parts);
+          c.xtd = NumberText(splits[i]->separation_nm, 3);
+          parts += splits[i]->parts;
+        }
+        table += line(c);
+      }
+      table += std::string(head.size() - 1, '-') + "\n";
+      table += line({"", "total", std::to_string(voyage.legs().size()) +
+                                      (voyage.legs().size() == 1 ? " leg" : " legs"),
+                     "", NumberText(voyage.total_nm(), 2), "", "", "",
+                     maybe(voyage.total_hours(), 2), etaAfter(voyage.total_hours()),
+                     NumberText(voyage.total_nm(), 2), xtd ? std::to_string(parts) : "", ""});
+      out_ << table;
+    }
+  }
+  if (records) records->Flush();
+  out_.flush();  // before any file written through to standard output
+  std::string error;
+  if (gpx && !gpx->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
+  }
+  if (rtz && !rtz->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.rtz) + ": " + PrintableText(error, 400));
+  }
+  if (chart && !chart->Finish(error)) {
+    return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
+  }
+  if (o.land) {
+    for (const VoyageLeg& leg : voyage.legs()) {
+      if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {
+        err_ << "WARNING: leg " << leg.number << " (" << SailingName(leg.sailing, leg.composite)
+             << ") crosses land near " << FormatPositionShort(at->lat, at->lon) << '\n';
+      }
+    }
+  }
+  return kOk;
+}
+
+int CommandLine::Check(const Options& o) {
+  RouteFileContent content;
+  std::string reason;
+  if (!ReadRouteFile(Path(o.route), o.route, "", content, reason)) return Fail(reason);
+  CheckOptions options;
+  options.land = o.land;
+  options.file_stem = std::filesystem::path(o.route).stem().string();
+  if (!o.xtd.empty()) {
+    const std::optional<double> xtd = ParseDecimal(o.xtd);
+    if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
+    if (!(*xtd >= 0.001 && *xtd <= 100)) return Fail(Describe(Status::xtd_out_of_range));
+    options.xtd_nm = *xtd;
+  }
+  if (!o.radius.empty()) {
+    const std::optional<double> radius = ParseDecimal(o.radius);
+    if (!radius) return Fail("--radius '" + PrintableText(o.radius) + "': not a number");
+    if (!(*radius >= 0 && *radius <= 100)) return Fail("--radius must be from 0 to 100 NM");
+    options.radius_nm = *radius;
+  }
+  const std::vector<Finding> findings = CheckRoute(content, options);
+  long faults = 0, notes = 0;
+  for (const Finding& f : findings) (f.fault ? faults : notes) += 1;
+  if (o.csv || o.json) {
+    std::optional<RecordWriter> records;
+    const std::vector<const Field<FindingRecord>*> fields =
+        ChooseFields(FindingFields(), FieldChoice{});
+    Records(o, FieldNames(fields), records);
+    for (const Finding& f : findings) records->Write(fields, FindingRecord{f});
+    records->Flush();
+  } else {
+    std::string text;
+    for (const Finding& f : findings) {
+      std::string where = f.leg > 0 ? "leg " + std::to_string(f.leg)
+                          : f.waypoint > 0 ? "waypoint " + std::to_string(f.waypoint)
+                                           : std::string("file");
+      text += std::string(f.fault ? "fault  " : "note   ") + Cell(where, 13) +
+              PrintableText(f.message, 400) + "\n";
+    }
+    const long legs = static_cast<long>(content.points.size()) - 1;
+    text += PrintableText(o.route, 200) + ": " + std::to_string(legs) +
+            (legs == 1 ? " leg, " : " legs, ") + std::to_string(faults) +
+            (faults == 1 ? " fault, " : " faults, ") + std::to_string(notes) +
+            (notes == 1 ? " note\n" : " notes\n");
+    out_ << text;
+  }
+  return faults > 0 ? kFailed : kOk;
+}
+
+}  // namespace sailings

@@ -1,0 +1,509 @@
+// Routes from other tools: GPX, RTZ and CSV, every value checked.
+#include "sailings/route_files.hpp"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+
+#include "sailings/coordinates.hpp"
+#include "sailings/text.hpp"
+
+namespace sailings {
+
+namespace {
+
+// A refusal: the reason, and the line it concerns (0: the whole file).
+struct Refusal {
+  long line = 0;
+  std::string reason;
+};
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// "waypoint 3" or "waypoint 3 (Lizard)".
+std::string Which(std::size_t index, std::string_view name) {
+  std::string which = "waypoint " + std::to_string(index + 1);
+  if (!name.empty()) which += " (" + PrintableText(name, 40) + ")";
+  return which;
+}
+
+// Checks a position read from a file.
+std::optional<std::string> PositionFault(double lat, double lon) {
+  if (std::fabs(lat) > 90) return std::string("latitude is beyond 90 degrees");
+  if (std::fabs(lon) > 180) return std::string("longitude is beyond 180 degrees");
+  return std::nullopt;
+}
+
+// A number attribute or field: nothing when absent; a refusal when it is not
+// a plain finite number or is negative.
+std::optional<std::string> Quantity(std::string_view text, const char* what,
+                                    std::optional<double>& value) {
+  value.reset();
+  text = Trimmed(text);
+  if (text.empty()) return std::nullopt;
+  const std::optional<double> v = ParseDecimal(text);
+  if (!v) return std::string(what) + " '" + PrintableText(text) + "' is not a number";
+  if (*v < 0) return std::string(what) + " " + PrintableText(text) + " is negative";
+  value = v;
+  return std::nullopt;
+}
+
+// ---------------------------------------------------------------- XML
+
+std::string_view LocalName(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+
+pugi::xml_node Child(pugi::xml_node node, std::string_view local) {
+  for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && LocalName(c.name()) == local) return c;
+  }
+  return {};
+}
+
+std::vector<pugi::xml_node> Children(pugi::xml_node node, std::string_view local) {
+  std::vector<pugi::xml_node> found;
+  for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && LocalName(c.name()) == local) found.push_back(c);
+  }
+  return found;
+}
+
+// The namespace URI of `node`'s own prefix, declared on it or above.
+std::string Namespace(pugi::xml_node node) {
+  const char* colon = std::strchr(node.name(), ':');
+  const std::string attribute =
+      colon ? "xmlns:" + std::string(node.name(), static_cast<std::size_t>(colon - node.name()))
+            : "xmlns";
+  for (pugi::xml_node n = node; n; n = n.parent()) {
+    if (pugi::xml_attribute a = n.attribute(attribute.c_str())) return a.value();
+  }
+  return {};
+}
+
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n') ends_.push_back(i);
+    }
+  }
+  long LineOf(std::ptrdiff_t offset) const {
+    if (offset < 0) return 0;
+    return static_cast<long>(std::lower_bound(ends_.begin(), ends_.end(),
+                                              static_cast<std::size_t>(offset)) -
+                             ends_.begin()) +
+           1;
+  }
+
+ private:
+  std::vector<std::size_t> ends_;
+};
+
+// The deepest nesting of elements, walked without recursion.
+int Depth(const pugi::xml_document& doc) {
+  int deepest = 0, depth = 0;
+  pugi::xml_node n = doc.first_child();
+  while (n) {
+    if (n.type() == pugi::node_element) deepest = std::max(deepest, depth + 1);
+    if (n.first_child()) {
+      n = n.first_child();
+      ++depth;
+      if (depth > kMaxXmlDepth) return depth;
+      continue;
+    }
+    while (n && !n.next_sibling()) {
+      n = n.parent();
+      --depth;
+      if (depth < 0) return deepest;
+    }
+    if (n) n = n.next_sibling();
+  }
+  return deepest;
+}
+
+struct Xml {
+  const LineIndex& lines;
+  RouteFileContent& content;
+
+  long Line(pugi::xml_node node) const { return lines.LineOf(node.offset_debug()); }
+
+  // A waypoint's position from its lat and lon attributes.
+  std::optional<Refusal> Position(pugi::xml_node node, VoyagePoint& p, std::size_t index) const {
+    const std::optional<double> lat = ParseDecimal(Trimmed(node.attribute("lat").value()));
+    const std::optional<double> lon = ParseDecimal(Trimmed(node.attribute("lon").value()));
+    const std::string which = Which(index, p.name);
+    if (!lat) {
+      return Refusal{Line(node), which + ": latitude '" +
+                                     PrintableText(node.attribute("lat").value()) +
+                                     "' is not a number"};
+    }
+    if (!lon) {
+      return Refusal{Line(node), which + ": longitude '" +
+                                     PrintableText(node.attribute("lon").value()) +
+                                     "' is not a number"};
+    }
+    if (const auto fault = PositionFault(*lat, *lon)) return Refusal{Line(node), which + ": " + *fault};
+    p.lat = *lat, p.lon = *lon;
+    return std::nullopt;
+  }
+
+  std::optional<Refusal> Gpx(pugi::xml_node root, std::string_view wanted) const {
+    const std::string ns = Namespace(root);
+    content.format = RouteFormat::gpx;
+    content.version = ns == "http://www.topografix.com/GPX/1/0" ? "1.0" : "1.1";
+    // The route: the first, or the one named; else a track's points.
+    pugi::xml_node chosen;
+    bool track = false;
+    for (const char* kind : {"rte", "trk"}) {
+      for (pugi::xml_node r : Children(root, kind)) {
+        if (wanted.empty() || Child(r, "name").text().get() == wanted) {
+          chosen = r;
+          break;
+        }
+      }
+      if (chosen) {
+        track = std::strcmp(kind, "trk") == 0;
+        break;
+      }
+    }
+    if (!chosen) {
+      return Refusal{0, wanted.empty() ? "no route (rte) or track (trk) in the file"
+                                       : "no route or track named '" + PrintableText(wanted) + "'"};
+    }
+    content.route_name = Child(chosen, "name").text().get();
+    std::vector<pugi::xml_node> points;
+    if (track) {
+      for (pugi::xml_node seg : Children(chosen, "trkseg")) {
+        for (pugi::xml_node pt : Children(seg, "trkpt")) points.push_back(pt);
+      }
+    } else {
+      points = Children(chosen, "rtept");
+    }
+    for (pugi::xml_node pt : points) {
+      VoyagePoint p;
+      p.name = Child(pt, "name").text().get();
+      if (auto r = Position(pt, p, content.points.size())) return r;
+      content.points.push_back(std::move(p));
+      content.lines.push_back(Line(pt));
+    }
+    return std::nullopt;
+  }
+
+  // The leg and radius of a waypoint (or of the default waypoint).
+  std::optional<Refusal> Leg(pugi::xml_node waypoint, VoyagePoint& p, std::size_t index,
+                             const VoyagePoint* defaults) const {
+    const std::string which = Which(index, p.name);
+    const pugi::xml_node leg = Child(waypoint, "leg");
+    p.has_leg = static_cast<bool>(leg);
+    if (defaults) {
+      p.type = defaults->type, p.speed_kn = defaults->speed_kn;
+      p.port_xtd_nm = defaults->port_xtd_nm, p.starboard_xtd_nm = defaults->starboard_xtd_nm;
+      p.radius_nm = defaults->radius_nm;
+    }
+    std::optional<double> value;
+    if (pugi::xml_attribute radius = waypoint.attribute("radius")) {
+      if (auto fault = Quantity(radius.value(), "radius", value)) return Refusal{Line(waypoint), which + ": " + *fault};
+      p.radius_nm = value;
+    }
+    if (!leg) return std::nullopt;
+    if (pugi::xml_attribute type = leg.attribute("geometryType")) {
+      const std::string_view t = type.value();
+      if (t == "Loxodrome") {
+        p.type = LegType::loxodrome;
+      } else if (t == "Orthodrome") {
+        p.type = LegType::orthodrome;
+      } else {
+        return Refusal{Line(leg), which + ": unknown geometryType '" + PrintableText(t) +
+                                      "' (Loxodrome or Orthodrome)"};
+      }
+    } else if (!defaults || defaults->type == LegType::unknown) {
+      p.type = LegType::loxodrome;  // the format's default
+    }
+    const std::pair<const char*, std::optional<double>*> quantities[] = {
+        {"speedMax", &p.speed_kn},
+        {"portsideXTD", &p.port_xtd_nm},
+        {"starboardXTD", &p.starboard_xtd_nm}};
+    for (const auto& [name, target] : quantities) {
+      pugi::xml_attribute a = leg.attribute(name);
+      if (!a) continue;
+      if (auto fault = Quantity(a.value(), name, value)) return Refusal{Line(leg), which + ": " + *fault};
+      *target = value;
+    }
+    if (p.speed_kn && *p.speed_kn == 0) p.speed_kn.reset();
+    return std::nullopt;
+  }
+
+  std::optional<Refusal> Rtz(pugi::xml_node root) const {
+    const std::string ns = Namespace(root);
+    content.format = RouteFormat::rtz;
+    for (const char* version : {"1.0", "1.1", "1.2"}) {
+      if (ns == std::string("http://www.cirm.org/RTZ/") + version[0] + "/" + version[2]) {
+        content.version = version;
+      }
+    }
+    if (content.version.empty()) {
+      return Refusal{Line(root), "not an RTZ route: namespace '" + PrintableText(ns) +
+                                     "' (RTZ 1.0, 1.1 and 1.2 are read)"};
+    }
+    content.route_name = Child(root, "routeInfo").attribute("routeName").value();
+    const pugi::xml_node waypoints = Child(root, "waypoints");
+    VoyagePoint defaults;
+    const VoyagePoint* hasDefaults = nullptr;
+    if (pugi::xml_node d = Child(waypoints, "defaultWaypoint")) {
+      if (auto r = Leg(d, defaults, 0, nullptr)) {
+        r->reason = "defaultWaypoint" + r->reason.substr(r->reason.find(':'));
+        return r;
+      }
+      if (!Child(d, "leg")) defaults.type = LegType::unknown;
+      hasDefaults = &defaults;
+    }
+    for (pugi::xml_node w : Children(waypoints, "waypoint")) {
+      VoyagePoint p;
+      p.name = w.attribute("name").value();
+      p.id = w.attribute("id").value();
+      const std::size_t index = content.points.size();
+      const pugi::xml_node position = Child(w, "position");
+      if (!position) return Refusal{Line(w), Which(index, p.name) + ": no position"};
+      if (auto r = Position(position, p, index)) return r;
+      if (auto r = Leg(w, p, index, hasDefaults)) return r;
+      if (p.type == LegType::unknown) p.type = LegType::loxodrome;
+      content.points.push_back(std::move(p));
+      content.lines.push_back(Line(w));
+    }
+    return std::nullopt;
+  }
+};
+
+std::optional<Refusal> ReadXml(std::string_view text, std::string_view wanted,
+                               RouteFileContent& content) {
+  // No document type declaration: nothing a route needs, and the door to
+  // entities from elsewhere.
+  if (text.find("<!DOCTYPE") != std::string_view::npos ||
+      text.find("<!ENTITY") != std::string_view::npos) {
+    const LineIndex lines(text);
+    const std::size_t at = std::min(text.find("<!DOCTYPE"), text.find("<!ENTITY"));
+    return Refusal{lines.LineOf(static_cast<std::ptrdiff_t>(at)),
+                   "a document type declaration is not accepted"};
+  }
+  pugi::xml_document doc;
+  // Escapes (&amp; and character references) only: pugixml knows no other
+  // entity, and loads nothing from anywhere.
+  const unsigned options = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute |
+                           pugi::parse_eol;
+  const pugi::xml_parse_result parsed =
+      doc.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8);
+  const LineIndex lines(text);
+  if (!parsed) return Refusal{lines.LineOf(parsed.offset), parsed.description()};
+  if (Depth(doc) > kMaxXmlDepth) {
+    return Refusal{0, "elements nested deeper than " + std::to_string(kMaxXmlDepth)};
+  }
+  const pugi::xml_node root = doc.document_element();
+  const Xml xml{lines, content};
+  const std::string_view name = LocalName(root.name());
+  if (name == "gpx") return xml.Gpx(root, wanted);
+  if (name == "route") return xml.Rtz(root);
+  return Refusal{xml.Line(root), "not a GPX or RTZ file (its root element is '" +
+                                     PrintableText(root.name()) + "')"};
+}
+
+// ---------------------------------------------------------------- CSV
+
+// The fields of one CSV line (RFC 4180: quotes around a field, "" inside).
+bool SplitCsv(std::string_view line, std::vector<std::string>& fields) {
+  fields.clear();
+  std::string field;
+  bool quoted = false, wasQuoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"') {
+        if (i + 1 < line.size() && line[i + 1] == '"') {
+          field += '"';
+          ++i;
+        } else {
+          quoted = false;
+        }
+      } else {
+        field += c;
+      }
+    } else if (c == '"' && Trimmed(field).empty() && !wasQuoted) {
+      quoted = wasQuoted = true;
+      field.clear();
+    } else if (c == ',') {
+      fields.push_back(std::move(field));
+      field.clear();
+      wasQuoted = false;
+    } else {
+      field += c;
+    }
+  }
+  fields.push_back(std::move(field));
+  return !quoted;
+}
+
+std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content) {
+  content.format = RouteFormat::csv;
+  enum Column { kLat, kLon, kName, kSailing, kSpeed, kColumns };
+  const char* names[kColumns] = {"lat", "lon", "name", "sailing", "speed_kn"};
+  long column[kColumns] = {-1, -1, -1, -1, -1};
+  bool header = true;
+  long lineNumber = 0;
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (Trimmed(line).empty()) continue;
+    if (!SplitCsv(line, fields)) return Refusal{lineNumber, "a quoted field is not closed"};
+    if (header) {
+      header = false;
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        for (int c = 0; c < kColumns; ++c) {
+          if (SameWord(Trimmed(fields[i]), names[c])) {
+            if (column[c] >= 0) {
+              return Refusal{lineNumber, std::string("the header names '") + names[c] + "' twice"};
+            }
+            column[c] = static_cast<long>(i);
+          }
+        }
+      }
+      if (column[kLat] < 0 || column[kLon] < 0) {
+        return Refusal{lineNumber, "the header must name the columns lat and lon"};
+      }
+      continue;
+    }
+    const auto field = [&](Column c) -> std::string_view {
+      return column[c] >= 0 && static_cast<std::size_t>(column[c]) < fields.size()
+                 ? Trimmed(fields[static_cast<std::size_t>(column[c])])
+                 : std::string_view();
+    };
+    VoyagePoint p;
+    const std::size_t index = content.points.size();
+    p.name = std::string(field(kName));
+    const std::string which = Which(index, p.name);
+    const std::pair<Column, Axis> axes[] = {{kLat, Axis::latitude}, {kLon, Axis::longitude}};
+    for (const auto& [c, axis] : axes) {
+      double degrees = 0;
+      const Status status = ParseCoordinate(field(c), axis, degrees);
+      if (status != Status::ok) {
+        return Refusal{lineNumber, which + ": " + names[c] + " '" + PrintableText(field(c)) +
+                                       "': " + Describe(status)};
+      }
+      (c == kLat ? p.lat : p.lon) = degrees;
+    }
+    if (auto fault = PositionFault(p.lat, p.lon)) return Refusal{lineNumber, which + ": " + *fault};
+    const std::string_view sailing = field(kSailing);
+    if (!sailing.empty()) {
+      p.has_leg = true;
+      if (SameWord(sailing, "great-ellipse") || SameWord(sailing, "great_ellipse")) {
+        p.type = LegType::orthodrome, p.sailing = Sailing::great_ellipse;
+      } else if (SameWord(sailing, "geodesic")) {
+        p.type = LegType::orthodrome, p.sailing = Sailing::geodesic;
+      } else if (SameWord(sailing, "orthodrome")) {
+        p.type = LegType::orthodrome;
+      } else if (SameWord(sailing, "rhumb") || SameWord(sailing, "rhumb-line") ||
+                 SameWord(sailing, "rhumb_line") || SameWord(sailing, "loxodrome")) {
+        p.type = LegType::loxodrome, p.sailing = Sailing::rhumb_line;
+      } else {
+        return Refusal{lineNumber, which + ": unknown sailing '" + PrintableText(sailing) +
+                                       "' (great-ellipse, rhumb, geodesic)"};
+      }
+    }
+    if (!field(kSpeed).empty()) {
+      p.has_leg = true;
+      if (auto fault = Quantity(field(kSpeed), "speed_kn", p.speed_kn)) {
+        return Refusal{lineNumber, which + ": " + *fault};
+      }
+      if (*p.speed_kn == 0) p.speed_kn.reset();
+    }
+    content.points.push_back(std::move(p));
+    content.lines.push_back(lineNumber);
+  }
+  if (header) return Refusal{0, "the file is empty"};
+  return std::nullopt;
+}
+
+std::string Message(std::string_view shown, const Refusal& r) {
+  std::string message = PrintableText(shown, 200) + ": ";
+  if (r.line > 0) message += "line " + std::to_string(r.line) + ": ";
+  return message + r.reason;
+}
+
+}  // namespace
+
+bool ParseRouteText(std::string_view text, std::string_view shown, std::string_view route_name,
+                    RouteFileContent& content, std::string& error) {
+  RouteFileContent read;
+  read.bytes = text.size();
+  std::string_view body = text;
+  if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
+  const std::string_view start = Trimmed(body.substr(0, 64));
+  std::optional<Refusal> refusal =
+      !start.empty() && start.front() == '<' ? ReadXml(text, route_name, read) : ReadCsv(body, read);
+  if (!refusal && read.points.size() < 2) {
+    refusal = Refusal{0, "the route has " + std::to_string(read.points.size()) +
+                             (read.points.size() == 1 ? " waypoint" : " waypoints") +
+                             "; it needs at least two"};
+  }
+  if (refusal) {
+    error = Message(shown, *refusal);
+    return false;
+  }
+  content = std::move(read);
+  return true;
+}
+
+bool ReadRouteFile(const std::filesystem::path& path, std::string_view shown,
+                   std::string_view route_name, RouteFileContent& content, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = PrintableText(shown, 200) + ": is a folder, not a route file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = PrintableText(shown, 200) + ": cannot be read";
+    return false;
+  }
+  // Read up to one byte past the limit (the size of a pipe is not known).
+  std::string text;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxRouteFileBytes) {
+      error = PrintableText(shown, 200) + ": larger than 50 MB, not read";
+      return false;
+    }
+  }
+  if (in.bad()) {
+    error = PrintableText(shown, 200) + ": cannot be read";
+    return false;
+  }
+  return ParseRouteText(text, shown, route_name, content, error);
+}
+
+}  // namespace sailings
