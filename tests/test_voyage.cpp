@@ -1,0 +1,329 @@
+// Voyages: leg figures against the references, times of arrival worked by
+// hand, the voyage's table, and the cross-track split against an
+// independent dense sampling of the rhumb lines and the track.
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "reference.h"
+#include "sailings/sailings.hpp"
+#include "sailings/voyage.hpp"
+
+namespace {
+
+using sailings::Sailing;
+using sailings::Status;
+using sailings::Voyage;
+using sailings::VoyagePoint;
+
+const GeographicLib::Geodesic& Geod() {
+  static const GeographicLib::Geodesic g(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
+  return g;
+}
+
+VoyagePoint At(double lat, double lon, const char* name = "") {
+  VoyagePoint p;
+  p.lat = lat, p.lon = lon, p.name = name;
+  return p;
+}
+
+Voyage Plan(const std::vector<VoyagePoint>& points, const sailings::VoyageOptions& options = {}) {
+  Voyage v;
+  long waypoint = -1;
+  EXPECT_EQ(Voyage::Plan(points, options, v, waypoint), Status::ok) << waypoint;
+  return v;
+}
+
+// ---------------------------------------------------------------------------
+// Leg figures: each leg as the references give its sailing.
+
+TEST(Voyage, LegFiguresAgreeWithTheReferences) {
+  VoyagePoint a = At(51.9244, 4.4777, "Rotterdam"), b = At(49.9, -5.2, "Lizard"),
+              c = At(40.7128, -74.006, "New York"), d = At(35.4437, 139.638, "Yokohama"),
+              e = At(37.808, -122.4177, "San Francisco");
+  b.type = sailings::LegType::loxodrome;               // a rhumb line down the Channel
+  c.type = sailings::LegType::orthodrome;              // an ocean leg
+  d.sailing = Sailing::geodesic;                       // across a continent, for the test
+  const Voyage v = Plan({a, b, c, d, e});
+  ASSERT_EQ(v.legs().size(), 4u);
+  double total = 0;
+  for (const sailings::VoyageLeg& leg : v.legs()) {
+    SCOPED_TRACE(leg.number);
+    double distance = 0, course = 0, final = 0;
+    if (leg.sailing == Sailing::rhumb_line) {
+      ref::Rhumb().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course);
+      distance /= ref::kNm, final = course;
+    } else if (leg.sailing == Sailing::geodesic) {
+      Geod().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course, final);
+      distance /= ref::kNm;
+    } else {
+      const ref::GreatEllipse g =
+          ref::ExactGreatEllipse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon);
+      distance = g.distance, course = g.forward, final = std::fmod(g.inverse + 180, 360);
+    }
+    EXPECT_NEAR(leg.distance_nm, distance, 1e-6);
+    EXPECT_LT(ref::AngleDiff(leg.course, course), 1e-6);
+    EXPECT_LT(ref::AngleDiff(leg.course_final, final), 1e-6);
+    total += distance;
+    EXPECT_NEAR(leg.total_nm, total, 1e-5);
+    EXPECT_NEAR(leg.start_nm + leg.distance_nm, leg.total_nm, 1e-9);
+  }
+  EXPECT_EQ(v.legs()[0].sailing, Sailing::rhumb_line);
+  EXPECT_EQ(v.legs()[1].sailing, Sailing::great_ellipse);
+  EXPECT_EQ(v.legs()[2].sailing, Sailing::geodesic);
+  EXPECT_EQ(v.legs()[3].sailing, Sailing::great_ellipse);  // unknown type: the voyage's sailing
+}
+
+// Along the equator every sailing is the equator: a degree is a pi/180 of the
+// semi-major axis, 60.107 714 NM. Legs of 2 and 1 degrees at 12 and 6 knots
+// each take 10 h 01 min 04.6 s; leaving at 20:00 on New Year's Eve the
+// voyage arrives at 06:01 and 16:02 on New Year's Day.
+TEST(Voyage, TimesOfArrivalWorkedByHand) {
+  const double degree = ref::kA * M_PI / 180 / ref::kNm;  // 60.10771 NM
+  VoyagePoint p0 = At(0, 0), p1 = At(0, 2), p2 = At(0, 3);
+  p1.speed_kn = 12;
+  p2.speed_kn = 6;
+  sailings::VoyageOptions options;
+  std::string why;
+  std::int64_t depart = 0;
+  ASSERT_TRUE(sailings::ParseUtcTime("2027-12-31T20:00Z", depart, why));
+  options.depart = depart;
+  const Voyage v = Plan({p0, p1, p2}, options);
+  ASSERT_EQ(v.legs().size(), 2u);
+  EXPECT_NEAR(v.legs()[0].distance_nm, 2 * degree, 1e-6);
+  EXPECT_NEAR(*v.legs()[0].hours, 2 * degree / 12, 1e-9);
+  EXPECT_NEAR(*v.legs()[1].hours, degree / 6, 1e-9);
+  const sailings::Schedule clock{1.0, depart};
+  EXPECT_EQ(clock.EtaAfter(*v.legs()[0].end_hours), "2028-01-01T06:01Z");
+  EXPECT_EQ(clock.EtaAfter(*v.legs()[1].end_hours), "2028-01-01T16:02Z");
+  EXPECT_EQ(clock.EtaAfter(*v.total_hours(), true), "2028-01-01T16:02:00Z");  // to the minute
+
+  // A voyage-wide speed fills in the legs without their own.
+  p2.speed_kn.reset();
+  options.speed_kn = 20;
+  const Voyage w = Plan({p0, p1, p2}, options);
+  EXPECT_DOUBLE_EQ(*w.legs()[0].speed_kn, 12);
+  EXPECT_DOUBLE_EQ(*w.legs()[1].speed_kn, 20);
+}
+
+TEST(Voyage, RefusalsNameTheWaypoint) {
+  struct Case {
+    std::vector<VoyagePoint> points;
+    Status status;
+    long waypoint;
+    bool depart = false, limit = false;
+  };
+  VoyagePoint slow = At(10, 10);
+  slow.speed_kn = -3;
+  const Case cases[] = {
+      {{At(1, 1)}, Status::too_few_waypoints, 0},
+      {{At(1, 1), At(2, 2), At(2, 2)}, Status::same_position, 3},
+      {{At(1, 1), At(NAN, 2)}, Status::not_a_number, 2},
+      {{At(1, 1), At(2, 2), At(90.5, 2)}, Status::latitude_beyond_90, 3},
+      {{At(1, 1), slow}, Status::speed_not_positive, 2},
+      {{At(1, 1), At(2, 2)}, Status::no_speed, 2, true},
+      {{At(10, 1), At(20, 2), At(60, 10)}, Status::position_beyond_limit, 3, false, true},
+  };
+  for (const Case& c : cases) {
+    sailings::VoyageOptions options;
+    if (c.depart) options.depart = 0;
+    if (c.limit) options.limit = 50;
+    Voyage v;
+    long waypoint = -1;
+    EXPECT_EQ(Voyage::Plan(c.points, options, v, waypoint), c.status);
+    EXPECT_EQ(waypoint, c.waypoint);
+    EXPECT_TRUE(v.legs().empty());
+  }
+  // Only great-elliptic legs are held to the limit: a rhumb line to 60N is not.
+  VoyagePoint north = At(60, 10);
+  north.type = sailings::LegType::loxodrome;
+  sailings::VoyageOptions options;
+  options.limit = 50;
+  EXPECT_EQ(Plan({At(10, 1), At(20, 2), north}, options).legs().size(), 2u);
+}
+
+// ---------------------------------------------------------------------------
+// The voyage's table: numbered through, the voyage's waypoints named and
+// carrying the next leg's course, times running on.
+
+struct Rows : sailings::WaypointSink {
+  std::vector<sailings::Waypoint> rows;
+  void Row(const sailings::Waypoint& row) override { rows.push_back(row); }
+};
+
+TEST(Voyage, TableRunsThroughEveryLeg) {
+  VoyagePoint a = At(50, -5, "A"), b = At(45, -20, "B"), c = At(45, -30, "C");
+  c.type = sailings::LegType::loxodrome;
+  b.speed_kn = 10;
+  c.speed_kn = 5;
+  const Voyage v = Plan({a, b, c});
+  sailings::TableRequest request;
+  request.placement = sailings::WaypointPlacement::points;
+  request.count = 3;
+  std::vector<sailings::WaypointPlan> plans;
+  long leg = 0;
+  ASSERT_EQ(sailings::PlanVoyageWaypoints(v, request, plans, leg), Status::ok);
+  Rows rows;
+  sailings::ForEachVoyageWaypoint(v, plans, rows);
+  ASSERT_EQ(rows.rows.size(), 9u);  // 3 own + 3 + 3
+  for (std::size_t i = 0; i < rows.rows.size(); ++i) EXPECT_EQ(rows.rows[i].wp, static_cast<long>(i));
+  EXPECT_EQ(rows.rows[0].name, "A");
+  EXPECT_EQ(rows.rows[4].name, "B");
+  EXPECT_EQ(rows.rows[8].name, "C");
+  EXPECT_TRUE(rows.rows[5].name.empty());
+  // At B the course leaving is the rhumb line's; the leg arriving was a great ellipse.
+  EXPECT_NEAR(*rows.rows[4].course, v.legs()[1].course, 1e-9);
+  EXPECT_FALSE(rows.rows[4].loxodrome);
+  EXPECT_TRUE(rows.rows[5].loxodrome);
+  EXPECT_FALSE(rows.rows[8].course);
+  EXPECT_NEAR(rows.rows[4].total_nm, v.legs()[0].distance_nm, 1e-9);
+  EXPECT_NEAR(rows.rows[8].total_nm, v.total_nm(), 1e-9);
+  EXPECT_NEAR(rows.rows[6].total_nm - rows.rows[4].total_nm, v.legs()[1].distance_nm / 2, 1e-6);
+  // Hours: 10 knots to B, then 5.
+  EXPECT_NEAR(*rows.rows[4].hours, v.legs()[0].distance_nm / 10, 1e-9);
+  EXPECT_NEAR(*rows.rows[6].hours, *rows.rows[4].hours + v.legs()[1].distance_nm / 2 / 5, 1e-9);
+  EXPECT_DOUBLE_EQ(*rows.rows[6].speed_kn, 5);
+}
+
+// ---------------------------------------------------------------------------
+// The cross-track split, against an independent dense sampling: the track
+// from the exact plane section (or GeographicLib's geodesic), the parts at
+// equal arc length, the rhumb lines from GeographicLib, every distance from
+// GeographicLib's inverse problem, minimised numerically.
+
+// Golden-section maximum of f on [lo, hi].
+double GoldenMax(const std::function<double(double)>& f, double lo, double hi, double& at) {
+  const double g = 0.6180339887498949;
+  double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = f(x1), f2 = f(x2);
+  for (int i = 0; i < 50; ++i) {
+    if (f1 > f2) {
+      hi = x2, x2 = x1, f2 = f1, x1 = hi - g * (hi - lo), f1 = f(x1);
+    } else {
+      lo = x1, x1 = x2, f1 = f2, x2 = lo + g * (hi - lo), f2 = f(x2);
+    }
+  }
+  at = f1 > f2 ? x1 : x2;
+  return std::max(f1, f2);
+}
+
+struct RefTrack {
+  // The point at parameter t of the track, and the parameter at arc length
+  // s (metres): the plane section's angle at the centre, or the geodesic's
+  // own arc length.
+  std::function<void(double t, double& lat, double& lon)> at;
+  std::function<double(double s)> param;
+  double length;
+};
+
+RefTrack GreatEllipseTrack(double lat1, double lon1, double lat2, double lon2) {
+  double angle;
+  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  return {[section](double t, double& lat, double& lon) { ref::Geodetic(section.Point(t), lat, lon); },
+          [section](double s) { return section.AngleAtArc(s); }, section.Arc(angle)};
+}
+
+RefTrack GeodesicTrack(double lat1, double lon1, double lat2, double lon2) {
+  const GeographicLib::GeodesicLine line = Geod().InverseLine(lat1, lon1, lat2, lon2);
+  return {[line](double s, double& lat, double& lon) { line.Position(s, lat, lon); },
+          [](double s) { return s; }, line.Distance()};
+}
+
+// The greatest distance (NM) of the rhumb lines between n equal parts from
+// the track.
+double DenseSeparation(const RefTrack& track, long n) {
+  std::vector<double> lat(n + 1), lon(n + 1), t(n + 1);
+  for (long k = 0; k <= n; ++k) {
+    t[k] = track.param(track.length * k / n);
+    track.at(t[k], lat[k], lon[k]);
+  }
+  double worst = 0;
+  for (long k = 0; k < n; ++k) {
+    double s12, azi;
+    ref::Rhumb().Inverse(lat[k], lon[k], lat[k + 1], lon[k + 1], s12, azi);
+    const double span = t[k + 1] - t[k], lo = t[k] - 0.2 * span, hi = t[k + 1] + 0.2 * span;
+    // The distance of the rhumb line's point at fraction u from the track.
+    const auto gap = [&](double u) {
+      double rl, rn;
+      ref::Rhumb().Direct(lat[k], lon[k], azi, u * s12, rl, rn);
+      double unused;
+      return -GoldenMax(
+          [&](double x) {
+            double tl, tn, d;
+            track.at(x, tl, tn);
+            Geod().Inverse(rl, rn, tl, tn, d);
+            return -d;
+          },
+          lo, hi, unused);
+    };
+    constexpr int kSamples = 24;
+    int best = 0;
+    double bestGap = -1;
+    for (int j = 0; j <= kSamples; ++j) {
+      const double d = gap(static_cast<double>(j) / kSamples);
+      if (d > bestGap) bestGap = d, best = j;
+    }
+    double unused;
+    const double refined = GoldenMax(gap, std::max(0.0, (best - 1.0) / kSamples),
+                                     std::min(1.0, (best + 1.0) / kSamples), unused);
+    worst = std::max({worst, bestGap, refined});
+  }
+  return worst / ref::kNm;
+}
+
+TEST(Voyage, CrossTrackSplitAgainstDenseSampling) {
+  struct Case {
+    const char* what;
+    double lat1, lon1, lat2, lon2, xtd;
+    bool geodesic = false;
+  };
+  const Case cases[] = {
+      {"a short leg in the Channel approaches", 50.1, -1.0, 49.2, -4.5, 0.05},
+      {"an ocean leg, Lizard to New York", 49.9, -5.2, 40.7, -74.0, 1.0},
+      {"about its vertex", 40.0, -10.0, 40.0, -60.0, 0.5},
+      {"across the 180th meridian", 35.4, 139.6, 37.8, -122.4, 2.0},
+      {"at high latitude", 68.0, -10.0, 70.0, 100.0, 1.0},
+      {"across the equator", -10.0, -30.0, 20.0, -50.0, 0.2},
+      {"a geodesic leg", 49.9, -5.2, 40.7, -74.0, 1.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    VoyagePoint to = At(c.lat2, c.lon2);
+    if (c.geodesic) to.sailing = Sailing::geodesic;
+    const Voyage v = Plan({At(c.lat1, c.lon1), to});
+    sailings::CrossTrackSplit split;
+    ASSERT_EQ(sailings::SplitForCrossTrack(v.legs()[0], c.xtd, split), Status::ok);
+    const RefTrack track = c.geodesic ? GeodesicTrack(c.lat1, c.lon1, c.lat2, c.lon2)
+                                      : GreatEllipseTrack(c.lat1, c.lon1, c.lat2, c.lon2);
+    EXPECT_NEAR(track.length / ref::kNm, v.legs()[0].distance_nm, 1e-6);
+    ASSERT_GT(split.parts, 1);
+    const double with = DenseSeparation(track, split.parts);
+    const double fewer = DenseSeparation(track, split.parts - 1);
+    EXPECT_NEAR(split.separation_nm, with, 2e-4) << split.parts << " parts";
+    EXPECT_LE(with, c.xtd + 1e-6);
+    EXPECT_GT(fewer, c.xtd) << "one part fewer keeps within the limit: " << split.parts;
+  }
+}
+
+TEST(Voyage, CrossTrackSplitOfRhumbLinesAndOutOfRange) {
+  VoyagePoint to = At(40.7, -74.0);
+  to.type = sailings::LegType::loxodrome;
+  const Voyage v = Plan({At(49.9, -5.2), to});
+  sailings::CrossTrackSplit split;
+  ASSERT_EQ(sailings::SplitForCrossTrack(v.legs()[0], 0.01, split), Status::ok);
+  EXPECT_EQ(split.parts, 1);
+  EXPECT_EQ(split.separation_nm, 0);
+  for (double xtd : {0.0, 0.0009, 100.5, double(NAN), -1.0}) {
+    EXPECT_EQ(sailings::SplitForCrossTrack(v.legs()[0], xtd, split), Status::xtd_out_of_range);
+  }
+  // The finest limit on a long leg: many parts, soon.
+  const Voyage w = Plan({At(0, 0), At(60, 120)});
+  ASSERT_EQ(sailings::SplitForCrossTrack(w.legs()[0], 0.001, split), Status::ok);
+  EXPECT_GT(split.parts, 500);
+  EXPECT_LE(split.separation_nm, 0.001);
+}
+
+}  // namespace
