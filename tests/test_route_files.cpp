@@ -1,0 +1,464 @@
+// Route files from elsewhere: GPX written by gpsbabel and GDAL, RTZ 1.0, 1.1
+// and 1.2 written by hand from the schemas (and validated against them),
+// CSV; every refusal; and the route check, its planted faults found and the
+// separations of a leg's readings against an independent dense sampling.
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "reference.h"
+#include "sailings/check.hpp"
+#include "sailings/route_files.hpp"
+#include "scratch.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sailings::LegType;
+using sailings::RouteFileContent;
+
+const std::string kRoutes = SAILINGS_TESTS_DIR "/data/routes/";
+
+void Write(const fs::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+RouteFileContent Read(const fs::path& file) {
+  RouteFileContent content;
+  std::string error;
+  EXPECT_TRUE(sailings::ReadRouteFile(file, file.filename().string(), "", content, error)) << error;
+  return content;
+}
+
+int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+// ---------------------------------------------------------------------------
+// Files that other tools wrote.
+
+TEST(RouteFiles, GpxWrittenByGpsbabelAndGdal) {
+  const fs::path dir = scratch::Folder("gpx");
+  Write(dir / "points.csv",
+        "lat,lon,name\n51.9244,4.4777,Rotterdam\n51.0,1.5,Dover Strait\n49.9,-5.2,Lizard\n"
+        "40.7128,-74.006,New York\n");
+  Write(dir / "line.geojson",
+        R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":"Passage"},)"
+        R"("geometry":{"type":"LineString","coordinates":[[4.4777,51.9244],[1.5,51.0],[-5.2,49.9],)"
+        R"([-74.006,40.7128]]}}]})");
+  const std::string in = (dir / "points.csv").string(), geo = (dir / "line.geojson").string();
+  struct Case {
+    const char* file;
+    std::string command;
+    bool names;
+  };
+  const Case cases[] = {
+      {"babel-rte-1_1.gpx", "gpsbabel -r -i unicsv -f " + in + " -o gpx,gpxver=1.1 -F ", true},
+      {"babel-rte-1_0.gpx", "gpsbabel -r -i unicsv -f " + in + " -o gpx -F ", true},
+      {"babel-trk.gpx", "gpsbabel -t -i unicsv -f " + in + " -o gpx,gpxver=1.1 -F ", false},
+      {"gdal-rte.gpx", "ogr2ogr -f GPX ", false},
+      {"gdal-trk.gpx", "ogr2ogr -f GPX -lco FORCE_GPX_TRACK=YES ", false},
+  };
+  const double lat[] = {51.9244, 51.0, 49.9, 40.7128}, lon[] = {4.4777, 1.5, -5.2, -74.006};
+  const char* names[] = {"Rotterdam", "Dover Strait", "Lizard", "New York"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const fs::path out = dir / c.file;
+    const bool gdal = c.command.rfind("ogr2ogr", 0) == 0;
+    ASSERT_EQ(Shell(c.command + out.string() + (gdal ? " " + geo : "")), 0) << "the tool failed";
+    const RouteFileContent content = Read(out);
+    EXPECT_EQ(content.format, sailings::RouteFormat::gpx);
+    ASSERT_EQ(content.points.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+      EXPECT_DOUBLE_EQ(content.points[i].lat, lat[i]);
+      EXPECT_DOUBLE_EQ(content.points[i].lon, lon[i]);
+      EXPECT_EQ(content.points[i].type, LegType::unknown);
+      if (c.names) {
+        EXPECT_EQ(content.points[i].name, names[i]);
+      }
+    }
+    // The voyage from the file is the voyage from the same positions typed.
+    const Outcome file = RunCommand({"voyage", "--route", out.string(), "--csv"}, dir);
+    const Outcome typed = RunCommand({"voyage", "51.9244", "4.4777", "51.0", "1.5", "49.9", "-5.2",
+                                      "40.7128", "-74.006", "--csv"},
+                                     dir);
+    ASSERT_EQ(file.status, 0) << file.err;
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    const auto figures = [](const std::string& csv) {  // distance, courses, total of each leg
+      std::string kept;
+      std::istringstream lines(csv);
+      for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string x; std::getline(fields, x, ',');) f.push_back(x);
+        kept += f.at(4) + " " + f.at(5) + " " + f.at(6) + " " + f.back() + "\n";
+      }
+      return kept;
+    };
+    EXPECT_EQ(figures(file.out), figures(typed.out));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// RTZ 1.0, 1.1 and 1.2, each valid against its published schema.
+
+TEST(RouteFiles, RtzOfEveryVersion) {
+  for (const char* version : {"1.0", "1.1", "1.2"}) {
+    SCOPED_TRACE(version);
+    const std::string stem = std::string("channel-1_") + version[2];
+    const std::string file = kRoutes + stem + ".rtz";
+    ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_" +
+                  std::string(1, version[2]) + ".xsd " + file),
+              0);
+    const RouteFileContent c = Read(file);
+    EXPECT_EQ(c.format, sailings::RouteFormat::rtz);
+    EXPECT_EQ(c.version, version);
+    EXPECT_EQ(c.route_name, stem);
+    ASSERT_EQ(c.points.size(), 4u);
+    const auto& p = c.points;
+    EXPECT_EQ(p[3].name, "New York & Sandy Hook");
+    EXPECT_EQ(p[1].id, "20");
+    EXPECT_FALSE(p[0].has_leg);
+    EXPECT_DOUBLE_EQ(*p[0].radius_nm, 0.5);  // the default waypoint's
+    // A leg without a geometryType: the default waypoint's Loxodrome.
+    EXPECT_EQ(p[1].type, LegType::loxodrome);
+    EXPECT_DOUBLE_EQ(*p[1].speed_kn, 12.5);
+    EXPECT_DOUBLE_EQ(*p[1].radius_nm, 1.0);
+    EXPECT_DOUBLE_EQ(*p[1].port_xtd_nm, 0.25);
+    // A waypoint without a leg takes the default leg.
+    EXPECT_EQ(p[2].type, LegType::loxodrome);
+    EXPECT_FALSE(p[2].speed_kn);
+    EXPECT_EQ(p[3].type, LegType::orthodrome);
+    EXPECT_DOUBLE_EQ(*p[3].speed_kn, 16);
+    EXPECT_DOUBLE_EQ(*p[3].port_xtd_nm, 1.5);
+    EXPECT_DOUBLE_EQ(*p[3].starboard_xtd_nm, 2);
+    EXPECT_EQ(c.lines[0], 10);
+  }
+}
+
+TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
+  const fs::path dir = scratch::Folder("csv");
+  Write(dir / "v.csv",
+        "\xEF\xBB\xBFName, Speed_kn ,lat,lon,sailing,remark\r\n"
+        "\"Cape Town, V&A\",,-33.9,18.4,,start\r\n"
+        "\r\n"
+        "Off Cape Agulhas,12,35:00S,20E,rhumb,\"say \"\"hello\"\"\"\r\n"
+        "Melbourne,14.5,-38.1,144.9,geodesic,\r\n"
+        "Hobart,0,-42.9,147.3,orthodrome,\r\n");
+  const RouteFileContent c = Read(dir / "v.csv");
+  ASSERT_EQ(c.points.size(), 4u);
+  EXPECT_EQ(c.points[0].name, "Cape Town, V&A");
+  EXPECT_FALSE(c.points[0].has_leg);
+  EXPECT_DOUBLE_EQ(c.points[1].lat, -35.0);
+  EXPECT_EQ(c.points[1].sailing, sailings::Sailing::rhumb_line);
+  EXPECT_DOUBLE_EQ(*c.points[1].speed_kn, 12);
+  EXPECT_EQ(c.points[2].sailing, sailings::Sailing::geodesic);
+  EXPECT_EQ(c.points[3].type, LegType::orthodrome);
+  EXPECT_FALSE(c.points[3].sailing);
+  EXPECT_FALSE(c.points[3].speed_kn);  // 0 is no speed
+  EXPECT_EQ(c.lines[1], 4);
+}
+
+// ---------------------------------------------------------------------------
+// Refusals: one line naming the file, the line and the waypoint.
+
+TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
+  const fs::path dir = scratch::Folder("bad");
+  const std::string rtz =
+      "<?xml version=\"1.0\"?>\n<route xmlns=\"http://www.cirm.org/RTZ/1/0\" version=\"1.0\">\n"
+      "<routeInfo routeName=\"r\"/>\n<waypoints>\n";
+  const std::string a = "<waypoint id=\"1\"><position lat=\"50\" lon=\"-5\"/></waypoint>\n";
+  const auto rtzWith = [&](const std::string& second) {
+    return rtz + a + second + "</waypoints>\n</route>\n";
+  };
+  const std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>";
+  struct Case {
+    const char* file;
+    std::string text;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"lat.rtz", rtzWith("<waypoint id=\"2\" name=\"Far\"><position lat=\"91\" lon=\"1\"/></waypoint>"),
+       "r.rtz: line 6: waypoint 2 (Far): latitude is beyond 90 degrees"},
+      {"nan.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/>\n<rtept lat=\"nan\" lon=\"2\"/></rte></gpx>",
+       "line 2: waypoint 2: latitude 'nan' is not a number"},
+      {"lon.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/><rtept lat=\"1\" lon=\"180.5\"/></rte></gpx>",
+       "waypoint 2: longitude is beyond 180 degrees"},
+      {"empty.gpx", gpx + "</rte></gpx>", "the route has 0 waypoints; it needs at least two"},
+      {"single.rtz", rtzWith(""), "the route has 1 waypoint; it needs at least two"},
+      {"type.rtz",
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg geometryType=\"orthodrome\"/></waypoint>"),
+       "waypoint 2: unknown geometryType 'orthodrome' (Loxodrome or Orthodrome)"},
+      {"speed.rtz",
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg speedMax=\"-4\"/></waypoint>"),
+       "waypoint 2: speedMax -4 is negative"},
+      {"radius.rtz", rtzWith("<waypoint id=\"2\" radius=\"x\"><position lat=\"51\" lon=\"1\"/></waypoint>"),
+       "waypoint 2: radius 'x' is not a number"},
+      {"broken.rtz", rtz + a + "<waypoint id=\"2\">\n<position lat=\"51\" lon=\"1\">\n</waypoint>",
+       "broken.rtz: line 8: "},
+      {"xxe.gpx",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n" + gpx +
+           "<rtept lat=\"1\" lon=\"2\"><name>&x;</name></rtept></rte></gpx>",
+       "xxe.gpx: line 2: a document type declaration is not accepted"},
+      {"deep.gpx", gpx + std::string(200 * 5, ' ') + [] {
+         std::string s;
+         for (int i = 0; i < 100; ++i) s += "<x>";
+         for (int i = 0; i < 100; ++i) s += "</x>";
+         return s;
+       }() + "</rte></gpx>",
+       "elements nested deeper than 64"},
+      {"kml.gpx", "<kml><Document/></kml>", "not a GPX or RTZ file (its root element is 'kml')"},
+      {"ns.rtz", "<route xmlns=\"http://www.cirm.org/RTZ/2/0\"/>", "not an RTZ route: namespace"},
+      {"nolat.csv", "name,latitude,lon\nA,1,2\n", "the header must name the columns lat and lon"},
+      {"badlat.csv", "lat,lon\n1,2\n\n95N,3\n", "line 4: waypoint 2: lat '95N': a latitude beyond 90"},
+      {"quote.csv", "name,lat,lon\n\"A,1,2\n", "line 2: a quoted field is not closed"},
+      {"sailing.csv", "lat,lon,sailing\n1,2,\n2,3,spiral\n", "waypoint 2: unknown sailing 'spiral'"},
+      {"negative.csv", "lat,lon,speed_kn\n1,2,\n2,3,-1\n", "waypoint 2: speed_kn -1 is negative"},
+      {"blank.csv", "\n\n", "the file is empty"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Write(dir / c.file, c.text);
+    RouteFileContent content;
+    std::string error;
+    const std::string shown = std::string(c.file) == "lat.rtz" ? "r.rtz" : c.file;
+    EXPECT_FALSE(sailings::ReadRouteFile(dir / c.file, shown, "", content, error));
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    EXPECT_TRUE(content.points.empty());
+    // The command line: one line, status 1, nothing written.
+    const Outcome run = RunCommand({"voyage", "--route", c.file, "--gpx", "out.gpx"}, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "out.gpx"));
+  }
+  // A GPX route chosen by a name it does not have.
+  Write(dir / "two.gpx", gpx + "<name>A</name><rtept lat=\"1\" lon=\"2\"/><rtept lat=\"2\" lon=\"2\"/></rte>"
+                             "<rte><name>B</name><rtept lat=\"5\" lon=\"2\"/><rtept lat=\"6\" lon=\"2\"/></rte></gpx>");
+  RouteFileContent content;
+  std::string error;
+  EXPECT_FALSE(sailings::ReadRouteFile(dir / "two.gpx", "two.gpx", "C", content, error));
+  EXPECT_NE(error.find("no route or track named 'C'"), std::string::npos) << error;
+  ASSERT_TRUE(sailings::ReadRouteFile(dir / "two.gpx", "two.gpx", "B", content, error));
+  EXPECT_DOUBLE_EQ(content.points[0].lat, 5);
+  // Over 50 MB: refused before it is parsed.
+  {
+    std::ofstream big(dir / "big.csv", std::ios::binary);
+    big << "lat,lon\n";
+    const std::string line(1 << 20, '\n');
+    for (int i = 0; i < 51; ++i) big << line;
+  }
+  EXPECT_FALSE(sailings::ReadRouteFile(dir / "big.csv", "big.csv", "", content, error));
+  EXPECT_EQ(error, "big.csv: larger than 50 MB, not read");
+  EXPECT_FALSE(sailings::ReadRouteFile(dir / "none.gpx", "none.gpx", "", content, error));
+  EXPECT_EQ(error, "none.gpx: cannot be read");
+  EXPECT_FALSE(sailings::ReadRouteFile(dir, "folder", "", content, error));
+  EXPECT_EQ(error, "folder: is a folder, not a route file");
+}
+
+// ---------------------------------------------------------------------------
+// The route check.
+
+std::string RtzFile(const std::string& name, const std::vector<std::string>& waypoints) {
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<route xmlns=\"http://www.cirm.org/RTZ/1/0\" "
+      "version=\"1.0\">\n  <routeInfo routeName=\"" + name + "\"/>\n  <waypoints>\n";
+  for (const std::string& w : waypoints) text += "    " + w + "\n";
+  return text + "  </waypoints>\n</route>\n";
+}
+
+std::string Wp(int id, double lat, double lon, const std::string& leg = "",
+               const std::string& attributes = "") {
+  char position[100];
+  std::snprintf(position, sizeof position, "<position lat=\"%.9f\" lon=\"%.9f\"/>", lat, lon);
+  return "<waypoint id=\"" + std::to_string(id) + "\"" + attributes + ">" + position +
+         (leg.empty() ? "" : "<leg " + leg + "/>") + "</waypoint>";
+}
+
+TEST(RouteCheck, NoFaultInTheRtzFilesOfOrdinaryRoutes) {
+  const fs::path dir = scratch::Folder("check");
+  Write(dir / "input.txt", ReadFile(SAILINGS_TESTS_DIR "/../data/input.txt"));
+  const std::vector<std::vector<std::string>> routes = {
+      {"Rotterdam", "New York"}, {"Cape Town", "Melbourne"}, {"Lisbon", "Rio de Janeiro"},
+      {"Singapore", "Mumbai"}, {"Balboa", "Honolulu"}, {"Yokohama", "San Francisco"}};
+  for (const auto& r : routes) {
+    for (const char* sailing : {"", "--rhumb"}) {
+      SCOPED_TRACE(r[0] + " to " + r[1] + " " + sailing);
+      std::vector<std::string> args = {"table", r[0], r[1], "--leg", "200", "--rtz", "plan.rtz"};
+      if (*sailing) args.push_back(sailing);
+      const Outcome table = RunCommand(args, dir);
+      if (table.status != 0) continue;  // (no such place in this list)
+      const Outcome check = RunCommand({"check", "plan.rtz"}, dir);
+      EXPECT_EQ(check.status, 0) << check.out;
+      EXPECT_NE(check.out.find(" 0 faults,"), std::string::npos) << check.out;
+    }
+  }
+}
+
+TEST(RouteCheck, FindsEachPlantedFault) {
+  const fs::path dir = scratch::Folder("faults");
+  using K = sailings::Finding::Kind;
+  struct Case {
+    const char* file;
+    std::vector<std::string> waypoints;
+    K kind;
+    long leg, waypoint;
+    bool fault = true;
+    std::string name = "";  // routeName, when not the file's
+  };
+  const std::string o = "geometryType=\"Orthodrome\"", l = "geometryType=\"Loxodrome\"";
+  const Case cases[] = {
+      {"clean", {Wp(0, 50, -5), Wp(1, 50.5, -6, o), Wp(2, 51, -7, l)}, K::separation, 0, 0},
+      {"dupid", {Wp(0, 50, -5), Wp(1, 50.5, -6, o), Wp(1, 51, -7, l)}, K::duplicate_id, 0, 3},
+      {"firstleg", {Wp(0, 50, -5, l), Wp(1, 50.5, -6, o)}, K::first_leg, 0, 1},
+      {"repeat", {Wp(0, 50, -5), Wp(1, 50, -5, o), Wp(2, 51, -7, l)}, K::repeated, 1, 2},
+      {"zero", {Wp(0, 50, -5), Wp(1, 50, -5.000001, o), Wp(2, 51, -7, l)}, K::zero_leg, 1, 2},
+      {"radius", {Wp(0, 50, -5), Wp(1, 50, -5.01, o, " radius=\"2\""), Wp(2, 51, -7, l)},
+       K::short_leg, 1, 2},
+      {"ortho", {Wp(0, 50, -5), Wp(1, 40, -70, o)}, K::separation, 1, 2},
+      {"loxo", {Wp(0, 50, -5), Wp(1, 10, -60, l)}, K::separation, 1, 2},
+      {"xtdok", {Wp(0, 50, -5), Wp(1, 49, -8, o + " portsideXTD=\"5\" starboardXTD=\"5\"")},
+       K::separation, 0, 0},
+      {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
+      {"arctic", {Wp(0, 71, 10), Wp(1, 71, 12, o)}, K::high_latitude, 1, 2, false},
+      {"named", {Wp(0, 50, -5), Wp(1, 50.5, -6, o)}, K::route_name, 0, 0, true, "other"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string file = std::string(c.file) + ".rtz";
+    Write(dir / file, RtzFile(c.name.empty() ? c.file : c.name, c.waypoints));
+    const Outcome run = RunCommand({"check", file, "--radius", "0", "--csv"}, dir);
+    ASSERT_NE(run.status, 2) << run.err;
+    const RouteFileContent content = Read(dir / file);
+    sailings::CheckOptions options;
+    options.file_stem = c.file;
+    const std::vector<sailings::Finding> found = sailings::CheckRoute(content, options);
+    bool faults = false;
+    for (const auto& f : found) faults = faults || f.fault;
+    EXPECT_EQ(run.status, faults ? 1 : 0);
+    if (c.leg == 0 && c.waypoint == 0 && c.kind == K::separation) {  // the clean files
+      EXPECT_TRUE(found.empty()) << found.front().message;
+      continue;
+    }
+    ASSERT_FALSE(found.empty());
+    const auto& f = found.front();
+    EXPECT_EQ(f.kind, c.kind) << f.message;
+    EXPECT_EQ(f.fault, c.fault);
+    EXPECT_EQ(f.leg, c.leg);
+    EXPECT_EQ(f.waypoint, c.waypoint);
+    EXPECT_NE(run.out.find(sailings::KindName(c.kind)), std::string::npos) << run.out;
+  }
+  // A file over 400 kB.
+  std::vector<std::string> many;
+  for (int i = 0; i < 5000; ++i) many.push_back(Wp(i, 50 + i * 1e-3, -5, i ? "geometryType=\"Loxodrome\"" : ""));
+  Write(dir / "large.rtz", RtzFile("large", many));
+  ASSERT_GT(fs::file_size(dir / "large.rtz"), 400000u);
+  const Outcome large = RunCommand({"check", "large.rtz"}, dir);
+  EXPECT_EQ(large.status, 1);
+  EXPECT_NE(large.out.find("fault  file         the file is"), std::string::npos) << large.out;
+  // Land, with --land only.
+  Write(dir / "land.rtz", RtzFile("land", {Wp(0, 52, -10), Wp(1, 52, 20, "geometryType=\"Loxodrome\"")}));
+  EXPECT_EQ(RunCommand({"check", "land.rtz"}, dir).status, 0);
+  const Outcome land = RunCommand({"check", "land.rtz", "--land"}, dir);
+  EXPECT_EQ(land.status, 1);
+  EXPECT_NE(land.out.find("the leg crosses land near"), std::string::npos) << land.out;
+  // Usage and unreadable files.
+  EXPECT_EQ(RunCommand({"check"}, dir).status, 2);
+  EXPECT_EQ(RunCommand({"check", "missing.rtz"}, dir).status, 1);
+  EXPECT_EQ(RunCommand({"check", "land.rtz", "--xtd", "0"}, dir).status, 1);
+}
+
+// The separation of a leg's readings, against a dense sampling: each
+// reading's points from its own reference (the plane section, GeographicLib's
+// geodesic and rhumb line, the sphere in closed form), the distance of every
+// point of one from the other found by golden sections of GeographicLib's
+// inverse problem.
+using Curve = std::function<void(double u, double& lat, double& lon)>;
+
+double Gap(const Curve& a, const Curve& b, double u) {
+  static const GeographicLib::Geodesic ours(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
+  double la, lo;
+  a(u, la, lo);
+  double lo2 = std::max(0.0, u - 0.05), hi = std::min(1.0, u + 0.05);
+  const double r = 0.6180339887498949;
+  const auto d = [&](double v) {
+    double lb, lob, s;
+    b(v, lb, lob);
+    ours.Inverse(la, lo, lb, lob, s);
+    return s;
+  };
+  double x1 = hi - r * (hi - lo2), x2 = lo2 + r * (hi - lo2), f1 = d(x1), f2 = d(x2);
+  for (int i = 0; i < 60; ++i) {
+    if (f1 < f2) {
+      hi = x2, x2 = x1, f2 = f1, x1 = hi - r * (hi - lo2), f1 = d(x1);
+    } else {
+      lo2 = x1, x1 = x2, f1 = f2, x2 = lo2 + r * (hi - lo2), f2 = d(x2);
+    }
+  }
+  return std::min(f1, f2);
+}
+
+double DenseGreatest(const Curve& a, const Curve& b) {
+  double worst = 0;
+  for (int k = 0; k <= 2000; ++k) worst = std::max(worst, Gap(a, b, k / 2000.0));
+  return worst / ref::kNm;
+}
+
+TEST(RouteCheck, SeparationOfReadingsAgainstDenseSampling) {
+  const double lat1 = 50, lon1 = -5, lat2 = 10, lon2 = -60;
+  double angle;
+  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  const Curve ellipse = [&](double u, double& lat, double& lon) {
+    ref::Geodetic(section.Point(u * angle), lat, lon);
+  };
+  const GeographicLib::GeodesicLine line =
+      GeographicLib::Geodesic(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq)).InverseLine(lat1, lon1, lat2, lon2);
+  const Curve geodesic = [&](double u, double& lat, double& lon) { line.Position(u * line.Distance(), lat, lon); };
+  const ref::V p = {std::cos(lat1 * ref::kDeg) * std::cos(lon1 * ref::kDeg),
+                    std::cos(lat1 * ref::kDeg) * std::sin(lon1 * ref::kDeg), std::sin(lat1 * ref::kDeg)};
+  const ref::V q = {std::cos(lat2 * ref::kDeg) * std::cos(lon2 * ref::kDeg),
+                    std::cos(lat2 * ref::kDeg) * std::sin(lon2 * ref::kDeg), std::sin(lat2 * ref::kDeg)};
+  const double w = std::acos(ref::Dot(p, q));
+  const Curve circle = [&](double u, double& lat, double& lon) {
+    const ref::V r = ref::Lin(std::sin((1 - u) * w) / std::sin(w), p, std::sin(u * w) / std::sin(w), q);
+    lat = std::asin(r[2]) / ref::kDeg, lon = std::atan2(r[1], r[0]) / ref::kDeg;
+  };
+  const double orthodrome = std::max({DenseGreatest(ellipse, geodesic), DenseGreatest(circle, ellipse),
+                                      DenseGreatest(circle, geodesic)});
+  // The rhumb lines: the ellipsoid's (GeographicLib) and the sphere's
+  // (closed form: longitude linear in atanh(sin lat)).
+  double s12, azi;
+  ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, s12, azi);
+  const Curve rhumb = [&](double u, double& lat, double& lon) {
+    ref::Rhumb().Direct(lat1, lon1, azi, u * s12, lat, lon);
+  };
+  const double q1 = std::atanh(std::sin(lat1 * ref::kDeg)), q2 = std::atanh(std::sin(lat2 * ref::kDeg));
+  const Curve sphereRhumb = [&](double u, double& lat, double& lon) {
+    lat = lat1 + u * (lat2 - lat1);
+    lon = lon1 + (lon2 - lon1) * (std::atanh(std::sin(lat * ref::kDeg)) - q1) / (q2 - q1);
+  };
+  const double loxodrome = DenseGreatest(sphereRhumb, rhumb);
+
+  RouteFileContent content;
+  std::string error;
+  ASSERT_TRUE(sailings::ParseRouteText(
+      RtzFile("x", {Wp(0, lat1, lon1), Wp(1, lat2, lon2, "geometryType=\"Orthodrome\""),
+                    Wp(2, lat1, lon1, "geometryType=\"Loxodrome\"")}),
+      "x.rtz", "", content, error))
+      << error;
+  sailings::CheckOptions options;
+  options.file_stem = "x";
+  const std::vector<sailings::Finding> found = sailings::CheckRoute(content, options);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_NEAR(*found[0].value_nm, orthodrome, 1e-3) << found[0].message;
+  EXPECT_NEAR(*found[1].value_nm, loxodrome, 1e-3) << found[1].message;
+  EXPECT_GT(orthodrome, 1.0);
+  EXPECT_GT(loxodrome, 0.5);
+}
+
+}  // namespace
