@@ -5,6 +5,7 @@
 #include <GeographicLib/GeodesicLine.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -324,6 +325,171 @@ TEST(Voyage, CrossTrackSplitOfRhumbLinesAndOutOfRange) {
   ASSERT_EQ(sailings::SplitForCrossTrack(w.legs()[0], 0.001, split), Status::ok);
   EXPECT_GT(split.parts, 500);
   EXPECT_LE(split.separation_nm, 0.001);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// `sailings voyage`: the whole voyage as a table and as files, each read back
+// by a tool nobody here wrote.
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "command.h"
+#include "scratch.h"
+
+namespace {
+
+// "YYYY-MM-DDTHH:MMZ" of `seconds` since 1970 rounded to the minute, by the C library.
+std::string UtcMinute(double seconds) {
+  const std::time_t t = static_cast<std::time_t>(std::llround(seconds / 60) * 60);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%MZ", &tm);
+  return text;
+}
+
+TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
+  const std::filesystem::path dir = scratch::Folder("voyage");
+  std::ofstream(dir / "plan.csv") << "name,lat,lon,sailing,speed_kn\n"
+                                     "Rotterdam,51.9244,4.4777,,\n"
+                                     "Dover Strait,51.0,1.5,rhumb,12\n"
+                                     "Lizard,49.9,-5.2,rhumb,\n"
+                                     "New York,40.4772,-73.9917,great-ellipse,\n";
+  const Outcome run = RunCommand({"voyage", "--route", "plan.csv", "--speed", "16", "--depart",
+                                  "2027-03-01T08:00Z", "--xtd", "1", "--rtz", "passage.rtz", "--gpx",
+                                  "passage.gpx", "--svg", "passage.svg"},
+                                 dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The legs by the references: two rhumb lines, then the great ellipse; 12
+  // knots, then 16.
+  double d1, d2, azi;
+  ref::Rhumb().Inverse(51.9244, 4.4777, 51.0, 1.5, d1, azi);
+  ref::Rhumb().Inverse(51.0, 1.5, 49.9, -5.2, d2, azi);
+  const double d3 = ref::ExactGreatEllipse(49.9, -5.2, 40.4772, -73.9917).distance;
+  d1 /= ref::kNm, d2 /= ref::kNm;
+  const double hours = d1 / 12 + d2 / 16 + d3 / 16;
+  std::int64_t depart = 0;
+  std::string why;
+  ASSERT_TRUE(sailings::ParseUtcTime("2027-03-01T08:00Z", depart, why));
+  const std::string eta = UtcMinute(static_cast<double>(depart) + hours * 3600);
+  char total[64];
+  std::snprintf(total, sizeof total, "%.2f", d1 + d2 + d3);
+  std::istringstream lines(run.out);
+  std::vector<std::string> text;
+  for (std::string line; std::getline(lines, line);) text.push_back(line);
+  ASSERT_EQ(text.size(), 8u) << run.out;
+  EXPECT_EQ(text[0].rfind("leg  from", 0), 0u);
+  EXPECT_NE(text[3].find("Rotterdam"), std::string::npos);
+  EXPECT_NE(text[3].find("rhumb"), std::string::npos);
+  EXPECT_NE(text[5].find("great-ellipse"), std::string::npos);
+  EXPECT_NE(text[7].find(total), std::string::npos) << text[7] << " " << total;
+  EXPECT_NE(text[7].find(eta), std::string::npos) << text[7] << " " << eta;
+
+  // RTZ: valid against the published schema, legs and speeds kept, and a
+  // schedule of every waypoint (read by Python's own XML parser).
+  EXPECT_EQ(std::system(("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd '" +
+                         (dir / "passage.rtz").string() + "' 2>/dev/null")
+                            .c_str()),
+            0);
+  const std::string script =
+      "import sys, xml.etree.ElementTree as E\n"
+      "n = {'r': 'http://www.cirm.org/RTZ/1/0'}\n"
+      "root = E.parse(sys.argv[1]).getroot()\n"
+      "w = root.findall('r:waypoints/r:waypoint', n)\n"
+      "legs = [(x.find('r:leg', n).get('geometryType'), x.find('r:leg', n).get('speedMax')) for x in w[1:]]\n"
+      "s = root.findall('r:schedules/r:schedule/r:calculated/r:sheduleElement', n)\n"
+      "assert [x.get('name') for x in w][:2] == ['Rotterdam', 'Dover Strait'], w\n"
+      "assert w[-1].get('name') == 'New York'\n"
+      "assert legs[0] == ('Loxodrome', '12.00') and legs[1] == ('Loxodrome', '16.00'), legs\n"
+      "assert all(l == ('Orthodrome', '16.00') for l in legs[2:]) and len(legs) > 10, legs\n"
+      "assert len(s) == len(w) and s[-1].get('eta')[:16] == sys.argv[2][:16], (s[-1].get('eta'), sys.argv[2])\n";
+  std::ofstream(dir / "rtz.py") << script;
+  EXPECT_EQ(std::system(("python3 '" + (dir / "rtz.py").string() + "' '" + (dir / "passage.rtz").string() +
+                         "' '" + eta + "'")
+                            .c_str()),
+            0);
+  // The RTZ file the voyage writes holds no fault.
+  const Outcome check = RunCommand({"check", "passage.rtz"}, dir);
+  EXPECT_EQ(check.status, 0) << check.out;
+
+  // GPX: read back by gpsbabel, every waypoint where the RTZ file has it.
+  ASSERT_EQ(std::system(("gpsbabel -r -i gpx -f '" + (dir / "passage.gpx").string() +
+                         "' -o unicsv -F '" + (dir / "back.csv").string() + "' 2>/dev/null")
+                            .c_str()),
+            0);
+  std::string back = ReadFile(dir / "back.csv");
+  back.erase(std::remove(back.begin(), back.end(), '\r'), back.end());
+  EXPECT_NE(back.find("\n1,51.924400,4.477700,\"Rotterdam\"\n"), std::string::npos) << back;
+  EXPECT_NE(back.find(",40.477200,-73.991700,\"New York\"\n"), std::string::npos) << back;
+  EXPECT_NE(back.find("\n3,49.900000,-5.200000,\"Lizard\"\n"), std::string::npos) << back;
+
+  // The chart, rendered: each leg drawn along its own exact track.
+  std::ostringstream checks;
+  checks << "{\"paint\": [], \"along\": [";
+  double angle;
+  const ref::Section ocean = ref::SectionThrough(ref::Ecef(49.9, -5.2), ref::Ecef(40.4772, -73.9917), angle);
+  for (int i = 1; i < 20; ++i) {
+    double lat, lon;
+    ref::Geodetic(ocean.Point(angle * i / 20), lat, lon);
+    checks << "[" << lat << "," << lon << ",\"ellipse\"],";
+  }
+  for (int i = 1; i < 10; ++i) {
+    double lat, lon;
+    ref::Rhumb().Inverse(51.0, 1.5, 49.9, -5.2, d2, azi);
+    ref::Rhumb().Direct(51.0, 1.5, azi, d2 * i / 10, lat, lon);
+    checks << "[" << lat << "," << lon << ",\"rhumb\"]" << (i < 9 ? "," : "");
+  }
+  checks << "]}";
+  std::ofstream(dir / "checks.json") << checks.str();
+  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / "passage.svg").string() +
+                         "' '" + (dir / "checks.json").string() + "'")
+                            .c_str()),
+            0);
+  EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
+}
+
+TEST(VoyageCommand, UsageErrorsAndRefusals) {
+  const std::filesystem::path dir = scratch::Folder("voyage-usage");
+  std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n";
+  std::ofstream(dir / "r.csv") << "lat,lon\n1,1\n2,2\n";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"voyage", "Alpha"}, 2, "give at least two places"},
+      {{"voyage", "Alpha", "Bravo", "--route", "r.csv"}, 2, "not both"},
+      {{"voyage", "Alpha", "Bravo", "--points", "2", "--xtd", "1"}, 2, "excludes"},
+      {{"voyage", "--route", "r.csv", "--rtz", "r.csv"}, 2, "would overwrite the route file"},
+      {{"voyage", "Alpha", "Bravo", "--sailing", "spiral"}, 1, "great-ellipse, rhumb or geodesic"},
+      {{"voyage", "Alpha", "Bravo", "--orthodrome", "rhumb"}, 1, "great-ellipse or geodesic"},
+      {{"voyage", "Alpha", "Bravo", "--xtd", "0"}, 1, "from 0.001 to 100 NM"},
+      {{"voyage", "Alpha", "Bravo", "--depart", "2027-01-01T00:00Z"}, 1, "leg 1: a departure time needs"},
+      {{"voyage", "Alpha", "Bravo", "Bravo"}, 1, "waypoint 3 (Bravo): the same position"},
+      {{"voyage", "Alpha", "Charlie"}, 1, "no place named 'Charlie'"},
+      {{"voyage", "Alpha", "Bravo", "60N", "20E", "--limit", "50"}, 1, "leg 2 (to waypoint 3)"},
+      {{"voyage", "Alpha", "Bravo", "--speed", "0.0000001", "--depart", "9999-01-01T00:00Z"}, 1,
+       "after the year 9999"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = RunCommand(c.args, dir);
+    EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  }
+  // Two legs of a voyage at 60000 points each: more than the table holds.
+  const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
+  EXPECT_EQ(many.status, 1);
+  EXPECT_NE(many.err.find("more than 100000 intermediate waypoints"), std::string::npos) << many.err;
+  // The waypoint table as JSON: one object per row, names on the voyage's own.
+  const Outcome json = RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
+  EXPECT_NE(json.out.find("\"wp\":2"), std::string::npos) << json.out;
 }
 
 }  // namespace
