@@ -19,6 +19,13 @@
 #include "sailings/records.hpp"
 #include "api/rows.h"
 #include "sailings/writers.hpp"
+#include "sailings/check.hpp"
+#include "sailings/route_files.hpp"
+#include "sailings/voyage.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace sailings;
 
@@ -155,6 +162,69 @@ void BM_JsonRecord(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_JsonRecord)->Arg(1)->Arg(2);
+
+// A voyage of 1,000 ocean legs (1,500 to 3,500 NM, across both
+// hemispheres), planned and split for a cross-track limit of 0.5 NM: the
+// whole of `sailings voyage --xtd 0.5` but the printing.
+void BM_VoyageCrossTrack(benchmark::State& state) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> lat(-55, 55), step(30, 60);
+  std::vector<VoyagePoint> points;
+  double lon = -70;
+  for (int i = 0; i <= 1000; ++i) {
+    VoyagePoint p;
+    p.lat = i == 0 ? 40 : lat(random);
+    p.lon = lon;
+    points.push_back(p);
+    lon = std::remainder(lon + step(random), 360.0);
+  }
+  long parts = 0;
+  for (auto _ : state) {
+    Voyage voyage;
+    long waypoint = 0;
+    Voyage::Plan(points, {}, voyage, waypoint);
+    std::vector<CrossTrackSplit> splits;
+    long leg = 0;
+    SplitVoyageForCrossTrack(voyage, 0.5, splits, leg);
+    parts = 0;
+    for (const CrossTrackSplit& split : splits) parts += split.parts;
+  }
+  state.counters["parts"] = static_cast<double>(parts);
+}
+BENCHMARK(BM_VoyageCrossTrack)->Unit(benchmark::kMillisecond);
+
+// `sailings check` of an RTZ file of about 400 kB (Cape Town to New York,
+// a waypoint every 2.5 NM: 2,700 legs), read and checked.
+void BM_CheckRtz(benchmark::State& state) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "sailings-bench.rtz";
+  Passage passage;
+  Passage::Solve(-33.9249, 18.4241, 40.7128, -74.006, std::nullopt, passage);
+  TableRequest request;
+  request.leg_nm = 2.5;
+  WaypointPlan plan;
+  PlanWaypoints(passage, request, plan);
+  {
+    RtzWriter rtz(file, nullptr);
+    ForEachWaypoint(passage, plan, rtz);
+    std::string error;
+    rtz.Finish(error);
+  }
+  std::ifstream in(file, std::ios::binary);
+  const std::string text(std::istreambuf_iterator<char>(in), {});
+  std::filesystem::remove(file);
+  std::size_t findings = 0;
+  for (auto _ : state) {
+    RouteFileContent content;
+    std::string error;
+    ParseRouteText(text, "sailings-bench.rtz", "", content, error);
+    CheckOptions options;
+    options.file_stem = "sailings-bench";
+    findings = CheckRoute(content, options).size();
+  }
+  state.counters["bytes"] = static_cast<double>(text.size());
+  state.counters["findings"] = static_cast<double>(findings);
+}
+BENCHMARK(BM_CheckRtz)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -119,5 +119,9 @@ struct CrossTrackSplit {
 // Status: ok; count_out_of_range when more than kMaxWaypoints parts would be
 // needed; xtd_out_of_range for a limit not in [0.001, 100] NM.
 Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit& split);
+// The same for every leg of a voyage (worked out on two cores); on a refusal
+// `leg` names the first leg refused.
+Status SplitVoyageForCrossTrack(const Voyage& voyage, double limit_nm,
+                                std::vector<CrossTrackSplit>& splits, long& leg);
 
 }  // namespace sailings

@@ -1,7 +1,9 @@
 // Voyages: a chain of passages, each leg solved once along its own track.
 #include "sailings/voyage.hpp"
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "api/rows.h"
 #include "elliptic/separation.h"
@@ -255,6 +257,32 @@ Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit
   if (parts > kMaxWaypoints + 1) return Status::count_out_of_range;
   split.parts = parts;
   split.separation_nm = ToNauticalMiles(worst);
+  return Status::ok;
+}
+
+Status SplitVoyageForCrossTrack(const Voyage& voyage, double limit_nm,
+                                std::vector<CrossTrackSplit>& splits, long& leg) {
+  leg = 0;
+  const std::vector<VoyageLeg>& legs = voyage.legs();
+  std::vector<CrossTrackSplit> found(legs.size());
+  std::vector<Status> statuses(legs.size(), Status::ok);
+  // The legs are independent: each core takes the next leg not yet taken.
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < legs.size(); i = next++) {
+      statuses[i] = SplitForCrossTrack(legs[i], limit_nm, found[i]);
+    }
+  };
+  std::thread helper(work);
+  work();
+  helper.join();
+  for (std::size_t i = 0; i < legs.size(); ++i) {
+    if (statuses[i] != Status::ok) {
+      leg = legs[i].number;
+      return statuses[i];
+    }
+  }
+  splits = std::move(found);
   return Status::ok;
 }
 

@@ -169,16 +169,13 @@ int CommandLine::Voyage(const Options& o) {
   // The split of each great-elliptic or geodesic leg for the cross-track limit.
   std::vector<std::optional<CrossTrackSplit>> splits(voyage.legs().size());
   if (xtd) {
-    for (std::size_t i = 0; i < voyage.legs().size(); ++i) {
-      const VoyageLeg& leg = voyage.legs()[i];
-      CrossTrackSplit split;
-      status = SplitForCrossTrack(leg, *xtd, split);
-      if (status != Status::ok) {
-        return Fail("leg " + std::to_string(leg.number) + ": the cross-track limit would need " +
-                    "more than " + std::to_string(kMaxWaypoints) + " waypoints");
-      }
-      splits[i] = split;
+    std::vector<CrossTrackSplit> found;
+    long leg = 0;
+    if (SplitVoyageForCrossTrack(voyage, *xtd, found, leg) != Status::ok) {
+      return Fail("leg " + std::to_string(leg) + ": the cross-track limit would need more than " +
+                  std::to_string(kMaxWaypoints) + " waypoints");
     }
+    for (std::size_t i = 0; i < found.size(); ++i) splits[i] = found[i];
   }
 
   // The waypoints: the voyage's own, and those asked along each leg.
