@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs every command-line example of the README ("    $ sailings ...", the
-lines after it its output) in a scratch folder holding the bundled location
-list as input.txt, and compares what the program prints. Also checks that the
+lines after it its output) in a scratch folder holding the bundled data (the
+location list as input.txt, the example route files), in order, and compares
+what the program prints. Also checks that the
 README shows examples/library/main.cpp as it is.
 usage: readme_test.py <program> <source folder>"""
 import os, subprocess, sys, tempfile
@@ -19,9 +20,10 @@ for line in readme:
         current = None
 failed = 0
 with tempfile.TemporaryDirectory(prefix="sailings-readme-") as work:
-    with open(os.path.join(source, "data", "input.txt"), "rb") as f, \
-         open(os.path.join(work, "input.txt"), "wb") as g:
-        g.write(f.read())
+    for name in os.listdir(os.path.join(source, "data")):
+        with open(os.path.join(source, "data", name), "rb") as f, \
+             open(os.path.join(work, name), "wb") as g:
+            g.write(f.read())
     env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(program)) + os.pathsep + os.environ["PATH"])
     for command, expected in examples:
         run = subprocess.run(["sh", "-c", command], cwd=work, env=env, capture_output=True, text=True)

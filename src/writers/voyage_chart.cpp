@@ -132,17 +132,50 @@ bool VoyageChartWriter::Finish(std::string& error) {
     dots += "<circle cx=\"" + ChartNumber(p.x) + "\" cy=\"" + ChartNumber(p.y) + "\" r=\"2\"/>\n";
   }
   if (!dots.empty()) svg += "<g fill=\"#222222\">\n" + dots + "</g>\n";
-  // The voyage's waypoints, each named (or numbered).
-  for (std::size_t i = 0; i < ends.size(); ++i) {
-    const std::string& name = i == 0 ? legs[0].from.name : legs[i - 1].to.name;
-    const Point p = pixel(ends[i].y, ends[i].x);
-    const bool port = i == 0 || i + 1 == ends.size();
-    svg += "<circle cx=\"" + ChartNumber(p.x) + "\" cy=\"" + ChartNumber(p.y) + "\" r=\"" +
-           (port ? "5" : "3.5") + "\" fill=\"#111111\"/>\n<text x=\"" + ChartNumber(p.x + 7) +
-           "\" y=\"" + ChartNumber(p.y - 7) + "\" font-size=\"" + (port ? "13" : "11") +
-           "\"" + (port ? " font-weight=\"bold\"" : "") + " fill=\"#111111\">" +
-           XmlText(name.empty() ? std::to_string(i + 1) : name) + "</text>\n";
+  // The voyage's waypoints, each marked and named (or numbered) where its
+  // name finds room: the ports first, then the others in order, each name
+  // tried on four sides of its mark and left out where it would cover
+  // another name or mark.
+  struct Box {
+    double x0, y0, x1, y1;
+    bool Meets(const Box& b) const { return x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1; }
+  };
+  std::vector<Box> taken;
+  std::vector<Point> marks;
+  for (const Point& e : ends) {
+    const Point p = pixel(e.y, e.x);
+    marks.push_back(p);
+    taken.push_back({p.x - 5, p.y - 5, p.x + 5, p.y + 5});
   }
+  std::vector<std::size_t> order = {0, ends.size() - 1};
+  for (std::size_t i = 1; i + 1 < ends.size(); ++i) order.push_back(i);
+  std::string names;
+  for (std::size_t i : order) {
+    const bool port = i == 0 || i + 1 == ends.size();
+    const std::string& name = i == 0 ? legs[0].from.name : legs[i - 1].to.name;
+    const std::string label = name.empty() ? std::to_string(i + 1) : name;
+    const double size = port ? 13 : 11;
+    const double width = 0.62 * size * static_cast<double>(label.size()), height = size;
+    const Point p = marks[i];
+    for (const auto& [dx, dy] : {std::pair{7.0, -7.0}, {7.0, 7.0 + height}, {-7.0 - width, -7.0},
+                                 {-7.0 - width, 7.0 + height}}) {
+      const Box box{p.x + dx, p.y + dy - height, p.x + dx + width, p.y + dy + 2};
+      bool free = true;
+      for (const Box& b : taken) free = free && !box.Meets(b);
+      if (!free && !port) continue;
+      taken.push_back(box);
+      names += "<text x=\"" + ChartNumber(p.x + dx) + "\" y=\"" + ChartNumber(p.y + dy) +
+               "\" font-size=\"" + ChartNumber(size) + "\"" + (port ? " font-weight=\"bold\"" : "") +
+               " fill=\"#111111\">" + XmlText(label) + "</text>\n";
+      break;
+    }
+  }
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const bool port = i == 0 || i + 1 == marks.size();
+    svg += "<circle cx=\"" + ChartNumber(marks[i].x) + "\" cy=\"" + ChartNumber(marks[i].y) +
+           "\" r=\"" + (port ? "5" : "3.5") + "\" fill=\"#111111\"/>\n";
+  }
+  svg += names;
   // The legend: the distance along each kind of track, and the whole.
   std::vector<std::tuple<std::string, const char*, const char*>> legend;
   for (const auto& [name, entry] : sailed) {
