@@ -485,6 +485,10 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
   EXPECT_EQ(many.status, 1);
   EXPECT_NE(many.err.find("more than 100000 intermediate waypoints"), std::string::npos) << many.err;
+  // Land: one warning per leg that crosses it, and the voyage still planned.
+  const Outcome land = RunCommand({"voyage", "52N", "10W", "52N", "20E", "--land"}, dir);
+  EXPECT_EQ(land.status, 0);
+  EXPECT_NE(land.err.find("WARNING: leg 1 (great-ellipse) crosses land near"), std::string::npos) << land.err;
   // The waypoint table as JSON: one object per row, names on the voyage's own.
   const Outcome json = RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
   ASSERT_EQ(json.status, 0) << json.err;
