@@ -302,6 +302,39 @@ bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::s
   }
 }
 
+void CommandLine::TableRows(const Options& o, const FieldChoice& choice, const Schedule* times,
+                            TableOutput& output, WaypointFanOut& rows) {
+  output.fields = ChooseFields(WaypointFields(), choice);
+  if (o.csv || o.json) {
+    Records(o, FieldNames(output.fields), output.records);
+    output.recordRows.emplace(*output.records, output.fields, times);
+    rows.Add(*output.recordRows);
+  } else {
+    TableTextOptions options;
+    options.schedule = times;
+    output.text.emplace(out_, nullptr, options);
+    rows.Add(*output.text);
+  }
+}
+
+int CommandLine::Timing(const Options& o, std::optional<double>& knots,
+                        std::optional<std::int64_t>& depart) {
+  if (!o.speed.empty()) {
+    knots = ParseDecimal(o.speed);
+    if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
+    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
+  }
+  if (!o.depart.empty()) {
+    std::int64_t seconds = 0;
+    std::string why;
+    if (!ParseUtcTime(o.depart, seconds, why)) {
+      return Fail("--depart '" + PrintableText(o.depart) + "': " + why);
+    }
+    depart = seconds;
+  }
+  return kOk;
+}
+
 int CommandLine::CheckOutputs(const Options& o) {
   const std::pair<const char*, const std::string*> outputs[] = {
       {"--gpx", &o.gpx}, {"--rtz", &o.rtz}, {"--svg", &o.svg}};
@@ -526,21 +559,10 @@ int CommandLine::Table(const Options& o) {
   request.along = o.rhumb ? Sailing::rhumb_line : o.geodesic ? Sailing::geodesic
                                                              : Sailing::great_ellipse;
   std::optional<Schedule> schedule;
-  if (!o.speed.empty()) {
-    const std::optional<double> knots = ParseDecimal(o.speed);
-    if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
-    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
-    schedule.emplace();
-    schedule->knots = *knots;
-    if (!o.depart.empty()) {
-      std::int64_t seconds = 0;
-      std::string why;
-      if (!ParseUtcTime(o.depart, seconds, why)) {
-        return Fail("--depart '" + PrintableText(o.depart) + "': " + why);
-      }
-      schedule->depart = seconds;
-    }
-  }
+  std::optional<double> knots;
+  std::optional<std::int64_t> depart;
+  if (const int timing = Timing(o, knots, depart)) return timing;
+  if (knots) schedule = Schedule{*knots, depart};
 
   Passage passage;
   Status status = Passage::Solve(from.lat, from.lon, to.lat, to.lon,
@@ -563,23 +585,10 @@ int CommandLine::Table(const Options& o) {
   FieldChoice choice;
   choice.hours = schedule.has_value();
   choice.eta = schedule && schedule->depart;
-  const std::vector<const Field<WaypointRecord>*> tableFields =
-      ChooseFields(WaypointFields(), choice);
   WaypointFanOut rows;
-  std::optional<RecordWriter> records;
-  std::optional<RecordRows> recordRows;
-  std::optional<TableText> text;
+  TableOutput output;
   const Schedule* times = schedule ? &*schedule : nullptr;
-  if (o.csv || o.json) {
-    Records(o, FieldNames(tableFields), records);
-    recordRows.emplace(*records, tableFields, times);
-    rows.Add(*recordRows);
-  } else {
-    TableTextOptions options;
-    options.schedule = times;
-    text.emplace(out_, nullptr, options);
-    rows.Add(*text);
-  }
+  TableRows(o, choice, times, output, rows);
   std::optional<GpxWriter> gpx;
   if (!o.gpx.empty()) {
     const char* placed = plan.composite ? "composite track"
@@ -602,18 +611,12 @@ int CommandLine::Table(const Options& o) {
     rows.Add(*chart);
   }
   ForEachWaypoint(passage, plan, rows);
-  if (records) records->Flush();
+  if (output.records) output.records->Flush();
   out_.flush();  // before any file written through to standard output
-  std::string error;
-  if (gpx && !gpx->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
-  }
-  if (rtz && !rtz->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.rtz) + ": " + PrintableText(error, 400));
-  }
-  if (chart && !chart->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
-  }
+  // Each file whole, in turn; the first that cannot be written ends the command.
+  if (const int failed = FinishFile(gpx, o.gpx)) return failed;
+  if (const int failed = FinishFile(rtz, o.rtz)) return failed;
+  if (const int failed = FinishFile(chart, o.svg)) return failed;
   if (o.land) {  // every track of the route, as warnings
     Asked ask;
     ask.landText = true;

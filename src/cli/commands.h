@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <istream>
 #include <optional>
@@ -13,8 +14,10 @@
 #include "sailings/places.hpp"
 #include "sailings/records.hpp"
 #include "sailings/text.hpp"
+#include "sailings/fields.hpp"
 #include "sailings/voyage.hpp"
 #include "sailings/waypoints.hpp"
+#include "sailings/writers.hpp"
 
 namespace sailings {
 
@@ -91,6 +94,19 @@ class CommandLine {
   bool Coordinates(const std::string& latitude, const std::string& longitude, Place& place,
                    std::string& reason);
   int RouteLines(const Options& o, const Asked& ask);
+  // The table's rows to standard output, as text or as CSV or JSON records
+  // of `choice`'s fields, added to `rows`.
+  void TableRows(const Options& o, const FieldChoice& choice, const Schedule* times,
+                 struct TableOutput& output, WaypointFanOut& rows);
+  // --speed and --depart, checked: kOk, or the failure told.
+  int Timing(const Options& o, std::optional<double>& knots, std::optional<std::int64_t>& depart);
+  // Writes a file whole: kOk, or the failure told when it cannot be.
+  template <typename Writer>
+  int FinishFile(std::optional<Writer>& writer, const std::string& name) {
+    std::string error;
+    if (!writer || writer->Finish(error)) return kOk;
+    return Fail("cannot write " + PrintableText(name) + ": " + PrintableText(error, 400));
+  }
   // The voyage's waypoints from PLACE arguments or --route FILE.
   bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::string& stem,
                     std::string& reason);
@@ -125,6 +141,14 @@ class RecordRows : public WaypointSink {
   RecordWriter& records_;
   const std::vector<const Field<WaypointRecord>*>& fields_;
   const Schedule* schedule_;
+};
+
+// Where a table's rows go on standard output (CommandLine::TableRows).
+struct TableOutput {
+  std::vector<const Field<WaypointRecord>*> fields;
+  std::optional<RecordWriter> records;
+  std::optional<RecordRows> recordRows;
+  std::optional<TableText> text;
 };
 
 }  // namespace sailings

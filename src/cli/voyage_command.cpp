@@ -127,20 +127,7 @@ int CommandLine::Voyage(const Options& o) {
     options.orthodrome = *s;
   }
   if (!o.limit.empty()) options.limit = o.limitDegrees;
-  if (!o.speed.empty()) {
-    const std::optional<double> knots = ParseDecimal(o.speed);
-    if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
-    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
-    options.speed_kn = *knots;
-  }
-  if (!o.depart.empty()) {
-    std::int64_t seconds = 0;
-    std::string why;
-    if (!ParseUtcTime(o.depart, seconds, why)) {
-      return Fail("--depart '" + PrintableText(o.depart) + "': " + why);
-    }
-    options.depart = seconds;
-  }
+  if (const int timing = Timing(o, options.speed_kn, options.depart)) return timing;
   std::optional<double> xtd;
   if (!o.xtd.empty()) {
     xtd = ParseDecimal(o.xtd);
@@ -227,27 +214,14 @@ int CommandLine::Voyage(const Options& o) {
   const Schedule* times = schedule ? &*schedule : nullptr;
 
   WaypointFanOut rows;
-  std::optional<RecordWriter> records;
   const bool tableOut = o.waypoints;
   FieldChoice choice;
   choice.hours = schedule.has_value();
   choice.eta = schedule && schedule->depart;
   choice.xtd = xtd.has_value();
-  const std::vector<const Field<WaypointRecord>*> rowFields = ChooseFields(WaypointFields(), choice);
-  std::optional<RecordRows> recordRows;
-  std::optional<TableText> text;
-  if (tableOut) {
-    if (o.csv || o.json) {
-      Records(o, FieldNames(rowFields), records);
-      recordRows.emplace(*records, rowFields, times);
-      rows.Add(*recordRows);
-    } else {
-      TableTextOptions textOptions;
-      textOptions.schedule = times;
-      text.emplace(out_, nullptr, textOptions);
-      rows.Add(*text);
-    }
-  }
+  TableOutput output;
+  if (tableOut) TableRows(o, choice, times, output, rows);
+  std::optional<RecordWriter>& records = output.records;
   const std::string title = points.size() >= 2 ? Shown(voyage.legs().front().from) + " to " +
                                                      Shown(voyage.legs().back().to)
                                                : std::string();
@@ -344,16 +318,10 @@ int CommandLine::Voyage(const Options& o) {
   }
   if (records) records->Flush();
   out_.flush();  // before any file written through to standard output
-  std::string error;
-  if (gpx && !gpx->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.gpx) + ": " + PrintableText(error, 400));
-  }
-  if (rtz && !rtz->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.rtz) + ": " + PrintableText(error, 400));
-  }
-  if (chart && !chart->Finish(error)) {
-    return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
-  }
+  // Each file whole, in turn; the first that cannot be written ends the command.
+  if (const int failed = FinishFile(gpx, o.gpx)) return failed;
+  if (const int failed = FinishFile(rtz, o.rtz)) return failed;
+  if (const int failed = FinishFile(chart, o.svg)) return failed;
   if (o.land) {
     for (const VoyageLeg& leg : voyage.legs()) {
       if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {
