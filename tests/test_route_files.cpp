@@ -353,6 +353,16 @@ TEST(RouteCheck, FindsEachPlantedFault) {
     EXPECT_EQ(f.waypoint, c.waypoint);
     EXPECT_NE(run.out.find(sailings::KindName(c.kind)), std::string::npos) << run.out;
   }
+  // A GPX route tells no leg type: a long leg is read as the great ellipse
+  // by one plotter and as the rhumb line by another.
+  Write(dir / "plotter.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
+                             "<rtept lat=\"50\" lon=\"-5\"/><rtept lat=\"40\" lon=\"-70\"/></rte></gpx>");
+  const Outcome plotter = RunCommand({"check", "plotter.gpx"}, dir);
+  EXPECT_EQ(plotter.status, 1);
+  EXPECT_NE(plotter.out.find("fault  leg 1        a leg of unknown type read as the rhumb line and as the "
+                             "great ellipse: "),
+            std::string::npos)
+      << plotter.out;
   // A file over 400 kB.
   std::vector<std::string> many;
   for (int i = 0; i < 5000; ++i) many.push_back(Wp(i, 50 + i * 1e-3, -5, i ? "geometryType=\"Loxodrome\"" : ""));
