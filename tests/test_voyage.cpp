@@ -493,7 +493,8 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const Outcome json = RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
-  EXPECT_NE(json.out.find("\"wp\":2"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"wp\":2,\"name\":\"Bravo\",\"lat\":20.000000,"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"wp\":1,\"name\":\"\",\"lat\":"), std::string::npos) << json.out;
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ enum class FieldGroup {
   hours,           // a table's hours from the departure (with a speed)
   eta,             // a table's times of arrival (with a speed and a departure time)
   xtd,             // a voyage's legs split for a cross-track limit
+  names,           // a voyage's table: the names of its own waypoints
 };
 
 template <typename Record>
@@ -109,6 +110,7 @@ struct FieldChoice {
   bool records = false;  // CSV or JSON (compare_record)
   bool hours = false, eta = false;
   bool xtd = false;
+  bool names = false;
   // Whether `group` is in.
   bool Holds(FieldGroup group) const;
 };
@@ -150,16 +152,22 @@ void AppendRecordText(std::string& line, const std::vector<const Field<Record>*>
 
 // A list of `fields` for a help text: one line each, "  name  unit  meaning".
 template <typename Record>
-std::string FieldList(const std::vector<Field<Record>>& fields) {
+std::string FieldList(const std::vector<const Field<Record>*>& fields) {
   std::string list;
-  for (const Field<Record>& field : fields) {
-    std::string line = std::string("  ") + field.name;
+  for (const Field<Record>* field : fields) {
+    std::string line = std::string("  ") + field->name;
     line.resize(30, ' ');
-    line += field.unit;
+    line += field->unit;
     line.resize(36, ' ');
-    list += line + field.meaning + '\n';
+    list += line + field->meaning + '\n';
   }
   return list;
+}
+template <typename Record>
+std::string FieldList(const std::vector<Field<Record>>& fields) {
+  std::vector<const Field<Record>*> all;
+  for (const Field<Record>& field : fields) all.push_back(&field);
+  return FieldList(all);
 }
 
 }  // namespace sailings

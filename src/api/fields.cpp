@@ -48,6 +48,7 @@ bool FieldChoice::Holds(FieldGroup group) const {
     case FieldGroup::hours: return hours;
     case FieldGroup::eta: return eta;
     case FieldGroup::xtd: return xtd;
+    case FieldGroup::names: return names;
   }
   return false;
 }
@@ -139,6 +140,12 @@ const std::vector<Field<WaypointRecord>>& WaypointFields() {
        [](const R& r) {
          FieldValue value = Make(Kind::integer);
          value.integer = r.row.wp;
+         return value;
+       }},
+      {"name", "", "the name of a voyage's own waypoint (empty on the others)", G::names,
+       [](const R& r) {
+         FieldValue value = Make(Kind::text);
+         value.text = r.row.name;
          return value;
        }},
       {"lat", "deg", "latitude", G::always, [](const R& r) { return Number(r.row.lat); }},

@@ -722,7 +722,9 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   table->add_flag("--land", o.land,
                   "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*table, o);
-  table->footer(kTableOutput + FieldList(WaypointFields()) + kTableExamples);
+  FieldChoice timed;  // every field a table can have
+  timed.hours = timed.eta = true;
+  table->footer(kTableOutput + FieldList(ChooseFields(WaypointFields(), timed)) + kTableExamples);
   for (const auto& [option, value] :
        std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
            {longitudes, &o.longitudes}, {points, &o.points}, {leg, &o.leg}, {gpx, &o.gpx},

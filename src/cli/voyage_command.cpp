@@ -219,6 +219,7 @@ int CommandLine::Voyage(const Options& o) {
   choice.hours = schedule.has_value();
   choice.eta = schedule && schedule->depart;
   choice.xtd = xtd.has_value();
+  choice.names = true;
   TableOutput output;
   if (tableOut) TableRows(o, choice, times, output, rows);
   std::optional<RecordWriter>& records = output.records;
