@@ -140,7 +140,7 @@ def main():
                    900) != 0:
                 unbuilt += 1
                 verdict = "not built"
-            elif (run([os.path.join(BUILD, "tests", "sailings_tests"), "--gtest_brief=1"], 900)
+            elif (run([os.path.join(BUILD, "tests", "sailings_tests"), "--gtest_brief=1"], 120)
                   if args.unit else
                   run(["ctest", "--test-dir", BUILD, "-j2", "-E", "fuzz", "--stop-on-failure",
                        "--timeout", "120"], 900)) != 0:
