@@ -327,6 +327,7 @@ TEST(RouteCheck, FindsEachPlantedFault) {
       {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
       {"arctic", {Wp(0, 71, 10), Wp(1, 71, 12, o)}, K::high_latitude, 1, 2, false},
       {"named", {Wp(0, 50, -5), Wp(1, 50.5, -6, o)}, K::route_name, 0, 0, true, "other"},
+      {"antipodes", {Wp(0, 30, -5), Wp(1, -30, 175, o)}, K::separation, 1, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -320,6 +320,13 @@ TEST(Voyage, CrossTrackSplitOfRhumbLinesAndOutOfRange) {
   for (double xtd : {0.0, 0.0009, 100.5, double(NAN), -1.0}) {
     EXPECT_EQ(sailings::SplitForCrossTrack(v.legs()[0], xtd, split), Status::xtd_out_of_range);
   }
+  // Equator to equator over the North Pole (antipodes: the meridian section):
+  // two parts are two meridians; one part, or any odd number, has a rhumb line
+  // round the pole.
+  const Voyage over = Plan({At(0, 0), At(0, 180)});
+  ASSERT_EQ(sailings::SplitForCrossTrack(over.legs()[0], 1, split), Status::ok);
+  EXPECT_EQ(split.parts, 2);
+  EXPECT_NEAR(split.separation_nm, 0, 1e-6);
   // The finest limit on a long leg: many parts, soon.
   const Voyage w = Plan({At(0, 0), At(60, 120)});
   ASSERT_EQ(sailings::SplitForCrossTrack(w.legs()[0], 0.001, split), Status::ok);

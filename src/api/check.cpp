@@ -77,6 +77,15 @@ Curve SphereRhumb(SurfacePoint a, SurfacePoint b) {
   };
 }
 
+// Whether two positions are (within a metre or so) antipodal on the sphere.
+bool Antipodal(SurfacePoint a, SurfacePoint b) {
+  const Vec3 p{std::cos(a.phi) * std::cos(a.lambda), std::cos(a.phi) * std::sin(a.lambda),
+               std::sin(a.phi)};
+  const Vec3 q{std::cos(b.phi) * std::cos(b.lambda), std::cos(b.phi) * std::sin(b.lambda),
+               std::sin(b.phi)};
+  return Dot(p, q) < 0 && Length(Cross(p, q)) < 1e-7;
+}
+
 struct Reading {
   const char* name;
   Curve curve;                             // as a curve to measure
@@ -158,7 +167,11 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
     const SurfacePoint pa{a.lat * kDegree, a.lon * kDegree}, pb{b.lat * kDegree, b.lon * kDegree};
     std::vector<Reading> readings;
     const char* typeName = "a leg of unknown type";
-    if (type == LegType::orthodrome) {
+    if (type == LegType::orthodrome && Antipodal(pa, pb)) {
+      add(Finding::Kind::separation, true, leg, waypoint,
+          "Orthodrome between antipodes: every great circle through them is as short, and "
+          "receivers choose different ones");
+    } else if (type == LegType::orthodrome) {
       typeName = "Orthodrome";
       const auto geodesic = MakeTrackLine(passage, Track::geodesic);
       readings = {{"the great ellipse", AlongTrack(ge), ge},

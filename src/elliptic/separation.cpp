@@ -167,10 +167,16 @@ long CrossTrackParts(const TrackLine& track, double limit, long most, double& wo
   if (track.kind() == TrackLine::kRhumbLine || !(track.length() > 0)) return 1;
   long part = 0;
   double u = 0;
-  // Upwards from one part: a bulge shrinks as the square of the part's length,
-  // so the next count to try is estimated from the last one's bulge.
+  // The fewest parts first, one by one (a track over a pole may keep within
+  // the limit with two parts and not with three: a part across the pole);
+  // then upwards from there: a bulge shrinks as the square of the part's
+  // length, so the next count to try is estimated from the last one's bulge.
   long failing = 0, passing = 1;
   double bulge = PartsSeparation(track, 1, limit, part, u);
+  while (bulge > limit && passing < std::min(4L, most)) {
+    failing = passing++;
+    bulge = PartsSeparation(track, passing, limit, part, u);
+  }
   while (bulge > limit) {
     failing = passing;
     if (failing >= most) return most + 1;

@@ -50,7 +50,9 @@ Curve RhumbChord(SurfacePoint from, SurfacePoint to);
 // the rhumb line between consecutive points never strays more than `limit`
 // metres from the track; `worst` is the greatest separation then. Counts
 // stop at `most` (returns most + 1 when even that is not enough). A track
-// that is a rhumb line needs 1 (worst 0).
+// that is a rhumb line needs 1 (worst 0). One part fewer always exceeds the
+// limit. Counts up to four are tried one by one (across a pole two parts may
+// keep within the limit where three do not), larger ones by halves.
 long CrossTrackParts(const TrackLine& track, double limit, long most, double& worst);
 
 }  // namespace sailings
