@@ -188,6 +188,17 @@ TEST(Voyage, TableRunsThroughEveryLeg) {
   EXPECT_NEAR(*rows.rows[4].hours, v.legs()[0].distance_nm / 10, 1e-9);
   EXPECT_NEAR(*rows.rows[6].hours, *rows.rows[4].hours + v.legs()[1].distance_nm / 2 / 5, 1e-9);
   EXPECT_DOUBLE_EQ(*rows.rows[6].speed_kn, 5);
+
+  // The whole table holds at most kMaxWaypoints intermediate waypoints: two
+  // legs of 50,000 are the most, one more is refused naming the leg.
+  request.count = 50000;
+  ASSERT_EQ(sailings::PlanVoyageWaypoints(v, request, plans, leg), Status::ok);
+  EXPECT_EQ(plans[0].n + plans[1].n, sailings::kMaxWaypoints);
+  plans.clear();
+  request.count = 50001;
+  EXPECT_EQ(sailings::PlanVoyageWaypoints(v, request, plans, leg), Status::count_out_of_range);
+  EXPECT_EQ(leg, 2);
+  EXPECT_TRUE(plans.empty());
 }
 
 // ---------------------------------------------------------------------------
