@@ -116,7 +116,8 @@ TEST(Voyage, RefusalsNameTheWaypoint) {
     std::vector<VoyagePoint> points;
     Status status;
     long waypoint;
-    bool depart = false, limit = false;
+    bool depart = false;
+    double limit = 0;
   };
   VoyagePoint slow = At(10, 10);
   slow.speed_kn = -3;
@@ -125,14 +126,18 @@ TEST(Voyage, RefusalsNameTheWaypoint) {
       {{At(1, 1), At(2, 2), At(2, 2)}, Status::same_position, 3},
       {{At(1, 1), At(NAN, 2)}, Status::not_a_number, 2},
       {{At(1, 1), At(2, 2), At(90.5, 2)}, Status::latitude_beyond_90, 3},
+      {{At(-90.5, 1), At(2, 2)}, Status::latitude_beyond_90, 1},
       {{At(1, 1), slow}, Status::speed_not_positive, 2},
       {{At(1, 1), At(2, 2)}, Status::no_speed, 2, true},
-      {{At(10, 1), At(20, 2), At(60, 10)}, Status::position_beyond_limit, 3, false, true},
+      {{At(10, 1), At(20, 2), At(60, 10)}, Status::position_beyond_limit, 3, false, 50},
+      {{At(10, 1), At(-20, 2), At(-60, 10)}, Status::position_beyond_limit, 3, false, -50},
+      {{At(10, 1), At(20, 2)}, Status::limit_out_of_range, 0, false, 95},
+      {{At(10, 1), At(20, 2)}, Status::limit_out_of_range, 0, false, -95},
   };
   for (const Case& c : cases) {
     sailings::VoyageOptions options;
     if (c.depart) options.depart = 0;
-    if (c.limit) options.limit = 50;
+    if (c.limit != 0) options.limit = c.limit;
     Voyage v;
     long waypoint = -1;
     EXPECT_EQ(Voyage::Plan(c.points, options, v, waypoint), c.status);
@@ -188,6 +193,21 @@ TEST(Voyage, TableRunsThroughEveryLeg) {
   EXPECT_NEAR(*rows.rows[4].hours, v.legs()[0].distance_nm / 10, 1e-9);
   EXPECT_NEAR(*rows.rows[6].hours, *rows.rows[4].hours + v.legs()[1].distance_nm / 2 / 5, 1e-9);
   EXPECT_DOUBLE_EQ(*rows.rows[6].speed_kn, 5);
+
+  // Hours only where every leg so far has a speed: none on a leg after one
+  // without.
+  VoyagePoint unknown = At(45, -20, "B");
+  VoyagePoint timed = At(45, -30, "C");
+  timed.speed_kn = 5;
+  const Voyage partly = Plan({a, unknown, timed});
+  Rows partial;
+  sailings::ForEachVoyageWaypoint(partly, sailings::VoyageWaypointsOnly(partly), partial);
+  ASSERT_EQ(partial.rows.size(), 3u);
+  EXPECT_FALSE(partial.rows[1].hours);
+  EXPECT_FALSE(partial.rows[2].hours);
+  EXPECT_DOUBLE_EQ(*partial.rows[2].speed_kn, 5);
+  EXPECT_FALSE(partly.total_hours());
+  EXPECT_TRUE(partly.legs()[1].hours);
 
   // The whole table holds at most kMaxWaypoints intermediate waypoints: two
   // legs of 50,000 are the most, one more is refused naming the leg.
