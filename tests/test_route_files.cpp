@@ -326,6 +326,7 @@ TEST(RouteCheck, FindsEachPlantedFault) {
        K::separation, 0, 0},
       {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
       {"arctic", {Wp(0, 71, 10), Wp(1, 71, 12, o)}, K::high_latitude, 1, 2, false},
+      {"southern", {Wp(0, -69, 10), Wp(1, -71, 12, l)}, K::high_latitude, 1, 2, false},
       // Ends at 65S, the vertex at 71.7S on the leg.
       {"antarctic", {Wp(0, -65, 0), Wp(1, -65, 90, o)}, K::high_latitude, 1, 2, false},
       {"named", {Wp(0, 50, -5), Wp(1, 50.5, -6, o)}, K::route_name, 0, 0, true, "other"},
@@ -359,6 +360,10 @@ TEST(RouteCheck, FindsEachPlantedFault) {
     EXPECT_EQ(f.waypoint, c.waypoint);
     EXPECT_NE(run.out.find(sailings::KindName(c.kind)), std::string::npos) << run.out;
   }
+  // The duplicate names the waypoint whose id it repeats.
+  const Outcome dupid = RunCommand({"check", "dupid.rtz"}, dir);
+  EXPECT_NE(dupid.out.find("fault  waypoint 3   id 1 is also the id of waypoint 2\n"), std::string::npos)
+      << dupid.out;
   // A GPX route tells no leg type: a long leg is read as the great ellipse
   // by one plotter and as the rhumb line by another.
   Write(dir / "plotter.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
