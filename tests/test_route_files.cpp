@@ -162,6 +162,26 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
   EXPECT_FALSE(c.points[3].sailing);
   EXPECT_FALSE(c.points[3].speed_kn);  // 0 is no speed
   EXPECT_EQ(c.lines[1], 4);
+
+  // RTZ: a speedMax of 0 is no speed; elements nested as deep as allowed
+  // (text inside the deepest) are read.
+  std::string deep;
+  for (int i = 2; i < sailings::kMaxXmlDepth; ++i) deep += "<x>";
+  deep += "text";
+  for (int i = 2; i < sailings::kMaxXmlDepth; ++i) deep += "</x>";
+  RouteFileContent r;
+  std::string error;
+  ASSERT_TRUE(sailings::ParseRouteText(
+      "<route xmlns=\"http://www.cirm.org/RTZ/1/1\" version=\"1.1\"><routeInfo routeName=\"s\"/><waypoints>"
+      "<waypoint id=\"1\"><position lat=\"1\" lon=\"1\"/></waypoint>"
+      "<waypoint id=\"2\"><position lat=\"2\" lon=\"1\"/><leg speedMax=\"0\"/></waypoint>"
+      "<waypoint id=\"3\"><position lat=\"3\" lon=\"1\"/><leg speedMax=\"7.5\"/></waypoint>"
+      "</waypoints><extensions>" + deep + "</extensions></route>",
+      "s.rtz", "", r, error))
+      << error;
+  EXPECT_FALSE(r.points[1].speed_kn);
+  EXPECT_DOUBLE_EQ(*r.points[2].speed_kn, 7.5);
+  EXPECT_EQ(r.points[2].type, LegType::loxodrome);
 }
 
 // ---------------------------------------------------------------------------
@@ -188,6 +208,10 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
       {"nan.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/>\n<rtept lat=\"nan\" lon=\"2\"/></rte></gpx>",
        "line 2: waypoint 2: latitude 'nan' is not a number"},
       {"lon.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/><rtept lat=\"1\" lon=\"180.5\"/></rte></gpx>",
+       "waypoint 2: longitude is beyond 180 degrees"},
+      {"south.gpx", gpx + "<rtept lat=\"-91\" lon=\"2\"/><rtept lat=\"1\" lon=\"-181\"/></rte></gpx>",
+       "waypoint 1: latitude is beyond 90 degrees"},
+      {"west.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/><rtept lat=\"1\" lon=\"-181\"/></rte></gpx>",
        "waypoint 2: longitude is beyond 180 degrees"},
       {"empty.gpx", gpx + "</rte></gpx>", "the route has 0 waypoints; it needs at least two"},
       {"single.rtz", rtzWith(""), "the route has 1 waypoint; it needs at least two"},
