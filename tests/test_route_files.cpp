@@ -149,9 +149,15 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
         "\r\n"
         "Off Cape Agulhas,12,35:00S,20E,rhumb,\"say \"\"hello\"\"\"\r\n"
         "Melbourne,14.5,-38.1,144.9,geodesic,\r\n"
-        "Hobart,0,-42.9,147.3,orthodrome,\r\n");
+        "Hobart,0,-42.9,147.3,orthodrome,\r\n"
+        "Macquarie,,-54.5,158.9,Loxodrome,\r\n"
+        "South Pole,,-90,180,rhumb_line,\r\n");
   const RouteFileContent c = Read(dir / "v.csv");
-  ASSERT_EQ(c.points.size(), 4u);
+  ASSERT_EQ(c.points.size(), 6u);
+  EXPECT_EQ(c.points[4].sailing, sailings::Sailing::rhumb_line);
+  EXPECT_EQ(c.points[5].sailing, sailings::Sailing::rhumb_line);
+  EXPECT_DOUBLE_EQ(c.points[5].lat, -90);  // the pole, and the 180th meridian, are in range
+  EXPECT_DOUBLE_EQ(c.points[5].lon, 180);
   EXPECT_EQ(c.points[0].name, "Cape Town, V&A");
   EXPECT_FALSE(c.points[0].has_leg);
   EXPECT_DOUBLE_EQ(c.points[1].lat, -35.0);
@@ -229,7 +235,7 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
        "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n" + gpx +
            "<rtept lat=\"1\" lon=\"2\"><name>&x;</name></rtept></rte></gpx>",
        "xxe.gpx: line 2: a document type declaration is not accepted"},
-      {"deep.gpx", gpx + std::string(200 * 5, ' ') + [] {
+      {"deep.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/>" + [] {
          std::string s;
          for (int i = 0; i < 100; ++i) s += "<x>";
          for (int i = 0; i < 100; ++i) s += "</x>";
@@ -422,7 +428,12 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   // Usage and unreadable files.
   EXPECT_EQ(RunCommand({"check"}, dir).status, 2);
   EXPECT_EQ(RunCommand({"check", "missing.rtz"}, dir).status, 1);
-  EXPECT_EQ(RunCommand({"check", "land.rtz", "--xtd", "0"}, dir).status, 1);
+  const Outcome zero = RunCommand({"check", "land.rtz", "--xtd", "0"}, dir);
+  EXPECT_EQ(zero.status, 1);
+  EXPECT_NE(zero.err.find("ERROR: the cross-track limit must be from 0.001 to 100 NM"), std::string::npos);
+  EXPECT_EQ(RunCommand({"check", "land.rtz", "--xtd", "0.001"}, dir).err, "");
+  EXPECT_NE(RunCommand({"check", "land.rtz", "--xtd", "100.5"}, dir).err.find("from 0.001 to 100"),
+            std::string::npos);
 }
 
 // The separation of a leg's readings, against a dense sampling: each

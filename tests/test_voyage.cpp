@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -426,6 +427,10 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   EXPECT_NE(text[5].find("great-ellipse"), std::string::npos);
   EXPECT_NE(text[7].find(total), std::string::npos) << text[7] << " " << total;
   EXPECT_NE(text[7].find(eta), std::string::npos) << text[7] << " " << eta;
+  // Rules as long as the header; no line padded at its end.
+  EXPECT_EQ(text[2], std::string(text[0].size(), '-'));
+  EXPECT_EQ(text[6], text[2]);
+  for (const std::string& line : text) EXPECT_NE(line.back(), ' ') << line;
 
   // RTZ: valid against the published schema, legs and speeds kept, and a
   // schedule of every waypoint (read by Python's own XML parser).
@@ -492,7 +497,8 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
 
 TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const std::filesystem::path dir = scratch::Folder("voyage-usage");
-  std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n";
+  std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n"
+                                        "A place with a name too long for the table\t30 30\n";
   std::ofstream(dir / "r.csv") << "lat,lon\n1,1\n2,2\n";
   struct Case {
     std::vector<std::string> args;
@@ -523,6 +529,11 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
   EXPECT_EQ(many.status, 1);
   EXPECT_NE(many.err.find("more than 100000 intermediate waypoints"), std::string::npos) << many.err;
+  // A name too long for its column is cut, its last character a '~'.
+  const Outcome cut = RunCommand({"voyage", "Alpha", "A place with a name too long for the table"}, dir);
+  EXPECT_NE(cut.out.find("  1  Alpha                     A place with a name too~  great-ellipse"),
+            std::string::npos)
+      << cut.out;
   // Land: one warning per leg that crosses it, and the voyage still planned.
   const Outcome land = RunCommand({"voyage", "52N", "10W", "52N", "20E", "--land"}, dir);
   EXPECT_EQ(land.status, 0);
