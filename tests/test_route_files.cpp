@@ -357,6 +357,7 @@ TEST(RouteCheck, FindsEachPlantedFault) {
       {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
       {"arctic", {Wp(0, 71, 10), Wp(1, 71, 12, o)}, K::high_latitude, 1, 2, false},
       {"southern", {Wp(0, -69, 10), Wp(1, -71, 12, l)}, K::high_latitude, 1, 2, false},
+      {"southern2", {Wp(0, -71, 10), Wp(1, -69, 12, l)}, K::high_latitude, 1, 2, false},
       // Ends at 65S, the vertex at 71.7S on the leg.
       {"antarctic", {Wp(0, -65, 0), Wp(1, -65, 90, o)}, K::high_latitude, 1, 2, false},
       {"named", {Wp(0, 50, -5), Wp(1, 50.5, -6, o)}, K::route_name, 0, 0, true, "other"},
