@@ -13,14 +13,15 @@
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
 #   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser
-#   gpsbabel gdal-bin              tests: route files written by other tools
+#   gpsbabel gdal-bin python3-nmea2
+#                                  tests: route files written and read by other tools
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
 # With --program, only what the program itself needs to build.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev libpugixml-dev geographiclib-tools libxml2-utils python3 librsvg2-bin
-          chromium gpsbabel gdal-bin clang-14 libclang-rt-14-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev"
+          chromium gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -39,6 +39,8 @@ enum class Status {
   no_speed,                 // a departure time, and a leg without a speed
   ends_after_9999,          // a time of arrival beyond 9999-12-31T23:59Z
   xtd_out_of_range,         // a cross-track limit not in [0.001, 100] NM
+  // Map and serial formats.
+  tolerance_out_of_range,   // a drawing tolerance not in [0.001, 100] NM
 };
 
 // The reason, in lower case without a final full stop, e.g.

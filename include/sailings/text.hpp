@@ -40,6 +40,9 @@ char* FormatNumber(char* out, double value, int decimals);
 // 0, never 360.
 char* FormatAzimuth(char* out, double degrees, int decimals);
 
+// The same, with at most `decimals` digits after the point: trailing zeros
+// (and a point left last) dropped, as maps write coordinates.
+char* FormatTrimmed(char* out, double value, int decimals);
 // The same as strings.
 std::string FixedText(double value, int decimals);
 std::string NumberText(double value, int decimals);
@@ -55,5 +58,8 @@ std::string PrintableText(std::string_view text, std::size_t limit = 60);
 // Text for an XML element or attribute: & < > " ' escaped, control
 // characters and bytes that are not UTF-8 replaced by '?' (uncut).
 std::string XmlText(const std::string& text);
+// A JSON string, quotes included: " and \\ escaped, control characters and
+// bytes that are not UTF-8 replaced by '?' (uncut).
+std::string JsonText(std::string_view text);
 
 }  // namespace sailings

@@ -1,6 +1,7 @@
 // sailings: the waypoint table's writers, each a WaypointSink (waypoints.hpp)
 // to stream a table into: the text table, a GPX route, an RTZ route for
-// ECDIS, an SVG chart. Files are written whole or not at all (files.hpp):
+// ECDIS, an SVG chart, GeoJSON and KML for maps, NMEA 0183 sentences for an
+// autopilot or a plotter. Files are written whole or not at all (files.hpp):
 // rows are streamed to scratch files beside the target while the table is
 // made, and Finish() writes the file under a temporary name and renames it
 // over the target, so memory does not grow with the table and a reader never
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "sailings/line.hpp"
 #include "sailings/passage.hpp"
 #include "sailings/schedule.hpp"
 #include "sailings/voyage.hpp"
@@ -154,5 +156,113 @@ class VoyageChartWriter : public WaypointSink {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// ---------------------------------------------------------------- maps
+//
+// GeoJSON and KML draw straight lines in longitude and latitude between the
+// vertices they are given, not the track a ship sails. Each track is drawn
+// by SailingLine::Draw (line.hpp): vertices until no chord strays more than
+// the tolerance from the true track, and pieces split at the 180th
+// meridian, so that no map draws a passage the long way round the world.
+
+// A track a map file draws.
+struct MapTrack {
+  Passage passage;  // (copies share the solved route)
+  Track track = Track::great_ellipse;
+  std::string name;  // "great ellipse", "Lizard to New York", ...
+  long leg = 0;      // a voyage's leg, from 1; 0 for a passage's track
+};
+
+// The tracks of a voyage: one per leg, along its own track, named
+// "FROM to TO" (positions in the navigator's notation where unnamed).
+std::vector<MapTrack> VoyageMapTracks(const Voyage& voyage);
+
+struct MapFileOptions {
+  double tolerance_nm = 0.1;  // [kMinDrawTolerance, kMaxDrawTolerance] (line.hpp)
+  // With a departure time, each waypoint's time of arrival (kept by pointer).
+  const Schedule* schedule = nullptr;
+};
+
+// An RFC 7946 GeoJSON FeatureCollection: first one Feature per track (a
+// LineString, or a MultiLineString split at the 180th meridian; properties
+// name, track, distance_nm and for a voyage's leg its number), then one
+// Point per row (properties wp, name, total_nm, course: the course leaving,
+// null at the destination, and with a departure time eta). Positions
+// [lon, lat] with at most 7 decimals (about a centimetre).
+class GeoJsonWriter : public WaypointSink {
+ public:
+  GeoJsonWriter(const std::filesystem::path& file, std::string name,
+                std::vector<MapTrack> tracks, const MapFileOptions& options);
+  ~GeoJsonWriter() override;
+  GeoJsonWriter(const GeoJsonWriter&) = delete;
+  GeoJsonWriter& operator=(const GeoJsonWriter&) = delete;
+  void Row(const Waypoint& row) override;
+  // Draws the tracks and writes the file whole; false with the reason.
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// A KML 2.2 Document: one Placemark per track (a LineString, or a
+// MultiGeometry of LineStrings split at the 180th meridian; tessellate 0, so
+// that a viewer draws the vertices computed here rather than its own great
+// circle between them), then a Folder of the waypoints, one Placemark each
+// with the same properties as GeoJSON's as ExtendedData. Names escaped.
+class KmlWriter : public WaypointSink {
+ public:
+  KmlWriter(const std::filesystem::path& file, std::string name, std::vector<MapTrack> tracks,
+            const MapFileOptions& options);
+  ~KmlWriter() override;
+  KmlWriter(const KmlWriter&) = delete;
+  KmlWriter& operator=(const KmlWriter&) = delete;
+  void Row(const Waypoint& row) override;
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// ---------------------------------------------------------------- NMEA 0183
+
+// The longest waypoint name a sentence leaves room for.
+inline constexpr int kMaxNmeaNameLength = 40;
+
+struct NmeaOptions {
+  std::string talker = "GP";  // two capital letters
+  int name_length = 6;        // 1 to kMaxNmeaNameLength: many plotters take no more than 6
+};
+
+// The table as NMEA 0183 sentences: one WPL per waypoint
+// ($GPWPL,ddmm.mmmm,N,dddmm.mmmm,E,NAME*hh), then the RTE sentences that
+// list the route ($GPRTE,total,number,c,ROUTE,NAME,...*hh), as many as the
+// 82-character limit needs. Every sentence ends with its checksum and CR LF.
+// Names are NMEA text: characters NMEA reserves ($ * , ! \ ^ ~) and any
+// outside printable ASCII become '_' (accented Latin letters lose their
+// accent), cut to `name_length`. Rows without a name are numbered WP000,
+// WP001, ... as in GPX, and a table of more rows than such a name can number
+// is refused. A name repeated at the same position is one waypoint listed
+// twice (a voyage back to its port); repeated elsewhere it is numbered
+// (NAME, NAME2, ...). Two different names that are the same once cut are
+// refused, naming both: a navigator could not tell them apart.
+class NmeaWriter : public WaypointSink {
+ public:
+  // `route_name` is cut to 12 characters for the RTE's route identifier.
+  NmeaWriter(const std::filesystem::path& file, std::string route_name, const NmeaOptions& options);
+  ~NmeaWriter() override;
+  NmeaWriter(const NmeaWriter&) = delete;
+  NmeaWriter& operator=(const NmeaWriter&) = delete;
+  void Row(const Waypoint& row) override;
+  bool Finish(std::string& error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Whether `talker` is a talker identifier NmeaWriter takes (two capital letters).
+bool IsNmeaTalker(const std::string& talker);
 
 }  // namespace sailings

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "api/rows.h"
+#include "elliptic/drawn_track.h"
 #include "elliptic/track_line.h"
 
 namespace sailings {
@@ -32,6 +33,20 @@ LinePosition SailingLine::Position(double s_nm) const {
   const TrackPoint p = line_->At(std::isnan(s) ? 0.0 : s);
   return {ToDegrees(TrueLatitude(p.phi)), ToDegrees(WrapLongitude(p.lambda)),
           AzimuthDegrees(p.azimuth)};
+}
+
+Status SailingLine::Draw(double tolerance_nm,
+                         std::vector<std::vector<MapPoint>>& pieces) const {
+  if (!(tolerance_nm >= kMinDrawTolerance && tolerance_nm <= kMaxDrawTolerance)) {
+    return Status::tolerance_out_of_range;
+  }
+  std::vector<std::vector<MapPoint>> drawn;
+  for (const std::vector<DrawnVertex>& piece : DrawTrackLine(*line_, tolerance_nm * kNauticalMile)) {
+    drawn.emplace_back();
+    for (const DrawnVertex& v : piece) drawn.back().push_back({v.lat, v.lon});
+  }
+  pieces = std::move(drawn);
+  return Status::ok;
 }
 
 }  // namespace sailings

@@ -35,6 +35,8 @@ const char* Describe(Status status) {
     case Status::ends_after_9999: return "the voyage would end after the year 9999";
     case Status::xtd_out_of_range:
       return "the cross-track limit must be from 0.001 to 100 NM";
+    case Status::tolerance_out_of_range:
+      return "the tolerance must be from 0.001 to 100 NM";
   }
   return "unknown status";
 }

@@ -337,7 +337,8 @@ int CommandLine::Timing(const Options& o, std::optional<double>& knots,
 
 int CommandLine::CheckOutputs(const Options& o) {
   const std::pair<const char*, const std::string*> outputs[] = {
-      {"--gpx", &o.gpx}, {"--rtz", &o.rtz}, {"--svg", &o.svg}};
+      {"--gpx", &o.gpx},         {"--rtz", &o.rtz}, {"--svg", &o.svg},
+      {"--geojson", &o.geojson}, {"--kml", &o.kml}, {"--nmea", &o.nmea}};
   for (const auto& [option, file] : outputs) {
     if (file->empty()) continue;
     std::string reason;
@@ -366,6 +367,40 @@ int CommandLine::CheckOutputs(const Options& o) {
     }
     if (!clash.empty()) return Usage(err_, clash + " (" + PrintableText(*file) + ")");
   }
+  return kOk;
+}
+
+int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
+                              std::vector<MapTrack> tracks, const Schedule* schedule,
+                              MapOutputs& files) {
+  MapFileOptions map;
+  map.schedule = schedule;
+  if (!o.tolerance.empty()) {
+    const std::optional<double> tolerance = ParseDecimal(o.tolerance);
+    if (!tolerance) return Fail("--tolerance '" + PrintableText(o.tolerance) + "': not a number");
+    if (!(*tolerance >= kMinDrawTolerance && *tolerance <= kMaxDrawTolerance)) {
+      return Fail(Describe(Status::tolerance_out_of_range));
+    }
+    map.tolerance_nm = *tolerance;
+  }
+  NmeaOptions nmea;
+  if (!o.talker.empty()) {
+    if (!IsNmeaTalker(o.talker)) {
+      return Fail("--talker '" + PrintableText(o.talker) + "': two capital letters (GP, EC, II, ...)");
+    }
+    nmea.talker = o.talker;
+  }
+  if (!o.nameLength.empty()) {
+    const std::optional<long long> n = Count(o.nameLength);
+    if (!n || *n < 1 || *n > kMaxNmeaNameLength) {
+      return Fail("--name-length '" + PrintableText(o.nameLength) + "': a whole number from 1 to " +
+                  std::to_string(kMaxNmeaNameLength));
+    }
+    nmea.name_length = static_cast<int>(*n);
+  }
+  if (!o.geojson.empty()) files.geojson.emplace(Path(o.geojson), name, tracks, map);
+  if (!o.kml.empty()) files.kml.emplace(Path(o.kml), name, std::move(tracks), map);
+  if (!o.nmea.empty()) files.nmea.emplace(Path(o.nmea), name, nmea);
   return kOk;
 }
 
@@ -413,6 +448,32 @@ int CommandLine::Route(const Options& o) {
     if (!chart.Finish(error)) {
       return Fail("cannot write " + PrintableText(o.svg) + ": " + PrintableText(error, 400));
     }
+  }
+  if (!o.geojson.empty() || !o.kml.empty() || !o.nmea.empty()) {
+    // The tracks the route report gives, and its two ends as waypoints with
+    // the figures of the great ellipse (the composite track within a limit).
+    const bool composite = s.passage.composite() && s.passage.composite()->composite;
+    std::vector<MapTrack> tracks = {
+        {s.passage, Track::great_ellipse, "great ellipse", 0},
+        {s.passage, Track::rhumb_line, "rhumb line", 0}};
+    if (composite) tracks.push_back({s.passage, Track::composite, "composite track", 0});
+    MapOutputs files;
+    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, std::move(tracks), nullptr,
+                                        files)) {
+      return failed;
+    }
+    WaypointFanOut rows;
+    files.AddTo(rows);
+    const SailingLine main(s.passage, composite ? Track::composite : Track::great_ellipse);
+    Waypoint row;
+    row.lat = from.lat, row.lon = from.lon, row.name = from.name;
+    row.course = row.azimuth = main.Position(0).azimuth;
+    rows.Row(row);
+    row = Waypoint();
+    row.wp = 1, row.lat = to.lat, row.lon = to.lon, row.name = to.name;
+    row.leg_nm = row.total_nm = main.length_nm();
+    rows.Row(row);
+    if (const int failed = FinishMapFiles(o, files)) return failed;
   }
   const std::vector<const RouteField*> fields = AskedFields(ask);
   std::optional<RecordWriter> records;
@@ -610,6 +671,22 @@ int CommandLine::Table(const Options& o) {
     chart.emplace(Path(o.svg), passage, from.name, to.name, plan.n + 4);
     rows.Add(*chart);
   }
+  MapOutputs maps;
+  {
+    const Track track = plan.composite ? Track::composite
+                        : plan.along == Sailing::rhumb_line ? Track::rhumb_line
+                        : plan.along == Sailing::geodesic   ? Track::geodesic
+                                                            : Track::great_ellipse;
+    const char* words = track == Track::composite    ? "composite track"
+                        : track == Track::rhumb_line ? "rhumb line"
+                        : track == Track::geodesic   ? "geodesic"
+                                                     : "great ellipse";
+    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name,
+                                        {{passage, track, words, 0}}, times, maps)) {
+      return failed;
+    }
+    maps.AddTo(rows);
+  }
   ForEachWaypoint(passage, plan, rows);
   if (output.records) output.records->Flush();
   out_.flush();  // before any file written through to standard output
@@ -617,6 +694,7 @@ int CommandLine::Table(const Options& o) {
   if (const int failed = FinishFile(gpx, o.gpx)) return failed;
   if (const int failed = FinishFile(rtz, o.rtz)) return failed;
   if (const int failed = FinishFile(chart, o.svg)) return failed;
+  if (const int failed = FinishMapFiles(o, maps)) return failed;
   if (o.land) {  // every track of the route, as warnings
     Asked ask;
     ask.landText = true;
@@ -643,6 +721,32 @@ void AddShared(CLI::App& command, Options& o) {
   auto* csv = command.add_flag("--csv", o.csv, "Comma-separated values with one header row");
   auto* json = command.add_flag("--json", o.json, "JSON Lines: one object per route or row");
   csv->excludes(json);
+}
+
+// --geojson, --kml, --nmea and how they are written.
+void AddMapOptions(CLI::App& command, Options& o,
+                   std::vector<std::pair<CLI::Option*, const std::string*>>& valued) {
+  auto* geojson = command.add_option(
+      "--geojson", o.geojson,
+      "Also write FILE as GeoJSON (RFC 7946): each track densified, split at the 180th meridian");
+  auto* kml = command.add_option("--kml", o.kml,
+                                 "Also write FILE as KML 2.2 (Google Earth, chart viewers)");
+  auto* nmea = command.add_option(
+      "--nmea", o.nmea, "Also write FILE as NMEA 0183 WPL and RTE sentences (autopilots, plotters)");
+  auto* tolerance = command.add_option(
+      "--tolerance", o.tolerance,
+      "GeoJSON and KML: no chord strays more than NM from the true track (default 0.1)");
+  auto* talker = command.add_option("--talker", o.talker, "NMEA: the talker (default GP)");
+  auto* length = command.add_option(
+      "--name-length", o.nameLength,
+      "NMEA: waypoint names cut to N characters (default 6), each told apart");
+  talker->needs(nmea);
+  length->needs(nmea);
+  for (const auto& [option, value] : std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
+           {geojson, &o.geojson}, {kml, &o.kml}, {nmea, &o.nmea}, {tolerance, &o.tolerance},
+           {talker, &o.talker}, {length, &o.nameLength}}) {
+    valued.emplace_back(option, value);
+  }
 }
 
 // Parses and runs; `out` and `err` are checked by the caller.
@@ -686,6 +790,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   valued.emplace_back(
       route->add_option("--svg", o.svg, "Also draw the route as an SVG chart to FILE (FROM TO only)"),
       &o.svg);
+  AddMapOptions(*route, o, valued);
   route->add_flag("--land",  o.land,
                   "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
   AddShared(*route, o);
@@ -719,6 +824,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   depart->needs(speed);
   limit->excludes(longitudes)->excludes(rhumb)->excludes(geodesic);
   auto* svg = table->add_option("--svg", o.svg, "Also draw the passage as an SVG chart to FILE");
+  AddMapOptions(*table, o, valued);
   table->add_flag("--land", o.land,
                   "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*table, o);
@@ -772,6 +878,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   auto* vRtz = voyage->add_option(
       "--rtz", o.rtz, "Also write the voyage as an RTZ 1.0 route (legs, speeds, schedule)");
   auto* vSvg = voyage->add_option("--svg", o.svg, "Also draw the voyage as an SVG chart");
+  AddMapOptions(*voyage, o, valued);
   voyage->add_flag("--land", o.land, "Warn when a leg crosses land (Natural Earth 1:110m; coarse)");
   AddShared(*voyage, o);
   voyage->footer(std::string(R"(
@@ -827,6 +934,12 @@ unreadable, 2 a usage error.
     }
     if (route->parsed() && n == 0 && !o.svg.empty()) {
       throw CLI::ValidationError("--svg", "charts one route: give FROM TO");
+    }
+    if (route->parsed() && n == 0 && (!o.geojson.empty() || !o.kml.empty() || !o.nmea.empty())) {
+      throw CLI::ValidationError("--geojson, --kml and --nmea", "write one route: give FROM TO");
+    }
+    if (!o.tolerance.empty() && o.geojson.empty() && o.kml.empty()) {
+      throw CLI::ValidationError("--tolerance", "draws the tracks of --geojson and --kml");
     }
     if (voyage->parsed()) {
       if (!o.route.empty() && n > 0) {

@@ -43,6 +43,21 @@ struct Options {
   // voyage and check
   std::string route, name, sailing, orthodrome, xtd, radius;
   bool waypoints = false;
+  // maps and NMEA (route, table, voyage)
+  std::string geojson, kml, nmea, tolerance, talker, nameLength;
+};
+
+// The map and NMEA files of a command, written as its table streams.
+struct MapOutputs {
+  std::optional<GeoJsonWriter> geojson;
+  std::optional<KmlWriter> kml;
+  std::optional<NmeaWriter> nmea;
+  void AddTo(WaypointFanOut& rows) {
+    if (geojson) rows.Add(*geojson);
+    if (kml) rows.Add(*kml);
+    if (nmea) rows.Add(*nmea);
+  }
+  bool any() const { return geojson || kml || nmea; }
 };
 
 // What is asked of every route.
@@ -106,6 +121,16 @@ class CommandLine {
     std::string error;
     if (!writer || writer->Finish(error)) return kOk;
     return Fail("cannot write " + PrintableText(name) + ": " + PrintableText(error, 400));
+  }
+  // --tolerance, --talker and --name-length checked, and the map and NMEA
+  // files opened: kOk, or the failure told.
+  int OpenMapFiles(const Options& o, const std::string& name, std::vector<MapTrack> tracks,
+                   const Schedule* schedule, MapOutputs& files);
+  // Each file whole, in turn: kOk, or the first failure told.
+  int FinishMapFiles(const Options& o, MapOutputs& files) {
+    if (const int failed = FinishFile(files.geojson, o.geojson)) return failed;
+    if (const int failed = FinishFile(files.kml, o.kml)) return failed;
+    return FinishFile(files.nmea, o.nmea);
   }
   // The voyage's waypoints from PLACE arguments or --route FILE.
   bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::string& stem,

@@ -241,7 +241,10 @@ int CommandLine::Voyage(const Options& o) {
     chart.emplace(Path(o.svg), voyage, title);
     rows.Add(*chart);
   }
-  if (tableOut || gpx || rtz || chart) ForEachVoyageWaypoint(voyage, plans, rows);
+  MapOutputs maps;
+  if (const int failed = OpenMapFiles(o, title, VoyageMapTracks(voyage), times, maps)) return failed;
+  maps.AddTo(rows);
+  if (tableOut || gpx || rtz || chart || maps.any()) ForEachVoyageWaypoint(voyage, plans, rows);
 
   if (!tableOut) {
     std::vector<std::string> from, to;
@@ -323,6 +326,7 @@ int CommandLine::Voyage(const Options& o) {
   if (const int failed = FinishFile(gpx, o.gpx)) return failed;
   if (const int failed = FinishFile(rtz, o.rtz)) return failed;
   if (const int failed = FinishFile(chart, o.svg)) return failed;
+  if (const int failed = FinishMapFiles(o, maps)) return failed;
   if (o.land) {
     for (const VoyageLeg& leg : voyage.legs()) {
       if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {

@@ -52,6 +52,14 @@ char* FormatNumber(char* out, double value, int decimals) {
   return end - 1;
 }
 
+char* FormatTrimmed(char* out, double value, int decimals) {
+  char* end = FormatNumber(out, value, decimals);
+  if (decimals <= 0) return end;
+  while (end[-1] == '0') --end;
+  if (end[-1] == '.') --end;
+  return end;
+}
+
 char* FormatAzimuth(char* out, double degrees, int decimals) {
   char* end = FormatNumber(out, degrees, decimals);
   const std::size_t n = static_cast<std::size_t>(end - out);

@@ -68,4 +68,21 @@ std::string XmlText(const std::string& text) {
   return out;
 }
 
+std::string JsonText(std::string_view text) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = Utf8Length(text, i);
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    if (c == '"' || c == '\\') out += '\\';
+    out.append(text.data() + i, n);
+    i += n;
+  }
+  return out + '"';
+}
+
 }  // namespace sailings

@@ -101,12 +101,7 @@ void RecordWriter::Null() {
 void RecordWriter::Quoted(std::string_view text) {
   const std::string safe = PrintableText(text, 4096);
   if (format_ == kJson) {
-    buffer_ += '"';
-    for (char c : safe) {
-      if (c == '"' || c == '\\') buffer_ += '\\';
-      buffer_ += c;
-    }
-    buffer_ += '"';
+    buffer_ += JsonText(safe);
     return;
   }
   if (safe.find_first_of(",\"") == std::string::npos) {

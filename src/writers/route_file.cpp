@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <fstream>
 
 #include "sailings/text.hpp"
 
@@ -10,6 +11,26 @@ namespace sailings {
 RouteFile::RouteFile(const std::filesystem::path& file, const std::vector<const char*>& tags) {
   if (!ResolveOutput(file, target_, unusable_)) return;
   for (const char* tag : tags) parts_.push_back(std::make_unique<ScratchFile>(target_, tag));
+  tags_ = tags;
+}
+
+bool RouteFile::Rewrite(std::size_t part, const std::function<std::string(std::string_view)>& each,
+                        std::string& error) {
+  if (part >= parts_.size()) {
+    error = unusable_;
+    return false;
+  }
+  if (!parts_[part]->Close(error)) return false;
+  auto rewritten = std::make_unique<ScratchFile>(target_, tags_[part]);
+  std::ifstream in(parts_[part]->path(), std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) rewritten->Write(each(line));
+  if (in.bad()) {
+    error = "its scratch file could not be read back";
+    return false;
+  }
+  parts_[part] = std::move(rewritten);
+  return true;
 }
 
 void RouteFile::Write(std::size_t part, std::string_view text) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,11 @@ class RouteFile {
 
   // Appends `text` to part `part` (nothing when the target is unusable).
   void Write(std::size_t part, std::string_view text);
+  // Reads part `part` back line by line (without its newline) and puts in
+  // its place what `each` makes of every line: for a file whose lines need
+  // what is known only at the end (a count). False with the reason.
+  bool Rewrite(std::size_t part, const std::function<std::string(std::string_view)>& each,
+               std::string& error);
   // The file written is `target().path` (links followed).
   const OutputTarget& target() const { return target_; }
 
@@ -39,6 +45,7 @@ class RouteFile {
   OutputTarget target_;
   std::string unusable_;  // why the target cannot be written, or empty
   std::vector<std::unique_ptr<ScratchFile>> parts_;
+  std::vector<const char*> tags_;
 };
 
 // Appends `text` at `out`; returns the end. (A route file's lines are
