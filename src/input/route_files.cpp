@@ -11,18 +11,49 @@
 #include <optional>
 #include <sstream>
 
+#include "input/route_readers.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/text.hpp"
 
 namespace sailings {
 
-namespace {
+std::string Which(std::size_t index, std::string_view name) {
+  std::string which = "waypoint " + std::to_string(index + 1);
+  if (!name.empty()) which += " (" + PrintableText(name, 40) + ")";
+  return which;
+}
 
-// A refusal: the reason, and the line it concerns (0: the whole file).
-struct Refusal {
-  long line = 0;
-  std::string reason;
-};
+std::optional<std::string> PositionFault(double lat, double lon) {
+  if (std::fabs(lat) > 90) return std::string("latitude is beyond 90 degrees");
+  if (std::fabs(lon) > 180) return std::string("longitude is beyond 180 degrees");
+  return std::nullopt;
+}
+
+long LineIndex::LineOf(std::ptrdiff_t offset) const {
+  if (offset < 0) return 0;
+  return static_cast<long>(std::lower_bound(ends_.begin(), ends_.end(),
+                                            static_cast<std::size_t>(offset)) -
+                           ends_.begin()) +
+         1;
+}
+
+LineIndex::LineIndex(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') ends_.push_back(i);
+  }
+}
+
+void JoinAtAntimeridian(std::vector<RoutePoint>& line, const std::vector<RoutePoint>& piece) {
+  std::size_t k = 0;
+  if (!line.empty() && !piece.empty()) {
+    const RoutePoint& a = line.back();
+    const RoutePoint& b = piece.front();
+    if (std::fabs(a.lon) == 180 && b.lon == -a.lon && a.lat == b.lat) k = 1;
+  }
+  line.insert(line.end(), piece.begin() + static_cast<std::ptrdiff_t>(k), piece.end());
+}
+
+namespace {
 
 std::string_view Trimmed(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
@@ -38,19 +69,6 @@ bool SameWord(std::string_view a, std::string_view b) {
          });
 }
 
-// "waypoint 3" or "waypoint 3 (Lizard)".
-std::string Which(std::size_t index, std::string_view name) {
-  std::string which = "waypoint " + std::to_string(index + 1);
-  if (!name.empty()) which += " (" + PrintableText(name, 40) + ")";
-  return which;
-}
-
-// Checks a position read from a file.
-std::optional<std::string> PositionFault(double lat, double lon) {
-  if (std::fabs(lat) > 90) return std::string("latitude is beyond 90 degrees");
-  if (std::fabs(lon) > 180) return std::string("longitude is beyond 180 degrees");
-  return std::nullopt;
-}
 
 // A number attribute or field: nothing when absent; a refusal when it is not
 // a plain finite number or is negative.
@@ -100,24 +118,6 @@ std::string Namespace(pugi::xml_node node) {
   return {};
 }
 
-class LineIndex {
- public:
-  explicit LineIndex(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\n') ends_.push_back(i);
-    }
-  }
-  long LineOf(std::ptrdiff_t offset) const {
-    if (offset < 0) return 0;
-    return static_cast<long>(std::lower_bound(ends_.begin(), ends_.end(),
-                                              static_cast<std::size_t>(offset)) -
-                             ends_.begin()) +
-           1;
-  }
-
- private:
-  std::vector<std::size_t> ends_;
-};
 
 // The deepest nesting of elements, walked without recursion.
 int Depth(const pugi::xml_document& doc) {
@@ -253,6 +253,89 @@ struct Xml {
     return std::nullopt;
   }
 
+  // KML: Placemarks with a Point, LineString or MultiGeometry, anywhere in
+  // Documents and Folders.
+  std::optional<Refusal> Kml(pugi::xml_node root, std::string_view wanted) const {
+    content.format = RouteFormat::kml;
+    const std::string ns = Namespace(root);
+    const std::size_t at = ns.rfind("kml/");
+    content.version = at == std::string::npos ? "2.2" : ns.substr(at + 4);
+    if (pugi::xml_node document = Child(root, "Document")) {
+      content.route_name = Child(document, "name").text().get();
+    }
+    MapFeatures found;
+    std::vector<pugi::xml_node> todo = {root};
+    while (!todo.empty()) {  // document order, without recursion
+      const pugi::xml_node n = todo.back();
+      todo.pop_back();
+      if (LocalName(n.name()) == "Placemark") {
+        if (auto r = Placemark(n, found)) return r;
+        continue;
+      }
+      std::vector<pugi::xml_node> children;
+      for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element) children.push_back(c);
+      }
+      todo.insert(todo.end(), children.rbegin(), children.rend());
+    }
+    return ChooseMapRoute(found, wanted, "KML", content);
+  }
+
+  std::optional<Refusal> Placemark(pugi::xml_node placemark, MapFeatures& found) const {
+    const std::string name = Child(placemark, "name").text().get();
+    std::vector<pugi::xml_node> geometries = {placemark};
+    MapFeatures::Line line{name, {}};
+    bool hasLine = false;
+    while (!geometries.empty()) {
+      const pugi::xml_node g = geometries.back();
+      geometries.pop_back();
+      for (pugi::xml_node c = g.last_child(); c; c = c.previous_sibling()) {
+        const std::string_view kind = LocalName(c.name());
+        if (kind == "MultiGeometry") geometries.push_back(c);
+      }
+      for (pugi::xml_node c = g.first_child(); c; c = c.next_sibling()) {
+        const std::string_view kind = LocalName(c.name());
+        if (kind != "Point" && kind != "LineString") continue;
+        std::vector<RoutePoint> piece;
+        if (auto r = Coordinates(Child(c, "coordinates"), kind == "Point" ? name : "", piece)) return r;
+        if (kind == "Point") {
+          found.points.insert(found.points.end(), piece.begin(), piece.end());
+        } else {
+          JoinAtAntimeridian(line.points, piece);
+          hasLine = true;
+        }
+      }
+    }
+    if (hasLine) found.lines.push_back(std::move(line));
+    return std::nullopt;
+  }
+
+  // "lon,lat[,alt] lon,lat[,alt] ...".
+  std::optional<Refusal> Coordinates(pugi::xml_node node, const std::string& name,
+                                     std::vector<RoutePoint>& points) const {
+    const std::string_view text = node.text().get();
+    std::size_t i = 0;
+    while (true) {
+      while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+      if (i >= text.size()) break;
+      std::size_t end = i;
+      while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+      const std::string_view tuple = text.substr(i, end - i);
+      i = end;
+      const std::size_t comma = tuple.find(',');
+      const std::size_t second = comma == tuple.npos ? tuple.npos : tuple.find(',', comma + 1);
+      const std::optional<double> lon = ParseDecimal(tuple.substr(0, comma));
+      const std::optional<double> lat =
+          comma == tuple.npos ? std::nullopt
+                              : ParseDecimal(tuple.substr(comma + 1, second == tuple.npos ? tuple.npos : second - comma - 1));
+      if (!lon || !lat || (second != tuple.npos && !ParseDecimal(tuple.substr(second + 1)))) {
+        return Refusal{Line(node), "coordinates '" + PrintableText(tuple) + "' are not lon,lat[,alt]"};
+      }
+      points.push_back({*lat, *lon, name, Line(node)});
+    }
+    return std::nullopt;
+  }
+
   std::optional<Refusal> Rtz(pugi::xml_node root) const {
     const std::string ns = Namespace(root);
     content.format = RouteFormat::rtz;
@@ -322,7 +405,8 @@ std::optional<Refusal> ReadXml(std::string_view text, std::string_view wanted,
   const std::string_view name = LocalName(root.name());
   if (name == "gpx") return xml.Gpx(root, wanted);
   if (name == "route") return xml.Rtz(root);
-  return Refusal{xml.Line(root), "not a GPX or RTZ file (its root element is '" +
+  if (name == "kml") return xml.Kml(root, wanted);
+  return Refusal{xml.Line(root), "not a GPX, RTZ or KML file (its root element is '" +
                                      PrintableText(root.name()) + "')"};
 }
 
@@ -462,8 +546,11 @@ bool ParseRouteText(std::string_view text, std::string_view shown, std::string_v
   std::string_view body = text;
   if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
   const std::string_view start = Trimmed(body.substr(0, 64));
-  std::optional<Refusal> refusal =
-      !start.empty() && start.front() == '<' ? ReadXml(text, route_name, read) : ReadCsv(body, read);
+  const char first = start.empty() ? '\0' : start.front();
+  std::optional<Refusal> refusal = first == '<'                 ? ReadXml(text, route_name, read)
+                                   : first == '{' || first == '[' ? ReadGeoJson(body, route_name, read)
+                                   : first == '$' || first == '!' ? ReadNmea(body, route_name, read)
+                                                                  : ReadCsv(body, read);
   if (!refusal && read.points.size() < 2) {
     refusal = Refusal{0, "the route has " + std::to_string(read.points.size()) +
                              (read.points.size() == 1 ? " waypoint" : " waypoints") +
