@@ -242,7 +242,7 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
          return s;
        }() + "</rte></gpx>",
        "elements nested deeper than 64"},
-      {"kml.gpx", "<kml><Document/></kml>", "not a GPX or RTZ file (its root element is 'kml')"},
+      {"svg.gpx", "<svg/>", "not a GPX, RTZ or KML file (its root element is 'svg')"},
       {"ns.rtz", "<route xmlns=\"http://www.cirm.org/RTZ/2/0\"/>", "not an RTZ route: namespace"},
       {"nolat.csv", "name,latitude,lon\nA,1,2\n", "the header must name the columns lat and lon"},
       {"badlat.csv", "lat,lon\n1,2\n\n95N,3\n", "line 4: waypoint 2: lat '95N': a latitude beyond 90"},

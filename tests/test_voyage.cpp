@@ -11,21 +11,22 @@
 #include <functional>
 #include <vector>
 
+#include "ref_tracks.h"
 #include "reference.h"
 #include "sailings/sailings.hpp"
 #include "sailings/voyage.hpp"
 
 namespace {
 
+using ref::GeodesicTrack;
+using ref::GoldenMax;
+using ref::GreatEllipseTrack;
+using ref::RefTrack;
 using sailings::Sailing;
 using sailings::Status;
 using sailings::Voyage;
 using sailings::VoyagePoint;
 
-const GeographicLib::Geodesic& Geod() {
-  static const GeographicLib::Geodesic g(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
-  return g;
-}
 
 VoyagePoint At(double lat, double lon, const char* name = "") {
   VoyagePoint p;
@@ -60,7 +61,7 @@ TEST(Voyage, LegFiguresAgreeWithTheReferences) {
       ref::Rhumb().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course);
       distance /= ref::kNm, final = course;
     } else if (leg.sailing == Sailing::geodesic) {
-      Geod().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course, final);
+      ref::Geod().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course, final);
       distance /= ref::kNm;
     } else {
       const ref::GreatEllipse g =
@@ -228,43 +229,6 @@ TEST(Voyage, TableRunsThroughEveryLeg) {
 // equal arc length, the rhumb lines from GeographicLib, every distance from
 // GeographicLib's inverse problem, minimised numerically.
 
-// Golden-section maximum of f on [lo, hi].
-double GoldenMax(const std::function<double(double)>& f, double lo, double hi, double& at) {
-  const double g = 0.6180339887498949;
-  double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = f(x1), f2 = f(x2);
-  for (int i = 0; i < 50; ++i) {
-    if (f1 > f2) {
-      hi = x2, x2 = x1, f2 = f1, x1 = hi - g * (hi - lo), f1 = f(x1);
-    } else {
-      lo = x1, x1 = x2, f1 = f2, x2 = lo + g * (hi - lo), f2 = f(x2);
-    }
-  }
-  at = f1 > f2 ? x1 : x2;
-  return std::max(f1, f2);
-}
-
-struct RefTrack {
-  // The point at parameter t of the track, and the parameter at arc length
-  // s (metres): the plane section's angle at the centre, or the geodesic's
-  // own arc length.
-  std::function<void(double t, double& lat, double& lon)> at;
-  std::function<double(double s)> param;
-  double length;
-};
-
-RefTrack GreatEllipseTrack(double lat1, double lon1, double lat2, double lon2) {
-  double angle;
-  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
-  return {[section](double t, double& lat, double& lon) { ref::Geodetic(section.Point(t), lat, lon); },
-          [section](double s) { return section.AngleAtArc(s); }, section.Arc(angle)};
-}
-
-RefTrack GeodesicTrack(double lat1, double lon1, double lat2, double lon2) {
-  const GeographicLib::GeodesicLine line = Geod().InverseLine(lat1, lon1, lat2, lon2);
-  return {[line](double s, double& lat, double& lon) { line.Position(s, lat, lon); },
-          [](double s) { return s; }, line.Distance()};
-}
-
 // The greatest distance (NM) of the rhumb lines between n equal parts from
 // the track.
 double DenseSeparation(const RefTrack& track, long n) {
@@ -287,7 +251,7 @@ double DenseSeparation(const RefTrack& track, long n) {
           [&](double x) {
             double tl, tn, d;
             track.at(x, tl, tn);
-            Geod().Inverse(rl, rn, tl, tn, d);
+            ref::Geod().Inverse(rl, rn, tl, tn, d);
             return -d;
           },
           lo, hi, unused);

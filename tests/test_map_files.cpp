@@ -1,0 +1,409 @@
+// Tracks drawn for maps and the files that carry them: every chord of a
+// drawn track against the exact track (the plane section, GeographicLib's
+// geodesic and rhumb line) by independent sampling; GeoJSON and KML read
+// back by GDAL, NMEA 0183 by gpsbabel and pynmea2; the name rules of NMEA;
+// and the readers of all three, with their refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "ref_tracks.h"
+#include "reference.h"
+#include "sailings/line.hpp"
+#include "sailings/route_files.hpp"
+#include "sailings/text.hpp"
+#include "scratch.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sailings::MapPoint;
+using sailings::Status;
+using sailings::Track;
+using Pieces = std::vector<std::vector<MapPoint>>;
+
+int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+void Write(const fs::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+ref::RefTrack Reference(Track track, double lat1, double lon1, double lat2, double lon2) {
+  switch (track) {
+    case Track::rhumb_line: return ref::RhumbTrack(lat1, lon1, lat2, lon2);
+    case Track::geodesic: return ref::GeodesicTrack(lat1, lon1, lat2, lon2);
+    default: return ref::GreatEllipseTrack(lat1, lon1, lat2, lon2);
+  }
+}
+
+struct Drawn {
+  double worst_nm = 0;         // the greatest distance of a chord's point from the track
+  double vertex_off_nm = 0;    // the greatest distance of a vertex from the track
+  double widest_step = 0;      // the largest change of longitude along a chord, degrees
+  long vertices = 0;
+};
+
+// Every chord of `pieces` sampled at 24 points, each point's distance from
+// the exact track found independently.
+Drawn Measure(const Pieces& pieces, const ref::RefTrack& track) {
+  Drawn d;
+  const double end = track.param(track.length);
+  for (const std::vector<MapPoint>& piece : pieces) {
+    std::vector<double> at(piece.size());
+    for (std::size_t k = 0; k < piece.size(); ++k) {
+      ++d.vertices;
+      EXPECT_LE(std::fabs(piece[k].lon), 180.0);
+      const double off = ref::DistanceFromTrack(track, piece[k].lat, piece[k].lon, 0, end, 4000, &at[k]);
+      d.vertex_off_nm = std::max(d.vertex_off_nm, off / ref::kNm);
+    }
+    for (std::size_t k = 0; k + 1 < piece.size(); ++k) {
+      const MapPoint& a = piece[k];
+      const MapPoint& b = piece[k + 1];
+      if (std::fabs(a.lat) == 90 && std::fabs(b.lat) == 90) continue;  // both at the pole
+      d.widest_step = std::max(d.widest_step, std::fabs(b.lon - a.lon));
+      const double lo = std::min(at[k], at[k + 1]), hi = std::max(at[k], at[k + 1]);
+      const double margin = 0.5 * (hi - lo) + 1e-9 * end;
+      for (int j = 1; j < 24; ++j) {
+        const double u = j / 24.0;
+        const double gap = ref::DistanceFromTrack(track, a.lat + u * (b.lat - a.lat),
+                                                  a.lon + u * (b.lon - a.lon), std::max(0.0, lo - margin),
+                                                  std::min(end, hi + margin), 60);
+        d.worst_nm = std::max(d.worst_nm, gap / ref::kNm);
+      }
+    }
+  }
+  return d;
+}
+
+// The latitude at which the exact track crosses the 180th meridian.
+double CrossingLatitude(const ref::RefTrack& track) {
+  const double end = track.param(track.length);
+  double lo = 0, hi = end, lat, lon;
+  track.at(0, lat, lon);
+  const bool east = lon > 0;
+  for (int k = 1; k <= 1000; ++k) {  // a first bracket
+    track.at(end * k / 1000, lat, lon);
+    if ((lon > 0) != east && std::fabs(lon) > 90) {
+      lo = end * (k - 1) / 1000, hi = end * k / 1000;
+      break;
+    }
+  }
+  for (int i = 0; i < 200; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    track.at(mid, lat, lon);
+    ((lon > 0) == east ? lo : hi) = mid;
+  }
+  track.at(0.5 * (lo + hi), lat, lon);
+  return lat;
+}
+
+TEST(MapTracks, EveryChordKeepsWithinTheToleranceOfTheExactTrack) {
+  struct Case {
+    const char* what;
+    Track track;
+    double lat1, lon1, lat2, lon2, tolerance;
+    std::size_t pieces;
+  };
+  const Case cases[] = {
+      {"Yokohama to San Francisco", Track::great_ellipse, 35.44, 139.64, 37.77, -122.42, 0.1, 2},
+      {"Auckland to Honolulu", Track::great_ellipse, -36.85, 174.76, 21.31, -157.86, 0.1, 2},
+      {"San Francisco to Yokohama, coarse", Track::great_ellipse, 37.77, -122.42, 35.44, 139.64, 2, 2},
+      {"a rhumb line across the Atlantic", Track::rhumb_line, 50, -5, 40.5, -73.9, 0.05, 1},
+      {"a rhumb line across the 180th meridian", Track::rhumb_line, -40, 170, -30, -160, 1, 2},
+      {"a rhumb line near the pole", Track::rhumb_line, 80, 0, 85, 170, 0.1, 1},
+      {"a geodesic, Lizard to New York", Track::geodesic, 49.9, -5.2, 40.7, -74.0, 0.1, 1},
+      {"high latitude", Track::great_ellipse, 68, -10, 70, 100, 0.1, 1},
+      {"across the equator", Track::great_ellipse, -10, -30, 20, -50, 0.01, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sailings::Passage passage;
+    ASSERT_EQ(sailings::Passage::Solve(c.lat1, c.lon1, c.lat2, c.lon2, std::nullopt, passage), Status::ok);
+    Pieces pieces;
+    ASSERT_EQ(sailings::SailingLine(passage, c.track).Draw(c.tolerance, pieces), Status::ok);
+    ASSERT_EQ(pieces.size(), c.pieces);
+    const ref::RefTrack track = Reference(c.track, c.lat1, c.lon1, c.lat2, c.lon2);
+    const Drawn d = Measure(pieces, track);
+    EXPECT_LE(d.worst_nm, c.tolerance * 1.001 + 1e-6) << d.vertices << " vertices";
+    EXPECT_LE(d.vertex_off_nm, 1e-5);
+    EXPECT_LT(d.widest_step, 180.0) << "a chord the long way round";
+    // The ends, and each split on the meridian at the track's own latitude.
+    EXPECT_NEAR(pieces.front().front().lat, c.lat1, 1e-9);
+    EXPECT_NEAR(pieces.back().back().lat, c.lat2, 1e-9);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+      const MapPoint a = pieces[i].back(), b = pieces[i + 1].front();
+      EXPECT_EQ(std::fabs(a.lon), 180.0);
+      EXPECT_EQ(b.lon, -a.lon);
+      EXPECT_EQ(a.lat, b.lat);
+      EXPECT_NEAR(a.lat, CrossingLatitude(track), 1e-7);
+      for (const MapPoint& v : pieces[i]) EXPECT_EQ(v.lon > 0, a.lon > 0) << v.lon;
+    }
+    // Four times the tolerance wants about half the vertices (a chord's
+    // sagitta grows as the square of its length): none wasted.
+    Pieces coarse;
+    ASSERT_EQ(sailings::SailingLine(passage, c.track).Draw(c.tolerance * 4, coarse), Status::ok);
+    long fewer = 0;
+    for (const auto& piece : coarse) fewer += static_cast<long>(piece.size());
+    if (d.vertices > 40) {
+      EXPECT_GT(d.vertices, 1.5 * fewer);
+      EXPECT_LT(d.vertices, 2.7 * fewer);
+    }
+  }
+}
+
+TEST(MapTracks, PolesMeridiansAndTolerances) {
+  const auto draw = [](double lat1, double lon1, double lat2, double lon2, Track track) {
+    sailings::Passage passage;
+    EXPECT_EQ(sailings::Passage::Solve(lat1, lon1, lat2, lon2, std::nullopt, passage), Status::ok);
+    Pieces pieces;
+    EXPECT_EQ(sailings::SailingLine(passage, track).Draw(0.1, pieces), Status::ok);
+    return pieces;
+  };
+  // Over the pole: up the meridian of 10E, down that of 170W; two vertices
+  // at the pole, one on each meridian, and nothing else off them.
+  for (Track track : {Track::great_ellipse, Track::geodesic}) {
+    const Pieces over = draw(60, 10, 60, -170, track);
+    ASSERT_EQ(over.size(), 1u);
+    bool up = true;
+    int atPole = 0;
+    for (const MapPoint& v : over[0]) {
+      if (v.lat == 90) ++atPole;
+      EXPECT_NEAR(v.lon, up ? 10.0 : -170.0, 1e-12) << v.lat;
+      if (v.lat == 90) up = false;
+    }
+    EXPECT_EQ(atPole, 2);
+    EXPECT_EQ(over[0].size(), 4u);  // meridians are straight on a map
+  }
+  // From the pole, along the destination's meridian: never a diagonal from
+  // the pole's arbitrary longitude.
+  const Pieces down = draw(90, 0, 10, 40, Track::great_ellipse);
+  ASSERT_EQ(down.size(), 1u);
+  ASSERT_EQ(down[0].size(), 2u);
+  EXPECT_EQ(down[0][0].lat, 90);
+  EXPECT_NEAR(down[0][0].lon, 40, 1e-12);
+  // The equator and a parallel are straight: their ends alone.
+  EXPECT_EQ(draw(0, 0, 0, 90, Track::great_ellipse)[0].size(), 2u);
+  EXPECT_EQ(draw(50, -170, 50, 170, Track::rhumb_line).size(), 2u);
+  EXPECT_EQ(draw(50, -170, 50, 170, Track::rhumb_line)[0].size(), 2u);
+  // Tolerances out of range leave the pieces alone.
+  sailings::Passage passage;
+  ASSERT_EQ(sailings::Passage::Solve(10, 10, 20, 20, std::nullopt, passage), Status::ok);
+  Pieces kept = {{{1, 2}}};
+  for (double t : {0.0, 0.0009, 100.01, -1.0, double(NAN), double(INFINITY)}) {
+    EXPECT_EQ(sailings::SailingLine(passage, Track::great_ellipse).Draw(t, kept),
+              Status::tolerance_out_of_range);
+  }
+  EXPECT_EQ(kept.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------
+// The files, read back by tools nobody here wrote.
+
+struct OgrFeature {
+  std::map<std::string, std::string> fields;  // names in lower case
+  std::string kind;                           // POINT, LINESTRING, MULTILINESTRING
+  Pieces parts;
+};
+
+// Every feature of every layer as `ogrinfo -al` tells it (GDAL).
+std::vector<OgrFeature> OgrRead(const fs::path& file) {
+  const fs::path out = file.string() + ".ogrinfo";
+  EXPECT_EQ(std::system(("ogrinfo -ro -al -q '" + file.string() + "' > '" + out.string() + "' 2>&1").c_str()), 0);
+  std::vector<OgrFeature> features;
+  std::istringstream in(ReadFile(out));
+  const std::regex field(R"(^  (\w+) \((\w+)\) = (.*)$)"), group(R"(\(([^()]*)\))");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("OGRFeature(", 0) == 0) {
+      features.emplace_back();
+      continue;
+    }
+    if (features.empty()) continue;
+    std::smatch m;
+    if (std::regex_match(line, m, field)) {
+      std::string key = m[1];
+      for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      features.back().fields[key] = m[3];
+    } else if (line.rfind("  POINT", 0) == 0 || line.rfind("  LINESTRING", 0) == 0 ||
+               line.rfind("  MULTILINESTRING", 0) == 0) {
+      OgrFeature& f = features.back();
+      f.kind = line.substr(2, line.find(' ', 2) - 2);
+      for (auto it = std::sregex_iterator(line.begin(), line.end(), group); it != std::sregex_iterator(); ++it) {
+        f.parts.emplace_back();
+        std::istringstream pairs((*it)[1].str());
+        for (std::string pair; std::getline(pairs, pair, ',');) {
+          MapPoint v;
+          std::istringstream(pair) >> v.lon >> v.lat;
+          f.parts.back().push_back(v);
+        }
+      }
+    }
+  }
+  return features;
+}
+
+struct TableRow {
+  long wp;
+  double lat, lon, total;
+  std::string course, eta;
+};
+
+// The table's rows as its CSV gives them (6 decimals).
+std::vector<TableRow> TableRows(const std::string& csv) {
+  std::vector<TableRow> rows;
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);  // wp,lat,lon,azimuth,leg_nm,total_nm,hours,eta
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) f.push_back(cell);
+    f.resize(8);
+    rows.push_back({std::stol(f[0]), std::stod(f[1]), std::stod(f[2]),
+                    f[5].empty() ? 0.0 : std::stod(f[5]), f[3], f[7]});
+  }
+  return rows;
+}
+
+TEST(MapFiles, GeoJsonAndKmlReadBackByGdal) {
+  struct Case {
+    const char* what;
+    double lat1, lon1, lat2, lon2;
+  };
+  const Case cases[] = {{"Yokohama to San Francisco", 35.44, 139.64, 37.77, -122.42},
+                        {"Auckland to Honolulu", -36.85, 174.76, 21.31, -157.86}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = scratch::Folder("maps");
+    auto text = [](double v) { return sailings::FixedText(v, 2); };
+    const std::vector<std::string> route = {"table", text(c.lat1), text(c.lon1), text(c.lat2), text(c.lon2),
+                                            "--points", "20", "--speed", "14", "--depart", "2027-01-01T06:00Z"};
+    std::vector<std::string> files = route;
+    for (const char* option : {"--geojson", "route.geojson", "--kml", "route.kml"}) files.push_back(option);
+    ASSERT_EQ(RunCommand(files, dir).status, 0);
+    std::vector<std::string> csv = route;
+    csv.push_back("--csv");
+    const Outcome table = RunCommand(csv, dir);
+    ASSERT_EQ(table.status, 0) << table.err;
+    const std::vector<TableRow> rows = TableRows(table.out);
+    ASSERT_EQ(rows.size(), 22u);
+    const ref::RefTrack track = ref::GreatEllipseTrack(c.lat1, c.lon1, c.lat2, c.lon2);
+    for (const char* file : {"route.geojson", "route.kml"}) {
+      SCOPED_TRACE(file);
+      const std::vector<OgrFeature> features = OgrRead(dir / file);
+      ASSERT_EQ(features.size(), 23u);
+      // The track: split at the 180th meridian, every chord within 0.1 NM
+      // of the exact great ellipse (7 decimals are 6 mm).
+      const OgrFeature& line = features[0];
+      EXPECT_EQ(line.kind, "MULTILINESTRING");
+      ASSERT_EQ(line.parts.size(), 2u);
+      EXPECT_EQ(std::fabs(line.parts[0].back().lon), 180.0);
+      EXPECT_EQ(line.parts[1].front().lon, -line.parts[0].back().lon);
+      const Drawn d = Measure(line.parts, track);
+      EXPECT_LE(d.worst_nm, 0.1 * 1.001 + 1e-5);
+      EXPECT_LT(d.widest_step, 180.0);
+      // The waypoints: the table's, to its printed precision.
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        const OgrFeature& p = features[i + 1];
+        ASSERT_EQ(p.kind, "POINT");
+        EXPECT_EQ(std::stol(p.fields.at("wp")), rows[i].wp);
+        EXPECT_NEAR(p.parts[0][0].lat, rows[i].lat, 0.5e-6 + 0.5e-7 + 1e-12);
+        EXPECT_NEAR(p.parts[0][0].lon, rows[i].lon, 0.5e-6 + 0.5e-7 + 1e-12);
+        EXPECT_NEAR(std::stod(p.fields.at("total_nm")), rows[i].total, 1e-6);
+        if (!rows[i].course.empty()) EXPECT_NEAR(std::stod(p.fields.at("course")), std::stod(rows[i].course), 1e-6);
+        std::string eta = p.fields.at("eta");  // GDAL's "2027/01/01 06:00:00", KML's text
+        if (eta.size() == 19) eta = eta.substr(0, 4) + "-" + eta.substr(5, 2) + "-" + eta.substr(8, 2) + "T" + eta.substr(11, 5) + "Z";
+        EXPECT_EQ(eta, rows[i].eta);
+      }
+    }
+    const std::string kml = ReadFile(dir / "route.kml");
+    EXPECT_EQ(std::system(("xmllint --noout --nonet '" + (dir / "route.kml").string() + "'").c_str()), 0);
+    std::size_t lines = 0, flat = 0;
+    for (std::size_t at = kml.find("<LineString>"); at != std::string::npos; at = kml.find("<LineString>", at + 1)) ++lines;
+    for (std::size_t at = kml.find("<tessellate>0</tessellate>"); at != std::string::npos; at = kml.find("<tessellate>0", at + 1)) ++flat;
+    EXPECT_EQ(lines, 2u);
+    EXPECT_EQ(flat, 2u) << "a viewer would draw its own great circle";
+  }
+}
+
+// The output of nmea_check.py: the WPL waypoints and the route's names.
+struct NmeaRead {
+  std::vector<std::string> names, route, talkers;
+  std::vector<double> lat, lon;
+  int status = 0;
+};
+
+NmeaRead ReadNmeaWithPynmea2(const fs::path& file) {
+  const fs::path out = file.string() + ".pynmea2";
+  NmeaRead r;
+  r.status = std::system(("/usr/bin/python3 " SAILINGS_TESTS_DIR "/nmea_check.py '" + file.string() + "' > '" +
+                          out.string() + "' 2>&1").c_str());
+  std::istringstream in(ReadFile(out));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string kind, name;
+    words >> kind;
+    if (kind == "WPL") {
+      double lat, lon;
+      std::string talker;
+      words >> name >> lat >> lon >> talker;
+      r.names.push_back(name), r.lat.push_back(lat), r.lon.push_back(lon), r.talkers.push_back(talker);
+    } else if (kind == "RTE") {
+      for (std::string n; words >> n;) r.route.push_back(n);
+    } else {
+      ADD_FAILURE() << line;
+    }
+  }
+  return r;
+}
+
+TEST(MapFiles, NmeaReadBackByGpsbabelAndPynmea2) {
+  const fs::path dir = scratch::Folder("nmea");
+  const std::vector<std::string> table = {"table", "-33.9", "18.4", "-37.8", "144.9", "--limit", "45",
+                                          "--points", "40"};
+  std::vector<std::string> files = table;
+  for (const char* option : {"--nmea", "route.nmea", "--talker", "EC"}) files.push_back(option);
+  const Outcome written = RunCommand(files, dir);
+  ASSERT_EQ(written.status, 0) << written.err;
+  std::vector<std::string> csv = table;
+  csv.push_back("--csv");
+  const std::vector<TableRow> rows = TableRows(RunCommand(csv, dir).out);
+  ASSERT_EQ(rows.size(), 44u);  // with T1 and T2
+  // pynmea2: every checksum, line and count; the positions to 4 decimals of
+  // a minute and the table's 6 of a degree.
+  const NmeaRead r = ReadNmeaWithPynmea2(dir / "route.nmea");
+  ASSERT_EQ(r.status, 0) << ReadFile(dir / "route.nmea.pynmea2");
+  ASSERT_EQ(r.names.size(), rows.size());
+  ASSERT_EQ(r.route.size(), rows.size());
+  const double precision = 0.5e-4 / 60 + 0.5e-6 + 1e-12;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "WP%03ld", rows[i].wp);
+    EXPECT_EQ(r.names[i], name);
+    EXPECT_EQ(r.route[i], name);
+    EXPECT_EQ(r.talkers[i], "EC");
+    EXPECT_NEAR(r.lat[i], rows[i].lat, precision);
+    EXPECT_NEAR(r.lon[i], rows[i].lon, precision);
+  }
+  // gpsbabel reads the waypoints alike (written again as GPX, 9 decimals).
+  ASSERT_EQ(Shell("gpsbabel -i nmea -f '" + (dir / "route.nmea").string() + "' -o gpx -F '" +
+                  (dir / "babel.gpx").string() + "'"), 0);
+  const std::string gpx = ReadFile(dir / "babel.gpx");
+  const std::regex wpt(R"re(<wpt lat="([-0-9.]+)" lon="([-0-9.]+)">\s*<name>([^<]*)</name>)re");
+  std::size_t i = 0;
+  for (auto it = std::sregex_iterator(gpx.begin(), gpx.end(), wpt); it != std::sregex_iterator(); ++it, ++i) {
+    ASSERT_LT(i, rows.size());
+    EXPECT_EQ((*it)[3].str(), r.names[i]);
+    EXPECT_NEAR(std::stod((*it)[1].str()), rows[i].lat, precision);
+    EXPECT_NEAR(std::stod((*it)[2].str()), rows[i].lon, precision);
+  }
+  EXPECT_EQ(i, rows.size());
+}
+
+}  // namespace
