@@ -5,6 +5,7 @@
 // and the readers of all three, with their refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -19,6 +20,7 @@
 #include "sailings/line.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/text.hpp"
+#include "sailings/writers.hpp"
 #include "scratch.h"
 
 namespace {
@@ -346,16 +348,14 @@ NmeaRead ReadNmeaWithPynmea2(const fs::path& file) {
                           out.string() + "' 2>&1").c_str());
   std::istringstream in(ReadFile(out));
   for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line);
-    std::string kind, name;
-    words >> kind;
-    if (kind == "WPL") {
-      double lat, lon;
-      std::string talker;
-      words >> name >> lat >> lon >> talker;
-      r.names.push_back(name), r.lat.push_back(lat), r.lon.push_back(lon), r.talkers.push_back(talker);
-    } else if (kind == "RTE") {
-      for (std::string n; words >> n;) r.route.push_back(n);
+    std::vector<std::string> f;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+    if (f.size() == 5 && f[0] == "WPL") {
+      r.names.push_back(f[1]), r.lat.push_back(std::stod(f[2])), r.lon.push_back(std::stod(f[3]));
+      r.talkers.push_back(f[4]);
+    } else if (!f.empty() && f[0] == "RTE") {
+      r.route.insert(r.route.end(), f.begin() + 1, f.end());
     } else {
       ADD_FAILURE() << line;
     }
@@ -404,6 +404,291 @@ TEST(MapFiles, NmeaReadBackByGpsbabelAndPynmea2) {
     EXPECT_NEAR(std::stod((*it)[2].str()), rows[i].lon, precision);
   }
   EXPECT_EQ(i, rows.size());
+}
+
+// ---------------------------------------------------------------------------
+// NMEA names: made unique, cut, refused when they cannot be told apart.
+
+struct Named {
+  const char* name;
+  double lat, lon;
+};
+
+// The WPL names and the route of rows named `rows` (in order), or the error.
+std::string NmeaOf(const std::vector<Named>& rows, int length, std::string& error,
+                   const std::string& talker = "GP") {
+  const fs::path dir = scratch::Folder("names");
+  sailings::NmeaOptions options;
+  options.name_length = length;
+  options.talker = talker;
+  sailings::NmeaWriter writer(dir / "r.nmea", "Round trip, Rotterdam", options);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    sailings::Waypoint w;
+    w.wp = static_cast<long>(i);
+    w.name = rows[i].name;
+    w.lat = rows[i].lat, w.lon = rows[i].lon;
+    writer.Row(w);
+  }
+  if (!writer.Finish(error)) return {};
+  const NmeaRead r = ReadNmeaWithPynmea2(dir / "r.nmea");
+  EXPECT_EQ(r.status, 0) << ReadFile(dir / "r.nmea.pynmea2");
+  std::string text;
+  for (const std::string& n : r.names) text += n + "|";
+  text += " route:";
+  for (const std::string& n : r.route) text += " " + n;
+  return text;
+}
+
+TEST(MapFiles, NmeaNamesAreToldApart) {
+  struct Case {
+    const char* what;
+    std::vector<Named> rows;
+    int length;
+    const char* gives;   // WPL names, then the route
+    const char* refusal;  // or the refusal
+  };
+  const Case cases[] = {
+      {"numbered like GPX", {{"", 1, 1}, {"", 2, 2}, {"", 3, 3}}, 6, "WP000|WP001|WP002| route: WP000 WP001 WP002", ""},
+      {"back to the port: one waypoint, listed twice",
+       {{"Rotterdam", 51.9, 4.5}, {"Dover", 51, 1.5}, {"Rotterdam", 51.9, 4.5}}, 6,
+       "Rotter|Dover| route: Rotter Dover Rotter", ""},
+      {"the same name elsewhere is numbered", {{"Buoy", 50, 1}, {"Buoy", 50, 2}, {"Buoy", 50, 3}}, 6,
+       "Buoy|Buoy2|Buoy3| route: Buoy Buoy2 Buoy3", ""},
+      {"numbered within the length", {{"Anchorage", 50, 1}, {"Anchorage", 50, 2}}, 6,
+       "Anchor|Ancho2| route: Anchor Ancho2", ""},
+      {"accents and NMEA's reserved characters",
+       {{"G\xC3\xB6teborg", 57.7, 11.9}, {"A,B*C$!", 57, 11}, {"\xC3\x86r\xC3\xB8", 54.9, 10.4}}, 8,
+       "Goteborg|A_B_C__|Aro| route: Goteborg A_B_C__ Aro", ""},
+      {"a name like a number of a row without one", {{"WP001", 50, 1}, {"", 50, 2}}, 6,
+       "WP001|WP0012| route: WP001 WP0012", ""},
+      {"different names, the same in 6 characters",
+       {{"Rotterdam Europoort", 51.95, 4.1}, {"Rotterdam Maasvlakte", 51.96, 4.0}}, 6, "",
+       "waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter' in 6 characters"},
+      {"told apart in 15", {{"Rotterdam Europoort", 51.95, 4.1}, {"Rotterdam Maasvlakte", 51.96, 4.0}}, 15,
+       "Rotterdam Europ|Rotterdam Maasv| route: Rotterdam Europ Rotterdam Maasv", ""},
+      {"more rows than 3 characters number",
+       std::vector<Named>(11, Named{"", 0, 0}), 3, "", "names of 3 characters number at most 10 waypoints"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<Named> rows = c.rows;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i].lat == 0) rows[i].lat = static_cast<double>(i) / 10, rows[i].lon = static_cast<double>(i) / 10;
+    }
+    std::string error;
+    const std::string got = NmeaOf(rows, c.length, error);
+    if (*c.refusal) {
+      EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+    } else {
+      EXPECT_EQ(error, "");
+      EXPECT_EQ(got, c.gives);
+    }
+  }
+  // Another talker, and a route of many names in sentences of 82 characters.
+  std::vector<Named> many(300, Named{"", 0, 0});
+  for (std::size_t i = 0; i < many.size(); ++i) many[i].lat = -60 + 0.3 * static_cast<double>(i);
+  std::string error;
+  const std::string got = NmeaOf(many, 6, error, "II");
+  EXPECT_EQ(error, "");
+  EXPECT_NE(got.find(" route: WP000 WP001"), std::string::npos);
+  EXPECT_NE(got.find("WP298 WP299"), std::string::npos);
+}
+
+TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
+  const fs::path dir = scratch::Folder("refusals");
+  Write(dir / "ports.csv", "lat,lon,name\n51.95,4.1,Rotterdam Europoort\n51.96,4.0,Rotterdam Maasvlakte\n50,-5,Lizard\n");
+  Write(dir / "keep.nmea", "kept\n");
+  Write(dir / "picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"voyage", "--route", "ports.csv", "--nmea", "keep.nmea"}, 1,
+       "cannot write keep.nmea: waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter'"},
+      {{"voyage", "--route", "picture.png", "--geojson", "x.geojson"}, 1, "picture.png: "},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--geojson", "no/such/folder/x.geojson"}, 1,
+       "cannot write no/such/folder/x.geojson"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--kml", "x.kml", "--tolerance", "0"}, 1,
+       "the tolerance must be from 0.001 to 100 NM"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--kml", "x.kml", "--tolerance", "1e3"}, 1,
+       "the tolerance must be from 0.001 to 100 NM"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--talker", "gp"}, 1,
+       "--talker 'gp': two capital letters"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--name-length", "41"}, 1,
+       "--name-length '41': a whole number from 1 to 40"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--tolerance", "1"}, 2,
+       "--tolerance: draws the tracks of --geojson and --kml"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--talker", "EC"}, 2, "--talker requires --nmea"},
+      {{"route", "--geojson", "x.geojson"}, 2, "write one route: give FROM TO"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--kml", "x.kml", "--nmea", "x.kml"}, 2,
+       "--kml and --nmea name the same file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const Outcome r = RunCommand(c.args, dir);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    if (c.status == 1) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_EQ(ReadFile(dir / "keep.nmea"), "kept\n");
+  for (const char* never : {"x.geojson", "x.kml", "x.nmea"}) EXPECT_FALSE(fs::exists(dir / never)) << never;
+  // Told apart with a longer name, and the route written whole.
+  EXPECT_EQ(RunCommand({"voyage", "--route", "ports.csv", "--nmea", "keep.nmea", "--name-length", "12"}, dir).status, 0);
+  EXPECT_NE(ReadFile(dir / "keep.nmea").find("Rotterdam Ma"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Reading: our own files back, files of other tools, and every refusal.
+
+sailings::RouteFileContent ReadRoute(const fs::path& file, const std::string& name = "") {
+  sailings::RouteFileContent content;
+  std::string error;
+  EXPECT_TRUE(sailings::ReadRouteFile(file, file.filename().string(), name, content, error)) << error;
+  return content;
+}
+
+TEST(MapFiles, OwnFilesReadBackAsTheVoyage) {
+  const fs::path dir = scratch::Folder("roundtrip");
+  const std::vector<Named> ports = {{"Yokohama", 35.44, 139.64},
+                                    {"Fish & Chips <Quay>", 48.2, 179.5},
+                                    {"G\xC3\xB6teborg", 47.1, -150.25},
+                                    {"San Francisco", 37.77, -122.42}};
+  std::string csv = "lat,lon,name\n";
+  for (const Named& p : ports) csv += sailings::FixedText(p.lat, 6) + "," + sailings::FixedText(p.lon, 6) + ",\"" + p.name + "\"\n";
+  Write(dir / "ports.csv", csv);
+  const Outcome w = RunCommand({"voyage", "--route", "ports.csv", "--geojson", "v.geojson", "--kml", "v.kml",
+                                "--nmea", "v.nmea", "--name-length", "20", "--leg", "500"}, dir);
+  ASSERT_EQ(w.status, 0) << w.err;
+  struct Case {
+    const char* file;
+    sailings::RouteFormat format;
+    double precision;
+    bool exactNames;
+  };
+  const Case cases[] = {{"v.geojson", sailings::RouteFormat::geojson, 0.5e-7, true},
+                        {"v.kml", sailings::RouteFormat::kml, 0.5e-7, true},
+                        {"v.nmea", sailings::RouteFormat::nmea, 0.5e-4 / 60, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const sailings::RouteFileContent read = ReadRoute(dir / c.file);
+    EXPECT_EQ(read.format, c.format);
+    // The waypoints of the table (the voyage's, named, and those placed every
+    // 500 NM) in order, the voyage's own at their positions.
+    std::size_t found = 0;
+    for (const sailings::VoyagePoint& p : read.points) {
+      if (found < ports.size() && std::fabs(p.lat - ports[found].lat) < c.precision + 1e-12 &&
+          std::fabs(p.lon - ports[found].lon) < c.precision + 1e-12) {
+        EXPECT_EQ(p.name, !c.exactNames && found == 2 ? "Goteborg" : ports[found].name);
+        ++found;
+      }
+    }
+    EXPECT_EQ(found, ports.size());
+    EXPECT_GT(read.points.size(), 10u);
+  }
+  EXPECT_EQ(ReadRoute(dir / "v.geojson").route_name, "Yokohama to San Francisco");
+  EXPECT_EQ(ReadRoute(dir / "v.nmea").route_name, "Yokohama to");
+  // A voyage from the file equals the voyage from the typed ports.
+  const Outcome again = RunCommand({"voyage", "--route", "v.kml", "--csv"}, dir);
+  EXPECT_EQ(again.status, 0) << again.err;
+}
+
+TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
+  const fs::path dir = scratch::Folder("others");
+  // A line split at the 180th meridian, as RFC 7946 asks: joined again.
+  Write(dir / "split.geojson",
+        R"({"type":"Feature","properties":{"name":"Across"},"geometry":{"type":"MultiLineString",)"
+        R"("coordinates":[[[170.5,10],[180,12.25]],[[-180,12.25],[-170,14]]]}})");
+  const sailings::RouteFileContent split = ReadRoute(dir / "split.geojson");
+  ASSERT_EQ(split.points.size(), 3u);
+  EXPECT_EQ(split.points[1].lon, 180);
+  EXPECT_EQ(split.points[2].lon, -170);
+  EXPECT_EQ(split.route_name, "Across");
+  // GDAL writes it as KML (both drivers) and as GeoJSON again.
+  for (const char* command : {"ogr2ogr -f KML k1.kml", "ogr2ogr -f LIBKML k2.kml", "ogr2ogr -f GeoJSON g.geojson"}) {
+    SCOPED_TRACE(command);
+    ASSERT_EQ(Shell("cd '" + dir.string() + "' && " + command + " split.geojson"), 0);
+    const std::string out = std::string(command).substr(std::string(command).rfind(' ') + 1);
+    const sailings::RouteFileContent read = ReadRoute(dir / out);
+    ASSERT_EQ(read.points.size(), 3u);
+    EXPECT_NEAR(read.points[0].lon, 170.5, 1e-12);
+    EXPECT_NEAR(read.points[2].lat, 14, 1e-12);
+  }
+  // gpsbabel writes waypoints as WPL sentences: read in order.
+  Write(dir / "points.csv", "lat,lon,name\n51.9244,4.4777,ROTTER\n49.9,-5.2,LIZARD\n40.7128,-74.006,NEWYRK\n");
+  ASSERT_EQ(Shell("cd '" + dir.string() + "' && gpsbabel -i unicsv -f points.csv -o nmea -F babel.nmea"), 0);
+  const sailings::RouteFileContent babel = ReadRoute(dir / "babel.nmea");
+  ASSERT_EQ(babel.points.size(), 3u);
+  EXPECT_EQ(babel.points[2].name, "NEWYRK");
+  EXPECT_NEAR(babel.points[2].lon, -74.006, 1e-4 / 60);
+  // A route chosen by name among two.
+  const auto sentence = [](const std::string& body) {
+    unsigned sum = 0;
+    for (char ch : body) sum ^= static_cast<unsigned char>(ch);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+    return "$" + body + tail;
+  };
+  Write(dir / "two.nmea", sentence("GPWPL,5000.000,N,00500.000,W,A") + sentence("GPWPL,4000.000,N,07000.000,W,B") +
+                              sentence("GPWPL,3000.000,N,06000.000,W,C") + sentence("GPRTE,1,1,c,first,A,B") +
+                              sentence("GPRTE,1,1,c,second,C,A,B") + sentence("GPGGA,1,2,3"));
+  EXPECT_EQ(ReadRoute(dir / "two.nmea").points.size(), 2u);
+  const sailings::RouteFileContent second = ReadRoute(dir / "two.nmea", "second");
+  ASSERT_EQ(second.points.size(), 3u);
+  EXPECT_EQ(second.points[0].name, "C");
+  EXPECT_EQ(second.points[0].lat, 30);
+}
+
+TEST(MapFiles, RefusalsNameTheLine) {
+  const auto sentence = [](const std::string& body) {
+    unsigned sum = 0;
+    for (char ch : body) sum ^= static_cast<unsigned char>(ch);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+    return "$" + body + tail;
+  };
+  const std::string a = sentence("GPWPL,5000.000,N,00500.000,W,A"), b = sentence("GPWPL,4000.000,N,07000.000,W,B");
+  std::string badSum = b;
+  badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
+  std::string deep = "{\"type\":\"Feature\",\"x\":";
+  for (int i = 0; i < 70; ++i) deep += "[";
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"a wrong checksum", a + badSum, "f: line 2: the checksum "},
+      {"a checksum that is no number", a + "$GPWPL,4000.000,N,07000.000,W,B*ZZ\r\n", "line 2: the checksum 'ZZ' is not two hex digits"},
+      {"a WPL without its checksum", a + "$GPWPL,4000.000,N,07000.000,W,B\r\n", "line 2: a WPL sentence without a checksum"},
+      {"no sentence", a + "hello\r\n", "line 2: not an NMEA sentence"},
+      {"minutes of 60", a + sentence("GPWPL,4060.000,N,07000.000,W,B"), "line 2: waypoint 'B': latitude '4060.000,N' is not ddmm.mmmm"},
+      {"a hemisphere", a + sentence("GPWPL,4000.000,N,07000.000,X,B"), "line 2: waypoint 'B': longitude"},
+      {"beyond 90", a + sentence("GPWPL,9100.000,N,07000.000,W,B"), "line 2: waypoint 'B': latitude"},
+      {"a waypoint moved", a + sentence("GPWPL,5000.000,N,00600.000,W,A"), "line 2: waypoint 'A' is given again at another position (line 1)"},
+      {"an unknown waypoint", a + b + sentence("GPRTE,1,1,c,R,A,Q"), "line 3: route 'R' lists waypoint 'Q', which no WPL sentence gives"},
+      {"out of order", a + b + sentence("GPRTE,2,1,c,R,A") + sentence("GPRTE,2,1,c,R,B"), "line 4: RTE sentence 1 of 2 of route 'R' out of order"},
+      {"cut short", a + b + sentence("GPRTE,2,1,c,R,A,B"), "route 'R' ends at RTE sentence 1 of 2"},
+      {"counts", a + b + sentence("GPRTE,1,2,c,R,A,B"), "line 3: an RTE sentence's count and number"},
+      {"invalid JSON", "{\"type\":\"Feature\",\n\"geometry\": nul}", "f: line 2: not valid JSON"},
+      {"nested deep", deep, "nested deeper than 64"},
+      {"no type", "{\"features\":[]}", "not GeoJSON: no \"type\""},
+      {"not a position", R"({"type":"LineString","coordinates":[[1,2],[3]]})", "waypoint 2: a position is not [longitude, latitude]"},
+      {"beyond 90 in GeoJSON", R"({"type":"LineString","coordinates":[[1,2],[3,91]]})", "waypoint 2: latitude is beyond 90 degrees"},
+      {"a polygon is no route", R"({"type":"Polygon","coordinates":[[[1,2],[3,4],[5,6],[1,2]]]})", "no line and fewer than two points"},
+      {"KML coordinates", "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark>\n<LineString><coordinates>1,2 3;4</coordinates></LineString></Placemark></kml>",
+       "f: line 2: coordinates '3;4' are not lon,lat[,alt]"},
+      {"KML without a route", "<kml><Document/></kml>", "no line and fewer than two points: not a route (KML)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sailings::RouteFileContent content;
+    std::string error;
+    EXPECT_FALSE(sailings::ParseRouteText(c.text, "f", "", content, error));
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
 }
 
 }  // namespace
