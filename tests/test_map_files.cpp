@@ -691,4 +691,53 @@ TEST(MapFiles, RefusalsNameTheLine) {
   }
 }
 
+// The files drawn by GDAL (gdal_rasterize, half a degree a pixel, kept as
+// PNG beside the grid): the exact track's every point lies on a drawn pixel,
+// and nothing is drawn between the ends the long way round the world.
+TEST(MapFiles, DrawnByGdalWhereTheShipSails) {
+  const fs::path dir = scratch::Folder("drawn");
+  ASSERT_EQ(RunCommand({"table", "35.44", "139.64", "37.77", "-122.42", "--points", "5", "--geojson",
+                        "t.geojson", "--kml", "t.kml"}, dir).status, 0);
+  const ref::RefTrack track = ref::GreatEllipseTrack(35.44, 139.64, 37.77, -122.42);
+  for (const char* file : {"t.geojson", "t.kml"}) {
+    SCOPED_TRACE(file);
+    const std::string f = (dir / file).string();
+    ASSERT_EQ(Shell("(gdal_rasterize -burn 255 -l 'A to B' -ts 720 360 -te -180 -90 180 90 -ot Byte -of GTiff '" +
+                    f + "' '" + f + ".tif' && gdal_translate -of AAIGrid '" + f + ".tif' '" + f +
+                    ".asc' && gdal_translate -of PNG '" + f + ".tif' '" + f + ".png')"), 0);
+    std::istringstream grid(ReadFile(f + ".asc"));
+    std::string word;
+    for (int i = 0; i < 10; ++i) grid >> word;  // ncols 720 nrows 360 xllcorner yllcorner cellsize
+    std::vector<std::vector<int>> px(360, std::vector<int>(720));
+    long drawn = 0, wrong = 0;
+    for (int r = 0; r < 360; ++r) {
+      for (int c = 0; c < 720; ++c) {
+        grid >> px[r][c];
+        if (!px[r][c]) continue;
+        ++drawn;
+        const double lon = -180 + 0.5 * c + 0.25;
+        if (lon > -122 && lon < 139) ++wrong;  // between the ends, the long way
+      }
+    }
+    EXPECT_GT(drawn, 180);  // 98 degrees of longitude, two pixels a degree
+    EXPECT_EQ(wrong, 0);
+    long missed = 0;
+    for (int k = 0; k <= 400; ++k) {
+      double lat, lon;
+      track.at(track.param(track.length * k / 400), lat, lon);
+      const int r = std::clamp(static_cast<int>((90 - lat) / 0.5), 0, 359);
+      const int c = std::clamp(static_cast<int>((lon + 180) / 0.5), 0, 719);
+      bool hit = false;
+      for (int dr = -1; dr <= 1; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          const int rr = r + dr, cc = c + dc;
+          if (rr >= 0 && rr < 360 && cc >= 0 && cc < 720 && px[rr][cc]) hit = true;
+        }
+      }
+      if (!hit) ++missed;
+    }
+    EXPECT_EQ(missed, 0);
+  }
+}
+
 }  // namespace
