@@ -1,13 +1,16 @@
-// The route file readers (GPX, RTZ, CSV) on arbitrary file contents, and
-// what is made of whatever they accept: every point they offer is finite and
-// within range, its speeds, limits and radii positive; the route check and
-// the voyage of those points give finite figures; a refusal is one line.
+// The route file readers (GPX, RTZ, CSV, GeoJSON, KML, NMEA) on arbitrary
+// file contents, and what is made of whatever they accept: every point they
+// offer is finite and within range, its speeds, limits and radii positive;
+// the route check and the voyage of those points give finite figures, and
+// its first legs drawn for a map give finite vertices in range; a refusal
+// is one line.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "sailings/check.hpp"
+#include "sailings/line.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/voyage.hpp"
 
@@ -60,6 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (sailings::SplitForCrossTrack(leg, 5, split) == sailings::Status::ok) {
           Finite(split.separation_nm);
           if (split.separation_nm > 5 + 1e-6) std::abort();
+        }
+        std::vector<std::vector<sailings::MapPoint>> pieces;
+        if (sailings::SailingLine(leg.passage, leg.track()).Draw(0.5, pieces) != sailings::Status::ok ||
+            pieces.empty()) {
+          std::abort();
+        }
+        for (const auto& piece : pieces) {
+          for (const sailings::MapPoint& v : piece) {
+            if (!(std::fabs(v.lat) <= 90) || !(std::fabs(v.lon) <= 180)) std::abort();
+          }
         }
       }
     }

@@ -6,10 +6,11 @@
 #   libhowardhinnant-date-dev      ISO 8601 times of arrival
 #   libgtest-dev                   the test suite
 #   libgeographiclib-dev           the geodesic of the comparisons and geodesic tables
-#   libpugixml-dev                 the XML reader of route files (GPX, RTZ)
+#   libpugixml-dev                 the XML reader of route files (GPX, RTZ, KML)
+#   nlohmann-json3-dev             the JSON reader of GeoJSON route files
 #   geographiclib-tools            references for the tests; the benchmarks' rivals
-#   libbenchmark-dev nlohmann-json3-dev
-#                                  the benchmarks (nlohmann-json as the JSON writer measured against ours)
+#   libbenchmark-dev               the benchmarks (nlohmann-json also as the JSON writer
+#                                  measured against ours)
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
 #   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser

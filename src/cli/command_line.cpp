@@ -371,8 +371,8 @@ int CommandLine::CheckOutputs(const Options& o) {
 }
 
 int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
-                              std::vector<MapTrack> tracks, const Schedule* schedule,
-                              MapOutputs& files) {
+                              const std::string& routeId, std::vector<MapTrack> tracks,
+                              const Schedule* schedule, MapOutputs& files) {
   MapFileOptions map;
   map.schedule = schedule;
   if (!o.tolerance.empty()) {
@@ -400,7 +400,7 @@ int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
   }
   if (!o.geojson.empty()) files.geojson.emplace(Path(o.geojson), name, tracks, map);
   if (!o.kml.empty()) files.kml.emplace(Path(o.kml), name, std::move(tracks), map);
-  if (!o.nmea.empty()) files.nmea.emplace(Path(o.nmea), name, nmea);
+  if (!o.nmea.empty()) files.nmea.emplace(Path(o.nmea), routeId, nmea);
   return kOk;
 }
 
@@ -458,8 +458,8 @@ int CommandLine::Route(const Options& o) {
         {s.passage, Track::rhumb_line, "rhumb line", 0}};
     if (composite) tracks.push_back({s.passage, Track::composite, "composite track", 0});
     MapOutputs files;
-    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, std::move(tracks), nullptr,
-                                        files)) {
+    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, from.name + "-" + to.name,
+                                        std::move(tracks), nullptr, files)) {
       return failed;
     }
     WaypointFanOut rows;
@@ -681,7 +681,7 @@ int CommandLine::Table(const Options& o) {
                         : track == Track::rhumb_line ? "rhumb line"
                         : track == Track::geodesic   ? "geodesic"
                                                      : "great ellipse";
-    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name,
+    if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, from.name + "-" + to.name,
                                         {{passage, track, words, 0}}, times, maps)) {
       return failed;
     }
@@ -840,14 +840,16 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   CLI::App* voyage = app.add_subcommand(
       "voyage", "A passage plan of many legs: PLACE PLACE [PLACE ...], or the waypoints of a "
-                "route file (--route FILE: GPX, RTZ or CSV)");
+                "route file (--route FILE: GPX, RTZ, CSV, GeoJSON, KML or NMEA)");
   voyage->add_option("PLACE", o.positions,
                      "A place name of the location list, or latitude and longitude (two "
                      "arguments), for each waypoint");
   auto* vRoute = voyage->add_option("--route", o.route,
                                     "Read the waypoints from FILE: GPX 1.1 (a route, or a track), "
-                                    "RTZ 1.0-1.2 or CSV (lat,lon[,name,sailing,speed_kn])");
-  auto* vName = voyage->add_option("--name", o.name, "The GPX route (or track) of that name");
+                                    "RTZ 1.0-1.2, CSV (lat,lon[,name,sailing,speed_kn]), GeoJSON, "
+                                    "KML or NMEA 0183 (WPL, RTE)");
+  auto* vName = voyage->add_option(
+      "--name", o.name, "The GPX route (or track), map line or NMEA route of that name");
   vName->needs(vRoute);
   auto* vSailing = voyage->add_option(
       "--sailing", o.sailing,
@@ -892,7 +894,7 @@ Examples:
 )");
 
   CLI::App* check = app.add_subcommand(
-      "check", "Check a route file (GPX, RTZ, CSV): legs two systems would steer differently, "
+      "check", "Check a route file (GPX, RTZ, CSV, GeoJSON, KML, NMEA): legs two systems would steer differently, "
                "short or repeated legs, duplicate ids; exit 1 when a fault is found");
   check->add_option("FILE", o.route, "The route file")->required();
   auto* cXtd = check->add_option(

@@ -123,9 +123,10 @@ class CommandLine {
     return Fail("cannot write " + PrintableText(name) + ": " + PrintableText(error, 400));
   }
   // --tolerance, --talker and --name-length checked, and the map and NMEA
-  // files opened: kOk, or the failure told.
-  int OpenMapFiles(const Options& o, const std::string& name, std::vector<MapTrack> tracks,
-                   const Schedule* schedule, MapOutputs& files);
+  // files opened (`name` the maps', `routeId` the NMEA route's, "FROM-TO"):
+  // kOk, or the failure told.
+  int OpenMapFiles(const Options& o, const std::string& name, const std::string& routeId,
+                   std::vector<MapTrack> tracks, const Schedule* schedule, MapOutputs& files);
   // Each file whole, in turn: kOk, or the first failure told.
   int FinishMapFiles(const Options& o, MapOutputs& files) {
     if (const int failed = FinishFile(files.geojson, o.geojson)) return failed;

@@ -242,7 +242,10 @@ int CommandLine::Voyage(const Options& o) {
     rows.Add(*chart);
   }
   MapOutputs maps;
-  if (const int failed = OpenMapFiles(o, title, VoyageMapTracks(voyage), times, maps)) return failed;
+  const std::string routeId = Shown(voyage.legs().front().from) + "-" + Shown(voyage.legs().back().to);
+  if (const int failed = OpenMapFiles(o, title, routeId, VoyageMapTracks(voyage), times, maps)) {
+    return failed;
+  }
   maps.AddTo(rows);
   if (tableOut || gpx || rtz || chart || maps.any()) ForEachVoyageWaypoint(voyage, plans, rows);
 
@@ -264,7 +267,9 @@ int CommandLine::Voyage(const Options& o) {
     } else {
       // A labelled table a person reads at a glance: a column per field,
       // names and units above, a totals line below.
-      std::size_t wide = 4;
+      const std::string legCount = std::to_string(voyage.legs().size()) +
+                                   (voyage.legs().size() == 1 ? " leg" : " legs");
+      std::size_t wide = std::max<std::size_t>(5, legCount.size());  // the totals line's words
       for (std::size_t i = 0; i < from.size(); ++i) {
         wide = std::max({wide, CharacterCount(from[i]), CharacterCount(to[i])});
       }
@@ -312,8 +317,7 @@ int CommandLine::Voyage(const Options& o) {
         table += line(c);
       }
       table += std::string(head.size() - 1, '-') + "\n";
-      table += line({"", "total", std::to_string(voyage.legs().size()) +
-                                      (voyage.legs().size() == 1 ? " leg" : " legs"),
+      table += line({"", "total", legCount,
                      "", NumberText(voyage.total_nm(), 2), "", "", "",
                      maybe(voyage.total_hours(), 2), etaAfter(voyage.total_hours()),
                      NumberText(voyage.total_nm(), 2), xtd ? std::to_string(parts) : "", ""});
