@@ -193,6 +193,39 @@ void BM_VoyageCrossTrack(benchmark::State& state) {
 }
 BENCHMARK(BM_VoyageCrossTrack)->Unit(benchmark::kMillisecond);
 
+// The same 1,000 ocean legs written as GeoJSON: every leg drawn to 0.1 NM
+// (densified, split at the 180th meridian) and its waypoints, the file
+// written whole: `sailings voyage --geojson` but the planning.
+void BM_VoyageGeoJson(benchmark::State& state) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> lat(-55, 55), step(30, 60);
+  std::vector<VoyagePoint> points;
+  double lon = -70;
+  for (int i = 0; i <= 1000; ++i) {
+    VoyagePoint p;
+    p.lat = i == 0 ? 40 : lat(random);
+    p.lon = lon;
+    points.push_back(p);
+    lon = std::remainder(lon + step(random), 360.0);
+  }
+  Voyage voyage;
+  long waypoint = 0;
+  Voyage::Plan(points, {}, voyage, waypoint);
+  const std::vector<WaypointPlan> plans = VoyageWaypointsOnly(voyage);
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "sailings-bench.geojson";
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    GeoJsonWriter writer(file, "ocean", VoyageMapTracks(voyage), MapFileOptions{});
+    ForEachVoyageWaypoint(voyage, plans, writer);
+    std::string error;
+    writer.Finish(error);
+    bytes = std::filesystem::file_size(file);
+  }
+  std::filesystem::remove(file);
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_VoyageGeoJson)->Unit(benchmark::kMillisecond);
+
 // `sailings check` of an RTZ file of about 400 kB (Cape Town to New York,
 // a waypoint every 2.5 NM: 2,700 legs), read and checked.
 void BM_CheckRtz(benchmark::State& state) {

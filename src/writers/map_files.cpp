@@ -1,8 +1,10 @@
 // Maps: a route as GeoJSON and as KML. Each track is drawn by
 // SailingLine::Draw (densified, split at the 180th meridian); the waypoints
 // stream to a scratch part as the table is made.
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <thread>
 
 #include "sailings/coordinates.hpp"
 #include "sailings/fields.hpp"
@@ -62,20 +64,43 @@ char* LonLat(char* out, double lon, double lat) {
 // A waypoint's longitude as the route files write it: 180 is -180.
 double PointLongitude(double lon) { return lon == 180.0 ? -180.0 : lon; }
 
-// Draws every track; false with the reason.
+// Draws every track, in order; false with the reason. Tracks are drawn a
+// block at a time on two cores (a long voyage has thousands).
 bool DrawTracks(const std::vector<MapTrack>& tracks, double tolerance_nm,
                 const std::function<void(const MapTrack&, double length_nm,
                                          const std::vector<std::vector<MapPoint>>&)>& each,
                 std::string& error) {
-  std::vector<std::vector<MapPoint>> pieces;
-  for (const MapTrack& t : tracks) {
-    const SailingLine line(t.passage, t.track);
-    const Status status = line.Draw(tolerance_nm, pieces);
-    if (status != Status::ok) {
-      error = Describe(status);
-      return false;
+  constexpr std::size_t kBlock = 64;
+  struct Drawn {
+    Status status = Status::ok;
+    double length_nm = 0;
+    std::vector<std::vector<MapPoint>> pieces;
+  };
+  std::vector<Drawn> block;
+  const auto draw = [&](std::size_t first, std::size_t from, std::size_t step) {
+    for (std::size_t i = from; i < block.size(); i += step) {
+      const MapTrack& t = tracks[first + i];
+      const SailingLine line(t.passage, t.track);
+      block[i].length_nm = line.length_nm();
+      block[i].status = line.Draw(tolerance_nm, block[i].pieces);
     }
-    each(t, line.length_nm(), pieces);
+  };
+  for (std::size_t first = 0; first < tracks.size(); first += kBlock) {
+    block.assign(std::min(kBlock, tracks.size() - first), Drawn());
+    if (block.size() > 1) {
+      std::thread other(draw, first, 1, 2);
+      draw(first, 0, 2);
+      other.join();
+    } else {
+      draw(first, 0, 1);
+    }
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      if (block[i].status != Status::ok) {
+        error = Describe(block[i].status);
+        return false;
+      }
+      each(tracks[first + i], block[i].length_nm, block[i].pieces);
+    }
   }
   return true;
 }
