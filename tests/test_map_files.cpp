@@ -318,7 +318,9 @@ TEST(MapFiles, GeoJsonAndKmlReadBackByGdal) {
         EXPECT_NEAR(p.parts[0][0].lat, rows[i].lat, 0.5e-6 + 0.5e-7 + 1e-12);
         EXPECT_NEAR(p.parts[0][0].lon, rows[i].lon, 0.5e-6 + 0.5e-7 + 1e-12);
         EXPECT_NEAR(std::stod(p.fields.at("total_nm")), rows[i].total, 1e-6);
-        if (!rows[i].course.empty()) EXPECT_NEAR(std::stod(p.fields.at("course")), std::stod(rows[i].course), 1e-6);
+        if (!rows[i].course.empty()) {
+          EXPECT_NEAR(std::stod(p.fields.at("course")), std::stod(rows[i].course), 1e-6);
+        }
         std::string eta = p.fields.at("eta");  // GDAL's "2027/01/01 06:00:00", KML's text
         if (eta.size() == 19) eta = eta.substr(0, 4) + "-" + eta.substr(5, 2) + "-" + eta.substr(8, 2) + "T" + eta.substr(11, 5) + "Z";
         EXPECT_EQ(eta, rows[i].eta);
@@ -530,7 +532,9 @@ TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
     const Outcome r = RunCommand(c.args, dir);
     EXPECT_EQ(r.status, c.status);
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    if (c.status == 1) EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    if (c.status == 1) {
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
   }
   EXPECT_EQ(ReadFile(dir / "keep.nmea"), "kept\n");
   for (const char* never : {"x.geojson", "x.kml", "x.nmea"}) EXPECT_FALSE(fs::exists(dir / never)) << never;
