@@ -287,7 +287,9 @@ TEST(MapFiles, GeoJsonAndKmlReadBackByGdal) {
     const std::vector<std::string> route = {"table", text(c.lat1), text(c.lon1), text(c.lat2), text(c.lon2),
                                             "--points", "20", "--speed", "14", "--depart", "2027-01-01T06:00Z"};
     std::vector<std::string> files = route;
-    for (const char* option : {"--geojson", "route.geojson", "--kml", "route.kml"}) files.push_back(option);
+    for (const char* option : {"--geojson", "route.geojson", "--kml", "route.kml", "--gpx", "route.gpx"}) {
+      files.push_back(option);
+    }
     ASSERT_EQ(RunCommand(files, dir).status, 0);
     std::vector<std::string> csv = route;
     csv.push_back("--csv");
@@ -325,6 +327,16 @@ TEST(MapFiles, GeoJsonAndKmlReadBackByGdal) {
         if (eta.size() == 19) eta = eta.substr(0, 4) + "-" + eta.substr(5, 2) + "-" + eta.substr(8, 2) + "T" + eta.substr(11, 5) + "Z";
         EXPECT_EQ(eta, rows[i].eta);
       }
+    }
+    // The GPX route too: GDAL's route_points, the table's positions.
+    std::vector<MapPoint> gpx;
+    for (const OgrFeature& f : OgrRead(dir / "route.gpx")) {
+      if (f.kind == "POINT") gpx.push_back(f.parts[0][0]);
+    }
+    ASSERT_EQ(gpx.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_NEAR(gpx[i].lat, rows[i].lat, 0.5e-6 + 1e-9);
+      EXPECT_NEAR(gpx[i].lon, rows[i].lon, 0.5e-6 + 1e-9);
     }
     const std::string kml = ReadFile(dir / "route.kml");
     EXPECT_EQ(std::system(("xmllint --noout --nonet '" + (dir / "route.kml").string() + "'").c_str()), 0);
