@@ -689,6 +689,8 @@ TEST(MapFiles, RefusalsNameTheLine) {
       {"counts", a + b + sentence("GPRTE,1,2,c,R,A,B"), "line 3: an RTE sentence's count and number"},
       {"invalid JSON", "{\"type\":\"Feature\",\n\"geometry\": nul}", "f: line 2: not valid JSON"},
       {"nested deep", deep, "nested deeper than 64"},
+      {"a number beyond a double", R"({"type":"LineString","coordinates":[[1e400,2],[3,4]]})",
+       "f: not valid JSON: number overflow parsing '1e400'"},
       {"no type", "{\"features\":[]}", "not GeoJSON: no \"type\""},
       {"not a position", R"({"type":"LineString","coordinates":[[1,2],[3]]})", "waypoint 2: a position is not [longitude, latitude]"},
       {"beyond 90 in GeoJSON", R"({"type":"LineString","coordinates":[[1,2],[3,91]]})", "waypoint 2: latitude is beyond 90 degrees"},

@@ -136,7 +136,9 @@ std::optional<Refusal> ReadGeoJson(std::string_view text, std::string_view wante
     return Refusal{lines.LineOf(static_cast<std::ptrdiff_t>(e.byte) - 1),
                    "not valid JSON: " + PrintableText(colon == std::string::npos ? what : what.substr(colon + 2), 120)};
   } catch (const Json::exception& e) {
-    return Refusal{0, "not valid JSON: " + PrintableText(e.what(), 120)};
+    const std::string what = e.what();  // "[json.exception.out_of_range.406] number overflow ..."
+    const std::size_t tag = what.find("] ");
+    return Refusal{0, "not valid JSON: " + PrintableText(tag == std::string::npos ? what : what.substr(tag + 2), 120)};
   } catch (const TooDeep&) {
     return Refusal{0, "values nested deeper than " + std::to_string(kMaxXmlDepth)};
   }
