@@ -160,6 +160,21 @@ TEST(MapTracks, EveryChordKeepsWithinTheToleranceOfTheExactTrack) {
   }
 }
 
+// One track at many tolerances: each chord's greatest gap lies between the
+// samples that first judge it, so a chord judged by its samples alone would
+// stray a little past some of these.
+TEST(MapTracks, EveryToleranceHolds) {
+  sailings::Passage passage;
+  ASSERT_EQ(sailings::Passage::Solve(-36.85, 174.76, 21.31, -157.86, std::nullopt, passage), Status::ok);
+  const ref::RefTrack track = ref::GreatEllipseTrack(-36.85, 174.76, 21.31, -157.86);
+  for (double tolerance = 0.03; tolerance < 3; tolerance *= 1.37) {
+    SCOPED_TRACE(tolerance);
+    Pieces pieces;
+    ASSERT_EQ(sailings::SailingLine(passage, Track::great_ellipse).Draw(tolerance, pieces), Status::ok);
+    EXPECT_LE(Measure(pieces, track).worst_nm, tolerance * 1.0005 + 1e-6);
+  }
+}
+
 TEST(MapTracks, PolesMeridiansAndTolerances) {
   const auto draw = [](double lat1, double lon1, double lat2, double lon2, Track track) {
     sailings::Passage passage;

@@ -224,34 +224,26 @@ class Drawer {
     }
   }
 
-  // The greatest distance of the track between a and b from their chord.
+  // The greatest distance of the track between a and b from their chord:
+  // nine samples, and the top of the parabola through the greatest and its
+  // neighbours (the gap near its peak is smooth), so that a peak between
+  // samples is not missed.
   double Deviation(const Sample& a, const Sample& b) const {
-    const double span = b.s - a.s;
-    const auto gap = [&](double u) {
-      const Sample q = At(a.s + u * span);
-      return ChordDistance(a, b, q.phi, q.lambda, u);
-    };
-    constexpr int kSamples = 10;
-    double best = 0, bestU = 0.5;
-    for (int k = 1; k < kSamples; ++k) {
-      const double u = static_cast<double>(k) / kSamples, d = gap(u);
-      if (d > best) best = d, bestU = u;
+    constexpr int kParts = 10;
+    double gap[kParts + 1] = {};  // the ends lie on the chord
+    int top = 0;
+    for (int k = 1; k < kParts; ++k) {
+      const double u = static_cast<double>(k) / kParts;
+      const Sample q = At(a.s + u * (b.s - a.s));
+      gap[k] = ChordDistance(a, b, q.phi, q.lambda, u);
+      if (gap[k] > gap[top]) top = k;
     }
-    // Golden sections about the greatest sample.
-    double lo = std::max(0.0, bestU - 1.0 / kSamples), hi = std::min(1.0, bestU + 1.0 / kSamples);
-    const double g = 0.3819660112501051;
-    double x1 = lo + g * (hi - lo), x2 = hi - g * (hi - lo);
-    double f1 = gap(x1), f2 = gap(x2);
-    for (int it = 0; it < 14; ++it) {
-      if (f1 >= f2) {
-        hi = x2, x2 = x1, f2 = f1;
-        x1 = lo + g * (hi - lo), f1 = gap(x1);
-      } else {
-        lo = x1, x1 = x2, f1 = f2;
-        x2 = hi - g * (hi - lo), f2 = gap(x2);
-      }
-    }
-    return std::max({best, f1, f2});
+    if (top == 0) return 0;
+    const double left = gap[top - 1], mid = gap[top], right = gap[top + 1];
+    const double curve = left - 2 * mid + right;
+    if (!(curve < 0)) return mid;
+    const double shift = std::clamp(0.5 * (left - right) / curve, -1.0, 1.0);
+    return std::max(mid, mid - 0.25 * (left - right) * shift);
   }
 
   // Appends the vertices after a up to b.
