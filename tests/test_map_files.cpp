@@ -84,6 +84,54 @@ Drawn Measure(const Pieces& pieces, const ref::RefTrack& track) {
   return d;
 }
 
+// The composite track within the parallel `limit` (degrees, signed: the
+// hemisphere the route is in), built independently: T1 and T2 are where the
+// plane sections through the centre and the departure (the destination) touch
+// the parallel, that is where the plane holds the parallel's east direction,
+// found by bisection; the track is the first section to T1, the parallel to
+// T2 and the second section. Its parameter runs through the first section's
+// angle, the parallel's longitude and the second section's angle (radians).
+ref::RefTrack CompositeTrack(double lat1, double lon1, double lat2, double lon2, double limit) {
+  const double east = std::remainder(lon2 - lon1, 360.0) > 0 ? 1 : -1;
+  const auto touch = [&](double lat, double lon, double towards) {
+    const ref::V p = ref::Ecef(lat, lon);
+    const auto f = [&](double l) {
+      const ref::V t = ref::Ecef(limit, l), e = {-std::sin(l * ref::kDeg), std::cos(l * ref::kDeg), 0};
+      return ref::Dot(p, ref::Cross(t, e));
+    };
+    double a = lon + towards * 0.5, fa = f(a);
+    for (double b = a + towards * 0.5; std::fabs(b - lon) < 180; b += towards * 0.5) {
+      const double fb = f(b);
+      if ((fa < 0) != (fb < 0)) {
+        for (int i = 0; i < 200; ++i) {
+          const double m = 0.5 * (a + b), fm = f(m);
+          ((fm < 0) == (fa < 0) ? a : b) = m;
+        }
+        return 0.5 * (a + b);
+      }
+      a = b, fa = fb;
+    }
+    return lon;
+  };
+  const double t1 = touch(lat1, lon1, east), t2 = touch(lat2, lon2, -east);
+  double a1, a2;
+  const ref::Section first = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(limit, t1), a1);
+  const ref::Section last = ref::SectionThrough(ref::Ecef(limit, t2), ref::Ecef(lat2, lon2), a2);
+  const double along = std::fabs(std::remainder(t2 - t1, 360.0)) * ref::kDeg;
+  const double n = ref::kA / std::sqrt(1 - ref::kESq * std::pow(std::sin(limit * ref::kDeg), 2));
+  const double length = first.Arc(a1) + n * std::cos(limit * ref::kDeg) * along + last.Arc(a2);
+  return {[=](double t, double& lat, double& lon) {
+            if (t <= a1) {
+              ref::Geodetic(first.Point(t), lat, lon);
+            } else if (t <= a1 + along) {
+              lat = limit, lon = std::remainder(t1 + east * (t - a1) / ref::kDeg, 360.0);
+            } else {
+              ref::Geodetic(last.Point(std::min(a2, t - a1 - along)), lat, lon);
+            }
+          },
+          [=](double s) { return s >= length ? a1 + along + a2 : 0.0; }, length};
+}
+
 // The latitude at which the exact track crosses the 180th meridian.
 double CrossingLatitude(const ref::RefTrack& track) {
   const double end = track.param(track.length);
@@ -123,15 +171,26 @@ TEST(MapTracks, EveryChordKeepsWithinTheToleranceOfTheExactTrack) {
       {"a geodesic, Lizard to New York", Track::geodesic, 49.9, -5.2, 40.7, -74.0, 0.1, 1},
       {"high latitude", Track::great_ellipse, 68, -10, 70, 100, 0.1, 1},
       {"across the equator", Track::great_ellipse, -10, -30, 20, -50, 0.01, 1},
+      {"Cape Town to Sydney within 50S", Track::composite, -33.9249, 18.4241, -33.8688, 151.2093, 0.1, 1},
+      {"Sydney to Cape Town within 50S", Track::composite, -33.8688, 151.2093, -33.9249, 18.4241, 0.5, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     sailings::Passage passage;
-    ASSERT_EQ(sailings::Passage::Solve(c.lat1, c.lon1, c.lat2, c.lon2, std::nullopt, passage), Status::ok);
+    ASSERT_EQ(sailings::Passage::Solve(c.lat1, c.lon1, c.lat2, c.lon2,
+                                       c.track == Track::composite ? std::optional<double>(50) : std::nullopt,
+                                       passage),
+              Status::ok);
     Pieces pieces;
     ASSERT_EQ(sailings::SailingLine(passage, c.track).Draw(c.tolerance, pieces), Status::ok);
     ASSERT_EQ(pieces.size(), c.pieces);
-    const ref::RefTrack track = Reference(c.track, c.lat1, c.lon1, c.lat2, c.lon2);
+    const ref::RefTrack track = c.track == Track::composite
+                                    ? CompositeTrack(c.lat1, c.lon1, c.lat2, c.lon2, -50)
+                                    : Reference(c.track, c.lat1, c.lon1, c.lat2, c.lon2);
+    if (c.track == Track::composite) {  // the reference's own length, against the passage's
+      ASSERT_TRUE(passage.composite() && passage.composite()->composite);
+      EXPECT_NEAR(track.length / ref::kNm, passage.composite()->total_nm, 1e-6);
+    }
     const Drawn d = Measure(pieces, track);
     EXPECT_LE(d.worst_nm, c.tolerance * 1.001 + 1e-6) << d.vertices << " vertices";
     EXPECT_LE(d.vertex_off_nm, 1e-5);
