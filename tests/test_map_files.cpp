@@ -554,6 +554,8 @@ TEST(MapFiles, NmeaNamesAreToldApart) {
        "waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter' in 6 characters"},
       {"told apart in 15", {{"Rotterdam Europoort", 51.95, 4.1}, {"Rotterdam Maasvlakte", 51.96, 4.0}}, 15,
        "Rotterdam Europ|Rotterdam Maasv| route: Rotterdam Europ Rotterdam Maasv", ""},
+      {"numbered in 4 characters", {{"", 1, 1}, {"", 2, 2}, {"", 3, 3}}, 4, "WP00|WP01|WP02| route: WP00 WP01 WP02", ""},
+      {"no room for a number", {{"A", 1, 1}, {"A", 2, 2}}, 1, "", "cannot make the name 'A' unique in 1 characters"},
       {"more rows than 3 characters number",
        std::vector<Named>(11, Named{"", 0, 0}), 3, "", "names of 3 characters number at most 10 waypoints"},
   };
