@@ -3,12 +3,12 @@
 
 #include <atomic>
 #include <cmath>
-#include <thread>
 
 #include "api/rows.h"
 #include "elliptic/separation.h"
 #include "sailings/line.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/side_task.hpp"
 
 namespace sailings {
 
@@ -273,9 +273,9 @@ Status SplitVoyageForCrossTrack(const Voyage& voyage, double limit_nm,
       statuses[i] = SplitForCrossTrack(legs[i], limit_nm, found[i]);
     }
   };
-  std::thread helper(work);
+  SideTask helper(work);
   work();
-  helper.join();
+  helper.Join();
   for (std::size_t i = 0; i < legs.size(); ++i) {
     if (statuses[i] != Status::ok) {
       leg = legs[i].number;

@@ -12,7 +12,6 @@
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/commands.h"
@@ -23,6 +22,7 @@
 #include "sailings/records.hpp"
 #include "sailings/sailings.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/side_task.hpp"
 #include "sailings/text.hpp"
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
@@ -572,11 +572,10 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
     RouteBlock blocks[2];
     read(blocks[0]);
     if (blocks[0].lines.empty()) break;
-    std::thread first(SolveRouteBlock, std::cref(o), std::cref(ask), std::cref(fields),
-                      std::ref(blocks[0]));
+    SideTask first([&] { SolveRouteBlock(o, ask, fields, blocks[0]); });
     if (more) read(blocks[1]);
     SolveRouteBlock(o, ask, fields, blocks[1]);
-    first.join();
+    first.Join();
     for (const RouteBlock& b : blocks) {
       std::size_t written = 0;
       for (const auto& [offset, warnings] : b.warnings) {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
 #include "elliptic/track_line.h"
+#include "sailings/side_task.hpp"
 
 namespace sailings {
 
@@ -125,19 +125,19 @@ void EmitRows(long n, Fill fill, bool loxodrome, RowSink& sink, double& total) {
   const long blocks = (n + kBlock - 1) / kBlock;
   struct Block {
     std::vector<RowCore> cores;
-    std::thread worker;
+    SideTask worker;
   };
   std::vector<Block> ring(kAhead + 1);
   const auto start = [&](long b) {
     Block& block = ring[static_cast<std::size_t>(b % (kAhead + 1))];
     const long first = 1 + b * kBlock, last = std::min(n, first + kBlock - 1);
     block.cores.resize(static_cast<std::size_t>(last - first + 1));
-    block.worker = std::thread([&fill, &block, first, last] { fill(first, last, block.cores.data()); });
+    block.worker = SideTask([&fill, &block, first, last] { fill(first, last, block.cores.data()); });
   };
   for (long b = 0; b < std::min(blocks, kAhead); ++b) start(b);
   for (long b = 0; b < blocks; ++b) {
     Block& block = ring[static_cast<std::size_t>(b % (kAhead + 1))];
-    block.worker.join();
+    block.worker.Join();
     if (b + kAhead < blocks) start(b + kAhead);
     emit(1 + b * kBlock, block.cores);
   }

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <thread>
 
 #include "sailings/coordinates.hpp"
 #include "sailings/fields.hpp"
+#include "sailings/side_task.hpp"
 #include "sailings/status.hpp"
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"
@@ -88,9 +88,9 @@ bool DrawTracks(const std::vector<MapTrack>& tracks, double tolerance_nm,
   for (std::size_t first = 0; first < tracks.size(); first += kBlock) {
     block.assign(std::min(kBlock, tracks.size() - first), Drawn());
     if (block.size() > 1) {
-      std::thread other(draw, first, 1, 2);
+      SideTask other([&] { draw(first, 1, 2); });
       draw(first, 0, 2);
-      other.join();
+      other.Join();
     } else {
       draw(first, 0, 1);
     }
