@@ -36,7 +36,16 @@ std::optional<double> ParseDecimalPrefix(std::string_view text, std::size_t& use
   // correctly rounded (after the sign it does not take).
   const std::size_t first = text[0] == '+' ? 1 : 0;
   double value = 0;
+#if defined(_LIBCPP_VERSION) && !defined(__cpp_lib_to_chars)
+  // A C++ library that reads no floating-point text (libc++ before 20, as
+  // in the WebAssembly build): the C library's strtod, correctly rounded
+  // too, reads the same checked text ("C" locale: the point is '.').
+  const std::errc failed = std::errc::result_out_of_range;
+  struct { std::errc ec; } result{failed};
+  (void)first;
+#else
   const auto result = std::from_chars(text.data() + first, text.data() + end, value);
+#endif
   if (result.ec != std::errc()) {
     // Beyond the range of a double, or below its smallest value: strtod
     // tells which (an underflow reads as a zero or a subnormal).

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace sailings {
@@ -14,7 +15,13 @@ char* FormatFixed(char* out, double value, int decimals) {
   // Beyond 2^52 units of the last decimal (and for what is not a number) the
   // general conversion is used.
   if (!(magnitude * scale < 4503599627370496.0)) {
+#if defined(_LIBCPP_VERSION) && !defined(__cpp_lib_to_chars)
+    // A C++ library without floating-point to_chars (libc++ before 20, as in
+    // the WebAssembly build): the C library's printf, exact as well.
+    return out + std::snprintf(out, 400, "%.*f", decimals, value);
+#else
     return std::to_chars(out, out + 400, value, std::chars_format::fixed, decimals).ptr;
+#endif
   }
   // magnitude * scale exactly, as the rounded product p plus its error:
   // scale is exact, so fma gives the error without rounding.
