@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds and runs every test: the test suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
-# (their corpora replayed, then a bounded run of each).
+# Builds and runs every test: the test suite, the page (built to WebAssembly
+# and tested in headless Chromium), the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets (their corpora replayed,
+# then a bounded run of each).
 # Set SAILINGS_QUICK=1 to run the plain suite only.
 set -eu
 cd "$(dirname "$0")/.."
@@ -12,6 +13,12 @@ cmake --build --preset default
 ctest --preset default
 
 [ "${SAILINGS_QUICK:-0}" = 1 ] && exit 0
+
+# The page, against the program just built; screenshots kept in build/web-test.
+tools/build-web.sh
+(cd tests/web && npm ci --no-audit --no-fund >/dev/null)
+rm -rf build/web-test
+node tests/web/page_test.mjs build/default/sailings build/web . build/web-test
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize

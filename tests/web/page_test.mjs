@@ -1,0 +1,217 @@
+// The page in a real browser: Debian's chromium driven by puppeteer-core,
+// the page served from build/web by a static server on 127.0.0.1 that this
+// test starts and stops. Checks that the page loads with no console error
+// and shows its first result within a second; that routes typed, picked
+// and held in the address give the figures `sailings route --compare` gives
+// (the same text); that a refused position shows the command line's reason
+// beside its field and no stale result; that every download holds the bytes
+// the command line writes for the same request (the RTZ valid against the
+// RTZ 1.0 schema); and, on screenshots at desktop and phone width kept in
+// the output folder, that the chart is drawn and its great ellipse lies
+// where the SVG puts it.
+//
+// usage: node page_test.mjs <sailings program> <build/web> <source folder> <output folder>
+import {execFileSync} from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import path from "node:path";
+import {PNG} from "pngjs";
+import puppeteer from "puppeteer-core";
+
+const [program, web, source, output] = process.argv.slice(2);
+fs.mkdirSync(output, {recursive: true});
+let failures = 0;
+const fail = (what) => { failures += 1; console.log("FAIL: " + what); };
+const check = (ok, what) => { if (!ok) fail(what); };
+
+// The command line in a scratch folder holding the location list.
+const work = fs.mkdtempSync(path.join(output, "cli-"));
+fs.copyFileSync(path.join(source, "data", "input.txt"), path.join(work, "input.txt"));
+function cli(args) {
+  try {
+    return {status: 0, out: execFileSync(program, args, {cwd: work, encoding: "utf8", stdio: "pipe"})};
+  } catch (e) {
+    return {status: e.status, out: e.stdout, err: e.stderr};
+  }
+}
+// A waypoint as the page takes it: a place, or latitude and longitude split
+// at a comma or at the last blank.
+const places = fs.readFileSync(path.join(source, "data", "input.txt"), "utf8").split(/\r?\n/).map((l) => l.split("\t")[0]);
+function args(typed) {
+  if (places.includes(typed)) return [typed];
+  const at = typed.includes(",") ? typed.indexOf(",") : typed.lastIndexOf(" ");
+  return [typed.slice(0, at).trim(), typed.slice(at + 1).trim()];
+}
+function csv(text) {
+  const [head, ...rows] = text.trim().split("\n");
+  return {names: head.split(","), rows: rows.map((r) => r.split(","))};
+}
+
+// The static server.
+const types = {".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm"};
+const server = http.createServer((req, res) => {
+  const file = path.join(web, decodeURIComponent(new URL(req.url, "http://x").pathname).replace(/^\/$/, "/index.html"));
+  if (!file.startsWith(path.resolve(web)) || !fs.existsSync(file)) { res.writeHead(404); res.end(); return; }
+  res.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream"});
+  fs.createReadStream(file).pipe(res);
+});
+await new Promise((ok) => server.listen(0, "127.0.0.1", ok));
+const base = `http://127.0.0.1:${server.address().port}/`;
+
+const browser = await puppeteer.launch({
+  executablePath: "/usr/bin/chromium", headless: true,
+  args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+         "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage"]});
+try {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
+  page.on("pageerror", (e) => errors.push(e.message));
+  await page.setViewport({width: 1280, height: 900});
+
+  // Opening the page: its first result within a second (the best of three
+  // openings, so that a busy moment of the machine does not count).
+  let firstResult = Infinity;
+  for (let i = 0; i < 3; ++i) {
+    await page.goto("about:blank");
+    const started = Date.now();
+    await page.goto(base, {waitUntil: "load"});
+    await page.waitForSelector("#chart svg", {timeout: 20000});
+    firstResult = Math.min(firstResult, Date.now() - started);
+  }
+  console.log(`first result in ${firstResult} ms`);
+  check(firstResult < 1000, `the first result took ${firstResult} ms`);
+
+  // Every figure of a route, as the page shows it: the texts in order.
+  const shown = () => page.$$eval("#figures td:nth-child(2)", (tds) => tds.map((t) => t.textContent));
+  // Opens the page anew on a plan (a new document, not a change of address).
+  async function open(hash) {
+    await page.goto("about:blank");
+    await page.goto(base + "#" + hash, {waitUntil: "load"});
+    await page.waitForFunction((h) => document.body.dataset.ready && location.hash.length > 1, {timeout: 20000});
+  }
+  const routes = [
+    ["Cape Town", "Sydney", "50"], ["Yokohama", "San Francisco", ""], ["Auckland", "Honolulu", ""],
+    ["Rotterdam", "New York", ""], ["Reykjavik", "Anchorage", ""], ["Ushuaia", "Cape Horn", ""],
+    ["Singapore", "Rio de Janeiro", ""], ["Balboa", "Suva", ""], ["Lisbon", "Mumbai", ""],
+    ["Valparaiso", "Fremantle", "55"], ["Dakar", "Hong Kong", ""], ["Buenos Aires", "Cape Town", "45"],
+    ["0 0", "0 90", ""], ["90N 0", "10N 40E", ""], ["60N 10E", "60N 170W", ""], ["0 0", "0 180", ""],
+    ["35°26.6'N, 139°38.3'E", "37°48.5'N, 122°25.1'W", ""], ["-36.85 174.76", "21.31 -157.86", ""],
+    ["10:30:15S 20:15E", "45N 20:15E", ""], ["89.5N 100W", "89.5N 80E", ""]];
+  for (const [from, to, limit] of routes) {
+    const q = new URLSearchParams({from, to});
+    if (limit) q.set("limit", limit);
+    await open(q.toString());
+    const want = cli(["route", ...args(from), ...args(to), "--compare", "--full", "--csv", ...(limit ? ["--limit", limit] : [])]);
+    const got = await shown();
+    const expected = csv(want.out).rows[0].map((v) => (v === "" ? "–" : v));
+    check(JSON.stringify(got) === JSON.stringify(expected), `${from} to ${to}: ${got.slice(0, 4)} vs ${expected.slice(0, 4)}`);
+  }
+  // Typed, and picked from the list.
+  await open("from=Lisbon&to=Dakar");
+  const type = async (id, text) => {
+    await page.$eval(id, (e) => { e.value = ""; });
+    await page.type(id, text);
+  };
+  await type("#wp1", "38°42'N, 9°08'W");
+  await type("#wp2", "Rio de Janeiro");
+  const typed = cli(["route", "38°42'N", "9°08'W", "Rio de Janeiro", "--compare", "--full", "--csv"]);
+  check(JSON.stringify(await shown()) === JSON.stringify(csv(typed.out).rows[0].map((v) => (v === "" ? "–" : v))),
+        "typed and picked waypoints");
+  check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("from=38°42'N,+9°08'W"), "the plan in the address");
+
+  // A refused position: the reason beside the field, no stale result.
+  await type("#wp1", "95N 10E");
+  const reason = await page.$eval("#wp1-error", (e) => e.textContent);
+  const refused = cli(["route", "95N", "10E", "Dakar"]);
+  check(refused.status === 1 && refused.err.trim() === "ERROR: " + reason, `refusal '${reason}' vs '${refused.err}'`);
+  check(await page.$eval("#comparison", (e) => e.textContent === "") && await page.$eval("#chart", (e) => e.innerHTML === ""),
+        "a stale result stayed after a refusal");
+
+  // Downloads: the bytes the command line writes.
+  const session = await browser.target().createCDPSession();
+  const finished = new Map();  // guid -> state
+  session.on("Browser.downloadProgress", (e) => { if (e.state !== "inProgress") finished.set(e.guid, e.state); });
+  const plans = [
+    ["from=Cape+Town&to=Sydney&limit=50&speed=14&depart=2027-01-15T06:00Z&placement=leg&count=1000",
+     ["table", "Cape Town", "Sydney", "--leg", "1000", "--limit", "50", "--speed", "14", "--depart", "2027-01-15T06:00Z"]],
+    ["from=Yokohama&via=Honolulu&to=San+Francisco&speed=14&placement=xtd&count=1",
+     ["voyage", "Yokohama", "Honolulu", "San Francisco", "--speed", "14", "--xtd", "1"]]];
+  for (const [hash, command] of plans) {
+    await open(hash);
+    for (const kind of ["gpx", "rtz", "csv", "json", "svg", "geojson", "kml", "nmea"]) {
+      const downloads = fs.mkdtempSync(path.join(output, "download-"));
+      await session.send("Browser.setDownloadBehavior", {behavior: "allow", downloadPath: downloads, eventsEnabled: true});
+      const file = path.join(downloads, "passage." + kind);
+      const before = finished.size;
+      await page.click(`#downloads button[data-file="${kind}"]`);
+      for (let i = 0; i < 400 && finished.size === before; ++i) await new Promise((ok) => setTimeout(ok, 50));
+      const voyageTable = command[0] === "voyage" ? ["--waypoints"] : [];
+      let want;
+      if (kind === "csv" || kind === "json") {
+        want = Buffer.from(cli([...command, ...voyageTable, "--" + kind]).out);
+      } else {
+        const target = path.join(work, "passage." + kind);
+        fs.rmSync(target, {force: true});
+        cli([...command, "--" + kind, target]);
+        want = fs.readFileSync(target);
+      }
+      check(fs.existsSync(file) && Buffer.compare(fs.readFileSync(file), want) === 0, `${command[0]} download ${kind}`);
+      if (kind === "rtz" && fs.existsSync(file)) {
+        try {
+          execFileSync("xmllint", ["--noout", "--nonet", "--schema", path.join(source, "tests", "data", "rtz-1_0.xsd"), file], {stdio: "pipe"});
+        } catch (e) { fail("the RTZ download is not valid RTZ 1.0: " + e.stderr); }
+      }
+    }
+  }
+
+  // Screenshots: the chart drawn, its great ellipse where the SVG puts it.
+  for (const [name, width, height] of [["desktop", 1280, 900], ["phone", 390, 844]]) {
+    await page.setViewport({width, height});
+    await open("from=Yokohama&to=San+Francisco&placement=points&count=5");
+    await page.$eval("#chart", (e) => e.scrollIntoView());
+    const file = path.join(output, `page-${name}.png`);
+    await page.screenshot({path: file});
+    await page.screenshot({path: path.join(output, `page-${name}-whole.png`), fullPage: true});
+    const png = PNG.sync.read(fs.readFileSync(file));
+    const at = (x, y) => { const i = (png.width * Math.round(y) + Math.round(x)) * 4; return png.data.slice(i, i + 3); };
+    const box = await page.$eval("#chart svg", (s) => { const r = s.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
+    const colours = new Set();
+    for (let y = box[1]; y < Math.min(png.height, box[1] + box[3]); y += 4) {
+      for (let x = box[0]; x < box[0] + box[2]; x += 4) colours.add(at(x, y).join(","));
+    }
+    check(colours.size > 20, `${name}: the chart is blank (${colours.size} colours)`);
+    // Points along the great ellipse's path (red), in the screenshot's pixels.
+    const points = await page.$eval("#chart svg", (s) => {
+      const line = [...s.querySelectorAll("path")].find((p) => p.getAttribute("stroke") === "#c0392b");
+      if (!line) return [];
+      const m = line.getScreenCTM(), n = line.getTotalLength(), out = [];
+      for (let k = 1; k < 40; ++k) {
+        const p = line.getPointAtLength((n * k) / 40);
+        out.push([m.a * p.x + m.c * p.y + m.e, m.b * p.x + m.d * p.y + m.f]);
+      }
+      return out;
+    });
+    check(points.length > 0, `${name}: no great ellipse in the chart`);
+    let missed = 0;
+    for (const [x, y] of points) {
+      if (y < 0 || y >= png.height - 2) continue;
+      let red = false;
+      for (let dy = -2; dy <= 2; ++dy) {
+        for (let dx = -2; dx <= 2; ++dx) {
+          const [r, g, b] = at(x + dx, y + dy);
+          if (r > g + 40 && r > b + 40) red = true;  // the red of the great ellipse, anti-aliased
+        }
+      }
+      if (!red) missed += 1;
+    }
+    // (A waypoint's dot or a label may cover a point or two.)
+    check(missed <= 3, `${name}: ${missed} of ${points.length} points of the great ellipse not drawn red`);
+  }
+  check(errors.length === 0, "console errors: " + errors.join(" | "));
+} finally {
+  await browser.close();
+  server.close();
+}
+console.log(failures ? `page: ${failures} failed` : "page: all passed");
+process.exit(failures ? 1 : 0);

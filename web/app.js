@@ -1,0 +1,294 @@
+// The page: moves what is typed into the library (the command line run
+// in-process, sailings_web.cpp) and what it prints and writes onto the page.
+// It computes nothing itself.
+"use strict";
+
+let sailings = null;   // the WebAssembly module
+let run = null;        // run(args) -> {status, out, err}
+const $ = (id) => document.getElementById(id);
+
+const FIELDS = ["sailing", "limit", "speed", "depart", "placement", "count"];
+const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", "geodesic": "geodesic"};
+
+// ------------------------------------------------------------ waypoints
+
+function waypointRow(value) {
+  const li = document.createElement("li");
+  const n = $("waypoints").children.length + 1;
+  li.innerHTML =
+    '<label>Waypoint <span class="n"></span></label>' +
+    '<div class="row"><input list="places" aria-describedby=""><button type="button" class="up" aria-label="Move up">↑</button>' +
+    '<button type="button" class="down" aria-label="Move down">↓</button>' +
+    '<button type="button" class="remove" aria-label="Remove">✕</button></div>' +
+    '<p class="error" aria-live="polite"></p>';
+  const input = li.querySelector("input");
+  input.value = value || "";
+  input.addEventListener("input", update);
+  li.querySelector(".up").onclick = () => { if (li.previousElementSibling) li.parentNode.insertBefore(li, li.previousElementSibling); update(); };
+  li.querySelector(".down").onclick = () => { if (li.nextElementSibling) li.parentNode.insertBefore(li.nextElementSibling, li); update(); };
+  li.querySelector(".remove").onclick = () => { if ($("waypoints").children.length > 2) { li.remove(); update(); } };
+  $("waypoints").appendChild(li);
+  number();
+  return li;
+}
+
+function number() {
+  [...$("waypoints").children].forEach((li, i) => {
+    li.querySelector(".n").textContent = String(i + 1);
+    const input = li.querySelector("input"), error = li.querySelector(".error");
+    input.id = "wp" + (i + 1);
+    error.id = "wp" + (i + 1) + "-error";
+    input.setAttribute("aria-describedby", error.id);
+    li.querySelector("label").setAttribute("for", input.id);
+  });
+}
+
+// ------------------------------------------------------------ the plan
+
+// The plan as the page holds it, from the form.
+function plan() {
+  const p = {points: [...$("waypoints").querySelectorAll("input")].map((i) => i.value)};
+  for (const f of FIELDS) p[f] = $(f).value.trim();
+  return p;
+}
+
+// The plan in the page's address: #from=..&to=..&via=..&limit=.. (the
+// positions as typed, place names or coordinates).
+function toAddress(p) {
+  const q = new URLSearchParams();
+  q.set("from", p.points[0] || "");
+  for (const v of p.points.slice(1, -1)) q.append("via", v);
+  q.set("to", p.points[p.points.length - 1] || "");
+  for (const f of FIELDS) if (p[f]) q.set(f, p[f]);
+  return "#" + q.toString();
+}
+
+function fromAddress(hash) {
+  const q = new URLSearchParams(hash.replace(/^#/, ""));
+  if (!q.has("from") && !q.has("to")) return null;
+  const p = {points: [q.get("from") || "", ...q.getAll("via"), q.get("to") || ""]};
+  for (const f of FIELDS) p[f] = q.get(f) || "";
+  return p;
+}
+
+const DEFAULTS = {sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
+
+function show(p) {
+  $("waypoints").innerHTML = "";
+  for (const v of p.points) waypointRow(v);
+  for (const f of FIELDS) $(f).value = p[f] !== undefined && p[f] !== "" ? p[f] : DEFAULTS[f];
+}
+
+// ------------------------------------------------------------ commands
+
+// The command-line arguments of the plan; null (the reasons shown beside
+// the fields) when a waypoint cannot be read.
+function commands(p) {
+  const places = [];
+  let bad = false;
+  [...$("waypoints").children].forEach((li, i) => {
+    const answer = sailings.ccall("sailings_place", "string", ["string"], [p.points[i]]).split("\t");
+    const error = li.querySelector(".error");
+    if (answer[0] === "ok") {
+      error.textContent = "";
+      places.push(answer[1] ? [answer[1]] : [answer[2], answer[3]]);
+    } else {
+      error.textContent = answer[1];
+      bad = true;
+    }
+  });
+  if (bad) return null;
+  const voyage = places.length > 2 || p.placement === "xtd";
+  const common = [];
+  if (p.limit) common.push("--limit", p.limit);
+  const timing = [];
+  if (p.speed) timing.push("--speed", p.speed);
+  if (p.depart) timing.push("--depart", p.depart);
+  const positions = places.flat();
+  if (voyage) {
+    const v = ["voyage", ...positions, ...common, ...timing];
+    if (p.sailing !== "great-ellipse") v.push("--sailing", p.sailing);
+    if (p.placement === "points") v.push("--points", p.count);
+    if (p.placement === "leg") v.push("--leg", p.count);
+    if (p.placement === "xtd") v.push("--xtd", p.count);
+    if (p.placement === "longitudes") return {error: "a voyage places waypoints by points, leg or cross-track limit"};
+    return {figures: [...v, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
+            csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
+  }
+  const figures = ["route", ...positions, "--compare", "--full", ...common, "--csv"];
+  if (!p.placement) {
+    return {figures, table: null, files: ["route", ...positions, ...common], csv: figures,
+            json: [...figures.slice(0, -1), "--json"], voyage: false};
+  }
+  const t = ["table", ...positions, "--" + p.placement, p.count, ...common, ...timing];
+  if (p.sailing === "rhumb") t.push("--rhumb");
+  if (p.sailing === "geodesic") t.push("--geodesic");
+  return {figures, table: [...t, "--csv"], files: t, csv: [...t, "--csv"], json: [...t, "--json"], voyage: false};
+}
+
+const FILE_OPTIONS = {gpx: "--gpx", rtz: "--rtz", svg: "--svg", geojson: "--geojson", kml: "--kml", nmea: "--nmea"};
+
+// A file the command line writes: its bytes, or null with the reason.
+function writeFile(cmd, kind) {
+  if (kind === "csv" || kind === "json") {
+    const r = run(cmd[kind]);
+    return r.status === 0 ? {bytes: new TextEncoder().encode(r.out)} : {error: r.err};
+  }
+  if (cmd.files[0] === "route" && (kind === "gpx" || kind === "rtz")) {
+    return {error: "GPX and RTZ hold a table: choose how waypoints are placed"};
+  }
+  const path = "/plan/out/passage." + kind;
+  try { sailings.FS.unlink(path); } catch (e) { /* none yet */ }
+  const r = run([...cmd.files, FILE_OPTIONS[kind], path]);
+  if (r.status !== 0) return {error: r.err};
+  return {bytes: sailings.FS.readFile(path)};
+}
+
+// ------------------------------------------------------------ results
+
+function cell(v) { return v === null || v === undefined ? "–" : String(v); }
+
+function recordTable(records, names, units) {
+  let html = "<table><thead><tr>" + names.map((n, i) => `<th scope="col">${n}${units[i] ? " (" + units[i] + ")" : ""}</th>`).join("") + "</tr></thead><tbody>";
+  for (const r of records) html += "<tr>" + names.map((n) => `<td>${escapeHtml(cell(r[n]))}</td>`).join("") + "</tr>";
+  return html + "</tbody></table>";
+}
+
+function escapeHtml(text) {
+  const s = text === null || text === undefined ? "–" : String(text);
+  return s.replace(/[&<>"']/g, (c) => ({"&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;", "'": "&#39;"}[c]));
+}
+
+function unitOf(name) {
+  if (/_nm$/.test(name)) return "NM";
+  if (/_m$/.test(name)) return "m";
+  if (/_km$/.test(name)) return "km";
+  if (/_pct$/.test(name)) return "%";
+  if (/lat|lon|azimuth|course/.test(name)) return "°";
+  if (name === "speed_kn") return "kn";
+  if (name === "hours") return "h";
+  if (name === "eta") return "UTC";
+  return "";
+}
+
+function showFigures(records) {
+  if (records.length === 1) {
+    const r = records[0];
+    $("figures").innerHTML = "<table><tbody>" + Object.keys(r).map((k) =>
+      `<tr><th scope="row">${k.replace(/_/g, " ")}</th><td>${escapeHtml(cell(r[k]))}</td><td>${unitOf(k)}</td></tr>`).join("") + "</tbody></table>";
+  } else {
+    const names = Object.keys(records[0]);
+    $("figures").innerHTML = recordTable(records, names, names.map(unitOf));
+  }
+}
+
+// Records of the command line's CSV (RFC 4180), each an object of texts:
+// the numbers exactly as the command line prints them.
+function csvRecords(text) {
+  const rows = [];
+  let row = [], field = "", quoted = false;
+  for (let i = 0; i < text.length; ++i) {
+    const c = text[i];
+    if (quoted) {
+      if (c === '"' && text[i + 1] === '"') { field += '"'; ++i; } else if (c === '"') quoted = false; else field += c;
+    } else if (c === '"') quoted = true;
+    else if (c === ",") { row.push(field); field = ""; }
+    else if (c === "\n") { row.push(field); rows.push(row); row = []; field = ""; }
+    else if (c !== "\r") field += c;
+  }
+  if (field || row.length) { row.push(field); rows.push(row); }
+  const names = rows.shift() || [];
+  return rows.map((r) => Object.fromEntries(names.map((n, i) => [n, r[i] === "" ? null : r[i]])));
+}
+
+// The sailings side by side: distance and courses of each.
+function showComparison(r) {
+  const rows = [
+    ["great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, null],
+    ["rhumb line", r.rhumb_distance_nm, r.rhumb_course, r.rhumb_course],
+    ["geodesic", r.geodesic_nm, r.geodesic_azimuth_fwd, r.geodesic_azimuth_final],
+    ["great circle (sphere)", r.sphere_nm, r.sphere_course, r.sphere_course_final]];
+  if (r.composite === "true") rows.push(["composite track", r.composite_nm, r.ge1_course, null]);
+  let html = '<table><thead><tr><th scope="col">sailing</th><th scope="col">distance (NM)</th>' +
+    '<th scope="col">initial course (°)</th><th scope="col">final course (°)</th></tr></thead><tbody>';
+  for (const row of rows) html += "<tr>" + row.map((v, i) => i ? `<td>${escapeHtml(cell(v))}</td>` : `<th scope="row">${v}</th>`).join("") + "</tr>";
+  html += "</tbody></table>";
+  if (r.vertex_lat !== null) html += `<p>Vertex ${escapeHtml(r.vertex_lat)}°, ${escapeHtml(r.vertex_lon)}° (${r.vertex_on_route === "true" ? "on the route" : "beyond its ends"}).</p>`;
+  if (r.composite === "true") html += `<p>Composite track: T1 ${escapeHtml(r.t1_lat)}°, ${escapeHtml(r.t1_lon)}°; T2 ${escapeHtml(r.t2_lat)}°, ${escapeHtml(r.t2_lon)}°; ${escapeHtml(r.parallel_nm)} NM along the parallel.</p>`;
+  $("comparison").innerHTML = html;
+}
+
+let current = null;
+
+function update() {
+  number();
+  const p = plan();
+  history.replaceState(null, "", toAddress(p));
+  const cmd = commands(p);
+  current = null;
+  $("error").textContent = "";
+  // No stale result: everything goes before anything new is shown.
+  for (const id of ["comparison", "figures", "chart", "table", "command"]) $(id).innerHTML = "";
+  if (!cmd) return;
+  if (cmd.error) { $("error").textContent = cmd.error; return; }
+  const figures = run(cmd.figures);
+  if (figures.status !== 0) { $("error").textContent = figures.err.trim(); return; }
+  const records = csvRecords(figures.out);
+  if (cmd.voyage) {  // the legs, each along its own track
+    const names = records.length ? Object.keys(records[0]) : [];
+    $("comparison").innerHTML = recordTable(records, names, names.map(unitOf));
+  } else {
+    showComparison(records[0]);
+    showFigures(records);
+  }
+  if (cmd.table) {
+    const table = run(cmd.table);
+    if (table.status !== 0) { $("error").textContent = table.err.trim(); return; }
+    const rows = csvRecords(table.out);
+    const names = rows.length ? Object.keys(rows[0]) : [];
+    $("table").innerHTML = recordTable(rows, names, names.map(unitOf));
+  } else {
+    $("table").textContent = "Choose how waypoints are placed for a table.";
+  }
+  const chart = writeFile(cmd, "svg");
+  if (chart.error) { $("error").textContent = chart.error.trim(); return; }
+  $("chart").innerHTML = new TextDecoder().decode(chart.bytes);
+  $("command").textContent = "The same from the command line: sailings " +
+    cmd.files.map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
+  current = cmd;
+}
+
+function download(kind) {
+  if (!current) return;
+  const file = writeFile(current, kind);
+  if (file.error) { $("error").textContent = file.error.trim(); return; }
+  const a = document.createElement("a");
+  a.href = URL.createObjectURL(new Blob([file.bytes]));
+  a.download = "passage." + kind;
+  document.body.appendChild(a);
+  a.click();
+  a.remove();
+}
+
+// ------------------------------------------------------------ start
+
+SailingsModule().then((module) => {
+  sailings = module;
+  sailings.FS.mkdir("/plan/out");
+  run = (args) => {
+    const text = sailings.ccall("sailings_run", "string", ["string"], [args.join("\n")]);
+    const newline = text.indexOf("\n"), sep = text.indexOf("\x1e", newline);
+    return {status: Number(text.slice(0, newline)), out: text.slice(newline + 1, sep), err: text.slice(sep + 1)};
+  };
+  // The place list, for the fields' suggestions.
+  const list = new TextDecoder().decode(sailings.FS.readFile("/plan/input.txt"));
+  $("places").innerHTML = list.split(/\r?\n/).map((l) => l.split("\t")[0]).filter((n) => n)
+    .map((n) => `<option value="${escapeHtml(n)}">`).join("");
+  show(fromAddress(location.hash) || {points: ["Cape Town", "Sydney"], limit: "50", placement: "leg", count: "1000"});
+  for (const f of FIELDS) $(f).addEventListener(f === "sailing" || f === "placement" ? "change" : "input", update);
+  $("add").onclick = () => { waypointRow("").querySelector("input").focus(); };
+  for (const b of $("downloads").querySelectorAll("button")) b.onclick = () => download(b.dataset.file);
+  window.addEventListener("hashchange", () => { const p = fromAddress(location.hash); if (p) { show(p); update(); } });
+  update();
+  document.body.dataset.ready = "1";
+});
