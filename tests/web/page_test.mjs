@@ -67,7 +67,16 @@ try {
   const errors = [];
   page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
   page.on("pageerror", (e) => errors.push(e.message));
+  // Nothing but the page's own files: no request leaves the server.
+  page.on("request", (r) => {
+    const url = r.url();
+    if (!url.startsWith(base) && !/^(data|blob|about):/.test(url)) errors.push("a request elsewhere: " + url);
+  });
   await page.setViewport({width: 1280, height: 900});
+  // The page with the WebAssembly, the land and the place list: under 1.5 MB.
+  const bytes = fs.readdirSync(web).reduce((n, f) => n + fs.statSync(path.join(web, f)).size, 0);
+  console.log(`the page is ${bytes} bytes`);
+  check(bytes < 1.5e6, `the page is ${bytes} bytes`);
 
   // Opening the page: its first result within a second (the best of three
   // openings, so that a busy moment of the machine does not count).
