@@ -115,6 +115,13 @@ try {
     const got = await shown();
     const expected = csv(want.out).rows[0].map((v) => (v === "" ? "–" : v));
     check(JSON.stringify(got) === JSON.stringify(expected), `${from} to ${to}: ${got.slice(0, 4)} vs ${expected.slice(0, 4)}`);
+    // The sailings side by side: each one's distance and initial course.
+    const c = csv(want.out), f = Object.fromEntries(c.names.map((n, i) => [n, c.rows[0][i]]));
+    const side = [["great ellipse", f.ge_distance_nm, f.ge_azimuth_fwd], ["rhumb line", f.rhumb_distance_nm, f.rhumb_course],
+                  ["geodesic", f.geodesic_nm, f.geodesic_azimuth_fwd], ["great circle (sphere)", f.sphere_nm, f.sphere_course]];
+    if (f.composite === "true") side.push(["composite track", f.composite_nm, f.ge1_course]);
+    const rows = await page.$$eval("#comparison tbody tr", (trs) => trs.map((r) => [...r.children].slice(0, 3).map((x) => x.textContent)));
+    check(JSON.stringify(rows) === JSON.stringify(side), `${from} to ${to}, side by side: ${JSON.stringify(rows)}`);
   }
   // Typed, and picked from the list.
   await open("from=Lisbon&to=Dakar");
@@ -128,6 +135,20 @@ try {
   check(JSON.stringify(await shown()) === JSON.stringify(csv(typed.out).rows[0].map((v) => (v === "" ? "–" : v))),
         "typed and picked waypoints");
   check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("from=38°42'N,+9°08'W"), "the plan in the address");
+
+  // A voyage made by hand: a waypoint added, moved up, and removed again.
+  await open("from=Yokohama&to=San+Francisco");
+  await page.click("#add");
+  await page.type("#wp3", "Honolulu");
+  await page.click("#waypoints li:nth-child(3) .up");
+  const legs = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
+  const voyage = csv(cli(["voyage", "Yokohama", "Honolulu", "San Francisco", "--csv"]).out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
+  check(JSON.stringify(legs) === JSON.stringify(voyage), `the voyage's legs: ${JSON.stringify(legs)} vs ${JSON.stringify(voyage)}`);
+  check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("via=Honolulu"), "the waypoint between in the address");
+  await page.click("#waypoints li:nth-child(2) .remove");
+  check((await page.$$eval("#waypoints input", (i) => i.map((e) => e.value))).join("|") === "Yokohama|San Francisco",
+        "a waypoint removed");
+  check(await page.$eval("#comparison", (e) => e.textContent.includes("great circle (sphere)")), "the route's comparison again");
 
   // A refused position: the reason beside the field, no stale result.
   await type("#wp1", "95N 10E");
