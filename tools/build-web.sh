@@ -41,17 +41,24 @@ ln -sf /usr/include/pugixml.hpp /usr/include/pugiconfig.hpp "$stage/"
 version=$(sed -n 's/^project(sailings VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 sources=$(cd "$root" && ls src/api/*.cpp src/elliptic/*.cpp src/input/*.cpp src/land/*.cpp \
   src/text/*.cpp src/vector/*.cpp src/writers/*.cpp src/cli/*.cpp 2>/dev/null)
-objects=""
 mkdir -p "$deps/obj"
-# Each source compiled once, again only when it (or a header) is newer.
+flags="-std=c++17 -O2 -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_VERSION='\"$version\"' -I$root/include -I$root/src -isystem $stage"
+objects=""
+stale=""
+# Each source compiled once, again only when it (or a header) is newer; on
+# every core.
 for s in $sources web/sailings_web.cpp; do
   o="$deps/obj/$(echo "$s" | tr / _).o"
-  if [ ! -f "$o" ] || [ -n "$(find "$root/$s" "$root/src" "$root/include" "$root/web" -newer "$o" -name '*.[ch]*' | head -1)" ]; then
-    em++ -std=c++17 -O2 -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_VERSION="\"$version\"" \
-      -I "$root/include" -I "$root/src" -isystem "$stage" -c "$root/$s" -o "$o"
+  if [ ! -f "$o" ] || [ -n "$(find "$root/src" "$root/include" "$root/web" -newer "$o" \( -name '*.cpp' -o -name '*.h' -o -name '*.hpp' -o -name '*.inc' \) | head -1)" ]; then
+    stale="$stale $s"
   fi
   objects="$objects $o"
 done
+if [ -n "$stale" ]; then
+  # shellcheck disable=SC2086
+  printf '%s\n' $stale | xargs -P "$(nproc)" -I{} sh -c \
+    'em++ '"$flags"' -c "'"$root"'/{}" -o "'"$deps"'/obj/$(echo "{}" | tr / _).o"'
+fi
 for s in Geodesic GeodesicLine Math; do
   o="$deps/obj/geographiclib_$s.o"
   [ -f "$o" ] || em++ -std=c++17 -O2 -isystem "$stage" -c "$deps/geographiclib/src/$s.cpp" -o "$o"
