@@ -753,6 +753,7 @@ TEST(MapFiles, RefusalsNameTheLine) {
   const Case cases[] = {
       {"a wrong checksum", a + badSum, "f: line 2: the checksum "},
       {"a checksum that is no number", a + "$GPWPL,4000.000,N,07000.000,W,B*ZZ\r\n", "line 2: the checksum 'ZZ' is not two hex digits"},
+      {"a checksum half hex", a + "$GPWPL,4000.000,N,07000.000,W,B*G0\r\n", "line 2: the checksum 'G0' is not two hex digits"},
       {"a WPL without its checksum", a + "$GPWPL,4000.000,N,07000.000,W,B\r\n", "line 2: a WPL sentence without a checksum"},
       {"no sentence", a + "hello\r\n", "line 2: not an NMEA sentence"},
       {"minutes of 60", a + sentence("GPWPL,4060.000,N,07000.000,W,B"), "line 2: waypoint 'B': latitude '4060.000,N' is not ddmm.mmmm"},
@@ -764,6 +765,7 @@ TEST(MapFiles, RefusalsNameTheLine) {
       {"cut short", a + b + sentence("GPRTE,2,1,c,R,A,B"), "route 'R' ends at RTE sentence 1 of 2"},
       {"counts", a + b + sentence("GPRTE,1,2,c,R,A,B"), "line 3: an RTE sentence's count and number"},
       {"invalid JSON", "{\"type\":\"Feature\",\n\"geometry\": nul}", "f: line 2: not valid JSON"},
+      {"invalid JSON at a line's start", "[1,\nx]", "f: line 2: not valid JSON"},
       {"nested deep", deep, "nested deeper than 64"},
       {"a number beyond a double", R"({"type":"LineString","coordinates":[[1e400,2],[3,4]]})",
        "f: not valid JSON: number overflow parsing '1e400'"},
