@@ -45,7 +45,12 @@ std::string PrintableText(std::string_view text, std::size_t limit) {
   return out;
 }
 
-std::string XmlText(const std::string& text) {
+namespace {
+
+// `text` with control characters and bytes that are not UTF-8 as '?', and
+// each character `escape` gives text for replaced by that text.
+template <typename Escape>
+std::string Escaped(std::string_view text, Escape escape) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = Utf8Length(text, i);
@@ -55,34 +60,35 @@ std::string XmlText(const std::string& text) {
       ++i;
       continue;
     }
-    switch (text[i]) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out.append(text, i, n);
+    if (const char* replaced = escape(text[i])) {
+      out += replaced;
+    } else {
+      out.append(text.data() + i, n);
     }
     i += n;
   }
   return out;
 }
 
-std::string JsonText(std::string_view text) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
-      out += '?';
-      ++i;
-      continue;
+}  // namespace
+
+std::string XmlText(const std::string& text) {
+  return Escaped(text, [](char c) -> const char* {
+    switch (c) {
+      case '&': return "&amp;";
+      case '<': return "&lt;";
+      case '>': return "&gt;";
+      case '"': return "&quot;";
+      case '\'': return "&apos;";
+      default: return nullptr;
     }
-    if (c == '"' || c == '\\') out += '\\';
-    out.append(text.data() + i, n);
-    i += n;
-  }
-  return out + '"';
+  });
+}
+
+std::string JsonText(std::string_view text) {
+  return "\"" + Escaped(text, [](char c) -> const char* {
+           return c == '"' ? "\\\"" : c == '\\' ? "\\\\" : nullptr;
+         }) + "\"";
 }
 
 }  // namespace sailings
