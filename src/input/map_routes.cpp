@@ -233,14 +233,9 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
   std::vector<std::pair<std::string, long>> listed;  // its names, and their lines
   long total = 0, next = 1;
   bool complete = false;
-  long lineNumber = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
+  TextLines lines(text);
+  for (std::string_view line; lines.Next(line);) {
+    const long lineNumber = lines.number();
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
     if (line.empty()) continue;
     if (line[0] != '$' && line[0] != '!') return Refusal{lineNumber, "not an NMEA sentence"};

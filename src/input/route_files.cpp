@@ -451,16 +451,10 @@ std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content)
   const char* names[kColumns] = {"lat", "lon", "name", "sailing", "speed_kn"};
   long column[kColumns] = {-1, -1, -1, -1, -1};
   bool header = true;
-  long lineNumber = 0;
   std::vector<std::string> fields;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  TextLines lines(text);
+  for (std::string_view line; lines.Next(line);) {
+    const long lineNumber = lines.number();
     if (Trimmed(line).empty()) continue;
     if (!SplitCsv(line, fields)) return Refusal{lineNumber, "a quoted field is not closed"};
     if (header) {

@@ -33,6 +33,29 @@ class LineIndex {
   std::vector<std::size_t> ends_;
 };
 
+// The lines of a text one at a time (without their LF or CR LF), numbered
+// from 1.
+class TextLines {
+ public:
+  explicit TextLines(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (start_ >= text_.size()) return false;
+    std::size_t end = text_.find('\n', start_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(start_, end - start_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start_ = end + 1;
+    ++number_;
+    return true;
+  }
+  long number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  std::size_t start_ = 0;
+  long number_ = 0;
+};
+
 // A position of a map's line or point, its name, and the line it is on.
 struct RoutePoint {
   double lat = 0, lon = 0;
