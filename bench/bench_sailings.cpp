@@ -163,10 +163,9 @@ void BM_JsonRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_JsonRecord)->Arg(1)->Arg(2);
 
-// A voyage of 1,000 ocean legs (1,500 to 3,500 NM, across both
-// hemispheres), planned and split for a cross-track limit of 0.5 NM: the
-// whole of `sailings voyage --xtd 0.5` but the printing.
-void BM_VoyageCrossTrack(benchmark::State& state) {
+// The waypoints of a voyage of 1,000 ocean legs (1,500 to 3,500 NM, across
+// both hemispheres and the 180th meridian).
+std::vector<VoyagePoint> OceanVoyage() {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> lat(-55, 55), step(30, 60);
   std::vector<VoyagePoint> points;
@@ -178,6 +177,13 @@ void BM_VoyageCrossTrack(benchmark::State& state) {
     points.push_back(p);
     lon = std::remainder(lon + step(random), 360.0);
   }
+  return points;
+}
+
+// The ocean voyage planned and split for a cross-track limit of 0.5 NM: the
+// whole of `sailings voyage --xtd 0.5` but the printing.
+void BM_VoyageCrossTrack(benchmark::State& state) {
+  const std::vector<VoyagePoint> points = OceanVoyage();
   long parts = 0;
   for (auto _ : state) {
     Voyage voyage;
@@ -197,17 +203,7 @@ BENCHMARK(BM_VoyageCrossTrack)->Unit(benchmark::kMillisecond);
 // (densified, split at the 180th meridian) and its waypoints, the file
 // written whole: `sailings voyage --geojson` but the planning.
 void BM_VoyageGeoJson(benchmark::State& state) {
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> lat(-55, 55), step(30, 60);
-  std::vector<VoyagePoint> points;
-  double lon = -70;
-  for (int i = 0; i <= 1000; ++i) {
-    VoyagePoint p;
-    p.lat = i == 0 ? 40 : lat(random);
-    p.lon = lon;
-    points.push_back(p);
-    lon = std::remainder(lon + step(random), 360.0);
-  }
+  const std::vector<VoyagePoint> points = OceanVoyage();
   Voyage voyage;
   long waypoint = 0;
   Voyage::Plan(points, {}, voyage, waypoint);
