@@ -634,6 +634,16 @@ TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
 // ---------------------------------------------------------------------------
 // Reading: our own files back, files of other tools, and every refusal.
 
+// An NMEA sentence of `body`: its checksum (the exclusive or of its
+// characters) and CR LF, as NMEA 0183 defines them.
+std::string sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (char ch : body) sum ^= static_cast<unsigned char>(ch);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
 sailings::RouteFileContent ReadRoute(const fs::path& file, const std::string& name = "") {
   sailings::RouteFileContent content;
   std::string error;
@@ -715,13 +725,6 @@ TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
   EXPECT_EQ(babel.points[2].name, "NEWYRK");
   EXPECT_NEAR(babel.points[2].lon, -74.006, 1e-4 / 60);
   // A route chosen by name among two.
-  const auto sentence = [](const std::string& body) {
-    unsigned sum = 0;
-    for (char ch : body) sum ^= static_cast<unsigned char>(ch);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return "$" + body + tail;
-  };
   Write(dir / "two.nmea", sentence("GPWPL,5000.000,N,00500.000,W,A") + sentence("GPWPL,4000.000,N,07000.000,W,B") +
                               sentence("GPWPL,3000.000,N,06000.000,W,C") + sentence("GPRTE,1,1,c,first,A,B") +
                               sentence("GPRTE,1,1,c,second,C,A,B") + sentence("GPGGA,1,2,3"));
@@ -733,13 +736,6 @@ TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
 }
 
 TEST(MapFiles, RefusalsNameTheLine) {
-  const auto sentence = [](const std::string& body) {
-    unsigned sum = 0;
-    for (char ch : body) sum ^= static_cast<unsigned char>(ch);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return "$" + body + tail;
-  };
   const std::string a = sentence("GPWPL,5000.000,N,00500.000,W,A"), b = sentence("GPWPL,4000.000,N,07000.000,W,B");
   std::string badSum = b;
   badSum[badSum.size() - 3] = badSum[badSum.size() - 3] == '0' ? '1' : '0';
