@@ -422,6 +422,33 @@ TEST(MapFiles, GeoJsonAndKmlReadBackByGdal) {
   }
 }
 
+// A track that needs no split is a LineString, in GeoJSON and KML alike;
+// a writer asked for a tolerance out of range writes nothing and says why.
+TEST(MapFiles, OnePieceIsALineStringAndToleranceIsChecked) {
+  const fs::path dir = scratch::Folder("one");
+  ASSERT_EQ(RunCommand({"route", "38.7", "-9.1", "14.7", "-17.4", "--geojson", "one.geojson", "--kml", "one.kml"}, dir).status, 0);
+  for (const char* file : {"one.geojson", "one.kml"}) {
+    const std::vector<OgrFeature> features = OgrRead(dir / file);
+    ASSERT_GE(features.size(), 2u) << file;
+    EXPECT_EQ(features[0].kind, "LINESTRING") << file;
+    EXPECT_EQ(features[1].kind, "LINESTRING") << file;
+  }
+  sailings::Passage passage;
+  ASSERT_EQ(sailings::Passage::Solve(10, 10, 20, 20, std::nullopt, passage), Status::ok);
+  sailings::MapFileOptions options;
+  options.tolerance_nm = 0;
+  sailings::GeoJsonWriter geojson(dir / "no.geojson", "no", {{passage, Track::great_ellipse, "ge", 0}}, options);
+  sailings::KmlWriter kml(dir / "no.kml", "no", {{passage, Track::great_ellipse, "ge", 0}}, options);
+  std::string error;
+  EXPECT_FALSE(geojson.Finish(error));
+  EXPECT_EQ(error, "the tolerance must be from 0.001 to 100 NM");
+  error.clear();
+  EXPECT_FALSE(kml.Finish(error));
+  EXPECT_EQ(error, "the tolerance must be from 0.001 to 100 NM");
+  EXPECT_FALSE(fs::exists(dir / "no.geojson"));
+  EXPECT_FALSE(fs::exists(dir / "no.kml"));
+}
+
 // The output of nmea_check.py: the WPL waypoints and the route's names.
 struct NmeaRead {
   std::vector<std::string> names, route, talkers;
@@ -549,6 +576,10 @@ TEST(MapFiles, NmeaNamesAreToldApart) {
        "Goteborg|A_B_C__|Aro| route: Goteborg A_B_C__ Aro", ""},
       {"a name like a number of a row without one", {{"WP001", 50, 1}, {"", 50, 2}}, 6,
        "WP001|WP0012| route: WP001 WP0012", ""},
+      {"a name like the number of an earlier row", {{"", 50, 1}, {"", 50, 2}, {"WP001", 50, 3}}, 6,
+       "WP000|WP001|WP0012| route: WP000 WP001 WP0012", ""},
+      {"a name like a number that no row has", {{"", 50, 1}, {"WP7", 50, 2}, {"WP01x", 50, 3}}, 6,
+       "WP000|WP7|WP01x| route: WP000 WP7 WP01x", ""},
       {"different names, the same in 6 characters",
        {{"Rotterdam Europoort", 51.95, 4.1}, {"Rotterdam Maasvlakte", 51.96, 4.0}}, 6, "",
        "waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter' in 6 characters"},
@@ -606,6 +637,10 @@ TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
        "the tolerance must be from 0.001 to 100 NM"},
       {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--talker", "gp"}, 1,
        "--talker 'gp': two capital letters"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--talker", "Gp"}, 1,
+       "--talker 'Gp': two capital letters"},
+      {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--talker", "G["}, 1,
+       "--talker 'G[': two capital letters"},
       {{"table", "10", "10", "20", "20", "--points", "3", "--nmea", "x.nmea", "--name-length", "41"}, 1,
        "--name-length '41': a whole number from 1 to 40"},
       {{"table", "10", "10", "20", "20", "--points", "3", "--tolerance", "1"}, 2,
@@ -725,6 +760,9 @@ TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
   EXPECT_EQ(babel.points[2].name, "NEWYRK");
   EXPECT_NEAR(babel.points[2].lon, -74.006, 1e-4 / 60);
   // A route chosen by name among two.
+  // (B8's checksum ends in a 0.)
+  Write(dir / "zero.nmea", sentence("GPWPL,5000.000,N,00500.000,W,A") + sentence("GPWPL,4000.000,N,07000.000,W,B8"));
+  EXPECT_EQ(ReadRoute(dir / "zero.nmea").points.size(), 2u);
   Write(dir / "two.nmea", sentence("GPWPL,5000.000,N,00500.000,W,A") + sentence("GPWPL,4000.000,N,07000.000,W,B") +
                               sentence("GPWPL,3000.000,N,06000.000,W,C") + sentence("GPRTE,1,1,c,first,A,B") +
                               sentence("GPRTE,1,1,c,second,C,A,B") + sentence("GPGGA,1,2,3"));
