@@ -18,7 +18,7 @@ import path from "node:path";
 import {PNG} from "pngjs";
 import puppeteer from "puppeteer-core";
 
-const [program, web, source, output] = process.argv.slice(2);
+const [program, web, source, output] = process.argv.slice(2).map((a) => path.resolve(a));
 fs.mkdirSync(output, {recursive: true});
 let failures = 0;
 const fail = (what) => { failures += 1; console.log("FAIL: " + what); };
@@ -51,7 +51,7 @@ function csv(text) {
 const types = {".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm"};
 const server = http.createServer((req, res) => {
   const file = path.join(web, decodeURIComponent(new URL(req.url, "http://x").pathname).replace(/^\/$/, "/index.html"));
-  if (!file.startsWith(path.resolve(web)) || !fs.existsSync(file)) { res.writeHead(404); res.end(); return; }
+  if (!file.startsWith(web + path.sep) || !fs.existsSync(file)) { res.writeHead(404); res.end(); return; }
   res.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream"});
   fs.createReadStream(file).pipe(res);
 });
