@@ -771,6 +771,15 @@ TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
   ASSERT_EQ(second.points.size(), 3u);
   EXPECT_EQ(second.points[0].name, "C");
   EXPECT_EQ(second.points[0].lat, 30);
+  // A route without an id is still the route: its order, not the WPL order.
+  Write(dir / "noid.nmea", sentence("GPWPL,5000.000,N,00500.000,W,AAA") + sentence("GPWPL,4000.000,N,07000.000,W,BBB") +
+                               sentence("GPWPL,3000.000,N,06000.000,W,CCC") + sentence("GPRTE,1,1,c,,CCC,BBB,AAA"));
+  const sailings::RouteFileContent noid = ReadRoute(dir / "noid.nmea");
+  ASSERT_EQ(noid.points.size(), 3u);
+  EXPECT_EQ(noid.points[0].name, "CCC");
+  EXPECT_EQ(noid.points[1].name, "BBB");
+  EXPECT_EQ(noid.points[2].name, "AAA");
+  EXPECT_EQ(noid.points[2].lat, 50);
 }
 
 TEST(MapFiles, RefusalsNameTheLine) {
@@ -797,6 +806,8 @@ TEST(MapFiles, RefusalsNameTheLine) {
       {"an unknown waypoint", a + b + sentence("GPRTE,1,1,c,R,A,Q"), "line 3: route 'R' lists waypoint 'Q', which no WPL sentence gives"},
       {"out of order", a + b + sentence("GPRTE,2,1,c,R,A") + sentence("GPRTE,2,1,c,R,B"), "line 4: RTE sentence 1 of 2 of route 'R' out of order"},
       {"cut short", a + b + sentence("GPRTE,2,1,c,R,A,B"), "route 'R' ends at RTE sentence 1 of 2"},
+      {"sentence 2 before 1", a + b + sentence("GPRTE,2,2,c,R,B") + sentence("GPRTE,2,1,c,R,A"),
+       "line 3: RTE sentence 2 of 2 of route 'R' comes before its sentence 1"},
       {"counts", a + b + sentence("GPRTE,1,2,c,R,A,B"), "line 3: an RTE sentence's count and number"},
       {"invalid JSON", "{\"type\":\"Feature\",\n\"geometry\": nul}", "f: line 2: not valid JSON"},
       {"invalid JSON at a line's start", "[1,\nx]", "f: line 2: not valid JSON"},

@@ -345,7 +345,8 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   const Case cases[] = {
       {"clean", {Wp(0, 50, -5), Wp(1, 50.5, -6, o), Wp(2, 51, -7, l)}, K::separation, 0, 0},
       {"dupid", {Wp(0, 50, -5), Wp(1, 50.5, -6, o), Wp(1, 51, -7, l)}, K::duplicate_id, 0, 3},
-      {"firstleg", {Wp(0, 50, -5, l), Wp(1, 50.5, -6, o)}, K::first_leg, 0, 1},
+      // The format permits a first leg, and it has no effect: a note.
+      {"firstleg", {Wp(0, 50, -5, l), Wp(1, 50.5, -6, o)}, K::first_leg, 0, 1, false},
       {"repeat", {Wp(0, 50, -5), Wp(1, 50, -5, o), Wp(2, 51, -7, l)}, K::repeated, 1, 2},
       {"zero", {Wp(0, 50, -5), Wp(1, 50, -5.000001, o), Wp(2, 51, -7, l)}, K::zero_leg, 1, 2},
       {"radius", {Wp(0, 50, -5), Wp(1, 50, -5.01, o, " radius=\"2\""), Wp(2, 51, -7, l)},
@@ -426,6 +427,19 @@ TEST(RouteCheck, FindsEachPlantedFault) {
                                                Wp(3, 55, -5, o)}));
   const Outcome tracks = RunCommand({"check", "tracks.rtz", "--land", "--xtd", "100"}, dir);
   EXPECT_EQ(tracks.out.find("crosses land"), std::string::npos) << tracks.out;
+  // A leg of unknown type is sailed either way, so both tracks are looked
+  // at: from east of the Antilles to the Gulf of Mexico the great ellipse
+  // keeps north of Cuba and Hispaniola, the rhumb line runs over them.
+  Write(dir / "antilles.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
+                              "<rtept lat=\"18.750979\" lon=\"-53.511636\"/>"
+                              "<rtept lat=\"23.746588\" lon=\"-88.137413\"/></rte></gpx>");
+  const Outcome antilles = RunCommand({"check", "antilles.gpx", "--land", "--xtd", "100"}, dir);
+  EXPECT_EQ(antilles.status, 1);
+  EXPECT_NE(antilles.out.find("crosses land near"), std::string::npos) << antilles.out;
+  EXPECT_NE(antilles.out.find("(read as the rhumb line)"), std::string::npos) << antilles.out;
+  EXPECT_EQ(antilles.out.find("(read as the great ellipse)"), std::string::npos) << antilles.out;
+  const Outcome sailed = RunCommand({"voyage", "--route", "antilles.gpx", "--sailing", "rhumb", "--land"}, dir);
+  EXPECT_NE(sailed.err.find("crosses land"), std::string::npos) << sailed.err;
   // Usage and unreadable files.
   EXPECT_EQ(RunCommand({"check"}, dir).status, 2);
   EXPECT_EQ(RunCommand({"check", "missing.rtz"}, dir).status, 1);

@@ -146,12 +146,80 @@ TEST(Voyage, RefusalsNameTheWaypoint) {
     EXPECT_EQ(waypoint, c.waypoint);
     EXPECT_TRUE(v.legs().empty());
   }
-  // Only great-elliptic legs are held to the limit: a rhumb line to 60N is not.
-  VoyagePoint north = At(60, 10);
-  north.type = sailings::LegType::loxodrome;
-  sailings::VoyageOptions options;
-  options.limit = 50;
-  EXPECT_EQ(Plan({At(10, 1), At(20, 2), north}, options).legs().size(), 2u);
+}
+
+// A limit holds on every leg, whatever its sailing. The geodesic's highest
+// latitude comes from GeographicLib's own line (sampled, then refined by
+// golden sections), the track's from the leg's points every 20 NM.
+TEST(Voyage, LimitHoldsOnEveryLeg) {
+  const GeographicLib::Geodesic geodesic(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
+  const auto deepest = [&](double lat1, double lon1, double lat2, double lon2) {
+    const GeographicLib::GeodesicLine line = geodesic.InverseLine(lat1, lon1, lat2, lon2);
+    const auto at = [&](double u) {
+      double lat, lon;
+      line.Position(u * line.Distance(), lat, lon);
+      return std::fabs(lat);
+    };
+    double best = 0, bestU = 0;
+    for (int i = 0; i <= 400; ++i) {
+      if (at(i / 400.0) > best) best = at(i / 400.0), bestU = i / 400.0;
+    }
+    double where = 0;
+    return GoldenMax(at, std::max(0.0, bestU - 0.0025), std::min(1.0, bestU + 0.0025), where);
+  };
+  struct Case {
+    const char* what;
+    VoyagePoint from, to;
+    Sailing sailing;
+    Status status;
+    bool composite;
+  };
+  const Case cases[] = {
+      // Cape Town to Sydney: the geodesic reaches 59S.
+      {"geodesic beyond", At(-33.9249, 18.4241), At(-33.8688, 151.2093), Sailing::geodesic, Status::ok, true},
+      {"geodesic beyond, north", At(45, -60), At(45, 10), Sailing::geodesic, Status::ok, true},
+      {"geodesic within", At(10, 1), At(40, 30), Sailing::geodesic, Status::ok, false},
+      {"geodesic to beyond", At(10, 1), At(60, 10), Sailing::geodesic, Status::position_beyond_limit, false},
+      {"geodesic from beyond", At(-51, 1), At(-40, 10), Sailing::geodesic, Status::position_beyond_limit, false},
+      {"rhumb to beyond", At(10, 1), At(60, 10), Sailing::rhumb_line, Status::position_beyond_limit, false},
+      {"rhumb within", At(10, 1), At(49.9, 10), Sailing::rhumb_line, Status::ok, false},
+      {"great ellipse beyond", At(45, -60), At(45, 10), Sailing::great_ellipse, Status::ok, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    VoyagePoint to = c.to;
+    to.sailing = c.sailing;
+    sailings::VoyageOptions options;
+    options.limit = 50;
+    Voyage v;
+    long waypoint = -1;
+    ASSERT_EQ(Voyage::Plan({c.from, to}, options, v, waypoint), c.status);
+    if (c.status != Status::ok) {
+      EXPECT_EQ(waypoint, 2);  // the leg arriving there
+      continue;
+    }
+    const sailings::VoyageLeg& leg = v.legs()[0];
+    const double reach = deepest(c.from.lat, c.from.lon, c.to.lat, c.to.lon);
+    if (c.sailing == Sailing::geodesic) {
+      EXPECT_EQ(reach > 50, c.composite) << reach;  // the case is what it says
+    }
+    EXPECT_EQ(leg.composite, c.composite);
+    if (c.composite) {  // the same track as a great-elliptic leg within the limit
+      EXPECT_EQ(leg.track(), sailings::Track::composite);
+      sailings::Passage alone;
+      ASSERT_EQ(sailings::Passage::Solve(c.from.lat, c.from.lon, c.to.lat, c.to.lon, 50.0, alone),
+                Status::ok);
+      EXPECT_DOUBLE_EQ(leg.distance_nm, alone.composite()->total_nm);
+    } else if (c.sailing == Sailing::geodesic) {
+      double s12 = 0;
+      geodesic.Inverse(c.from.lat, c.from.lon, c.to.lat, c.to.lon, s12);
+      EXPECT_NEAR(leg.distance_nm, s12 / 1852.0, 1e-6);
+    }
+    const sailings::SailingLine line(leg.passage, leg.track());
+    for (double s = 0; s <= line.length_nm(); s += 20) {
+      EXPECT_LE(std::fabs(line.Position(s).lat), 50 + 1e-9) << s;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -464,6 +532,7 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n"
                                         "A place with a name too long for the table\t30 30\n";
   std::ofstream(dir / "r.csv") << "lat,lon\n1,1\n2,2\n";
+  std::ofstream(dir / "north.csv") << "lat,lon,sailing\n40,1\n60,2,rhumb\n62,3,rhumb\n";
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -481,6 +550,7 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
       {{"voyage", "Alpha", "Bravo", "Bravo"}, 1, "waypoint 3 (Bravo): the same position"},
       {{"voyage", "Alpha", "Charlie"}, 1, "no place named 'Charlie'"},
       {{"voyage", "Alpha", "Bravo", "60N", "20E", "--limit", "50"}, 1, "leg 2 (to waypoint 3)"},
+      {{"voyage", "--route", "north.csv", "--limit", "50"}, 1, "leg 1 (to waypoint 2)"},
       {{"voyage", "Alpha", "Bravo", "--speed", "0.0000001", "--depart", "9999-01-01T00:00Z"}, 1,
        "after the year 9999"},
   };

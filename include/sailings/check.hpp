@@ -33,7 +33,7 @@ struct Finding {
     zero_leg,       // a leg shorter than a metre
     repeated,       // a waypoint at the position of the one before it
     duplicate_id,   // two waypoints with one id
-    first_leg,      // a first waypoint with a leg
+    first_leg,      // a note: a first waypoint with a leg (passed over)
     route_name,     // RTZ routeName other than the file's name
     file_size,      // an RTZ file over 400 kB
     land,           // a leg that crosses land

@@ -48,7 +48,10 @@ struct VoyagePoint {
 struct VoyageOptions {
   Sailing sailing = Sailing::great_ellipse;     // legs of unknown type
   Sailing orthodrome = Sailing::great_ellipse;  // Orthodrome legs (great_ellipse or geodesic)
-  std::optional<double> limit;     // degrees, (0, 90): the composite track on great ellipses
+  // Degrees, (0, 90), held on every leg: a great ellipse, or a geodesic that
+  // would go beyond it, sails the composite track (the leg's sailing is then
+  // great_ellipse, composite); a leg with an end beyond it is refused.
+  std::optional<double> limit;
   std::optional<double> speed_kn;  // legs without their own speed, > 0
   std::optional<std::int64_t> depart;  // seconds since 1970-01-01T00:00Z; needs every speed
 };
@@ -77,8 +80,8 @@ class Voyage {
   // names the waypoint (from 1) it concerns and `voyage` is untouched:
   // too_few_waypoints; not_a_number or latitude_beyond_90 (a position);
   // same_position (a waypoint repeating the one before it); speed_not_positive;
-  // limit_out_of_range; position_beyond_limit (a great-elliptic leg with an
-  // end beyond the limit); no_speed (a departure time, and a leg without a
+  // limit_out_of_range; position_beyond_limit (a leg with an end beyond the
+  // limit); no_speed (a departure time, and a leg without a
   // speed); ends_after_9999.
   static Status Plan(const std::vector<VoyagePoint>& points, const VoyageOptions& options,
                      Voyage& voyage, long& waypoint);

@@ -112,8 +112,10 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
     return found.back();
   };
   if (!points.empty() && points[0].has_leg) {
-    add(Finding::Kind::first_leg, true, 0, 1,
-        "the first waypoint has a leg (a leg arrives at its waypoint; the first has none)");
+    // The format permits it (RTZ's own samples do it) and it has no effect.
+    add(Finding::Kind::first_leg, false, 0, 1,
+        "the first waypoint's leg is passed over (a leg arrives at its waypoint; the first has "
+        "none)");
   }
   std::map<std::string, long> ids;
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -217,12 +219,27 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
       f.lat = ToDegrees(worst.at.phi), f.lon = ToDegrees(WrapLongitude(worst.at.lambda));
     }
     if (options.land) {
-      const Track track = type == LegType::loxodrome ? Track::rhumb_line : Track::great_ellipse;
-      if (const std::optional<LandCrossing> land = passage.CrossesLand(track)) {
-        Finding& f = add(Finding::Kind::land, true, leg, waypoint,
-                         std::string("the leg crosses land near ") +
-                             FormatPositionShort(land->lat, land->lon));
-        f.lat = land->lat, f.lon = land->lon;
+      // A leg of unknown type is sailed either way: each track is looked at.
+      struct Sailed {
+        Track track;
+        const char* as;  // how the message names it, for a leg of unknown type
+      };
+      std::vector<Sailed> tracks;
+      if (type == LegType::loxodrome) {
+        tracks = {{Track::rhumb_line, ""}};
+      } else if (type == LegType::orthodrome) {
+        tracks = {{Track::great_ellipse, ""}};
+      } else {
+        tracks = {{Track::great_ellipse, " (read as the great ellipse)"},
+                  {Track::rhumb_line, " (read as the rhumb line)"}};
+      }
+      for (const Sailed& sailed : tracks) {
+        if (const std::optional<LandCrossing> land = passage.CrossesLand(sailed.track)) {
+          Finding& f = add(Finding::Kind::land, true, leg, waypoint,
+                           std::string("the leg crosses land near ") +
+                               FormatPositionShort(land->lat, land->lon) + sailed.as);
+          f.lat = land->lat, f.lon = land->lon;
+        }
       }
     }
     // Notes: the 180th meridian, and high latitudes.

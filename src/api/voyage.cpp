@@ -1,10 +1,14 @@
 // Voyages: a chain of passages, each leg solved once along its own track.
 #include "sailings/voyage.hpp"
 
+#include <GeographicLib/GeodesicLine.hpp>
+
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
 #include "api/rows.h"
+#include "elliptic/comparison.h"
 #include "elliptic/separation.h"
 #include "sailings/line.hpp"
 #include "sailings/schedule.hpp"
@@ -32,6 +36,41 @@ Sailing LegSailing(const VoyagePoint& p, const VoyageOptions& options) {
     case LegType::unknown: break;
   }
   return options.sailing;
+}
+
+// The greatest latitude (degrees, its magnitude) that the geodesic from
+// `from` to `to` reaches: an end, or a vertex between them. The vertices lie
+// a quarter of the auxiliary sphere's great circle (90 degrees of arc) from
+// the equator's crossings, alternately north and south.
+double GeodesicHighestLatitude(const Place& from, const Place& to) {
+  const GeographicLib::GeodesicLine line = Geodesic().InverseLine(from.lat, from.lon, to.lat, to.lon);
+  double highest = std::max(std::fabs(from.lat), std::fabs(to.lat));
+  const double arc = line.Arc();                                  // degrees
+  double vertex = std::fmod(90.0 - line.EquatorialArc(), 180.0);  // arc to the next vertex
+  if (vertex < 0) vertex += 180.0;
+  for (; vertex < arc; vertex += 180.0) {
+    double lat = 0, lon = 0;
+    line.ArcPosition(vertex, lat, lon);
+    highest = std::max(highest, std::fabs(lat));
+  }
+  return highest;
+}
+
+// A limiting latitude holds on every leg. A great ellipse keeps within it
+// along its composite track (Passage::Solve); so does a geodesic that would
+// go beyond it, which then sails the same composite track. A rhumb line goes
+// farthest from the equator at an end, and a geodesic or a rhumb line with
+// an end beyond the limit is refused as a great ellipse is.
+Status HoldLimit(VoyageLeg& leg, const std::optional<double>& limit) {
+  if (!limit || leg.sailing == Sailing::great_ellipse) return Status::ok;
+  const double degrees = std::fabs(*limit);
+  if (std::fabs(leg.from.lat) > degrees || std::fabs(leg.to.lat) > degrees) {
+    return Status::position_beyond_limit;
+  }
+  if (leg.sailing == Sailing::geodesic && GeodesicHighestLatitude(leg.from, leg.to) > degrees) {
+    leg.sailing = Sailing::great_ellipse;  // along the composite track
+  }
+  return Status::ok;
 }
 
 // Distance and courses of a solved leg along its track.
@@ -101,6 +140,7 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
     leg.from = places[i - 1];
     leg.to = places[i];
     leg.sailing = LegSailing(points[i], options);
+    if (const Status status = HoldLimit(leg, options.limit); status != Status::ok) return status;
     const std::optional<double> limit =
         leg.sailing == Sailing::great_ellipse ? options.limit : std::nullopt;
     const Status status = Passage::Solve(leg.from, leg.to, limit, leg.passage);

@@ -229,7 +229,10 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
   };
   std::map<std::string, Waypoint, std::less<>> waypoints;
   std::vector<std::string> order;  // the WPL names in the order given
-  std::string route;               // the route chosen
+  std::string route;               // the route chosen (its id may be empty)
+  bool routed = false;             // an RTE sentence of the chosen route was read
+  std::optional<Refusal> early;    // a route's later sentence before its first
+  std::string earlyId;
   std::vector<std::pair<std::string, long>> listed;  // its names, and their lines
   long total = 0, next = 1;
   bool complete = false;
@@ -288,11 +291,16 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
       return Refusal{lineNumber, "an RTE sentence's count and number are not 1 to the count"};
     }
     const std::string id(f[4]);
-    if (complete || (!route.empty() && id != route) || (route.empty() && !wanted.empty() && id != wanted)) {
+    if (complete || (routed && id != route) || (!routed && !wanted.empty() && id != wanted)) {
       continue;  // another route, or the chosen one sent again
     }
-    if (route.empty() && *number != 1) continue;  // a route's sentences from its first
-    if (route.empty()) route = id, total = *count;
+    if (!routed && *number != 1) {  // a route's sentences from its first
+      if (!early) earlyId = id, early = Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " +
+                                                  std::to_string(*count) + " of route '" +
+                                                  PrintableText(id) + "' comes before its sentence 1"};
+      continue;
+    }
+    if (!routed) route = id, total = *count, routed = true;
     if (*count != total || *number != next) {
       return Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " + std::to_string(*count) +
                                      " of route '" + PrintableText(id) + "' out of order (sentence " +
@@ -303,16 +311,17 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
     }
     complete = ++next > total;
   }
-  if (!wanted.empty() && route.empty()) {
+  if (!wanted.empty() && !routed) {
     return Refusal{0, "no route named '" + PrintableText(wanted) + "' (RTE)"};
   }
-  if (!route.empty() && !complete) {
+  if (routed && !complete) {
+    if (early && earlyId == route) return early;
     return Refusal{0, "route '" + PrintableText(route) + "' ends at RTE sentence " + std::to_string(next - 1) +
                           " of " + std::to_string(total)};
   }
   content.route_name = route;
   MapFeatures found;
-  if (route.empty()) {  // waypoints alone: in the order given
+  if (!routed) {  // waypoints alone: in the order given
     for (const std::string& name : order) {
       const Waypoint& w = waypoints[name];
       found.points.push_back({w.lat, w.lon, name, w.line});
