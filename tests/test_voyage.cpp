@@ -121,15 +121,18 @@ TEST(Voyage, RefusalsNameTheWaypoint) {
     bool depart = false;
     double limit = 0;
   };
-  VoyagePoint slow = At(10, 10);
-  slow.speed_kn = -3;
+  VoyagePoint slow = At(10, 10), fast = At(10, 10), slowest = At(10, 10), fastest = At(10, 10);
+  slow.speed_kn = -3, fast.speed_kn = 1e300, slowest.speed_kn = 0.0999, fastest.speed_kn = 100.001;
   const Case cases[] = {
       {{At(1, 1)}, Status::too_few_waypoints, 0},
       {{At(1, 1), At(2, 2), At(2, 2)}, Status::same_position, 3},
       {{At(1, 1), At(NAN, 2)}, Status::not_a_number, 2},
       {{At(1, 1), At(2, 2), At(90.5, 2)}, Status::latitude_beyond_90, 3},
       {{At(-90.5, 1), At(2, 2)}, Status::latitude_beyond_90, 1},
-      {{At(1, 1), slow}, Status::speed_not_positive, 2},
+      {{At(1, 1), slow}, Status::speed_out_of_range, 2},
+      {{At(1, 1), At(2, 2), fast}, Status::speed_out_of_range, 3},
+      {{At(1, 1), slowest}, Status::speed_out_of_range, 2},
+      {{At(1, 1), fastest}, Status::speed_out_of_range, 2},
       {{At(1, 1), At(2, 2)}, Status::no_speed, 2, true},
       {{At(10, 1), At(20, 2), At(60, 10)}, Status::position_beyond_limit, 3, false, 50},
       {{At(10, 1), At(-20, 2), At(-60, 10)}, Status::position_beyond_limit, 3, false, -50},
@@ -146,6 +149,10 @@ TEST(Voyage, RefusalsNameTheWaypoint) {
     EXPECT_EQ(waypoint, c.waypoint);
     EXPECT_TRUE(v.legs().empty());
   }
+  // The range's own ends are speeds.
+  VoyagePoint least = At(10, 10), most = At(20, 20);
+  least.speed_kn = 0.1, most.speed_kn = 100;
+  EXPECT_EQ(Plan({At(1, 1), least, most}).legs().size(), 2u);
 }
 
 // A limit holds on every leg, whatever its sailing. The geodesic's highest
@@ -406,6 +413,7 @@ TEST(Voyage, CrossTrackSplitOfRhumbLinesAndOutOfRange) {
 
 #include <ctime>
 #include <fstream>
+#include <iomanip>
 #include <sstream>
 
 #include "command.h"
@@ -527,12 +535,55 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
 }
 
+// Characters that reorder or hide what follows them (the bidirectional
+// overrides and isolates, C1 controls) never reach the terminal or a file:
+// each is one '?'. Written here by their code points.
+TEST(VoyageCommand, NamesNeverReorderALine) {
+  const std::filesystem::path dir = scratch::Folder("voyage-bidi");
+  const auto utf8 = [](unsigned code) {
+    std::string s;
+    if (code < 0x800) {
+      s += static_cast<char>(0xC0 | (code >> 6));
+    } else {
+      s += static_cast<char>(0xE0 | (code >> 12));
+      s += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    return s + static_cast<char>(0x80 | (code & 0x3F));
+  };
+  for (unsigned code : {0x202Au, 0x202Bu, 0x202Cu, 0x202Du, 0x202Eu, 0x2066u, 0x2067u, 0x2068u,
+                        0x2069u, 0x9Bu, 0x85u}) {
+    SCOPED_TRACE(code);
+    const std::string hidden = utf8(code);
+    std::ofstream(dir / "r.csv") << "name,lat,lon\nPort" << hidden << "gnaL,50,-5\nHarbour,49,-6\n";
+    for (const char* format : {"", "--csv", "--json"}) {
+      std::vector<std::string> args = {"voyage", "--route", "r.csv", "--gpx", "r.gpx", "--rtz", "r.rtz",
+                                       "--kml", "r.kml", "--geojson", "r.geojson"};
+      if (*format) args.push_back(format);
+      const Outcome run = RunCommand(args, dir);
+      ASSERT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(run.out.find(hidden), std::string::npos) << format;
+      EXPECT_NE(run.out.find("Port?gnaL"), std::string::npos) << run.out;
+      for (const char* file : {"r.gpx", "r.rtz", "r.kml", "r.geojson"}) {
+        const std::string text = ReadFile(dir / file);
+        EXPECT_EQ(text.find(hidden), std::string::npos) << file;
+        EXPECT_NE(text.find("Port?gnaL"), std::string::npos) << file;
+      }
+    }
+  }
+  // Letters of right-to-left scripts and the marks that only set a
+  // direction (U+200F) are text, kept as they are.
+  std::ofstream(dir / "r.csv") << "name,lat,lon\n\u05D7\u05D9\u05E4\u05D4\u200F,50,-5\nHarbour,49,-6\n";
+  const Outcome hebrew = RunCommand({"voyage", "--route", "r.csv", "--csv"}, dir);
+  EXPECT_NE(hebrew.out.find("\u05D7\u05D9\u05E4\u05D4\u200F"), std::string::npos) << hebrew.out;
+}
+
 TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const std::filesystem::path dir = scratch::Folder("voyage-usage");
   std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n"
                                         "A place with a name too long for the table\t30 30\n";
   std::ofstream(dir / "r.csv") << "lat,lon\n1,1\n2,2\n";
   std::ofstream(dir / "north.csv") << "lat,lon,sailing\n40,1\n60,2,rhumb\n62,3,rhumb\n";
+  std::ofstream(dir / "fast.csv") << "lat,lon,speed_kn\n\n40,1\n\n41,2,1e300\n";
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -550,8 +601,12 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
       {{"voyage", "Alpha", "Bravo", "Bravo"}, 1, "waypoint 3 (Bravo): the same position"},
       {{"voyage", "Alpha", "Charlie"}, 1, "no place named 'Charlie'"},
       {{"voyage", "Alpha", "Bravo", "60N", "20E", "--limit", "50"}, 1, "leg 2 (to waypoint 3)"},
-      {{"voyage", "--route", "north.csv", "--limit", "50"}, 1, "leg 1 (to waypoint 2)"},
-      {{"voyage", "Alpha", "Bravo", "--speed", "0.0000001", "--depart", "9999-01-01T00:00Z"}, 1,
+      {{"voyage", "--route", "north.csv", "--limit", "50"}, 1, "ERROR: north.csv: line 3: leg 1 (to waypoint 2)"},
+      {{"voyage", "--route", "north.csv", "--speed", "1e300"}, 1, "--speed must be from 0.1 to 100 knots"},
+      {{"voyage", "--route", "fast.csv"}, 1, "ERROR: fast.csv: line 5: waypoint 2: a speed must be from 0.1 to 100 knots"},
+      {{"voyage", "--route", "north.csv", "--sailing", "loxodrome", "--limit", "70"}, 0, ""},
+      {{"voyage", "--route", "north.csv", "--sailing", "orthodrome", "--limit", "70"}, 0, ""},
+      {{"voyage", "Alpha", "Bravo", "--speed", "0.1", "--depart", "9999-06-01T00:00Z"}, 1,
        "after the year 9999"},
   };
   for (const Case& c : cases) {
@@ -559,6 +614,16 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
     EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
   }
+  // The examples of the voyage's help run as they are, from the project's folder.
+  const Outcome help = RunCommand({"voyage", "--help"}, dir);
+  const std::size_t example = help.out.find("  sailings voyage Rotterdam");
+  ASSERT_NE(example, std::string::npos) << help.out;
+  std::vector<std::string> words;
+  std::istringstream line(help.out.substr(example, help.out.find('\n', example) - example));
+  for (std::string word; line >> std::quoted(word);) words.push_back(word);
+  words.erase(words.begin());
+  const Outcome helped = RunCommand(words, SAILINGS_TESTS_DIR "/..");
+  EXPECT_EQ(helped.status, 0) << helped.err;
   // Two legs of a voyage at 60000 points each: more than the table holds.
   const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
   EXPECT_EQ(many.status, 1);

@@ -55,6 +55,9 @@ struct RouteFileContent {
   std::vector<VoyagePoint> points;  // in order; at least two
   std::vector<long> lines;          // the line of each point in the file, from 1 (0 where the
                                     // format does not tell: GeoJSON)
+  // What the reading passed over or chose, one line each without the file's
+  // name ("line 7: a repeated fix is read once", ...): for the user to see.
+  std::vector<std::string> notes;
 };
 
 // Reads the route at `path`; `shown` is its name in messages, `route_name`

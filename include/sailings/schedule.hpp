@@ -25,6 +25,13 @@ bool ParseUtcTime(std::string_view text, std::int64_t& seconds, std::string& rea
 // form of xsd:dateTime).
 std::string FormatUtcMinute(double seconds, bool withSeconds = false);
 
+// The speeds a passage is planned at, knots: a vessel's speed through its
+// passage, from a slow drift to a fast craft. A speed outside them is a slip
+// of the keyboard or a file's own "unset" (0 is read as no speed).
+inline constexpr double kMinSpeedKnots = 0.1;
+inline constexpr double kMaxSpeedKnots = 100.0;
+inline bool SpeedInRange(double knots) { return knots >= kMinSpeedKnots && knots <= kMaxSpeedKnots; }
+
 // The seconds of 9999-12-31T23:59Z: no time is written beyond it.
 inline constexpr double kLastUtcSecond = 253402300740.0;
 

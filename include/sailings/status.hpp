@@ -35,7 +35,7 @@ enum class Status {
                             // intermediate longitudes
   // Voyages and route files.
   too_few_waypoints,        // a voyage or route of fewer than two waypoints
-  speed_not_positive,       // a speed of 0 knots or less
+  speed_out_of_range,       // a speed not in [0.1, 100] knots (schedule.hpp)
   no_speed,                 // a departure time, and a leg without a speed
   ends_after_9999,          // a time of arrival beyond 9999-12-31T23:59Z
   xtd_out_of_range,         // a cross-track limit not in [0.001, 100] NM

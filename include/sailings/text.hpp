@@ -51,8 +51,14 @@ std::string AzimuthText(double degrees, int decimals);
 // Length of the valid UTF-8 sequence starting at text[i], or 0.
 std::size_t Utf8Length(std::string_view text, std::size_t i);
 
-// `text` for a terminal or a message: control characters and bytes that are
-// not UTF-8 shown as '?', cut after `limit` bytes with "..." added.
+// The bytes of the character at text[i] that no output shows as they are
+// (each becomes one '?'): a byte that is not UTF-8, a C0 or C1 control
+// character or DEL, a bidirectional embedding, override or isolate
+// (U+202A-U+202E, U+2066-U+2069); 0 for any other character.
+std::size_t HiddenLength(std::string_view text, std::size_t i);
+
+// `text` for a terminal or a message: the characters HiddenLength() names
+// shown as '?', cut after `limit` bytes with "..." added.
 std::string PrintableText(std::string_view text, std::size_t limit = 60);
 
 // Text for an XML element or attribute: & < > " ' escaped, control

@@ -79,7 +79,7 @@ class Voyage {
   // Solves every leg of `points` (at least two). On a refusal `waypoint`
   // names the waypoint (from 1) it concerns and `voyage` is untouched:
   // too_few_waypoints; not_a_number or latitude_beyond_90 (a position);
-  // same_position (a waypoint repeating the one before it); speed_not_positive;
+  // same_position (a waypoint repeating the one before it); speed_out_of_range;
   // limit_out_of_range; position_beyond_limit (a leg with an end beyond the
   // limit); no_speed (a departure time, and a leg without a
   // speed); ends_after_9999.

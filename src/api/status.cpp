@@ -30,7 +30,7 @@ const char* Describe(Status status) {
       return "a passage within a limiting latitude is tabled along its composite track, at equal "
              "distances or legs";
     case Status::too_few_waypoints: return "a voyage needs at least two waypoints";
-    case Status::speed_not_positive: return "a speed must be above 0 knots";
+    case Status::speed_out_of_range: return "a speed must be from 0.1 to 100 knots";
     case Status::no_speed: return "a departure time needs a speed on every leg (give --speed)";
     case Status::ends_after_9999: return "the voyage would end after the year 9999";
     case Status::xtd_out_of_range:

@@ -115,8 +115,8 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
   if (options.limit && !(std::fabs(*options.limit) > 0 && std::fabs(*options.limit) < 90)) {
     return Status::limit_out_of_range;
   }
-  if (options.speed_kn && !(*options.speed_kn > 0 && std::isfinite(*options.speed_kn))) {
-    return Status::speed_not_positive;
+  if (options.speed_kn && !SpeedInRange(*options.speed_kn)) {
+    return Status::speed_out_of_range;
   }
   std::vector<Place> places;
   places.reserve(points.size());
@@ -125,8 +125,8 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
     waypoint = static_cast<long>(i) + 1;
     if (!std::isfinite(p.lat) || !std::isfinite(p.lon)) return Status::not_a_number;
     if (std::fabs(p.lat) > 90) return Status::latitude_beyond_90;
-    if (p.speed_kn && !(*p.speed_kn > 0 && std::isfinite(*p.speed_kn))) {
-      return Status::speed_not_positive;
+    if (p.speed_kn && !SpeedInRange(*p.speed_kn)) {
+      return Status::speed_out_of_range;
     }
     places.push_back(StorePlace(p.name, p.lat, p.lon));
   }

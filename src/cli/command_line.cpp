@@ -322,7 +322,7 @@ int CommandLine::Timing(const Options& o, std::optional<double>& knots,
   if (!o.speed.empty()) {
     knots = ParseDecimal(o.speed);
     if (!knots) return Fail("--speed '" + PrintableText(o.speed) + "': not a number");
-    if (!(*knots > 0)) return Fail("--speed must be above 0 knots");
+    if (!SpeedInRange(*knots)) return Fail("--speed must be from 0.1 to 100 knots");
   }
   if (!o.depart.empty()) {
     std::int64_t seconds = 0;
@@ -852,7 +852,8 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   vName->needs(vRoute);
   auto* vSailing = voyage->add_option(
       "--sailing", o.sailing,
-      "great-ellipse (default), rhumb or geodesic: legs whose file gives no type");
+      "great-ellipse (default; or orthodrome), rhumb (or loxodrome) or geodesic: legs whose file "
+      "gives no type");
   auto* vOrtho = voyage->add_option(
       "--orthodrome", o.orthodrome,
       "great-ellipse (default) or geodesic: how an RTZ Orthodrome leg is sailed");
@@ -887,7 +888,7 @@ Output: one line per leg, then the totals (with --waypoints the waypoint
 table instead). CSV and JSON: one record per leg, with the fields
 )") + FieldList(VoyageLegFields()) + R"(
 Examples:
-  sailings voyage Rotterdam "Dover Strait" Lizard "New York" --speed 16 --list data/input.txt
+  sailings voyage Rotterdam 51N 1.5E 49.9N 5.2W "New York" --speed 16 --list data/input.txt
   sailings voyage --route passage.rtz --depart 2027-03-01T08:00Z --xtd 1 --rtz plan.rtz
   sailings voyage 50N 5W 40.5N 73.9W --xtd 0.5 --waypoints --csv
 )");
@@ -901,6 +902,8 @@ Examples:
   auto* cRadius = check->add_option(
       "--radius", o.radius, "The turn radius, NM, of waypoints whose file gives none");
   check->add_flag("--land", o.land, "Also legs that cross land (Natural Earth 1:110m; coarse)");
+  auto* cName = check->add_option(
+      "--name", o.name, "The GPX route (or track), map line or NMEA route of that name");
   AddShared(*check, o);
   check->footer(std::string(R"(
 Output: one line per finding ("fault" or "note", the leg or waypoint, what),
@@ -914,7 +917,7 @@ unreadable, 2 a usage error.
            {vRoute, &o.route}, {vName, &o.name}, {vSailing, &o.sailing}, {vOrtho, &o.orthodrome},
            {vLimit, &o.limit}, {vSpeed, &o.speed}, {vDepart, &o.depart}, {vPoints, &o.points},
            {vLeg, &o.leg}, {vXtd, &o.xtd}, {vGpx, &o.gpx}, {vRtz, &o.rtz}, {vSvg, &o.svg},
-           {cXtd, &o.xtd}, {cRadius, &o.radius}}) {
+           {cXtd, &o.xtd}, {cRadius, &o.radius}, {cName, &o.name}}) {
     valued.emplace_back(option, value);
   }
   for (CLI::App* command : {route, table, voyage, check}) {

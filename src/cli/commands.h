@@ -134,8 +134,11 @@ class CommandLine {
     return FinishFile(files.nmea, o.nmea);
   }
   // The voyage's waypoints from PLACE arguments or --route FILE.
-  bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::string& stem,
+  // From a file, its lines (`lines`, as RouteFileContent) and its notes told.
+  bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::vector<long>& lines,
                     std::string& reason);
+  // The notes of a route file read, on the error stream.
+  void Notes(const std::string& file, const std::vector<std::string>& notes);
   void Records(const Options& o, const std::vector<const char*>& names,
                std::optional<RecordWriter>& records);
 

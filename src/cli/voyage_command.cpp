@@ -37,9 +37,15 @@ std::string WaypointText(const std::vector<VoyagePoint>& points, long waypoint) 
   return text;
 }
 
+// The sailings as the option and a CSV file name them (the orthodrome on the
+// ellipsoid is the great ellipse, the loxodrome the rhumb line).
 std::optional<Sailing> SailingOf(const std::string& text) {
-  if (text == "great-ellipse") return Sailing::great_ellipse;
-  if (text == "rhumb") return Sailing::rhumb_line;
+  if (text == "great-ellipse" || text == "great_ellipse" || text == "orthodrome") {
+    return Sailing::great_ellipse;
+  }
+  if (text == "rhumb" || text == "rhumb-line" || text == "rhumb_line" || text == "loxodrome") {
+    return Sailing::rhumb_line;
+  }
   if (text == "geodesic") return Sailing::geodesic;
   return std::nullopt;
 }
@@ -77,13 +83,20 @@ std::string Right(const std::string& text, std::size_t width) {
 
 }  // namespace
 
+void CommandLine::Notes(const std::string& file, const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) {
+    err_ << "note: " << PrintableText(file, 200) << ": " << PrintableText(note, 400) << '\n';
+  }
+}
+
 bool CommandLine::VoyagePoints(const Options& o, std::vector<VoyagePoint>& points,
-                               std::string& stem, std::string& reason) {
+                               std::vector<long>& lines, std::string& reason) {
   if (!o.route.empty()) {
     RouteFileContent content;
     if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return false;
+    Notes(o.route, content.notes);
     points = std::move(content.points);
-    stem = std::filesystem::path(o.route).stem().string();
+    lines = std::move(content.lines);
     return true;
   }
   const std::vector<std::string>& p = o.positions;
@@ -110,8 +123,19 @@ bool CommandLine::VoyagePoints(const Options& o, std::vector<VoyagePoint>& point
 
 int CommandLine::Voyage(const Options& o) {
   std::vector<VoyagePoint> points;
-  std::string stem, reason;
-  if (!VoyagePoints(o, points, stem, reason)) return Fail(reason);
+  std::vector<long> lines;
+  std::string reason;
+  if (!VoyagePoints(o, points, lines, reason)) return Fail(reason);
+  // A refusal of a waypoint from a file names the file and its line.
+  const auto in = [&](long waypoint) {
+    if (o.route.empty()) return std::string();
+    std::string where = PrintableText(o.route, 200) + ": ";
+    if (waypoint >= 1 && static_cast<std::size_t>(waypoint) <= lines.size() &&
+        lines[static_cast<std::size_t>(waypoint - 1)] > 0) {
+      where += "line " + std::to_string(lines[static_cast<std::size_t>(waypoint - 1)]) + ": ";
+    }
+    return where;
+  };
 
   VoyageOptions options;
   if (!o.sailing.empty()) {
@@ -140,17 +164,18 @@ int CommandLine::Voyage(const Options& o) {
   Status status = Voyage::Plan(points, options, voyage, waypoint);
   if (status != Status::ok) {
     if (waypoint == 0) return Fail(Describe(status));
+    const std::string where = in(waypoint);
     if (status == Status::position_beyond_limit) {
-      return Fail("leg " + std::to_string(waypoint - 1) + " (to " + WaypointText(points, waypoint) +
+      return Fail(where + "leg " + std::to_string(waypoint - 1) + " (to " + WaypointText(points, waypoint) +
                   "): an end lies beyond the limiting latitude");
     }
     if (status == Status::same_position) {
-      return Fail(WaypointText(points, waypoint) + ": the same position as the waypoint before it");
+      return Fail(where + WaypointText(points, waypoint) + ": the same position as the waypoint before it");
     }
     if (status == Status::no_speed || status == Status::ends_after_9999) {
-      return Fail("leg " + std::to_string(waypoint - 1) + ": " + Describe(status));
+      return Fail(where + "leg " + std::to_string(waypoint - 1) + ": " + Describe(status));
     }
-    return Fail(WaypointText(points, waypoint) + ": " + Describe(status));
+    return Fail(where + WaypointText(points, waypoint) + ": " + Describe(status));
   }
 
   // The split of each great-elliptic or geodesic leg for the cross-track limit.
@@ -345,7 +370,8 @@ int CommandLine::Voyage(const Options& o) {
 int CommandLine::Check(const Options& o) {
   RouteFileContent content;
   std::string reason;
-  if (!ReadRouteFile(Path(o.route), o.route, "", content, reason)) return Fail(reason);
+  if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return Fail(reason);
+  Notes(o.route, content.notes);
   CheckOptions options;
   options.land = o.land;
   options.file_stem = std::filesystem::path(o.route).stem().string();

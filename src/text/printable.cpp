@@ -28,15 +28,31 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
   return overlong || invalid ? 0 : n;
 }
 
+std::size_t HiddenLength(std::string_view text, std::size_t i) {
+  const std::size_t n = Utf8Length(text, i);
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  if (n == 0) return 1;                                        // not UTF-8
+  if (n == 1) return byte(0) < 0x20 || byte(0) == 0x7f ? 1 : 0;  // C0 controls, DEL
+  if (n == 2) return byte(0) == 0xc2 && byte(1) <= 0x9f ? 2 : 0;  // C1 controls
+  // The bidirectional embeddings, overrides and isolates: U+202A-U+202E and
+  // U+2066-U+2069 reorder the rest of a line where a terminal, a
+  // spreadsheet or a plotter shows it.
+  if (n == 3 && byte(0) == 0xe2 &&
+      ((byte(1) == 0x80 && byte(2) >= 0xaa && byte(2) <= 0xae) ||
+       (byte(1) == 0x81 && byte(2) >= 0xa6 && byte(2) <= 0xa9))) {
+    return 3;
+  }
+  return 0;
+}
+
 std::string PrintableText(std::string_view text, std::size_t limit) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     if (out.size() >= limit) return out + "...";
     const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
+    if (const std::size_t hidden = HiddenLength(text, i)) {
       out += '?';
-      ++i;
+      i += hidden;
     } else {
       out.append(text.substr(i, n));
       i += n;
@@ -54,10 +70,9 @@ std::string Escaped(std::string_view text, Escape escape) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = Utf8Length(text, i);
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7f))) {
+    if (const std::size_t hidden = HiddenLength(text, i)) {
       out += '?';
-      ++i;
+      i += hidden;
       continue;
     }
     if (const char* replaced = escape(text[i])) {
