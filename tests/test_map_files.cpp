@@ -618,7 +618,7 @@ TEST(MapFiles, NmeaNamesAreToldApart) {
 TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
   const fs::path dir = scratch::Folder("refusals");
   Write(dir / "ports.csv", "lat,lon,name\n51.95,4.1,Rotterdam Europoort\n51.96,4.0,Rotterdam Maasvlakte\n50,-5,Lizard\n");
-  Write(dir / "keep.nmea", "kept\n");
+  for (const char* kept : {"keep.nmea", "keep.gpx", "keep.rtz", "keep.kml"}) Write(dir / kept, "kept\n");
   Write(dir / "picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
   struct Case {
     std::vector<std::string> args;
@@ -628,6 +628,14 @@ TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
   const Case cases[] = {
       {{"voyage", "--route", "ports.csv", "--nmea", "keep.nmea"}, 1,
        "cannot write keep.nmea: waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter'"},
+      // A command that fails replaces none of its files, however many it
+      // had finished before the failure.
+      {{"voyage", "--route", "ports.csv", "--gpx", "keep.gpx", "--rtz", "keep.rtz", "--nmea", "keep.nmea"}, 1,
+       "cannot write keep.nmea: waypoints 'Rotterdam Europoort' and 'Rotterdam Maasvlakte' are both 'Rotter'"},
+      {{"table", "50N", "5W", "40N", "70W", "--points", "20000", "--gpx", "keep.gpx", "--nmea", "keep.nmea"}, 1,
+       "cannot write keep.nmea: names of 6 characters number at most 10000 waypoints"},
+      {{"voyage", "--route", "ports.csv", "--gpx", "keep.gpx", "--rtz", "/dev/full", "--kml", "keep.kml"}, 1,
+       "cannot write /dev/full: "},
       {{"voyage", "--route", "picture.png", "--geojson", "x.geojson"}, 1, "picture.png: "},
       {{"table", "10", "10", "20", "20", "--points", "3", "--geojson", "no/such/folder/x.geojson"}, 1,
        "cannot write no/such/folder/x.geojson"},
@@ -659,7 +667,12 @@ TEST(MapFiles, RefusalsLeaveEveryFileAsItWas) {
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
   }
-  EXPECT_EQ(ReadFile(dir / "keep.nmea"), "kept\n");
+  for (const char* kept : {"keep.nmea", "keep.gpx", "keep.rtz", "keep.kml"}) {
+    EXPECT_EQ(ReadFile(dir / kept), "kept\n") << kept;
+  }
+  for (const auto& entry : fs::directory_iterator(dir)) {  // and no temporary file is left
+    EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+  }
   for (const char* never : {"x.geojson", "x.kml", "x.nmea"}) EXPECT_FALSE(fs::exists(dir / never)) << never;
   // Told apart with a longer name, and the route written whole.
   EXPECT_EQ(RunCommand({"voyage", "--route", "ports.csv", "--nmea", "keep.nmea", "--name-length", "12"}, dir).status, 0);

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace sailings {
 
@@ -32,6 +33,30 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // Removes `path` when it is a regular file (a stale output); a folder, a
 // link or a device is left alone.
 void RemoveRegularFile(const std::filesystem::path& path);
+
+// The files of one piece of work, written together: while a batch is open
+// on a thread, a file finished there is held, whole, under its temporary
+// name, and Commit() renames every one into place; a batch ended without
+// Commit() removes them, so that a failure late in the work (a file that
+// cannot be written, a table that cannot be finished) leaves every earlier
+// file as it was. A file written through (a device, a FIFO) cannot be held
+// and is written when it is finished. Batches do not nest.
+class OutputBatch {
+ public:
+  OutputBatch();
+  ~OutputBatch();
+  OutputBatch(const OutputBatch&) = delete;
+  OutputBatch& operator=(const OutputBatch&) = delete;
+  // Renames the files held, in the order they were finished. False with the
+  // file and the reason in `error` when one cannot be; the files not yet
+  // renamed are then removed.
+  bool Commit(std::string& error);
+
+  struct Held;  // a file held (the writers' own record)
+
+ private:
+  std::vector<Held>* held_;
+};
 
 // From now on SIGINT, SIGTERM and SIGHUP remove the scratch and temporary
 // files of every writer before the process ends by that signal.

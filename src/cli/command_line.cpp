@@ -1001,9 +1001,19 @@ unreadable, 2 a usage error.
   CommandLine commands(in, out, err, directory);
   const int checked = commands.CheckOutputs(o);
   if (checked != kOk) return checked;
-  if (voyage->parsed()) return commands.Voyage(o);
-  if (check->parsed()) return commands.Check(o);
-  return route->parsed() ? commands.Route(o) : commands.Table(o);
+  // Every file of the command completed and checked before any replaces
+  // what was there: a failure leaves them all as they were.
+  OutputBatch files;
+  const int status = voyage->parsed() ? commands.Voyage(o)
+                     : check->parsed() ? commands.Check(o)
+                     : route->parsed() ? commands.Route(o)
+                                       : commands.Table(o);
+  std::string why;
+  if (status == kOk && !files.Commit(why)) {
+    err << "ERROR: cannot write " << PrintableText(why, 400) << '\n';
+    return kFailed;
+  }
+  return status;
 }
 
 int RunCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,

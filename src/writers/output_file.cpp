@@ -15,6 +15,13 @@ namespace sailings {
 
 namespace fs = std::filesystem;
 
+// A file finished while a batch is open: its temporary file, its target,
+// and its slot among the files removed on a signal.
+struct OutputBatch::Held {
+  fs::path part, target;
+  int slot = -1;
+};
+
 namespace {
 
 // The files to remove if the process is interrupted: a fixed table, so that
@@ -54,6 +61,9 @@ extern "C" void RemoveScratchAndEnd(int signal) {
 }
 
 std::string Reason(int error) { return std::strerror(error); }
+
+// The files of the batch open on this thread, if one is.
+thread_local std::vector<OutputBatch::Held>* openBatch = nullptr;
 
 // A name beside `file` that no other writer, in this process or another, uses.
 fs::path UniqueBeside(const fs::path& dir, const std::string& base, const char* tag) {
@@ -281,12 +291,42 @@ bool AssembleFile(const OutputTarget& target, const std::vector<FilePiece>& piec
   int saved = errno;
   if (ok && existed && fchmod(fd, st.st_mode & 07777) != 0) ok = false, saved = errno;
   if (close(fd) != 0 && ok) ok = false, saved = errno;
+  if (ok && openBatch) {  // held whole until the batch is committed
+    openBatch->push_back({part, target.path, slot});
+    return true;
+  }
   if (ok && std::rename(part.c_str(), target.path.c_str()) != 0) ok = false, saved = errno;
   if (!ok) {
     unlink(part.c_str());
     error = Reason(saved);
   }
   Unregister(slot);
+  return ok;
+}
+
+OutputBatch::OutputBatch() : held_(new std::vector<Held>()) { openBatch = held_; }
+
+OutputBatch::~OutputBatch() {
+  for (Held& h : *held_) {
+    unlink(h.part.c_str());
+    Unregister(h.slot);
+  }
+  if (openBatch == held_) openBatch = nullptr;
+  delete held_;
+}
+
+bool OutputBatch::Commit(std::string& error) {
+  std::vector<Held> held = std::move(*held_);
+  held_->clear();
+  bool ok = true;
+  for (Held& h : held) {
+    if (ok && std::rename(h.part.c_str(), h.target.c_str()) != 0) {
+      ok = false;
+      error = h.target.filename().string() + ": " + Reason(errno);
+    }
+    if (!ok) unlink(h.part.c_str());
+    Unregister(h.slot);
+  }
   return ok;
 }
 
