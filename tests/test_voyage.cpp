@@ -577,6 +577,53 @@ TEST(VoyageCommand, NamesNeverReorderALine) {
   EXPECT_NE(hebrew.out.find("\u05D7\u05D9\u05E4\u05D4\u200F"), std::string::npos) << hebrew.out;
 }
 
+// The names made for waypoints without one (WP001, ...) never repeat a name
+// the route gives: every name of every file is told apart from the others.
+TEST(VoyageCommand, MadeNamesNeverRepeatGivenOnes) {
+  const std::filesystem::path dir = scratch::Folder("voyage-names");
+  struct Case {
+    const char* csv;
+    std::vector<std::string> more;
+  };
+  const Case cases[] = {
+      {"name,lat,lon\nWP002,50,-5\n,49,-6\n,48,-7\n", {}},
+      {"name,lat,lon\nWP000,50,-5\nWPA3,49,-6\n,48,-7\n", {"--points", "3"}},
+      {"name,lat,lon\nWP1,50,-5\nWP0004,49,-6\nWPA001,48,-7\n", {"--leg", "20"}},
+  };
+  const auto names = [](const std::string& text, const std::string& open, const std::string& close) {
+    std::vector<std::string> found;
+    for (std::size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+      const std::size_t start = at + open.size();
+      found.push_back(text.substr(start, text.find(close, start) - start));
+    }
+    return found;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.csv);
+    std::ofstream(dir / "r.csv") << c.csv;
+    std::vector<std::string> args = {"voyage", "--route", "r.csv", "--gpx", "r.gpx", "--rtz", "r.rtz",
+                                     "--geojson", "r.geojson", "--kml", "r.kml"};
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    const Outcome run = RunCommand(args, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    struct File {
+      const char* name;
+      std::string open, close;
+      std::size_t skip;  // the names of the file and its tracks before the waypoints'
+    };
+    for (const File& f : {File{"r.gpx", "<name>", "</name>", 1}, File{"r.rtz", " name=\"", "\"", 0},
+                          File{"r.geojson", "\"name\":\"", "\"", 3}, File{"r.kml", "<name>", "</name>", 4}}) {
+      SCOPED_TRACE(f.name);
+      std::vector<std::string> got = names(ReadFile(dir / f.name), f.open, f.close);
+      ASSERT_GT(got.size(), f.skip + 2);
+      got.erase(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(f.skip));
+      std::vector<std::string> sorted = got;
+      std::sort(sorted.begin(), sorted.end());
+      EXPECT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) << ::testing::PrintToString(got);
+    }
+  }
+}
+
 TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const std::filesystem::path dir = scratch::Folder("voyage-usage");
   std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n"

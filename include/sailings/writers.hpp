@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sailings/line.hpp"
 #include "sailings/passage.hpp"
@@ -70,6 +71,9 @@ class GpxWriter : public WaypointSink {
   GpxWriter& operator=(const GpxWriter&) = delete;
 
   void Row(const Waypoint& row) override;
+  // The names of the route's own waypoints: the names made for the others
+  // (WP001, ...) then never repeat one of them (MadeNamePrefix).
+  void AvoidNames(const std::vector<std::string>& given);
   // Writes the file whole. False, with the reason in `error`, when it cannot.
   bool Finish(std::string& error);
 
@@ -95,6 +99,9 @@ class RtzWriter : public WaypointSink {
   RtzWriter& operator=(const RtzWriter&) = delete;
 
   void Row(const Waypoint& row) override;
+  // The names of the route's own waypoints: the names made for the others
+  // (WP001, ...) then never repeat one of them (MadeNamePrefix).
+  void AvoidNames(const std::vector<std::string>& given);
   bool Finish(std::string& error);
 
  private:
@@ -197,6 +204,9 @@ class GeoJsonWriter : public WaypointSink {
   GeoJsonWriter(const GeoJsonWriter&) = delete;
   GeoJsonWriter& operator=(const GeoJsonWriter&) = delete;
   void Row(const Waypoint& row) override;
+  // The names of the route's own waypoints: the names made for the others
+  // (WP001, ...) then never repeat one of them (MadeNamePrefix).
+  void AvoidNames(const std::vector<std::string>& given);
   // Draws the tracks and writes the file whole; false with the reason.
   bool Finish(std::string& error);
 
@@ -218,6 +228,9 @@ class KmlWriter : public WaypointSink {
   KmlWriter(const KmlWriter&) = delete;
   KmlWriter& operator=(const KmlWriter&) = delete;
   void Row(const Waypoint& row) override;
+  // The names of the route's own waypoints: the names made for the others
+  // (WP001, ...) then never repeat one of them (MadeNamePrefix).
+  void AvoidNames(const std::vector<std::string>& given);
   bool Finish(std::string& error);
 
  private:

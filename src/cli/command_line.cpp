@@ -463,6 +463,7 @@ int CommandLine::Route(const Options& o) {
       return failed;
     }
     WaypointFanOut rows;
+    files.AvoidNames({from.name, to.name});
     files.AddTo(rows);
     const SailingLine main(s.passage, composite ? Track::composite : Track::great_ellipse);
     Waypoint row;
@@ -658,11 +659,13 @@ int CommandLine::Table(const Options& o) {
                          : plan.along == Sailing::geodesic      ? "geodesic"
                                                                 : "rhumb line";
     gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
+    gpx->AvoidNames({from.name, to.name});
     rows.Add(*gpx);
   }
   std::optional<RtzWriter> rtz;
   if (!o.rtz.empty()) {
     rtz.emplace(Path(o.rtz), times);
+    rtz->AvoidNames({from.name, to.name});
     rows.Add(*rtz);
   }
   std::optional<ChartWriter> chart;
@@ -684,6 +687,7 @@ int CommandLine::Table(const Options& o) {
                                         {{passage, track, words, 0}}, times, maps)) {
       return failed;
     }
+    maps.AvoidNames({from.name, to.name});
     maps.AddTo(rows);
   }
   ForEachWaypoint(passage, plan, rows);

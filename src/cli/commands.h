@@ -58,6 +58,12 @@ struct MapOutputs {
     if (nmea) rows.Add(*nmea);
   }
   bool any() const { return geojson || kml || nmea; }
+  // The names of the route's own waypoints, which made names never repeat
+  // (NMEA tells its names apart on its own).
+  void AvoidNames(const std::vector<std::string>& given) {
+    if (geojson) geojson->AvoidNames(given);
+    if (kml) kml->AvoidNames(given);
+  }
 };
 
 // What is asked of every route.

@@ -251,14 +251,19 @@ int CommandLine::Voyage(const Options& o) {
   const std::string title = points.size() >= 2 ? Shown(voyage.legs().front().from) + " to " +
                                                      Shown(voyage.legs().back().to)
                                                : std::string();
+  std::vector<std::string> given;  // the waypoints' own names, which made names never repeat
+  for (const VoyagePoint& p : points) given.push_back(p.name);
   std::optional<GpxWriter> gpx;
   if (!o.gpx.empty()) {
-    gpx.emplace(Path(o.gpx), title, "voyage of " + std::to_string(voyage.legs().size()) + " legs");
+    const std::size_t legs = voyage.legs().size();
+    gpx.emplace(Path(o.gpx), title, "voyage of " + std::to_string(legs) + (legs == 1 ? " leg" : " legs"));
+    gpx->AvoidNames(given);
     rows.Add(*gpx);
   }
   std::optional<RtzWriter> rtz;
   if (!o.rtz.empty()) {
     rtz.emplace(Path(o.rtz), times);
+    rtz->AvoidNames(given);
     rows.Add(*rtz);
   }
   std::optional<VoyageChartWriter> chart;
@@ -271,6 +276,7 @@ int CommandLine::Voyage(const Options& o) {
   if (const int failed = OpenMapFiles(o, title, routeId, VoyageMapTracks(voyage), times, maps)) {
     return failed;
   }
+  maps.AvoidNames(given);
   maps.AddTo(rows);
   if (tableOut || gpx || rtz || chart || maps.any()) ForEachVoyageWaypoint(voyage, plans, rows);
 

@@ -11,7 +11,12 @@ struct GpxWriter::State {
   std::string name, placement;
   double total_nm = 0;
   long count = 0;
+  std::string prefix = "WP";  // of the names made
 };
+
+void GpxWriter::AvoidNames(const std::vector<std::string>& given) {
+  state_->prefix = MadeNamePrefix(given);
+}
 
 GpxWriter::GpxWriter(const std::filesystem::path& file, std::string name, std::string placement)
     : state_(new State{RouteFile(file, {"points"}), std::move(name), std::move(placement)}) {}
@@ -28,7 +33,7 @@ void GpxWriter::Row(const Waypoint& row) {
   p = PositionAttributes(p, row.lat, row.lon);
   p = Append(p, "><name>");
   if (row.name.empty()) {
-    p = WaypointName(p, s.count++);
+    p = WaypointName(p, s.count++, s.prefix);
     p = Append(p, "</name></rtept>\n");
     s.file.Write(0, std::string_view(line, static_cast<std::size_t>(p - line)));
     return;

@@ -24,16 +24,17 @@ struct Property {
   std::string text;  // the value as written (a number's digits, a text unescaped)
 };
 
-std::string RowName(const Waypoint& row) {
+std::string RowName(const Waypoint& row, const std::string& prefix) {
   if (!row.name.empty()) return row.name;
-  char name[40];
-  return std::string(name, WaypointName(name, row.wp));
+  char name[60];
+  return std::string(name, WaypointName(name, row.wp, prefix));
 }
 
-std::vector<Property> RowProperties(const Waypoint& row, const Schedule* schedule) {
+std::vector<Property> RowProperties(const Waypoint& row, const Schedule* schedule,
+                                    const std::string& prefix) {
   std::vector<Property> p = {
       {"wp", Property::kInteger, std::to_string(row.wp)},
-      {"name", Property::kText, RowName(row)},
+      {"name", Property::kText, RowName(row, prefix)},
       {"total_nm", Property::kNumber, NumberText(row.total_nm, 6)},
       row.course ? Property{"course", Property::kNumber, AzimuthText(*row.course, 6)}
                  : Property{"course", Property::kNull, {}}};
@@ -138,7 +139,12 @@ struct GeoJsonWriter::State {
   std::string name;
   std::vector<MapTrack> tracks;
   MapFileOptions options;
+  std::string prefix = "WP";  // of the names made
 };
+
+void GeoJsonWriter::AvoidNames(const std::vector<std::string>& given) {
+  state_->prefix = MadeNamePrefix(given);
+}
 
 GeoJsonWriter::GeoJsonWriter(const std::filesystem::path& file, std::string name,
                              std::vector<MapTrack> tracks, const MapFileOptions& options)
@@ -151,7 +157,7 @@ void GeoJsonWriter::Row(const Waypoint& row) {
   State& s = *state_;
   std::string line = ",\n{\"type\":\"Feature\",\"properties\":{";
   bool first = true;
-  for (const Property& p : RowProperties(row, s.options.schedule)) {
+  for (const Property& p : RowProperties(row, s.options.schedule, s.prefix)) {
     if (!first) line += ',';
     first = false;
     line += std::string("\"") + p.name + "\":";
@@ -210,7 +216,12 @@ struct KmlWriter::State {
   std::string name;
   std::vector<MapTrack> tracks;
   MapFileOptions options;
+  std::string prefix = "WP";  // of the names made
 };
+
+void KmlWriter::AvoidNames(const std::vector<std::string>& given) {
+  state_->prefix = MadeNamePrefix(given);
+}
 
 KmlWriter::KmlWriter(const std::filesystem::path& file, std::string name,
                      std::vector<MapTrack> tracks, const MapFileOptions& options)
@@ -221,7 +232,7 @@ KmlWriter::~KmlWriter() = default;
 
 void KmlWriter::Row(const Waypoint& row) {
   State& s = *state_;
-  const std::vector<Property> properties = RowProperties(row, s.options.schedule);
+  const std::vector<Property> properties = RowProperties(row, s.options.schedule, s.prefix);
   std::string text = "      <Placemark>\n        <name>" + XmlText(properties[1].text) +
                      "</name>\n        <styleUrl>#waypoint</styleUrl>\n        <ExtendedData>\n";
   for (const Property& p : properties) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "sailings/text.hpp"
 
@@ -76,9 +77,29 @@ char* PositionAttributes(char* out, double lat, double lon) {
   return Append(out, "\"");
 }
 
-char* WaypointName(char* out, long number) {
-  std::memcpy(out, "WP", 2);
-  char* label = out + 2;
+std::string MadeNamePrefix(const std::vector<std::string>& given) {
+  // The letters before the digits of every given name of that form.
+  std::set<std::string> taken;
+  for (const std::string& name : given) {
+    const std::size_t digits = name.find_first_of("0123456789");
+    if (digits == 0 || digits == std::string::npos || digits > 16) continue;
+    if (name.find_first_not_of("0123456789", digits) != std::string::npos) continue;
+    taken.insert(name.substr(0, digits));
+  }
+  // "WP", then "WP" and the letters of 1, 2, ... counted in base 26: one
+  // of the first taken.size() + 1 is free.
+  for (std::size_t k = 0;; ++k) {
+    std::string letters;
+    for (std::size_t n = k; n > 0; n = (n - 1) / 26) {
+      letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+    }
+    if (!taken.count("WP" + letters)) return "WP" + letters;
+  }
+}
+
+char* WaypointName(char* out, long number, const std::string& prefix) {
+  std::memcpy(out, prefix.data(), prefix.size());
+  char* label = out + prefix.size();
   char* end = std::to_chars(label, label + 24, number).ptr;
   if (end - label < 3) {  // at least three digits
     const std::ptrdiff_t pad = 3 - (end - label);

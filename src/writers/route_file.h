@@ -55,7 +55,12 @@ char* Append(char* out, const char* text);
 // decimal numbers; a longitude of 180 written -180) at `out`, which has room
 // for 1000 characters; returns the end.
 char* PositionAttributes(char* out, double lat, double lon);
-// "WP000", "WP001", ... ("WP1000" past 999) at `out`; returns the end.
-char* WaypointName(char* out, long number);
+// "WP000", "WP001", ... ("WP1000" past 999) at `out`, or the same after
+// another `prefix` (at most 16 letters); returns the end.
+char* WaypointName(char* out, long number, const std::string& prefix = "WP");
+// The prefix of made names that none of `given` (the names a route's own
+// waypoints carry) has the form of: "WP" when none is "WP" and digits, else
+// "WPA", "WPB", ... "WPZ", "WPAA", ...: a made name never repeats a given one.
+std::string MadeNamePrefix(const std::vector<std::string>& given);
 
 }  // namespace sailings

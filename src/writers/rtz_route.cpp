@@ -17,7 +17,12 @@ const Schedule* Timed(const Schedule* schedule) {
 struct RtzWriter::State {
   RouteFile file;  // part 0 the waypoints, part 1 the schedule's times
   const Schedule* schedule;
+  std::string prefix = "WP";  // of the names made
 };
+
+void RtzWriter::AvoidNames(const std::vector<std::string>& given) {
+  state_->prefix = MadeNamePrefix(given);
+}
 
 RtzWriter::RtzWriter(const std::filesystem::path& file, const Schedule* schedule)
     : state_(new State{RouteFile(file, Timed(schedule)
@@ -39,7 +44,7 @@ void RtzWriter::Row(const Waypoint& row) {
   // A voyage's own waypoint keeps its name (escaped, it may not fit the line).
   std::string named;
   if (row.name.empty()) {
-    p = WaypointName(p, row.wp);
+    p = WaypointName(p, row.wp, s.prefix);
   } else {
     named = std::string(line, static_cast<std::size_t>(p - line)) + XmlText(row.name);
     p = line;
