@@ -191,6 +191,67 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
 }
 
 // ---------------------------------------------------------------------------
+// Encodings: a GPX and a KML encoded by Python's codecs in what their
+// declaration or byte-order mark names are read as the same route; files
+// of kinds that are no text (made by Python's zipfile and gzip) are named
+// for what they are.
+TEST(RouteFiles, DeclaredEncodingsAndKindsOfFile) {
+  const fs::path dir = scratch::Folder("encodings");
+  Write(dir / "make.py", R"PY(
+import gzip, zipfile
+gpx = ('<?xml version="1.0" encoding="{}"?>\n<gpx xmlns="http://www.topografix.com/GPX/1/1" version="1.1">'
+       '<rte><rtept lat="36.5" lon="-6.3"><name>C\u00e1diz</name></rtept>'
+       '<rtept lat="36" lon="-5.6"><name>Tarifa \u2013 Punta</name></rtept></rte></gpx>\n')
+kml = ('<?xml version="1.0" encoding="{}"?>\n<kml xmlns="http://www.opengis.net/kml/2.2"><Document>'
+       '<Placemark><name>C\u00e1diz</name><Point><coordinates>-6.3,36.5</coordinates></Point></Placemark>'
+       '<Placemark><name>Tarifa \u2013 Punta</name><Point><coordinates>-5.6,36</coordinates></Point></Placemark>'
+       '</Document></kml>\n')
+def write(name, data):
+    open(name, 'wb').write(data)
+write('utf8.gpx', gpx.format('UTF-8').encode('utf-8'))
+write('latin1.gpx', gpx.replace('\u2013', '-').format('ISO-8859-1').encode('latin-1'))
+write('cp1252.gpx', gpx.format('windows-1252').encode('cp1252'))
+write('utf16.gpx', gpx.format('UTF-16').encode('utf-16'))
+write('utf16le.gpx', gpx.format('UTF-16').encode('utf-16-le'))
+write('utf16be.gpx', gpx.format('UTF-16').encode('utf-16-be'))
+write('utf16bom-be.gpx', b'\xfe\xff' + gpx.format('UTF-16').encode('utf-16-be'))
+write('utf32.gpx', gpx.format('UTF-32').encode('utf-32'))
+write('latin1.kml', kml.replace('\u2013', '-').format('ISO-8859-1').encode('latin-1'))
+write('utf16.kml', kml.format('UTF-16').encode('utf-16'))
+with zipfile.ZipFile('route.kmz', 'w') as z:
+    z.writestr('doc.kml', kml.format('UTF-8'))
+write('route.gpx.gz', gzip.compress(gpx.format('UTF-8').encode('utf-8')))
+write('picture.png', b'\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR')
+write('klingon.gpx', gpx.format('x-klingon').encode('utf-8'))
+)PY");
+  ASSERT_EQ(Shell("cd '" + dir.string() + "' && python3 make.py"), 0);
+  for (const char* file : {"utf8.gpx", "latin1.gpx", "cp1252.gpx", "utf16.gpx", "utf16le.gpx", "utf16be.gpx",
+                           "utf16bom-be.gpx", "utf32.gpx", "latin1.kml", "utf16.kml"}) {
+    SCOPED_TRACE(file);
+    const RouteFileContent c = Read(dir / file);
+    ASSERT_EQ(c.points.size(), 2u);
+    EXPECT_EQ(c.points[0].name, "C\xC3\xA1" "diz");
+    const bool dash = std::string(file).find("latin1") == std::string::npos;
+    EXPECT_EQ(c.points[1].name, dash ? "Tarifa \xE2\x80\x93 Punta" : "Tarifa - Punta");
+    EXPECT_EQ(c.points[1].lon, -5.6);
+  }
+  struct Refused {
+    const char* file;
+    const char* says;
+  };
+  for (const Refused& r : {Refused{"route.kmz", "route.kmz: a ZIP archive (a KMZ file is one)"},
+                           Refused{"route.gpx.gz", "route.gpx.gz: compressed with gzip"},
+                           Refused{"picture.png", "picture.png: a binary file"},
+                           Refused{"klingon.gpx", "the encoding 'x-klingon' is not one this program reads"},
+                           Refused{"missing.gpx", "missing.gpx: cannot be read: there is no such file"}}) {
+    SCOPED_TRACE(r.file);
+    const Outcome run = RunCommand({"voyage", "--route", r.file}, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+}
+
 // Refusals: one line naming the file, the line and the waypoint.
 
 TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {

@@ -4,6 +4,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <sstream>
 
 #include "input/route_readers.h"
+#include "input/text_encoding.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/text.hpp"
 
@@ -533,12 +535,16 @@ std::string Message(std::string_view shown, const Refusal& r) {
 
 }  // namespace
 
-bool ParseRouteText(std::string_view text, std::string_view shown, std::string_view route_name,
+bool ParseRouteText(std::string_view raw, std::string_view shown, std::string_view route_name,
                     RouteFileContent& content, std::string& error) {
   RouteFileContent read;
-  read.bytes = text.size();
-  std::string_view body = text;
-  if (body.substr(0, 3) == "\xEF\xBB\xBF") body.remove_prefix(3);
+  read.bytes = raw.size();
+  std::string decoded, why;
+  if (!DecodeRouteText(raw, decoded, why)) {
+    error = Message(shown, Refusal{0, why});
+    return false;
+  }
+  const std::string_view text = decoded, body = text;
   const std::string_view start = Trimmed(body.substr(0, 64));
   const char first = start.empty() ? '\0' : start.front();
   std::optional<Refusal> refusal = first == '<'                 ? ReadXml(text, route_name, read)
@@ -565,9 +571,14 @@ bool ReadRouteFile(const std::filesystem::path& path, std::string_view shown,
     error = PrintableText(shown, 200) + ": is a folder, not a route file";
     return false;
   }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    error = PrintableText(shown, 200) + ": cannot be read";
+    const int why = errno;
+    error = PrintableText(shown, 200) + ": cannot be read" +
+            (why == ENOENT ? std::string(": there is no such file")
+             : why != 0    ? ": " + std::string(std::strerror(why))
+                           : std::string());
     return false;
   }
   // Read up to one byte past the limit (the size of a pipe is not known).
