@@ -347,7 +347,7 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
   EXPECT_FALSE(sailings::ReadRouteFile(dir / "big.csv", "big.csv", "", content, error));
   EXPECT_EQ(error, "big.csv: larger than 50 MB, not read");
   EXPECT_FALSE(sailings::ReadRouteFile(dir / "none.gpx", "none.gpx", "", content, error));
-  EXPECT_EQ(error, "none.gpx: cannot be read");
+  EXPECT_EQ(error, "none.gpx: cannot be read: there is no such file");
   EXPECT_FALSE(sailings::ReadRouteFile(dir, "folder", "", content, error));
   EXPECT_EQ(error, "folder: is a folder, not a route file");
 }
