@@ -795,6 +795,95 @@ TEST(MapFiles, FilesOfOtherToolsAndLinesSplitAtTheMeridian) {
   EXPECT_EQ(noid.points[2].lat, 50);
 }
 
+// Files that hold a route's points and its line (gpsbabel's KML of a route,
+// GDAL's KML of a GPX route), a line beside points of interest, lines in
+// parts, and GPX files of waypoints or tracks: each read as the route it
+// holds, once, with a note of what was left out.
+TEST(MapFiles, WaypointsLinesAndParts) {
+  const fs::path dir = scratch::Folder("parts");
+  Write(dir / "pts.csv", "lat,lon,name\n51.9244,4.4777,Rotterdam\n51.0,1.5,Dover\n49.9,-5.2,Lizard\n"
+                         "45,-30,Mid\n40.7128,-74.006,NewYork\n");
+  const std::string in = "cd '" + dir.string() + "' && ";
+  ASSERT_EQ(Shell(in + "gpsbabel -i unicsv -f pts.csv -x transform,rte=wpt -o kml -F babel.kml"), 0);
+  ASSERT_EQ(Shell(in + "gpsbabel -i unicsv -f pts.csv -x transform,rte=wpt -o gpx -F both.gpx"), 0);
+  ASSERT_EQ(Shell(in + "ogr2ogr -f KML gdal.kml both.gpx"), 0);
+  ASSERT_EQ(Shell(in + "ogr2ogr -f GeoJSON gdal.geojson both.gpx route_points"), 0);
+  const std::string line = R"({"type":"Feature","properties":{"name":"Passage"},"geometry":{"type":"LineString",)"
+                           R"("coordinates":[[4.4777,51.9244],[1.5,51.0],[-5.2,49.9],[-30,45],[-74.006,40.7128]]}})";
+  const auto poi = [](const char* name, double lon, double lat) {
+    return std::string(R"({"type":"Feature","properties":{"name":")") + name +
+           R"("},"geometry":{"type":"Point","coordinates":[)" + std::to_string(lon) + "," + std::to_string(lat) + "]}}";
+  };
+  Write(dir / "poi.geojson", R"({"type":"FeatureCollection","features":[)" + line + "," +
+                                 poi("Fuel dock", 4.3, 51.95) + "," + poi("Anchorage", 1.2, 51.1) + "]}");
+  const char* names[] = {"Rotterdam", "Dover", "Lizard", "Mid", "NewYork"};
+  struct Case {
+    const char* file;
+    bool names;
+    const char* note;  // on the error stream, or ""
+  };
+  for (const Case& c : {Case{"babel.kml", true, "5 points repeat the route's waypoints and are read once"},
+                        Case{"gdal.kml", true, ""}, Case{"gdal.geojson", true, ""},
+                        Case{"poi.geojson", false, "the line 'Passage' is the route; 2 points that are not its "
+                                                   "waypoints left out: 'Fuel dock', 'Anchorage'"}}) {
+    SCOPED_TRACE(c.file);
+    const Outcome run = RunCommand({"voyage", "--route", c.file, "--csv"}, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;  // a header and 4 legs
+    EXPECT_NE(run.err.find(c.note), std::string::npos) << run.err;
+    const sailings::RouteFileContent read = ReadRoute(dir / c.file);
+    ASSERT_EQ(read.points.size(), 5u);
+    EXPECT_NEAR(read.points[3].lon, -30, 1e-9);
+    for (std::size_t i = 0; i < 5 && c.names; ++i) EXPECT_EQ(read.points[i].name, names[i]);
+  }
+  // Parts that do not meet are refused, naming them, or chosen by number;
+  // parts that meet are one line.
+  const std::string gpxHead = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\">";
+  Write(dir / "multi.geojson", R"({"type":"Feature","properties":{"name":"Two"},"geometry":{"type":"MultiLineString",)"
+                               R"("coordinates":[[[-5,50],[-6,49]],[[-30,40],[-31,39]]]}})");
+  Write(dir / "multi.kml", "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Placemark><name>Two</name><MultiGeometry>"
+                           "<LineString><coordinates>-5,50 -6,49</coordinates></LineString>"
+                           "<LineString><coordinates>-30,40 -31,39</coordinates></LineString></MultiGeometry></Placemark></kml>");
+  Write(dir / "multi.gpx", gpxHead + "<trk><name>Two</name><trkseg><trkpt lat=\"50\" lon=\"-5\"/><trkpt lat=\"49\" lon=\"-6\"/>"
+                           "</trkseg><trkseg><trkpt lat=\"40\" lon=\"-30\"/><trkpt lat=\"39\" lon=\"-31\"/></trkseg></trk></gpx>");
+  Write(dir / "meet.geojson", R"({"type":"MultiLineString","coordinates":[[[-5,50],[-6,49]],[[-6,49],[-30,40]]]})");
+  for (const char* file : {"multi.geojson", "multi.kml", "multi.gpx"}) {
+    SCOPED_TRACE(file);
+    const Outcome whole = RunCommand({"voyage", "--route", file}, dir);
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_NE(whole.err.find("'Two' is in parts that do not meet: part 1 ends at 49"), std::string::npos) << whole.err;
+    EXPECT_NE(whole.err.find("choose one with --name 'Two#2'"), std::string::npos) << whole.err;
+    const sailings::RouteFileContent second = ReadRoute(dir / file, "Two#2");
+    ASSERT_EQ(second.points.size(), 2u);
+    EXPECT_EQ(second.points[0].lon, -30);
+    EXPECT_EQ(ReadRoute(dir / file, "#1").points[1].lat, 49);
+    const Outcome third = RunCommand({"voyage", "--route", file, "--name", "Two#3"}, dir);
+    EXPECT_NE(third.err.find("has 2 parts, not a part 3"), std::string::npos) << third.err;
+  }
+  EXPECT_EQ(ReadRoute(dir / "meet.geojson").points.size(), 3u);
+  // GPX: waypoints alone in order, with a note; a repeated fix read once; an
+  // empty first route passed over for one that has points.
+  Write(dir / "wpt.gpx", gpxHead + "<wpt lat=\"50\" lon=\"-5\"><name>A</name></wpt><wpt lat=\"49\" lon=\"-6\"><name>B</name></wpt></gpx>");
+  Write(dir / "fix.gpx", gpxHead + "<trk><trkseg><trkpt lat=\"50\" lon=\"-5\"/><trkpt lat=\"50\" lon=\"-5\"/>\n"
+                         "<trkpt lat=\"49\" lon=\"-6\"/></trkseg></trk></gpx>");
+  Write(dir / "second.gpx", gpxHead + "<rte><name>empty</name></rte><rte><name>full</name><rtept lat=\"50\" lon=\"-5\"/>"
+                            "<rtept lat=\"49\" lon=\"-6\"/></rte></gpx>");
+  struct Gpx {
+    const char* file;
+    const char* note;
+  };
+  for (const Gpx& g : {Gpx{"wpt.gpx", "no route or track: its 2 waypoints (wpt) read as a route, in the file's order"},
+                       Gpx{"fix.gpx", "line 1: 1 fix repeats the position before it and is read once"},
+                       Gpx{"second.gpx", ""}}) {
+    SCOPED_TRACE(g.file);
+    const Outcome run = RunCommand({"voyage", "--route", g.file}, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(g.note), std::string::npos) << run.err;
+    EXPECT_EQ(ReadRoute(dir / g.file).points.size(), 2u);
+  }
+  EXPECT_EQ(ReadRoute(dir / "second.gpx").route_name, "full");
+}
+
 TEST(MapFiles, RefusalsNameTheLine) {
   const std::string a = sentence("GPWPL,5000.000,N,00500.000,W,A"), b = sentence("GPWPL,4000.000,N,07000.000,W,B");
   std::string badSum = b;

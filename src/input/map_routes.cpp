@@ -11,39 +11,6 @@
 
 namespace sailings {
 
-std::optional<Refusal> ChooseMapRoute(const MapFeatures& features, std::string_view wanted,
-                                      const char* what, RouteFileContent& content) {
-  const std::vector<RoutePoint>* chosen = nullptr;
-  if (!wanted.empty()) {
-    for (const MapFeatures::Line& line : features.lines) {
-      if (line.name == wanted) {
-        chosen = &line.points;
-        content.route_name = line.name;
-        break;
-      }
-    }
-    if (!chosen) return Refusal{0, "no line named '" + PrintableText(wanted) + "'"};
-  } else if (features.points.size() >= 2) {
-    chosen = &features.points;  // the waypoints, in order
-  } else if (!features.lines.empty()) {
-    chosen = &features.lines.front().points;
-    content.route_name = features.lines.front().name;
-  } else {
-    return Refusal{0, std::string("no line and fewer than two points: not a route (") + what + ")"};
-  }
-  for (const RoutePoint& r : *chosen) {
-    VoyagePoint p;
-    p.name = r.name;
-    p.lat = r.lat, p.lon = r.lon;
-    if (auto fault = PositionFault(r.lat, r.lon)) {
-      return Refusal{r.line, Which(content.points.size(), r.name) + ": " + *fault};
-    }
-    content.points.push_back(std::move(p));
-    content.lines.push_back(r.line);
-  }
-  return std::nullopt;
-}
-
 // ---------------------------------------------------------------- GeoJSON
 
 namespace {
@@ -102,15 +69,17 @@ std::optional<Refusal> Geometry(const Json& g, const std::string& name, MapFeatu
   } else if (t == "LineString" || t == "MultiLineString") {
     MapFeatures::Line line{name, {}};
     const bool multi = t == "MultiLineString";
+    std::size_t before = 0;  // the positions of the parts before
     for (std::size_t i = 0; i < (multi ? c.size() : 1); ++i) {
       const Json& part = multi ? c[i] : c;
       if (!part.is_array()) return Refusal{0, "a MultiLineString's part is not a list of positions"};
       std::vector<RoutePoint> piece;
       for (const Json& p : part) {
-        if (auto refusal = Position(p, {}, line.points.size() + piece.size(), r)) return refusal;
+        if (auto refusal = Position(p, {}, before + piece.size(), r)) return refusal;
         piece.push_back(r);
       }
-      JoinAtAntimeridian(line.points, piece);
+      before += piece.size();
+      line.parts.push_back(std::move(piece));
     }
     found.lines.push_back(std::move(line));
   }

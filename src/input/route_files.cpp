@@ -45,16 +45,6 @@ LineIndex::LineIndex(std::string_view text) {
   }
 }
 
-void JoinAtAntimeridian(std::vector<RoutePoint>& line, const std::vector<RoutePoint>& piece) {
-  std::size_t k = 0;
-  if (!line.empty() && !piece.empty()) {
-    const RoutePoint& a = line.back();
-    const RoutePoint& b = piece.front();
-    if (std::fabs(a.lon) == 180 && b.lon == -a.lon && a.lat == b.lat) k = 1;
-  }
-  line.insert(line.end(), piece.begin() + static_cast<std::ptrdiff_t>(k), piece.end());
-}
-
 namespace {
 
 std::string_view Trimmed(std::string_view s) {
@@ -173,12 +163,25 @@ struct Xml {
     const std::string ns = Namespace(root);
     content.format = RouteFormat::gpx;
     content.version = ns == "http://www.topografix.com/GPX/1/0" ? "1.0" : "1.1";
-    // The route: the first, or the one named; else a track's points.
+    // The route: the first that has points, or the one named; else a
+    // track's points; else the file's waypoints.
+    std::vector<std::string> names;
+    for (const char* kind : {"rte", "trk"}) {
+      for (pugi::xml_node r : Children(root, kind)) names.push_back(Child(r, "name").text().get());
+    }
+    const WantedName w = ParseWanted(wanted, names);
+    const auto hasPoints = [](pugi::xml_node r) {
+      if (Child(r, "rtept")) return true;
+      for (pugi::xml_node seg : Children(r, "trkseg")) {
+        if (Child(seg, "trkpt")) return true;
+      }
+      return false;
+    };
     pugi::xml_node chosen;
     bool track = false;
     for (const char* kind : {"rte", "trk"}) {
       for (pugi::xml_node r : Children(root, kind)) {
-        if (wanted.empty() || Child(r, "name").text().get() == wanted) {
+        if (wanted.empty() ? hasPoints(r) : (w.name.empty() && w.part > 0) || Child(r, "name").text().get() == w.name) {
           chosen = r;
           break;
         }
@@ -188,19 +191,61 @@ struct Xml {
         break;
       }
     }
-    if (!chosen) {
-      return Refusal{0, wanted.empty() ? "no route (rte) or track (trk) in the file"
-                                       : "no route or track named '" + PrintableText(wanted) + "'"};
+    const std::vector<pugi::xml_node> waypoints = Children(root, "wpt");
+    if (!chosen && wanted.empty() && waypoints.empty()) {  // routes without points: told so
+      chosen = Child(root, "rte");
+      if (!chosen) chosen = Child(root, "trk");
+      track = chosen && LocalName(chosen.name()) == "trk";
     }
+    if (!chosen && wanted.empty()) {
+      if (waypoints.empty()) return Refusal{0, "no route (rte), track (trk) or waypoint (wpt) in the file"};
+      content.notes.push_back("no route or track: its " + std::to_string(waypoints.size()) +
+                              (waypoints.size() == 1 ? " waypoint (wpt)" : " waypoints (wpt)") +
+                              " read as a route, in the file's order");
+      return Points(waypoints);
+    }
+    if (!chosen) return Refusal{0, "no route or track named '" + PrintableText(wanted) + "'"};
     content.route_name = Child(chosen, "name").text().get();
-    std::vector<pugi::xml_node> points;
-    if (track) {
-      for (pugi::xml_node seg : Children(chosen, "trkseg")) {
-        for (pugi::xml_node pt : Children(seg, "trkpt")) points.push_back(pt);
-      }
-    } else {
-      points = Children(chosen, "rtept");
+    if (!track) {
+      if (w.part > 0) return Refusal{0, "a route (rte) has no parts: --name '" + PrintableText(wanted) + "'"};
+      return Points(Children(chosen, "rtept"));
     }
+    // A track's segments, joined where they meet; a fix repeated (a receiver
+    // that logs while the ship lies still) is read once.
+    std::vector<std::vector<RoutePoint>> parts;
+    std::size_t count = 0;
+    for (pugi::xml_node seg : Children(chosen, "trkseg")) {
+      parts.emplace_back();
+      for (pugi::xml_node pt : Children(seg, "trkpt")) {
+        VoyagePoint p;
+        if (auto r = Position(pt, p, count++)) return r;
+        parts.back().push_back({p.lat, p.lon, Child(pt, "name").text().get(), Line(pt)});
+      }
+    }
+    std::vector<RoutePoint> joined;
+    const std::string called = "track" + (content.route_name.empty() ? std::string() : " '" + PrintableText(content.route_name, 40) + "'");
+    if (auto r = JoinParts(parts, w.part, called, "--name '" + PrintableText(content.route_name, 40), joined)) return r;
+    long repeated = 0, firstLine = 0;
+    for (const RoutePoint& r : joined) {
+      if (!content.points.empty() && content.points.back().lat == r.lat && content.points.back().lon == r.lon) {
+        if (repeated++ == 0) firstLine = r.line;
+        continue;
+      }
+      VoyagePoint p;
+      p.name = r.name, p.lat = r.lat, p.lon = r.lon;
+      content.points.push_back(std::move(p));
+      content.lines.push_back(r.line);
+    }
+    if (repeated > 0) {
+      content.notes.push_back("line " + std::to_string(firstLine) + ": " + std::to_string(repeated) +
+                              (repeated == 1 ? " fix repeats" : " fixes repeat") +
+                              " the position before it and " + (repeated == 1 ? "is" : "are") + " read once");
+    }
+    return std::nullopt;
+  }
+
+  // Points (rtept, wpt) in order, with their names.
+  std::optional<Refusal> Points(const std::vector<pugi::xml_node>& points) const {
     for (pugi::xml_node pt : points) {
       VoyagePoint p;
       p.name = Child(pt, "name").text().get();
@@ -303,7 +348,7 @@ struct Xml {
         if (kind == "Point") {
           found.points.insert(found.points.end(), piece.begin(), piece.end());
         } else {
-          JoinAtAntimeridian(line.points, piece);
+          line.parts.push_back(std::move(piece));
           hasLine = true;
         }
       }

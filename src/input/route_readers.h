@@ -63,19 +63,44 @@ struct RoutePoint {
   long line = 0;
 };
 
-// Appends `piece` to `line`; a piece that begins on the 180th meridian where
-// the line ends on it, on the other side at the same latitude (a line split
-// there, as GeoJSON and KML files split them), continues it without the
-// repeated position.
-void JoinAtAntimeridian(std::vector<RoutePoint>& line, const std::vector<RoutePoint>& piece);
+// Whether a part of a line that begins at `b` continues one that ends at
+// `a`: the same position (to 1e-7 degrees, the places GeoJSON keeps), or
+// the same latitude on the 180th meridian seen from either side (a line
+// split there, as GeoJSON and KML files split them).
+bool PartsMeet(const RoutePoint& a, const RoutePoint& b);
 
-// The route of a map file: its points (two or more) in order, else its first
-// line, or the line (or point set) named `wanted`.
+// A line of parts (a MultiLineString, a KML MultiGeometry, a GPX track's
+// segments) as one: parts that meet are joined without the repeated
+// position; parts that do not are refused, naming them, unless `part` (from
+// 1; 0: all) chooses one. `what` names the line in the refusal ("line
+// 'Passage'", "track 'Morning'"), `option` is how to choose a part
+// ("--name 'Passage#2'" is made of it and the part's number).
+std::optional<Refusal> JoinParts(const std::vector<std::vector<RoutePoint>>& parts, long part,
+                                 const std::string& what, const std::string& option,
+                                 std::vector<RoutePoint>& joined);
+
+// A name asked for (--name), with a part's number after '#' when it ends in
+// one: "Passage#2" is part 2 of 'Passage'; "#2" part 2 of the first line.
+// A name that is itself a line's name is taken whole.
+struct WantedName {
+  std::string name;
+  long part = 0;  // 0: the whole line
+};
+WantedName ParseWanted(std::string_view wanted, const std::vector<std::string>& names);
+
+// The route of a map file. Its lines are its LineStrings (a feature's parts
+// in `parts`); lines that meet end to start form one chain (a voyage
+// written a line per leg). The route is the chain of the first line, or the
+// line named `wanted`; its points are the route's waypoints when they lie
+// on it in order, from its start to its end (a file this program wrote, or
+// a route's points beside its line), each read once; otherwise the line's
+// own vertices are the route, and the points are left out with a note
+// naming them. Without a line, the points (two or more) in order.
 struct MapFeatures {
   std::vector<RoutePoint> points;
   struct Line {
     std::string name;
-    std::vector<RoutePoint> points;
+    std::vector<std::vector<RoutePoint>> parts;
   };
   std::vector<Line> lines;
 };
