@@ -417,6 +417,10 @@ TEST(RouteCheck, FindsEachPlantedFault) {
       {"xtdok", {Wp(0, 50, -5), Wp(1, 49, -8, o + " portsideXTD=\"5\" starboardXTD=\"5\"")},
        K::separation, 0, 0},
       {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
+      {"dateline2", {Wp(0, 50, 170), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
+      // From the meridian itself, either way: no crossing (a clean file).
+      {"from180w", {Wp(0, 40, -180), Wp(1, 40, 170, l)}, K::separation, 0, 0},
+      {"from180e", {Wp(0, 40, 180), Wp(1, 40, -170, l)}, K::separation, 0, 0},
       {"arctic", {Wp(0, 71, 10), Wp(1, 71, 12, o)}, K::high_latitude, 1, 2, false},
       {"southern", {Wp(0, -69, 10), Wp(1, -71, 12, l)}, K::high_latitude, 1, 2, false},
       {"southern2", {Wp(0, -71, 10), Wp(1, -69, 12, l)}, K::high_latitude, 1, 2, false},

@@ -671,6 +671,8 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   words.erase(words.begin());
   const Outcome helped = RunCommand(words, SAILINGS_TESTS_DIR "/..");
   EXPECT_EQ(helped.status, 0) << helped.err;
+  const Outcome none = RunCommand({"voyage", "Alpha", "Bravo", "--points", "0"}, dir);
+  EXPECT_EQ(none.err, "ERROR: --points must be from 1 to 100000 a leg\n");
   // Two legs of a voyage at 60000 points each: more than the table holds.
   const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
   EXPECT_EQ(many.status, 1);

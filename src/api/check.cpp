@@ -244,7 +244,10 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
     }
     // Notes: the 180th meridian, and high latitudes.
     const double dlon = std::remainder(b.lon - a.lon, 360.0);
-    if (std::fabs(a.lon + dlon) > 180.0 && std::fabs(dlon) < 180.0) {
+    // A leg that leaves the meridian itself (180 or -180, one meridian)
+    // leaves it on the side it sails to, and does not cross it.
+    const double start = std::fabs(a.lon) == 180.0 ? (dlon < 0 ? 180.0 : -180.0) : a.lon;
+    if (std::fabs(start + dlon) > 180.0 && std::fabs(dlon) < 180.0) {
       add(Finding::Kind::crosses_180, false, leg, waypoint, "the leg crosses the 180th meridian");
     }
     double highest = std::max(std::fabs(a.lat), std::fabs(b.lat));

@@ -197,6 +197,7 @@ int CommandLine::Voyage(const Options& o) {
     if (!o.points.empty()) {
       const std::optional<long long> n = Count(o.points);
       if (!n) return Fail("--points '" + PrintableText(o.points) + "': not a whole number");
+      if (*n < 1) return Fail("--points must be from 1 to " + std::to_string(kMaxWaypoints) + " a leg");
       request.placement = WaypointPlacement::points;
       request.count = *n;
     } else {
