@@ -3,7 +3,9 @@
 // and files of kinds that are no text told for what they are.
 #include "input/text_encoding.h"
 
+#if !defined(__EMSCRIPTEN__)
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -27,6 +29,90 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+#if defined(__EMSCRIPTEN__)
+// The page: the C library's iconv would bring every legacy table of the
+// world into it, so the encodings route files are written in are converted
+// here: UTF-16 and UTF-32 (either byte order), ISO-8859-1 and windows-1252.
+void AppendUtf8(std::string& out, unsigned long code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+bool Convert(std::string_view raw, const std::string& from, std::string& text, std::string& reason) {
+  // windows-1252's characters at 0x80 to 0x9F (0: none there).
+  static const unsigned short k1252[32] = {
+      0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
+      0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+  const std::string name = Lower(from);
+  const auto bad = [&](std::size_t at) {
+    reason = "byte " + std::to_string(at + 1) + " is not " + PrintableText(from) + " text";
+    return false;
+  };
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(raw[i]); };
+  text.clear();
+  if (name == "utf-16le" || name == "utf-16be") {
+    const bool big = name == "utf-16be";
+    const auto unit = [&](std::size_t i) {
+      return big ? (byte(i) << 8 | byte(i + 1)) : (byte(i + 1) << 8 | byte(i));
+    };
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
+      unsigned long code = static_cast<unsigned long>(unit(i));
+      if (code >= 0xD800 && code <= 0xDBFF) {
+        if (i + 3 >= raw.size()) return bad(i);
+        const unsigned long low = static_cast<unsigned long>(unit(i + 2));
+        if (low < 0xDC00 || low > 0xDFFF) return bad(i);
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      } else if (code >= 0xDC00 && code <= 0xDFFF) {
+        return bad(i);
+      }
+      AppendUtf8(text, code);
+    }
+    return raw.size() % 2 == 0 || bad(raw.size() - 1);
+  }
+  if (name == "utf-32le" || name == "utf-32be") {
+    const bool big = name == "utf-32be";
+    for (std::size_t i = 0; i + 3 < raw.size(); i += 4) {
+      const unsigned long code =
+          big ? (static_cast<unsigned long>(byte(i)) << 24 | byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3))
+              : (static_cast<unsigned long>(byte(i + 3)) << 24 | byte(i + 2) << 16 | byte(i + 1) << 8 | byte(i));
+      if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return bad(i);
+      AppendUtf8(text, code);
+    }
+    return raw.size() % 4 == 0 || bad(raw.size() - 1);
+  }
+  const bool latin1 = name == "iso-8859-1" || name == "iso8859-1" || name == "latin1" ||
+                      name == "latin-1" || name == "iso_8859-1";
+  const bool cp1252 = name == "windows-1252" || name == "cp1252";
+  if (!latin1 && !cp1252) {
+    reason = "the encoding '" + PrintableText(from) + "' is not one this program reads";
+    return false;
+  }
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    unsigned long code = byte(i);
+    if (cp1252 && code >= 0x80 && code <= 0x9F) {
+      code = k1252[code - 0x80];
+      if (code == 0) return bad(i);
+    }
+    AppendUtf8(text, code);
+  }
+  return true;
+}
+#else
 // `raw` converted from `from` (an encoding iconv knows) to UTF-8; false with
 // the reason.
 bool Convert(std::string_view raw, const std::string& from, std::string& text, std::string& reason) {
@@ -56,6 +142,7 @@ bool Convert(std::string_view raw, const std::string& from, std::string& text, s
   iconv_close(cd);
   return ok;
 }
+#endif
 
 // The encoding an XML declaration at the start of `text` names, if it does.
 std::string DeclaredEncoding(std::string_view text) {
