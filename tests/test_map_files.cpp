@@ -816,6 +816,9 @@ TEST(MapFiles, WaypointsLinesAndParts) {
   };
   Write(dir / "poi.geojson", R"({"type":"FeatureCollection","features":[)" + line + "," +
                                  poi("Fuel dock", 4.3, 51.95) + "," + poi("Anchorage", 1.2, 51.1) + "]}");
+  // Points on the line that do not reach its ends are not its waypoints.
+  Write(dir / "mid.geojson", R"({"type":"FeatureCollection","features":[)" + line + "," +
+                                 poi("Dover", 1.5, 51.0) + "," + poi("Lizard", -5.2, 49.9) + "]}");
   const char* names[] = {"Rotterdam", "Dover", "Lizard", "Mid", "NewYork"};
   struct Case {
     const char* file;
@@ -825,7 +828,8 @@ TEST(MapFiles, WaypointsLinesAndParts) {
   for (const Case& c : {Case{"babel.kml", true, "5 points repeat the route's waypoints and are read once"},
                         Case{"gdal.kml", true, ""}, Case{"gdal.geojson", true, ""},
                         Case{"poi.geojson", false, "the line 'Passage' is the route; 2 points that are not its "
-                                                   "waypoints left out: 'Fuel dock', 'Anchorage'"}}) {
+                                                   "waypoints left out: 'Fuel dock', 'Anchorage'"},
+                        Case{"mid.geojson", false, "2 points that are not its waypoints left out: 'Dover', 'Lizard'"}}) {
     SCOPED_TRACE(c.file);
     const Outcome run = RunCommand({"voyage", "--route", c.file, "--csv"}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
