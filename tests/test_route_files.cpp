@@ -127,14 +127,14 @@ TEST(RouteFiles, RtzOfEveryVersion) {
     EXPECT_DOUBLE_EQ(*p[0].radius_nm, 0.5);  // the default waypoint's
     // A leg without a geometryType: the default waypoint's Loxodrome.
     EXPECT_EQ(p[1].type, LegType::loxodrome);
-    EXPECT_DOUBLE_EQ(*p[1].speed_kn, 12.5);
+    EXPECT_DOUBLE_EQ(*p[1].speed_max_kn, 12.5);
     EXPECT_DOUBLE_EQ(*p[1].radius_nm, 1.0);
     EXPECT_DOUBLE_EQ(*p[1].port_xtd_nm, 0.25);
     // A waypoint without a leg takes the default leg.
     EXPECT_EQ(p[2].type, LegType::loxodrome);
     EXPECT_FALSE(p[2].speed_kn);
     EXPECT_EQ(p[3].type, LegType::orthodrome);
-    EXPECT_DOUBLE_EQ(*p[3].speed_kn, 16);
+    EXPECT_DOUBLE_EQ(*p[3].speed_max_kn, 16);
     EXPECT_DOUBLE_EQ(*p[3].port_xtd_nm, 1.5);
     EXPECT_DOUBLE_EQ(*p[3].starboard_xtd_nm, 2);
     EXPECT_EQ(c.lines[0], 10);
@@ -185,8 +185,8 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
       "</waypoints><extensions>" + deep + "</extensions></route>",
       "s.rtz", "", r, error))
       << error;
-  EXPECT_FALSE(r.points[1].speed_kn);
-  EXPECT_DOUBLE_EQ(*r.points[2].speed_kn, 7.5);
+  EXPECT_FALSE(r.points[1].speed_max_kn);
+  EXPECT_DOUBLE_EQ(*r.points[2].speed_max_kn, 7.5);
   EXPECT_EQ(r.points[2].type, LegType::loxodrome);
 }
 

@@ -6,7 +6,12 @@
 //  * RTZ 1.0, 1.1 and 1.2 (told by the namespace): the waypoints with their
 //    legs (geometryType, speedMax, portsideXTD, starboardXTD) and turn radii,
 //    a <defaultWaypoint> filling in what a waypoint leaves out; a leg
-//    without a geometryType is a Loxodrome, as the format says;
+//    without a geometryType is a Loxodrome, as the format says. The first
+//    schedule's planned speeds (its manual values, else its calculated ones;
+//    an element's speed is that of the leg arriving at its waypoint) are the
+//    legs' speeds, speedMax the most a leg may be sailed at, and the first
+//    waypoint's etd the departure. What a route written back keeps is in
+//    `rtz` (rtz.hpp);
 //  * CSV: a header naming at least `lat` and `lon`, optionally `name`,
 //    `sailing` (great-ellipse, rhumb, geodesic, orthodrome, loxodrome) and
 //    `speed_kn`; one row per waypoint, the sailing and speed being those of
@@ -33,10 +38,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sailings/rtz.hpp"
 #include "sailings/voyage.hpp"
 
 namespace sailings {
@@ -58,6 +65,10 @@ struct RouteFileContent {
   // What the reading passed over or chose, one line each without the file's
   // name ("line 7: a repeated fix is read once", ...): for the user to see.
   std::vector<std::string> notes;
+  // RTZ: the departure its schedule gives (seconds since 1970-01-01T00:00Z),
+  // and what the file holds beyond the voyage's waypoints.
+  std::optional<std::int64_t> depart;
+  std::optional<RtzKept> rtz;
 };
 
 // Reads the route at `path`; `shown` is its name in messages, `route_name`

@@ -39,7 +39,8 @@ struct VoyagePoint {
   bool has_leg = false;            // the file gives a leg here
   LegType type = LegType::unknown;
   std::optional<Sailing> sailing;  // a sailing named outright (CSV); beats `type`
-  std::optional<double> speed_kn;  // > 0
+  std::optional<double> speed_kn;      // the planned speed, > 0
+  std::optional<double> speed_max_kn;  // the most the leg may be sailed at (RTZ speedMax), > 0
   std::optional<double> port_xtd_nm, starboard_xtd_nm;  // the cross-track limits, >= 0
   // At this waypoint:
   std::optional<double> radius_nm;  // the turn radius, >= 0
@@ -52,7 +53,9 @@ struct VoyageOptions {
   // would go beyond it, sails the composite track (the leg's sailing is then
   // great_ellipse, composite); a leg with an end beyond it is refused.
   std::optional<double> limit;
-  std::optional<double> speed_kn;  // legs without their own speed, > 0
+  std::optional<double> speed_kn;      // legs without their own speed, knots, > 0
+  std::optional<double> every_leg_kn;  // every leg, whatever its own speed ("what if we make
+                                       // 12 knots"), knots, > 0
   std::optional<std::int64_t> depart;  // seconds since 1970-01-01T00:00Z; needs every speed
 };
 
@@ -65,7 +68,14 @@ struct VoyageLeg {
   double distance_nm = 0;    // along its track, NM, > 0
   double course = 0;         // leaving `from` ([0, 360); a rhumb line's constant course)
   double course_final = 0;   // arriving at `to`
+  // The leg's speed: every leg's (VoyageOptions::every_leg_kn), else its own
+  // planned speed, else the voyage's. A leg without any of them is sailed at
+  // its speedMax (`speed_from_max`). A speed above speedMax is the plan
+  // still: the faces warn of it.
   std::optional<double> speed_kn;
+  std::optional<double> speed_max_kn;  // the leg's speedMax, the most it may be sailed at
+  bool speed_from_max = false;
+  bool above_speed_max() const { return speed_kn && speed_max_kn && *speed_kn > *speed_max_kn; }
   std::optional<double> hours;      // of this leg
   std::optional<double> end_hours;  // from the voyage's departure to `to` (every leg before
                                     // this one has a speed)

@@ -46,6 +46,11 @@ struct Waypoint {
   std::string name;
   std::optional<double> hours;
   std::optional<double> speed_kn;
+  // A voyage's rows: the leg the row ends (from 1; 0 on the first row), and
+  // on a voyage's own waypoint its index in the voyage's points (from 0;
+  // -1 on the rows placed between them and in a passage's table).
+  long leg = 0;
+  long point = -1;
 };
 
 // The hours from the departure to `row`: its own (a voyage's), else at the

@@ -16,6 +16,7 @@
 
 #include "sailings/line.hpp"
 #include "sailings/passage.hpp"
+#include "sailings/rtz.hpp"
 #include "sailings/schedule.hpp"
 #include "sailings/voyage.hpp"
 #include "sailings/waypoints.hpp"
@@ -85,7 +86,8 @@ class GpxWriter : public WaypointSink {
 // The table as an RTZ route (the Route Plan Exchange Format of IEC 61174,
 // version 1.0), which type-approved ECDIS import: one waypoint per row, each
 // leg marked Orthodrome (great ellipse, geodesic) or Loxodrome (rhumb line,
-// parallel), and with a speed and a departure time a calculated schedule.
+// parallel), and with a speed and a departure time a calculated schedule
+// (each element's speed that of the leg arriving at its waypoint).
 // The 1.0 schema spells its schedule element "sheduleElement"; ECDIS
 // validate against that schema, so it is written so. The route's name is the
 // file's name without its extension, as ECDIS check.
@@ -102,6 +104,13 @@ class RtzWriter : public WaypointSink {
   // The names of the route's own waypoints: the names made for the others
   // (WP001, ...) then never repeat one of them (MadeNamePrefix).
   void AvoidNames(const std::vector<std::string>& given);
+  // A voyage read from an RTZ route goes back as it came (`kept`, by
+  // pointer): its waypoints keep their ids and attributes, every leg its
+  // attributes (on each part of a leg split), the route its information, a
+  // default waypoint and the manual schedule; the waypoints placed between
+  // them take the ids after the largest. A leg's speedMax is its own (the
+  // planned speed only on a leg without one).
+  void Keep(const RtzKept& kept);
   bool Finish(std::string& error);
 
  private:

@@ -106,6 +106,22 @@ void LegFigures(VoyageLeg& leg) {
   leg.course_final = back >= 360.0 ? back - 360.0 : back;
 }
 
+// The speed a leg is sailed at: every leg's, else its own planned speed,
+// else the voyage's, else (nothing else given) its speedMax. A plan faster
+// than the leg's speedMax is kept (it is the plan) and marked.
+Status LegSpeed(const VoyagePoint& p, const VoyageOptions& options, VoyageLeg& leg) {
+  leg.speed_kn = options.every_leg_kn ? options.every_leg_kn
+                 : p.speed_kn         ? p.speed_kn
+                                      : options.speed_kn;
+  leg.speed_max_kn = p.speed_max_kn;
+  if (p.speed_max_kn && !leg.speed_kn) {
+    leg.speed_kn = p.speed_max_kn;
+    leg.speed_from_max = true;
+  }
+  if (leg.speed_kn && !SpeedInRange(*leg.speed_kn)) return Status::speed_out_of_range;
+  return Status::ok;
+}
+
 }  // namespace
 
 Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions& options,
@@ -115,8 +131,8 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
   if (options.limit && !(std::fabs(*options.limit) > 0 && std::fabs(*options.limit) < 90)) {
     return Status::limit_out_of_range;
   }
-  if (options.speed_kn && !SpeedInRange(*options.speed_kn)) {
-    return Status::speed_out_of_range;
+  for (const std::optional<double>& knots : {options.speed_kn, options.every_leg_kn}) {
+    if (knots && !SpeedInRange(*knots)) return Status::speed_out_of_range;
   }
   std::vector<Place> places;
   places.reserve(points.size());
@@ -149,7 +165,7 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
     leg.start_nm = total;
     total += leg.distance_nm;
     leg.total_nm = total;
-    leg.speed_kn = points[i].speed_kn ? points[i].speed_kn : options.speed_kn;
+    if (const Status status = LegSpeed(points[i], options, leg); status != Status::ok) return status;
     if (leg.speed_kn) {
       leg.hours = leg.distance_nm / *leg.speed_kn;
       if (hours) hours = *hours + *leg.hours;
@@ -232,6 +248,7 @@ class VoyageRows : public WaypointSink {
       if (first_) {
         Waypoint r = row;
         r.name = leg_->from.name;
+        r.point = 0;
         if (startHours_) r.hours = 0.0;
         Hold(r);
       } else if (holding_) {  // the voyage's waypoint between two legs
@@ -245,13 +262,17 @@ class VoyageRows : public WaypointSink {
     const double along = row.total_nm;
     r.total_nm = leg_->start_nm + along;
     r.speed_kn = leg_->speed_kn;
+    r.leg = leg_->number;
     if (startHours_ && leg_->speed_kn) r.hours = *startHours_ + along / *leg_->speed_kn;
     Hold(r);
   }
 
   // The leg's last row is the voyage's waypoint it arrives at.
   void EndLeg() {
-    if (holding_) held_.name = leg_->to.name;
+    if (holding_) {
+      held_.name = leg_->to.name;
+      held_.point = leg_->number;
+    }
   }
   void Finish() {
     if (holding_) sink_.Row(held_);

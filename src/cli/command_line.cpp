@@ -864,10 +864,16 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   auto* vLimit = voyage->add_option(
       "--limit", o.limit,
       "A limiting latitude L: the composite track on every great-elliptic leg that goes beyond");
-  auto* vSpeed = voyage->add_option("--speed", o.speed,
-                                    "Speed in knots of every leg without its own (the file's)");
+  auto* vSpeed = voyage->add_option(
+      "--speed", o.speed,
+      "Speed in knots of every leg without its own (a CSV's speed_kn, an RTZ schedule's speed)");
+  auto* vSpeedAll = voyage->add_option(
+      "--speed-all", o.speedAll,
+      "Speed in knots of every leg, whatever the file says (held to an RTZ leg's speedMax)");
+  vSpeedAll->excludes(vSpeed);
   auto* vDepart = voyage->add_option(
-      "--depart", o.depart, "Departure time, ISO 8601 in UTC: the ETA at every waypoint");
+      "--depart", o.depart,
+      "Departure time, ISO 8601 in UTC (default: an RTZ schedule's): the ETA at every waypoint");
   auto* vPoints = voyage->add_option("--points", o.points,
                                      "N waypoints at equal distances along each leg");
   auto* vLeg = voyage->add_option("--leg", o.leg, "A waypoint every NM along each leg");
@@ -919,7 +925,7 @@ unreadable, 2 a usage error.
   for (const auto& [option, value] :
        std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
            {vRoute, &o.route}, {vName, &o.name}, {vSailing, &o.sailing}, {vOrtho, &o.orthodrome},
-           {vLimit, &o.limit}, {vSpeed, &o.speed}, {vDepart, &o.depart}, {vPoints, &o.points},
+           {vLimit, &o.limit}, {vSpeed, &o.speed}, {vSpeedAll, &o.speedAll}, {vDepart, &o.depart}, {vPoints, &o.points},
            {vLeg, &o.leg}, {vXtd, &o.xtd}, {vGpx, &o.gpx}, {vRtz, &o.rtz}, {vSvg, &o.svg},
            {cXtd, &o.xtd}, {cRadius, &o.radius}, {cName, &o.name}}) {
     valued.emplace_back(option, value);

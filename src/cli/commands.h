@@ -13,6 +13,7 @@
 
 #include "sailings/places.hpp"
 #include "sailings/records.hpp"
+#include "sailings/route_files.hpp"
 #include "sailings/text.hpp"
 #include "sailings/fields.hpp"
 #include "sailings/voyage.hpp"
@@ -35,7 +36,7 @@ struct Options {
   // route
   bool compare = false, full = false, line = false;
   // passage planning (route and table)
-  std::string limit, speed, depart, rtz;
+  std::string limit, speed, speedAll, depart, rtz;
   // the chart and the land
   std::string svg;
   bool land = false;
@@ -139,10 +140,9 @@ class CommandLine {
     if (const int failed = FinishFile(files.kml, o.kml)) return failed;
     return FinishFile(files.nmea, o.nmea);
   }
-  // The voyage's waypoints from PLACE arguments or --route FILE.
-  // From a file, its lines (`lines`, as RouteFileContent) and its notes told.
-  bool VoyagePoints(const Options& o, std::vector<VoyagePoint>& points, std::vector<long>& lines,
-                    std::string& reason);
+  // The voyage's waypoints from PLACE arguments (`content.points`) or
+  // --route FILE (all of `content`), its notes told.
+  bool VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason);
   // The notes of a route file read, on the error stream.
   void Notes(const std::string& file, const std::vector<std::string>& notes);
   void Records(const Options& o, const std::vector<const char*>& names,

@@ -50,6 +50,20 @@ std::optional<Sailing> SailingOf(const std::string& text) {
   return std::nullopt;
 }
 
+// "leg 3", "legs 1-4, 7, 9-10".
+std::string LegList(const std::vector<long>& legs) {
+  std::string text = legs.size() == 1 ? "leg " : "legs ";
+  for (std::size_t i = 0; i < legs.size();) {
+    std::size_t j = i;
+    while (j + 1 < legs.size() && legs[j + 1] == legs[j] + 1) ++j;
+    if (i > 0) text += ", ";
+    text += std::to_string(legs[i]);
+    if (j > i) text += "-" + std::to_string(legs[j]);
+    i = j + 1;
+  }
+  return text;
+}
+
 // Pads or cuts `text` to `width` characters (UTF-8 aware), left-aligned.
 std::string Cell(const std::string& raw, std::size_t width) {
   const std::string text = PrintableText(raw, 400);
@@ -89,17 +103,14 @@ void CommandLine::Notes(const std::string& file, const std::vector<std::string>&
   }
 }
 
-bool CommandLine::VoyagePoints(const Options& o, std::vector<VoyagePoint>& points,
-                               std::vector<long>& lines, std::string& reason) {
+bool CommandLine::VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason) {
   if (!o.route.empty()) {
-    RouteFileContent content;
     if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return false;
     Notes(o.route, content.notes);
-    points = std::move(content.points);
-    lines = std::move(content.lines);
     return true;
   }
   const std::vector<std::string>& p = o.positions;
+  std::vector<VoyagePoint>& points = content.points;
   for (std::size_t i = 0; i < p.size();) {
     Place place;
     double unused = 0;
@@ -122,10 +133,11 @@ bool CommandLine::VoyagePoints(const Options& o, std::vector<VoyagePoint>& point
 }
 
 int CommandLine::Voyage(const Options& o) {
-  std::vector<VoyagePoint> points;
-  std::vector<long> lines;
+  RouteFileContent content;
   std::string reason;
-  if (!VoyagePoints(o, points, lines, reason)) return Fail(reason);
+  if (!VoyagePoints(o, content, reason)) return Fail(reason);
+  const std::vector<VoyagePoint>& points = content.points;
+  const std::vector<long>& lines = content.lines;
   // A refusal of a waypoint from a file names the file and its line.
   const auto in = [&](long waypoint) {
     if (o.route.empty()) return std::string();
@@ -152,6 +164,15 @@ int CommandLine::Voyage(const Options& o) {
   }
   if (!o.limit.empty()) options.limit = o.limitDegrees;
   if (const int timing = Timing(o, options.speed_kn, options.depart)) return timing;
+  if (!o.speedAll.empty()) {
+    options.every_leg_kn = ParseDecimal(o.speedAll);
+    if (!options.every_leg_kn) return Fail("--speed-all '" + PrintableText(o.speedAll) + "': not a number");
+    if (!SpeedInRange(*options.every_leg_kn)) return Fail("--speed-all must be from 0.1 to 100 knots");
+    if (content.rtz && content.rtz->has_manual) {
+      content.rtz->has_manual = false;
+      content.rtz->not_kept.push_back("the manual schedule (--speed-all replaces its speeds)");
+    }
+  }
   std::optional<double> xtd;
   if (!o.xtd.empty()) {
     xtd = ParseDecimal(o.xtd);
@@ -161,7 +182,20 @@ int CommandLine::Voyage(const Options& o) {
 
   sailings::Voyage voyage;
   long waypoint = 0;
+  // Without --depart, the departure the file's schedule gives (when every leg
+  // has a speed).
+  const bool fileDeparts = !options.depart && content.depart;
+  if (fileDeparts) options.depart = content.depart;
   Status status = Voyage::Plan(points, options, voyage, waypoint);
+  if (fileDeparts && status == Status::no_speed) {
+    Notes(o.route, {"the schedule's departure is not used: leg " + std::to_string(waypoint - 1) +
+                        " has no speed (--speed gives one)"});
+    options.depart.reset();
+    status = Voyage::Plan(points, options, voyage, waypoint);
+  } else if (fileDeparts && status == Status::ok) {
+    Notes(o.route, {"departs " + FormatUtcMinute(static_cast<double>(*options.depart)) +
+                    ", as its schedule says (--depart gives another time)"});
+  }
   if (status != Status::ok) {
     if (waypoint == 0) return Fail(Describe(status));
     const std::string where = in(waypoint);
@@ -176,6 +210,27 @@ int CommandLine::Voyage(const Options& o) {
       return Fail(where + "leg " + std::to_string(waypoint - 1) + ": " + Describe(status));
     }
     return Fail(where + WaypointText(points, waypoint) + ": " + Describe(status));
+  }
+
+  // Speeds the plan took from a leg's speedMax, or planned above it.
+  std::vector<long> fromMax, aboveMax;
+  for (const VoyageLeg& leg : voyage.legs()) {
+    if (leg.speed_from_max) fromMax.push_back(leg.number);
+    if (leg.above_speed_max()) aboveMax.push_back(leg.number);
+  }
+  if (!fromMax.empty()) {
+    Notes(o.route, {LegList(fromMax) + (fromMax.size() == 1 ? " has" : " have") +
+                    " no planned speed and " + (fromMax.size() == 1 ? "is" : "are") +
+                    " sailed at " + (fromMax.size() == 1 ? "its" : "their") +
+                    " speedMax (--speed gives one)"});
+  }
+  if (!aboveMax.empty()) {
+    const VoyageLeg& first = voyage.legs()[static_cast<std::size_t>(aboveMax.front() - 1)];
+    err_ << "warning: " << PrintableText(o.route, 200) << ": " << LegList(aboveMax)
+         << (aboveMax.size() == 1 ? " is" : " are") << " planned faster than "
+         << (aboveMax.size() == 1 ? "its" : "their") << " speedMax (leg " << first.number << ": "
+         << FixedText(*first.speed_kn, 1) << " kn, speedMax " << FixedText(*first.speed_max_kn, 1)
+         << " kn)\n";
   }
 
   // The split of each great-elliptic or geodesic leg for the cross-track limit.
@@ -265,6 +320,16 @@ int CommandLine::Voyage(const Options& o) {
   if (!o.rtz.empty()) {
     rtz.emplace(Path(o.rtz), times);
     rtz->AvoidNames(given);
+    if (content.rtz) {
+      rtz->Keep(*content.rtz);
+      if (!content.rtz->not_kept.empty()) {
+        std::string text = "not kept from " + PrintableText(o.route, 200) + ": ";
+        for (std::size_t i = 0; i < content.rtz->not_kept.size(); ++i) {
+          text += (i > 0 ? "; " : "") + content.rtz->not_kept[i];
+        }
+        Notes(o.rtz, {text});
+      }
+    }
     rows.Add(*rtz);
   }
   std::optional<VoyageChartWriter> chart;
