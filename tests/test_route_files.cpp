@@ -6,7 +6,13 @@
 #include <GeographicLib/GeodesicLine.hpp>
 #include <gtest/gtest.h>
 
+#include <GeographicLib/Rhumb.hpp>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <sstream>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -350,6 +356,158 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
   EXPECT_EQ(error, "none.gpx: cannot be read: there is no such file");
   EXPECT_FALSE(sailings::ReadRouteFile(dir, "folder", "", content, error));
   EXPECT_EQ(error, "folder: is a folder, not a route file");
+}
+
+// ---------------------------------------------------------------------------
+// An ECDIS route's schedule is the plan; a voyage written back keeps the route.
+
+// What a shell command prints.
+std::string Capture(const std::string& command) {
+  std::string text;
+  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  if (!pipe) return text;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  pclose(pipe);
+  text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+  return text;
+}
+
+// The fields of the voyage's CSV records (without the header).
+std::vector<std::vector<std::string>> CsvRecords(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  std::istringstream in(text);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    records.push_back(fields);
+  }
+  return records;
+}
+
+TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
+  const std::string sample = kRoutes + "schedule-1_2.rtz";
+  ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_2.xsd " + sample), 0);
+  const RouteFileContent c = Read(sample);
+  ASSERT_EQ(c.points.size(), 4u);
+  // The manual values are the plan (waypoint 102's 12 kn, not the calculated
+  // 15); speedMax is the limit; the first etd the departure.
+  const double planned[] = {0, 12, 20, 20}, limits[] = {0, 14, 18, 18};
+  for (std::size_t i = 1; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(*c.points[i].speed_kn, planned[i]) << i;
+    EXPECT_DOUBLE_EQ(*c.points[i].speed_max_kn, limits[i]) << i;
+  }
+  const std::int64_t depart = 1581984000;  // 2020-02-18T00:00Z: 18262 + 48 days after 1970
+  EXPECT_EQ(c.depart, depart);
+
+  // The legs' lengths from GeographicLib: rhumb lines, then the geodesic.
+  const GeographicLib::Rhumb& rhumb = GeographicLib::Rhumb::WGS84();
+  const GeographicLib::Geodesic& geodesic = GeographicLib::Geodesic::WGS84();
+  double nm[3];
+  for (int i = 0; i < 3; ++i) {
+    const auto& a = c.points[static_cast<std::size_t>(i)];
+    const auto& b = c.points[static_cast<std::size_t>(i) + 1];
+    double s12 = 0, azi = 0;
+    if (i < 2) {
+      rhumb.Inverse(a.lat, a.lon, b.lat, b.lon, s12, azi);
+    } else {
+      geodesic.Inverse(a.lat, a.lon, b.lat, b.lon, s12);
+    }
+    nm[i] = s12 / 1852.0;
+  }
+  // The arrival, to the minute, at `speeds`.
+  const auto arrival = [&](const std::vector<double>& speeds, std::int64_t from) {
+    double hours = 0;
+    for (int i = 0; i < 3; ++i) hours += nm[i] / speeds[static_cast<std::size_t>(i)];
+    const std::time_t t = static_cast<std::time_t>(std::llround((static_cast<double>(from) + hours * 3600) / 60) * 60);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%MZ", std::gmtime(&t));
+    return std::string(text);
+  };
+
+  const fs::path dir = scratch::Folder("schedule");
+  std::string bare = ReadFile(sample);
+  bare.erase(bare.find("  <schedules>"), bare.find("</route>") - bare.find("  <schedules>"));
+  Write(dir / "bare.rtz", bare);
+  struct Case {
+    std::string file;
+    std::vector<std::string> options;
+    std::vector<double> speeds;
+    std::int64_t depart;  // 0: no times
+    std::string told;     // on the error stream, or ""
+    std::string untold;   // not on it
+  };
+  const std::vector<Case> cases = {
+      {sample, {}, {12, 20, 20}, depart, "legs 2-3 are planned faster than their speedMax", "no planned speed"},
+      {sample, {"--speed", "9"}, {12, 20, 20}, depart, "departs 2020-02-18T00:00Z, as its schedule says", "no planned"},
+      {sample, {"--speed-all", "12"}, {12, 12, 12}, depart, "", "speedMax"},
+      {sample, {"--speed-all", "19"}, {19, 19, 19}, depart, "legs 1-3 are planned faster", ""},
+      {sample, {"--depart", "2021-01-01T06:00Z"}, {12, 20, 20}, 1609480800, "", "as its schedule says"},
+      {(dir / "bare.rtz").string(), {}, {14, 18, 18}, 0, "legs 1-3 have no planned speed and are sailed at their speedMax", ""},
+      {(dir / "bare.rtz").string(), {"--speed", "10"}, {10, 10, 10}, 0, "", "speedMax"},
+  };
+  for (const Case& k : cases) {
+    std::vector<std::string> args = {"voyage", "--route", k.file, "--orthodrome", "geodesic", "--csv"};
+    args.insert(args.end(), k.options.begin(), k.options.end());
+    SCOPED_TRACE(testing::PrintToString(args));
+    const Outcome r = RunCommand(args, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto records = CsvRecords(r.out);
+    ASSERT_EQ(records.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_NEAR(std::stod(records[i][7]), k.speeds[i], 1e-9);
+      EXPECT_NEAR(std::stod(records[i][4]), nm[i], 1e-6);
+    }
+    if (k.depart) {
+      EXPECT_EQ(records[2][9], arrival(k.speeds, k.depart));
+    } else {
+      EXPECT_EQ(r.out.find(",eta,"), std::string::npos);
+    }
+    if (!k.told.empty()) {
+      EXPECT_NE(r.err.find(k.told), std::string::npos) << r.err;
+    }
+    if (!k.untold.empty()) {
+      EXPECT_EQ(r.err.find(k.untold), std::string::npos) << r.err;
+    }
+  }
+
+  // Written back, split for a cross-track limit: valid RTZ 1.0 whose own
+  // waypoints keep their ids and attributes, every part of a leg its leg's
+  // attributes, the route its information and manual schedule.
+  const Outcome w = RunCommand({"voyage", "--route", sample, "--xtd", "1", "--rtz", "back.rtz"}, dir);
+  ASSERT_EQ(w.status, 0) << w.err;
+  const std::string back = (dir / "back.rtz").string();
+  ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd " + back), 0);
+  const auto xpath = [&](const std::string& path) {
+    return Capture("xmllint --xpath \"" + path + "\" " + back);
+  };
+  EXPECT_EQ(xpath("//*[local-name()='routeInfo']/@vesselMMSI"), " vesselMMSI=\"257000000\"");
+  EXPECT_EQ(xpath("//*[local-name()='defaultWaypoint']/@radius"), " radius=\"0.8\"");
+  const std::string ids = xpath("//*[local-name()='waypoint']/@id");
+  EXPECT_EQ(ids, " id=\"101\" id=\"102\" id=\"105\" id=\"108\" id=\"107\"");
+  EXPECT_EQ(xpath("//*[local-name()='waypoint'][@id='102']/@radius"), " radius=\"0.5\"");
+  EXPECT_EQ(xpath("//*[local-name()='waypoint'][@id='102']/*[local-name()='leg']/@legInfo"),
+            " legInfo=\"Korsfjorden approach\"");
+  for (const char* id : {"108", "107"}) {  // both parts of the split leg
+    EXPECT_EQ(xpath(std::string("//*[local-name()='waypoint'][@id='") + id +
+                    "']/*[local-name()='leg']/@*[name()='speedMax' or name()='portsideXTD' or name()='speedMin']"),
+              " speedMin=\"8\" speedMax=\"18\" portsideXTD=\"1\"")
+        << id;
+  }
+  EXPECT_EQ(xpath("//*[local-name()='manual']/*/@speed"), " speed=\"20\" speed=\"12\" speed=\"20\" speed=\"20\"");
+  EXPECT_EQ(xpath("//*[local-name()='manual']/*[@waypointId='102']/@Note"), " Note=\"pilot leaves\"");
+  EXPECT_NE(w.err.find("not kept from " + sample + ": extensions; schedule 2 'Slow'"), std::string::npos) << w.err;
+  // ... and read back, the same voyage.
+  const Outcome first = RunCommand({"voyage", "--route", sample, "--csv"}, dir);
+  const Outcome again = RunCommand({"voyage", "--route", "back.rtz", "--csv"}, dir);
+  ASSERT_EQ(again.status, 0) << again.err;
+  const auto a = CsvRecords(first.out), b = CsvRecords(again.out);
+  ASSERT_EQ(b.size(), 4u);
+  EXPECT_EQ(b[3][9], a[2][9]);    // the arrival
+  EXPECT_EQ(b[3][10], a[2][10]);  // the distance
 }
 
 // ---------------------------------------------------------------------------
