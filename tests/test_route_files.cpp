@@ -294,6 +294,14 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
       {"speed.rtz",
        rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg speedMax=\"-4\"/></waypoint>"),
        "waypoint 2: speedMax -4 is negative"},
+      {"unknown.rtz",
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
+               "<manual>\n<scheduleElement waypointId=\"7\" speed=\"9\"/></manual></schedule></schedules><waypoints>"),
+       "line 8: the manual schedule names waypoint id '7', which the route does not have"},
+      {"planned.rtz",
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
+               "<calculated>\n<sheduleElement waypointId=\"2\" speed=\"fast\"/></calculated></schedule></schedules><waypoints>"),
+       "line 8: waypoint 2: schedule speed 'fast' is not a number"},
       {"radius.rtz", rtzWith("<waypoint id=\"2\" radius=\"x\"><position lat=\"51\" lon=\"1\"/></waypoint>"),
        "waypoint 2: radius 'x' is not a number"},
       {"broken.rtz", rtz + a + "<waypoint id=\"2\">\n<position lat=\"51\" lon=\"1\">\n</waypoint>",
