@@ -380,6 +380,33 @@ TEST(Voyage, CrossTrackSplitAgainstDenseSampling) {
   }
 }
 
+// A composite leg's table has rows at T1 and T2 besides the equal parts: the
+// parts told are the legs written.
+TEST(Voyage, CrossTrackSplitOfACompositeLegCountsTheLegsWritten) {
+  sailings::VoyageOptions options;
+  options.limit = 50;
+  const Voyage v = Plan({At(-33.9249, 18.4241), At(-33.8688, 151.2093)}, options);
+  ASSERT_TRUE(v.legs()[0].composite);
+  for (double xtd : {5.0, 20.0, 60.0}) {
+    SCOPED_TRACE(xtd);
+    sailings::CrossTrackSplit split;
+    ASSERT_EQ(sailings::SplitForCrossTrack(v.legs()[0], xtd, split), Status::ok);
+    sailings::TableRequest request;
+    request.placement = sailings::WaypointPlacement::points;
+    request.count = split.equal_parts - 1;
+    std::vector<sailings::WaypointPlan> plans = sailings::VoyageWaypointsOnly(v);
+    ASSERT_EQ(sailings::PlanWaypoints(v.legs()[0].passage, request, plans[0]), Status::ok);
+    struct Count : sailings::WaypointSink {
+      long rows = 0;
+      void Row(const sailings::Waypoint&) override { ++rows; }
+    } count;
+    sailings::ForEachVoyageWaypoint(v, plans, count);
+    EXPECT_EQ(count.rows - 1, split.parts);
+    EXPECT_EQ(split.parts, split.equal_parts + 2);  // T1 and T2 inside the parts
+    EXPECT_LE(split.separation_nm, xtd);
+  }
+}
+
 TEST(Voyage, CrossTrackSplitOfRhumbLinesAndOutOfRange) {
   VoyagePoint to = At(40.7, -74.0);
   to.type = sailings::LegType::loxodrome;

@@ -125,9 +125,13 @@ void ForEachVoyageWaypoint(const Voyage& voyage, const std::vector<WaypointPlan>
 // The cross-track limit: the least number of equal parts (equal distance
 // along the leg) such that the rhumb line an autopilot steers between
 // consecutive points never strays more than `limit_nm` from the leg's track.
+// On a composite leg the table has rows at the tangent points T1 and T2
+// too: `parts` counts the legs written, and the separation is theirs.
 struct CrossTrackSplit {
-  long parts = 1;            // 1 for a rhumb line
-  double separation_nm = 0;  // the greatest separation with that many parts
+  long parts = 1;            // the legs the leg is written as; 1 for a rhumb line
+  long equal_parts = 1;      // the equal parts to ask of the table (`parts` less the
+                             // tangent points' rows on a composite leg)
+  double separation_nm = 0;  // the greatest separation of those legs' rhumb lines, NM
 };
 // Status: ok; count_out_of_range when more than kMaxWaypoints parts would be
 // needed; xtd_out_of_range for a limit not in [0.001, 100] NM.

@@ -9,7 +9,10 @@
 
 #include "api/rows.h"
 #include "elliptic/comparison.h"
+#include "elliptic/ellipsoid.h"
+#include "elliptic/passage.h"
 #include "elliptic/separation.h"
+#include "elliptic/waypoints.h"
 #include "sailings/line.hpp"
 #include "sailings/schedule.hpp"
 #include "sailings/side_task.hpp"
@@ -316,7 +319,36 @@ Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit
   double worst = 0;
   const long parts = CrossTrackParts(*line, limit_nm * kNauticalMile, kMaxWaypoints + 1, worst);
   if (parts > kMaxWaypoints + 1) return Status::count_out_of_range;
-  split.parts = parts;
+  split.equal_parts = split.parts = parts;
+  split.separation_nm = ToNauticalMiles(worst);
+  const CompositeSailing* c = PassageRecords::Composite(leg.passage);
+  if (leg.track() != Track::composite || !c || !c->composite) return Status::ok;
+  // The composite track's table has rows at its tangent points T1 and T2 as
+  // well (a point of the equal parts within NearFixedPoint of one is that
+  // point): the legs written are those, and their rhumb lines are measured.
+  const double total = c->total, step = total / static_cast<double>(parts);
+  std::vector<double> stations;
+  for (long k = 0; k < parts; ++k) stations.push_back(step * static_cast<double>(k));
+  stations.push_back(total);
+  const double near = NearFixedPoint(step);
+  for (const double tangent : {c->ge1, c->ge1 + c->parallel}) {
+    if (!(tangent > 0 && tangent < total)) continue;
+    const auto after = std::lower_bound(stations.begin(), stations.end(), tangent);
+    if (after != stations.end() && *after - tangent < near && *after < total) {
+      *after = tangent;
+    } else if (after != stations.begin() && tangent - *(after - 1) < near && *(after - 1) > 0) {
+      *(after - 1) = tangent;
+    } else {
+      stations.insert(after, tangent);
+    }
+  }
+  worst = 0;
+  for (std::size_t i = 1; i < stations.size(); ++i) {
+    const TrackPoint a = line->At(stations[i - 1]), b = line->At(stations[i]);
+    const Curve chord = RhumbChord({TrueLatitude(a.phi), a.lambda}, {TrueLatitude(b.phi), b.lambda});
+    worst = std::max(worst, GreatestSeparation(chord, *line, stations[i - 1], stations[i], 8).metres);
+  }
+  split.parts = static_cast<long>(stations.size()) - 1;
   split.separation_nm = ToNauticalMiles(worst);
   return Status::ok;
 }

@@ -271,11 +271,11 @@ int CommandLine::Voyage(const Options& o) {
   } else if (xtd) {
     long long count = 0;
     for (std::size_t i = 0; i < plans.size(); ++i) {
-      if (splits[i]->parts <= 1) continue;
+      if (splits[i]->equal_parts <= 1) continue;
       TableRequest request;
       request.placement = WaypointPlacement::points;
       request.along = voyage.legs()[i].sailing;
-      request.count = splits[i]->parts - 1;
+      request.count = splits[i]->equal_parts - 1;
       count += request.count;
       if (count > kMaxWaypoints) {
         return Fail("the cross-track limit would need more than " + std::to_string(kMaxWaypoints) +
@@ -431,8 +431,9 @@ int CommandLine::Voyage(const Options& o) {
   if (o.land) {
     for (const VoyageLeg& leg : voyage.legs()) {
       if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {
-        err_ << "WARNING: leg " << leg.number << " (" << SailingName(leg.sailing, leg.composite)
-             << ") crosses land near " << FormatPositionShort(at->lat, at->lon) << '\n';
+        err_ << "warning: leg " << leg.number << " (" << SailingName(leg.sailing, leg.composite)
+             << ") crosses land near " << FormatPositionShort(at->lat, at->lon)
+             << " (1:110m coastline)\n";
       }
     }
   }
