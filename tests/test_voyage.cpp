@@ -712,7 +712,7 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   // Land: one warning per leg that crosses it, and the voyage still planned.
   const Outcome land = RunCommand({"voyage", "52N", "10W", "52N", "20E", "--land"}, dir);
   EXPECT_EQ(land.status, 0);
-  EXPECT_NE(land.err.find("WARNING: leg 1 (great-ellipse) crosses land near"), std::string::npos) << land.err;
+  EXPECT_NE(land.err.find("warning: leg 1 (great-ellipse) crosses land near"), std::string::npos) << land.err;
   // The waypoint table as JSON: one object per row, names on the voyage's own.
   const Outcome json = RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
   ASSERT_EQ(json.status, 0) << json.err;
