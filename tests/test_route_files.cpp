@@ -201,6 +201,66 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
 // declaration or byte-order mark names are read as the same route; files
 // of kinds that are no text (made by Python's zipfile and gzip) are named
 // for what they are.
+// CSV as other tools write it: gpsbabel's unicsv, GDAL's CSV with the
+// geometry as X and Y, a spreadsheet's semicolons and decimal commas, and
+// standard input.
+TEST(RouteFiles, CsvOfOtherTools) {
+  const fs::path dir = scratch::Folder("csv");
+  Write(dir / "r.gpx",
+        "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+        "<rte><name>R</name><rtept lat=\"50.1\" lon=\"-1.5\"><name>Start</name></rtept>"
+        "<rtept lat=\"49.9\" lon=\"-5.2\"><name>Lizard</name></rtept>"
+        "<rtept lat=\"48.5\" lon=\"-6.0\"><name>Ushant</name></rtept></rte></gpx>\n");
+  const std::string at = "cd " + dir.string() + " && ";
+  ASSERT_EQ(Shell(at + "gpsbabel -r -i gpx -f r.gpx -o unicsv -F unicsv.csv"), 0);
+  ASSERT_EQ(Shell(at + "ogr2ogr -f CSV -lco GEOMETRY=AS_XY ogr.csv r.gpx route_points"), 0);
+  Write(dir / "semicolons.csv", "Name;Lat;Lon;Remark\nStart;50,1;-1,5;x\nLizard;49,9;-5,2;\nUshant;48,5;-6;\n");
+  Write(dir / "tabs.csv", "name\tlatitude\tlongitude\nStart\t50.1\t-1.5\nLizard\t49.9\t-5.2\nUshant\t48.5\t-6\n");
+  struct Case {
+    const char* file;
+    const char* note;  // "" for none
+  };
+  const Case cases[] = {
+      {"unicsv.csv", "line 1: column 'No' is not read (lat, lon, name, sailing and speed_kn are)"},
+      {"ogr.csv", "line 1: columns 'route_fid', 'route_point_id', 'ele', 'time', 'magvar', 'geoidheight', "
+                  "'cmt', 'desc', 'src', 'link1_href', ... are not read"},
+      {"semicolons.csv", "line 1: column 'Remark' is not read"},
+      {"tabs.csv", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const RouteFileContent r = Read(dir / c.file);
+    ASSERT_EQ(r.points.size(), 3u);
+    const double lat[] = {50.1, 49.9, 48.5}, lon[] = {-1.5, -5.2, -6.0};
+    const char* names[] = {"Start", "Lizard", "Ushant"};
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_DOUBLE_EQ(r.points[i].lat, lat[i]);
+      EXPECT_DOUBLE_EQ(r.points[i].lon, lon[i]);
+      EXPECT_EQ(r.points[i].name, names[i]);
+    }
+    if (*c.note) {
+      ASSERT_EQ(r.notes.size(), 1u);
+      EXPECT_EQ(r.notes[0].rfind(c.note, 0), 0u) << r.notes[0];
+    } else {
+      EXPECT_TRUE(r.notes.empty());
+    }
+  }
+  // Two names of one column are refused, naming both.
+  Write(dir / "twice.csv", "lat,lon,Latitude\n1,2,3\n2,2,3\n");
+  RouteFileContent twice;
+  std::string error;
+  EXPECT_FALSE(sailings::ReadRouteFile(dir / "twice.csv", "twice.csv", "", twice, error));
+  EXPECT_EQ(error, "twice.csv: line 1: the header names 'lat' twice ('lat', 'Latitude')");
+  // "-": standard input, named so in every message.
+  const Outcome piped = RunCommand({"voyage", "--route", "-", "--csv"}, dir, ReadFile(dir / "unicsv.csv"));
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_NE(piped.out.find("\n2,Lizard,Ushant,"), std::string::npos) << piped.out;
+  EXPECT_EQ(piped.err.rfind("note: standard input: line 1: column 'No'", 0), 0u) << piped.err;
+  const Outcome bad = RunCommand({"check", "-"}, dir, "lat,lon\n1,2\n91,2\n");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err, "ERROR: standard input: line 3: waypoint 2: lat '91': a latitude beyond 90 degrees\n");
+}
+
 TEST(RouteFiles, DeclaredEncodingsAndKindsOfFile) {
   const fs::path dir = scratch::Folder("encodings");
   Write(dir / "make.py", R"PY(
@@ -319,7 +379,7 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
        "elements nested deeper than 64"},
       {"svg.gpx", "<svg/>", "not a GPX, RTZ or KML file (its root element is 'svg')"},
       {"ns.rtz", "<route xmlns=\"http://www.cirm.org/RTZ/2/0\"/>", "not an RTZ route: namespace"},
-      {"nolat.csv", "name,latitude,lon\nA,1,2\n", "the header must name the columns lat and lon"},
+      {"nolat.csv", "name,north,lon\nA,1,2\n", "the header must name the columns lat and lon"},
       {"badlat.csv", "lat,lon\n1,2\n\n95N,3\n", "line 4: waypoint 2: lat '95N': a latitude beyond 90"},
       {"quote.csv", "name,lat,lon\n\"A,1,2\n", "line 2: a quoted field is not closed"},
       {"sailing.csv", "lat,lon,sailing\n1,2,\n2,3,spiral\n", "waypoint 2: unknown sailing 'spiral'"},

@@ -23,7 +23,8 @@ struct CheckOptions {
   double xtd_nm = 0.1;     // the cross-track limit of legs that give none, > 0
   double radius_nm = 0;    // the turn radius of waypoints that give none, >= 0
   bool land = false;       // also: legs that cross land (Natural Earth 1:110m, coarse)
-  std::string file_stem;   // the file's name without its extension (RTZ routeName)
+  std::string file_stem;   // the file's name without its extension (RTZ routeName; empty: a
+                           // file without a name, standard input, is not checked)
 };
 
 struct Finding {

@@ -262,7 +262,7 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
     }
   }
   if (content.format == RouteFormat::rtz) {
-    if (content.route_name != options.file_stem) {
+    if (!options.file_stem.empty() && content.route_name != options.file_stem) {
       add(Finding::Kind::route_name, true, 0, 0,
           "routeName '" + PrintableText(content.route_name) + "' is not the file's name '" +
               PrintableText(options.file_stem) + "'");

@@ -143,6 +143,10 @@ class CommandLine {
   // The voyage's waypoints from PLACE arguments (`content.points`) or
   // --route FILE (all of `content`), its notes told.
   bool VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason);
+  // The route file --route (or check's FILE) names, or standard input for
+  // "-"; its name in messages.
+  bool ReadRoute(const Options& o, RouteFileContent& content, std::string& reason);
+  static std::string RouteShown(const Options& o);
   // The notes of a route file read, on the error stream.
   void Notes(const std::string& file, const std::vector<std::string>& notes);
   void Records(const Options& o, const std::vector<const char*>& names,

@@ -103,10 +103,30 @@ void CommandLine::Notes(const std::string& file, const std::vector<std::string>&
   }
 }
 
+std::string CommandLine::RouteShown(const Options& o) {
+  return o.route == "-" ? std::string("standard input") : o.route;
+}
+
+bool CommandLine::ReadRoute(const Options& o, RouteFileContent& content, std::string& reason) {
+  if (o.route != "-") return ReadRouteFile(Path(o.route), o.route, o.name, content, reason);
+  // Standard input, read whole up to the size a route file may have.
+  std::string text;
+  char buffer[65536];
+  while (in_.read(buffer, sizeof buffer) || in_.gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(in_.gcount()));
+    if (text.size() > kMaxRouteFileBytes) {
+      reason = "standard input: more than " + std::to_string(kMaxRouteFileBytes / 1000000) +
+               " MB; a route file is at most that";
+      return false;
+    }
+  }
+  return ParseRouteText(text, RouteShown(o), o.name, content, reason);
+}
+
 bool CommandLine::VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason) {
   if (!o.route.empty()) {
-    if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return false;
-    Notes(o.route, content.notes);
+    if (!ReadRoute(o, content, reason)) return false;
+    Notes(RouteShown(o), content.notes);
     return true;
   }
   const std::vector<std::string>& p = o.positions;
@@ -141,7 +161,7 @@ int CommandLine::Voyage(const Options& o) {
   // A refusal of a waypoint from a file names the file and its line.
   const auto in = [&](long waypoint) {
     if (o.route.empty()) return std::string();
-    std::string where = PrintableText(o.route, 200) + ": ";
+    std::string where = PrintableText(RouteShown(o), 200) + ": ";
     if (waypoint >= 1 && static_cast<std::size_t>(waypoint) <= lines.size() &&
         lines[static_cast<std::size_t>(waypoint - 1)] > 0) {
       where += "line " + std::to_string(lines[static_cast<std::size_t>(waypoint - 1)]) + ": ";
@@ -188,12 +208,12 @@ int CommandLine::Voyage(const Options& o) {
   if (fileDeparts) options.depart = content.depart;
   Status status = Voyage::Plan(points, options, voyage, waypoint);
   if (fileDeparts && status == Status::no_speed) {
-    Notes(o.route, {"the schedule's departure is not used: leg " + std::to_string(waypoint - 1) +
+    Notes(RouteShown(o), {"the schedule's departure is not used: leg " + std::to_string(waypoint - 1) +
                         " has no speed (--speed gives one)"});
     options.depart.reset();
     status = Voyage::Plan(points, options, voyage, waypoint);
   } else if (fileDeparts && status == Status::ok) {
-    Notes(o.route, {"departs " + FormatUtcMinute(static_cast<double>(*options.depart)) +
+    Notes(RouteShown(o), {"departs " + FormatUtcMinute(static_cast<double>(*options.depart)) +
                     ", as its schedule says (--depart gives another time)"});
   }
   if (status != Status::ok) {
@@ -219,14 +239,14 @@ int CommandLine::Voyage(const Options& o) {
     if (leg.above_speed_max()) aboveMax.push_back(leg.number);
   }
   if (!fromMax.empty()) {
-    Notes(o.route, {LegList(fromMax) + (fromMax.size() == 1 ? " has" : " have") +
+    Notes(RouteShown(o), {LegList(fromMax) + (fromMax.size() == 1 ? " has" : " have") +
                     " no planned speed and " + (fromMax.size() == 1 ? "is" : "are") +
                     " sailed at " + (fromMax.size() == 1 ? "its" : "their") +
                     " speedMax (--speed gives one)"});
   }
   if (!aboveMax.empty()) {
     const VoyageLeg& first = voyage.legs()[static_cast<std::size_t>(aboveMax.front() - 1)];
-    err_ << "warning: " << PrintableText(o.route, 200) << ": " << LegList(aboveMax)
+    err_ << "warning: " << PrintableText(RouteShown(o), 200) << ": " << LegList(aboveMax)
          << (aboveMax.size() == 1 ? " is" : " are") << " planned faster than "
          << (aboveMax.size() == 1 ? "its" : "their") << " speedMax (leg " << first.number << ": "
          << FixedText(*first.speed_kn, 1) << " kn, speedMax " << FixedText(*first.speed_max_kn, 1)
@@ -323,7 +343,7 @@ int CommandLine::Voyage(const Options& o) {
     if (content.rtz) {
       rtz->Keep(*content.rtz);
       if (!content.rtz->not_kept.empty()) {
-        std::string text = "not kept from " + PrintableText(o.route, 200) + ": ";
+        std::string text = "not kept from " + PrintableText(RouteShown(o), 200) + ": ";
         for (std::size_t i = 0; i < content.rtz->not_kept.size(); ++i) {
           text += (i > 0 ? "; " : "") + content.rtz->not_kept[i];
         }
@@ -443,11 +463,11 @@ int CommandLine::Voyage(const Options& o) {
 int CommandLine::Check(const Options& o) {
   RouteFileContent content;
   std::string reason;
-  if (!ReadRouteFile(Path(o.route), o.route, o.name, content, reason)) return Fail(reason);
-  Notes(o.route, content.notes);
+  if (!ReadRoute(o, content, reason)) return Fail(reason);
+  Notes(RouteShown(o), content.notes);
   CheckOptions options;
   options.land = o.land;
-  options.file_stem = std::filesystem::path(o.route).stem().string();
+  if (o.route != "-") options.file_stem = std::filesystem::path(o.route).stem().string();
   if (!o.xtd.empty()) {
     const std::optional<double> xtd = ParseDecimal(o.xtd);
     if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
@@ -480,7 +500,7 @@ int CommandLine::Check(const Options& o) {
               PrintableText(f.message, 400) + "\n";
     }
     const long legs = static_cast<long>(content.points.size()) - 1;
-    text += PrintableText(o.route, 200) + ": " + std::to_string(legs) +
+    text += PrintableText(RouteShown(o), 200) + ": " + std::to_string(legs) +
             (legs == 1 ? " leg, " : " legs, ") + std::to_string(faults) +
             (faults == 1 ? " fault, " : " faults, ") + std::to_string(notes) +
             (notes == 1 ? " note\n" : " notes\n");

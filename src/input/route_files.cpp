@@ -607,8 +607,9 @@ std::optional<Refusal> ReadXml(std::string_view text, std::string_view wanted,
 
 // ---------------------------------------------------------------- CSV
 
-// The fields of one CSV line (RFC 4180: quotes around a field, "" inside).
-bool SplitCsv(std::string_view line, std::vector<std::string>& fields) {
+// The fields of one CSV line (RFC 4180: quotes around a field, "" inside),
+// separated by `separator`.
+bool SplitCsv(std::string_view line, char separator, std::vector<std::string>& fields) {
   fields.clear();
   std::string field;
   bool quoted = false, wasQuoted = false;
@@ -628,7 +629,7 @@ bool SplitCsv(std::string_view line, std::vector<std::string>& fields) {
     } else if (c == '"' && Trimmed(field).empty() && !wasQuoted) {
       quoted = wasQuoted = true;
       field.clear();
-    } else if (c == ',') {
+    } else if (c == separator) {
       fields.push_back(std::move(field));
       field.clear();
       wasQuoted = false;
@@ -640,34 +641,77 @@ bool SplitCsv(std::string_view line, std::vector<std::string>& fields) {
   return !quoted;
 }
 
+// The separator of a CSV file, from its header: a comma, else a semicolon (a
+// spreadsheet's where the comma is the decimal sign), else a tab.
+char CsvSeparator(std::string_view header) {
+  if (header.find(',') != header.npos) return ',';
+  if (header.find(';') != header.npos) return ';';
+  if (header.find('\t') != header.npos) return '\t';
+  return ',';
+}
+
 std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content) {
   content.format = RouteFormat::csv;
   enum Column { kLat, kLon, kName, kSailing, kSpeed, kColumns };
   const char* names[kColumns] = {"lat", "lon", "name", "sailing", "speed_kn"};
+  // The names other tools give the columns: gpsbabel's unicsv (Latitude,
+  // Longitude), GDAL's CSV with its geometry as X and Y.
+  const std::vector<std::vector<std::string_view>> aliases = {
+      {"lat", "latitude", "y"}, {"lon", "long", "longitude", "lng", "x"}, {"name"}, {"sailing"},
+      {"speed_kn"}};
   long column[kColumns] = {-1, -1, -1, -1, -1};
+  std::string headerName[kColumns];
   bool header = true;
+  char separator = ',';
   std::vector<std::string> fields;
   TextLines lines(text);
   for (std::string_view line; lines.Next(line);) {
     const long lineNumber = lines.number();
     if (Trimmed(line).empty()) continue;
-    if (!SplitCsv(line, fields)) return Refusal{lineNumber, "a quoted field is not closed"};
+    if (header) separator = CsvSeparator(line);
+    if (!SplitCsv(line, separator, fields)) return Refusal{lineNumber, "a quoted field is not closed"};
     if (header) {
       header = false;
+      std::vector<std::string> unknown;
       for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view title = Trimmed(fields[i]);
+        bool known = false;
         for (int c = 0; c < kColumns; ++c) {
-          if (SameWord(Trimmed(fields[i]), names[c])) {
+          for (std::string_view alias : aliases[static_cast<std::size_t>(c)]) {
+            if (!SameWord(title, alias)) continue;
             if (column[c] >= 0) {
-              return Refusal{lineNumber, std::string("the header names '") + names[c] + "' twice"};
+              return Refusal{lineNumber, "the header names '" + std::string(names[c]) + "' twice ('" +
+                                             PrintableText(headerName[c], 40) + "', '" +
+                                             PrintableText(title, 40) + "')"};
             }
             column[c] = static_cast<long>(i);
+            headerName[c] = std::string(title);
+            known = true;
           }
         }
+        if (!known && !title.empty()) unknown.push_back("'" + PrintableText(title, 40) + "'");
       }
       if (column[kLat] < 0 || column[kLon] < 0) {
         return Refusal{lineNumber, "the header must name the columns lat and lon"};
       }
+      if (!unknown.empty()) {
+        std::string note = "line " + std::to_string(lineNumber) + ": " +
+                           (unknown.size() == 1 ? "column " : "columns ");
+        for (std::size_t i = 0; i < unknown.size() && i < 10; ++i) note += (i ? ", " : "") + unknown[i];
+        if (unknown.size() > 10) note += ", ...";
+        note += unknown.size() == 1 ? " is not read" : " are not read";
+        content.notes.push_back(note + " (lat, lon, name, sailing and speed_kn are)");
+      }
       continue;
+    }
+    // In a file separated by semicolons a number may have a decimal comma
+    // ("52,1"): read as a point.
+    if (separator != ',') {
+      for (const Column c : {kLat, kLon, kSpeed}) {
+        if (column[c] < 0 || static_cast<std::size_t>(column[c]) >= fields.size()) continue;
+        std::string& f = fields[static_cast<std::size_t>(column[c])];
+        if (std::count(f.begin(), f.end(), ',') == 1 && f.find('.') == f.npos) f[f.find(',')] = '.';
+      }
     }
     const auto field = [&](Column c) -> std::string_view {
       return column[c] >= 0 && static_cast<std::size_t>(column[c]) < fields.size()
