@@ -201,6 +201,38 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
 // declaration or byte-order mark names are read as the same route; files
 // of kinds that are no text (made by Python's zipfile and gzip) are named
 // for what they are.
+// OpenCPN's planned speeds: a route point's is the leg's arriving there, the
+// route's the others'; 0.1 knots or less is none, as OpenCPN has it.
+TEST(RouteFiles, OpenCpnPlannedSpeeds) {
+  const fs::path dir = scratch::Folder("opencpn");
+  const auto point = [](double lat, double lon, const char* speed) {
+    return "<rtept lat=\"" + std::to_string(lat) + "\" lon=\"" + std::to_string(lon) +
+           "\"><extensions><opencpn:rte_properties planned_speed=\"" + speed +
+           "\"/></extensions></rtept>\n";
+  };
+  const std::string head =
+      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"OpenCPN\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+      "xmlns:opencpn=\"http://www.opencpn.org\">\n<rte><name>Solent</name>\n";
+  Write(dir / "planned.gpx", head + "<extensions><opencpn:planned_speed>6.00</opencpn:planned_speed></extensions>\n" +
+                                 point(50.80, -1.10, "0.000000") + point(50.76, -1.30, "7.500000") +
+                                 point(50.70, -1.55, "0.000000") + "</rte></gpx>\n");
+  const RouteFileContent r = Read(dir / "planned.gpx");
+  ASSERT_EQ(r.points.size(), 3u);
+  EXPECT_DOUBLE_EQ(*r.points[1].speed_kn, 7.5);
+  EXPECT_DOUBLE_EQ(*r.points[2].speed_kn, 6.0);
+  // The file's speeds are the plan; --speed fills in none of them.
+  const Outcome v = RunCommand({"voyage", "--route", "planned.gpx", "--speed", "9", "--csv"}, dir);
+  ASSERT_EQ(v.status, 0) << v.err;
+  EXPECT_NE(v.out.find(",7.500000,"), std::string::npos) << v.out;
+  EXPECT_NE(v.out.find(",6.000000,"), std::string::npos) << v.out;
+  EXPECT_EQ(v.out.find(",9.000000,"), std::string::npos) << v.out;
+  Write(dir / "bad.gpx", head + point(50.80, -1.10, "0") + point(50.76, -1.30, "fast") + "</rte></gpx>\n");
+  RouteFileContent bad;
+  std::string error;
+  EXPECT_FALSE(sailings::ReadRouteFile(dir / "bad.gpx", "bad.gpx", "", bad, error));
+  EXPECT_EQ(error, "bad.gpx: line 5: waypoint 2: planned_speed 'fast' is not a number");
+}
+
 // CSV as other tools write it: gpsbabel's unicsv, GDAL's CSV with the
 // geometry as X and Y, a spreadsheet's semicolons and decimal commas, and
 // standard input.

@@ -225,7 +225,8 @@ struct Xml {
     content.route_name = Child(chosen, "name").text().get();
     if (!track) {
       if (w.part > 0) return Refusal{0, "a route (rte) has no parts: --name '" + PrintableText(wanted) + "'"};
-      return Points(Children(chosen, "rtept"));
+      if (auto r = Points(Children(chosen, "rtept"))) return r;
+      return PlannedSpeeds(chosen);
     }
     // A track's segments, joined where they meet; a fix repeated (a receiver
     // that logs while the ship lies still) is read once.
@@ -269,6 +270,34 @@ struct Xml {
       if (auto r = Position(pt, p, content.points.size())) return r;
       content.points.push_back(std::move(p));
       content.lines.push_back(Line(pt));
+    }
+    return std::nullopt;
+  }
+
+  // OpenCPN's planned speeds: a route point's <opencpn:rte_properties
+  // planned_speed="..."/> is the speed of the leg arriving there, the route's
+  // <opencpn:planned_speed> that of the legs without one. OpenCPN writes
+  // 0.1 knots or less for "none".
+  std::optional<Refusal> PlannedSpeeds(pugi::xml_node route) const {
+    const auto planned = [&](std::string_view text, pugi::xml_node at, std::size_t index,
+                             std::optional<double>& speed) -> std::optional<Refusal> {
+      if (auto fault = Quantity(text, "planned_speed", speed)) {
+        return Refusal{Line(at), (index > 0 ? Which(index, content.points[index].name) + ": " : std::string()) + *fault};
+      }
+      if (speed && *speed <= kMinSpeedKnots) speed.reset();
+      return std::nullopt;
+    };
+    std::optional<double> routeSpeed;
+    if (const pugi::xml_node e = Child(Child(route, "extensions"), "planned_speed")) {
+      if (auto r = planned(e.text().get(), e, 0, routeSpeed)) return r;
+    }
+    const std::vector<pugi::xml_node> points = Children(route, "rtept");
+    for (std::size_t i = 1; i < points.size() && i < content.points.size(); ++i) {
+      std::optional<double> speed;
+      const pugi::xml_node properties = Child(Child(points[i], "extensions"), "rte_properties");
+      if (auto r = planned(properties.attribute("planned_speed").value(), properties, i, speed)) return r;
+      if (!speed) speed = routeSpeed;
+      if (speed) content.points[i].speed_kn = speed;
     }
     return std::nullopt;
   }
