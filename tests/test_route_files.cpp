@@ -557,9 +557,15 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
     ASSERT_EQ(r.status, 0) << r.err;
     const auto records = CsvRecords(r.out);
     ASSERT_EQ(records.size(), 3u);
+    const std::size_t at = k.depart ? 11 : 10;  // from_lat, from_lon, to_lat, to_lon after total_nm
     for (std::size_t i = 0; i < 3; ++i) {
       EXPECT_NEAR(std::stod(records[i][7]), k.speeds[i], 1e-9);
       EXPECT_NEAR(std::stod(records[i][4]), nm[i], 1e-6);
+      ASSERT_EQ(records[i].size(), at + 4);
+      EXPECT_NEAR(std::stod(records[i][at]), c.points[i].lat, 5e-7);
+      EXPECT_NEAR(std::stod(records[i][at + 1]), c.points[i].lon, 5e-7);
+      EXPECT_NEAR(std::stod(records[i][at + 2]), c.points[i + 1].lat, 5e-7);
+      EXPECT_NEAR(std::stod(records[i][at + 3]), c.points[i + 1].lon, 5e-7);
     }
     if (k.depart) {
       EXPECT_EQ(records[2][9], arrival(k.speeds, k.depart));
