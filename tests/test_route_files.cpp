@@ -871,3 +871,23 @@ TEST(RouteCheck, SeparationOfReadingsAgainstDenseSampling) {
 }
 
 }  // namespace
+
+// A voyage's RTZ file larger than some ECDIS read is warned of when written,
+// as the check faults it when read.
+TEST(RouteFiles, RtzOverTheSizeEcdisReadIsWarnedOf) {
+  const fs::path dir = scratch::Folder("big");
+  for (const char* leg : {"1", "2"}) {
+    SCOPED_TRACE(leg);
+    const Outcome v = RunCommand({"voyage", "50N", "5W", "40.5N", "73.9W", "--leg", leg, "--rtz", "big.rtz"}, dir);
+    ASSERT_EQ(v.status, 0) << v.err;
+    const std::uintmax_t bytes = fs::file_size(dir / "big.rtz");
+    const bool big = bytes > 400000;
+    EXPECT_EQ(big, std::string(leg) == "1") << bytes;
+    const std::string warning = "warning: big.rtz: " + std::to_string((bytes + 500) / 1000) +
+                                " kB; some ECDIS refuse an RTZ route over 400 kB";
+    EXPECT_EQ(v.err.find(warning) != std::string::npos, big) << v.err;
+    const Outcome check = RunCommand({"check", "big.rtz"}, dir);
+    EXPECT_EQ(check.out.find("file_size") != std::string::npos || check.out.find("400 kB") != std::string::npos, big)
+        << check.out;
+  }
+}

@@ -10,12 +10,16 @@
 // absFuelSace).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace sailings {
+
+// Some ECDIS refuse an RTZ route larger than this, bytes.
+inline constexpr std::uintmax_t kRtzMaxBytes = 400000;
 
 // An element's attributes: (name, value) in order.
 using XmlAttributes = std::vector<std::pair<std::string, std::string>>;

@@ -8,6 +8,7 @@
 // sees half a file.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
@@ -112,6 +113,9 @@ class RtzWriter : public WaypointSink {
   // planned speed only on a leg without one).
   void Keep(const RtzKept& kept);
   bool Finish(std::string& error);
+  // The size of the file Finish() wrote, bytes: some ECDIS refuse a route
+  // over kRtzMaxBytes.
+  std::uintmax_t bytes() const;
 
  private:
   struct State;

@@ -9,6 +9,7 @@
 #include "elliptic/ellipsoid.h"
 #include "elliptic/separation.h"
 #include "sailings/coordinates.hpp"
+#include "sailings/rtz.hpp"
 #include "sailings/text.hpp"
 
 namespace sailings {
@@ -33,7 +34,6 @@ const char* KindName(Finding::Kind kind) {
 namespace {
 
 constexpr int kReadingSamples = 32;
-constexpr double kRtzMaxBytes = 400e3;
 
 // A track of the leg as a curve: u of its length.
 Curve AlongTrack(const std::shared_ptr<const TrackLine>& line) {
@@ -267,7 +267,7 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
           "routeName '" + PrintableText(content.route_name) + "' is not the file's name '" +
               PrintableText(options.file_stem) + "'");
     }
-    if (static_cast<double>(content.bytes) > kRtzMaxBytes) {
+    if (content.bytes > kRtzMaxBytes) {
       add(Finding::Kind::file_size, true, 0, 0,
           "the file is " + std::to_string(content.bytes / 1000) + " kB; ECDIS take at most 400 kB");
     }

@@ -696,6 +696,7 @@ int CommandLine::Table(const Options& o) {
   // Each file whole, in turn; the first that cannot be written ends the command.
   if (const int failed = FinishFile(gpx, o.gpx)) return failed;
   if (const int failed = FinishFile(rtz, o.rtz)) return failed;
+  if (rtz) RtzSizeWarning(o.rtz, rtz->bytes());
   if (const int failed = FinishFile(chart, o.svg)) return failed;
   if (const int failed = FinishMapFiles(o, maps)) return failed;
   if (o.land) {  // every track of the route, as warnings

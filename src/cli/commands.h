@@ -129,6 +129,13 @@ class CommandLine {
     if (!writer || writer->Finish(error)) return kOk;
     return Fail("cannot write " + PrintableText(name) + ": " + PrintableText(error, 400));
   }
+  // A warning when an RTZ file written is larger than some ECDIS read.
+  void RtzSizeWarning(const std::string& name, std::uintmax_t bytes) {
+    if (bytes <= kRtzMaxBytes) return;
+    err_ << "warning: " << PrintableText(name, 200) << ": " << (bytes + 500) / 1000
+         << " kB; some ECDIS refuse an RTZ route over " << kRtzMaxBytes / 1000
+         << " kB (fewer waypoints: a larger --xtd, a longer --leg)\n";
+  }
   // --tolerance, --talker and --name-length checked, and the map and NMEA
   // files opened (`name` the maps', `routeId` the NMEA route's, "FROM-TO"):
   // kOk, or the failure told.

@@ -47,11 +47,17 @@ bool RouteFile::Finish(const std::vector<Piece>& pieces, std::string& error) {
     if (!part->Close(error)) return false;
   }
   std::vector<FilePiece> file;
+  bytes_ = 0;
   for (const Piece& piece : pieces) {
     if (piece.part >= 0) {
-      file.push_back({{}, parts_[static_cast<std::size_t>(piece.part)].get()});
+      const ScratchFile* part = parts_[static_cast<std::size_t>(piece.part)].get();
+      file.push_back({{}, part});
+      std::error_code ec;
+      const std::uintmax_t size = std::filesystem::file_size(part->path(), ec);
+      if (!ec) bytes_ += size;
     } else {
       file.push_back({piece.text, nullptr});
+      bytes_ += piece.text.size();
     }
   }
   return AssembleFile(target_, file, error);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,12 +41,15 @@ class RouteFile {
   };
   // Writes the pieces whole; false with the reason in `error`.
   bool Finish(const std::vector<Piece>& pieces, std::string& error);
+  // The bytes Finish() wrote.
+  std::uintmax_t bytes() const { return bytes_; }
 
  private:
   OutputTarget target_;
   std::string unusable_;  // why the target cannot be written, or empty
   std::vector<std::unique_ptr<ScratchFile>> parts_;
   std::vector<const char*> tags_;
+  std::uintmax_t bytes_ = 0;
 };
 
 // Appends `text` at `out`; returns the end. (A route file's lines are

@@ -126,6 +126,8 @@ void RtzWriter::Row(const Waypoint& row) {
   }
 }
 
+std::uintmax_t RtzWriter::bytes() const { return state_->file.bytes(); }
+
 bool RtzWriter::Finish(std::string& error) {
   const State& s = *state_;
   const RtzKept* kept = s.kept;
