@@ -132,7 +132,7 @@ class CommandLine {
   // A warning when an RTZ file written is larger than some ECDIS read.
   void RtzSizeWarning(const std::string& name, std::uintmax_t bytes) {
     if (bytes <= kRtzMaxBytes) return;
-    err_ << "warning: " << PrintableText(name, 200) << ": " << (bytes + 500) / 1000
+    err_ << "warning: " << PrintableText(name, 200) << ": " << bytes / 1000
          << " kB; some ECDIS refuse an RTZ route over " << kRtzMaxBytes / 1000
          << " kB (fewer waypoints: a larger --xtd, a longer --leg)\n";
   }
