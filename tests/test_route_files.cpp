@@ -723,6 +723,14 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   }
   // The duplicate names the waypoint whose id it repeats.
   const Outcome dupid = RunCommand({"check", "dupid.rtz"}, dir);
+  // Consecutive legs at high latitude are one note, with the highest.
+  const std::string l2 = "geometryType=\"Loxodrome\"";
+  Write(dir / "polar.rtz", RtzFile("polar", {Wp(0, 71, 0), Wp(1, 72, 10, l2), Wp(2, 73, 20, l2), Wp(3, 60, 20, l2),
+                                             Wp(4, 59, 25, l2), Wp(5, 71, 25, l2)}));
+  const Outcome polar = RunCommand({"check", "polar.rtz"}, dir);
+  EXPECT_NE(polar.out.find("note   legs 1-3     the legs reach 73.0 degrees of latitude"), std::string::npos) << polar.out;
+  EXPECT_NE(polar.out.find("note   leg 5        the leg reaches 71.0 degrees"), std::string::npos) << polar.out;
+  EXPECT_NE(polar.out.find("polar.rtz: 5 legs, 0 faults, 2 notes"), std::string::npos) << polar.out;
   EXPECT_NE(dupid.out.find("fault  waypoint 3   id 1 is also the id of waypoint 2\n"), std::string::npos)
       << dupid.out;
   // A GPX route tells no leg type: a long leg is read as the great ellipse

@@ -39,11 +39,14 @@ struct Finding {
     file_size,      // an RTZ file over 400 kB
     land,           // a leg that crosses land
     crosses_180,    // a note: a leg across the 180th meridian
-    high_latitude,  // a note: a leg beyond 70 degrees of latitude
+    high_latitude,  // a note: legs beyond 70 degrees of latitude (one note for consecutive
+                    // legs, with the highest)
   };
   Kind kind = Kind::separation;
   bool fault = true;      // else a note
   long leg = 0;           // the leg, from 1 (leg k arrives at waypoint k + 1), or 0
+  long last_leg = 0;      // a note of consecutive legs (high_latitude): legs leg to
+                          // last_leg; else 0
   long waypoint = 0;      // the waypoint, from 1, or 0
   std::optional<double> value_nm;  // the separation, the leg's length
   std::optional<double> limit_nm;  // the limit it was held to

@@ -111,6 +111,8 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
     found.push_back(std::move(f));
     return found.back();
   };
+  std::optional<std::size_t> highRun;  // the high-latitude note of the legs just before
+  double runHighest = 0;
   if (!points.empty() && points[0].has_leg) {
     // The format permits it (RTZ's own samples do it) and it has no effect.
     add(Finding::Kind::first_leg, false, 0, 1,
@@ -256,9 +258,22 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
       if (v.on_route) highest = std::max(highest, std::fabs(v.lat));
     }
     if (highest > 70.0) {
-      add(Finding::Kind::high_latitude, false, leg, waypoint,
-                       "the leg reaches " + FixedText(highest, 1) +
-                           " degrees of latitude: above 70 degrees receivers' tracks part");
+      // Consecutive legs in one note, however many: a polar route is one
+      // finding, not one per leg.
+      if (highRun && found[*highRun].last_leg == leg - 1) {
+        Finding& f = found[*highRun];
+        f.last_leg = leg;
+        runHighest = std::max(runHighest, highest);
+        f.message = "the legs reach " + FixedText(runHighest, 1) +
+                    " degrees of latitude: above 70 degrees receivers' tracks part";
+      } else {
+        add(Finding::Kind::high_latitude, false, leg, waypoint,
+            "the leg reaches " + FixedText(highest, 1) +
+                " degrees of latitude: above 70 degrees receivers' tracks part")
+            .last_leg = leg;
+        highRun = found.size() - 1;
+        runHighest = highest;
+      }
     }
   }
   if (content.format == RouteFormat::rtz) {

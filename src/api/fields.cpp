@@ -264,6 +264,8 @@ const std::vector<Field<FindingRecord>>& FindingFields() {
        G::always, [](const R& r) { return Text(KindName(r.finding.kind)); }},
       {"leg", "", "the leg, from 1 (leg k arrives at waypoint k + 1)", G::always,
        [](const R& r) { return r.finding.leg > 0 ? Integer(r.finding.leg) : None(); }},
+      {"last_leg", "", "the last of consecutive legs a note covers (high_latitude)", G::always,
+       [](const R& r) { return r.finding.last_leg > r.finding.leg ? Integer(r.finding.last_leg) : None(); }},
       {"waypoint", "", "the waypoint, from 1", G::always,
        [](const R& r) { return r.finding.waypoint > 0 ? Integer(r.finding.waypoint) : None(); }},
       {"value_nm", "NM", "the separation or the leg's length", G::always,

@@ -494,7 +494,8 @@ int CommandLine::Check(const Options& o) {
   } else {
     std::string text;
     for (const Finding& f : findings) {
-      std::string where = f.leg > 0 ? "leg " + std::to_string(f.leg)
+      std::string where = f.last_leg > f.leg ? "legs " + std::to_string(f.leg) + "-" + std::to_string(f.last_leg)
+                          : f.leg > 0      ? "leg " + std::to_string(f.leg)
                           : f.waypoint > 0 ? "waypoint " + std::to_string(f.waypoint)
                                            : std::string("file");
       text += std::string(f.fault ? "fault  " : "note   ") + Cell(where, 13) +
