@@ -380,6 +380,20 @@ TEST(Voyage, CrossTrackSplitAgainstDenseSampling) {
   }
 }
 
+// A voyage holds at most 10,000 legs: its outputs stay of bounded size.
+TEST(Voyage, HoldsAtMostTenThousandLegs) {
+  std::vector<VoyagePoint> points;
+  for (std::size_t i = 0; i < sailings::kMaxVoyageWaypoints + 1; ++i) {
+    points.push_back(At(i % 2 ? 0.1 : -0.1, -170.0 + 0.03 * static_cast<double>(i)));
+  }
+  Voyage v;
+  long waypoint = 0;
+  EXPECT_EQ(Voyage::Plan(points, {}, v, waypoint), Status::too_many_waypoints);
+  points.pop_back();
+  EXPECT_EQ(Voyage::Plan(points, {}, v, waypoint), Status::ok);
+  EXPECT_EQ(v.legs().size(), 10000u);
+}
+
 // A composite leg's table has rows at T1 and T2 besides the equal parts: the
 // parts told are the legs written.
 TEST(Voyage, CrossTrackSplitOfACompositeLegCountsTheLegsWritten) {

@@ -35,6 +35,7 @@ enum class Status {
                             // intermediate longitudes
   // Voyages and route files.
   too_few_waypoints,        // a voyage or route of fewer than two waypoints
+  too_many_waypoints,       // a voyage of more than kMaxVoyageWaypoints (voyage.hpp)
   speed_out_of_range,       // a speed not in [0.1, 100] knots (schedule.hpp)
   no_speed,                 // a departure time, and a leg without a speed
   ends_after_9999,          // a time of arrival beyond 9999-12-31T23:59Z

@@ -9,6 +9,7 @@
 // k + 1).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +46,11 @@ struct VoyagePoint {
   // At this waypoint:
   std::optional<double> radius_nm;  // the turn radius, >= 0
 };
+
+// The most waypoints a voyage holds: 10,000 legs, far beyond any passage
+// plan (an ECDIS route has a few hundred), and outputs of bounded size (a
+// map file of 10,000 ocean legs is some 30 MB).
+inline constexpr std::size_t kMaxVoyageWaypoints = 10001;
 
 struct VoyageOptions {
   Sailing sailing = Sailing::great_ellipse;     // legs of unknown type
@@ -88,7 +94,8 @@ class Voyage {
  public:
   // Solves every leg of `points` (at least two). On a refusal `waypoint`
   // names the waypoint (from 1) it concerns and `voyage` is untouched:
-  // too_few_waypoints; not_a_number or latitude_beyond_90 (a position);
+  // too_few_waypoints; too_many_waypoints (more than kMaxVoyageWaypoints);
+  // not_a_number or latitude_beyond_90 (a position);
   // same_position (a waypoint repeating the one before it); speed_out_of_range;
   // limit_out_of_range; position_beyond_limit (a leg with an end beyond the
   // limit); no_speed (a departure time, and a leg without a

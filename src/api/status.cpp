@@ -30,6 +30,8 @@ const char* Describe(Status status) {
       return "a passage within a limiting latitude is tabled along its composite track, at equal "
              "distances or legs";
     case Status::too_few_waypoints: return "a voyage needs at least two waypoints";
+    case Status::too_many_waypoints:
+      return "a voyage holds at most 10001 waypoints (10000 legs); split it into voyages";
     case Status::speed_out_of_range: return "a speed must be from 0.1 to 100 knots";
     case Status::no_speed: return "a departure time needs a speed on every leg (give --speed)";
     case Status::ends_after_9999: return "the voyage would end after the year 9999";

@@ -131,6 +131,7 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
                     Voyage& voyage, long& waypoint) {
   waypoint = 0;
   if (points.size() < 2) return Status::too_few_waypoints;
+  if (points.size() > kMaxVoyageWaypoints) return Status::too_many_waypoints;
   if (options.limit && !(std::fabs(*options.limit) > 0 && std::fabs(*options.limit) < 90)) {
     return Status::limit_out_of_range;
   }
