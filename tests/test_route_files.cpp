@@ -283,6 +283,16 @@ TEST(RouteFiles, CsvOfOtherTools) {
   std::string error;
   EXPECT_FALSE(sailings::ReadRouteFile(dir / "twice.csv", "twice.csv", "", twice, error));
   EXPECT_EQ(error, "twice.csv: line 1: the header names 'lat' twice ('lat', 'Latitude')");
+  // A name asked of a file of one route is its own, or refused.
+  const Outcome named = RunCommand({"voyage", "--route", "tabs.csv", "--name", "Solent"}, dir);
+  EXPECT_EQ(named.status, 1);
+  EXPECT_EQ(named.err, "ERROR: tabs.csv: a CSV file holds one route, without a name: --name 'Solent' chooses nothing in it\n");
+  const std::string rtz = SAILINGS_TESTS_DIR "/data/routes/channel-1_0.rtz";
+  EXPECT_EQ(RunCommand({"voyage", "--route", rtz, "--name", "channel-1_0"}, dir).status, 0);
+  const Outcome other = RunCommand({"check", rtz, "--name", "Solent"}, dir);
+  EXPECT_EQ(other.status, 1);
+  EXPECT_NE(other.err.find(": the RTZ route is named 'channel-1_0', not 'Solent' (an RTZ file holds one route)"),
+            std::string::npos) << other.err;
   // "-": standard input, named so in every message.
   const Outcome piped = RunCommand({"voyage", "--route", "-", "--csv"}, dir, ReadFile(dir / "unicsv.csv"));
   EXPECT_EQ(piped.status, 0) << piped.err;

@@ -817,6 +817,16 @@ bool ParseRouteText(std::string_view raw, std::string_view shown, std::string_vi
                                    : first == '{' || first == '[' ? ReadGeoJson(body, route_name, read)
                                    : first == '$' || first == '!' ? ReadNmea(body, route_name, read)
                                                                   : ReadCsv(body, read);
+  // A CSV or RTZ file holds one route: a name asked of it is its own or a
+  // mistake, never passed over.
+  if (!refusal && !route_name.empty() && read.format == RouteFormat::csv) {
+    refusal = Refusal{0, "a CSV file holds one route, without a name: --name '" +
+                             PrintableText(route_name, 40) + "' chooses nothing in it"};
+  } else if (!refusal && !route_name.empty() && read.format == RouteFormat::rtz &&
+             read.route_name != route_name) {
+    refusal = Refusal{0, "the RTZ route is named '" + PrintableText(read.route_name, 40) + "', not '" +
+                             PrintableText(route_name, 40) + "' (an RTZ file holds one route)"};
+  }
   if (!refusal && read.points.size() < 2) {
     refusal = Refusal{0, "the route has " + std::to_string(read.points.size()) +
                              (read.points.size() == 1 ? " waypoint" : " waypoints") +
