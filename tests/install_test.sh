@@ -7,10 +7,19 @@ set -u
 work=$(mktemp -d "${TMPDIR:-/tmp}/sailings-install-XXXXXX") && trap 'rm -rf "$work"' EXIT || exit 1
 fail() { echo "FAIL: $*"; exit 1; }
 cmake --install "$1" --prefix "$work/prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
-for f in include/sailings/sailings.hpp lib/libsailings.a lib/cmake/sailings/sailingsConfig.cmake bin/sailings; do
+for f in include/sailings/sailings.hpp lib/libsailings.a lib/cmake/sailings/sailingsConfig.cmake bin/sailings \
+         share/man/man1/sailings.1; do
   [ -f "$work/prefix/$f" ] || fail "not installed: $f"
 done
 [ -z "$(find "$work/prefix/include" -name '*.h')" ] || fail "internal headers installed"
+# The man page formats without a warning and says what the documentation says
+# (its examples and options as one would type them).
+groff -man -Tutf8 -P-cbou -ww "$work/prefix/share/man/man1/sailings.1" >"$work/man" 2>"$work/log" \
+  || fail "groff: $(cat "$work/log")"
+[ ! -s "$work/log" ] || fail "groff warns: $(head -n 3 "$work/log")"
+for text in 'sailings voyage --route' '--speed-all' 'ROUTE AND TABLE' 'sailings check' 'DESCRIPTION'; do
+  grep -qF -- "$text" "$work/man" || fail "the man page lacks '$text'"
+done
 # A sanitized build's library needs the sanitizers' runtime in the consumer too.
 flags=$(sed -n 's/^SAILINGS_SANITIZE:STRING=//p' "$1/CMakeCache.txt" | tr ';' ' ')
 cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" \

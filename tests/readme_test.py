@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
-"""Runs every command-line example of the README ("    $ sailings ...", the
-lines after it its output) in a scratch folder holding the bundled data (the
-location list as input.txt, the example route files), in order, and compares
-what the program prints. Also checks that the
-README shows examples/library/main.cpp as it is.
+"""Runs every command-line example of the README and of docs/ ("    $ sailings
+...", the lines after it its output) in a scratch folder holding the bundled
+data (the location list as input.txt, the example route files), in the order
+of DOCUMENTS, and compares what the program prints. Also checks that
+docs/library.md shows examples/library/main.cpp as it is.
 usage: readme_test.py <program> <source folder>"""
 import os, subprocess, sys, tempfile
 
 program, source = sys.argv[1], sys.argv[2]
-readme = open(os.path.join(source, "README.md"), encoding="utf-8").read().split("\n")
+# The order matters: later examples read the files earlier ones write.
+DOCUMENTS = ["README.md", "docs/command-line.md", "docs/formats.md", "docs/page.md",
+             "docs/method.md", "docs/library.md", "docs/dialogue.md", "docs/developing.md"]
+readme = []
+for document in DOCUMENTS:
+    readme += open(os.path.join(source, document), encoding="utf-8").read().split("\n") + [""]
 examples, current = [], None
 for line in readme:
     if line.startswith("    $ "):
@@ -31,8 +36,8 @@ with tempfile.TemporaryDirectory(prefix="sailings-readme-") as work:
             failed += 1
             print(f"FAIL: {command}\n--- README\n" + "\n".join(expected) + "\n--- program\n" + run.stdout)
 example = open(os.path.join(source, "examples", "library", "main.cpp"), encoding="utf-8").read()
-if example not in "\n".join(readme):
+if example not in open(os.path.join(source, "docs", "library.md"), encoding="utf-8").read():
     failed += 1
-    print("FAIL: the README does not show examples/library/main.cpp as it is")
+    print("FAIL: docs/library.md does not show examples/library/main.cpp as it is")
 print(f"README examples: {len(examples) + 1 - failed} passed, {failed} failed")
 sys.exit(1 if failed or len(examples) < 5 else 0)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages that the build, the tests, the fuzzing and the
 # benchmarks need, where they are missing. Safe to run again.
-#   cmake g++                      the build (CMake >= 3.25 for the presets, C++17)
+#   cmake g++ python3              the build (CMake >= 3.25 for the presets, C++17; python3
+#                                  makes the man page from docs/command-line.md)
 #   libcli11-dev                   the command line's subcommands and options
 #   libhowardhinnant-date-dev      ISO 8601 times of arrival
 #   libgtest-dev                   the test suite
@@ -11,6 +12,7 @@
 #   geographiclib-tools            references for the tests; the benchmarks' rivals
 #   libbenchmark-dev               the benchmarks (nlohmann-json also as the JSON writer
 #                                  measured against ours)
+#   groff-base                     tests: the man page formatted without a warning
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
 #   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser
@@ -23,10 +25,10 @@
 # what the page needs (tools/build-web.sh): emscripten and the libraries' headers.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-          libgeographiclib-dev libpugixml-dev geographiclib-tools libxml2-utils python3 librsvg2-bin
+          libgeographiclib-dev libpugixml-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
           chromium gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev emscripten curl"
 [ "${1:-}" = --web ] && packages="emscripten curl libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
