@@ -76,6 +76,18 @@ struct Asked {
   double limit = 0;       // degrees, with `composite`
 };
 
+// The land a route's tracks cross (route_command.cpp; the table warns of it
+// too): found as `ask` asks, and told one warning line per track that
+// crosses (`where` names the input line: "line 3: ").
+void FindLand(const Asked& ask, RouteRecord& s);
+std::string LandWarnings(const RouteRecord& s, const Asked& ask, const std::string& where);
+std::string LandWarning(const char* track, const std::optional<LandCrossing>& at,
+                        const std::string& where);
+
+// The report of one route as `route FROM TO` prints it (route_report.cpp),
+// figures with `decimals` decimals.
+std::string RouteReport(const RouteRecord& s, const Asked& ask, int decimals);
+
 inline int Usage(std::ostream& err, const std::string& reason) {
   err << "ERROR: " << reason << '\n';
   err << "usage: sailings route [options] [FROM TO]\n"

@@ -1,12 +1,13 @@
-// `sailings voyage` and `sailings check`: a chain of legs, and a route file
-// checked, each a shell over the library's voyage and route check.
+// `sailings voyage`: a chain of legs, a shell over the library's voyage.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/cells.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "sailings/check.hpp"
 #include "sailings/coordinates.hpp"
 #include "sailings/fields.hpp"
@@ -16,112 +17,6 @@
 #include "sailings/writers.hpp"
 
 namespace sailings {
-
-namespace {
-
-// A leg's end as a person reads it: its name, or its position in the
-// navigator's notation.
-std::string Shown(const Place& place) {
-  if (!place.name.empty()) return place.name;
-  return FormatCoordinate(place.lat, Axis::latitude, CoordinateStyle::dm, 1) + " " +
-         FormatCoordinate(place.lon, Axis::longitude, CoordinateStyle::dm, 1);
-}
-
-// "waypoint 3" or "waypoint 3 (Lizard)".
-std::string WaypointText(const std::vector<VoyagePoint>& points, long waypoint) {
-  std::string text = "waypoint " + std::to_string(waypoint);
-  if (waypoint >= 1 && static_cast<std::size_t>(waypoint) <= points.size() &&
-      !points[static_cast<std::size_t>(waypoint - 1)].name.empty()) {
-    text += " (" + PrintableText(points[static_cast<std::size_t>(waypoint - 1)].name, 40) + ")";
-  }
-  return text;
-}
-
-// The sailings as the option and a CSV file name them (the orthodrome on the
-// ellipsoid is the great ellipse, the loxodrome the rhumb line).
-std::optional<Sailing> SailingOf(const std::string& text) {
-  if (text == "great-ellipse" || text == "great_ellipse" || text == "orthodrome") {
-    return Sailing::great_ellipse;
-  }
-  if (text == "rhumb" || text == "rhumb-line" || text == "rhumb_line" || text == "loxodrome") {
-    return Sailing::rhumb_line;
-  }
-  if (text == "geodesic") return Sailing::geodesic;
-  return std::nullopt;
-}
-
-// "leg 3", "legs 1-4, 7, 9-10".
-std::string LegList(const std::vector<long>& legs) {
-  std::string text = legs.size() == 1 ? "leg " : "legs ";
-  for (std::size_t i = 0; i < legs.size();) {
-    std::size_t j = i;
-    while (j + 1 < legs.size() && legs[j + 1] == legs[j] + 1) ++j;
-    if (i > 0) text += ", ";
-    text += std::to_string(legs[i]);
-    if (j > i) text += "-" + std::to_string(legs[j]);
-    i = j + 1;
-  }
-  return text;
-}
-
-// Pads or cuts `text` to `width` characters (UTF-8 aware), left-aligned.
-std::string Cell(const std::string& raw, std::size_t width) {
-  const std::string text = PrintableText(raw, 400);
-  std::string out;
-  std::size_t shown = 0, i = 0;
-  while (i < text.size() && shown < width) {
-    const std::size_t n = std::max<std::size_t>(1, Utf8Length(text, i));
-    out.append(text, i, n);
-    i += n;
-    ++shown;
-  }
-  if (i < text.size() && width > 0) {  // cut: the last character becomes '~'
-    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
-    if (!out.empty()) out.pop_back();
-    out += '~';
-  }
-  out.append(width - std::min(width, shown), ' ');
-  return out;
-}
-
-// The characters of UTF-8 text.
-std::size_t CharacterCount(const std::string& text) {
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < text.size(); i += std::max<std::size_t>(1, Utf8Length(text, i))) ++n;
-  return n;
-}
-
-std::string Right(const std::string& text, std::size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-}  // namespace
-
-void CommandLine::Notes(const std::string& file, const std::vector<std::string>& notes) {
-  for (const std::string& note : notes) {
-    err_ << "note: " << PrintableText(file, 200) << ": " << PrintableText(note, 400) << '\n';
-  }
-}
-
-std::string CommandLine::RouteShown(const Options& o) {
-  return o.route == "-" ? std::string("standard input") : o.route;
-}
-
-bool CommandLine::ReadRoute(const Options& o, RouteFileContent& content, std::string& reason) {
-  if (o.route != "-") return ReadRouteFile(Path(o.route), o.route, o.name, content, reason);
-  // Standard input, read whole up to the size a route file may have.
-  std::string text;
-  char buffer[65536];
-  while (in_.read(buffer, sizeof buffer) || in_.gcount() > 0) {
-    text.append(buffer, static_cast<std::size_t>(in_.gcount()));
-    if (text.size() > kMaxRouteFileBytes) {
-      reason = "standard input: more than " + std::to_string(kMaxRouteFileBytes / 1000000) +
-               " MB; a route file is at most that";
-      return false;
-    }
-  }
-  return ParseRouteText(text, RouteShown(o), o.name, content, reason);
-}
 
 bool CommandLine::VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason) {
   if (!o.route.empty()) {
@@ -461,54 +356,87 @@ int CommandLine::Voyage(const Options& o) {
   return kOk;
 }
 
-int CommandLine::Check(const Options& o) {
-  RouteFileContent content;
-  std::string reason;
-  if (!ReadRoute(o, content, reason)) return Fail(reason);
-  Notes(RouteShown(o), content.notes);
-  CheckOptions options;
-  options.land = o.land;
-  if (o.route != "-") options.file_stem = std::filesystem::path(o.route).stem().string();
-  if (!o.xtd.empty()) {
-    const std::optional<double> xtd = ParseDecimal(o.xtd);
-    if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
-    if (!(*xtd >= 0.001 && *xtd <= 100)) return Fail(Describe(Status::xtd_out_of_range));
-    options.xtd_nm = *xtd;
+CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
+  CLI::App* voyage = app.add_subcommand(
+      "voyage", "A passage plan of many legs: PLACE PLACE [PLACE ...], or the waypoints of a "
+                "route file (--route FILE: GPX, RTZ, CSV, GeoJSON, KML or NMEA)");
+  voyage->add_option("PLACE", o.positions,
+                     "A place name of the location list, or latitude and longitude (two "
+                     "arguments), for each waypoint");
+  auto* vRoute = voyage->add_option("--route", o.route,
+                                    "Read the waypoints from FILE: GPX 1.1 (a route, or a track), "
+                                    "RTZ 1.0-1.2, CSV (lat,lon[,name,sailing,speed_kn]), GeoJSON, "
+                                    "KML or NMEA 0183 (WPL, RTE)");
+  auto* vName = voyage->add_option(
+      "--name", o.name, "The GPX route (or track), map line or NMEA route of that name");
+  vName->needs(vRoute);
+  auto* vSailing = voyage->add_option(
+      "--sailing", o.sailing,
+      "great-ellipse (default; or orthodrome), rhumb (or loxodrome) or geodesic: legs whose file "
+      "gives no type");
+  auto* vOrtho = voyage->add_option(
+      "--orthodrome", o.orthodrome,
+      "great-ellipse (default) or geodesic: how an RTZ Orthodrome leg is sailed");
+  auto* vLimit = voyage->add_option(
+      "--limit", o.limit,
+      "A limiting latitude L: the composite track on every great-elliptic leg that goes beyond");
+  auto* vSpeed = voyage->add_option(
+      "--speed", o.speed,
+      "Speed in knots of every leg without its own (a CSV's speed_kn, an RTZ schedule's speed)");
+  auto* vSpeedAll = voyage->add_option(
+      "--speed-all", o.speedAll,
+      "Speed in knots of every leg, whatever the file says (held to an RTZ leg's speedMax)");
+  vSpeedAll->excludes(vSpeed);
+  auto* vDepart = voyage->add_option(
+      "--depart", o.depart,
+      "Departure time, ISO 8601 in UTC (default: an RTZ schedule's): the ETA at every waypoint");
+  auto* vPoints = voyage->add_option("--points", o.points,
+                                     "N waypoints at equal distances along each leg");
+  auto* vLeg = voyage->add_option("--leg", o.leg, "A waypoint every NM along each leg");
+  auto* vXtd = voyage->add_option(
+      "--xtd", o.xtd,
+      "Cross-track limit NM: each great-elliptic or geodesic leg split into the fewest equal "
+      "parts whose rhumb lines keep within NM of it");
+  vPoints->excludes(vLeg)->excludes(vXtd);
+  vLeg->excludes(vXtd);
+  voyage->add_flag("--waypoints", o.waypoints,
+                   "Print the waypoint table (the voyage's waypoints and those placed) instead of "
+                   "the legs");
+  auto* vGpx = voyage->add_option("--gpx", o.gpx, "Also write the voyage as a GPX 1.1 route");
+  auto* vRtz = voyage->add_option(
+      "--rtz", o.rtz, "Also write the voyage as an RTZ 1.0 route (legs, speeds, schedule)");
+  auto* vSvg = voyage->add_option("--svg", o.svg, "Also draw the voyage as an SVG chart");
+  AddMapOptions(*voyage, o, valued);
+  voyage->add_flag("--land", o.land, "Warn when a leg crosses land (Natural Earth 1:110m; coarse)");
+  AddShared(*voyage, o);
+  voyage->footer(std::string(R"(
+Output: one line per leg, then the totals (with --waypoints the waypoint
+table instead). CSV and JSON: one record per leg, with the fields
+)") + FieldList(VoyageLegFields()) + R"(
+Examples:
+  sailings voyage Rotterdam 51N 1.5E 49.9N 5.2W "New York" --speed 16 --list data/input.txt
+  sailings voyage --route passage.rtz --depart 2027-03-01T08:00Z --xtd 1 --rtz plan.rtz
+  sailings voyage 50N 5W 40.5N 73.9W --xtd 0.5 --waypoints --csv
+)");
+
+  for (const auto& [option, value] : std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
+           {vRoute, &o.route}, {vName, &o.name}, {vSailing, &o.sailing}, {vOrtho, &o.orthodrome},
+           {vLimit, &o.limit}, {vSpeed, &o.speed}, {vSpeedAll, &o.speedAll}, {vDepart, &o.depart},
+           {vPoints, &o.points}, {vLeg, &o.leg}, {vXtd, &o.xtd}, {vGpx, &o.gpx}, {vRtz, &o.rtz},
+           {vSvg, &o.svg}}) {
+    valued.emplace_back(option, value);
   }
-  if (!o.radius.empty()) {
-    const std::optional<double> radius = ParseDecimal(o.radius);
-    if (!radius) return Fail("--radius '" + PrintableText(o.radius) + "': not a number");
-    if (!(*radius >= 0 && *radius <= 100)) return Fail("--radius must be from 0 to 100 NM");
-    options.radius_nm = *radius;
+  return voyage;
+}
+
+void CheckVoyageArguments(const Options& o) {
+  const std::size_t n = o.positions.size();
+  if (!o.route.empty() && n > 0) {
+    throw CLI::ValidationError("PLACE", "give the places or --route FILE, not both");
   }
-  const std::vector<Finding> findings = CheckRoute(content, options);
-  long faults = 0, notes = 0;
-  for (const Finding& f : findings) (f.fault ? faults : notes) += 1;
-  if (o.csv || o.json) {
-    std::optional<RecordWriter> records;
-    const std::vector<const Field<FindingRecord>*> fields =
-        ChooseFields(FindingFields(), FieldChoice{});
-    Records(o, FieldNames(fields), records);
-    for (const Finding& f : findings) records->Write(fields, FindingRecord{f});
-    records->Flush();
-  } else {
-    std::string text;
-    for (const Finding& f : findings) {
-      std::string where = f.last_leg > f.leg ? "legs " + std::to_string(f.leg) + "-" + std::to_string(f.last_leg)
-                          : f.leg > 0      ? "leg " + std::to_string(f.leg)
-                          : f.waypoint > 0 ? "waypoint " + std::to_string(f.waypoint)
-                                           : std::string("file");
-      text += std::string(f.fault ? "fault  " : "note   ") + Cell(where, 13) +
-              PrintableText(f.message, 400) + "\n";
-    }
-    const long legs = static_cast<long>(content.points.size()) - 1;
-    text += PrintableText(RouteShown(o), 200) + ": " + std::to_string(legs) +
-            (legs == 1 ? " leg, " : " legs, ") + std::to_string(faults) +
-            (faults == 1 ? " fault, " : " faults, ") + std::to_string(notes) +
-            (notes == 1 ? " note\n" : " notes\n");
-    out_ << text;
+  if (o.route.empty() && n < 2) {
+    throw CLI::ValidationError("PLACE", "give at least two places, or --route FILE");
   }
-  return faults > 0 ? kFailed : kOk;
 }
 
 }  // namespace sailings
