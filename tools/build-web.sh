@@ -42,7 +42,7 @@ version=$(sed -n 's/^project(sailings VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLi
 sources=$(cd "$root" && ls src/api/*.cpp src/elliptic/*.cpp src/input/*.cpp src/land/*.cpp \
   src/text/*.cpp src/vector/*.cpp src/writers/*.cpp src/cli/*.cpp 2>/dev/null)
 mkdir -p "$deps/obj"
-flags="-std=c++17 -O2 -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_VERSION='\"$version\"' -I$root/include -I$root/src -isystem $stage"
+flags="-std=c++17 -Os -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_VERSION='\"$version\"' -I$root/include -I$root/src -isystem $stage"
 objects=""
 stale=""
 # Each source compiled once, again only when it (or a header) is newer; on
@@ -68,7 +68,7 @@ o="$deps/obj/pugixml.o"
 [ -f "$o" ] || em++ -std=c++17 -O2 -fexceptions -isystem "$stage" -c "$deps/pugixml/src/pugixml.cpp" -o "$o"
 objects="$objects $o"
 # shellcheck disable=SC2086
-em++ -O2 -fexceptions $objects -o "$out/sailings.js" \
+em++ -Os -fexceptions $objects -o "$out/sailings.js" \
   -sMODULARIZE -sEXPORT_NAME=SailingsModule -sENVIRONMENT=web \
   -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place -sEXPORTED_RUNTIME_METHODS=ccall,FS \
   -sALLOW_MEMORY_GROWTH -sFORCE_FILESYSTEM \
