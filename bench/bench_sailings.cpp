@@ -12,16 +12,16 @@
 #include <streambuf>
 #include <vector>
 
+#include "api/rows.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
 #include "elliptic/route.h"
 #include "elliptic/waypoints.h"
-#include "sailings/records.hpp"
-#include "api/rows.h"
-#include "sailings/writers.hpp"
 #include "sailings/check.hpp"
+#include "sailings/records.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/voyage.hpp"
+#include "sailings/writers.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -58,7 +58,8 @@ void OverRoutes(benchmark::State& state, F f) {
 void BM_DEllipticDistance(benchmark::State& state) {
   OverRoutes(state, [](const Route& r) {
     double s, az;
-    DEllipticDistance(r.lat1 * kDegree, r.lon1 * kDegree, r.lat2 * kDegree, r.lon2 * kDegree, s, az);
+    DEllipticDistance(r.lat1 * kDegree, r.lon1 * kDegree, r.lat2 * kDegree, r.lon2 * kDegree, s,
+                      az);
     return s + az;
   });
 }
@@ -74,7 +75,8 @@ void BM_LoxoLeg(benchmark::State& state) {
 BENCHMARK(BM_LoxoLeg);
 
 void BM_ComputeRoute(benchmark::State& state) {
-  OverRoutes(state, [](const Route& r) { return ComputeRoute(r.lat1, r.lon1, r.lat2, r.lon2).distance; });
+  OverRoutes(state,
+             [](const Route& r) { return ComputeRoute(r.lat1, r.lon1, r.lat2, r.lon2).distance; });
 }
 BENCHMARK(BM_ComputeRoute);
 
@@ -140,13 +142,14 @@ void BM_JsonRecord(benchmark::State& state) {
   const bool own = state.range(0) == 1;
   NullBuffer sink;
   std::ostream out(&sink);
-  RecordWriter records(out, RecordWriter::kJson, 6,
-                       {"ge_distance_nm", "ge_azimuth_fwd", "ge_azimuth_inv", "rhumb_course",
-                        "rhumb_distance_nm"});
+  RecordWriter records(
+      out, RecordWriter::kJson, 6,
+      {"ge_distance_nm", "ge_azimuth_fwd", "ge_azimuth_inv", "rhumb_course", "rhumb_distance_nm"});
   std::size_t i = 0;
   for (auto _ : state) {
     const Route& r = Routes()[i++ & 1023];
-    const double v[5] = {r.lat1 * 97.3, r.lon1 + 180.0, r.lat2 + 90.0, r.lon2 + 180.0, r.lat1 * 101.7};
+    const double v[5] = {r.lat1 * 97.3, r.lon1 + 180.0, r.lat2 + 90.0, r.lon2 + 180.0,
+                         r.lat1 * 101.7};
     if (own) {
       for (double x : v) records.Number(x);
       records.EndRecord();
@@ -188,10 +191,11 @@ void BM_VoyageCrossTrack(benchmark::State& state) {
   for (auto _ : state) {
     Voyage voyage;
     long waypoint = 0;
-    Voyage::Plan(points, {}, voyage, waypoint);
+    if (Voyage::Plan(points, {}, voyage, waypoint) != Status::ok) state.SkipWithError("plan");
     std::vector<CrossTrackSplit> splits;
     long leg = 0;
-    SplitVoyageForCrossTrack(voyage, 0.5, splits, leg);
+    if (SplitVoyageForCrossTrack(voyage, 0.5, splits, leg) != Status::ok)
+      state.SkipWithError("split");
     parts = 0;
     for (const CrossTrackSplit& split : splits) parts += split.parts;
   }
@@ -206,9 +210,10 @@ void BM_VoyageGeoJson(benchmark::State& state) {
   const std::vector<VoyagePoint> points = OceanVoyage();
   Voyage voyage;
   long waypoint = 0;
-  Voyage::Plan(points, {}, voyage, waypoint);
+  if (Voyage::Plan(points, {}, voyage, waypoint) != Status::ok) state.SkipWithError("plan");
   const std::vector<WaypointPlan> plans = VoyageWaypointsOnly(voyage);
-  const std::filesystem::path file = std::filesystem::temp_directory_path() / "sailings-bench.geojson";
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / "sailings-bench.geojson";
   std::uintmax_t bytes = 0;
   for (auto _ : state) {
     GeoJsonWriter writer(file, "ocean", VoyageMapTracks(voyage), MapFileOptions{});
@@ -227,11 +232,13 @@ BENCHMARK(BM_VoyageGeoJson)->Unit(benchmark::kMillisecond);
 void BM_CheckRtz(benchmark::State& state) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "sailings-bench.rtz";
   Passage passage;
-  Passage::Solve(-33.9249, 18.4241, 40.7128, -74.006, std::nullopt, passage);
   TableRequest request;
   request.leg_nm = 2.5;
   WaypointPlan plan;
-  PlanWaypoints(passage, request, plan);
+  if (Passage::Solve(-33.9249, 18.4241, 40.7128, -74.006, std::nullopt, passage) != Status::ok ||
+      PlanWaypoints(passage, request, plan) != Status::ok) {
+    state.SkipWithError("plan");
+  }
   {
     RtzWriter rtz(file, nullptr);
     ForEachWaypoint(passage, plan, rtz);

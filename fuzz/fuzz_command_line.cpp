@@ -15,8 +15,8 @@
 
 #include "../tests/output_check.h"
 #include "../tests/scratch.h"
-#include "long_counts.h"
 #include "cli/command_line.h"
+#include "long_counts.h"
 
 namespace {
 std::filesystem::path folder;

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (degrees != 12345) std::abort();
       continue;
     }
-    if (!std::isfinite(degrees) || (axis == Axis::latitude && std::fabs(degrees) > 90)) std::abort();
+    if (!std::isfinite(degrees) || (axis == Axis::latitude && std::fabs(degrees) > 90))
+      std::abort();
     if (std::fabs(degrees) < 1e6) {
       double back = 0;
       const std::string written = FormatCoordinate(degrees, axis, CoordinateStyle::dms, 12);

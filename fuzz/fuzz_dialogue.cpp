@@ -10,8 +10,8 @@
 
 #include "../tests/output_check.h"
 #include "../tests/scratch.h"
-#include "long_counts.h"
 #include "dialogue/driver.h"
+#include "long_counts.h"
 
 namespace {
 std::filesystem::path folder;

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   long waypoint = 0;
   sailings::VoyageOptions voyageOptions;
   voyageOptions.speed_kn = 10;
-  if (sailings::Voyage::Plan(content.points, voyageOptions, voyage, waypoint) == sailings::Status::ok) {
+  if (sailings::Voyage::Plan(content.points, voyageOptions, voyage, waypoint) ==
+      sailings::Status::ok) {
     for (const sailings::VoyageLeg& leg : voyage.legs()) {
       Finite(leg.distance_nm), Finite(leg.course), Finite(leg.course_final), Finite(leg.total_nm);
       if (leg.number <= 2) {
@@ -65,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           if (split.separation_nm > 5 + 1e-6) std::abort();
         }
         std::vector<std::vector<sailings::MapPoint>> pieces;
-        if (sailings::SailingLine(leg.passage, leg.track()).Draw(0.5, pieces) != sailings::Status::ok ||
+        if (sailings::SailingLine(leg.passage, leg.track()).Draw(0.5, pieces) !=
+                sailings::Status::ok ||
             pieces.empty()) {
           std::abort();
         }

@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::istringstream written(out.str());
       for (std::string line; std::getline(written, line);) {
         if (line.rfind("ERROR: ", 0) == 0) continue;
-        if (check::HasNonFiniteNumber(line) || std::count(line.begin(), line.end(), ' ') != 14) std::abort();
+        if (check::HasNonFiniteNumber(line) || std::count(line.begin(), line.end(), ' ') != 14)
+          std::abort();
       }
       continue;
     }

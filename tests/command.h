@@ -27,7 +27,8 @@ inline Outcome RunCommand(std::vector<std::string> args, const std::filesystem::
   std::ostringstream out, err;
   Outcome r;
   r.dir = dir;
-  r.status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
+  r.status =
+      sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, err, dir);
   r.out = out.str();
   r.err = err.str();
   return r;

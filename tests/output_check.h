@@ -13,7 +13,8 @@ inline bool HasNonFiniteNumber(std::string_view text) {
          at = text.find(word, at + 1)) {
       const bool letterBefore = at > 0 && std::isalpha(static_cast<unsigned char>(text[at - 1]));
       const std::size_t end = at + word.size();
-      const bool letterAfter = end < text.size() && std::isalpha(static_cast<unsigned char>(text[end])) &&
+      const bool letterAfter = end < text.size() &&
+                               std::isalpha(static_cast<unsigned char>(text[end])) &&
                                text.compare(end, 5, "inity") != 0;
       if (!letterBefore && !letterAfter) return true;
     }

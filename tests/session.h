@@ -9,13 +9,14 @@
 #include <sstream>
 #include <string>
 
+#include "dialogue/driver.h"
 #include "output_check.h"
 #include "scratch.h"
-#include "dialogue/driver.h"
 
 namespace fs = std::filesystem;
 
-inline const char kList[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
+inline const char kList[] =
+    "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
 
 struct Session {
   std::string out, err;
@@ -42,4 +43,3 @@ inline Session Play(const std::string& input, const char* list = kList) {
   EXPECT_FALSE(check::HasNonFiniteNumber(s.File("waypoints.dat")));
   return s;
 }
-

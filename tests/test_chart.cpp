@@ -13,18 +13,18 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <regex>
-#include <tuple>
-#include <fstream>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
-#include "land/land.h"
+#include "command.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
-#include "command.h"
+#include "land/land.h"
 #include "output_check.h"
 #include "reference.h"
 #include "scratch.h"
@@ -38,7 +38,9 @@ namespace data {
 #include "land/land_110m.inc"
 }
 
-Outcome Cli(const std::vector<std::string>& args, const fs::path& dir) { return RunCommand(args, dir); }
+Outcome Cli(const std::vector<std::string>& args, const fs::path& dir) {
+  return RunCommand(args, dir);
+}
 
 std::string Read(const fs::path& file) { return ReadFile(file); }
 
@@ -81,7 +83,8 @@ const std::vector<std::array<double, 4>>& Bounds() {
     std::vector<std::array<double, 4>> out;
     for (const auto& ring : Rings()) {
       std::array<double, 4> b{1e9, -1e9, 1e9, -1e9};
-      for (const auto& [x, y] : ring) b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+      for (const auto& [x, y] : ring)
+        b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
       out.push_back(b);
     }
     return out;
@@ -101,7 +104,8 @@ bool OnLand(double lat, double lon) {
       for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
         const auto [x1, y1] = ring[j];
         const auto [x2, y2] = ring[i];
-        if ((y1 > lat) != (y2 > lat) && x < x1 + (lat - y1) * (x2 - x1) / (y2 - y1)) inside = !inside;
+        if ((y1 > lat) != (y2 > lat) && x < x1 + (lat - y1) * (x2 - x1) / (y2 - y1))
+          inside = !inside;
       }
     }
     if (inside) return true;
@@ -112,7 +116,8 @@ bool OnLand(double lat, double lon) {
 // The first point on land of the exact track, 20 NM from either end left
 // out, sampled every 0.1 NM (the section by its angle, the rhumb line by
 // GeographicLib's direct problem).
-std::optional<std::pair<double, double>> FirstLand(double lat1, double lon1, double lat2, double lon2, bool rhumb) {
+std::optional<std::pair<double, double>> FirstLand(double lat1, double lon1, double lat2,
+                                                   double lon2, bool rhumb) {
   const double skip = 20 * 1852, step = 0.1 * 1852;
   double lat, lon;
   if (rhumb) {
@@ -125,8 +130,10 @@ std::optional<std::pair<double, double>> FirstLand(double lat1, double lon1, dou
     return std::nullopt;
   }
   double angle;
-  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
-  const double first = section.AngleAtArc(skip), last = section.AngleAtArc(section.Arc(angle) - skip);
+  const ref::Section section =
+      ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  const double first = section.AngleAtArc(skip),
+               last = section.AngleAtArc(section.Arc(angle) - skip);
   for (double t = first; t <= last; t += step / 6.4e6) {
     ref::Geodetic(section.Point(t), lat, lon);
     if (OnLand(lat, lon)) return std::make_pair(lat, lon);
@@ -142,22 +149,24 @@ TEST(Land, CrossingsPlainFromGeography) {
     const char* args[4];
     bool ellipse, rhumb;  // crosses land
   } cases[] = {
-      {{"38.7223", "-9.1393", "35.6762", "139.6503"}, true, true},     // Lisbon to Tokyo: Eurasia
-      {{"35.6762", "139.6503", "38.7223", "-9.1393"}, true, true},     // and back
-      {{"21.3069", "-157.8583", "37.808", "-122.4177"}, false, false}, // Honolulu to San Francisco
-      {{"-35.5", "15", "-35.5", "25"}, false, false},                  // south of the Cape of Good Hope
-      {{"-33.2", "16", "-34.5", "24"}, true, true},                    // cutting the Cape
-      {{"-57", "-75", "-57", "-55"}, false, false},                    // round Cape Horn
-      {{"-53.5", "-72", "-54.2", "-64"}, true, true},                  // through Tierra del Fuego
-      {{"36.5", "-9", "36", "-2"}, true, true},                        // the Strait of Gibraltar, closed at 1:110m
+      {{"38.7223", "-9.1393", "35.6762", "139.6503"}, true, true},      // Lisbon to Tokyo: Eurasia
+      {{"35.6762", "139.6503", "38.7223", "-9.1393"}, true, true},      // and back
+      {{"21.3069", "-157.8583", "37.808", "-122.4177"}, false, false},  // Honolulu to San Francisco
+      {{"-35.5", "15", "-35.5", "25"}, false, false},  // south of the Cape of Good Hope
+      {{"-33.2", "16", "-34.5", "24"}, true, true},    // cutting the Cape
+      {{"-57", "-75", "-57", "-55"}, false, false},    // round Cape Horn
+      {{"-53.5", "-72", "-54.2", "-64"}, true, true},  // through Tierra del Fuego
+      {{"36.5", "-9", "36", "-2"}, true, true},        // the Strait of Gibraltar, closed at 1:110m
   };
   for (const auto& c : cases) {
-    const Outcome run = Cli({"route", "--land", "--json", "-p", "6", c.args[0], c.args[1], c.args[2], c.args[3]}, dir);
+    const Outcome run = Cli(
+        {"route", "--land", "--json", "-p", "6", c.args[0], c.args[1], c.args[2], c.args[3]}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
     const double lat1 = std::stod(c.args[0]), lon1 = std::stod(c.args[1]);
     const double lat2 = std::stod(c.args[2]), lon2 = std::stod(c.args[3]);
-    for (const auto& [field, rhumb, crosses] : {std::tuple{"\"ge_crosses_land\":", false, c.ellipse},
-                                                std::tuple{"\"rhumb_crosses_land\":", true, c.rhumb}}) {
+    for (const auto& [field, rhumb, crosses] :
+         {std::tuple{"\"ge_crosses_land\":", false, c.ellipse},
+          std::tuple{"\"rhumb_crosses_land\":", true, c.rhumb}}) {
       const std::string value = run.out.substr(run.out.find(field) + std::strlen(field));
       SCOPED_TRACE(std::string(c.args[0]) + " " + c.args[1] + " " + field);
       const auto expected = FirstLand(lat1, lon1, lat2, lon2, rhumb);
@@ -167,7 +176,8 @@ TEST(Land, CrossingsPlainFromGeography) {
         continue;
       }
       ASSERT_EQ(value[0], '[') << run.out;
-      const double lat = std::stod(value.substr(1)), lon = std::stod(value.substr(value.find(',') + 1));
+      const double lat = std::stod(value.substr(1)),
+                   lon = std::stod(value.substr(value.find(',') + 1));
       EXPECT_NEAR(lat, expected->first, 0.05) << run.out;
       EXPECT_LT(ref::AngleDiff(lon, expected->second), 0.05) << run.out;
       EXPECT_TRUE(OnLand(lat, lon));
@@ -180,9 +190,11 @@ TEST(Land, CrossingsPlainFromGeography) {
     }
   }
   // A composite track is checked too.
-  const Outcome composite = Cli({"route", "--land", "--csv", "-33.9249", "18.4241", "-33.8688", "151.2093",
-                                 "--limit", "50"}, dir);
-  EXPECT_NE(composite.out.find(",composite_crosses_land,error\n"), std::string::npos) << composite.out;
+  const Outcome composite = Cli(
+      {"route", "--land", "--csv", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50"},
+      dir);
+  EXPECT_NE(composite.out.find(",composite_crosses_land,error\n"), std::string::npos)
+      << composite.out;
 }
 
 TEST(Chart, PixelsWhereGeographyPutsThem) {
@@ -193,17 +205,25 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
   } charts[] = {
       // (Positions off the graticule's lines and labels.)
       {{"route", "-33.9249", "18.4241", "40.7128", "-74.006"},
-       {{-24.3, 21.7}, {11.3, 8.7}, {-8.7, -48.3}, {36.3, -86.3}}, {{1.3, -26.7}, {-31.7, 2.3}}},
-      {{"route", "35.4437", "139.638", "37.808", "-122.4177"}, {{36.3, 138.3}, {41.3, -118.3}},
+       {{-24.3, 21.7}, {11.3, 8.7}, {-8.7, -48.3}, {36.3, -86.3}},
+       {{1.3, -26.7}, {-31.7, 2.3}}},
+      {{"route", "35.4437", "139.638", "37.808", "-122.4177"},
+       {{36.3, 138.3}, {41.3, -118.3}},
        {{41.7, 178.3}, {31.3, -151.7}}},
       {{"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--limit", "50", "--leg", "500"},
-       {{-24.3, 133.7}, {-28.3, 23.3}}, {{-46.3, 61.7}, {-41.3, 101.7}}},
-      {{"route", "80", "0", "70", "180"}, {{78.7, 17.3}, {68.3, 152.3}}, {{85.7, 41.7}, {74.3, -168.3}}},
+       {{-24.3, 133.7}, {-28.3, 23.3}},
+       {{-46.3, 61.7}, {-41.3, 101.7}}},
+      {{"route", "80", "0", "70", "180"},
+       {{78.7, 17.3}, {68.3, 152.3}},
+       {{85.7, 41.7}, {74.3, -168.3}}},
       {{"route", "-70", "10", "-75", "-120"}, {{-78.3, -1.7}, {-81.7, -71.3}}, {{-67.7, -31.3}}},
       // Polar charts that reach far from the pole, past the equator: the
       // land that encloses the other pole (Antarctica) fills no ocean.
-      {{"route", "45", "-25", "40", "155"}, {{62.3, 100.7}, {48.3, 68.3}}, {{84.3, 60.7}, {76.3, -170.3}}},
-      {{"route", "85", "0", "-40", "180"}, {{-21.7, 146.3}, {-38.7, 176.3}, {62.3, 100.7}},
+      {{"route", "45", "-25", "40", "155"},
+       {{62.3, 100.7}, {48.3, 68.3}},
+       {{84.3, 60.7}, {76.3, -170.3}}},
+      {{"route", "85", "0", "-40", "180"},
+       {{-21.7, 146.3}, {-38.7, 176.3}, {62.3, 100.7}},
        {{10.3, 160.3}, {-35.3, 160.7}}},
   };
   int k = 0;
@@ -221,7 +241,8 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     // The tracks are simplified (to a third of a pixel): a smooth arc of 400
     // samples needs far fewer vertices.
     const std::size_t end = svg.find("\" fill=\"none\" stroke=\"#c0392b\"");
-    const std::string ellipse = svg.substr(svg.rfind("<path d=\"", end), end - svg.rfind("<path d=\"", end));
+    const std::string ellipse =
+        svg.substr(svg.rfind("<path d=\"", end), end - svg.rfind("<path d=\"", end));
     EXPECT_LT(std::count(ellipse.begin(), ellipse.end(), 'L'), 150) << file;
     // The legend lies inside the frame (which starts 10 px in).
     const std::size_t legend = svg.find("width=\"260\"");
@@ -239,7 +260,8 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     for (const auto& p : c.land) checks << "[" << p[0] << "," << p[1] << ",\"land\",0],";
     for (const auto& p : c.sea) checks << "[" << p[0] << "," << p[1] << ",\"sea\",0],";
     double angle, length, course;
-    const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+    const ref::Section section =
+        ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
     ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, length, course);
     const bool composite = c.args.size() > 6;
     // The legend gives each track's own length (to 0.1 NM): the exact
@@ -252,7 +274,8 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     EXPECT_NEAR(figure("great ellipse"), section.Arc(angle) / 1852, 0.0501) << file;
     EXPECT_NEAR(figure("rhumb line"), length / 1852, 0.0501) << file;
     if (composite) {
-      const Outcome route = Cli({"route", c.args[1], c.args[2], c.args[3], c.args[4], "--limit", "50", "--json"}, dir);
+      const Outcome route = Cli(
+          {"route", c.args[1], c.args[2], c.args[3], c.args[4], "--limit", "50", "--json"}, dir);
       const std::string nm = route.out.substr(route.out.find("\"composite_nm\":") + 15);
       EXPECT_NEAR(figure("composite track"), std::stod(nm), 0.0501) << file;
     }
@@ -277,14 +300,16 @@ TEST(Chart, PixelsWhereGeographyPutsThem) {
     }
     checks << "]}";
     std::ofstream(dir / (file + ".json")) << checks.str();
-    EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / file).string() + "' '" +
-                           (dir / (file + ".json")).string() + "'").c_str()),
+    EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" +
+                           (dir / file).string() + "' '" + (dir / (file + ".json")).string() + "'")
+                              .c_str()),
               0)
         << file;
   }
   // Headless Chromium shows the chart as it is.
-  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / "chart2.svg").string() +
-                         "' - --chromium").c_str()),
+  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" +
+                         (dir / "chart2.svg").string() + "' - --chromium")
+                            .c_str()),
             0);
 }
 
@@ -294,7 +319,9 @@ TEST(Land, OneMeridianForARouteFromAPole) {
   // own rows (every nautical mile, 20 NM from either end left out) that lies
   // on land by this file's even-odd test.
   const fs::path dir = scratch::Folder("land");
-  const char* routes[][4] = {{"90", "30", "-90", "0"}, {"90", "0", "-90", "0"}, {"10", "20", "-10", "-160"},
+  const char* routes[][4] = {{"90", "30", "-90", "0"},
+                             {"90", "0", "-90", "0"},
+                             {"10", "20", "-10", "-160"},
                              {"-90", "0", "60", "-150"}};
   for (const auto& r : routes) {
     SCOPED_TRACE(std::string(r[0]) + " " + r[1] + " " + r[2] + " " + r[3]);
@@ -314,11 +341,13 @@ TEST(Land, OneMeridianForARouteFromAPole) {
     const Outcome route = Cli({"route", "--land", "--json", r[0], r[1], r[2], r[3]}, dir);
     const std::string at = route.out.substr(route.out.find("\"ge_crosses_land\":[") + 19);
     EXPECT_NEAR(std::stod(at), first->first, 0.05) << route.out;
-    EXPECT_LT(ref::AngleDiff(std::stod(at.substr(at.find(',') + 1)), first->second), 0.05) << route.out;
+    EXPECT_LT(ref::AngleDiff(std::stod(at.substr(at.find(',') + 1)), first->second), 0.05)
+        << route.out;
   }
   // Pole to pole: every sailing's waypoints on the departure's meridian.
   for (const char* along : {"--rhumb", "--geodesic", "--csv"}) {
-    const Outcome table = Cli({"table", "90", "30", "-90", "0", "--points", "3", "--csv", along}, dir);
+    const Outcome table =
+        Cli({"table", "90", "30", "-90", "0", "--points", "3", "--csv", along}, dir);
     for (const char* row : {"\n1,", "\n2,", "\n3,"}) {
       const std::string cells = table.out.substr(table.out.find(row) + 3);
       EXPECT_EQ(cells.substr(cells.find(',') + 1, 10), "30.000000,") << along << table.out;
@@ -333,14 +362,16 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
   // 180th meridian both ways, and the composite track both ways.
   const struct {
     double lat1, lon1, lat2, lon2, limit;
-  } routes[] = {{-33.9249, 18.4241, 40.7128, -74.006, 0}, {40.7128, -74.006, -33.9249, 18.4241, 0},
-                {35.4437, 139.638, 37.808, -122.4177, 0}, {37.808, -122.4177, 35.4437, 139.638, 0},
-                {-33.9249, 18.4241, -33.8688, 151.2093, 50}, {-33.8688, 151.2093, -33.9249, 18.4241, 50},
-                {35.4437, 139.638, 37.808, -122.4177, 45}};
+  } routes[] = {
+      {-33.9249, 18.4241, 40.7128, -74.006, 0},    {40.7128, -74.006, -33.9249, 18.4241, 0},
+      {35.4437, 139.638, 37.808, -122.4177, 0},    {37.808, -122.4177, 35.4437, 139.638, 0},
+      {-33.9249, 18.4241, -33.8688, 151.2093, 50}, {-33.8688, 151.2093, -33.9249, 18.4241, 50},
+      {35.4437, 139.638, 37.808, -122.4177, 45}};
   const fs::path dir = scratch::Folder("land");
   for (const auto& r : routes) {
     sailings::RouteGeometry g;
-    ASSERT_EQ(sailings::SolveRouteGeometry(r.lat1, r.lon1, r.lat2, r.lon2, g), sailings::Status::ok);
+    ASSERT_EQ(sailings::SolveRouteGeometry(r.lat1, r.lon1, r.lat2, r.lon2, g),
+              sailings::Status::ok);
     sailings::CompositeSailing composite;
     if (r.limit > 0) {
       ASSERT_EQ(sailings::SolveComposite(g, r.limit * ref::kDeg, composite), sailings::Status::ok);
@@ -348,8 +379,16 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
     using Track = sailings::CheckedTrack;
     for (const Track track : {Track::kGreatEllipse, Track::kRhumbLine, Track::kComposite}) {
       if ((track == Track::kComposite) != (r.limit > 0)) continue;
-      std::vector<std::string> args = {"table", std::to_string(r.lat1), std::to_string(r.lon1),
-                                       std::to_string(r.lat2), std::to_string(r.lon2), "--leg", "1", "--csv", "-p", "9"};
+      std::vector<std::string> args = {"table",
+                                       std::to_string(r.lat1),
+                                       std::to_string(r.lon1),
+                                       std::to_string(r.lat2),
+                                       std::to_string(r.lon2),
+                                       "--leg",
+                                       "1",
+                                       "--csv",
+                                       "-p",
+                                       "9"};
       if (track == Track::kRhumbLine) args.push_back("--rhumb");
       if (track == Track::kComposite) args.insert(args.end(), {"--limit", std::to_string(r.limit)});
       const Outcome table = Cli(args, dir);
@@ -364,7 +403,8 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
         rows.push_back(ref::Ecef(lat, lon));
       }
       ASSERT_GT(rows.size(), 1000u);
-      SCOPED_TRACE(std::to_string(r.lat1) + " " + std::to_string(r.lon1) + " track " + std::to_string(static_cast<int>(track)));
+      SCOPED_TRACE(std::to_string(r.lat1) + " " + std::to_string(r.lon1) + " track " +
+                   std::to_string(static_cast<int>(track)));
       std::size_t last = 0;
       const auto samples = sailings::CheckedTrackPositions(g, track, &composite, 300);
       for (std::size_t k = 0; k < samples.size(); ++k) {
@@ -378,7 +418,8 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
           const double gap = std::sqrt(ref::Dot(off, off));
           if (gap < best) best = gap, at = i;
         }
-        EXPECT_LT(best, 5.0) << "sample " << k << " at " << samples[k].lat << " " << samples[k].lon;  // metres
+        EXPECT_LT(best, 5.0) << "sample " << k << " at " << samples[k].lat << " "
+                             << samples[k].lon;     // metres
         EXPECT_GE(at + 1, last) << "sample " << k;  // in order along the table
         last = at;
       }
@@ -390,11 +431,17 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
 
 TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {
   const fs::path dir = scratch::Folder("chart");
-  const char* routes[][4] = {{"10", "20", "-10", "-160"}, {"90", "0", "10", "20"}, {"-90", "0", "10", "20"},
-                             {"10", "30", "50", "30"},    {"0", "0", "0", "120"},  {"0", "0", "0", "180"},
-                             {"89.9999", "0", "-89.9999", "0.5"}, {"0", "0", "1e-7", "1e-7"}};
+  const char* routes[][4] = {{"10", "20", "-10", "-160"},
+                             {"90", "0", "10", "20"},
+                             {"-90", "0", "10", "20"},
+                             {"10", "30", "50", "30"},
+                             {"0", "0", "0", "120"},
+                             {"0", "0", "0", "180"},
+                             {"89.9999", "0", "-89.9999", "0.5"},
+                             {"0", "0", "1e-7", "1e-7"}};
   for (const auto& r : routes) {
-    const Outcome run = Cli({"route", r[0], r[1], r[2], r[3], "--svg", "odd.svg", "--limit", "89"}, dir);
+    const Outcome run =
+        Cli({"route", r[0], r[1], r[2], r[3], "--svg", "odd.svg", "--limit", "89"}, dir);
     if (run.status != 0) {  // only a position beyond the limit may refuse it
       EXPECT_NE(run.err.find("beyond the limiting latitude"), std::string::npos) << run.err;
       continue;
@@ -404,7 +451,8 @@ TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {
     EXPECT_EQ(std::system(("xmllint --noout '" + (dir / "odd.svg").string() + "'").c_str()), 0);
   }
   // A 10,000-row table: a few hundred kilobytes at most.
-  const Outcome table = Cli({"table", "-40", "-60", "35", "115", "--leg", "1", "--svg", "long.svg"}, dir);
+  const Outcome table =
+      Cli({"table", "-40", "-60", "35", "115", "--leg", "1", "--svg", "long.svg"}, dir);
   ASSERT_EQ(table.status, 0);
   EXPECT_GT(std::count(table.out.begin(), table.out.end(), '\n'), 10000);
   EXPECT_LT(fs::file_size(dir / "long.svg"), 300u * 1024);
@@ -413,10 +461,13 @@ TEST(Chart, DegenerateRoutesLongTablesAndBadPaths) {
   const auto dots = [&](const char* file) {
     const std::string svg = Read(dir / file);
     std::size_t n = 0;
-    for (std::size_t at = svg.find("r=\"2.5\""); at != std::string::npos; at = svg.find("r=\"2.5\"", at + 1)) ++n;
+    for (std::size_t at = svg.find("r=\"2.5\""); at != std::string::npos;
+         at = svg.find("r=\"2.5\"", at + 1))
+      ++n;
     return n;
   };
-  ASSERT_EQ(Cli({"table", "10", "20", "30", "40", "--points", "5", "--svg", "short.svg"}, dir).status, 0);
+  ASSERT_EQ(
+      Cli({"table", "10", "20", "30", "40", "--points", "5", "--svg", "short.svg"}, dir).status, 0);
   EXPECT_EQ(dots("short.svg"), 7u);
   EXPECT_GT(dots("long.svg"), 50u);
   EXPECT_LE(dots("long.svg"), 307u);
@@ -435,7 +486,8 @@ TEST(Chart, TheDialoguesChartComesAndGoesWithItsTable) {
   Session s = Play("3\n4\n3\n700\n1\ny\n");
   const std::string svg = s.File("waypoints.svg");
   EXPECT_NE(svg.find("<title>North to South</title>"), std::string::npos);
-  EXPECT_EQ(std::system(("xmllint --noout '" + (s.dir / "waypoints.svg").string() + "'").c_str()), 0);
+  EXPECT_EQ(std::system(("xmllint --noout '" + (s.dir / "waypoints.svg").string() + "'").c_str()),
+            0);
   // The console is as it always was: the chart adds nothing to it.
   EXPECT_EQ(s.out.find("svg"), std::string::npos);
   // A second route without a table leaves no chart (nor route file) behind.
@@ -477,25 +529,31 @@ TEST(Chart, GraticuleLabelsNameTheirLinesInsideTheFrame) {
   const fs::path dir = scratch::Folder("chart");
   ASSERT_EQ(Cli({"route", "-40", "-60", "-35", "-120", "--svg", "c.svg"}, dir).status, 0);
   const std::string svg = Read(dir / "c.svg");
-  const std::regex frame("<rect x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\"/>");
+  const std::regex frame(
+      "<rect x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\"/>");
   std::smatch f;
   ASSERT_TRUE(std::regex_search(svg, f, frame));
-  const double x0 = std::stod(f[1]), y0 = std::stod(f[2]), x1 = x0 + std::stod(f[3]), y1 = y0 + std::stod(f[4]);
+  const double x0 = std::stod(f[1]), y0 = std::stod(f[2]), x1 = x0 + std::stod(f[3]),
+               y1 = y0 + std::stod(f[4]);
   std::vector<double> meridians, parallels;
   const std::regex vertical("M([0-9.]+) [0-9.]+V"), horizontal("M[0-9.]+ ([0-9.]+)H");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), vertical); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), vertical);
+       it != std::sregex_iterator(); ++it)
     meridians.push_back(std::stod((*it)[1]));
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), horizontal); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), horizontal);
+       it != std::sregex_iterator(); ++it)
     parallels.push_back(std::stod((*it)[1]));
   const std::regex label("<text x=\"([0-9.-]+)\" y=\"([0-9.-]+)\">([^<]*)</text>");
   int west = 0, south = 0, previous = 0;
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
+       ++it) {
     const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
     const std::string text = (*it)[3];
     ASSERT_TRUE(std::regex_match(text, std::regex("[0-9]+\u00b0[NSEW]?"))) << text;
     EXPECT_TRUE(x > x0 && x < x1 && y > y0 && y < y1) << text << " at " << x << " " << y;
     const auto near = [](const std::vector<double>& lines, double at, double lo, double hi) {
-      return std::any_of(lines.begin(), lines.end(), [&](double line) { return at - line > lo && at - line <= hi; });
+      return std::any_of(lines.begin(), lines.end(),
+                         [&](double line) { return at - line > lo && at - line <= hi; });
     };
     if (text.back() == 'W') {
       ++west;
@@ -516,14 +574,16 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
   // A polar chart turns the meridian midway between the ends down the
   // page: ends 180 degrees of longitude apart then lie level with the pole,
   // at one height, whatever their latitudes.
-  const char* routes[][4] = {{"35", "-15", "-35", "165"}, {"45", "-25", "40", "155"}, {"-60", "100", "-50", "-80"}};
+  const char* routes[][4] = {
+      {"35", "-15", "-35", "165"}, {"45", "-25", "40", "155"}, {"-60", "100", "-50", "-80"}};
   for (const auto& r : routes) {
     const fs::path dir = scratch::Folder("chart");
     ASSERT_EQ(Cli({"route", r[0], r[1], r[2], r[3], "--svg", "p.svg"}, dir).status, 0);
     const std::string svg = Read(dir / "p.svg");
     const std::regex end("<circle cx=\"([0-9.-]+)\" cy=\"([0-9.-]+)\" r=\"5\"");
     std::vector<double> heights;
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator();
+         ++it)
       heights.push_back(std::stod((*it)[2]));
     ASSERT_EQ(heights.size(), 2u) << r[1];
     EXPECT_NEAR(heights[0], heights[1], 0.2) << r[0] << " " << r[1];
@@ -532,21 +592,25 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
   // is framed with room to spare: each end at least a twentieth of the
   // frame inside it (an east-west route in the western hemisphere, a
   // north-south one in the eastern).
-  for (const auto& r : {std::array<const char*, 4>{"10", "-60", "12", "-10"}, {"-40", "100", "30", "104"}}) {
+  for (const auto& r :
+       {std::array<const char*, 4>{"10", "-60", "12", "-10"}, {"-40", "100", "30", "104"}}) {
     const fs::path dir = scratch::Folder("chart");
     ASSERT_EQ(Cli({"route", r[0], r[1], r[2], r[3], "--svg", "f.svg"}, dir).status, 0);
     const std::string svg = Read(dir / "f.svg");
     std::smatch m;
     ASSERT_TRUE(std::regex_search(svg, m, std::regex("width=\"([0-9.]+)\" height=\"([0-9.]+)\"")));
     const double W = std::stod(m[1]), H = std::stod(m[2]);
-    ASSERT_TRUE(std::regex_search(svg, m, std::regex(" left=([0-9.]+) top=([0-9.]+) width=([0-9.]+) height=([0-9.]+)<")));
-    const double left = std::stod(m[1]), top = std::stod(m[2]), w = std::stod(m[3]), h = std::stod(m[4]);
+    ASSERT_TRUE(std::regex_search(
+        svg, m, std::regex(" left=([0-9.]+) top=([0-9.]+) width=([0-9.]+) height=([0-9.]+)<")));
+    const double left = std::stod(m[1]), top = std::stod(m[2]), w = std::stod(m[3]),
+                 h = std::stod(m[4]);
     EXPECT_EQ(left, 10);
     EXPECT_NEAR(W, w + 2 * left, 0.11) << r[1];
     EXPECT_NEAR(H, h + 2 * top, 0.11) << r[1];
     const std::regex end("<circle cx=\"([0-9.-]+)\" cy=\"([0-9.-]+)\" r=\"5\"");
     int ends = 0;
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator(); ++it, ++ends) {
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), end); it != std::sregex_iterator();
+         ++it, ++ends) {
       const double x = std::stod((*it)[1]) - left, y = std::stod((*it)[2]) - top;
       EXPECT_GT(std::min(x, w - x), w / 20) << r[1] << " " << x;
       EXPECT_GT(std::min(y, h - y), h / 20) << r[1] << " " << y;
@@ -555,10 +619,13 @@ TEST(Chart, PolarChartsAreCentredOnTheRoute) {
   }
   // A track within 10 degrees of both poles: the chart is on the pole it
   // comes nearer.
-  for (const auto& [from, to, pole] : {std::tuple{"81", "-85", "pole=-1"}, {"85", "-81", "pole=1"}}) {
+  for (const auto& [from, to, pole] :
+       {std::tuple{"81", "-85", "pole=-1"}, {"85", "-81", "pole=1"}}) {
     const fs::path dir = scratch::Folder("chart");
     ASSERT_EQ(Cli({"route", from, "0", to, "10", "--svg", "p.svg"}, dir).status, 0);
-    EXPECT_NE(Read(dir / "p.svg").find(std::string("projection=polar ") + pole + " "), std::string::npos) << from;
+    EXPECT_NE(Read(dir / "p.svg").find(std::string("projection=polar ") + pole + " "),
+              std::string::npos)
+        << from;
   }
 }
 
@@ -576,15 +643,18 @@ TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
   for (int k = 0; k < 600; ++k) {
     sailings::RouteGeometry g;
     const double side = k % 4 == 1 ? 1 : -1;
-    const double lat1 = k % 2 ? side * high(rng) : lat(rng), lat2 = k % 2 ? side * high(rng) : lat(rng);
-    ASSERT_EQ(sailings::SolveRouteGeometry(lat1, lon(rng), lat2, lon(rng), g), sailings::Status::ok);
+    const double lat1 = k % 2 ? side * high(rng) : lat(rng),
+                 lat2 = k % 2 ? side * high(rng) : lat(rng);
+    ASSERT_EQ(sailings::SolveRouteGeometry(lat1, lon(rng), lat2, lon(rng), g),
+              sailings::Status::ok);
     const double miles = std::fabs(g.distance) / 1852;
     if (miles < 100) continue;
     const int count = static_cast<int>(2 * miles) + 1;
     const std::vector<sailings::LandPoint> p =
         sailings::CheckedTrackPositions(g, sailings::CheckedTrack::kGreatEllipse, nullptr, count);
     const double spacing = miles / (count - 1);
-    const int margin = static_cast<int>(std::ceil(20 / spacing)), run = static_cast<int>(25 / spacing);
+    const int margin = static_cast<int>(std::ceil(20 / spacing)),
+              run = static_cast<int>(25 / spacing);
     int start = -1, length = 0;
     for (int i = margin; i < count - margin && length < run; ++i) {
       length = sailings::IsLand(p[i].lat, p[i].lon) ? length + 1 : 0;
@@ -614,17 +684,21 @@ TEST(Land, OpenSeaIsOpenAllRound) {
   std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180);
   int open = 0;
   for (int k = 0; k < 20000; ++k) {
-    const double phi = k % 4 ? std::copysign(50 + std::fabs(lat(rng)) * 35 / 85, lat(rng)) : lat(rng);
+    const double phi =
+        k % 4 ? std::copysign(50 + std::fabs(lat(rng)) * 35 / 85, lat(rng)) : lat(rng);
     const double lambda = lon(rng);
     const double reach = sailings::OpenSeaDistance(phi, lambda) / 1852;  // NM
     if (reach <= 0) continue;
     ++open;
     for (double s = 0; s <= reach; s += 2) {
       const double dlat = s / 60, dlon = s / (60 * std::cos(phi * ref::kDeg));
-      for (const auto& [la, lo] : {std::pair{phi + dlat, lambda}, {phi - dlat, lambda}, {phi, lambda + dlon},
+      for (const auto& [la, lo] : {std::pair{phi + dlat, lambda},
+                                   {phi - dlat, lambda},
+                                   {phi, lambda + dlon},
                                    {phi, lambda - dlon}}) {
         if (std::fabs(la) > 89) continue;
-        ASSERT_FALSE(sailings::IsLand(la, lo)) << phi << " " << lambda << " " << s << " of " << reach;
+        ASSERT_FALSE(sailings::IsLand(la, lo))
+            << phi << " " << lambda << " " << s << " of " << reach;
       }
     }
   }
@@ -651,15 +725,19 @@ TEST(Chart, PolarMeridianLabelsStandRightOfTheirLines) {
   const std::size_t begin = svg.rfind("<path d=\"", end) + 9;
   const std::string d = svg.substr(begin, end - begin) + "M";
   const std::regex piece("M([0-9.-]+) ([0-9.-]+)L([0-9.-]+) ([0-9.-]+)(?=M)");
-  for (auto it = std::sregex_iterator(d.begin(), d.end(), piece); it != std::sregex_iterator(); ++it)
-    meridians.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+  for (auto it = std::sregex_iterator(d.begin(), d.end(), piece); it != std::sregex_iterator();
+       ++it)
+    meridians.push_back(
+        {std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
   ASSERT_EQ(meridians.size(), 12u);
   const std::regex label("<text x=\"([0-9.-]+)\" y=\"([0-9.-]+)\">([0-9]+\u00b0[EW]?)</text>");
   int labels = 0;
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it, ++labels) {
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
+       ++it, ++labels) {
     const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
     const bool beside = std::any_of(meridians.begin(), meridians.end(), [&](const Segment& m) {
-      if (std::fabs(m.by - m.ay) < 1) return std::fabs(y - m.ay) < 0.5 && x > std::min(m.ax, m.bx);  // level
+      if (std::fabs(m.by - m.ay) < 1)
+        return std::fabs(y - m.ay) < 0.5 && x > std::min(m.ax, m.bx);  // level
       const double lineX = m.ax + (y - m.ay) * (m.bx - m.ax) / (m.by - m.ay);
       return x - lineX > 0.5 && x - lineX <= 5;
     });

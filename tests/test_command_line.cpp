@@ -20,10 +20,12 @@
 
 namespace {
 
-const char kPlaces[] = "Cape Town\t-33.9249 18.4241\nNew York\t40.7128N 74.006W\n"
-                       "Dateline Bay\t10 180\nNorth Pole\t90 0\n";
+const char kPlaces[] =
+    "Cape Town\t-33.9249 18.4241\nNew York\t40.7128N 74.006W\n"
+    "Dateline Bay\t10 180\nNorth Pole\t90 0\n";
 
-Outcome Cli(const std::vector<std::string>& args, const std::string& input = "", const char* list = kPlaces) {
+Outcome Cli(const std::vector<std::string>& args, const std::string& input = "",
+            const char* list = kPlaces) {
   const fs::path dir = scratch::Folder("cli");
   if (list) std::ofstream(dir / "input.txt", std::ios::binary) << list;
   Outcome r = RunCommand(args, dir, input);
@@ -34,7 +36,8 @@ Outcome Cli(const std::vector<std::string>& args, const std::string& input = "",
 std::vector<double> Numbers(const std::string& line, char divider = ' ') {
   std::vector<double> v;
   std::istringstream in(line);
-  for (std::string cell; std::getline(in, cell, divider);) v.push_back(cell.empty() ? NAN : std::stod(cell));
+  for (std::string cell; std::getline(in, cell, divider);)
+    v.push_back(cell.empty() ? NAN : std::stod(cell));
   return v;
 }
 
@@ -56,7 +59,7 @@ TEST(CommandLine, MeridianRoutesToTheLastPrintedDigit) {
   } meridians[] = {
       {{"10", "30", "50", "30"}, 10, 30, 50, 30},
       {{"50N", "30E", "10S", "30E"}, 50, 30, -10, 30},
-      {{"80", "0", "70", "180"}, 80, 0, 70, 180},  // over the north pole
+      {{"80", "0", "70", "180"}, 80, 0, 70, 180},                    // over the north pole
       {{"90", "0", "40.7128", "-74.006"}, 90, 0, 40.7128, -74.006},  // azimuth against lon 0
       {{"10", "20", "-10", "-160"}, 10, 20, -10, -160},  // antipodes, over the north pole
   };
@@ -98,17 +101,20 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
   EXPECT_EQ(out[4], "ERROR: departure and destination are the same position");
   EXPECT_EQ(out[5], "ERROR: LAT1 '33.9E': a latitude takes N or S, not E or W");
   EXPECT_EQ(out[6], "ERROR: more than four coordinates (LAT1 LON1 LAT2 LON2): '5'");
-  EXPECT_EQ(out[7], "ERROR: expected four coordinates (LAT1 LON1 LAT2 LON2), found 1");  // no blank line
+  EXPECT_EQ(out[7],
+            "ERROR: expected four coordinates (LAT1 LON1 LAT2 LON2), found 1");  // no blank line
   EXPECT_EQ(out[8], "ERROR: LAT1 '?[2J': not a number");
   EXPECT_EQ(Numbers(out[9]).size(), 5u);
   EXPECT_EQ(text.err, "");
 
   const Outcome csv = Cli({"route", "--csv", "-p", "3"}, input);
-  EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
-            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
-            "vertex_lon,vertex_on_route,error");
+  EXPECT_EQ(
+      csv.out.substr(0, csv.out.find('\n')),
+      "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
+      "vertex_lon,vertex_on_route,error");
   // (The vertex cells are checked against exact geometry elsewhere.)
-  EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,"), std::string::npos) << csv.out;
+  EXPECT_NE(csv.out.find("\n6777.740,304.520,115.676,310.977,6804.682,"), std::string::npos)
+      << csv.out;
   EXPECT_NE(csv.out.find("\n,,,,,,,,LAT1 '91': a latitude beyond 90 degrees\n"), std::string::npos);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 11);
 
@@ -125,16 +131,20 @@ TEST(CommandLine, OneOutputLinePerInputLine) {
   const fs::path table = quoted.dir / "quoted.csv";
   std::ofstream(table) << quoted.out;
   EXPECT_EQ(std::system(("python3 -c 'import csv,sys\nrows=list(csv.reader(open(sys.argv[1])))\n"
-                         "assert rows[1][-1]==\"LAT1 \\x271\\x22a\\x22\\x27: text that is no part of a coordinate\", rows' '" +
-                         table.string() + "'").c_str()),
+                         "assert rows[1][-1]==\"LAT1 \\x271\\x22a\\x22\\x27: text that is no part "
+                         "of a coordinate\", rows' '" +
+                         table.string() + "'")
+                            .c_str()),
             0)
       << quoted.out;
   // Each line is a JSON object a real parser accepts.
   const fs::path file = json.dir / "routes.jsonl";
   std::ofstream(file) << json.out;
-  EXPECT_EQ(std::system(("python3 -c 'import json,sys\nfor l in open(sys.argv[1]): json.loads(l)' '" +
-                         file.string() + "'").c_str()),
-            0);
+  EXPECT_EQ(
+      std::system(("python3 -c 'import json,sys\nfor l in open(sys.argv[1]): json.loads(l)' '" +
+                   file.string() + "'")
+                      .c_str()),
+      0);
 }
 
 TEST(CommandLine, PlacesFromTheLocationList) {
@@ -144,31 +154,49 @@ TEST(CommandLine, PlacesFromTheLocationList) {
   EXPECT_EQ(Cli({"route", "--line", "cape town", "NEW YORK"}).out, expected);
   EXPECT_EQ(Cli({"route", "--line", "Cape Town", "40.7128", "-74.006"}).out, expected);
   EXPECT_EQ(Cli({"route", "--line", "-33.9249", "18.4241", "New York"}).out, expected);
-  EXPECT_EQ(Cli({"route", "Cape Town", "New York", "--list", "elsewhere.txt"}, "", nullptr).status, 1);
+  EXPECT_EQ(Cli({"route", "Cape Town", "New York", "--list", "elsewhere.txt"}, "", nullptr).status,
+            1);
   const struct {
     std::vector<std::string> args;
     const char* list;
     int status;
     const char* err;
   } cases[] = {
-      {{"route", "Atlantis", "New York"}, kPlaces, 1, "ERROR: no place named 'Atlantis' in input.txt\n"},
+      {{"route", "Atlantis", "New York"},
+       kPlaces,
+       1,
+       "ERROR: no place named 'Atlantis' in input.txt\n"},
       // (The dialogue's slots for typed positions, "A" and "B", are no places.)
       {{"route", "Cape Town", "B"}, kPlaces, 1, "ERROR: no place named 'B' in input.txt\n"},
       {{"route", "A", "Cape Town"}, kPlaces, 1, "ERROR: no place named 'A' in input.txt\n"},
-      {{"route", "Cape Town", "New York"}, nullptr, 1,
+      {{"route", "Cape Town", "New York"},
+       nullptr,
+       1,
        "ERROR: 'Cape Town' is not a position, and there is no location list (input.txt) to look it "
        "up in\n"},
-      {{"route", "Cape Town", "x", "--list", "none.txt"}, nullptr, 1,
+      {{"route", "Cape Town", "x", "--list", "none.txt"},
+       nullptr,
+       1,
        "ERROR: cannot read the location list none.txt\n"},
-      {{"route", "Cape Town", "Cape Town"}, kPlaces, 1,
+      {{"route", "Cape Town", "Cape Town"},
+       kPlaces,
+       1,
        "ERROR: departure and destination are the same position\n"},
-      {{"route", "North Pole", "90", "-170"}, kPlaces, 1,
+      {{"route", "North Pole", "90", "-170"},
+       kPlaces,
+       1,
        "ERROR: departure and destination are the same position\n"},
-      {{"route", "Dateline Bay", "10", "-180"}, kPlaces, 1,
+      {{"route", "Dateline Bay", "10", "-180"},
+       kPlaces,
+       1,
        "ERROR: departure and destination are the same position\n"},
-      {{"route", "Cape Town", "91", "0"}, kPlaces, 1,
+      {{"route", "Cape Town", "91", "0"},
+       kPlaces,
+       1,
        "ERROR: latitude '91': a latitude beyond 90 degrees\n"},
-      {{"route", "Cape Town", "10", "20N"}, kPlaces, 1,
+      {{"route", "Cape Town", "10", "20N"},
+       kPlaces,
+       1,
        "ERROR: longitude '20N': a longitude takes E or W, not N or S\n"},
   };
   for (const auto& c : cases) {
@@ -200,16 +228,21 @@ TEST(CommandLine, UsageErrorsHelpAndVersion) {
       {{"table", "1", "2", "3", "4", "--leg", "5", "--points", "3"}, 2, "ERROR: "},
       {{"table", "1", "2", "3", "4", "--longitudes", "3", "--rhumb"}, 2, "ERROR: "},
       {{"table", "1", "2", "--leg", "5"}, 1, "ERROR: "},
-      {{"table", "1", "2", "3", "4", "--leg", "0.5"}, 1,
+      {{"table", "1", "2", "3", "4", "--leg", "0.5"},
+       1,
        "ERROR: the leg distance must be at least 1 NM\n"},
       {{"table", "1", "2", "3", "4", "--leg", "nan"}, 1, "ERROR: --leg 'nan': not a number\n"},
-      {{"table", "1", "2", "3", "4", "--points", "0"}, 1,
+      {{"table", "1", "2", "3", "4", "--points", "0"},
+       1,
        "ERROR: the number of waypoints must be from 1 to 100000\n"},
       {{"table", "1", "2", "3", "4", "--points", "100001"}, 1, "from 1 to 100000\n"},
       {{"table", "1", "2", "3", "4", "--longitudes", "-1"}, 1, "from 0 to 100000\n"},
       {{"table", "1", "2", "3", "4", "--points", "2.5"}, 1, "not a whole number\n"},
-      {{"table", "1", "2", "3", "4", "--points", "5x"}, 1, "ERROR: --points '5x': not a whole number\n"},
-      {{"table", "10", "30", "50", "30", "--longitudes", "3"}, 1,
+      {{"table", "1", "2", "3", "4", "--points", "5x"},
+       1,
+       "ERROR: --points '5x': not a whole number\n"},
+      {{"table", "10", "30", "50", "30", "--longitudes", "3"},
+       1,
        "ERROR: this route runs along a meridian: it has no intermediate longitudes\n"},
       {{"table", "90", "0", "50", "30", "--longitudes", "3"}, 1, "along a meridian"},
       {{"table", "1", "2", "3", "4", "--leg", "1e300"}, 0, " 1     3.000000    4.000000"},
@@ -236,9 +269,9 @@ TEST(CommandLine, TablesAsTheDialoguePrintsThem) {
     std::vector<std::string> options;
     const char* answers;
   } cases[] = {
-      {{"--leg", "1000"}, "3\n1000\n1\n"},      {{"--leg", "700", "--rhumb"}, "3\n700\n2\n"},
-      {{"--points", "5"}, "2\n5\n1\n"},         {{"--points", "4", "--rhumb"}, "2\n4\n2\n"},
-      {{"--longitudes", "7"}, "1\n7\n"},        {{"--longitudes", "0"}, "1\n0\n"},
+      {{"--leg", "1000"}, "3\n1000\n1\n"}, {{"--leg", "700", "--rhumb"}, "3\n700\n2\n"},
+      {{"--points", "5"}, "2\n5\n1\n"},    {{"--points", "4", "--rhumb"}, "2\n4\n2\n"},
+      {{"--longitudes", "7"}, "1\n7\n"},   {{"--longitudes", "0"}, "1\n0\n"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"table", "Cape Town", "New York"};
@@ -266,22 +299,26 @@ TEST(CommandLine, GpxFiles) {
     const fs::path dir = scratch::Folder("cli");
     fs::create_directory(dir / "folder");
     std::ofstream(dir / "input.txt") << kPlaces;
-    const char* argv[] = {"sailings", "table", "1", "2", "3", "4", "--points", "3", "--gpx", target};
+    const char* argv[] = {"sailings", "table",    "1", "2",     "3",
+                          "4",        "--points", "3", "--gpx", target};
     std::istringstream none;
     std::ostringstream out, err;
     EXPECT_EQ(sailings::RunCommandLine(10, argv, none, out, err, dir), 1) << target;
     const std::string message = err.str();
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     std::size_t files = 0;
-    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) ++files;
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
+         ++it)
+      ++files;
     EXPECT_EQ(files, 2u) << target;  // input.txt and the folder
   }
 }
 
 TEST(CommandLine, TheSameFiguresInEveryFace) {
   // The dialogue's report, sailings route and the library, for list places.
-  const char list[] = "P1\t-33.9249 18.4241\nP2\t40.7128 -74.006\nP3\t0 0\nP4\t0 60\nP5\t90 0\n"
-                      "P6\t-10 -160\nP7\t10 20\nP8\t60 -170.5\n";
+  const char list[] =
+      "P1\t-33.9249 18.4241\nP2\t40.7128 -74.006\nP3\t0 0\nP4\t0 60\nP5\t90 0\n"
+      "P6\t-10 -160\nP7\t10 20\nP8\t60 -170.5\n";
   const std::pair<int, int> pairs[] = {{1, 2}, {3, 4}, {5, 2}, {6, 7}, {8, 1}, {2, 8}};
   for (const auto& [a, b] : pairs) {
     const std::string from = "P" + std::to_string(a), to = "P" + std::to_string(b);
@@ -312,19 +349,25 @@ TEST(CommandLine, TheSameFiguresInEveryFace) {
 
 TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
   // An empty value is refused naming its option (a usage error).
-  for (const char* option : {"--limit", "--speed", "--depart", "--rtz", "--gpx", "--svg", "--list"}) {
-    std::vector<std::string> args = {"table", "1", "2", "3", "4", "--leg", "100", "--speed", "10", option, ""};
+  for (const char* option :
+       {"--limit", "--speed", "--depart", "--rtz", "--gpx", "--svg", "--list"}) {
+    std::vector<std::string> args = {"table", "1",       "2",  "3",    "4", "--leg",
+                                     "100",   "--speed", "10", option, ""};
     if (std::string(option) == "--speed") args.erase(args.begin() + 7, args.begin() + 9);
     const Outcome run = Cli(args);
     EXPECT_EQ(run.status, 2) << option;
-    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), std::string("ERROR: ") + option + ": an empty value");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+              std::string("ERROR: ") + option + ": an empty value");
   }
   for (const char* option : {"--points", "--leg", "--longitudes"}) {
-    EXPECT_EQ(Cli({"table", "1", "2", "3", "4", option, ""}).err.rfind(std::string("ERROR: ") + option + ":", 0), 0u);
+    EXPECT_EQ(Cli({"table", "1", "2", "3", "4", option, ""})
+                  .err.rfind(std::string("ERROR: ") + option + ":", 0),
+              0u);
   }
   EXPECT_EQ(Cli({"route", "1", "2", "3", "4", "--limit", ""}).status, 2);
   // A limit is a latitude in the notation; north and south are one limit.
-  const std::vector<std::string> route = {"route", "--json", "-33.9249", "18.4241", "-33.8688", "151.2093"};
+  const std::vector<std::string> route = {"route",   "--json",   "-33.9249",
+                                          "18.4241", "-33.8688", "151.2093"};
   const auto limited = [&](const char* limit) {
     std::vector<std::string> args = route;
     args.insert(args.end(), {"--limit", limit});
@@ -332,21 +375,25 @@ TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
   };
   const Outcome fifty = limited("50");
   EXPECT_NE(fifty.out.find("\"t1_lat\":-50.000000"), std::string::npos) << fifty.out;
-  for (const char* same : {"50S", "50N", "-50", "S50", "50:00:00S", "50d"}) EXPECT_EQ(limited(same).out, fifty.out) << same;
+  for (const char* same : {"50S", "50N", "-50", "S50", "50:00:00S", "50d"})
+    EXPECT_EQ(limited(same).out, fifty.out) << same;
   EXPECT_EQ(limited("50E").err, "ERROR: --limit '50E': a latitude takes N or S, not E or W\n");
   EXPECT_EQ(limited("95S").err, "ERROR: the limiting latitude must be above 0 and below 90\n");
   // The fields are named the same whatever the limit and the route, never
   // from a route the limit refuses.
   const std::string header =
-      "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,vertex_lon,"
-      "vertex_on_route,composite,t1_lat,t1_lon,t2_lat,t2_lon,ge1_nm,parallel_nm,ge2_nm,composite_nm,ge1_course,"
+      "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
+      "vertex_lon,"
+      "vertex_on_route,composite,t1_lat,t1_lon,t2_lat,t2_lon,ge1_nm,parallel_nm,ge2_nm,composite_"
+      "nm,ge1_course,"
       "parallel_course,ge2_course,composite_minus_ge_nm,rhumb_minus_composite_nm,error";
   for (const char* limit : {"5", "20", "21.5", "50", "89.9"}) {
     const Outcome csv = Cli({"route", "--limit", limit, "--csv"}, "8.95 -79.57 21.31 -157.86\n");
     EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), header) << limit;
     const Outcome json = Cli({"route", "--limit", limit, "--json"}, "1 0 1 100\n40 0 40 100\n");
     std::string keys;  // every line's keys, in order
-    for (std::size_t at = json.out.find('"'); at != std::string::npos; at = json.out.find('"', at + 1)) {
+    for (std::size_t at = json.out.find('"'); at != std::string::npos;
+         at = json.out.find('"', at + 1)) {
       if (json.out[at - 1] != '{' && json.out[at - 1] != ',') continue;
       const std::size_t end = json.out.find('"', at + 1);
       keys += json.out.substr(at + 1, end - at - 1) + ",";
@@ -359,7 +406,8 @@ TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
   }
   // --help lists every field of every record, in the records' order.
   for (const auto& [command, asked] :
-       {std::pair{"route", std::vector<std::string>{"--limit", "50", "--full", "--land", "--compare"}},
+       {std::pair{"route",
+                  std::vector<std::string>{"--limit", "50", "--full", "--land", "--compare"}},
         std::pair{"table", std::vector<std::string>{"--leg", "3000", "--speed", "9", "--depart",
                                                     "2027-01-01T00:00Z"}}}) {
     std::vector<std::string> args = {command, "--csv", "0", "0", "10", "10"};
@@ -407,10 +455,12 @@ TEST(CommandLine, AzimuthsAndCoursesNeverRead360) {
       ref::Rhumb().Inverse(r.lat1, r.lon1, r.lat2, r.lon2, s12, course);
       // (Longitudes 180 apart leave the rhumb line's way round open: not compared.)
       const bool halfTurn = std::fabs(std::remainder(r.lon2 - r.lon1, 360.0)) == 180;
-      for (const auto& [cell, expected] : {std::pair{cells[1], ge.forward}, std::pair{cells[2], ge.inverse},
-                                           std::pair{cells[3], halfTurn ? std::stod(cells[3]) : course}}) {
+      for (const auto& [cell, expected] :
+           {std::pair{cells[1], ge.forward}, std::pair{cells[2], ge.inverse},
+            std::pair{cells[3], halfTurn ? std::stod(cells[3]) : course}}) {
         EXPECT_NE(cell.substr(0, 3), "360") << row;
-        EXPECT_LT(ref::AngleDiff(std::stod(cell), expected), 0.5 * std::pow(10.0, -p) + 1e-7) << row;
+        EXPECT_LT(ref::AngleDiff(std::stod(cell), expected), 0.5 * std::pow(10.0, -p) + 1e-7)
+            << row;
       }
     }
   }
@@ -425,7 +475,8 @@ TEST(CommandLine, AzimuthsAndCoursesNeverRead360) {
     const Outcome table = Cli(args);
     std::istringstream rows(table.out.substr(table.out.rfind("---\n") + 4));
     int headings = 0;
-    for (std::string wp, lat, lon, azimuth; rows >> wp >> lat >> lon >> azimuth; rows.ignore(1 << 10, '\n')) {
+    for (std::string wp, lat, lon, azimuth; rows >> wp >> lat >> lon >> azimuth;
+         rows.ignore(1 << 10, '\n')) {
       if (azimuth == "*") continue;
       EXPECT_EQ(azimuth, "0.000000") << along << "\n" << table.out;
       ++headings;
@@ -442,12 +493,13 @@ TEST(CommandLine, NoWaypointAMillimetreFromTheDestination) {
   char leg[40];
   std::snprintf(leg, sizeof leg, "%.6f", std::floor(length * 1e6) / 1e6);
   ASSERT_LT(length - std::stod(leg), 1e-6);
-  const Outcome run = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--leg", leg, "--csv",
-                           "--gpx", "t.gpx", "--rtz", "t.rtz"});
+  const Outcome run = Cli({"table", "-33.9249", "18.4241", "-33.8688", "151.2093", "--leg", leg,
+                           "--csv", "--gpx", "t.gpx", "--rtz", "t.rtz"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;  // header, 0, 1
   std::ifstream gpx(run.dir / "t.gpx"), rtz(run.dir / "t.rtz");
-  const std::string g((std::istreambuf_iterator<char>(gpx)), {}), z((std::istreambuf_iterator<char>(rtz)), {});
+  const std::string g((std::istreambuf_iterator<char>(gpx)), {}),
+      z((std::istreambuf_iterator<char>(rtz)), {});
   EXPECT_EQ(std::count(g.begin(), g.end(), '\n'), 5 + 2 + 2);
   EXPECT_EQ(z.find("<waypoint id=\"2\""), std::string::npos);
 }
@@ -457,8 +509,10 @@ TEST(CommandLine, TableAzimuthsLeaveTheirRow) {
   // (intermediate longitudes included: the great ellipse's own azimuth at
   // the row); none at the destination. The text table of --longitudes keeps
   // the dialogue's convention: the leg arriving at the row.
-  const Outcome csv = Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes", "3", "--csv", "-p", "9"});
-  const Outcome text = Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes", "3"});
+  const Outcome csv = Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes",
+                           "3", "--csv", "-p", "9"});
+  const Outcome text =
+      Cli({"table", "-33.9249", "18.4241", "40.7128", "-74.006", "--longitudes", "3"});
   std::istringstream rows(csv.out), lines(text.out);
   std::string row, line;
   std::getline(rows, row);
@@ -485,7 +539,9 @@ TEST(CommandLine, TableAzimuthsLeaveTheirRow) {
   // The text table writes a departure or destination on the equator or at
   // the pole as it writes every other row (the dialogue keeps 0.000001 and
   // 89.999999).
-  EXPECT_NE(Cli({"table", "0", "0", "0", "60", "--points", "2"}).out.find("\n 0     0.000000    0.000000"), std::string::npos);
+  EXPECT_NE(Cli({"table", "0", "0", "0", "60", "--points", "2"})
+                .out.find("\n 0     0.000000    0.000000"),
+            std::string::npos);
   const std::string polar = Cli({"table", "90", "0", "0", "60", "--points", "2"}).out;
   EXPECT_NE(polar.find("\n 0    90.000000    0.000000"), std::string::npos) << polar;
   EXPECT_NE(polar.find("\n 3     0.000000   60.000000"), std::string::npos) << polar;
@@ -493,21 +549,32 @@ TEST(CommandLine, TableAzimuthsLeaveTheirRow) {
 
 TEST(CommandLine, ByteOrderMarksAndLandWarningsByLine) {
   // A byte-order mark before the location list or standard input is skipped.
-  EXPECT_EQ(Cli({"route", "--line", "Cape Town", "New York"}, "", "\xEF\xBB\xBF" "Cape Town\t-33.9249 18.4241\n"
-                "New York\t40.7128 -74.006\n").out, "6777.739857 304.520312 115.675526 310.976976 6804.681655\n");
-  EXPECT_EQ(Cli({"route"}, "\xEF\xBB\xBF" "-33.9249 18.4241 40.7128 -74.006\n").out,
+  EXPECT_EQ(Cli({"route", "--line", "Cape Town", "New York"}, "",
+                "\xEF\xBB\xBF"
+                "Cape Town\t-33.9249 18.4241\n"
+                "New York\t40.7128 -74.006\n")
+                .out,
+            "6777.739857 304.520312 115.675526 310.976976 6804.681655\n");
+  EXPECT_EQ(Cli({"route"},
+                "\xEF\xBB\xBF"
+                "-33.9249 18.4241 40.7128 -74.006\n")
+                .out,
             "6777.739857 304.520312 115.675526 310.976976 6804.681655\n");
   // Land warnings on standard input name the line they belong to (blank
   // lines counted).
-  const Outcome lines = Cli({"route", "--land"}, "21.3 -157.9 37.8 -122.4\n\n38.7 -9.1 35.7 139.7\n");
-  EXPECT_EQ(lines.err.rfind("warning: line 3: the great ellipse crosses land near ", 0), 0u) << lines.err;
+  const Outcome lines =
+      Cli({"route", "--land"}, "21.3 -157.9 37.8 -122.4\n\n38.7 -9.1 35.7 139.7\n");
+  EXPECT_EQ(lines.err.rfind("warning: line 3: the great ellipse crosses land near ", 0), 0u)
+      << lines.err;
   EXPECT_EQ(lines.err.find("line 1"), std::string::npos) << lines.err;
   // The geodesic a table follows is checked: along the equator it meets
   // Africa's coast where the great ellipse (the equator too) does.
-  const Outcome geodesic = Cli({"table", "0", "0", "0", "40", "--points", "1", "--geodesic", "--land"});
+  const Outcome geodesic =
+      Cli({"table", "0", "0", "0", "40", "--points", "1", "--geodesic", "--land"});
   const std::string near = geodesic.err.substr(geodesic.err.find(" near "), 20);
   EXPECT_EQ(near.substr(0, 11), " near 0.0N ");
-  EXPECT_NE(geodesic.err.find("warning: the geodesic crosses land" + near), std::string::npos) << geodesic.err;
+  EXPECT_NE(geodesic.err.find("warning: the geodesic crosses land" + near), std::string::npos)
+      << geodesic.err;
 }
 
 TEST(CommandLine, WhatWasTypedStaysOneCsvCellAndOneJsonString) {
@@ -517,9 +584,11 @@ TEST(CommandLine, WhatWasTypedStaysOneCsvCellAndOneJsonString) {
   const struct {
     const char* token;
     const char* shown;  // as the reason quotes it
-  } tokens[] = {{"1\"a", "1\"a"},       {"\"", "\""},       {"1\\a", "1\\a"}, {"\\\"", "\\\""},
-                {"1\x01x", "1?x"},      {"a\x7f", "a?"},    {"\xff\xfe", "??"}, {"\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
-                {"'", "'"},             {"a;b", "a;b"}};
+  } tokens[] = {{"1\"a", "1\"a"},   {"\"", "\""},
+                {"1\\a", "1\\a"},   {"\\\"", "\\\""},
+                {"1\x01x", "1?x"},  {"a\x7f", "a?"},
+                {"\xff\xfe", "??"}, {"\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},
+                {"'", "'"},         {"a;b", "a;b"}};
   std::string input, expected;
   for (const auto& t : tokens) {
     input += std::string(t.token) + " 2 3 4\n";
@@ -531,15 +600,21 @@ TEST(CommandLine, WhatWasTypedStaysOneCsvCellAndOneJsonString) {
     const fs::path out = run.dir / "out", want = run.dir / "want";
     std::ofstream(out, std::ios::binary) << run.out;
     std::ofstream(want, std::ios::binary) << expected;
-    const std::string reader = std::string(format) == "--csv"
-                                   ? "rows=list(csv.reader(open(o,newline=\"\",encoding=\"utf-8\")))[1:]\n"
-                                     "got=[r[-1] for r in rows if len(r)==9]\n"
-                                   : "got=[json.loads(l)[\"error\"] for l in open(o,encoding=\"utf-8\")]\n";
+    const std::string reader =
+        std::string(format) == "--csv"
+            ? "rows=list(csv.reader(open(o,newline=\"\",encoding=\"utf-8\")))[1:]\n"
+              "got=[r[-1] for r in rows if len(r)==9]\n"
+            : "got=[json.loads(l)[\"error\"] for l in open(o,encoding=\"utf-8\")]\n";
     const std::string script = "import csv,json,sys\no,w=sys.argv[1],sys.argv[2]\n" + reader +
                                "want=open(w,encoding=\"utf-8\").read().splitlines()\n"
-                               "assert len(got)==len(want) and all(g.startswith(x) for g,x in zip(got,want)), (got, want)\n";
-    EXPECT_EQ(std::system(("python3 -c '" + script + "' '" + out.string() + "' '" + want.string() + "'").c_str()), 0)
-        << format << "\n" << run.out;
+                               "assert len(got)==len(want) and all(g.startswith(x) for g,x in "
+                               "zip(got,want)), (got, want)\n";
+    EXPECT_EQ(
+        std::system(
+            ("python3 -c '" + script + "' '" + out.string() + "' '" + want.string() + "'").c_str()),
+        0)
+        << format << "\n"
+        << run.out;
   }
 }
 
@@ -556,19 +631,22 @@ TEST(CommandLine, MachineFormatsGiveTruePositions) {
                 {{"-90", "0", "0", "120"}, "-90", "0"}};
   for (const auto& r : routes) {
     SCOPED_TRACE(std::string(r.route[0]) + " " + r.route[2]);
-    const std::vector<std::string> table = {"table", r.route[0], r.route[1], r.route[2], r.route[3],
-                                            "--points", "1", "--gpx", "t.gpx", "--rtz", "t.rtz"};
+    const std::vector<std::string> table = {"table",    r.route[0], r.route[1], r.route[2],
+                                            r.route[3], "--points", "1",        "--gpx",
+                                            "t.gpx",    "--rtz",    "t.rtz"};
     std::vector<std::string> csv = table, json = table;
     csv.push_back("--csv");
     json.push_back("--json");
     const Outcome c = Cli(csv), j = Cli(json);
-    const std::string first = std::string(r.first) + ".000000", last = std::string(r.last) + ".000000";
+    const std::string first = std::string(r.first) + ".000000",
+                      last = std::string(r.last) + ".000000";
     EXPECT_NE(c.out.find("\n0," + first + ","), std::string::npos) << c.out;
     EXPECT_NE(c.out.find("\n2," + last + ","), std::string::npos) << c.out;
     EXPECT_NE(j.out.find("{\"wp\":0,\"lat\":" + first + ","), std::string::npos) << j.out;
     EXPECT_NE(j.out.find("{\"wp\":2,\"lat\":" + last + ","), std::string::npos) << j.out;
     std::ifstream gpx(j.dir / "t.gpx"), rtz(j.dir / "t.rtz");
-    const std::string g((std::istreambuf_iterator<char>(gpx)), {}), z((std::istreambuf_iterator<char>(rtz)), {});
+    const std::string g((std::istreambuf_iterator<char>(gpx)), {}),
+        z((std::istreambuf_iterator<char>(rtz)), {});
     for (const std::string* file : {&g, &z}) {
       EXPECT_NE(file->find("lat=\"" + first + "00\""), std::string::npos) << *file;
       EXPECT_NE(file->find("lat=\"" + last + "00\""), std::string::npos) << *file;
@@ -602,7 +680,8 @@ TEST(CommandLine, LongInputsKeepTheirOrderOnTwoCores) {
       routes.push_back({NAN, 0, 0, 0});
     } else {
       char text[128];
-      std::snprintf(text, sizeof text, "%.6f %.6f %.6f %.6f\n", lat(rng), lon(rng), lat(rng), lon(rng));
+      std::snprintf(text, sizeof text, "%.6f %.6f %.6f %.6f\n", lat(rng), lon(rng), lat(rng),
+                    lon(rng));
       input += text;
       std::array<double, 4>& read = routes.emplace_back();  // what the program reads
       std::sscanf(text, "%lf %lf %lf %lf", &read[0], &read[1], &read[2], &read[3]);
@@ -618,7 +697,8 @@ TEST(CommandLine, LongInputsKeepTheirOrderOnTwoCores) {
     if (std::isnan(r[0])) {
       EXPECT_EQ(line, "ERROR: LAT1 '91': a latitude beyond 90 degrees") << k;
     } else if (k % 50 == 0) {  // (the figures themselves: test_sailings)
-      EXPECT_NEAR(Numbers(line)[0], ref::ExactGreatEllipse(r[0], r[1], r[2], r[3]).distance, 1.5e-6) << k;
+      EXPECT_NEAR(Numbers(line)[0], ref::ExactGreatEllipse(r[0], r[1], r[2], r[3]).distance, 1.5e-6)
+          << k;
     } else {
       EXPECT_EQ(Numbers(line).size(), 5u) << line;
     }
@@ -671,7 +751,8 @@ TEST(CommandLine, RowsOverThePoleAndOnThe180thMeridian) {
   EXPECT_EQ(k, 5);
   // A waypoint on the 180th meridian is written 180 (as the position record
   // reads it), not -180.
-  EXPECT_NE(Cli({"table", "10", "170", "10", "-170", "--longitudes", "1"}).out.find("\n 1    10.151082  180.000000 "),
+  EXPECT_NE(Cli({"table", "10", "170", "10", "-170", "--longitudes", "1"})
+                .out.find("\n 1    10.151082  180.000000 "),
             std::string::npos);
   // Longitudes exactly 180 apart leave the rhumb line two ways of one
   // length: it runs the way of the difference as typed (lon2 - lon1), west
@@ -681,7 +762,8 @@ TEST(CommandLine, RowsOverThePoleAndOnThe180thMeridian) {
     bool west;
   } halfTurns[] = {{{"10", "20", "30", "-160"}, true}, {{"10", "-160", "30", "20"}, false}};
   for (const auto& h : halfTurns) {
-    const std::vector<double> f = Numbers(Cli({"route", "--line", h.args[0], h.args[1], h.args[2], h.args[3]}).out);
+    const std::vector<double> f =
+        Numbers(Cli({"route", "--line", h.args[0], h.args[1], h.args[2], h.args[3]}).out);
     ASSERT_EQ(f.size(), 5u);
     EXPECT_EQ(f[3] > 180, h.west) << h.args[1];
   }

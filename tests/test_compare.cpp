@@ -28,12 +28,18 @@ struct Case {
 // Ordinary routes both ways, across 180, near-antipodal (where the two
 // tracks part most), meridians and a pole.
 const Case kRoutes[] = {
-    {-33.9249, 18.4241, 40.7128, -74.006}, {40.7128, -74.006, -33.9249, 18.4241},
-    {35.4437, 139.638, 37.808, -122.4177}, {60, 170, 55, -175},
-    {10, 20, -9.5, -159.5},                {0.5, 0, -0.4, 179.6},
-    {-30, 0, 29.9, 179.8},                 {10, 30, 50, 30},
-    {80, 0, 70, 180},                      {90, 0, 40.7128, -74.006},
-    {-50, -60, 40, 10},                    {0, 0, 0, 120},
+    {-33.9249, 18.4241, 40.7128, -74.006},
+    {40.7128, -74.006, -33.9249, 18.4241},
+    {35.4437, 139.638, 37.808, -122.4177},
+    {60, 170, 55, -175},
+    {10, 20, -9.5, -159.5},
+    {0.5, 0, -0.4, 179.6},
+    {-30, 0, 29.9, 179.8},
+    {10, 30, 50, 30},
+    {80, 0, 70, 180},
+    {90, 0, 40.7128, -74.006},
+    {-50, -60, 40, 10},
+    {0, 0, 0, 120},
 };
 
 const double kF = 1.0 - std::sqrt(1.0 - ref::kESq);
@@ -51,7 +57,8 @@ double Full(double azimuth) { return azimuth < 0 ? azimuth + 360 : azimuth; }
 // chord then taken to the surface as an arc of the mean radius.
 double SeparationBySampling(const Case& c) {
   double angle;
-  const ref::Section ellipse = ref::SectionThrough(ref::Ecef(c.lat1, c.lon1), ref::Ecef(c.lat2, c.lon2), angle);
+  const ref::Section ellipse =
+      ref::SectionThrough(ref::Ecef(c.lat1, c.lon1), ref::Ecef(c.lat2, c.lon2), angle);
   const GeographicLib::GeodesicLine line = Geodesic().InverseLine(c.lat1, c.lon1, c.lat2, c.lon2);
   std::vector<ref::V> g;
   for (int j = 0; j <= 4000; ++j) {
@@ -82,10 +89,11 @@ TEST(Compare, GeodesicAsGeodSolveGivesIt) {
   {
     std::ofstream lines(dir / "routes");
     lines.precision(17);
-    for (const Case& c : kRoutes) lines << c.lat1 << ' ' << c.lon1 << ' ' << c.lat2 << ' ' << c.lon2 << '\n';
+    for (const Case& c : kRoutes)
+      lines << c.lat1 << ' ' << c.lon1 << ' ' << c.lat2 << ' ' << c.lon2 << '\n';
   }
-  const std::string command = "GeodSolve -i -e 6378137 0.0033528106647474805 -p 9 < '" +
-                              (dir / "routes").string() + "'";
+  const std::string command =
+      "GeodSolve -i -e 6378137 0.0033528106647474805 -p 9 < '" + (dir / "routes").string() + "'";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   for (const Case& c : kRoutes) {
@@ -93,18 +101,21 @@ TEST(Compare, GeodesicAsGeodSolveGivesIt) {
     ASSERT_EQ(std::fscanf(pipe, "%lf %lf %lf", &azi1, &azi2, &s12), 3);
     sailings::Route route;
     sailings::Comparison cmp;
-    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp), sailings::Status::ok);
-    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1) + " " + std::to_string(c.lat2) +
-                 " " + std::to_string(c.lon2));
+    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp),
+              sailings::Status::ok);
+    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1) + " " +
+                 std::to_string(c.lat2) + " " + std::to_string(c.lon2));
     EXPECT_NEAR(cmp.geodesic_nm, s12 / 1852, 1e-9);
     EXPECT_LT(ref::AngleDiff(cmp.geodesic_azimuth_fwd, Full(azi1)), 1e-8);
     EXPECT_LT(ref::AngleDiff(cmp.geodesic_azimuth_final, Full(azi2)), 1e-8);
     EXPECT_GE(cmp.geodesic_azimuth_fwd, 0);
     EXPECT_LT(cmp.geodesic_azimuth_fwd, 360);
     // The differences, from the figures they difference.
-    EXPECT_NEAR(cmp.ge_minus_geodesic_m, ref::ExactGreatEllipse(c.lat1, c.lon1, c.lat2, c.lon2).distance * 1852 - s12,
-                c.lat1 == 10 && c.lat2 == -9.5 ? 1e300 : 2e-3);  // (no reference plane at antipodes)
-    EXPECT_GE(cmp.ge_minus_geodesic_m, -1e-3);  // the geodesic is the shortest
+    EXPECT_NEAR(
+        cmp.ge_minus_geodesic_m,
+        ref::ExactGreatEllipse(c.lat1, c.lon1, c.lat2, c.lon2).distance * 1852 - s12,
+        c.lat1 == 10 && c.lat2 == -9.5 ? 1e300 : 2e-3);  // (no reference plane at antipodes)
+    EXPECT_GE(cmp.ge_minus_geodesic_m, -1e-3);           // the geodesic is the shortest
     // (From a pole our rhumb line is the meridian; GeographicLib's is not.)
     double r12, unused;
     ref::Rhumb().Inverse(c.lat1, c.lon1, c.lat2, c.lon2, r12, unused);
@@ -118,18 +129,22 @@ TEST(Compare, GeodesicAsGeodSolveGivesIt) {
 }
 
 TEST(Compare, SphereByTheLawOfCosines) {
-  // cos c = sin f1 sin f2 + cos f1 cos f2 cos dl, tan C = sin dl cos f2 / (cos f1 sin f2 - sin f1 cos f2 cos dl)
+  // cos c = sin f1 sin f2 + cos f1 cos f2 cos dl, tan C = sin dl cos f2 / (cos f1 sin f2 - sin f1
+  // cos f2 cos dl)
   const double R = 6371008.8, d = ref::kDeg;
   // Every quadrant, eastward and westward, across 180 both ways, due north
   // and due south. The courses also by vectors: the direction of travel is
   // the part of the other end's direction square to one's own, read against
   // the local east and north; both must lie in [0, 360).
-  const Case cases[] = {{60, 0, 60, 90},  {0, 0, 0, 90},     {-33.9249, 18.4241, 40.7128, -74.006},
-                        {10, 170, -20, -170}, {45, 10, -45, -170.5}, {40, 10, 50, 20},   {50, 20, 40, 10},
-                        {-40, 10, -50, -20}, {-50, 20, -40, 30},   {10, -170, 20, 170}, {10, 20, 50, 20},
-                        {50, 20, 10, 20},    {0, 0, 0, -90},       {-10, -5, 30, -5}};
+  const Case cases[] = {
+      {60, 0, 60, 90},      {0, 0, 0, 90},         {-33.9249, 18.4241, 40.7128, -74.006},
+      {10, 170, -20, -170}, {45, 10, -45, -170.5}, {40, 10, 50, 20},
+      {50, 20, 40, 10},     {-40, 10, -50, -20},   {-50, 20, -40, 30},
+      {10, -170, 20, 170},  {10, 20, 50, 20},      {50, 20, 10, 20},
+      {0, 0, 0, -90},       {-10, -5, 30, -5}};
   const auto unit = [d](double lat, double lon) {
-    return ref::V{std::cos(lat * d) * std::cos(lon * d), std::cos(lat * d) * std::sin(lon * d), std::sin(lat * d)};
+    return ref::V{std::cos(lat * d) * std::cos(lon * d), std::cos(lat * d) * std::sin(lon * d),
+                  std::sin(lat * d)};
   };
   const auto heading = [&](double lat, double lon, ref::V toward) {  // degrees, [0, 360)
     const ref::V u = unit(lat, lon), east{-std::sin(lon * d), std::cos(lon * d), 0};
@@ -139,16 +154,21 @@ TEST(Compare, SphereByTheLawOfCosines) {
   };
   for (const Case& c : cases) {
     const double f1 = c.lat1 * d, f2 = c.lat2 * d, dl = (c.lon2 - c.lon1) * d;
-    const double central = std::acos(std::sin(f1) * std::sin(f2) + std::cos(f1) * std::cos(f2) * std::cos(dl));
-    const double course = std::atan2(std::sin(dl) * std::cos(f2),
-                                     std::cos(f1) * std::sin(f2) - std::sin(f1) * std::cos(f2) * std::cos(dl)) / d;
+    const double central =
+        std::acos(std::sin(f1) * std::sin(f2) + std::cos(f1) * std::cos(f2) * std::cos(dl));
+    const double course =
+        std::atan2(std::sin(dl) * std::cos(f2),
+                   std::cos(f1) * std::sin(f2) - std::sin(f1) * std::cos(f2) * std::cos(dl)) /
+        d;
     const ref::V a = unit(c.lat1, c.lon1), b = unit(c.lat2, c.lon2);
-    const double final = std::fmod(heading(c.lat2, c.lon2, a) + 180, 360);  // travel, not the way back
+    const double final =
+        std::fmod(heading(c.lat2, c.lon2, a) + 180, 360);  // travel, not the way back
     sailings::Route route;
     sailings::Comparison cmp;
-    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp), sailings::Status::ok);
-    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1) + " " + std::to_string(c.lat2) + " " +
-                 std::to_string(c.lon2));
+    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp),
+              sailings::Status::ok);
+    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1) + " " +
+                 std::to_string(c.lat2) + " " + std::to_string(c.lon2));
     EXPECT_NEAR(cmp.sphere_nm, R * central / 1852, 1e-6);
     EXPECT_LT(ref::AngleDiff(cmp.sphere_course, Full(course)), 1e-9);
     EXPECT_LT(ref::AngleDiff(cmp.sphere_course, heading(c.lat1, c.lon1, b)), 1e-9);
@@ -161,7 +181,7 @@ TEST(Compare, SphereByTheLawOfCosines) {
   // Worked by hand: 60N 0 to 60N 90E, cos c = 3/4: 2486.256 NM on course 049.107.
   sailings::Route route;
   sailings::Comparison cmp;
-  sailings::CompareRoute(60, 0, 60, 90, route, cmp);
+  ASSERT_EQ(sailings::CompareRoute(60, 0, 60, 90, route, cmp), sailings::Status::ok);
   EXPECT_NEAR(cmp.sphere_nm, 6371008.8 * 0.7227342478134157 / 1852, 1e-6);
   EXPECT_NEAR(cmp.sphere_course, 49.10660535086906, 1e-9);
   EXPECT_NEAR(cmp.sphere_course_final, 130.89339464913094, 1e-9);
@@ -171,7 +191,8 @@ TEST(Compare, SeparationOfTheTracksByIndependentSampling) {
   for (const Case& c : {kRoutes[0], kRoutes[2], kRoutes[3], kRoutes[4], kRoutes[6], kRoutes[10]}) {
     sailings::Route route;
     sailings::Comparison cmp;
-    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp), sailings::Status::ok);
+    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp),
+              sailings::Status::ok);
     const double expected = SeparationBySampling(c);
     EXPECT_NEAR(cmp.ge_geodesic_separation_km, expected, std::fmax(0.01 * expected, 0.010))
         << c.lat1 << " " << c.lon1 << " " << c.lat2 << " " << c.lon2;
@@ -180,7 +201,8 @@ TEST(Compare, SeparationOfTheTracksByIndependentSampling) {
   for (const Case& c : {kRoutes[7], kRoutes[8], kRoutes[11]}) {
     sailings::Route route;
     sailings::Comparison cmp;
-    sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp);
+    ASSERT_EQ(sailings::CompareRoute(c.lat1, c.lon1, c.lat2, c.lon2, route, cmp),
+              sailings::Status::ok);
     EXPECT_LT(cmp.ge_geodesic_separation_km, 0.001) << c.lat1;
     EXPECT_NEAR(cmp.ge_minus_geodesic_m, 0, 1e-3) << c.lat1;
   }
@@ -196,18 +218,22 @@ TEST(Compare, GeodesicTablesLieOnTheGeodesic) {
       request.count = 7;
       request.leg_nm = 777;
       std::vector<sailings::TableRow> rows;
-      ASSERT_EQ(sailings::MakeTable(c.lat1, c.lon1, c.lat2, c.lon2, request, rows), sailings::Status::ok);
+      ASSERT_EQ(sailings::MakeTable(c.lat1, c.lon1, c.lat2, c.lon2, request, rows),
+                sailings::Status::ok);
       double length, azi1, azi2;
       Geodesic().Inverse(c.lat1, c.lon1, c.lat2, c.lon2, length, azi1, azi2);
-      const double step = placement == sailings::WaypointPlacement::points ? length / 8 : 777 * 1852.0;
+      const double step =
+          placement == sailings::WaypointPlacement::points ? length / 8 : 777 * 1852.0;
       ASSERT_EQ(rows.size(), placement == sailings::WaypointPlacement::points
-                                 ? 9u : static_cast<std::size_t>(length / step) + 2);
-      EXPECT_LT(ref::AngleDiff(*rows[0].azimuth, Full(azi1)), 1e-7);  // (90 read back from the record)
+                                 ? 9u
+                                 : static_cast<std::size_t>(length / step) + 2);
+      EXPECT_LT(ref::AngleDiff(*rows[0].azimuth, Full(azi1)),
+                1e-7);  // (90 read back from the record)
       for (std::size_t k = 1; k + 1 < rows.size(); ++k) {
         double s1, s2, a1, a2, b1, b2;
         Geodesic().Inverse(c.lat1, c.lon1, rows[k].lat, rows[k].lon, s1, a1, a2);
         Geodesic().Inverse(rows[k].lat, rows[k].lon, c.lat2, c.lon2, s2, b1, b2);
-        EXPECT_NEAR(s1, k * step, 1e-4) << k;  // a tenth of a millimetre
+        EXPECT_NEAR(s1, k * step, 1e-4) << k;     // a tenth of a millimetre
         EXPECT_NEAR(s1 + s2, length, 1e-4) << k;  // on the shortest path
         EXPECT_LT(ref::AngleDiff(*rows[k].azimuth, Full(a2)), 1e-7) << k;
         EXPECT_NEAR(*rows[k].leg_nm, step / 1852, 1e-7);
@@ -221,14 +247,16 @@ TEST(Compare, GeodesicTablesLieOnTheGeodesic) {
 
 TEST(Compare, OnTheCommandLine) {
   const fs::path dir = scratch::Folder("compare");
-  const auto run = [&](const std::vector<std::string>& args, const std::string& input, std::string& out) {
+  const auto run = [&](const std::vector<std::string>& args, const std::string& input,
+                       std::string& out) {
     const Outcome r = RunCommand(args, dir, input);
     out = r.out + r.err;
     return r.status;
   };
   std::string out;
   // One line of fifteen numbers per line of standard input.
-  EXPECT_EQ(run({"route", "--compare"}, "10 20 -9.5 -159.5\n-33.9249 18.4241 40.7128 -74.006\n", out), 0);
+  EXPECT_EQ(
+      run({"route", "--compare"}, "10 20 -9.5 -159.5\n-33.9249 18.4241 40.7128 -74.006\n", out), 0);
   std::istringstream lines(out);
   int count = 0;
   for (std::string line; std::getline(lines, line); ++count) {
@@ -239,28 +267,36 @@ TEST(Compare, OnTheCommandLine) {
   }
   EXPECT_EQ(count, 2);
   EXPECT_EQ(run({"route", "--compare", "--csv"}, "1 2 3 4\n", out), 0);
-  EXPECT_EQ(out.substr(0, out.find('\n')),
-            "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
-            "vertex_lon,vertex_on_route,geodesic_nm,"
-            "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,sphere_course_final,"
-            "ge_minus_geodesic_m,"
-            "sphere_minus_geodesic_nm,rhumb_minus_geodesic_nm,rhumb_minus_geodesic_pct,"
-            "ge_geodesic_separation_km,error");
+  EXPECT_EQ(
+      out.substr(0, out.find('\n')),
+      "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
+      "vertex_lon,vertex_on_route,geodesic_nm,"
+      "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,sphere_course_final,"
+      "ge_minus_geodesic_m,"
+      "sphere_minus_geodesic_nm,rhumb_minus_geodesic_nm,rhumb_minus_geodesic_pct,"
+      "ge_geodesic_separation_km,error");
   // The sphere's course arriving: between two points on one parallel the
   // great circle is symmetric about the middle meridian, so it arrives on
   // 180 - the initial course (49.107, as in the table below).
   EXPECT_EQ(run({"route", "--compare", "--json", "-p", "3", "60", "0", "60", "90"}, "", out), 0);
-  EXPECT_NE(out.find("\"sphere_course\":49.107,\"sphere_course_final\":130.893,"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"sphere_course\":49.107,\"sphere_course_final\":130.893,"),
+            std::string::npos)
+      << out;
   // One route on the command line: the labelled table.
   EXPECT_EQ(run({"route", "--compare", "-p", "3", "60", "0", "60", "90"}, "", out), 0);
   EXPECT_NE(out.find("great circle (sphere)           2486.256          49.107         130.893\n"),
-            std::string::npos) << out;
+            std::string::npos)
+      << out;
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 10);  // and the vertex
   // Waypoints along the geodesic; refused with --longitudes and with --rhumb.
-  EXPECT_EQ(run({"table", "10", "20", "-9.5", "-159.5", "--points", "3", "--geodesic", "--gpx", "g.gpx"}, "", out), 0);
+  EXPECT_EQ(
+      run({"table", "10", "20", "-9.5", "-159.5", "--points", "3", "--geodesic", "--gpx", "g.gpx"},
+          "", out),
+      0);
   std::ifstream gpx(dir / "g.gpx");
   const std::string text((std::istreambuf_iterator<char>(gpx)), {});
-  EXPECT_NE(text.find("<desc>geodesic; total distance 10764.816753 NM</desc>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<desc>geodesic; total distance 10764.816753 NM</desc>"), std::string::npos)
+      << text;
   EXPECT_EQ(run({"table", "1", "2", "3", "4", "--longitudes", "3", "--geodesic"}, "", out), 2);
   EXPECT_EQ(run({"table", "1", "2", "3", "4", "--leg", "30", "--geodesic", "--rhumb"}, "", out), 2);
 }
@@ -272,8 +308,8 @@ TEST(Compare, CoursesJustWestOfNorthStayBelow360) {
     sailings::Route route;
     sailings::Comparison c;
     ASSERT_EQ(sailings::CompareRoute(0, 0, 10, lon2, route, c), sailings::Status::ok);
-    for (const double course : {c.sphere_course, c.sphere_course_final, c.geodesic_azimuth_fwd, route.ge_azimuth_fwd,
-                                route.rhumb_course}) {
+    for (const double course : {c.sphere_course, c.sphere_course_final, c.geodesic_azimuth_fwd,
+                                route.ge_azimuth_fwd, route.rhumb_course}) {
       EXPECT_TRUE(course >= 0 && course < 360) << lon2 << " " << course;
       EXPECT_LT(ref::AngleDiff(course, 0), 1e-9);
     }

@@ -35,23 +35,31 @@ TEST(Dialogue, AWholeSessionCharacterForCharacter) {
   const Session s = Play("0\n0\n0 0 0\n2\n1\n0\nn\n");
   const std::string table = std::string(kTableHead) +
                             " 0     0.000001    0.000000      *            *           *\n"
-                            " 1     0.000001   60.000000   90.000000  " + nm + "   " + nm + "\n";
+                            " 1     0.000001   60.000000   90.000000  " +
+                            nm + "   " + nm + "\n";
   EXPECT_EQ(s.out,
             std::string(kBanner) +
                 "1.  Origin  ( 0 , 0 )\n2.  Sixty East  ( 0 , 60 )\n3.  North  ( 50 , -10 )\n"
-                "4.  South  ( -33.865 , -151.209 )\n" + kDeparture +
+                "4.  South  ( -33.865 , -151.209 )\n" +
+                kDeparture +
                 "Give coordinates in Degrees or in Degrees Minutes Seconds \n"
                 "divided by space, comma, collon, or slash character.\n\n"
                 "Give latitude for departure: latitude (degrees) = 0\n"
-                "Give longitude of departure: longitude (degrees) = 0\n" + kDestination +
+                "Give longitude of departure: longitude (degrees) = 0\n" +
+                kDestination +
                 "\n Calculating route from A to Sixty East ...\n\n"
-                "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):" + nm + "\n"
+                "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):" +
+                nm +
+                "\n"
                 "\nForward Great Elliptic Arc Azimuth (degrees): 90.000000\n"
                 "Inverse Great Eliptic Arc Azimuth (degrees): 270.000000\n"
                 "\nLOXODROME COURSE:90.000000\n"
-                "\nLOXODROME DISTANCE (in nautical miles):" + nm + "\n\n" + kMenu + "\n"
+                "\nLOXODROME DISTANCE (in nautical miles):" +
+                nm + "\n\n" + kMenu +
+                "\n"
                 "\nCalculation of Waypoints, at certain number of intermediate longitudes.\n\n"
-                "Please give number of intermediate waypoints to calculate:" + table +
+                "Please give number of intermediate waypoints to calculate:" +
+                table +
                 "\nExit (y/n)? \n\n"
                 "1.  Origin  ( 0.000000 , 0.000000 )\n2.  Sixty East  ( 0.000000 , 60.000000 )\n"
                 "3.  North  ( 50.000000 , -10.000000 )\n4.  South  ( -33.865000 , -151.209300 )\n" +
@@ -60,29 +68,37 @@ TEST(Dialogue, AWholeSessionCharacterForCharacter) {
   EXPECT_EQ(s.File("waypoints.dat"), table);
   // Typed echoes: six significant digits in the first cycle, six decimals later.
   const Session t = Play("0\n12 30\n-20:15\n3\n1\n0\nn\n0\n12.5\n-20.25\n3\n1\n0\ny\n");
-  EXPECT_NE(t.out.find("= 12.5\nGive longitude of departure: longitude (degrees) = -19.75\n"), std::string::npos);
-  EXPECT_NE(t.out.find("= 12.500000\nGive longitude of departure: longitude (degrees) = -20.250000\n"), std::string::npos);
+  EXPECT_NE(t.out.find("= 12.5\nGive longitude of departure: longitude (degrees) = -19.75\n"),
+            std::string::npos);
+  EXPECT_NE(
+      t.out.find("= 12.500000\nGive longitude of departure: longitude (degrees) = -20.250000\n"),
+      std::string::npos);
 }
 
 TEST(Dialogue, RefusalsOfChoicesAndOfEqualPositions) {
-  const std::string again = std::string("No such location in list. Please try again.\n") + kDeparture;
+  const std::string again =
+      std::string("No such location in list. Please try again.\n") + kDeparture;
   Session s = Play("abc\n\n99\n-1\n2147483648\n3 4\n1\n0\ny\n");  // "3 4" answers both
-  EXPECT_NE(s.out.find(std::string(kDeparture) + again + again + again + again + again + kDestination +
-                       "\n Calculating route from North to South ..."),
+  EXPECT_NE(s.out.find(std::string(kDeparture) + again + again + again + again + again +
+                       kDestination + "\n Calculating route from North to South ..."),
             std::string::npos);
   // The same entry, two poles, 180 and -180, a typed position equal to a listed one.
-  for (const char* script : {"1\n1\n", "0\n90\n10\n0\n90\n-170\n", "0\n10\n180\n0\n10\n-180\n", "0\n50\n350\n3\n"}) {
+  for (const char* script :
+       {"1\n1\n", "0\n90\n10\n0\n90\n-170\n", "0\n10\n180\n0\n10\n-180\n", "0\n50\n350\n3\n"}) {
     s = Play(std::string(script) + "1\n2\n1\n0\ny\n");
-    EXPECT_NE(s.out.find(std::string("Departure and Destination locations are the same. Please try again.\n") +
-                         kDeparture),
-              std::string::npos);
-    EXPECT_NE(s.out.find("Calculating route from Origin to Sixty East"), std::string::npos) << script;
+    EXPECT_NE(
+        s.out.find(
+            std::string("Departure and Destination locations are the same. Please try again.\n") +
+            kDeparture),
+        std::string::npos);
+    EXPECT_NE(s.out.find("Calculating route from Origin to Sixty East"), std::string::npos)
+        << script;
   }
 }
 
 TEST(Dialogue, EndOfInputAfterEveryAnswer) {
-  const char* answers[] = {"0", "1 2 3", "45", "3", "2", "1000", "1", "n", "4", "1", "3",
-                           "0.5", "n", "2", "3", "2", "3", "2", "y"};
+  const char* answers[] = {"0", "1 2 3", "45", "3", "2", "1000", "1", "n", "4", "1",
+                           "3", "0.5",   "n",  "2", "3", "2",    "3", "2", "y"};
   std::string script;
   for (const char* answer : answers) {
     const Session s = Play(script);
@@ -105,14 +121,17 @@ TEST(Dialogue, EveryModeAndMethodAndEveryEarlyEnd) {
       {"3\n4\n3\n700\n1\ny\n", "\n13   -33.865000  -151.209300      *  ", true},
       {"3\n4\n3\n700\n2\ny\n", "   -33.865000  -151.209300      *  ", true},
       {"3\n4\n1\n7\ny\n", "\n 8   -33.865000", true},
-      {"0\n10\n-20\n0\n30\n40\n3\n10\n2\ny\n", "\n358    30.000000   40.000000      *         4.346485", true},
-      {"3\n4\n3\n0.5\ny\n", "in N.M.:\n\nERROR!! Distance munt be larger than 1 N.M. !!\n\n\nExit", false},
+      {"0\n10\n-20\n0\n30\n40\n3\n10\n2\ny\n",
+       "\n358    30.000000   40.000000      *         4.346485", true},
+      {"3\n4\n3\n0.5\ny\n", "in N.M.:\n\nERROR!! Distance munt be larger than 1 N.M. !!\n\n\nExit",
+       false},
       {"3\n4\n2\n0\ny\n", "to calculate:\nExit (y/n)? ", false},
       {"3\n4\n2\n4\n3\ny\n", "\n  ? \nExit (y/n)? ", false},
       {"3\n4\nabc\n0\n4\n2\n0\ny\n", "Press 3 to continue\n\nCalculation of the geographic", false},
       {"0\n10\n30\n0\n50\n30\n1\ny\n",
        "\nThis route runs along a meridian: it has no intermediate longitudes (choose 2 or 3 for "
-       "waypoints along it).\n\nExit", false},
+       "waypoints along it).\n\nExit",
+       false},
   };
   for (const auto& c : cases) {
     const Session s = Play(c.script);
@@ -131,9 +150,11 @@ TEST(Dialogue, EveryModeAndMethodAndEveryEarlyEnd) {
   std::istringstream in("3\n4\n3\ny\n");
   std::ostringstream out, err;
   EXPECT_EQ(sailings::RunSailings(in, out, err, dir, false), 0);
-  EXPECT_NE(out.str().find(std::string(kMenu) + "\n\n\nERROR!! Cannot open files to write waypoint "
-                           "information. Please make sure they are not in use. !!\n\n\nExit (y/n)? "),
-            std::string::npos);
+  EXPECT_NE(
+      out.str().find(std::string(kMenu) +
+                     "\n\n\nERROR!! Cannot open files to write waypoint "
+                     "information. Please make sure they are not in use. !!\n\n\nExit (y/n)? "),
+      std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "waypoints.gpx"));  // no table: no route file either
 }
 
@@ -141,7 +162,8 @@ TEST(Dialogue, LocationListProblems) {
   Session s = Play("y\n", nullptr);
   EXPECT_EQ(s.status, -2);
   EXPECT_EQ(s.out, kBanner);
-  EXPECT_EQ(s.err, "Cannot open input.txt: the location list is read from the working directory.\n");
+  EXPECT_EQ(s.err,
+            "Cannot open input.txt: the location list is read from the working directory.\n");
   s = Play("1\n0\n1\n2\n0\n3\n4\n2\n0\ny\n", "garbage line\n\n");  // only typed positions
   EXPECT_EQ(s.err, "input.txt: line 1 skipped: no tab after the name\n");
   EXPECT_NE(s.out.find(std::string(kBanner) + kDeparture + "No such location"), std::string::npos);
@@ -153,9 +175,11 @@ TEST(Dialogue, ALegAHairShortOfTheRouteKeepsItsLastRow) {
   // half a millimetre short of Cape Town to Sydney (5957.7447565 NM by exact
   // integration of the section) leaves a last row of 0.000000 at the
   // destination. (The command line merges it: NoWaypointAMillimetreFromTheDestination.)
-  const Session s = Play("1\n2\n3\n5957.744756\n1\ny\n", "Cape Town\t-33.9249 18.4241\nSydney\t-33.8688 151.2093\n");
-  EXPECT_NE(s.File("waypoints.dat").find("\n 1   -33.868800  151.209300   38.198376  5957.744756   5957.744756\n"
-                                         " 2   -33.868800  151.209300      *         0.000000   5957.744756\n"),
+  const Session s = Play("1\n2\n3\n5957.744756\n1\ny\n",
+                         "Cape Town\t-33.9249 18.4241\nSydney\t-33.8688 151.2093\n");
+  EXPECT_NE(s.File("waypoints.dat")
+                .find("\n 1   -33.868800  151.209300   38.198376  5957.744756   5957.744756\n"
+                      " 2   -33.868800  151.209300      *         0.000000   5957.744756\n"),
             std::string::npos)
       << s.File("waypoints.dat");
 }

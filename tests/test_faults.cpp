@@ -31,13 +31,19 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 TEST(HostileAnswers, AtEveryKindOfQuestion) {
   // Departure, destination, typed latitude and longitude, menu, the counts of
   // modes 1 and 2, leg distance, method, exit: {} is the hostile answer.
-  const char* scripts[] = {"{}\n3\n4\n3\n500\n1\ny\n", "3\n{}\n4\n3\n500\n1\ny\n", "0\n{}\n20\n4\n3\n500\n1\ny\n",
-                           "0\n10\n{}\n4\n3\n500\n1\ny\n", "3\n4\n{}\n3\n500\n1\ny\n", "3\n4\n1\n{}\n5\ny\n",
-                           "3\n4\n2\n{}\n5\n1\ny\n", "3\n4\n3\n{}\n1\ny\n", "3\n4\n3\n500\n{}\ny\n",
-                           "3\n4\n3\n500\n1\n{}\ny\n"};
-  const std::string answers[] = {std::string(1 << 20, '7'), std::string(1 << 20, 'x'),
-                                 std::string(1 << 20, ' ') + "3", std::string(64, '\0'),
-                                 RandomBytes(4096, 5), "-" + std::string(5000, '9'), "\r", "\x1b[2J"};
+  const char* scripts[] = {"{}\n3\n4\n3\n500\n1\ny\n",     "3\n{}\n4\n3\n500\n1\ny\n",
+                           "0\n{}\n20\n4\n3\n500\n1\ny\n", "0\n10\n{}\n4\n3\n500\n1\ny\n",
+                           "3\n4\n{}\n3\n500\n1\ny\n",     "3\n4\n1\n{}\n5\ny\n",
+                           "3\n4\n2\n{}\n5\n1\ny\n",       "3\n4\n3\n{}\n1\ny\n",
+                           "3\n4\n3\n500\n{}\ny\n",        "3\n4\n3\n500\n1\n{}\ny\n"};
+  const std::string answers[] = {std::string(1 << 20, '7'),
+                                 std::string(1 << 20, 'x'),
+                                 std::string(1 << 20, ' ') + "3",
+                                 std::string(64, '\0'),
+                                 RandomBytes(4096, 5),
+                                 "-" + std::string(5000, '9'),
+                                 "\r",
+                                 "\x1b[2J"};
   for (const std::string script : scripts) {
     for (const std::string& answer : answers) {
       const Session s = Play(std::string(script).replace(script.find("{}"), 2, answer));
@@ -51,7 +57,8 @@ TEST(HostileAnswers, AtEveryKindOfQuestion) {
   // a coordinate line of any length is read whole, its first fields counting.
   const Session s = Play("0\n1e400\nnan\n0\ninf\n0x10\n0\n" + std::string(300, ' ') + "12 30 " +
                          std::string(100000, '7') + "\n-20.25\n3\ny\n");
-  EXPECT_NE(s.out.find("= 0\nGive longitude of departure: longitude (degrees) = 0\n"), std::string::npos);
+  EXPECT_NE(s.out.find("= 0\nGive longitude of departure: longitude (degrees) = 0\n"),
+            std::string::npos);
   EXPECT_NE(s.out.find("same. Please try again.\n"), std::string::npos);
   EXPECT_NE(s.out.find("latitude (degrees) = 12.5\n"), std::string::npos);
 }
@@ -64,18 +71,31 @@ TEST(HostileAnswers, CountsAndLegDistancesAtTheLimits) {
     const char* script;
     const char* shows;
   } cases[] = {
-      {"1\n1\n", "\n 2   -33.865000"},      {"1\n0\n", "\n 1   -33.865000"},
-      {"1\n-1\n0\n", kRange},               {"1\n100001\n0\n", kRange},
-      {"1\n2147483648\n0\n", kRange},       {"1\nnan\n", "\n 1   -33.865000"},
-      {"1\n1e308\n0\n", "\n 2   -33.865000"}, {"1\n100000\n", "\n100001   -33.865000"},
-      {"2\n1\n1\n", "\n 2   -33.865000"},     {"2\n-1\n", kNoTable},
-      {"2\n0\n", kNoTable},                 {"2\nnan\n", kNoTable},
+      {"1\n1\n", "\n 2   -33.865000"},
+      {"1\n0\n", "\n 1   -33.865000"},
+      {"1\n-1\n0\n", kRange},
+      {"1\n100001\n0\n", kRange},
+      {"1\n2147483648\n0\n", kRange},
+      {"1\nnan\n", "\n 1   -33.865000"},
+      {"1\n1e308\n0\n", "\n 2   -33.865000"},
+      {"1\n100000\n", "\n100001   -33.865000"},
+      {"2\n1\n1\n", "\n 2   -33.865000"},
+      {"2\n-1\n", kNoTable},
+      {"2\n0\n", kNoTable},
+      {"2\nnan\n", kNoTable},
       {"2\n100001\n3\n2\n", "must not be more than 100000"},
       {"2\n2147483648\n3\n2\n", "must not be more than 100000"},
-      {"2\n100000\n1\n", "\n100001   -33.865000"}, {"2\n100000\n2\n", "\n100001   -33.865000"},
-      {"3\n0\n", kShort},   {"3\n0.999999\n", kShort}, {"3\n-1\n", kShort}, {"3\nnan\n", kShort},
-      {"3\ninf\n", kShort}, {"3\n1e400\n", kShort},    {"3\n1\n2\n", "\nExit (y/n)? "},
-      {"3\n1e308\n1\n", "\n 1   -33.865000"},        {"3\n2147483648\n2\n", "\n 1   -33.865000"},
+      {"2\n100000\n1\n", "\n100001   -33.865000"},
+      {"2\n100000\n2\n", "\n100001   -33.865000"},
+      {"3\n0\n", kShort},
+      {"3\n0.999999\n", kShort},
+      {"3\n-1\n", kShort},
+      {"3\nnan\n", kShort},
+      {"3\ninf\n", kShort},
+      {"3\n1e400\n", kShort},
+      {"3\n1\n2\n", "\nExit (y/n)? "},
+      {"3\n1e308\n1\n", "\n 1   -33.865000"},
+      {"3\n2147483648\n2\n", "\n 1   -33.865000"},
   };
   for (const auto& c : cases) {
     const Session s = Play(std::string("3\n4\n") + c.script + "y\n");  // mode first
@@ -92,13 +112,16 @@ TEST(HostileLocationLists, FoldersBinaryLineEndsAndLongNames) {
   std::ostringstream out, err;
   EXPECT_EQ(sailings::RunSailings(in, out, err, dir, false), -2);
   EXPECT_NE(err.str().find("Cannot open input.txt"), std::string::npos);
-  const std::string longNames = std::string(5000, 'L') + "\t10 20\n" + std::string(5000, 'M') + "\t-10 -20\n";
-  for (const std::string& list : {std::string(), RandomBytes(1 << 16, 11), std::string("A\t1 2\r\nB\t3 4\r\n"), longNames}) {
+  const std::string longNames =
+      std::string(5000, 'L') + "\t10 20\n" + std::string(5000, 'M') + "\t-10 -20\n";
+  for (const std::string& list :
+       {std::string(), RandomBytes(1 << 16, 11), std::string("A\t1 2\r\nB\t3 4\r\n"), longNames}) {
     ExpectOrderlyEnd(Play("1\n2\n2\n1\n1\ny\n", list.c_str()));
   }
   const Session s = Play("1\n2\n3\n100\n1\ny\n", longNames.c_str());
   EXPECT_NE(s.out.find("1.  " + std::string(255, 'L') + "  ( 10 , 20 )\n"), std::string::npos);
-  EXPECT_NE(s.out.find("Calculating route from " + std::string(255, 'L') + " to "), std::string::npos);
+  EXPECT_NE(s.out.find("Calculating route from " + std::string(255, 'L') + " to "),
+            std::string::npos);
 }
 
 TEST(HostileLocationLists, AHundredThousandEntries) {

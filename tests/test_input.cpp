@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "sailings/text.hpp"
+#include "dialogue/typed_coordinates.h"
 #include "input/location_list.h"
 #include "sailings/schedule.hpp"
-#include "dialogue/typed_coordinates.h"
+#include "sailings/text.hpp"
 #include "session.h"
 
 using namespace sailings;
@@ -34,10 +34,12 @@ double Degrees(const char* text) {
 }  // namespace
 
 TEST(LocationList, FileShapes) {
-  const std::string lf = "Cape Town\t-33.9249 18.4241\nNew York\t40.7128\t-74.006\n Rio  \t4e1   -4.3E1  \t\n";
+  const std::string lf =
+      "Cape Town\t-33.9249 18.4241\nNew York\t40.7128\t-74.006\n Rio  \t4e1   -4.3E1  \t\n";
   for (const std::string& contents :
        {lf, lf.substr(0, lf.size() - 1),
-        std::string("Cape Town\t-33.9249 18.4241\r\nNew York\t40.7128\t-74.006\r\n Rio  \t4e1   -4.3E1\r\n")}) {
+        std::string("Cape Town\t-33.9249 18.4241\r\nNew York\t40.7128\t-74.006\r\n Rio  \t4e1   "
+                    "-4.3E1\r\n")}) {
     const auto list = Load(contents);
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].name, "Cape Town");
@@ -55,13 +57,15 @@ TEST(LocationList, FileShapes) {
 
 TEST(LocationList, MalformedLinesAreSkippedAndNamed) {
   std::string warnings;
-  const auto list = Load("Good\t1 2\n\n   \t  \nNo tab 1 2\n\t1 2\nLetters\tabc 2\nHalf\t12\n"
-                         "Huge\t1e400 2\nNan\tnan 2\nHex\t0x10 5\nTrailing\t1 2 junk\nLast\t-5 6",
-                         &warnings);
+  const auto list = Load(
+      "Good\t1 2\n\n   \t  \nNo tab 1 2\n\t1 2\nLetters\tabc 2\nHalf\t12\n"
+      "Huge\t1e400 2\nNan\tnan 2\nHex\t0x10 5\nTrailing\t1 2 junk\nLast\t-5 6",
+      &warnings);
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[1].name, "Last");
   for (int line = 4; line <= 11; ++line) {
-    EXPECT_NE(warnings.find("input.txt: line " + std::to_string(line) + " skipped: "), std::string::npos);
+    EXPECT_NE(warnings.find("input.txt: line " + std::to_string(line) + " skipped: "),
+              std::string::npos);
   }
   EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 8);  // blank lines are silent
   const fs::path dir = Scratch();
@@ -75,12 +79,29 @@ TEST(CoordinateEntry, NotationsSeparatorsSignsAndNonNumbers) {
   const struct {
     const char* text;
     double degrees;
-  } cases[] = {{"37.5", 37.5}, {"37 30", 37.5}, {"37:30:36", 37.51}, {"37/30/36", 37.51},
-               {"37,30,36", 37.51}, {",37,,30,", 37.5}, {"37 30.5", 37 + 30.5 / 60},
-               {"-37 30", -36.5}, {"-37 -30", -37.5}, {"37,5", 37 + 5 / 60.0}, {"37\t30", 37},
-               {"N 37 30", 37.5}, {"37 30 N", 37.5}, {"- 37", 37 / 60.0},
-               {"", 0}, {"1 2 3 4", 1 + 2 / 60.0 + 3 / 3600.0}, {".5", 0.5}, {"1e2", 100},
-               {"1e400", 0}, {"nan", 0}, {"inf", 0}, {"-infinity", 0}, {"0x10", 0}};
+  } cases[] = {{"37.5", 37.5},
+               {"37 30", 37.5},
+               {"37:30:36", 37.51},
+               {"37/30/36", 37.51},
+               {"37,30,36", 37.51},
+               {",37,,30,", 37.5},
+               {"37 30.5", 37 + 30.5 / 60},
+               {"-37 30", -36.5},
+               {"-37 -30", -37.5},
+               {"37,5", 37 + 5 / 60.0},
+               {"37\t30", 37},
+               {"N 37 30", 37.5},
+               {"37 30 N", 37.5},
+               {"- 37", 37 / 60.0},
+               {"", 0},
+               {"1 2 3 4", 1 + 2 / 60.0 + 3 / 3600.0},
+               {".5", 0.5},
+               {"1e2", 100},
+               {"1e400", 0},
+               {"nan", 0},
+               {"inf", 0},
+               {"-infinity", 0},
+               {"0x10", 0}};
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(Degrees(c.text), c.degrees) << c.text;
   std::size_t used = 0;
   EXPECT_FALSE(ParseDecimalPrefix("1e999", used).has_value());
@@ -93,9 +114,9 @@ TEST(DepartureTimes, TheShapeIsCheckedBeforeAnyCalendar) {
   const struct {
     const char* text;
     std::int64_t seconds;
-  } good[] = {{"2027-01-15T06:00Z", 1799992800},          {"2027-01-15T06:00:30+00:00", 1799992830},
-              {"2027-01-15T06:00:30.999Z", 1799992830},    {"2000-02-29T12:34:56Z", 951827696},
-              {"0001-01-01T00:00Z", -62135596800},         {"9999-12-31T23:59:59Z", 253402300799}};
+  } good[] = {{"2027-01-15T06:00Z", 1799992800},        {"2027-01-15T06:00:30+00:00", 1799992830},
+              {"2027-01-15T06:00:30.999Z", 1799992830}, {"2000-02-29T12:34:56Z", 951827696},
+              {"0001-01-01T00:00Z", -62135596800},      {"9999-12-31T23:59:59Z", 253402300799}};
   for (const auto& g : good) {
     std::int64_t seconds = 0;
     std::string why;

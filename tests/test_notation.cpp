@@ -11,8 +11,8 @@
 #include <cmath>
 #include <string>
 
-#include "sailings/coordinates.hpp"
 #include "input/location_list.h"
+#include "sailings/coordinates.hpp"
 #include "session.h"
 
 using namespace sailings;
@@ -35,20 +35,34 @@ TEST(Notation, TokensReadAsGeographicLibReadsThem) {
     const char* token;
     Axis axis;
   } cases[] = {
-      {"-33.9249", Axis::latitude},     {"+18.4241", Axis::longitude},
-      {"151.2093", Axis::longitude},    {"33.9249S", Axis::latitude},
-      {"S33.9249", Axis::latitude},     {"18.4241E", Axis::longitude},
-      {"18.4241e", Axis::longitude},    {"w74.006", Axis::longitude},
-      {"33\u00b055.5'S", Axis::latitude}, {"33d55'30\"S", Axis::latitude},
-      {"33:55:30S", Axis::latitude},    {"-33:55:30", Axis::latitude},
-      {"018\u00b025'26.8\"E", Axis::longitude}, {"33\u00ba55\u203230\u2033N", Axis::latitude},
-      {"74\u00b00\u201922\u201dW", Axis::longitude}, {"1d2'3''", Axis::longitude},
-      {"30'", Axis::latitude},          {"33''", Axis::latitude},
-      {"33d5", Axis::latitude},         {"33:5.25", Axis::latitude},
-      {"0:0:59.999", Axis::longitude},  {"90", Axis::latitude},
-      {"-180", Axis::longitude},        {"540", Axis::longitude},
-      {".5", Axis::latitude},           {"7.", Axis::latitude},
-      {"N0", Axis::latitude},           {"0:30S", Axis::latitude},
+      {"-33.9249", Axis::latitude},
+      {"+18.4241", Axis::longitude},
+      {"151.2093", Axis::longitude},
+      {"33.9249S", Axis::latitude},
+      {"S33.9249", Axis::latitude},
+      {"18.4241E", Axis::longitude},
+      {"18.4241e", Axis::longitude},
+      {"w74.006", Axis::longitude},
+      {"33\u00b055.5'S", Axis::latitude},
+      {"33d55'30\"S", Axis::latitude},
+      {"33:55:30S", Axis::latitude},
+      {"-33:55:30", Axis::latitude},
+      {"018\u00b025'26.8\"E", Axis::longitude},
+      {"33\u00ba55\u203230\u2033N", Axis::latitude},
+      {"74\u00b00\u201922\u201dW", Axis::longitude},
+      {"1d2'3''", Axis::longitude},
+      {"30'", Axis::latitude},
+      {"33''", Axis::latitude},
+      {"33d5", Axis::latitude},
+      {"33:5.25", Axis::latitude},
+      {"0:0:59.999", Axis::longitude},
+      {"90", Axis::latitude},
+      {"-180", Axis::longitude},
+      {"540", Axis::longitude},
+      {".5", Axis::latitude},
+      {"7.", Axis::latitude},
+      {"N0", Axis::latitude},
+      {"0:30S", Axis::latitude},
   };
   for (const auto& c : cases) {
     double degrees = -999;
@@ -127,19 +141,27 @@ TEST(Notation, DialogueFieldsHandWorked) {
     Axis axis;
     double degrees;
   } cases[] = {
-      {"33 55 30 S", Axis::latitude, -dms},       {"S 33 55 30", Axis::latitude, -dms},
-      {"33,55,30,s", Axis::latitude, -dms},       {"33:55:30S", Axis::latitude, -dms},
-      {"33/55/30", Axis::latitude, dms},          {"-33 -55 -30", Axis::latitude, -dms},
+      {"33 55 30 S", Axis::latitude, -dms},
+      {"S 33 55 30", Axis::latitude, -dms},
+      {"33,55,30,s", Axis::latitude, -dms},
+      {"33:55:30S", Axis::latitude, -dms},
+      {"33/55/30", Axis::latitude, dms},
+      {"-33 -55 -30", Axis::latitude, -dms},
       {"-33 55 30", Axis::latitude, -33 + 55 / 60.0 + 30 / 3600.0},  // each field its sign
       {"74 0 22 W", Axis::longitude, -(74 + 22 / 3600.0)},
       {"33\u00b055.5'S", Axis::latitude, -(33 + 55.5 / 60)},
-      {"33d55'30\" S", Axis::latitude, -dms},     {"S33.5", Axis::latitude, -33.5},
-      {"37 30 N", Axis::latitude, 37.5},          {"N 37 30", Axis::latitude, 37.5},
+      {"33d55'30\" S", Axis::latitude, -dms},
+      {"S33.5", Axis::latitude, -33.5},
+      {"37 30 N", Axis::latitude, 37.5},
+      {"N 37 30", Axis::latitude, 37.5},
       {"37 x 30", Axis::latitude, 37 + 30 / 3600.0},  // text takes a slot as 0
-      {"- 37", Axis::latitude, 37 / 60.0},        {"", Axis::latitude, 0},
+      {"- 37", Axis::latitude, 37 / 60.0},
+      {"", Axis::latitude, 0},
       {"1 2 3 4", Axis::latitude, 1 + 2 / 60.0 + 3 / 3600.0},
-      {"100", Axis::latitude, 100},               {"59.999 59.999", Axis::latitude, 59.999 + 59.999 / 60},
-      {"nan", Axis::latitude, 0},                 {"1e400 30", Axis::latitude, 0.5},
+      {"100", Axis::latitude, 100},
+      {"59.999 59.999", Axis::latitude, 59.999 + 59.999 / 60},
+      {"nan", Axis::latitude, 0},
+      {"1e400 30", Axis::latitude, 0.5},
       // A mark that would go back takes the next place: seconds here.
       {"30 20' 10\u00b0", Axis::latitude, 30 + 20 / 60.0 + 10 / 3600.0},
       {"30' 10", Axis::latitude, 30 / 60.0 + 10 / 3600.0},
@@ -213,9 +235,9 @@ TEST(Notation, WrittenAsGeographicLibEncodesIt) {
     double degrees;
     Axis axis;
     int decimals;
-  } cases[] = {{-33.9249, Axis::latitude, 1},   {18.4241, Axis::longitude, 3},
-               {-74.006, Axis::longitude, 0},   {59.99999999, Axis::latitude, 2},
-               {0.0000001, Axis::latitude, 4},  {-179.9999999, Axis::longitude, 1},
+  } cases[] = {{-33.9249, Axis::latitude, 1},  {18.4241, Axis::longitude, 3},
+               {-74.006, Axis::longitude, 0},  {59.99999999, Axis::latitude, 2},
+               {0.0000001, Axis::latitude, 4}, {-179.9999999, Axis::longitude, 1},
                {45.5, Axis::latitude, 6}};
   for (const auto& c : cases) {
     const DMS::flag ind = c.axis == Axis::latitude ? DMS::LATITUDE : DMS::LONGITUDE;
@@ -230,19 +252,21 @@ TEST(Notation, WrittenAsGeographicLibEncodesIt) {
     EXPECT_EQ(dms, unpadded(DMS::Encode(c.degrees, DMS::SECOND, c.decimals, ind))) << c.degrees;
     EXPECT_EQ(dm, unpadded(DMS::Encode(c.degrees, DMS::MINUTE, c.decimals, ind))) << c.degrees;
     double back = 0;
-    EXPECT_EQ(ParseCoordinate(FormatCoordinate(c.degrees, c.axis, CoordinateStyle::dms, 9), c.axis,
-                              back),
-              Status::ok);
+    EXPECT_EQ(
+        ParseCoordinate(FormatCoordinate(c.degrees, c.axis, CoordinateStyle::dms, 9), c.axis, back),
+        Status::ok);
     EXPECT_NEAR(back, c.degrees, 1e-12);
   }
   EXPECT_EQ(FormatCoordinate(-0.0000001, Axis::latitude, CoordinateStyle::decimal, 6), "0.000000");
   EXPECT_EQ(FormatCoordinate(-33.92494, Axis::latitude, CoordinateStyle::decimal, 4), "-33.9249");
   // Chart labels: whole degrees, no letter on the lines dividing the hemispheres.
-  for (const auto& [degrees, axis, text] :
-       {std::tuple{-34.0, Axis::latitude, "34\u00b0S"}, {29.6, Axis::latitude, "30\u00b0N"},
-        {-0.3, Axis::latitude, "0\u00b0"}, {180.0, Axis::longitude, "180\u00b0"},
-        {-179.8, Axis::longitude, "180\u00b0"}, {-179.4, Axis::longitude, "179\u00b0W"},
-        {15.0, Axis::longitude, "15\u00b0E"}}) {
+  for (const auto& [degrees, axis, text] : {std::tuple{-34.0, Axis::latitude, "34\u00b0S"},
+                                            {29.6, Axis::latitude, "30\u00b0N"},
+                                            {-0.3, Axis::latitude, "0\u00b0"},
+                                            {180.0, Axis::longitude, "180\u00b0"},
+                                            {-179.8, Axis::longitude, "180\u00b0"},
+                                            {-179.4, Axis::longitude, "179\u00b0W"},
+                                            {15.0, Axis::longitude, "15\u00b0E"}}) {
     EXPECT_EQ(FormatCoordinate(degrees, axis, CoordinateStyle::degrees, 0), text) << degrees;
   }
   // Land messages: the hemisphere of the value's sign.

@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,14 +30,15 @@ namespace {
 
 const char kList[] = "Cape Town\t-33.9249 18.4241\nNew York\t40.7128N 74.006W\n";
 
-int Sailings(const fs::path& dir, std::vector<std::string> args, std::ostream& out, std::string* err = nullptr,
-        const std::string& input = "") {
+int Sailings(const fs::path& dir, std::vector<std::string> args, std::ostream& out,
+             std::string* err = nullptr, const std::string& input = "") {
   args.insert(args.begin(), "sailings");
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
   std::istringstream in(input);
   std::ostringstream e;
-  const int status = sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, e, dir);
+  const int status =
+      sailings::RunCommandLine(static_cast<int>(argv.size()), argv.data(), in, out, e, dir);
   if (err) *err = e.str();
   return status;
 }
@@ -46,7 +47,8 @@ std::string Read(const fs::path& file) { return ReadFile(file); }
 
 std::vector<std::string> Listing(const fs::path& dir) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -71,7 +73,8 @@ TEST(Outputs, WhatThePathNamesIsKept) {
   };
   // A regular file is replaced whole and keeps its permissions.
   std::ofstream(dir / "old.gpx") << "earlier";
-  fs::permissions(dir / "old.gpx", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::permissions(dir / "old.gpx",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(Sailings(dir, with("--gpx", "old.gpx"), out), 0);
   EXPECT_EQ(Read(dir / "old.gpx").rfind("<?xml", 0), 0u);
   EXPECT_EQ(fs::status(dir / "old.gpx").permissions() & fs::perms::all,
@@ -96,7 +99,8 @@ TEST(Outputs, WhatThePathNamesIsKept) {
   std::string piped;
   std::thread reader([&] {
     char buffer[4096];
-    for (ssize_t n; (n = read(readEnd, buffer, sizeof buffer)) > 0;) piped.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(readEnd, buffer, sizeof buffer)) > 0;)
+      piped.append(buffer, static_cast<std::size_t>(n));
   });
   EXPECT_EQ(Sailings(dir, with("--svg", "pipe.svg"), out), 0);
   close(held);
@@ -114,7 +118,8 @@ TEST(Outputs, WhatThePathNamesIsKept) {
     EXPECT_EQ(fs::status(dir / "full").type(), fs::file_type::character);
   }
   // Nothing of the writers is left behind.
-  for (const std::string& name : Listing(dir)) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+  for (const std::string& name : Listing(dir))
+    EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 TEST(Outputs, CollisionsAreRefusedBeforeAnythingIsWritten) {
@@ -122,9 +127,11 @@ TEST(Outputs, CollisionsAreRefusedBeforeAnythingIsWritten) {
     std::vector<std::string> options;
     const char* says;  // on standard error, after "ERROR: "
   } cases[] = {
-      {{"--rtz", "same.out", "--gpx", "same.out", "--svg", "same.out"}, "--gpx and --rtz name the same file"},
+      {{"--rtz", "same.out", "--gpx", "same.out", "--svg", "same.out"},
+       "--gpx and --rtz name the same file"},
       {{"--gpx", "a.gpx", "--svg", "sub/../a.gpx"}, "--gpx and --svg name the same file"},
-      {{"--gpx", "a.gpx", "--rtz", "link.rtz"}, "--gpx and --rtz name the same file"},  // link.rtz -> a.gpx
+      {{"--gpx", "a.gpx", "--rtz", "link.rtz"},
+       "--gpx and --rtz name the same file"},  // link.rtz -> a.gpx
       {{"--list", "places.txt", "--gpx", "places.txt"}, "--gpx would overwrite the location list"},
       {{"--gpx", "input.txt"}, "--gpx would overwrite the location list"},  // the default list
   };
@@ -152,7 +159,11 @@ TEST(Outputs, CollisionsAreRefusedBeforeAnythingIsWritten) {
   const fs::path dir = scratch::Folder("outputs");
   if (mknod((dir / "null").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
     std::ostringstream out;
-    EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "null", "--rtz", "null"}, out), 0);
+    EXPECT_EQ(
+        Sailings(dir,
+                 {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "null", "--rtz", "null"},
+                 out),
+        0);
     EXPECT_EQ(fs::status(dir / "null").type(), fs::file_type::character);
   }
 }
@@ -189,12 +200,17 @@ TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
   const struct {
     const char* path;
     const char* error;
-  } cases[] = {{"notes.txt/route.gpx", "ERROR: cannot write notes.txt/route.gpx: there is no folder notes.txt\n"},
-               {"/proc/self/fd/987", "ERROR: cannot write /proc/self/fd/987: No such file or directory\n"}};
+  } cases[] = {
+      {"notes.txt/route.gpx",
+       "ERROR: cannot write notes.txt/route.gpx: there is no folder notes.txt\n"},
+      {"/proc/self/fd/987", "ERROR: cannot write /proc/self/fd/987: No such file or directory\n"}};
   for (const auto& c : cases) {
     std::ostringstream out;
     std::string err;
-    EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--svg", "chart.svg", "--gpx", c.path}, out, &err),
+    EXPECT_EQ(Sailings(dir,
+                       {"table", "1", "2", "3", "4", "--points", "2", "--svg", "chart.svg", "--gpx",
+                        c.path},
+                       out, &err),
               1);
     EXPECT_EQ(err, c.error);
     EXPECT_EQ(Listing(dir), std::vector<std::string>{"notes.txt"}) << c.path;
@@ -204,7 +220,9 @@ TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
   fs::create_directory(dir / "charts");
   std::ostringstream out;
   std::string err;
-  EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "charts"}, out, &err), 1);
+  EXPECT_EQ(
+      Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "charts"}, out, &err),
+      1);
   EXPECT_EQ(err, "ERROR: cannot write charts: it is a folder\n");
   fs::remove(dir / "charts");
   // A route file whose rows cannot all be written (here a file-size limit
@@ -216,8 +234,12 @@ TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
     setrlimit(RLIMIT_FSIZE, &limit);
     std::ostringstream table;
     std::string why;
-    const int status = Sailings(dir, {"table", "1", "2", "3", "4", "--points", "100000", "--gpx", "big.gpx"}, table, &why);
-    _exit(status == 1 && why == "ERROR: cannot write big.gpx: a scratch file for it: File too large\n" ? 0 : 1);
+    const int status = Sailings(
+        dir, {"table", "1", "2", "3", "4", "--points", "100000", "--gpx", "big.gpx"}, table, &why);
+    _exit(status == 1 &&
+                  why == "ERROR: cannot write big.gpx: a scratch file for it: File too large\n"
+              ? 0
+              : 1);
   }
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -228,7 +250,9 @@ TEST(Outputs, PathsThatCannotBeWrittenAreFailures) {
   if (mknod((dir / "nodev").c_str(), S_IFCHR | 0600, makedev(240, 0)) == 0) {
     std::ostringstream out;
     std::string err;
-    EXPECT_EQ(Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "nodev"}, out, &err), 1);
+    EXPECT_EQ(
+        Sailings(dir, {"table", "1", "2", "3", "4", "--points", "2", "--gpx", "nodev"}, out, &err),
+        1);
     EXPECT_EQ(err, "ERROR: cannot write nodev: No such device or address\n");
   }
 }

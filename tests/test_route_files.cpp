@@ -2,9 +2,9 @@
 // and 1.2 written by hand from the schemas (and validated against them),
 // CSV; every refusal; and the route check, its planted faults found and the
 // separations of a leg's readings against an independent dense sampling.
+#include <gtest/gtest.h>
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/GeodesicLine.hpp>
-#include <gtest/gtest.h>
 
 #include <GeographicLib/Rhumb.hpp>
 
@@ -12,9 +12,9 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <sstream>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,7 +43,9 @@ RouteFileContent Read(const fs::path& file) {
   return content;
 }
 
-int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+int Shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str());
+}
 
 // ---------------------------------------------------------------------------
 // Files that other tools wrote.
@@ -53,10 +55,11 @@ TEST(RouteFiles, GpxWrittenByGpsbabelAndGdal) {
   Write(dir / "points.csv",
         "lat,lon,name\n51.9244,4.4777,Rotterdam\n51.0,1.5,Dover Strait\n49.9,-5.2,Lizard\n"
         "40.7128,-74.006,New York\n");
-  Write(dir / "line.geojson",
-        R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":"Passage"},)"
-        R"("geometry":{"type":"LineString","coordinates":[[4.4777,51.9244],[1.5,51.0],[-5.2,49.9],)"
-        R"([-74.006,40.7128]]}}]})");
+  Write(
+      dir / "line.geojson",
+      R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{"name":"Passage"},)"
+      R"("geometry":{"type":"LineString","coordinates":[[4.4777,51.9244],[1.5,51.0],[-5.2,49.9],)"
+      R"([-74.006,40.7128]]}}]})");
   const std::string in = (dir / "points.csv").string(), geo = (dir / "line.geojson").string();
   struct Case {
     const char* file;
@@ -119,7 +122,7 @@ TEST(RouteFiles, RtzOfEveryVersion) {
     const std::string stem = std::string("channel-1_") + version[2];
     const std::string file = kRoutes + stem + ".rtz";
     ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_" +
-                  std::string(1, version[2]) + ".xsd " + file),
+                    std::string(1, version[2]) + ".xsd " + file),
               0);
     const RouteFileContent c = Read(file);
     EXPECT_EQ(c.format, sailings::RouteFormat::rtz);
@@ -184,11 +187,13 @@ TEST(RouteFiles, CsvWithSailingsAndSpeeds) {
   RouteFileContent r;
   std::string error;
   ASSERT_TRUE(sailings::ParseRouteText(
-      "<route xmlns=\"http://www.cirm.org/RTZ/1/1\" version=\"1.1\"><routeInfo routeName=\"s\"/><waypoints>"
+      "<route xmlns=\"http://www.cirm.org/RTZ/1/1\" version=\"1.1\"><routeInfo "
+      "routeName=\"s\"/><waypoints>"
       "<waypoint id=\"1\"><position lat=\"1\" lon=\"1\"/></waypoint>"
       "<waypoint id=\"2\"><position lat=\"2\" lon=\"1\"/><leg speedMax=\"0\"/></waypoint>"
       "<waypoint id=\"3\"><position lat=\"3\" lon=\"1\"/><leg speedMax=\"7.5\"/></waypoint>"
-      "</waypoints><extensions>" + deep + "</extensions></route>",
+      "</waypoints><extensions>" +
+          deep + "</extensions></route>",
       "s.rtz", "", r, error))
       << error;
   EXPECT_FALSE(r.points[1].speed_max_kn);
@@ -211,11 +216,13 @@ TEST(RouteFiles, OpenCpnPlannedSpeeds) {
            "\"/></extensions></rtept>\n";
   };
   const std::string head =
-      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"OpenCPN\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"OpenCPN\" "
+      "xmlns=\"http://www.topografix.com/GPX/1/1\" "
       "xmlns:opencpn=\"http://www.opencpn.org\">\n<rte><name>Solent</name>\n";
-  Write(dir / "planned.gpx", head + "<extensions><opencpn:planned_speed>6.00</opencpn:planned_speed></extensions>\n" +
-                                 point(50.80, -1.10, "0.000000") + point(50.76, -1.30, "7.500000") +
-                                 point(50.70, -1.55, "0.000000") + "</rte></gpx>\n");
+  Write(dir / "planned.gpx",
+        head + "<extensions><opencpn:planned_speed>6.00</opencpn:planned_speed></extensions>\n" +
+            point(50.80, -1.10, "0.000000") + point(50.76, -1.30, "7.500000") +
+            point(50.70, -1.55, "0.000000") + "</rte></gpx>\n");
   const RouteFileContent r = Read(dir / "planned.gpx");
   ASSERT_EQ(r.points.size(), 3u);
   EXPECT_DOUBLE_EQ(*r.points[1].speed_kn, 7.5);
@@ -226,7 +233,8 @@ TEST(RouteFiles, OpenCpnPlannedSpeeds) {
   EXPECT_NE(v.out.find(",7.500000,"), std::string::npos) << v.out;
   EXPECT_NE(v.out.find(",6.000000,"), std::string::npos) << v.out;
   EXPECT_EQ(v.out.find(",9.000000,"), std::string::npos) << v.out;
-  Write(dir / "bad.gpx", head + point(50.80, -1.10, "0") + point(50.76, -1.30, "fast") + "</rte></gpx>\n");
+  Write(dir / "bad.gpx",
+        head + point(50.80, -1.10, "0") + point(50.76, -1.30, "fast") + "</rte></gpx>\n");
   RouteFileContent bad;
   std::string error;
   EXPECT_FALSE(sailings::ReadRouteFile(dir / "bad.gpx", "bad.gpx", "", bad, error));
@@ -239,23 +247,27 @@ TEST(RouteFiles, OpenCpnPlannedSpeeds) {
 TEST(RouteFiles, CsvOfOtherTools) {
   const fs::path dir = scratch::Folder("csv");
   Write(dir / "r.gpx",
-        "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+        "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">"
         "<rte><name>R</name><rtept lat=\"50.1\" lon=\"-1.5\"><name>Start</name></rtept>"
         "<rtept lat=\"49.9\" lon=\"-5.2\"><name>Lizard</name></rtept>"
         "<rtept lat=\"48.5\" lon=\"-6.0\"><name>Ushant</name></rtept></rte></gpx>\n");
   const std::string at = "cd " + dir.string() + " && ";
   ASSERT_EQ(Shell(at + "gpsbabel -r -i gpx -f r.gpx -o unicsv -F unicsv.csv"), 0);
   ASSERT_EQ(Shell(at + "ogr2ogr -f CSV -lco GEOMETRY=AS_XY ogr.csv r.gpx route_points"), 0);
-  Write(dir / "semicolons.csv", "Name;Lat;Lon;Remark\nStart;50,1;-1,5;x\nLizard;49,9;-5,2;\nUshant;48,5;-6;\n");
-  Write(dir / "tabs.csv", "name\tlatitude\tlongitude\nStart\t50.1\t-1.5\nLizard\t49.9\t-5.2\nUshant\t48.5\t-6\n");
+  Write(dir / "semicolons.csv",
+        "Name;Lat;Lon;Remark\nStart;50,1;-1,5;x\nLizard;49,9;-5,2;\nUshant;48,5;-6;\n");
+  Write(dir / "tabs.csv",
+        "name\tlatitude\tlongitude\nStart\t50.1\t-1.5\nLizard\t49.9\t-5.2\nUshant\t48.5\t-6\n");
   struct Case {
     const char* file;
     const char* note;  // "" for none
   };
   const Case cases[] = {
       {"unicsv.csv", "line 1: column 'No' is not read (lat, lon, name, sailing and speed_kn are)"},
-      {"ogr.csv", "line 1: columns 'route_fid', 'route_point_id', 'ele', 'time', 'magvar', 'geoidheight', "
-                  "'cmt', 'desc', 'src', 'link1_href', ... are not read"},
+      {"ogr.csv",
+       "line 1: columns 'route_fid', 'route_point_id', 'ele', 'time', 'magvar', 'geoidheight', "
+       "'cmt', 'desc', 'src', 'link1_href', ... are not read"},
       {"semicolons.csv", "line 1: column 'Remark' is not read"},
       {"tabs.csv", ""},
   };
@@ -286,21 +298,28 @@ TEST(RouteFiles, CsvOfOtherTools) {
   // A name asked of a file of one route is its own, or refused.
   const Outcome named = RunCommand({"voyage", "--route", "tabs.csv", "--name", "Solent"}, dir);
   EXPECT_EQ(named.status, 1);
-  EXPECT_EQ(named.err, "ERROR: tabs.csv: a CSV file holds one route, without a name: --name 'Solent' chooses nothing in it\n");
+  EXPECT_EQ(named.err,
+            "ERROR: tabs.csv: a CSV file holds one route, without a name: --name 'Solent' chooses "
+            "nothing in it\n");
   const std::string rtz = SAILINGS_TESTS_DIR "/data/routes/channel-1_0.rtz";
   EXPECT_EQ(RunCommand({"voyage", "--route", rtz, "--name", "channel-1_0"}, dir).status, 0);
   const Outcome other = RunCommand({"check", rtz, "--name", "Solent"}, dir);
   EXPECT_EQ(other.status, 1);
-  EXPECT_NE(other.err.find(": the RTZ route is named 'channel-1_0', not 'Solent' (an RTZ file holds one route)"),
-            std::string::npos) << other.err;
+  EXPECT_NE(
+      other.err.find(
+          ": the RTZ route is named 'channel-1_0', not 'Solent' (an RTZ file holds one route)"),
+      std::string::npos)
+      << other.err;
   // "-": standard input, named so in every message.
-  const Outcome piped = RunCommand({"voyage", "--route", "-", "--csv"}, dir, ReadFile(dir / "unicsv.csv"));
+  const Outcome piped =
+      RunCommand({"voyage", "--route", "-", "--csv"}, dir, ReadFile(dir / "unicsv.csv"));
   EXPECT_EQ(piped.status, 0) << piped.err;
   EXPECT_NE(piped.out.find("\n2,Lizard,Ushant,"), std::string::npos) << piped.out;
   EXPECT_EQ(piped.err.rfind("note: standard input: line 1: column 'No'", 0), 0u) << piped.err;
   const Outcome bad = RunCommand({"check", "-"}, dir, "lat,lon\n1,2\n91,2\n");
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.err, "ERROR: standard input: line 3: waypoint 2: lat '91': a latitude beyond 90 degrees\n");
+  EXPECT_EQ(bad.err,
+            "ERROR: standard input: line 3: waypoint 2: lat '91': a latitude beyond 90 degrees\n");
 }
 
 TEST(RouteFiles, DeclaredEncodingsAndKindsOfFile) {
@@ -333,12 +352,15 @@ write('picture.png', b'\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR')
 write('klingon.gpx', gpx.format('x-klingon').encode('utf-8'))
 )PY");
   ASSERT_EQ(Shell("cd '" + dir.string() + "' && python3 make.py"), 0);
-  for (const char* file : {"utf8.gpx", "latin1.gpx", "cp1252.gpx", "utf16.gpx", "utf16le.gpx", "utf16be.gpx",
-                           "utf16bom-be.gpx", "utf32.gpx", "latin1.kml", "utf16.kml"}) {
+  for (const char* file :
+       {"utf8.gpx", "latin1.gpx", "cp1252.gpx", "utf16.gpx", "utf16le.gpx", "utf16be.gpx",
+        "utf16bom-be.gpx", "utf32.gpx", "latin1.kml", "utf16.kml"}) {
     SCOPED_TRACE(file);
     const RouteFileContent c = Read(dir / file);
     ASSERT_EQ(c.points.size(), 2u);
-    EXPECT_EQ(c.points[0].name, "C\xC3\xA1" "diz");
+    EXPECT_EQ(c.points[0].name,
+              "C\xC3\xA1"
+              "diz");
     const bool dash = std::string(file).find("latin1") == std::string::npos;
     EXPECT_EQ(c.points[1].name, dash ? "Tarifa \xE2\x80\x93 Punta" : "Tarifa - Punta");
     EXPECT_EQ(c.points[1].lon, -5.6);
@@ -347,11 +369,12 @@ write('klingon.gpx', gpx.format('x-klingon').encode('utf-8'))
     const char* file;
     const char* says;
   };
-  for (const Refused& r : {Refused{"route.kmz", "route.kmz: a ZIP archive (a KMZ file is one)"},
-                           Refused{"route.gpx.gz", "route.gpx.gz: compressed with gzip"},
-                           Refused{"picture.png", "picture.png: a binary file"},
-                           Refused{"klingon.gpx", "the encoding 'x-klingon' is not one this program reads"},
-                           Refused{"missing.gpx", "missing.gpx: cannot be read: there is no such file"}}) {
+  for (const Refused& r :
+       {Refused{"route.kmz", "route.kmz: a ZIP archive (a KMZ file is one)"},
+        Refused{"route.gpx.gz", "route.gpx.gz: compressed with gzip"},
+        Refused{"picture.png", "picture.png: a binary file"},
+        Refused{"klingon.gpx", "the encoding 'x-klingon' is not one this program reads"},
+        Refused{"missing.gpx", "missing.gpx: cannot be read: there is no such file"}}) {
     SCOPED_TRACE(r.file);
     const Outcome run = RunCommand({"voyage", "--route", r.file}, dir);
     EXPECT_EQ(run.status, 1);
@@ -378,53 +401,67 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
     const char* says;
   };
   const Case cases[] = {
-      {"lat.rtz", rtzWith("<waypoint id=\"2\" name=\"Far\"><position lat=\"91\" lon=\"1\"/></waypoint>"),
+      {"lat.rtz",
+       rtzWith("<waypoint id=\"2\" name=\"Far\"><position lat=\"91\" lon=\"1\"/></waypoint>"),
        "r.rtz: line 6: waypoint 2 (Far): latitude is beyond 90 degrees"},
       {"nan.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/>\n<rtept lat=\"nan\" lon=\"2\"/></rte></gpx>",
        "line 2: waypoint 2: latitude 'nan' is not a number"},
       {"lon.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/><rtept lat=\"1\" lon=\"180.5\"/></rte></gpx>",
        "waypoint 2: longitude is beyond 180 degrees"},
-      {"south.gpx", gpx + "<rtept lat=\"-91\" lon=\"2\"/><rtept lat=\"1\" lon=\"-181\"/></rte></gpx>",
+      {"south.gpx",
+       gpx + "<rtept lat=\"-91\" lon=\"2\"/><rtept lat=\"1\" lon=\"-181\"/></rte></gpx>",
        "waypoint 1: latitude is beyond 90 degrees"},
       {"west.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/><rtept lat=\"1\" lon=\"-181\"/></rte></gpx>",
        "waypoint 2: longitude is beyond 180 degrees"},
       {"empty.gpx", gpx + "</rte></gpx>", "the route has 0 waypoints; it needs at least two"},
       {"single.rtz", rtzWith(""), "the route has 1 waypoint; it needs at least two"},
       {"type.rtz",
-       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg geometryType=\"orthodrome\"/></waypoint>"),
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg "
+               "geometryType=\"orthodrome\"/></waypoint>"),
        "waypoint 2: unknown geometryType 'orthodrome' (Loxodrome or Orthodrome)"},
       {"speed.rtz",
-       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg speedMax=\"-4\"/></waypoint>"),
+       rtzWith(
+           "<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/><leg speedMax=\"-4\"/></waypoint>"),
        "waypoint 2: speedMax -4 is negative"},
       {"unknown.rtz",
-       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
-               "<manual>\n<scheduleElement waypointId=\"7\" speed=\"9\"/></manual></schedule></schedules><waypoints>"),
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" "
+               "lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
+               "<manual>\n<scheduleElement waypointId=\"7\" "
+               "speed=\"9\"/></manual></schedule></schedules><waypoints>"),
        "line 8: the manual schedule names waypoint id '7', which the route does not have"},
       {"planned.rtz",
-       rtzWith("<waypoint id=\"2\"><position lat=\"51\" lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
-               "<calculated>\n<sheduleElement waypointId=\"2\" speed=\"fast\"/></calculated></schedule></schedules><waypoints>"),
+       rtzWith("<waypoint id=\"2\"><position lat=\"51\" "
+               "lon=\"1\"/></waypoint></waypoints>\n<schedules><schedule id=\"0\">"
+               "<calculated>\n<sheduleElement waypointId=\"2\" "
+               "speed=\"fast\"/></calculated></schedule></schedules><waypoints>"),
        "line 8: waypoint 2: schedule speed 'fast' is not a number"},
-      {"radius.rtz", rtzWith("<waypoint id=\"2\" radius=\"x\"><position lat=\"51\" lon=\"1\"/></waypoint>"),
+      {"radius.rtz",
+       rtzWith("<waypoint id=\"2\" radius=\"x\"><position lat=\"51\" lon=\"1\"/></waypoint>"),
        "waypoint 2: radius 'x' is not a number"},
       {"broken.rtz", rtz + a + "<waypoint id=\"2\">\n<position lat=\"51\" lon=\"1\">\n</waypoint>",
        "broken.rtz: line 8: "},
       {"xxe.gpx",
-       "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n" + gpx +
-           "<rtept lat=\"1\" lon=\"2\"><name>&x;</name></rtept></rte></gpx>",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n" +
+           gpx + "<rtept lat=\"1\" lon=\"2\"><name>&x;</name></rtept></rte></gpx>",
        "xxe.gpx: line 2: a document type declaration is not accepted"},
-      {"deep.gpx", gpx + "<rtept lat=\"1\" lon=\"2\"/>" + [] {
-         std::string s;
-         for (int i = 0; i < 100; ++i) s += "<x>";
-         for (int i = 0; i < 100; ++i) s += "</x>";
-         return s;
-       }() + "</rte></gpx>",
+      {"deep.gpx",
+       gpx + "<rtept lat=\"1\" lon=\"2\"/>" +
+           [] {
+             std::string s;
+             for (int i = 0; i < 100; ++i) s += "<x>";
+             for (int i = 0; i < 100; ++i) s += "</x>";
+             return s;
+           }() +
+           "</rte></gpx>",
        "elements nested deeper than 64"},
       {"svg.gpx", "<svg/>", "not a GPX, RTZ or KML file (its root element is 'svg')"},
       {"ns.rtz", "<route xmlns=\"http://www.cirm.org/RTZ/2/0\"/>", "not an RTZ route: namespace"},
       {"nolat.csv", "name,north,lon\nA,1,2\n", "the header must name the columns lat and lon"},
-      {"badlat.csv", "lat,lon\n1,2\n\n95N,3\n", "line 4: waypoint 2: lat '95N': a latitude beyond 90"},
+      {"badlat.csv", "lat,lon\n1,2\n\n95N,3\n",
+       "line 4: waypoint 2: lat '95N': a latitude beyond 90"},
       {"quote.csv", "name,lat,lon\n\"A,1,2\n", "line 2: a quoted field is not closed"},
-      {"sailing.csv", "lat,lon,sailing\n1,2,\n2,3,spiral\n", "waypoint 2: unknown sailing 'spiral'"},
+      {"sailing.csv", "lat,lon,sailing\n1,2,\n2,3,spiral\n",
+       "waypoint 2: unknown sailing 'spiral'"},
       {"negative.csv", "lat,lon,speed_kn\n1,2,\n2,3,-1\n", "waypoint 2: speed_kn -1 is negative"},
       {"blank.csv", "\n\n", "the file is empty"},
   };
@@ -445,8 +482,11 @@ TEST(RouteFiles, RefusalsNameTheFileLineAndWaypoint) {
     EXPECT_FALSE(fs::exists(dir / "out.gpx"));
   }
   // A GPX route chosen by a name it does not have.
-  Write(dir / "two.gpx", gpx + "<name>A</name><rtept lat=\"1\" lon=\"2\"/><rtept lat=\"2\" lon=\"2\"/></rte>"
-                             "<rte><name>B</name><rtept lat=\"5\" lon=\"2\"/><rtept lat=\"6\" lon=\"2\"/></rte></gpx>");
+  Write(dir / "two.gpx",
+        gpx +
+            "<name>A</name><rtept lat=\"1\" lon=\"2\"/><rtept lat=\"2\" lon=\"2\"/></rte>"
+            "<rte><name>B</name><rtept lat=\"5\" lon=\"2\"/><rtept lat=\"6\" "
+            "lon=\"2\"/></rte></gpx>");
   RouteFileContent content;
   std::string error;
   EXPECT_FALSE(sailings::ReadRouteFile(dir / "two.gpx", "two.gpx", "C", content, error));
@@ -500,7 +540,9 @@ std::vector<std::vector<std::string>> CsvRecords(const std::string& text) {
 
 TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
   const std::string sample = kRoutes + "schedule-1_2.rtz";
-  ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_2.xsd " + sample), 0);
+  ASSERT_EQ(
+      Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_2.xsd " + sample),
+      0);
   const RouteFileContent c = Read(sample);
   ASSERT_EQ(c.points.size(), 4u);
   // The manual values are the plan (waypoint 102's 12 kn, not the calculated
@@ -532,7 +574,8 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
   const auto arrival = [&](const std::vector<double>& speeds, std::int64_t from) {
     double hours = 0;
     for (int i = 0; i < 3; ++i) hours += nm[i] / speeds[static_cast<std::size_t>(i)];
-    const std::time_t t = static_cast<std::time_t>(std::llround((static_cast<double>(from) + hours * 3600) / 60) * 60);
+    const std::time_t t = static_cast<std::time_t>(
+        std::llround((static_cast<double>(from) + hours * 3600) / 60) * 60);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%MZ", std::gmtime(&t));
     return std::string(text);
@@ -551,16 +594,37 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
     std::string untold;   // not on it
   };
   const std::vector<Case> cases = {
-      {sample, {}, {12, 20, 20}, depart, "legs 2-3 are planned faster than their speedMax", "no planned speed"},
-      {sample, {"--speed", "9"}, {12, 20, 20}, depart, "departs 2020-02-18T00:00Z, as its schedule says", "no planned"},
+      {sample,
+       {},
+       {12, 20, 20},
+       depart,
+       "legs 2-3 are planned faster than their speedMax",
+       "no planned speed"},
+      {sample,
+       {"--speed", "9"},
+       {12, 20, 20},
+       depart,
+       "departs 2020-02-18T00:00Z, as its schedule says",
+       "no planned"},
       {sample, {"--speed-all", "12"}, {12, 12, 12}, depart, "", "speedMax"},
       {sample, {"--speed-all", "19"}, {19, 19, 19}, depart, "legs 1-3 are planned faster", ""},
-      {sample, {"--depart", "2021-01-01T06:00Z"}, {12, 20, 20}, 1609480800, "", "as its schedule says"},
-      {(dir / "bare.rtz").string(), {}, {14, 18, 18}, 0, "legs 1-3 have no planned speed and are sailed at their speedMax", ""},
+      {sample,
+       {"--depart", "2021-01-01T06:00Z"},
+       {12, 20, 20},
+       1609480800,
+       "",
+       "as its schedule says"},
+      {(dir / "bare.rtz").string(),
+       {},
+       {14, 18, 18},
+       0,
+       "legs 1-3 have no planned speed and are sailed at their speedMax",
+       ""},
       {(dir / "bare.rtz").string(), {"--speed", "10"}, {10, 10, 10}, 0, "", "speedMax"},
   };
   for (const Case& k : cases) {
-    std::vector<std::string> args = {"voyage", "--route", k.file, "--orthodrome", "geodesic", "--csv"};
+    std::vector<std::string> args = {"voyage",       "--route",  k.file,
+                                     "--orthodrome", "geodesic", "--csv"};
     args.insert(args.end(), k.options.begin(), k.options.end());
     SCOPED_TRACE(testing::PrintToString(args));
     const Outcome r = RunCommand(args, dir);
@@ -593,10 +657,12 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
   // Written back, split for a cross-track limit: valid RTZ 1.0 whose own
   // waypoints keep their ids and attributes, every part of a leg its leg's
   // attributes, the route its information and manual schedule.
-  const Outcome w = RunCommand({"voyage", "--route", sample, "--xtd", "1", "--rtz", "back.rtz"}, dir);
+  const Outcome w =
+      RunCommand({"voyage", "--route", sample, "--xtd", "1", "--rtz", "back.rtz"}, dir);
   ASSERT_EQ(w.status, 0) << w.err;
   const std::string back = (dir / "back.rtz").string();
-  ASSERT_EQ(Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd " + back), 0);
+  ASSERT_EQ(
+      Shell("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd " + back), 0);
   const auto xpath = [&](const std::string& path) {
     return Capture("xmllint --xpath \"" + path + "\" " + back);
   };
@@ -609,13 +675,18 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
             " legInfo=\"Korsfjorden approach\"");
   for (const char* id : {"108", "107"}) {  // both parts of the split leg
     EXPECT_EQ(xpath(std::string("//*[local-name()='waypoint'][@id='") + id +
-                    "']/*[local-name()='leg']/@*[name()='speedMax' or name()='portsideXTD' or name()='speedMin']"),
+                    "']/*[local-name()='leg']/@*[name()='speedMax' or name()='portsideXTD' or "
+                    "name()='speedMin']"),
               " speedMin=\"8\" speedMax=\"18\" portsideXTD=\"1\"")
         << id;
   }
-  EXPECT_EQ(xpath("//*[local-name()='manual']/*/@speed"), " speed=\"20\" speed=\"12\" speed=\"20\" speed=\"20\"");
-  EXPECT_EQ(xpath("//*[local-name()='manual']/*[@waypointId='102']/@Note"), " Note=\"pilot leaves\"");
-  EXPECT_NE(w.err.find("not kept from " + sample + ": extensions; schedule 2 'Slow'"), std::string::npos) << w.err;
+  EXPECT_EQ(xpath("//*[local-name()='manual']/*/@speed"),
+            " speed=\"20\" speed=\"12\" speed=\"20\" speed=\"20\"");
+  EXPECT_EQ(xpath("//*[local-name()='manual']/*[@waypointId='102']/@Note"),
+            " Note=\"pilot leaves\"");
+  EXPECT_NE(w.err.find("not kept from " + sample + ": extensions; schedule 2 'Slow'"),
+            std::string::npos)
+      << w.err;
   // ... and read back, the same voyage.
   const Outcome first = RunCommand({"voyage", "--route", sample, "--csv"}, dir);
   const Outcome again = RunCommand({"voyage", "--route", "back.rtz", "--csv"}, dir);
@@ -632,7 +703,8 @@ TEST(RouteFiles, RtzScheduleIsThePlanAndTheRouteGoesBackAsItCame) {
 std::string RtzFile(const std::string& name, const std::vector<std::string>& waypoints) {
   std::string text =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<route xmlns=\"http://www.cirm.org/RTZ/1/0\" "
-      "version=\"1.0\">\n  <routeInfo routeName=\"" + name + "\"/>\n  <waypoints>\n";
+      "version=\"1.0\">\n  <routeInfo routeName=\"" +
+      name + "\"/>\n  <waypoints>\n";
   for (const std::string& w : waypoints) text += "    " + w + "\n";
   return text + "  </waypoints>\n</route>\n";
 }
@@ -650,7 +722,7 @@ TEST(RouteCheck, NoFaultInTheRtzFilesOfOrdinaryRoutes) {
   Write(dir / "input.txt", ReadFile(SAILINGS_TESTS_DIR "/../data/input.txt"));
   const std::vector<std::vector<std::string>> routes = {
       {"Rotterdam", "New York"}, {"Cape Town", "Melbourne"}, {"Lisbon", "Rio de Janeiro"},
-      {"Singapore", "Mumbai"}, {"Balboa", "Honolulu"}, {"Yokohama", "San Francisco"}};
+      {"Singapore", "Mumbai"},   {"Balboa", "Honolulu"},     {"Yokohama", "San Francisco"}};
   for (const auto& r : routes) {
     for (const char* sailing : {"", "--rhumb"}) {
       SCOPED_TRACE(r[0] + " to " + r[1] + " " + sailing);
@@ -684,12 +756,18 @@ TEST(RouteCheck, FindsEachPlantedFault) {
       {"firstleg", {Wp(0, 50, -5, l), Wp(1, 50.5, -6, o)}, K::first_leg, 0, 1, false},
       {"repeat", {Wp(0, 50, -5), Wp(1, 50, -5, o), Wp(2, 51, -7, l)}, K::repeated, 1, 2},
       {"zero", {Wp(0, 50, -5), Wp(1, 50, -5.000001, o), Wp(2, 51, -7, l)}, K::zero_leg, 1, 2},
-      {"radius", {Wp(0, 50, -5), Wp(1, 50, -5.01, o, " radius=\"2\""), Wp(2, 51, -7, l)},
-       K::short_leg, 1, 2},
+      {"radius",
+       {Wp(0, 50, -5), Wp(1, 50, -5.01, o, " radius=\"2\""), Wp(2, 51, -7, l)},
+       K::short_leg,
+       1,
+       2},
       {"ortho", {Wp(0, 50, -5), Wp(1, 40, -70, o)}, K::separation, 1, 2},
       {"loxo", {Wp(0, 50, -5), Wp(1, 10, -60, l)}, K::separation, 1, 2},
-      {"xtdok", {Wp(0, 50, -5), Wp(1, 49, -8, o + " portsideXTD=\"5\" starboardXTD=\"5\"")},
-       K::separation, 0, 0},
+      {"xtdok",
+       {Wp(0, 50, -5), Wp(1, 49, -8, o + " portsideXTD=\"5\" starboardXTD=\"5\"")},
+       K::separation,
+       0,
+       0},
       {"dateline", {Wp(0, 50, 179), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
       {"dateline2", {Wp(0, 50, 170), Wp(1, 50.5, -179.5, l)}, K::crosses_180, 1, 2, false},
       // From the meridian itself, either way: no crossing (a clean file).
@@ -735,34 +813,43 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   const Outcome dupid = RunCommand({"check", "dupid.rtz"}, dir);
   // Consecutive legs at high latitude are one note, with the highest.
   const std::string l2 = "geometryType=\"Loxodrome\"";
-  Write(dir / "polar.rtz", RtzFile("polar", {Wp(0, 71, 0), Wp(1, 72, 10, l2), Wp(2, 73, 20, l2), Wp(3, 60, 20, l2),
-                                             Wp(4, 59, 25, l2), Wp(5, 71, 25, l2)}));
+  Write(dir / "polar.rtz",
+        RtzFile("polar", {Wp(0, 71, 0), Wp(1, 72, 10, l2), Wp(2, 73, 20, l2), Wp(3, 60, 20, l2),
+                          Wp(4, 59, 25, l2), Wp(5, 71, 25, l2)}));
   const Outcome polar = RunCommand({"check", "polar.rtz"}, dir);
-  EXPECT_NE(polar.out.find("note   legs 1-3     the legs reach 73.0 degrees of latitude"), std::string::npos) << polar.out;
-  EXPECT_NE(polar.out.find("note   leg 5        the leg reaches 71.0 degrees"), std::string::npos) << polar.out;
+  EXPECT_NE(polar.out.find("note   legs 1-3     the legs reach 73.0 degrees of latitude"),
+            std::string::npos)
+      << polar.out;
+  EXPECT_NE(polar.out.find("note   leg 5        the leg reaches 71.0 degrees"), std::string::npos)
+      << polar.out;
   EXPECT_NE(polar.out.find("polar.rtz: 5 legs, 0 faults, 2 notes"), std::string::npos) << polar.out;
-  EXPECT_NE(dupid.out.find("fault  waypoint 3   id 1 is also the id of waypoint 2\n"), std::string::npos)
+  EXPECT_NE(dupid.out.find("fault  waypoint 3   id 1 is also the id of waypoint 2\n"),
+            std::string::npos)
       << dupid.out;
   // A GPX route tells no leg type: a long leg is read as the great ellipse
   // by one plotter and as the rhumb line by another.
-  Write(dir / "plotter.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
-                             "<rtept lat=\"50\" lon=\"-5\"/><rtept lat=\"40\" lon=\"-70\"/></rte></gpx>");
+  Write(dir / "plotter.gpx",
+        "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
+        "<rtept lat=\"50\" lon=\"-5\"/><rtept lat=\"40\" lon=\"-70\"/></rte></gpx>");
   const Outcome plotter = RunCommand({"check", "plotter.gpx"}, dir);
   EXPECT_EQ(plotter.status, 1);
-  EXPECT_NE(plotter.out.find("fault  leg 1        a leg of unknown type read as the rhumb line and as the "
-                             "great ellipse: "),
+  EXPECT_NE(plotter.out.find(
+                "fault  leg 1        a leg of unknown type read as the rhumb line and as the "
+                "great ellipse: "),
             std::string::npos)
       << plotter.out;
   // A file over 400 kB.
   std::vector<std::string> many;
-  for (int i = 0; i < 5000; ++i) many.push_back(Wp(i, 50 + i * 1e-3, -5, i ? "geometryType=\"Loxodrome\"" : ""));
+  for (int i = 0; i < 5000; ++i)
+    many.push_back(Wp(i, 50 + i * 1e-3, -5, i ? "geometryType=\"Loxodrome\"" : ""));
   Write(dir / "large.rtz", RtzFile("large", many));
   ASSERT_GT(fs::file_size(dir / "large.rtz"), 400000u);
   const Outcome large = RunCommand({"check", "large.rtz"}, dir);
   EXPECT_EQ(large.status, 1);
   EXPECT_NE(large.out.find("fault  file         the file is"), std::string::npos) << large.out;
   // Land, with --land only.
-  Write(dir / "land.rtz", RtzFile("land", {Wp(0, 52, -10), Wp(1, 52, 20, "geometryType=\"Loxodrome\"")}));
+  Write(dir / "land.rtz",
+        RtzFile("land", {Wp(0, 52, -10), Wp(1, 52, 20, "geometryType=\"Loxodrome\"")}));
   EXPECT_EQ(RunCommand({"check", "land.rtz"}, dir).status, 0);
   const Outcome land = RunCommand({"check", "land.rtz", "--land"}, dir);
   EXPECT_EQ(land.status, 1);
@@ -770,22 +857,24 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   // Each leg is looked at along the track its type gives: the great ellipse
   // from Nantucket to the Channel crosses Nova Scotia, its rhumb line does
   // not; the rhumb line along 55N crosses Ireland, its great ellipse does not.
-  Write(dir / "tracks.rtz", RtzFile("tracks", {Wp(0, 40, -70), Wp(1, 60, -5, l), Wp(2, 55, -40, o),
-                                               Wp(3, 55, -5, o)}));
+  Write(dir / "tracks.rtz",
+        RtzFile("tracks", {Wp(0, 40, -70), Wp(1, 60, -5, l), Wp(2, 55, -40, o), Wp(3, 55, -5, o)}));
   const Outcome tracks = RunCommand({"check", "tracks.rtz", "--land", "--xtd", "100"}, dir);
   EXPECT_EQ(tracks.out.find("crosses land"), std::string::npos) << tracks.out;
   // A leg of unknown type is sailed either way, so both tracks are looked
   // at: from east of the Antilles to the Gulf of Mexico the great ellipse
   // keeps north of Cuba and Hispaniola, the rhumb line runs over them.
-  Write(dir / "antilles.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
-                              "<rtept lat=\"18.750979\" lon=\"-53.511636\"/>"
-                              "<rtept lat=\"23.746588\" lon=\"-88.137413\"/></rte></gpx>");
+  Write(dir / "antilles.gpx",
+        "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
+        "<rtept lat=\"18.750979\" lon=\"-53.511636\"/>"
+        "<rtept lat=\"23.746588\" lon=\"-88.137413\"/></rte></gpx>");
   const Outcome antilles = RunCommand({"check", "antilles.gpx", "--land", "--xtd", "100"}, dir);
   EXPECT_EQ(antilles.status, 1);
   EXPECT_NE(antilles.out.find("crosses land near"), std::string::npos) << antilles.out;
   EXPECT_NE(antilles.out.find("(read as the rhumb line)"), std::string::npos) << antilles.out;
   EXPECT_EQ(antilles.out.find("(read as the great ellipse)"), std::string::npos) << antilles.out;
-  const Outcome sailed = RunCommand({"voyage", "--route", "antilles.gpx", "--sailing", "rhumb", "--land"}, dir);
+  const Outcome sailed =
+      RunCommand({"voyage", "--route", "antilles.gpx", "--sailing", "rhumb", "--land"}, dir);
   // In the words `route --land` uses.
   EXPECT_EQ(sailed.err.rfind("warning: leg 1 (rhumb) crosses land near ", 0), 0u) << sailed.err;
   EXPECT_NE(sailed.err.find(" (1:110m coastline)\n"), std::string::npos) << sailed.err;
@@ -794,7 +883,8 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   EXPECT_EQ(RunCommand({"check", "missing.rtz"}, dir).status, 1);
   const Outcome zero = RunCommand({"check", "land.rtz", "--xtd", "0"}, dir);
   EXPECT_EQ(zero.status, 1);
-  EXPECT_NE(zero.err.find("ERROR: the cross-track limit must be from 0.001 to 100 NM"), std::string::npos);
+  EXPECT_NE(zero.err.find("ERROR: the cross-track limit must be from 0.001 to 100 NM"),
+            std::string::npos);
   EXPECT_EQ(RunCommand({"check", "land.rtz", "--xtd", "0.001"}, dir).err, "");
   EXPECT_NE(RunCommand({"check", "land.rtz", "--xtd", "100.5"}, dir).err.find("from 0.001 to 100"),
             std::string::npos);
@@ -839,24 +929,32 @@ double DenseGreatest(const Curve& a, const Curve& b) {
 TEST(RouteCheck, SeparationOfReadingsAgainstDenseSampling) {
   const double lat1 = 50, lon1 = -5, lat2 = 10, lon2 = -60;
   double angle;
-  const ref::Section section = ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+  const ref::Section section =
+      ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
   const Curve ellipse = [&](double u, double& lat, double& lon) {
     ref::Geodetic(section.Point(u * angle), lat, lon);
   };
   const GeographicLib::GeodesicLine line =
-      GeographicLib::Geodesic(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq)).InverseLine(lat1, lon1, lat2, lon2);
-  const Curve geodesic = [&](double u, double& lat, double& lon) { line.Position(u * line.Distance(), lat, lon); };
+      GeographicLib::Geodesic(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq))
+          .InverseLine(lat1, lon1, lat2, lon2);
+  const Curve geodesic = [&](double u, double& lat, double& lon) {
+    line.Position(u * line.Distance(), lat, lon);
+  };
   const ref::V p = {std::cos(lat1 * ref::kDeg) * std::cos(lon1 * ref::kDeg),
-                    std::cos(lat1 * ref::kDeg) * std::sin(lon1 * ref::kDeg), std::sin(lat1 * ref::kDeg)};
+                    std::cos(lat1 * ref::kDeg) * std::sin(lon1 * ref::kDeg),
+                    std::sin(lat1 * ref::kDeg)};
   const ref::V q = {std::cos(lat2 * ref::kDeg) * std::cos(lon2 * ref::kDeg),
-                    std::cos(lat2 * ref::kDeg) * std::sin(lon2 * ref::kDeg), std::sin(lat2 * ref::kDeg)};
+                    std::cos(lat2 * ref::kDeg) * std::sin(lon2 * ref::kDeg),
+                    std::sin(lat2 * ref::kDeg)};
   const double w = std::acos(ref::Dot(p, q));
   const Curve circle = [&](double u, double& lat, double& lon) {
-    const ref::V r = ref::Lin(std::sin((1 - u) * w) / std::sin(w), p, std::sin(u * w) / std::sin(w), q);
+    const ref::V r =
+        ref::Lin(std::sin((1 - u) * w) / std::sin(w), p, std::sin(u * w) / std::sin(w), q);
     lat = std::asin(r[2]) / ref::kDeg, lon = std::atan2(r[1], r[0]) / ref::kDeg;
   };
-  const double orthodrome = std::max({DenseGreatest(ellipse, geodesic), DenseGreatest(circle, ellipse),
-                                      DenseGreatest(circle, geodesic)});
+  const double orthodrome =
+      std::max({DenseGreatest(ellipse, geodesic), DenseGreatest(circle, ellipse),
+                DenseGreatest(circle, geodesic)});
   // The rhumb lines: the ellipsoid's (GeographicLib) and the sphere's
   // (closed form: longitude linear in atanh(sin lat)).
   double s12, azi;
@@ -864,7 +962,8 @@ TEST(RouteCheck, SeparationOfReadingsAgainstDenseSampling) {
   const Curve rhumb = [&](double u, double& lat, double& lon) {
     ref::Rhumb().Direct(lat1, lon1, azi, u * s12, lat, lon);
   };
-  const double q1 = std::atanh(std::sin(lat1 * ref::kDeg)), q2 = std::atanh(std::sin(lat2 * ref::kDeg));
+  const double q1 = std::atanh(std::sin(lat1 * ref::kDeg)),
+               q2 = std::atanh(std::sin(lat2 * ref::kDeg));
   const Curve sphereRhumb = [&](double u, double& lat, double& lon) {
     lat = lat1 + u * (lat2 - lat1);
     lon = lon1 + (lon2 - lon1) * (std::atanh(std::sin(lat * ref::kDeg)) - q1) / (q2 - q1);
@@ -896,7 +995,8 @@ TEST(RouteFiles, RtzOverTheSizeEcdisReadIsWarnedOf) {
   const fs::path dir = scratch::Folder("big");
   for (const char* leg : {"1", "2"}) {
     SCOPED_TRACE(leg);
-    const Outcome v = RunCommand({"voyage", "50N", "5W", "40.5N", "73.9W", "--leg", leg, "--rtz", "big.rtz"}, dir);
+    const Outcome v = RunCommand(
+        {"voyage", "50N", "5W", "40.5N", "73.9W", "--leg", leg, "--rtz", "big.rtz"}, dir);
     ASSERT_EQ(v.status, 0) << v.err;
     const std::uintmax_t bytes = fs::file_size(dir / "big.rtz");
     const bool big = bytes > 400000;
@@ -905,7 +1005,9 @@ TEST(RouteFiles, RtzOverTheSizeEcdisReadIsWarnedOf) {
                                 " kB; some ECDIS refuse an RTZ route over 400 kB";
     EXPECT_EQ(v.err.find(warning) != std::string::npos, big) << v.err;
     const Outcome check = RunCommand({"check", "big.rtz"}, dir);
-    EXPECT_EQ(check.out.find("file_size") != std::string::npos || check.out.find("400 kB") != std::string::npos, big)
+    EXPECT_EQ(check.out.find("file_size") != std::string::npos ||
+                  check.out.find("400 kB") != std::string::npos,
+              big)
         << check.out;
   }
 }

@@ -39,18 +39,19 @@ TEST(EllipsoidModel, ArcsAndAngleRules) {
 
 TEST(GreatEllipticDistance, WorkedExamplesByClass) {
   const Example examples[] = {
-      {-33.9, 18.4, 40.7, -74.0, 6775.325, 304.5272, 1e-4},  // ordinary
+      {-33.9, 18.4, 40.7, -74.0, 6775.325, 304.5272, 1e-4},   // ordinary
       {40.7, -74.0, -33.9, 18.4, -6775.325, 115.6736, 1e-4},  // exchanged ends
       {10, 20, 40, -30, -3204.921, 312.8292, 1e-4},
       {-10, 100, -20, 120, 1304.167, 119.5623, 1e-4},
-      {50, -10, 90, 0, 2408.811, 0, 1e-4},                    // to the pole
-      {0, 0, 0, 60, 3606.463, 90, 0},                         // along the equator
+      {50, -10, 90, 0, 2408.811, 0, 1e-4},  // to the pole
+      {0, 0, 0, 60, 3606.463, 90, 0},       // along the equator
       {0, 10, 0, -20, -1803.232, 270, 0},
-      {-5, 100, 5, 110, 846.683, 45.300184, 1e-6},            // across: the shorter arc
+      {-5, 100, 5, 110, 846.683, 45.300184, 1e-6},  // across: the shorter arc
   };
   for (const Example& x : examples) {
     double s = 0, az = 0;
-    DEllipticDistance(x.lat1 * kDegree, x.lon1 * kDegree, x.lat2 * kDegree, x.lon2 * kDegree, s, az);
+    DEllipticDistance(x.lat1 * kDegree, x.lon1 * kDegree, x.lat2 * kDegree, x.lon2 * kDegree, s,
+                      az);
     EXPECT_NEAR(std::fabs(s) / 1852, std::fabs(x.nm), 0.001) << x.lat1 << " " << x.lon1;
     if (x.nm < 0) {
       EXPECT_LT(s, 0) << x.lat1 << " " << x.lon1;  // the sign of the worked examples
@@ -66,10 +67,10 @@ TEST(GreatEllipticDistance, MeridiansPolesAndAntipodes) {
   const struct {
     double lat1, lon1, lat2, lon2, nm, fwd, inv;
   } cases[] = {
-      {10, 30, 50, 30, 2394.704, 0, kPi},     // one meridian
-      {40, 0, 50, 180, 5417.686, 0, 0},       // 180 apart: over the nearer pole
+      {10, 30, 50, 30, 2394.704, 0, kPi},  // one meridian
+      {40, 0, 50, 180, 5417.686, 0, 0},    // 180 apart: over the nearer pole
       {-40, 0, -50, -180, 5417.686, kPi, kPi},
-      {10, 20, -10, -160, 10801.259, 0, 0},   // antipodes: over the departure's pole
+      {10, 20, -10, -160, 10801.259, 0, 0},  // antipodes: over the departure's pole
       {-35.5, 100, 35.5, -80, 10801.259, kPi, kPi},
       {0, 0, 0, 180, 10801.259, 0, 0},
       {90, 0, -90, 0, 10801.259, kPi, 0},
@@ -90,12 +91,12 @@ TEST(Loxodrome, WorkedExamplesEdgeCoursesAndPoles) {
       {40.7, -74.0, -33.9, 18.4, 6802.230, 130.9697, 1e-4},
       {-10, 170, 20, -170, 2147.409, 33.4515, 1e-4},  // across 180, eastward
       {20, -170, -10, 170, 2147.409, 213.4515, 1e-4},
-      {20, 30, 20, 50, 1130.098, 90, 0},              // along a parallel
+      {20, 30, 20, 50, 1130.098, 90, 0},  // along a parallel
       {20, 50, 20, 30, 1130.098, 270, 0},
       {0, 10, 0, -20, 1803.232, 270, 0},
-      {30, 0, 10, 0, 1195.604, 180, 0},               // along a meridian
+      {30, 0, 10, 0, 1195.604, 180, 0},  // along a meridian
       {12, 34, 12, 34, 0, 90, 0},
-      {90, 0, 12.5, 96.9, 4654.195, 180, 1e-12},      // from or to a pole: the meridian
+      {90, 0, 12.5, 96.9, 4654.195, 180, 1e-12},  // from or to a pole: the meridian
       {90, 0, 0, 0, 5400.629, 180, 1e-12},
       {0, 0, 90, 50, 5400.629, 0, 0},
       {-90, 0, 20, 50, 6595.212, 0, 0},  // RhumbSolve: 5400.629443 + 1194.582211 on meridians
@@ -104,7 +105,8 @@ TEST(Loxodrome, WorkedExamplesEdgeCoursesAndPoles) {
   for (const Example& x : examples) {
     const RouteGeometry g = ComputeRoute(x.lat1, x.lon1, x.lat2, x.lon2);
     EXPECT_NEAR(g.loxoDistance / 1852, x.nm, 0.001) << x.lat1 << " " << x.lon1 << " " << x.lat2;
-    EXPECT_NEAR(ToDegrees(g.loxoCourse), x.azimuth, x.tol) << x.lat1 << " " << x.lon1 << " " << x.lat2;
+    EXPECT_NEAR(ToDegrees(g.loxoCourse), x.azimuth, x.tol)
+        << x.lat1 << " " << x.lon1 << " " << x.lat2;
   }
 }
 
@@ -120,7 +122,8 @@ TEST(EllipticStepDirect, WorkedExamplesEdgesAndExactness) {
       {80, 30, 0, 2500000, 77.6, 210, 180},                     // over the pole
   };
   for (const auto& c : cases) {
-    const EllipticStepResult r = EllipticStep(AdjustedLatitude(c.lat * kDegree), c.lon * kDegree, c.az * kDegree, c.s);
+    const EllipticStepResult r =
+        EllipticStep(AdjustedLatitude(c.lat * kDegree), c.lon * kDegree, c.az * kDegree, c.s);
     EXPECT_NEAR(ToDegrees(r.phi), c.wantLat, c.wantLat == std::round(c.wantLat) ? 1e-12 : 0.05);
     EXPECT_NEAR(ToDegrees(r.lambda), c.wantLon, 1e-4);
     EXPECT_NEAR(ToDegrees(r.azimuth), c.wantAz, 1e-4);
@@ -144,19 +147,29 @@ TEST(CrossCheck, RandomRoutesAgainstIndependentReferences) {
   struct Route {
     double lat1, lon1, lat2, lon2;
   };
-  std::vector<Route> routes = {
-      {-33.9, 18.4, 40.7, -74.0}, {-5, 100, 5, 110},     {0, 0, 0, 60},
-      {0, 10, 0, -20},            {10, 30, 50, 30},      {40, 0, 50, 180},
-      {50, -10, 89.5, 0},         {30, 170, 40, -170},   {-10, 170, 20, -170},
-      {20, -170, -10, 170},       {10, 0, 10.001, 0.01}, {-60, -70, -60, -69.99},
-      {85, 0, 85, 179},           {-1, -179.9, 1, 179.9}, {0, 0, 0.005, 0.005}};
+  std::vector<Route> routes = {{-33.9, 18.4, 40.7, -74.0},
+                               {-5, 100, 5, 110},
+                               {0, 0, 0, 60},
+                               {0, 10, 0, -20},
+                               {10, 30, 50, 30},
+                               {40, 0, 50, 180},
+                               {50, -10, 89.5, 0},
+                               {30, 170, 40, -170},
+                               {-10, 170, 20, -170},
+                               {20, -170, -10, 170},
+                               {10, 0, 10.001, 0.01},
+                               {-60, -70, -60, -69.99},
+                               {85, 0, 85, 179},
+                               {-1, -179.9, 1, 179.9},
+                               {0, 0, 0.005, 0.005}};
   std::mt19937 rng(20261206);
   std::uniform_real_distribution<double> lat(-89.9, 89.9), lon(-180, 180);
   while (routes.size() < 400) {
     const Route r{lat(rng), lon(rng), lat(rng), lon(rng)};
     const ref::V p = ref::Ecef(r.lat1, r.lon1), q = ref::Ecef(r.lat2, r.lon2);
     const ref::V n = ref::Cross(ref::Unit(p), ref::Unit(q));
-    if (std::sqrt(ref::Dot(n, n)) > 1e-3 || ref::Dot(p, q) > 0) routes.push_back(r);  // no near-antipodes
+    if (std::sqrt(ref::Dot(n, n)) > 1e-3 || ref::Dot(p, q) > 0)
+      routes.push_back(r);  // no near-antipodes
   }
   double worstNm = 0, worstDeg = 0;
   for (const Route& r : routes) {
@@ -164,7 +177,8 @@ TEST(CrossCheck, RandomRoutesAgainstIndependentReferences) {
     const ref::GreatEllipse exact = ref::ExactGreatEllipse(r.lat1, r.lon1, r.lat2, r.lon2);
     double s12, azi12;
     ref::Rhumb().Inverse(r.lat1, r.lon1, r.lat2, r.lon2, s12, azi12);
-    const double nm[] = {std::fabs(g.distance) / 1852 - exact.distance, (g.loxoDistance - s12) / 1852};
+    const double nm[] = {std::fabs(g.distance) / 1852 - exact.distance,
+                         (g.loxoDistance - s12) / 1852};
     const double deg[] = {ref::AngleDiff(ToDegrees(g.fwdAzimuth), exact.forward),
                           ref::AngleDiff(ToDegrees(g.invAzimuth), exact.inverse),
                           ref::AngleDiff(ToDegrees(g.loxoCourse), azi12)};
@@ -173,5 +187,6 @@ TEST(CrossCheck, RandomRoutesAgainstIndependentReferences) {
     ASSERT_LT(worstNm, 0.001) << r.lat1 << " " << r.lon1 << " " << r.lat2 << " " << r.lon2;
     ASSERT_LT(worstDeg, 1e-5) << r.lat1 << " " << r.lon1 << " " << r.lat2 << " " << r.lon2;
   }
-  std::printf("worst difference over %zu routes: %.3g NM, %.3g degrees\n", routes.size(), worstNm, worstDeg);
+  std::printf("worst difference over %zu routes: %.3g NM, %.3g degrees\n", routes.size(), worstNm,
+              worstDeg);
 }

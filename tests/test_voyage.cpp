@@ -1,9 +1,9 @@
 // Voyages: leg figures against the references, times of arrival worked by
 // hand, the voyage's table, and the cross-track split against an
 // independent dense sampling of the rhumb lines and the track.
+#include <gtest/gtest.h>
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/GeodesicLine.hpp>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,6 @@ using sailings::Status;
 using sailings::Voyage;
 using sailings::VoyagePoint;
 
-
 VoyagePoint At(double lat, double lon, const char* name = "") {
   VoyagePoint p;
   p.lat = lat, p.lon = lon, p.name = name;
@@ -48,9 +47,9 @@ TEST(Voyage, LegFiguresAgreeWithTheReferences) {
   VoyagePoint a = At(51.9244, 4.4777, "Rotterdam"), b = At(49.9, -5.2, "Lizard"),
               c = At(40.7128, -74.006, "New York"), d = At(35.4437, 139.638, "Yokohama"),
               e = At(37.808, -122.4177, "San Francisco");
-  b.type = sailings::LegType::loxodrome;               // a rhumb line down the Channel
-  c.type = sailings::LegType::orthodrome;              // an ocean leg
-  d.sailing = Sailing::geodesic;                       // across a continent, for the test
+  b.type = sailings::LegType::loxodrome;   // a rhumb line down the Channel
+  c.type = sailings::LegType::orthodrome;  // an ocean leg
+  d.sailing = Sailing::geodesic;           // across a continent, for the test
   const Voyage v = Plan({a, b, c, d, e});
   ASSERT_EQ(v.legs().size(), 4u);
   double total = 0;
@@ -61,7 +60,8 @@ TEST(Voyage, LegFiguresAgreeWithTheReferences) {
       ref::Rhumb().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course);
       distance /= ref::kNm, final = course;
     } else if (leg.sailing == Sailing::geodesic) {
-      ref::Geod().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course, final);
+      ref::Geod().Inverse(leg.from.lat, leg.from.lon, leg.to.lat, leg.to.lon, distance, course,
+                          final);
       distance /= ref::kNm;
     } else {
       const ref::GreatEllipse g =
@@ -183,12 +183,16 @@ TEST(Voyage, LimitHoldsOnEveryLeg) {
   };
   const Case cases[] = {
       // Cape Town to Sydney: the geodesic reaches 59S.
-      {"geodesic beyond", At(-33.9249, 18.4241), At(-33.8688, 151.2093), Sailing::geodesic, Status::ok, true},
+      {"geodesic beyond", At(-33.9249, 18.4241), At(-33.8688, 151.2093), Sailing::geodesic,
+       Status::ok, true},
       {"geodesic beyond, north", At(45, -60), At(45, 10), Sailing::geodesic, Status::ok, true},
       {"geodesic within", At(10, 1), At(40, 30), Sailing::geodesic, Status::ok, false},
-      {"geodesic to beyond", At(10, 1), At(60, 10), Sailing::geodesic, Status::position_beyond_limit, false},
-      {"geodesic from beyond", At(-51, 1), At(-40, 10), Sailing::geodesic, Status::position_beyond_limit, false},
-      {"rhumb to beyond", At(10, 1), At(60, 10), Sailing::rhumb_line, Status::position_beyond_limit, false},
+      {"geodesic to beyond", At(10, 1), At(60, 10), Sailing::geodesic,
+       Status::position_beyond_limit, false},
+      {"geodesic from beyond", At(-51, 1), At(-40, 10), Sailing::geodesic,
+       Status::position_beyond_limit, false},
+      {"rhumb to beyond", At(10, 1), At(60, 10), Sailing::rhumb_line, Status::position_beyond_limit,
+       false},
       {"rhumb within", At(10, 1), At(49.9, 10), Sailing::rhumb_line, Status::ok, false},
       {"great ellipse beyond", At(45, -60), At(45, 10), Sailing::great_ellipse, Status::ok, true},
   };
@@ -253,7 +257,8 @@ TEST(Voyage, TableRunsThroughEveryLeg) {
   Rows rows;
   sailings::ForEachVoyageWaypoint(v, plans, rows);
   ASSERT_EQ(rows.rows.size(), 9u);  // 3 own + 3 + 3
-  for (std::size_t i = 0; i < rows.rows.size(); ++i) EXPECT_EQ(rows.rows[i].wp, static_cast<long>(i));
+  for (std::size_t i = 0; i < rows.rows.size(); ++i)
+    EXPECT_EQ(rows.rows[i].wp, static_cast<long>(i));
   EXPECT_EQ(rows.rows[0].name, "A");
   EXPECT_EQ(rows.rows[4].name, "B");
   EXPECT_EQ(rows.rows[8].name, "C");
@@ -479,10 +484,10 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
                                      "Dover Strait,51.0,1.5,rhumb,12\n"
                                      "Lizard,49.9,-5.2,rhumb,\n"
                                      "New York,40.4772,-73.9917,great-ellipse,\n";
-  const Outcome run = RunCommand({"voyage", "--route", "plan.csv", "--speed", "16", "--depart",
-                                  "2027-03-01T08:00Z", "--xtd", "1", "--rtz", "passage.rtz", "--gpx",
-                                  "passage.gpx", "--svg", "passage.svg"},
-                                 dir);
+  const Outcome run = RunCommand(
+      {"voyage", "--route", "plan.csv", "--speed", "16", "--depart", "2027-03-01T08:00Z", "--xtd",
+       "1", "--rtz", "passage.rtz", "--gpx", "passage.gpx", "--svg", "passage.svg"},
+      dir);
   ASSERT_EQ(run.status, 0) << run.err;
   // The legs by the references: two rhumb lines, then the great ellipse; 12
   // knots, then 16.
@@ -515,25 +520,28 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
 
   // RTZ: valid against the published schema, legs and speeds kept, and a
   // schedule of every waypoint (read by Python's own XML parser).
-  EXPECT_EQ(std::system(("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd '" +
-                         (dir / "passage.rtz").string() + "' 2>/dev/null")
-                            .c_str()),
-            0);
+  EXPECT_EQ(
+      std::system(("xmllint --noout --nonet --schema " SAILINGS_TESTS_DIR "/data/rtz-1_0.xsd '" +
+                   (dir / "passage.rtz").string() + "' 2>/dev/null")
+                      .c_str()),
+      0);
   const std::string script =
       "import sys, xml.etree.ElementTree as E\n"
       "n = {'r': 'http://www.cirm.org/RTZ/1/0'}\n"
       "root = E.parse(sys.argv[1]).getroot()\n"
       "w = root.findall('r:waypoints/r:waypoint', n)\n"
-      "legs = [(x.find('r:leg', n).get('geometryType'), x.find('r:leg', n).get('speedMax')) for x in w[1:]]\n"
+      "legs = [(x.find('r:leg', n).get('geometryType'), x.find('r:leg', n).get('speedMax')) for x "
+      "in w[1:]]\n"
       "s = root.findall('r:schedules/r:schedule/r:calculated/r:sheduleElement', n)\n"
       "assert [x.get('name') for x in w][:2] == ['Rotterdam', 'Dover Strait'], w\n"
       "assert w[-1].get('name') == 'New York'\n"
       "assert legs[0] == ('Loxodrome', '12.00') and legs[1] == ('Loxodrome', '16.00'), legs\n"
       "assert all(l == ('Orthodrome', '16.00') for l in legs[2:]) and len(legs) > 10, legs\n"
-      "assert len(s) == len(w) and s[-1].get('eta')[:16] == sys.argv[2][:16], (s[-1].get('eta'), sys.argv[2])\n";
+      "assert len(s) == len(w) and s[-1].get('eta')[:16] == sys.argv[2][:16], (s[-1].get('eta'), "
+      "sys.argv[2])\n";
   std::ofstream(dir / "rtz.py") << script;
-  EXPECT_EQ(std::system(("python3 '" + (dir / "rtz.py").string() + "' '" + (dir / "passage.rtz").string() +
-                         "' '" + eta + "'")
+  EXPECT_EQ(std::system(("python3 '" + (dir / "rtz.py").string() + "' '" +
+                         (dir / "passage.rtz").string() + "' '" + eta + "'")
                             .c_str()),
             0);
   // The RTZ file the voyage writes holds no fault.
@@ -555,7 +563,8 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   std::ostringstream checks;
   checks << "{\"paint\": [], \"along\": [";
   double angle;
-  const ref::Section ocean = ref::SectionThrough(ref::Ecef(49.9, -5.2), ref::Ecef(40.4772, -73.9917), angle);
+  const ref::Section ocean =
+      ref::SectionThrough(ref::Ecef(49.9, -5.2), ref::Ecef(40.4772, -73.9917), angle);
   for (int i = 1; i < 20; ++i) {
     double lat, lon;
     ref::Geodetic(ocean.Point(angle * i / 20), lat, lon);
@@ -569,10 +578,11 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   }
   checks << "]}";
   std::ofstream(dir / "checks.json") << checks.str();
-  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" + (dir / "passage.svg").string() +
-                         "' '" + (dir / "checks.json").string() + "'")
-                            .c_str()),
-            0);
+  EXPECT_EQ(
+      std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" +
+                   (dir / "passage.svg").string() + "' '" + (dir / "checks.json").string() + "'")
+                      .c_str()),
+      0);
   EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
 }
 
@@ -597,8 +607,9 @@ TEST(VoyageCommand, NamesNeverReorderALine) {
     const std::string hidden = utf8(code);
     std::ofstream(dir / "r.csv") << "name,lat,lon\nPort" << hidden << "gnaL,50,-5\nHarbour,49,-6\n";
     for (const char* format : {"", "--csv", "--json"}) {
-      std::vector<std::string> args = {"voyage", "--route", "r.csv", "--gpx", "r.gpx", "--rtz", "r.rtz",
-                                       "--kml", "r.kml", "--geojson", "r.geojson"};
+      std::vector<std::string> args = {"voyage", "--route",   "r.csv",    "--gpx",
+                                       "r.gpx",  "--rtz",     "r.rtz",    "--kml",
+                                       "r.kml",  "--geojson", "r.geojson"};
       if (*format) args.push_back(format);
       const Outcome run = RunCommand(args, dir);
       ASSERT_EQ(run.status, 0) << run.err;
@@ -613,7 +624,8 @@ TEST(VoyageCommand, NamesNeverReorderALine) {
   }
   // Letters of right-to-left scripts and the marks that only set a
   // direction (U+200F) are text, kept as they are.
-  std::ofstream(dir / "r.csv") << "name,lat,lon\n\u05D7\u05D9\u05E4\u05D4\u200F,50,-5\nHarbour,49,-6\n";
+  std::ofstream(dir / "r.csv")
+      << "name,lat,lon\n\u05D7\u05D9\u05E4\u05D4\u200F,50,-5\nHarbour,49,-6\n";
   const Outcome hebrew = RunCommand({"voyage", "--route", "r.csv", "--csv"}, dir);
   EXPECT_NE(hebrew.out.find("\u05D7\u05D9\u05E4\u05D4\u200F"), std::string::npos) << hebrew.out;
 }
@@ -631,7 +643,8 @@ TEST(VoyageCommand, MadeNamesNeverRepeatGivenOnes) {
       {"name,lat,lon\nWP000,50,-5\nWPA3,49,-6\n,48,-7\n", {"--points", "3"}},
       {"name,lat,lon\nWP1,50,-5\nWP0004,49,-6\nWPA001,48,-7\n", {"--leg", "20"}},
   };
-  const auto names = [](const std::string& text, const std::string& open, const std::string& close) {
+  const auto names = [](const std::string& text, const std::string& open,
+                        const std::string& close) {
     std::vector<std::string> found;
     for (std::size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
       const std::size_t start = at + open.size();
@@ -642,8 +655,8 @@ TEST(VoyageCommand, MadeNamesNeverRepeatGivenOnes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.csv);
     std::ofstream(dir / "r.csv") << c.csv;
-    std::vector<std::string> args = {"voyage", "--route", "r.csv", "--gpx", "r.gpx", "--rtz", "r.rtz",
-                                     "--geojson", "r.geojson", "--kml", "r.kml"};
+    std::vector<std::string> args = {"voyage", "--route",   "r.csv",     "--gpx", "r.gpx", "--rtz",
+                                     "r.rtz",  "--geojson", "r.geojson", "--kml", "r.kml"};
     args.insert(args.end(), c.more.begin(), c.more.end());
     const Outcome run = RunCommand(args, dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -652,15 +665,17 @@ TEST(VoyageCommand, MadeNamesNeverRepeatGivenOnes) {
       std::string open, close;
       std::size_t skip;  // the names of the file and its tracks before the waypoints'
     };
-    for (const File& f : {File{"r.gpx", "<name>", "</name>", 1}, File{"r.rtz", " name=\"", "\"", 0},
-                          File{"r.geojson", "\"name\":\"", "\"", 3}, File{"r.kml", "<name>", "</name>", 4}}) {
+    for (const File& f :
+         {File{"r.gpx", "<name>", "</name>", 1}, File{"r.rtz", " name=\"", "\"", 0},
+          File{"r.geojson", "\"name\":\"", "\"", 3}, File{"r.kml", "<name>", "</name>", 4}}) {
       SCOPED_TRACE(f.name);
       std::vector<std::string> got = names(ReadFile(dir / f.name), f.open, f.close);
       ASSERT_GT(got.size(), f.skip + 2);
       got.erase(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(f.skip));
       std::vector<std::string> sorted = got;
       std::sort(sorted.begin(), sorted.end());
-      EXPECT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) << ::testing::PrintToString(got);
+      EXPECT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end())
+          << ::testing::PrintToString(got);
     }
   }
 }
@@ -668,7 +683,7 @@ TEST(VoyageCommand, MadeNamesNeverRepeatGivenOnes) {
 TEST(VoyageCommand, UsageErrorsAndRefusals) {
   const std::filesystem::path dir = scratch::Folder("voyage-usage");
   std::ofstream(dir / "input.txt") << "Alpha\t10 10\nBravo\t20 20\n"
-                                        "A place with a name too long for the table\t30 30\n";
+                                      "A place with a name too long for the table\t30 30\n";
   std::ofstream(dir / "r.csv") << "lat,lon\n1,1\n2,2\n";
   std::ofstream(dir / "north.csv") << "lat,lon,sailing\n40,1\n60,2,rhumb\n62,3,rhumb\n";
   std::ofstream(dir / "fast.csv") << "lat,lon,speed_kn\n\n40,1\n\n41,2,1e300\n";
@@ -685,16 +700,25 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
       {{"voyage", "Alpha", "Bravo", "--sailing", "spiral"}, 1, "great-ellipse, rhumb or geodesic"},
       {{"voyage", "Alpha", "Bravo", "--orthodrome", "rhumb"}, 1, "great-ellipse or geodesic"},
       {{"voyage", "Alpha", "Bravo", "--xtd", "0"}, 1, "from 0.001 to 100 NM"},
-      {{"voyage", "Alpha", "Bravo", "--depart", "2027-01-01T00:00Z"}, 1, "leg 1: a departure time needs"},
+      {{"voyage", "Alpha", "Bravo", "--depart", "2027-01-01T00:00Z"},
+       1,
+       "leg 1: a departure time needs"},
       {{"voyage", "Alpha", "Bravo", "Bravo"}, 1, "waypoint 3 (Bravo): the same position"},
       {{"voyage", "Alpha", "Charlie"}, 1, "no place named 'Charlie'"},
       {{"voyage", "Alpha", "Bravo", "60N", "20E", "--limit", "50"}, 1, "leg 2 (to waypoint 3)"},
-      {{"voyage", "--route", "north.csv", "--limit", "50"}, 1, "ERROR: north.csv: line 3: leg 1 (to waypoint 2)"},
-      {{"voyage", "--route", "north.csv", "--speed", "1e300"}, 1, "--speed must be from 0.1 to 100 knots"},
-      {{"voyage", "--route", "fast.csv"}, 1, "ERROR: fast.csv: line 5: waypoint 2: a speed must be from 0.1 to 100 knots"},
+      {{"voyage", "--route", "north.csv", "--limit", "50"},
+       1,
+       "ERROR: north.csv: line 3: leg 1 (to waypoint 2)"},
+      {{"voyage", "--route", "north.csv", "--speed", "1e300"},
+       1,
+       "--speed must be from 0.1 to 100 knots"},
+      {{"voyage", "--route", "fast.csv"},
+       1,
+       "ERROR: fast.csv: line 5: waypoint 2: a speed must be from 0.1 to 100 knots"},
       {{"voyage", "--route", "north.csv", "--sailing", "loxodrome", "--limit", "70"}, 0, ""},
       {{"voyage", "--route", "north.csv", "--sailing", "orthodrome", "--limit", "70"}, 0, ""},
-      {{"voyage", "Alpha", "Bravo", "--speed", "0.1", "--depart", "9999-06-01T00:00Z"}, 1,
+      {{"voyage", "Alpha", "Bravo", "--speed", "0.1", "--depart", "9999-06-01T00:00Z"},
+       1,
        "after the year 9999"},
   };
   for (const Case& c : cases) {
@@ -717,21 +741,26 @@ TEST(VoyageCommand, UsageErrorsAndRefusals) {
   // Two legs of a voyage at 60000 points each: more than the table holds.
   const Outcome many = RunCommand({"voyage", "Alpha", "Bravo", "Alpha", "--points", "60000"}, dir);
   EXPECT_EQ(many.status, 1);
-  EXPECT_NE(many.err.find("more than 100000 intermediate waypoints"), std::string::npos) << many.err;
+  EXPECT_NE(many.err.find("more than 100000 intermediate waypoints"), std::string::npos)
+      << many.err;
   // A name too long for its column is cut, its last character a '~'.
-  const Outcome cut = RunCommand({"voyage", "Alpha", "A place with a name too long for the table"}, dir);
+  const Outcome cut =
+      RunCommand({"voyage", "Alpha", "A place with a name too long for the table"}, dir);
   EXPECT_NE(cut.out.find("  1  Alpha                     A place with a name too~  great-ellipse"),
             std::string::npos)
       << cut.out;
   // Land: one warning per leg that crosses it, and the voyage still planned.
   const Outcome land = RunCommand({"voyage", "52N", "10W", "52N", "20E", "--land"}, dir);
   EXPECT_EQ(land.status, 0);
-  EXPECT_NE(land.err.find("warning: leg 1 (great-ellipse) crosses land near"), std::string::npos) << land.err;
+  EXPECT_NE(land.err.find("warning: leg 1 (great-ellipse) crosses land near"), std::string::npos)
+      << land.err;
   // The waypoint table as JSON: one object per row, names on the voyage's own.
-  const Outcome json = RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
+  const Outcome json =
+      RunCommand({"voyage", "Alpha", "Bravo", "--points", "1", "--waypoints", "--json"}, dir);
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
-  EXPECT_NE(json.out.find("{\"wp\":2,\"name\":\"Bravo\",\"lat\":20.000000,"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"wp\":2,\"name\":\"Bravo\",\"lat\":20.000000,"), std::string::npos)
+      << json.out;
   EXPECT_NE(json.out.find("{\"wp\":1,\"name\":\"\",\"lat\":"), std::string::npos) << json.out;
 }
 

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds and runs every test: the test suite, the page (built to WebAssembly
+# Builds and runs every test: the format check, the test suite, the page (built to WebAssembly
 # and tested in headless Chromium), the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the fuzz targets (their corpora replayed,
 # then a bounded run of each).
@@ -7,6 +7,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
+# The house style first: a moment, and a clear message.
+tools/format-check.sh
 
 cmake --preset default >/dev/null
 cmake --build --preset default

@@ -73,17 +73,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_place(const char* typed) {
   lat = trim(lat), lon = trim(lon);
   if (lat.empty() || lon.empty()) {
     return (result = "error\tno place named '" + sailings::PrintableText(text) +
-                     "', and not a latitude and a longitude").c_str();
+                     "', and not a latitude and a longitude")
+        .c_str();
   }
   double degrees = 0;
   sailings::Status status = sailings::ParseCoordinate(lat, sailings::Axis::latitude, degrees);
-  if (status == sailings::Status::ok && std::fabs(degrees) > 90) status = sailings::Status::latitude_beyond_90;
+  if (status == sailings::Status::ok && std::fabs(degrees) > 90)
+    status = sailings::Status::latitude_beyond_90;
   if (status != sailings::Status::ok) {
-    return (result = "error\tlatitude '" + sailings::PrintableText(lat) + "': " + sailings::Describe(status)).c_str();
+    return (result = "error\tlatitude '" + sailings::PrintableText(lat) +
+                     "': " + sailings::Describe(status))
+        .c_str();
   }
   status = sailings::ParseCoordinate(lon, sailings::Axis::longitude, degrees);
   if (status != sailings::Status::ok) {
-    return (result = "error\tlongitude '" + sailings::PrintableText(lon) + "': " + sailings::Describe(status)).c_str();
+    return (result = "error\tlongitude '" + sailings::PrintableText(lon) +
+                     "': " + sailings::Describe(status))
+        .c_str();
   }
   return (result = "ok\t\t" + lat + "\t" + lon).c_str();
 }

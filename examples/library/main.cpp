@@ -6,10 +6,14 @@
 
 int main() {
   double lat1, lon1, lat2, lon2;
-  if (sailings::ParseCoordinate("33d55'29.6\"S", sailings::Axis::latitude, lat1) != sailings::Status::ok ||
-      sailings::ParseCoordinate("18.4241E", sailings::Axis::longitude, lon1) != sailings::Status::ok ||
-      sailings::ParseCoordinate("40:42:46N", sailings::Axis::latitude, lat2) != sailings::Status::ok ||
-      sailings::ParseCoordinate("74:00:22W", sailings::Axis::longitude, lon2) != sailings::Status::ok) {
+  if (sailings::ParseCoordinate("33d55'29.6\"S", sailings::Axis::latitude, lat1) !=
+          sailings::Status::ok ||
+      sailings::ParseCoordinate("18.4241E", sailings::Axis::longitude, lon1) !=
+          sailings::Status::ok ||
+      sailings::ParseCoordinate("40:42:46N", sailings::Axis::latitude, lat2) !=
+          sailings::Status::ok ||
+      sailings::ParseCoordinate("74:00:22W", sailings::Axis::longitude, lon2) !=
+          sailings::Status::ok) {
     return 1;
   }
   sailings::Route route;
@@ -26,12 +30,15 @@ int main() {
   request.placement = sailings::WaypointPlacement::leg;
   request.along = sailings::Sailing::great_ellipse;
   request.leg_nm = 2000;
-  sailings::ForEachTableRow(lat1, lon1, lat2, lon2, request, [](const sailings::TableRow& row) {
-    std::printf("WP%ld %s %s\n", row.wp,
-                sailings::FormatCoordinate(row.lat, sailings::Axis::latitude,
-                                           sailings::CoordinateStyle::dm, 1).c_str(),
-                sailings::FormatCoordinate(row.lon, sailings::Axis::longitude,
-                                           sailings::CoordinateStyle::dm, 1).c_str());
-  });
-  return 0;
+  const sailings::Status table =
+      sailings::ForEachTableRow(lat1, lon1, lat2, lon2, request, [](const sailings::TableRow& row) {
+        std::printf("WP%ld %s %s\n", row.wp,
+                    sailings::FormatCoordinate(row.lat, sailings::Axis::latitude,
+                                               sailings::CoordinateStyle::dm, 1)
+                        .c_str(),
+                    sailings::FormatCoordinate(row.lon, sailings::Axis::longitude,
+                                               sailings::CoordinateStyle::dm, 1)
+                        .c_str());
+      });
+  return table == sailings::Status::ok ? 0 : 1;
 }

@@ -19,9 +19,11 @@ class Plan : public sailings::WaypointSink {
   void Row(const sailings::Waypoint& row) override {
     std::printf("WP%03ld %s %s %8.1f NM %s\n", row.wp,
                 sailings::FormatCoordinate(row.lat, sailings::Axis::latitude,
-                                           sailings::CoordinateStyle::dm, 1).c_str(),
+                                           sailings::CoordinateStyle::dm, 1)
+                    .c_str(),
                 sailings::FormatCoordinate(row.lon, sailings::Axis::longitude,
-                                           sailings::CoordinateStyle::dm, 1).c_str(),
+                                           sailings::CoordinateStyle::dm, 1)
+                    .c_str(),
                 row.total_nm, schedule_.Eta(row.total_nm).c_str());
   }
 
@@ -48,9 +50,11 @@ int main(int argc, char** argv) {
   std::printf("composite track %.1f NM (great ellipse %.1f NM), along 45S from %s to %s\n",
               track.total_nm, passage.route().ge_distance_nm,
               sailings::FormatCoordinate(track.t1_lon.value_or(0), sailings::Axis::longitude,
-                                         sailings::CoordinateStyle::dm, 1).c_str(),
+                                         sailings::CoordinateStyle::dm, 1)
+                  .c_str(),
               sailings::FormatCoordinate(track.t2_lon.value_or(0), sailings::Axis::longitude,
-                                         sailings::CoordinateStyle::dm, 1).c_str());
+                                         sailings::CoordinateStyle::dm, 1)
+                  .c_str());
 
   sailings::Schedule schedule;
   schedule.knots = 12;

@@ -20,11 +20,11 @@
 namespace sailings {
 
 struct CheckOptions {
-  double xtd_nm = 0.1;     // the cross-track limit of legs that give none, > 0
-  double radius_nm = 0;    // the turn radius of waypoints that give none, >= 0
-  bool land = false;       // also: legs that cross land (Natural Earth 1:110m, coarse)
-  std::string file_stem;   // the file's name without its extension (RTZ routeName; empty: a
-                           // file without a name, standard input, is not checked)
+  double xtd_nm = 0.1;    // the cross-track limit of legs that give none, > 0
+  double radius_nm = 0;   // the turn radius of waypoints that give none, >= 0
+  bool land = false;      // also: legs that cross land (Natural Earth 1:110m, coarse)
+  std::string file_stem;  // the file's name without its extension (RTZ routeName; empty: a
+                          // file without a name, standard input, is not checked)
 };
 
 struct Finding {
@@ -43,15 +43,15 @@ struct Finding {
                     // legs, with the highest)
   };
   Kind kind = Kind::separation;
-  bool fault = true;      // else a note
-  long leg = 0;           // the leg, from 1 (leg k arrives at waypoint k + 1), or 0
-  long last_leg = 0;      // a note of consecutive legs (high_latitude): legs leg to
-                          // last_leg; else 0
-  long waypoint = 0;      // the waypoint, from 1, or 0
+  bool fault = true;               // else a note
+  long leg = 0;                    // the leg, from 1 (leg k arrives at waypoint k + 1), or 0
+  long last_leg = 0;               // a note of consecutive legs (high_latitude): legs leg to
+                                   // last_leg; else 0
+  long waypoint = 0;               // the waypoint, from 1, or 0
   std::optional<double> value_nm;  // the separation, the leg's length
   std::optional<double> limit_nm;  // the limit it was held to
   std::optional<double> lat, lon;  // where, degrees
-  std::string message;    // one line, without the leg or waypoint
+  std::string message;             // one line, without the leg or waypoint
 };
 
 // The findings of `content`, by waypoint and leg in order, then those of the

@@ -40,9 +40,9 @@ struct FieldValue {
 // Everything known of one solved route: the passage and what was asked of it.
 struct RouteRecord {
   Passage passage;
-  Vertex vertex;                        // when the vertex fields are asked
+  Vertex vertex;  // when the vertex fields are asked
   std::optional<LandCrossing> ge_land, rhumb_land, composite_land;  // when land is asked
-  Comparison comparison;                // when the comparison is asked
+  Comparison comparison;                                            // when the comparison is asked
 };
 
 // Which fields a record holds.

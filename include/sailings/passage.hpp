@@ -29,9 +29,9 @@ struct Vertex {
     equator,  // the route runs along the equator: lat 0, no lon, never on the route
   };
   Kind kind = Kind::point;
-  double lat = 0;              // degrees, [-90, 90]
-  std::optional<double> lon;   // degrees, (-180, 180]; only for `point`
-  bool on_route = false;       // between the departure and the destination
+  double lat = 0;             // degrees, [-90, 90]
+  std::optional<double> lon;  // degrees, (-180, 180]; only for `point`
+  bool on_route = false;      // between the departure and the destination
 };
 
 // The composite track within a limiting latitude, north and south.
@@ -49,10 +49,10 @@ struct CompositeTrack {
   // The way the track runs along the parallel, 90 or 270 (also the course at
   // T1, where the first great ellipse touches it), when composite.
   std::optional<double> along_parallel;
-  double total_nm = 0;      // the track's length (the great ellipse's when not composite)
-  double initial_course = 0;  // leaving the departure, [0, 360)
-  double final_course = 0;    // arriving at the destination, [0, 360)
-  double composite_minus_ge_nm = 0;     // what keeping within the limit costs, >= 0
+  double total_nm = 0;               // the track's length (the great ellipse's when not composite)
+  double initial_course = 0;         // leaving the departure, [0, 360)
+  double final_course = 0;           // arriving at the destination, [0, 360)
+  double composite_minus_ge_nm = 0;  // what keeping within the limit costs, >= 0
   double rhumb_minus_composite_nm = 0;  // what it saves over the rhumb line
 };
 

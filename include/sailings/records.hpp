@@ -35,7 +35,7 @@ class RecordWriter {
   void Integer(long value);
   void Text(std::string_view text);  // empty text is empty / ""
   void Null();
-  void Bool(bool value);  // true / false
+  void Bool(bool value);                  // true / false
   void Position(double lat, double lon);  // [lat,lon] (quoted in CSV)
   void Value(const FieldValue& value);    // any of the above
   // A whole record of `fields` (the names this writer was made with).

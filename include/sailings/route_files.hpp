@@ -55,10 +55,10 @@ enum class RouteFormat { gpx, rtz, csv, geojson, kml, nmea };
 
 struct RouteFileContent {
   RouteFormat format = RouteFormat::csv;
-  std::string version;       // "1.0", "1.1", "1.2" (RTZ), "1.0", "1.1" (GPX), "2.2" (KML)...
-  std::string route_name;    // RTZ routeName; the name of the GPX route or track, of the
-                             // map's line or collection, of the NMEA route
-  std::uintmax_t bytes = 0;  // the file's size
+  std::string version;              // "1.0", "1.1", "1.2" (RTZ), "1.0", "1.1" (GPX), "2.2" (KML)...
+  std::string route_name;           // RTZ routeName; the name of the GPX route or track, of the
+                                    // map's line or collection, of the NMEA route
+  std::uintmax_t bytes = 0;         // the file's size
   std::vector<VoyagePoint> points;  // in order; at least two
   std::vector<long> lines;          // the line of each point in the file, from 1 (0 where the
                                     // format does not tell: GeoJSON)

@@ -30,7 +30,9 @@ std::string FormatUtcMinute(double seconds, bool withSeconds = false);
 // of the keyboard or a file's own "unset" (0 is read as no speed).
 inline constexpr double kMinSpeedKnots = 0.1;
 inline constexpr double kMaxSpeedKnots = 100.0;
-inline bool SpeedInRange(double knots) { return knots >= kMinSpeedKnots && knots <= kMaxSpeedKnots; }
+inline bool SpeedInRange(double knots) {
+  return knots >= kMinSpeedKnots && knots <= kMaxSpeedKnots;
+}
 
 // The seconds of 9999-12-31T23:59Z: no time is written beyond it.
 inline constexpr double kLastUtcSecond = 253402300740.0;

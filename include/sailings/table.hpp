@@ -30,8 +30,8 @@ enum class Sailing {
 struct TableRequest {
   WaypointPlacement placement = WaypointPlacement::leg;
   Sailing along = Sailing::great_ellipse;  // ignored for `longitudes`
-  long long count = 0;  // longitudes: 0 to 100000; points: 1 to 100000
-  double leg_nm = 0;    // leg: at least 1 NM
+  long long count = 0;                     // longitudes: 0 to 100000; points: 1 to 100000
+  double leg_nm = 0;                       // leg: at least 1 NM
 };
 
 // One row: row 0 is the departure, the last row the destination.
@@ -52,7 +52,8 @@ struct TableRow {
 // a meridian, or from or to a pole, has no intermediate longitudes). Nothing
 // is handed on a refusal.
 Status ForEachTableRow(double lat1, double lon1, double lat2, double lon2,
-                       const TableRequest& request, const std::function<void(const TableRow&)>& row);
+                       const TableRequest& request,
+                       const std::function<void(const TableRow&)>& row);
 
 // The same, collected: `rows` is replaced by the table (left empty on a refusal).
 Status MakeTable(double lat1, double lon1, double lat2, double lon2, const TableRequest& request,

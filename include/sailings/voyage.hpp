@@ -32,14 +32,14 @@ enum class LegType {
 
 // One waypoint of a voyage, and the leg that arrives at it.
 struct VoyagePoint {
-  std::string name;       // may be empty
-  std::string id;         // the file's own id, may be empty
-  double lat = 0;         // degrees, [-90, 90]
-  double lon = 0;         // degrees, any finite value
+  std::string name;  // may be empty
+  std::string id;    // the file's own id, may be empty
+  double lat = 0;    // degrees, [-90, 90]
+  double lon = 0;    // degrees, any finite value
   // Of the leg arriving here (a first waypoint has none):
-  bool has_leg = false;            // the file gives a leg here
+  bool has_leg = false;  // the file gives a leg here
   LegType type = LegType::unknown;
-  std::optional<Sailing> sailing;  // a sailing named outright (CSV); beats `type`
+  std::optional<Sailing> sailing;      // a sailing named outright (CSV); beats `type`
   std::optional<double> speed_kn;      // the planned speed, > 0
   std::optional<double> speed_max_kn;  // the most the leg may be sailed at (RTZ speedMax), > 0
   std::optional<double> port_xtd_nm, starboard_xtd_nm;  // the cross-track limits, >= 0
@@ -66,14 +66,14 @@ struct VoyageOptions {
 };
 
 struct VoyageLeg {
-  long number = 0;           // 1, 2, ...
-  Place from, to;            // as stored, with the waypoints' names (may be empty)
+  long number = 0;  // 1, 2, ...
+  Place from, to;   // as stored, with the waypoints' names (may be empty)
   Sailing sailing = Sailing::great_ellipse;
-  bool composite = false;    // along the composite track within the limit
-  Passage passage;           // the leg solved (with the limit for great ellipses)
-  double distance_nm = 0;    // along its track, NM, > 0
-  double course = 0;         // leaving `from` ([0, 360); a rhumb line's constant course)
-  double course_final = 0;   // arriving at `to`
+  bool composite = false;   // along the composite track within the limit
+  Passage passage;          // the leg solved (with the limit for great ellipses)
+  double distance_nm = 0;   // along its track, NM, > 0
+  double course = 0;        // leaving `from` ([0, 360); a rhumb line's constant course)
+  double course_final = 0;  // arriving at `to`
   // The leg's speed: every leg's (VoyageOptions::every_leg_kn), else its own
   // planned speed, else the voyage's. A leg without any of them is sailed at
   // its speedMax (`speed_from_max`). A speed above speedMax is the plan
@@ -85,9 +85,9 @@ struct VoyageLeg {
   std::optional<double> hours;      // of this leg
   std::optional<double> end_hours;  // from the voyage's departure to `to` (every leg before
                                     // this one has a speed)
-  double start_nm = 0;       // from the voyage's departure to `from`
-  double total_nm = 0;       // from the voyage's departure to `to`
-  Track track() const;       // the track sailed
+  double start_nm = 0;              // from the voyage's departure to `from`
+  double total_nm = 0;              // from the voyage's departure to `to`
+  Track track() const;              // the track sailed
 };
 
 class Voyage {
@@ -106,7 +106,9 @@ class Voyage {
   const std::vector<VoyageLeg>& legs() const { return legs_; }
   double total_nm() const { return legs_.empty() ? 0.0 : legs_.back().total_nm; }
   // The whole voyage's hours, when every leg has a speed.
-  std::optional<double> total_hours() const { return legs_.empty() ? std::nullopt : legs_.back().end_hours; }
+  std::optional<double> total_hours() const {
+    return legs_.empty() ? std::nullopt : legs_.back().end_hours;
+  }
   std::optional<std::int64_t> depart() const { return depart_; }
 
  private:

@@ -211,8 +211,8 @@ struct MapFileOptions {
 // [lon, lat] with at most 7 decimals (about a centimetre).
 class GeoJsonWriter : public WaypointSink {
  public:
-  GeoJsonWriter(const std::filesystem::path& file, std::string name,
-                std::vector<MapTrack> tracks, const MapFileOptions& options);
+  GeoJsonWriter(const std::filesystem::path& file, std::string name, std::vector<MapTrack> tracks,
+                const MapFileOptions& options);
   ~GeoJsonWriter() override;
   GeoJsonWriter(const GeoJsonWriter&) = delete;
   GeoJsonWriter& operator=(const GeoJsonWriter&) = delete;

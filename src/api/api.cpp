@@ -70,7 +70,8 @@ void ComparisonFigures(const RouteGeometry& g, const SailingComparison& c, Compa
   out.rhumb_minus_geodesic_nm = ToNauticalMiles(g.loxoDistance - c.geodesicDistance);
   // (0 for a passage never solved, whose route has no length.)
   out.rhumb_minus_geodesic_pct =
-      c.geodesicDistance > 0 ? 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance : 0.0;
+      c.geodesicDistance > 0 ? 100.0 * (g.loxoDistance - c.geodesicDistance) / c.geodesicDistance
+                             : 0.0;
   out.ge_geodesic_separation_km = c.separation / 1000.0;
 }
 

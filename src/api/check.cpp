@@ -195,10 +195,10 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
       readings = {{"the great ellipse", AlongTrack(ge), ge},
                   {"the rhumb line", AlongTrack(rhumb), rhumb}};
     }
-    const double limit = std::max(to.port_xtd_nm.value_or(0), to.starboard_xtd_nm.value_or(0)) > 0
-                             ? std::min(to.port_xtd_nm.value_or(INFINITY),
-                                        to.starboard_xtd_nm.value_or(INFINITY))
-                             : options.xtd_nm;
+    const double limit =
+        std::max(to.port_xtd_nm.value_or(0), to.starboard_xtd_nm.value_or(0)) > 0
+            ? std::min(to.port_xtd_nm.value_or(INFINITY), to.starboard_xtd_nm.value_or(INFINITY))
+            : options.xtd_nm;
     SeparationResult worst;
     std::pair<const char*, const char*> pair{nullptr, nullptr};
     for (std::size_t x = 0; x < readings.size(); ++x) {
@@ -208,7 +208,8 @@ std::vector<Finding> CheckRoute(const RouteFileContent& content, const CheckOpti
         const TrackLine& track = *readings[y].track;
         const SeparationResult r =
             GreatestSeparation(readings[x].curve, track, 0.0, track.length(), kReadingSamples);
-        if (!pair.first || r.metres > worst.metres) worst = r, pair = {readings[x].name, readings[y].name};
+        if (!pair.first || r.metres > worst.metres)
+          worst = r, pair = {readings[x].name, readings[y].name};
       }
     }
     const double separation = ToNauticalMiles(worst.metres);

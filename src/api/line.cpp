@@ -16,8 +16,7 @@ std::shared_ptr<const TrackLine> MakeTrackLine(const Passage& passage, Track tra
     case Track::great_ellipse: return std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
     case Track::rhumb_line: return std::make_shared<TrackLine>(g, TrackLine::kRhumbLine);
     case Track::geodesic: return std::make_shared<TrackLine>(g, TrackLine::kGeodesic);
-    case Track::composite:
-      break;
+    case Track::composite: break;
   }
   return c && c->composite ? std::make_shared<TrackLine>(g, TrackLine::kComposite, c)
                            : std::make_shared<TrackLine>(g, TrackLine::kGreatEllipse);
@@ -35,13 +34,13 @@ LinePosition SailingLine::Position(double s_nm) const {
           AzimuthDegrees(p.azimuth)};
 }
 
-Status SailingLine::Draw(double tolerance_nm,
-                         std::vector<std::vector<MapPoint>>& pieces) const {
+Status SailingLine::Draw(double tolerance_nm, std::vector<std::vector<MapPoint>>& pieces) const {
   if (!(tolerance_nm >= kMinDrawTolerance && tolerance_nm <= kMaxDrawTolerance)) {
     return Status::tolerance_out_of_range;
   }
   std::vector<std::vector<MapPoint>> drawn;
-  for (const std::vector<DrawnVertex>& piece : DrawTrackLine(*line_, tolerance_nm * kNauticalMile)) {
+  for (const std::vector<DrawnVertex>& piece :
+       DrawTrackLine(*line_, tolerance_nm * kNauticalMile)) {
     drawn.emplace_back();
     for (const DrawnVertex& v : piece) drawn.back().push_back({v.lat, v.lon});
   }

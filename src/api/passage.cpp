@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "api/rows.h"
-#include "land/land.h"
 #include "elliptic/comparison.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
+#include "land/land.h"
 
 namespace sailings {
 
@@ -128,7 +128,8 @@ std::optional<LandCrossing> Passage::CrossesLand(Track track) const {
     case Track::rhumb_line: at = RhumbLineCrossesLand(*geometry_); break;
     case Track::geodesic: at = GeodesicCrossesLand(*geometry_); break;
     case Track::composite:
-      at = sailing_ ? CompositeCrossesLand(*geometry_, *sailing_) : GreatEllipseCrossesLand(*geometry_);
+      at = sailing_ ? CompositeCrossesLand(*geometry_, *sailing_)
+                    : GreatEllipseCrossesLand(*geometry_);
       break;
   }
   if (!at) return std::nullopt;

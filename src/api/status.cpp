@@ -14,8 +14,7 @@ const char* Describe(Status status) {
     case Status::sign_and_hemisphere: return "a sign and a hemisphere letter together";
     case Status::hemisphere_without_number: return "a hemisphere letter without a number";
     case Status::minutes_or_seconds_60: return "minutes and seconds must be below 60";
-    case Status::decimal_point_not_last:
-      return "only the last component may have a decimal point";
+    case Status::decimal_point_not_last: return "only the last component may have a decimal point";
     case Status::marks_out_of_order: return "degree, minute and second marks out of order";
     case Status::latitude_beyond_90: return "a latitude beyond 90 degrees";
     case Status::same_position: return "departure and destination are the same position";
@@ -35,10 +34,8 @@ const char* Describe(Status status) {
     case Status::speed_out_of_range: return "a speed must be from 0.1 to 100 knots";
     case Status::no_speed: return "a departure time needs a speed on every leg (give --speed)";
     case Status::ends_after_9999: return "the voyage would end after the year 9999";
-    case Status::xtd_out_of_range:
-      return "the cross-track limit must be from 0.001 to 100 NM";
-    case Status::tolerance_out_of_range:
-      return "the tolerance must be from 0.001 to 100 NM";
+    case Status::xtd_out_of_range: return "the cross-track limit must be from 0.001 to 100 NM";
+    case Status::tolerance_out_of_range: return "the tolerance must be from 0.001 to 100 NM";
   }
   return "unknown status";
 }

@@ -46,7 +46,8 @@ Sailing LegSailing(const VoyagePoint& p, const VoyageOptions& options) {
 // a quarter of the auxiliary sphere's great circle (90 degrees of arc) from
 // the equator's crossings, alternately north and south.
 double GeodesicHighestLatitude(const Place& from, const Place& to) {
-  const GeographicLib::GeodesicLine line = Geodesic().InverseLine(from.lat, from.lon, to.lat, to.lon);
+  const GeographicLib::GeodesicLine line =
+      Geodesic().InverseLine(from.lat, from.lon, to.lat, to.lon);
   double highest = std::max(std::fabs(from.lat), std::fabs(to.lat));
   const double arc = line.Arc();                                  // degrees
   double vertex = std::fmod(90.0 - line.EquatorialArc(), 180.0);  // arc to the next vertex
@@ -91,8 +92,7 @@ void LegFigures(VoyageLeg& leg) {
       leg.course_final = line.Position(leg.distance_nm).azimuth;
       return;
     }
-    case Sailing::great_ellipse:
-      break;
+    case Sailing::great_ellipse: break;
   }
   if (leg.passage.composite()) {
     const CompositeTrack& c = *leg.passage.composite();
@@ -169,7 +169,8 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
     leg.start_nm = total;
     total += leg.distance_nm;
     leg.total_nm = total;
-    if (const Status status = LegSpeed(points[i], options, leg); status != Status::ok) return status;
+    if (const Status status = LegSpeed(points[i], options, leg); status != Status::ok)
+      return status;
     if (leg.speed_kn) {
       leg.hours = leg.distance_nm / *leg.speed_kn;
       if (hours) hours = *hours + *leg.hours;
@@ -198,7 +199,9 @@ WaypointPlan EndsOnly(const VoyageLeg& leg) {
   request.along = leg.sailing;
   request.leg_nm = 1e12;
   WaypointPlan plan;
-  PlanWaypoints(leg.passage, request, plan);
+  // A solved leg and a step longer than any leg: nothing to refuse. Should
+  // that ever change, the leg's two ends are still its rows (n = 0).
+  if (PlanWaypoints(leg.passage, request, plan) != Status::ok) plan = WaypointPlan{};
   return plan;
 }
 
@@ -346,8 +349,10 @@ Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit
   worst = 0;
   for (std::size_t i = 1; i < stations.size(); ++i) {
     const TrackPoint a = line->At(stations[i - 1]), b = line->At(stations[i]);
-    const Curve chord = RhumbChord({TrueLatitude(a.phi), a.lambda}, {TrueLatitude(b.phi), b.lambda});
-    worst = std::max(worst, GreatestSeparation(chord, *line, stations[i - 1], stations[i], 8).metres);
+    const Curve chord =
+        RhumbChord({TrueLatitude(a.phi), a.lambda}, {TrueLatitude(b.phi), b.lambda});
+    worst =
+        std::max(worst, GreatestSeparation(chord, *line, stations[i - 1], stations[i], 8).metres);
   }
   split.parts = static_cast<long>(stations.size()) - 1;
   split.separation_nm = ToNauticalMiles(worst);

@@ -38,18 +38,18 @@ Status PlanWaypoints(const Passage& passage, const TableRequest& request, Waypoi
   }
   const bool composite = k && k->composite;
   TablePlan p;
-  const Status status = PlanTable(g, ToPlacement(request.placement), ToAlong(request.along),
-                                  request.count, request.leg_nm, p, composite ? k->total : -1.0,
-                                  options.keep_near_end);
+  const Status status =
+      PlanTable(g, ToPlacement(request.placement), ToAlong(request.along), request.count,
+                request.leg_nm, p, composite ? k->total : -1.0, options.keep_near_end);
   if (status != Status::ok) return status;
   plan.placement = request.placement;
-  plan.along = request.placement == WaypointPlacement::longitudes ? Sailing::great_ellipse
-                                                                   : request.along;
+  plan.along =
+      request.placement == WaypointPlacement::longitudes ? Sailing::great_ellipse : request.along;
   plan.composite = composite;
   plan.n = p.n;
   plan.step_m = p.step;
   plan.step_nm = ToNauticalMiles(p.step);
-  const double length = composite                          ? k->total
+  const double length = composite                           ? k->total
                         : plan.along == Sailing::rhumb_line ? g.loxoDistance
                         : plan.along == Sailing::geodesic   ? GeodesicLength(g)
                                                             : std::fabs(g.distance);
@@ -60,7 +60,8 @@ Status PlanWaypoints(const Passage& passage, const TableRequest& request, Waypoi
 void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointSink& sink) {
   WaypointRows rows(sink);
   if (plan.composite) {
-    CompositeTable(PassageRecords::Route(passage), *PassageRecords::Composite(passage), plan.n, plan.step_m, rows);
+    CompositeTable(PassageRecords::Route(passage), *PassageRecords::Composite(passage), plan.n,
+                   plan.step_m, rows);
     return;
   }
   TablePlan p;

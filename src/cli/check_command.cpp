@@ -45,7 +45,8 @@ int CommandLine::Check(const Options& o) {
   } else {
     std::string text;
     for (const Finding& f : findings) {
-      std::string where = f.last_leg > f.leg ? "legs " + std::to_string(f.leg) + "-" + std::to_string(f.last_leg)
+      std::string where = f.last_leg > f.leg
+                              ? "legs " + std::to_string(f.leg) + "-" + std::to_string(f.last_leg)
                           : f.leg > 0      ? "leg " + std::to_string(f.leg)
                           : f.waypoint > 0 ? "waypoint " + std::to_string(f.waypoint)
                                            : std::string("file");
@@ -63,26 +64,30 @@ int CommandLine::Check(const Options& o) {
 }
 
 CLI::App* AddCheckCommand(CLI::App& app, Options& o, Valued& valued) {
-  CLI::App* check = app.add_subcommand(
-      "check", "Check a route file (GPX, RTZ, CSV, GeoJSON, KML, NMEA): legs two systems would steer differently, "
-               "short or repeated legs, duplicate ids; exit 1 when a fault is found");
+  CLI::App* check =
+      app.add_subcommand("check",
+                         "Check a route file (GPX, RTZ, CSV, GeoJSON, KML, NMEA): legs two systems "
+                         "would steer differently, "
+                         "short or repeated legs, duplicate ids; exit 1 when a fault is found");
   check->add_option("FILE", o.route, "The route file")->required();
   auto* cXtd = check->add_option(
       "--xtd", o.xtd, "The cross-track limit, NM, of legs whose file gives none (default 0.1)");
-  auto* cRadius = check->add_option(
-      "--radius", o.radius, "The turn radius, NM, of waypoints whose file gives none");
+  auto* cRadius = check->add_option("--radius", o.radius,
+                                    "The turn radius, NM, of waypoints whose file gives none");
   check->add_flag("--land", o.land, "Also legs that cross land (Natural Earth 1:110m; coarse)");
-  auto* cName = check->add_option(
-      "--name", o.name, "The GPX route (or track), map line or NMEA route of that name");
+  auto* cName = check->add_option("--name", o.name,
+                                  "The GPX route (or track), map line or NMEA route of that name");
   AddShared(*check, o);
   check->footer(std::string(R"(
 Output: one line per finding ("fault" or "note", the leg or waypoint, what),
 then a summary. CSV and JSON: one record per finding, with the fields
-)") + FieldList(FindingFields()) + R"(
+)") + FieldList(FindingFields()) +
+                R"(
 Exit status: 0 no fault (notes alone leave it 0), 1 a fault found or the file
 unreadable, 2 a usage error.
 )");
-  for (const auto& [option, value] : std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
+  for (const auto& [option, value] :
+       std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
            {cXtd, &o.xtd}, {cRadius, &o.radius}, {cName, &o.name}}) {
     valued.emplace_back(option, value);
   }

@@ -30,7 +30,6 @@
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
 
-
 namespace sailings {
 
 // Parses and runs; `out` and `err` are checked by the caller.
@@ -40,16 +39,18 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i] ? argv[i] : "";
-    if (arg.size() > 2 && arg[0] == '-' && arg[1] == '.' && std::isdigit(static_cast<unsigned char>(arg[2]))) {
+    if (arg.size() > 2 && arg[0] == '-' && arg[1] == '.' &&
+        std::isdigit(static_cast<unsigned char>(arg[2]))) {
       arg.insert(1, "0");
     }
     args.push_back(std::move(arg));
   }
   std::reverse(args.begin(), args.end());  // CLI11 takes them last first
 
-  CLI::App app{"sailings: great elliptic and rhumb line sailings on the WGS-84 ellipsoid.\n"
-               "Without arguments it runs the interactive dialogue.",
-               "sailings"};
+  CLI::App app{
+      "sailings: great elliptic and rhumb line sailings on the WGS-84 ellipsoid.\n"
+      "Without arguments it runs the interactive dialogue.",
+      "sailings"};
   app.set_version_flag("--version", std::string("sailings ") + Version());
   app.require_subcommand(1, 1);
   Options o;
@@ -116,7 +117,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   // Every file of the command completed and checked before any replaces
   // what was there: a failure leaves them all as they were.
   OutputBatch files;
-  const int status = voyage->parsed() ? commands.Voyage(o)
+  const int status = voyage->parsed()  ? commands.Voyage(o)
                      : check->parsed() ? commands.Check(o)
                      : route->parsed() ? commands.Route(o)
                                        : commands.Table(o);

@@ -27,13 +27,10 @@
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
 
-
 namespace sailings {
 
 // ---------------------------------------------------------------------------
-
-// A usage error: the reason, then the usage; status 2.
-
+// Places and positions: the location list, its names, typed coordinates.
 
 bool CommandLine::Lookup(const Options& o, const std::string& name, Place& place,
                          std::string& reason) {
@@ -85,15 +82,13 @@ bool CommandLine::ResolvePlaces(const Options& o, Place& from, Place& to, std::s
   to.name = "B";
   double unused = 0;
   switch (p.size()) {
-    case 2:
-      return Lookup(o, p[0], from, reason) && Lookup(o, p[1], to, reason);
+    case 2: return Lookup(o, p[0], from, reason) && Lookup(o, p[1], to, reason);
     case 3:
       if (ParseCoordinateToken(p[0], Axis::latitude, unused) == Status::ok) {
         return Coordinates(p[0], p[1], from, reason) && Lookup(o, p[2], to, reason);
       }
       return Lookup(o, p[0], from, reason) && Coordinates(p[1], p[2], to, reason);
-    default:
-      return Coordinates(p[0], p[1], from, reason) && Coordinates(p[2], p[3], to, reason);
+    default: return Coordinates(p[0], p[1], from, reason) && Coordinates(p[2], p[3], to, reason);
   }
 }
 
@@ -165,9 +160,9 @@ int CommandLine::CheckOutputs(const Options& o) {
   return kOk;
 }
 
-int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
-                              const std::string& routeId, std::vector<MapTrack> tracks,
-                              const Schedule* schedule, MapOutputs& files) {
+int CommandLine::OpenMapFiles(const Options& o, const std::string& name, const std::string& routeId,
+                              std::vector<MapTrack> tracks, const Schedule* schedule,
+                              MapOutputs& files) {
   MapFileOptions map;
   map.schedule = schedule;
   if (!o.tolerance.empty()) {
@@ -181,7 +176,8 @@ int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
   NmeaOptions nmea;
   if (!o.talker.empty()) {
     if (!IsNmeaTalker(o.talker)) {
-      return Fail("--talker '" + PrintableText(o.talker) + "': two capital letters (GP, EC, II, ...)");
+      return Fail("--talker '" + PrintableText(o.talker) +
+                  "': two capital letters (GP, EC, II, ...)");
     }
     nmea.talker = o.talker;
   }
@@ -199,14 +195,12 @@ int CommandLine::OpenMapFiles(const Options& o, const std::string& name,
   return kOk;
 }
 
-
 void CommandLine::Records(const Options& o, const std::vector<const char*>& names,
                           std::optional<RecordWriter>& records) {
   if (o.csv || o.json) {
     records.emplace(out_, o.csv ? RecordWriter::kCsv : RecordWriter::kJson, o.decimals, names);
   }
 }
-
 
 void CommandLine::Notes(const std::string& file, const std::vector<std::string>& notes) {
   for (const std::string& note : notes) {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "sailings/fields.hpp"
 #include "sailings/places.hpp"
 #include "sailings/records.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/text.hpp"
-#include "sailings/fields.hpp"
 #include "sailings/voyage.hpp"
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
@@ -92,7 +92,7 @@ inline int Usage(std::ostream& err, const std::string& reason) {
   err << "ERROR: " << reason << '\n';
   err << "usage: sailings route [options] [FROM TO]\n"
          "       sailings table [options] FROM TO (--longitudes N | --points N | --leg NM) "
-         "[--rhumb]\n"
+         "[--rhumb | --geodesic]\n"
          "       sailings voyage [options] PLACE PLACE [PLACE ...] | --route FILE\n"
          "       sailings check [options] FILE\n"
          "       sailings --help | sailings COMMAND --help | sailings --version\n";
@@ -193,7 +193,9 @@ class RecordRows : public WaypointSink {
   RecordRows(RecordWriter& records, const std::vector<const Field<WaypointRecord>*>& fields,
              const Schedule* schedule)
       : records_(records), fields_(fields), schedule_(schedule) {}
-  void Row(const Waypoint& row) override { records_.Write(fields_, WaypointRecord{row, schedule_}); }
+  void Row(const Waypoint& row) override {
+    records_.Write(fields_, WaypointRecord{row, schedule_});
+  }
 
  private:
   RecordWriter& records_;

@@ -28,7 +28,6 @@
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
 
-
 namespace sailings {
 
 namespace {
@@ -59,7 +58,6 @@ Examples:
 // The fields of a route: one list, which gives the names of the CSV header
 // and the JSON keys, and the values of the text line, CSV and JSON alike.
 
-
 // The route's fields asked (sailings/fields.hpp), the same for every route.
 using RouteField = Field<RouteRecord>;
 using Solved = RouteRecord;
@@ -80,8 +78,7 @@ std::string LandWarning(const char* track, const std::optional<LandCrossing>& at
                         const std::string& where) {
   if (!at) return {};
   return "warning: " + where + "the " + track + " crosses land near " +
-         FormatPositionShort(at->lat, at->lon) +
-         " (1:110m coastline)\n";
+         FormatPositionShort(at->lat, at->lon) + " (1:110m coastline)\n";
 }
 
 void FindLand(const Asked& ask, Solved& s) {
@@ -93,9 +90,9 @@ void FindLand(const Asked& ask, Solved& s) {
 }
 
 Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
-  const Status status = Passage::Solve(d[0], d[1], d[2], d[3],
-                                       ask.composite ? std::optional<double>(ask.limit) : std::nullopt,
-                                       s.passage);
+  const Status status =
+      Passage::Solve(d[0], d[1], d[2], d[3],
+                     ask.composite ? std::optional<double>(ask.limit) : std::nullopt, s.passage);
   if (status != Status::ok) return status;
   if (ask.vertex) s.vertex = s.passage.FindVertex();
   FindLand(ask, s);
@@ -118,7 +115,6 @@ void WriteRouteRecord(RecordWriter& records, const std::vector<const RouteField*
   records.EndRecord();
 }
 
-
 Asked AskedOf(const Options& o) {
   Asked ask;
   ask.vertex = o.full || o.csv || o.json;
@@ -130,7 +126,6 @@ Asked AskedOf(const Options& o) {
   ask.landText = o.land && !o.csv && !o.json;
   return ask;
 }
-
 
 std::vector<const char*> RouteNames(const std::vector<const RouteField*>& fields) {
   std::vector<const char*> names = FieldNames(fields);
@@ -162,9 +157,8 @@ int CommandLine::Route(const Options& o) {
     // The tracks the route report gives, and its two ends as waypoints with
     // the figures of the great ellipse (the composite track within a limit).
     const bool composite = s.passage.composite() && s.passage.composite()->composite;
-    std::vector<MapTrack> tracks = {
-        {s.passage, Track::great_ellipse, "great ellipse", 0},
-        {s.passage, Track::rhumb_line, "rhumb line", 0}};
+    std::vector<MapTrack> tracks = {{s.passage, Track::great_ellipse, "great ellipse", 0},
+                                    {s.passage, Track::rhumb_line, "rhumb line", 0}};
     if (composite) tracks.push_back({s.passage, Track::composite, "composite track", 0});
     MapOutputs files;
     if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, from.name + "-" + to.name,
@@ -214,8 +208,8 @@ struct RouteBlock {
   bool failed = false;
 };
 
-void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const RouteField*>& fields,
-                     RouteBlock& block) {
+void SolveRouteBlock(const Options& o, const Asked& ask,
+                     const std::vector<const RouteField*>& fields, RouteBlock& block) {
   std::ostringstream recordText;  // (made before the writer, which flushes into it when it goes)
   std::optional<RecordWriter> records;
   if (o.csv || o.json) {
@@ -244,7 +238,8 @@ void SolveRouteBlock(const Options& o, const Asked& ask, const std::vector<const
       WriteRouteRecord(*records, fields, s);
     } else {
       AppendRecordText(block.out, fields, s, o.decimals);
-      std::string warnings = LandWarnings(s, ask, "line " + std::to_string(block.numbers[k]) + ": ");
+      std::string warnings =
+          LandWarnings(s, ask, "line " + std::to_string(block.numbers[k]) + ": ");
       if (!warnings.empty()) block.warnings.emplace_back(block.out.size(), std::move(warnings));
     }
   }
@@ -304,12 +299,11 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
 
 // A whole number of waypoints, or nothing.
 
-
-
 CLI::App* AddRouteCommand(CLI::App& app, Options& o, Valued& valued) {
   CLI::App* route = app.add_subcommand(
-      "route", "The great elliptic and the rhumb line sailing of each route: from FROM TO, or "
-               "from the lines 'LAT1 LON1 LAT2 LON2' of standard input");
+      "route",
+      "The great elliptic and the rhumb line sailing of each route: from FROM TO, or "
+      "from the lines 'LAT1 LON1 LAT2 LON2' of standard input");
   route->add_option("FROM TO", o.positions,
                     "A place name of the location list, or latitude and longitude, for each");
   route->add_flag("--compare", o.compare,
@@ -324,11 +318,13 @@ CLI::App* AddRouteCommand(CLI::App& app, Options& o, Valued& valued) {
                         "within L north and south"),
       &o.limit);
   valued.emplace_back(
-      route->add_option("--svg", o.svg, "Also draw the route as an SVG chart to FILE (FROM TO only)"),
+      route->add_option("--svg", o.svg,
+                        "Also draw the route as an SVG chart to FILE (FROM TO only)"),
       &o.svg);
   AddMapOptions(*route, o, valued);
-  route->add_flag("--land",  o.land,
-                  "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
+  route->add_flag(
+      "--land", o.land,
+      "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
   AddShared(*route, o);
   route->footer(kRouteOutput + FieldList(RouteFields()) + kRouteExamples);
 

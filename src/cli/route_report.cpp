@@ -17,8 +17,8 @@ namespace {
 std::string PositionText(double latDegrees, double lonDegrees, int decimals) {
   const int minutes = std::max(1, decimals - 2);
   return FormatCoordinate(latDegrees, Axis::latitude, CoordinateStyle::dm, minutes) + " " +
-         FormatCoordinate(std::remainder(lonDegrees, 360.0), Axis::longitude,
-                          CoordinateStyle::dm, minutes);
+         FormatCoordinate(std::remainder(lonDegrees, 360.0), Axis::longitude, CoordinateStyle::dm,
+                          minutes);
 }
 
 class Report {
@@ -43,7 +43,8 @@ class Report {
            std::optional<double> final) {
     std::string line = name;
     line.resize(22, ' ');
-    text_ += line + Cell(Number(nm), 18) + Cell(Course(initial), 16) + Cell(Course(final), 16) + '\n';
+    text_ +=
+        line + Cell(Number(nm), 18) + Cell(Course(initial), 16) + Cell(Course(final), 16) + '\n';
   }
   void Line(const std::string& line) { text_ += line + '\n'; }
   const std::string& text() const { return text_; }
@@ -93,10 +94,11 @@ std::string RouteReport(const RouteRecord& s, const Asked& ask, int decimals) {
 
   if (ask.composite) {
     const CompositeTrack& k = *s.passage.composite();
-    const std::string limit = FormatCoordinate(k.limit, Axis::latitude, CoordinateStyle::dm,
-                                               std::max(1, decimals - 2));
+    const std::string limit =
+        FormatCoordinate(k.limit, Axis::latitude, CoordinateStyle::dm, std::max(1, decimals - 2));
     // "50°00.0000'" N and S: the limit holds on both sides of the equator.
-    const std::string within = "the limiting latitude " + limit.substr(0, limit.size() - 1) + " N and S";
+    const std::string within =
+        "the limiting latitude " + limit.substr(0, limit.size() - 1) + " N and S";
     if (!k.composite) {
       r.Line("composite track: none needed, the great ellipse keeps within " + within);
     } else {
@@ -104,7 +106,8 @@ std::string RouteReport(const RouteRecord& s, const Asked& ask, int decimals) {
       r.Header("part");
       // Each part arrives on the course the next one leaves on (the parallel
       // is touched, not crossed); the last arrives on the track's final course.
-      r.Row("great ellipse to T1", *k.ge1_nm, k.ge1_course, k.ge1_course ? k.along_parallel : std::nullopt);
+      r.Row("great ellipse to T1", *k.ge1_nm, k.ge1_course,
+            k.ge1_course ? k.along_parallel : std::nullopt);
       r.Row("parallel T1 to T2", *k.parallel_nm, k.parallel_course, k.parallel_course);
       r.Row("great ellipse from T2", *k.ge2_nm, k.ge2_course,
             k.ge2_course ? std::optional<double>(k.final_course) : std::nullopt);

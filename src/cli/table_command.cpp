@@ -28,7 +28,6 @@
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
 
-
 namespace sailings {
 
 namespace {
@@ -47,7 +46,6 @@ Examples:
   sailings table 10N 20E 9.5S 159.5W --leg 1000 --geodesic --json
   sailings table 35.4437 139.638 37.7749 -122.4194 --longitudes 5 --gpx passage.gpx
 )";
-
 
 }  // namespace
 
@@ -72,8 +70,9 @@ int CommandLine::Table(const Options& o) {
     request.placement = WaypointPlacement::leg;
     request.leg_nm = *value;
   }
-  request.along = o.rhumb ? Sailing::rhumb_line : o.geodesic ? Sailing::geodesic
-                                                             : Sailing::great_ellipse;
+  request.along = o.rhumb      ? Sailing::rhumb_line
+                  : o.geodesic ? Sailing::geodesic
+                               : Sailing::great_ellipse;
   std::optional<Schedule> schedule;
   std::optional<double> knots;
   std::optional<std::int64_t> depart;
@@ -81,9 +80,9 @@ int CommandLine::Table(const Options& o) {
   if (knots) schedule = Schedule{*knots, depart};
 
   Passage passage;
-  Status status = Passage::Solve(from.lat, from.lon, to.lat, to.lon,
-                                 o.limit.empty() ? std::nullopt : std::optional<double>(o.limitDegrees),
-                                 passage);
+  Status status = Passage::Solve(
+      from.lat, from.lon, to.lat, to.lon,
+      o.limit.empty() ? std::nullopt : std::optional<double>(o.limitDegrees), passage);
   if (status != Status::ok) return Fail(Describe(status));
   WaypointPlan plan;
   status = PlanWaypoints(passage, request, plan);
@@ -130,7 +129,7 @@ int CommandLine::Table(const Options& o) {
   }
   MapOutputs maps;
   {
-    const Track track = plan.composite ? Track::composite
+    const Track track = plan.composite                      ? Track::composite
                         : plan.along == Sailing::rhumb_line ? Track::rhumb_line
                         : plan.along == Sailing::geodesic   ? Track::geodesic
                                                             : Track::great_ellipse;
@@ -170,17 +169,17 @@ int CommandLine::Table(const Options& o) {
   return kOk;
 }
 
-
 CLI::App* AddTableCommand(CLI::App& app, Options& o, Valued& valued) {
   CLI::App* table = app.add_subcommand(
       "table", "A waypoint table along the great ellipse (or the rhumb line) from FROM to TO");
-  table->add_option("FROM TO", o.positions,
-                    "A place name of the location list, or latitude and longitude, for each")
+  table
+      ->add_option("FROM TO", o.positions,
+                   "A place name of the location list, or latitude and longitude, for each")
       ->required();
-  auto* longitudes = table->add_option(
-      "--longitudes", o.longitudes, "N waypoints at equal steps of longitude (0 to 100000)");
-  auto* points = table->add_option("--points", o.points,
-                                   "N waypoints at equal distances (1 to 100000)");
+  auto* longitudes = table->add_option("--longitudes", o.longitudes,
+                                       "N waypoints at equal steps of longitude (0 to 100000)");
+  auto* points =
+      table->add_option("--points", o.points, "N waypoints at equal distances (1 to 100000)");
   auto* leg = table->add_option("--leg", o.leg, "A waypoint every NM nautical miles (at least 1)");
   longitudes->excludes(points)->excludes(leg);
   points->excludes(leg);
@@ -209,8 +208,15 @@ CLI::App* AddTableCommand(CLI::App& app, Options& o, Valued& valued) {
   table->footer(kTableOutput + FieldList(ChooseFields(WaypointFields(), timed)) + kTableExamples);
   for (const auto& [option, value] :
        std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
-           {longitudes, &o.longitudes}, {points, &o.points}, {leg, &o.leg}, {gpx, &o.gpx},
-           {rtz, &o.rtz}, {limit, &o.limit}, {speed, &o.speed}, {depart, &o.depart}, {svg, &o.svg}}) {
+           {longitudes, &o.longitudes},
+           {points, &o.points},
+           {leg, &o.leg},
+           {gpx, &o.gpx},
+           {rtz, &o.rtz},
+           {limit, &o.limit},
+           {speed, &o.speed},
+           {depart, &o.depart},
+           {svg, &o.svg}}) {
     valued.emplace_back(option, value);
   }
 
@@ -223,7 +229,8 @@ void CheckTableArguments(const CLI::App& table, const Options& o) {
     throw CLI::ValidationError("FROM TO", "give two places, or four coordinates");
   }
   const std::size_t longitudes = table.get_option("--longitudes")->count();
-  if (longitudes + table.get_option("--points")->count() + table.get_option("--leg")->count() != 1) {
+  if (longitudes + table.get_option("--points")->count() + table.get_option("--leg")->count() !=
+      1) {
     throw CLI::ValidationError("one of --longitudes, --points and --leg is needed");
   }
   if ((o.rhumb || o.geodesic) && longitudes) {

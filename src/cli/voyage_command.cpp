@@ -67,7 +67,8 @@ int CommandLine::Voyage(const Options& o) {
   VoyageOptions options;
   if (!o.sailing.empty()) {
     const std::optional<Sailing> s = SailingOf(o.sailing);
-    if (!s) return Fail("--sailing '" + PrintableText(o.sailing) + "': great-ellipse, rhumb or geodesic");
+    if (!s)
+      return Fail("--sailing '" + PrintableText(o.sailing) + "': great-ellipse, rhumb or geodesic");
     options.sailing = *s;
   }
   if (!o.orthodrome.empty()) {
@@ -81,8 +82,10 @@ int CommandLine::Voyage(const Options& o) {
   if (const int timing = Timing(o, options.speed_kn, options.depart)) return timing;
   if (!o.speedAll.empty()) {
     options.every_leg_kn = ParseDecimal(o.speedAll);
-    if (!options.every_leg_kn) return Fail("--speed-all '" + PrintableText(o.speedAll) + "': not a number");
-    if (!SpeedInRange(*options.every_leg_kn)) return Fail("--speed-all must be from 0.1 to 100 knots");
+    if (!options.every_leg_kn)
+      return Fail("--speed-all '" + PrintableText(o.speedAll) + "': not a number");
+    if (!SpeedInRange(*options.every_leg_kn))
+      return Fail("--speed-all must be from 0.1 to 100 knots");
     if (content.rtz && content.rtz->has_manual) {
       content.rtz->has_manual = false;
       content.rtz->not_kept.push_back("the manual schedule (--speed-all replaces its speeds)");
@@ -103,23 +106,24 @@ int CommandLine::Voyage(const Options& o) {
   if (fileDeparts) options.depart = content.depart;
   Status status = Voyage::Plan(points, options, voyage, waypoint);
   if (fileDeparts && status == Status::no_speed) {
-    Notes(RouteShown(o), {"the schedule's departure is not used: leg " + std::to_string(waypoint - 1) +
-                        " has no speed (--speed gives one)"});
+    Notes(RouteShown(o), {"the schedule's departure is not used: leg " +
+                          std::to_string(waypoint - 1) + " has no speed (--speed gives one)"});
     options.depart.reset();
     status = Voyage::Plan(points, options, voyage, waypoint);
   } else if (fileDeparts && status == Status::ok) {
     Notes(RouteShown(o), {"departs " + FormatUtcMinute(static_cast<double>(*options.depart)) +
-                    ", as its schedule says (--depart gives another time)"});
+                          ", as its schedule says (--depart gives another time)"});
   }
   if (status != Status::ok) {
     if (waypoint == 0) return Fail(Describe(status));
     const std::string where = in(waypoint);
     if (status == Status::position_beyond_limit) {
-      return Fail(where + "leg " + std::to_string(waypoint - 1) + " (to " + WaypointText(points, waypoint) +
-                  "): an end lies beyond the limiting latitude");
+      return Fail(where + "leg " + std::to_string(waypoint - 1) + " (to " +
+                  WaypointText(points, waypoint) + "): an end lies beyond the limiting latitude");
     }
     if (status == Status::same_position) {
-      return Fail(where + WaypointText(points, waypoint) + ": the same position as the waypoint before it");
+      return Fail(where + WaypointText(points, waypoint) +
+                  ": the same position as the waypoint before it");
     }
     if (status == Status::no_speed || status == Status::ends_after_9999) {
       return Fail(where + "leg " + std::to_string(waypoint - 1) + ": " + Describe(status));
@@ -134,10 +138,10 @@ int CommandLine::Voyage(const Options& o) {
     if (leg.above_speed_max()) aboveMax.push_back(leg.number);
   }
   if (!fromMax.empty()) {
-    Notes(RouteShown(o), {LegList(fromMax) + (fromMax.size() == 1 ? " has" : " have") +
-                    " no planned speed and " + (fromMax.size() == 1 ? "is" : "are") +
-                    " sailed at " + (fromMax.size() == 1 ? "its" : "their") +
-                    " speedMax (--speed gives one)"});
+    Notes(RouteShown(o),
+          {LegList(fromMax) + (fromMax.size() == 1 ? " has" : " have") + " no planned speed and " +
+           (fromMax.size() == 1 ? "is" : "are") + " sailed at " +
+           (fromMax.size() == 1 ? "its" : "their") + " speedMax (--speed gives one)"});
   }
   if (!aboveMax.empty()) {
     const VoyageLeg& first = voyage.legs()[static_cast<std::size_t>(aboveMax.front() - 1)];
@@ -167,7 +171,8 @@ int CommandLine::Voyage(const Options& o) {
     if (!o.points.empty()) {
       const std::optional<long long> n = Count(o.points);
       if (!n) return Fail("--points '" + PrintableText(o.points) + "': not a whole number");
-      if (*n < 1) return Fail("--points must be from 1 to " + std::to_string(kMaxWaypoints) + " a leg");
+      if (*n < 1)
+        return Fail("--points must be from 1 to " + std::to_string(kMaxWaypoints) + " a leg");
       request.placement = WaypointPlacement::points;
       request.count = *n;
     } else {
@@ -196,7 +201,10 @@ int CommandLine::Voyage(const Options& o) {
         return Fail("the cross-track limit would need more than " + std::to_string(kMaxWaypoints) +
                     " waypoints");
       }
-      PlanWaypoints(voyage.legs()[i].passage, request, plans[i]);
+      if (const Status planned = PlanWaypoints(voyage.legs()[i].passage, request, plans[i]);
+          planned != Status::ok) {
+        return Fail("leg " + std::to_string(i + 1) + ": " + Describe(planned));
+      }
     }
   }
 
@@ -227,7 +235,8 @@ int CommandLine::Voyage(const Options& o) {
   std::optional<GpxWriter> gpx;
   if (!o.gpx.empty()) {
     const std::size_t legs = voyage.legs().size();
-    gpx.emplace(Path(o.gpx), title, "voyage of " + std::to_string(legs) + (legs == 1 ? " leg" : " legs"));
+    gpx.emplace(Path(o.gpx), title,
+                "voyage of " + std::to_string(legs) + (legs == 1 ? " leg" : " legs"));
     gpx->AvoidNames(given);
     rows.Add(*gpx);
   }
@@ -253,7 +262,8 @@ int CommandLine::Voyage(const Options& o) {
     rows.Add(*chart);
   }
   MapOutputs maps;
-  const std::string routeId = Shown(voyage.legs().front().from) + "-" + Shown(voyage.legs().back().to);
+  const std::string routeId =
+      Shown(voyage.legs().front().from) + "-" + Shown(voyage.legs().back().to);
   if (const int failed = OpenMapFiles(o, title, routeId, VoyageMapTracks(voyage), times, maps)) {
     return failed;
   }
@@ -279,8 +289,8 @@ int CommandLine::Voyage(const Options& o) {
     } else {
       // A labelled table a person reads at a glance: a column per field,
       // names and units above, a totals line below.
-      const std::string legCount = std::to_string(voyage.legs().size()) +
-                                   (voyage.legs().size() == 1 ? " leg" : " legs");
+      const std::string legCount =
+          std::to_string(voyage.legs().size()) + (voyage.legs().size() == 1 ? " leg" : " legs");
       std::size_t wide = std::max<std::size_t>(5, legCount.size());  // the totals line's words
       for (std::size_t i = 0; i < from.size(); ++i) {
         wide = std::max({wide, CharacterCount(from[i]), CharacterCount(to[i])});
@@ -303,9 +313,9 @@ int CommandLine::Voyage(const Options& o) {
       };
       const std::string head = line({"leg", "from", "to", "sailing", "distance", "course", "final",
                                      "speed", "hours", "eta", "total", "parts", "xtd"});
-      std::string table = head +
-                          line({"", "", "", "", "NM", "deg", "deg", "kn", "h", "UTC", "NM", "", "NM"}) +
-                          std::string(head.size() - 1, '-') + "\n";
+      std::string table =
+          head + line({"", "", "", "", "NM", "deg", "deg", "kn", "h", "UTC", "NM", "", "NM"}) +
+          std::string(head.size() - 1, '-') + "\n";
       const auto maybe = [](const std::optional<double>& v, int decimals) {
         return v ? NumberText(*v, decimals) : std::string("-");
       };
@@ -316,11 +326,19 @@ int CommandLine::Voyage(const Options& o) {
       long parts = 0;
       for (std::size_t i = 0; i < voyage.legs().size(); ++i) {
         const VoyageLeg& leg = voyage.legs()[i];
-        Columns c{std::to_string(leg.number), from[i], to[i],
-                  SailingName(leg.sailing, leg.composite), NumberText(leg.distance_nm, 2),
-                  AzimuthText(leg.course, 1), AzimuthText(leg.course_final, 1),
-                  maybe(leg.speed_kn, 1), maybe(leg.hours, 2), etaAfter(leg.end_hours),
-                  NumberText(leg.total_nm, 2), "", ""};
+        Columns c{std::to_string(leg.number),
+                  from[i],
+                  to[i],
+                  SailingName(leg.sailing, leg.composite),
+                  NumberText(leg.distance_nm, 2),
+                  AzimuthText(leg.course, 1),
+                  AzimuthText(leg.course_final, 1),
+                  maybe(leg.speed_kn, 1),
+                  maybe(leg.hours, 2),
+                  etaAfter(leg.end_hours),
+                  NumberText(leg.total_nm, 2),
+                  "",
+                  ""};
         if (splits[i]) {
           c.parts = std::to_string(splits[i]->parts);
           c.xtd = NumberText(splits[i]->separation_nm, 3);
@@ -329,8 +347,7 @@ int CommandLine::Voyage(const Options& o) {
         table += line(c);
       }
       table += std::string(head.size() - 1, '-') + "\n";
-      table += line({"", "total", legCount,
-                     "", NumberText(voyage.total_nm(), 2), "", "", "",
+      table += line({"", "total", legCount, "", NumberText(voyage.total_nm(), 2), "", "", "",
                      maybe(voyage.total_hours(), 2), etaAfter(voyage.total_hours()),
                      NumberText(voyage.total_nm(), 2), xtd ? std::to_string(parts) : "", ""});
       out_ << table;
@@ -358,8 +375,9 @@ int CommandLine::Voyage(const Options& o) {
 
 CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
   CLI::App* voyage = app.add_subcommand(
-      "voyage", "A passage plan of many legs: PLACE PLACE [PLACE ...], or the waypoints of a "
-                "route file (--route FILE: GPX, RTZ, CSV, GeoJSON, KML or NMEA)");
+      "voyage",
+      "A passage plan of many legs: PLACE PLACE [PLACE ...], or the waypoints of a "
+      "route file (--route FILE: GPX, RTZ, CSV, GeoJSON, KML or NMEA)");
   voyage->add_option("PLACE", o.positions,
                      "A place name of the location list, or latitude and longitude (two "
                      "arguments), for each waypoint");
@@ -367,8 +385,8 @@ CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
                                     "Read the waypoints from FILE: GPX 1.1 (a route, or a track), "
                                     "RTZ 1.0-1.2, CSV (lat,lon[,name,sailing,speed_kn]), GeoJSON, "
                                     "KML or NMEA 0183 (WPL, RTE)");
-  auto* vName = voyage->add_option(
-      "--name", o.name, "The GPX route (or track), map line or NMEA route of that name");
+  auto* vName = voyage->add_option("--name", o.name,
+                                   "The GPX route (or track), map line or NMEA route of that name");
   vName->needs(vRoute);
   auto* vSailing = voyage->add_option(
       "--sailing", o.sailing,
@@ -390,8 +408,8 @@ CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
   auto* vDepart = voyage->add_option(
       "--depart", o.depart,
       "Departure time, ISO 8601 in UTC (default: an RTZ schedule's): the ETA at every waypoint");
-  auto* vPoints = voyage->add_option("--points", o.points,
-                                     "N waypoints at equal distances along each leg");
+  auto* vPoints =
+      voyage->add_option("--points", o.points, "N waypoints at equal distances along each leg");
   auto* vLeg = voyage->add_option("--leg", o.leg, "A waypoint every NM along each leg");
   auto* vXtd = voyage->add_option(
       "--xtd", o.xtd,
@@ -412,18 +430,29 @@ CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
   voyage->footer(std::string(R"(
 Output: one line per leg, then the totals (with --waypoints the waypoint
 table instead). CSV and JSON: one record per leg, with the fields
-)") + FieldList(VoyageLegFields()) + R"(
+)") + FieldList(VoyageLegFields()) +
+                 R"(
 Examples:
   sailings voyage Rotterdam 51N 1.5E 49.9N 5.2W "New York" --speed 16 --list data/input.txt
   sailings voyage --route passage.rtz --depart 2027-03-01T08:00Z --xtd 1 --rtz plan.rtz
   sailings voyage 50N 5W 40.5N 73.9W --xtd 0.5 --waypoints --csv
 )");
 
-  for (const auto& [option, value] : std::initializer_list<std::pair<CLI::Option*, const std::string*>>{
-           {vRoute, &o.route}, {vName, &o.name}, {vSailing, &o.sailing}, {vOrtho, &o.orthodrome},
-           {vLimit, &o.limit}, {vSpeed, &o.speed}, {vSpeedAll, &o.speedAll}, {vDepart, &o.depart},
-           {vPoints, &o.points}, {vLeg, &o.leg}, {vXtd, &o.xtd}, {vGpx, &o.gpx}, {vRtz, &o.rtz},
-           {vSvg, &o.svg}}) {
+  for (const auto& [option, value] :
+       std::initializer_list<std::pair<CLI::Option*, const std::string*>>{{vRoute, &o.route},
+                                                                          {vName, &o.name},
+                                                                          {vSailing, &o.sailing},
+                                                                          {vOrtho, &o.orthodrome},
+                                                                          {vLimit, &o.limit},
+                                                                          {vSpeed, &o.speed},
+                                                                          {vSpeedAll, &o.speedAll},
+                                                                          {vDepart, &o.depart},
+                                                                          {vPoints, &o.points},
+                                                                          {vLeg, &o.leg},
+                                                                          {vXtd, &o.xtd},
+                                                                          {vGpx, &o.gpx},
+                                                                          {vRtz, &o.rtz},
+                                                                          {vSvg, &o.svg}}) {
     valued.emplace_back(option, value);
   }
   return voyage;

@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "sailings/text.hpp"
 #include "sailings/coordinates.hpp"
+#include "sailings/text.hpp"
 
 namespace sailings {
 
@@ -127,7 +127,7 @@ ConsoleReader::Result ConsoleReader::ReadCoordinateLine(std::string& fields) {
   fields.clear();
   int c = Peek();
   if (c == kEof) return End();
-  int count = 0;          // fields begun so far
+  int count = 0;  // fields begun so far
   bool inField = false;
   for (; c != kEof && c != '\n'; c = Peek()) {
     in_.get();

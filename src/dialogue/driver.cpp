@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "dialogue/elliptic.h"
 #include "dialogue/console_reader.h"
-#include "sailings/places.hpp"
+#include "dialogue/elliptic.h"
 #include "dialogue/typed_coordinates.h"
+#include "sailings/places.hpp"
 
 namespace sailings {
 

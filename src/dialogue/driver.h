@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <iosfwd>
 
-
 namespace sailings {
 
 // Runs the whole dialogue on the given streams. "input.txt" is read from and

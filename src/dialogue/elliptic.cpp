@@ -67,15 +67,11 @@ void PrintRouteReport(std::ostream& out, const Passage& passage) {
   out.setf(std::ios::right, std::ios::adjustfield);
   out.precision(6);
   out.width(12);  // absorbed by the first text, which is wider
-  out << "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):"
-      << route.ge_distance_nm << std::endl;
-  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << route.ge_azimuth_fwd
-      << std::endl;
-  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << route.ge_azimuth_inv
-      << std::endl;
+  out << "GREAT ELLIPTIC ARC DISTANCE (in nautical miles):" << route.ge_distance_nm << std::endl;
+  out << "\nForward Great Elliptic Arc Azimuth (degrees): " << route.ge_azimuth_fwd << std::endl;
+  out << "Inverse Great Eliptic Arc Azimuth (degrees): " << route.ge_azimuth_inv << std::endl;
   out << std::endl << "LOXODROME COURSE:" << route.rhumb_course << std::endl;
-  out << "\nLOXODROME DISTANCE (in nautical miles):" << route.rhumb_distance_nm
-      << std::endl
+  out << "\nLOXODROME DISTANCE (in nautical miles):" << route.rhumb_distance_nm << std::endl
       << std::endl;
 }
 
@@ -147,7 +143,9 @@ int WaypointDialogue(const Passage& passage, const Names& names, Console& c) {
   request.leg_nm = leg;
   PlanOptions options;
   options.keep_near_end = true;  // the classic tables keep a row a hair short of the end
-  PlanWaypoints(passage, request, plan, options);
+  // The count and the leg were checked above, so the plan is made; a
+  // refusal all the same writes no table, as a count of 0 does.
+  if (PlanWaypoints(passage, request, plan, options) != Status::ok) return 0;
   WriteTable(passage, plan, names, file, c);
   return 0;
 }

@@ -17,13 +17,13 @@ const GeographicLib::Geodesic& Geodesic() {
 void SphereGreatCircle(double phi1, double lambda1, double phi2, double lambda2, double radius,
                        double& distance, double& course) {
   const double dlambda = WrapLongitudeDifference(lambda2 - lambda1);
-  const double h = std::sin(0.5 * (phi2 - phi1)) * std::sin(0.5 * (phi2 - phi1)) +
-                   std::cos(phi1) * std::cos(phi2) * std::sin(0.5 * dlambda) *
-                       std::sin(0.5 * dlambda);
+  const double h =
+      std::sin(0.5 * (phi2 - phi1)) * std::sin(0.5 * (phi2 - phi1)) +
+      std::cos(phi1) * std::cos(phi2) * std::sin(0.5 * dlambda) * std::sin(0.5 * dlambda);
   distance = 2.0 * radius * std::asin(std::sqrt(std::fmin(1.0, std::fmax(0.0, h))));
-  course = std::atan2(std::sin(dlambda) * std::cos(phi2),
-                      std::cos(phi1) * std::sin(phi2) -
-                          std::sin(phi1) * std::cos(phi2) * std::cos(dlambda));
+  course = std::atan2(
+      std::sin(dlambda) * std::cos(phi2),
+      std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dlambda));
   if (course < 0) course += kTwoPi;  // (a hair below 0 gives 2pi: the interface writes it 0)
 }
 
@@ -134,9 +134,9 @@ SailingComparison CompareSailings(const RouteGeometry& g) {
   }
   const double step = length / kEllipseSamples;
   double negated;
-  const double s = GoldenMinimum([&](double x) { return -gap(x); },
-                                 std::fmax(0.0, (worst - 1) * step),
-                                 std::fmin(length, (worst + 1) * step), negated, 30);
+  const double s =
+      GoldenMinimum([&](double x) { return -gap(x); }, std::fmax(0.0, (worst - 1) * step),
+                    std::fmin(length, (worst + 1) * step), negated, 30);
   // The gap itself measured along the surface, between the two points.
   const EllipticStepResult q = ellipse.At(-negated >= worstGap ? s : worst * step);
   const Vec3 p = EllipsoidPoint(q.phi, q.lambda);

@@ -42,7 +42,8 @@ double ChordDistance(const Sample& a, const Sample& b, double phi, double lambda
     const double n = PrimeVerticalRadius(f);
     const double m = n * kOneMinusESq / (1 - e_sq * sf * sf);  // meridian radius of curvature
     const Vec3 c = EllipsoidPoint(sf, cf, sl, cl);
-    const Vec3 d = (dphi * m) * Vec3{-sf * cl, -sf * sl, cf} + (dlambda * n * cf) * Vec3{-sl, cl, 0};
+    const Vec3 d =
+        (dphi * m) * Vec3{-sf * cl, -sf * sl, cf} + (dlambda * n * cf) * Vec3{-sl, cl, 0};
     const double dd = Dot(d, d);
     if (!(dd > 0)) break;
     const double next = std::clamp(t - Dot(c - p, d) / dd, 0.0, 1.0);
@@ -89,7 +90,8 @@ class Drawer {
     std::vector<double> found;
     const long n = std::max(8L, static_cast<long>(std::ceil(length / kCoarseStep)));
     std::vector<double> lat(static_cast<std::size_t>(n) + 1);
-    for (long k = 0; k <= n; ++k) lat[static_cast<std::size_t>(k)] = std::fabs(Raw(length * k / n).phi);
+    for (long k = 0; k <= n; ++k)
+      lat[static_cast<std::size_t>(k)] = std::fabs(Raw(length * k / n).phi);
     for (long k = 1; k < n; ++k) {
       const std::size_t i = static_cast<std::size_t>(k);
       if (!(lat[i] >= lat[i - 1] && lat[i] >= lat[i + 1] && lat[i] > 1.2)) continue;
@@ -169,8 +171,8 @@ class Drawer {
     }
     // A pole sample may have opened the section: unwrap the rest against it.
     for (std::size_t i = 1; i < coarse_.size(); ++i) {
-      coarse_[i].lambda = coarse_[i - 1].lambda +
-                          std::remainder(coarse_[i].lambda - coarse_[i - 1].lambda, kTwoPi);
+      coarse_[i].lambda =
+          coarse_[i - 1].lambda + std::remainder(coarse_[i].lambda - coarse_[i - 1].lambda, kTwoPi);
     }
 
     // Breaks where the longitude crosses the 180th meridian.
@@ -255,7 +257,8 @@ class Drawer {
     }
     // A chord's sagitta falls as the square of its length: about this many
     // parts keep within the tolerance.
-    const int parts = std::clamp(static_cast<int>(std::ceil(1.1 * std::sqrt(deviation / tolerance_))), 2, 16);
+    const int parts =
+        std::clamp(static_cast<int>(std::ceil(1.1 * std::sqrt(deviation / tolerance_))), 2, 16);
     Sample from = a;
     for (int k = 1; k <= parts; ++k) {
       const Sample to = k == parts ? b : At(a.s + (b.s - a.s) * k / parts);

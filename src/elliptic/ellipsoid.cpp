@@ -26,7 +26,6 @@ double PrimeVerticalRadius(double phi) {
 
 double GeocentricLatitude(double phi) { return std::atan(kOneMinusESq * std::tan(phi)); }
 
-
 Vec3 EllipsoidPoint(double phi, double lambda) {
   return EllipsoidPoint(std::sin(phi), std::cos(phi), std::sin(lambda), std::cos(lambda));
 }
@@ -43,8 +42,8 @@ double IsometricLatitude(double phi) {
 ArcSeries ArcCoefficients(double eps) {
   const double e2 = eps * eps, e4 = e2 * e2, e6 = e4 * e2, e8 = e6 * e2;
   ArcSeries c;
-  c.A0 = 1.0 + (e2 * 3.0) / 4.0 + (e4 * 45.0) / 64.0 + (e6 * 175.0) / 256.0 +
-         (e8 * 11025.0) / 16384.0;
+  c.A0 =
+      1.0 + (e2 * 3.0) / 4.0 + (e4 * 45.0) / 64.0 + (e6 * 175.0) / 256.0 + (e8 * 11025.0) / 16384.0;
   c.A2 = (e2 * 3.0) / 8.0 + (e4 * 15.0) / 32.0 + (e6 * 525.0) / 1024.0 + (e8 * 2205.0) / 4096.0;
   c.A4 = (e4 * 15.0) / 256.0 + (e6 * 105.0) / 1024.0 + (e8 * 2205.0) / 16384.0;
   c.A6 = (e6 * 35.0) / 3072.0 + (e8 * 315.0) / 12288.0;
@@ -93,9 +92,8 @@ double ArcSeriesValue(const ArcSeries& c, double phi, double sin2, double cos2) 
 double MeridianArc(double phi1, double phi2, double eps, double K) {
   const ArcSeries c = ArcCoefficients(eps);
   // The linear term as a difference keeps short arcs accurate.
-  return K * (c.A0 * (phi2 - phi1) +
-              (PeriodicSum(c, std::sin(2.0 * phi2), std::cos(2.0 * phi2)) -
-               PeriodicSum(c, std::sin(2.0 * phi1), std::cos(2.0 * phi1))));
+  return K * (c.A0 * (phi2 - phi1) + (PeriodicSum(c, std::sin(2.0 * phi2), std::cos(2.0 * phi2)) -
+                                      PeriodicSum(c, std::sin(2.0 * phi1), std::cos(2.0 * phi1))));
 }
 
 double InverseArc(const ArcSeries& c, double K, double m, double phi0) {
@@ -106,8 +104,8 @@ double InverseArc(const ArcSeries& c, double K, double m, double phi0) {
   double phi = phi0;
   for (int pass = 0; pass < 12; ++pass) {
     const double sin2 = std::sin(2.0 * phi), cos2 = std::cos(2.0 * phi);
-    const double step = (c.A0 * phi + PeriodicSum(c, sin2, cos2) - target) /
-                        (c.A0 + PeriodicSlope(c, cos2));
+    const double step =
+        (c.A0 * phi + PeriodicSum(c, sin2, cos2) - target) / (c.A0 + PeriodicSlope(c, cos2));
     phi -= step;
     if (!(std::fabs(step) > 1e-15)) break;
   }

@@ -24,10 +24,10 @@ namespace sailings {
 
 // Ellipsoid constants. e_sq and e are two separately rounded constants
 // (e * e = 0.006694379990203256, not e_sq); each formula names the one it uses.
-inline constexpr double a = 6378137.0;             // semi-major axis, metres
-inline constexpr double e_sq = 0.00669438;         // first eccentricity squared
-inline constexpr double e = 0.081819190843;        // first eccentricity
-inline constexpr double kOneMinusESq = 0.99330562; // 1 - e_sq
+inline constexpr double a = 6378137.0;                       // semi-major axis, metres
+inline constexpr double e_sq = 0.00669438;                   // first eccentricity squared
+inline constexpr double e = 0.081819190843;                  // first eccentricity
+inline constexpr double kOneMinusESq = 0.99330562;           // 1 - e_sq
 inline constexpr double kMeridianFactor = 6335439.32722994;  // a (1 - e_sq), metres
 // The flattening of the same ellipsoid, 1 - sqrt(1 - e_sq), for GeographicLib
 // (the geodesic of the comparisons) and the tests' references.

@@ -24,7 +24,8 @@ GreatEllipse::GreatEllipse(Vec3 unitNormal) : n_(unitNormal) {
   K_ = a * (1.0 - eg2_);
   series_ = ArcCoefficients(std::sqrt(eg2_));
   third_ = (a - b_) / (a + b_);
-  rectifying_ = a * (1.0 + 0.125 * third_ * third_) * (1.0 + 0.125 * third_ * third_) / (1.0 + third_);
+  rectifying_ =
+      a * (1.0 + 0.125 * third_ * third_) * (1.0 + 0.125 * third_ * third_) / (1.0 + third_);
 }
 
 double GreatEllipse::AngleOf(Vec3 p) const {
@@ -62,8 +63,8 @@ double GreatEllipse::AngleAtArc(double m) const {
                                 std::pow(F, 0.24242424242424243) *
                                 std::sin(0.24242424242424243 * G);
   const double g0 =
-      sigma + std::remainder(sailings::AngleOf(a * std::sin(sigma), b_ * std::cos(sigma)) - sigma,
-                             kTwoPi);
+      sigma +
+      std::remainder(sailings::AngleOf(a * std::sin(sigma), b_ * std::cos(sigma)) - sigma, kTwoPi);
   // ... then Newton's method on the arc series makes it exact to the series.
   return InverseArc(series_, K_, m, g0);
 }
@@ -192,18 +193,16 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
   r.fwdAzimuth = AzimuthIn(Cross(travel, s1.up), s1.east, s1.north, r.meridian);
   if (full) {
     r.invAzimuth = AzimuthIn(Cross(-1.0 * travel, s2.up), s2.east, s2.north, r.meridian);
-    r.fwdAzimuthGc =
-        AzimuthIn(Cross(travel, s1.P), s1.east, GeocentricNorth(s1.P), r.meridian);
+    r.fwdAzimuthGc = AzimuthIn(Cross(travel, s1.P), s1.east, GeocentricNorth(s1.P), r.meridian);
   }
   return r;
 }
 
-int DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, double& s,
-                      double& alpha1) {
+void DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, double& s,
+                       double& alpha1) {
   const GreatEllipticSailing r = SolveGreatElliptic(phi1, lambda1, phi2, lambda2, false);
   s = r.distance;
   alpha1 = r.fwdAzimuth;
-  return 0;
 }
 
 namespace {

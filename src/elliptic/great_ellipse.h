@@ -7,6 +7,15 @@
 // own normal at the point and its major axis (for a meridian section g is the
 // geodetic latitude). The arc from the node is then the meridian arc series
 // of an ellipse of eccentricity e_g:  m(g) = a (1 - e_g^2) [A0 g - A2 sin 2g + ...].
+//
+// References:
+//  * B. R. Bowring, The direct and inverse solutions for the great elliptic
+//    line on the reference ellipsoid, Bulletin Geodesique 58, 101-108 (1984).
+//  * C. F. F. Karney, Great ellipses, GeographicLib documentation: the
+//    section's parametrisation and its auxiliary latitudes.
+//  * The meridian arc series: F. R. Helmert, Die mathematischen und
+//    physikalischen Theorieen der hoeheren Geodaesie, vol. 1 (1880), with
+//    e_g in place of the ellipsoid's eccentricity.
 #pragma once
 
 #include "elliptic/ellipsoid.h"
@@ -81,9 +90,9 @@ GreatEllipticSailing SolveGreatElliptic(double phi1, double lambda1, double phi2
 // Great elliptic distance s (metres, signed as above) and forward geodetic
 // azimuth alpha1 (radians, [0, 2pi)) from position 1 to position 2. Latitudes
 // in [-pi/2, pi/2], longitudes any value; the pole and equator conventions
-// are applied here. Always returns 0.
-int DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, double& s,
-                      double& alpha1);
+// are applied here.
+void DEllipticDistance(double phi1, double lambda1, double phi2, double lambda2, double& s,
+                       double& alpha1);
 
 // The direct problem on the great ellipse.
 struct EllipticStepResult {

@@ -9,6 +9,10 @@
 // m = (n_x, n_y, (1 - e_sq) n_z). The vertex and the tangent points of a
 // parallel follow from spherical formulas on that circle, exactly; lengths
 // and azimuths still come from the ellipsoid.
+//
+// References: composite sailing as The American Practical Navigator
+// (Bowditch, NGA Pub. 9), the chapter on the sailings, has it on the sphere; the vertex
+// of a great circle, ibid.; here both on the great ellipse.
 #pragma once
 
 #include "elliptic/route.h"
@@ -35,13 +39,13 @@ RouteVertex FindVertex(const RouteGeometry& route);
 
 // The composite track within latitude +-limit (radians, 0 < limit < pi/2).
 struct CompositeSailing {
-  bool composite = false;        // false: the route keeps within the limit as it is
-  double t1Phi = 0, t1Lambda = 0;  // where the first great ellipse touches the parallel
-  double t2Phi = 0, t2Lambda = 0;  // where the last one leaves it
+  bool composite = false;                 // false: the route keeps within the limit as it is
+  double t1Phi = 0, t1Lambda = 0;         // where the first great ellipse touches the parallel
+  double t2Phi = 0, t2Lambda = 0;         // where the last one leaves it
   double ge1 = 0, parallel = 0, ge2 = 0;  // lengths, metres
   double ge1Course = 0, parallelCourse = 0, ge2Course = 0;  // initial courses, radians
-  double finalCourse = 0;        // the course arriving at the destination, radians
-  double total = 0;              // metres (the great ellipse's when not composite)
+  double finalCourse = 0;  // the course arriving at the destination, radians
+  double total = 0;        // metres (the great ellipse's when not composite)
   // The great ellipse leaving the departure and the one leaving T2, as
   // geocentric azimuths, for placing waypoints along them.
   double ge1AzimuthGc = 0, ge2AzimuthGc = 0;
@@ -58,7 +62,9 @@ Status SolveComposite(const RouteGeometry& route, double limit, CompositeSailing
 struct PassageRecords {
   static const RouteGeometry& Route(const Passage& passage) { return *passage.geometry_; }
   // Null without a limit.
-  static const CompositeSailing* Composite(const Passage& passage) { return passage.sailing_.get(); }
+  static const CompositeSailing* Composite(const Passage& passage) {
+    return passage.sailing_.get();
+  }
 };
 
 // Waypoints along the whole composite track, at k * step metres from the

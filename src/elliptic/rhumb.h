@@ -2,6 +2,13 @@
 // chart it is straight, so its course follows from the longitude difference
 // and the difference of isometric latitudes q, and its length from the
 // meridian arc M covered:  tan alpha = dlambda / dq,  d = |dM / cos alpha|.
+//
+// References:
+//  * C. F. F. Karney, The area of rhumb polygons, Stud. Geophys. Geod. 68,
+//    (2024), and GeographicLib's Rhumb class (the tests' reference).
+//  * The isometric latitude and the meridian arc: J. P. Snyder, Map
+//    Projections: A Working Manual, USGS Professional Paper 1395 (1987),
+//    eqs. 3-7 and 3-21.
 #pragma once
 
 #include "elliptic/ellipsoid.h"

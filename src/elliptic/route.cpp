@@ -42,12 +42,13 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
 
 double TrackLongitude2(const RouteGeometry& g) {
   const double phi1 = TrueLatitude(g.lat1), phi2 = TrueLatitude(g.lat2);
-  const bool poles = (IsNorthPole(phi1) || IsSouthPole(phi1)) && (IsNorthPole(phi2) || IsSouthPole(phi2));
+  const bool poles =
+      (IsNorthPole(phi1) || IsSouthPole(phi1)) && (IsNorthPole(phi2) || IsSouthPole(phi2));
   return poles ? g.lon1 : g.lon2;
 }
 
-Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
-                          double longitude2, RouteGeometry& route) {
+Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2, double longitude2,
+                          RouteGeometry& route) {
   if (!std::isfinite(latitude1) || !std::isfinite(longitude1) || !std::isfinite(latitude2) ||
       !std::isfinite(longitude2)) {
     return Status::not_a_number;

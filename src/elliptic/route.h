@@ -43,7 +43,7 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
 // tests it); otherwise both are stored as the position record stores them
 // (longitudes folded) and the route computed from what it reads back, so
 // that the same route gives the same figures in every face.
-Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
-                          double longitude2, RouteGeometry& route);
+Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2, double longitude2,
+                          RouteGeometry& route);
 
 }  // namespace sailings

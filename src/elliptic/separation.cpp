@@ -49,7 +49,8 @@ struct Gap {
   const Curve& curve;
   const TrackLine& track;
   double s0, s1;
-  double operator()(double u, SurfacePoint* point = nullptr, SurfacePoint* nearest = nullptr) const {
+  double operator()(double u, SurfacePoint* point = nullptr,
+                    SurfacePoint* nearest = nullptr) const {
     const SurfacePoint c = curve(u);
     const Nearest n = NearestOnTrack(track, EllipsoidPoint(c.phi, c.lambda), s0 + u * (s1 - s0));
     if (point) *point = c;
@@ -143,7 +144,8 @@ double PartsSeparation(const TrackLine& track, long n, double stop, long& part, 
   for (long k = 0; k < n; ++k) {
     const double s0 = length * k / n, s1 = k + 1 == n ? length : length * (k + 1) / n;
     const TrackPoint b = track.At(s1);
-    const Curve chord = RhumbChord({TrueLatitude(a.phi), a.lambda}, {TrueLatitude(b.phi), b.lambda});
+    const Curve chord =
+        RhumbChord({TrueLatitude(a.phi), a.lambda}, {TrueLatitude(b.phi), b.lambda});
     const Gap gap{chord, track, s0, s1};
     int worst = 0;
     double d = Sampled(gap, kChordSamples, worst);

@@ -19,9 +19,9 @@ TrackLine::TrackLine(const RouteGeometry& g, Kind kind, const CompositeSailing* 
       length_ = g.loxoDistance;
       break;
     case kGeodesic:
-      geodesic_ = Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
-                                         ToDegrees(TrueLatitude(g.lat2)),
-                                         ToDegrees(TrackLongitude2(g)));
+      geodesic_ =
+          Geodesic().InverseLine(ToDegrees(TrueLatitude(g.lat1)), ToDegrees(g.lon1),
+                                 ToDegrees(TrueLatitude(g.lat2)), ToDegrees(TrackLongitude2(g)));
       length_ = geodesic_->Distance();
       break;
     case kComposite:

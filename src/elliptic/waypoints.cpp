@@ -132,7 +132,8 @@ void EmitRows(long n, Fill fill, bool loxodrome, RowSink& sink, double& total) {
     Block& block = ring[static_cast<std::size_t>(b % (kAhead + 1))];
     const long first = 1 + b * kBlock, last = std::min(n, first + kBlock - 1);
     block.cores.resize(static_cast<std::size_t>(last - first + 1));
-    block.worker = SideTask([&fill, &block, first, last] { fill(first, last, block.cores.data()); });
+    block.worker =
+        SideTask([&fill, &block, first, last] { fill(first, last, block.cores.data()); });
   };
   for (long b = 0; b < std::min(blocks, kAhead); ++b) start(b);
   for (long b = 0; b < blocks; ++b) {

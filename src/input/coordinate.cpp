@@ -17,10 +17,14 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The hemisphere of a letter, upper case, or 0.
 char Hemisphere(char c) {
   switch (c) {
-    case 'N': case 'n': return 'N';
-    case 'S': case 's': return 'S';
-    case 'E': case 'e': return 'E';
-    case 'W': case 'w': return 'W';
+    case 'N':
+    case 'n': return 'N';
+    case 'S':
+    case 's': return 'S';
+    case 'E':
+    case 'e': return 'E';
+    case 'W':
+    case 'w': return 'W';
     default: return 0;
   }
 }
@@ -35,7 +39,8 @@ std::size_t MatchMark(std::string_view s, std::size_t i, Mark& mark) {
   mark = kNoMark;
   if (i >= s.size()) return 0;
   switch (s[i]) {
-    case 'd': case 'D': mark = kDegreeMark; return 1;
+    case 'd':
+    case 'D': mark = kDegreeMark; return 1;
     case ':': mark = kColon; return 1;
     case '"': mark = kSecondMark; return 1;
     case '\'':
@@ -81,8 +86,7 @@ double Sum(const double slots[3]) { return (slots[1] / 60.0 + slots[0]) + slots[
 
 // An unsigned decimal number at s[i]: digits with an optional point and
 // fraction, and an exponent where `exponent` allows. Advances i.
-Status ReadUnsigned(std::string_view s, std::size_t& i, bool exponent, double& value,
-                    bool& point) {
+Status ReadUnsigned(std::string_view s, std::size_t& i, bool exponent, double& value, bool& point) {
   std::size_t j = i;
   while (j < s.size() && IsDigit(s[j])) ++j;
   point = j < s.size() && s[j] == '.';
@@ -299,7 +303,8 @@ std::string FormatCoordinate(double degrees, Axis axis, CoordinateStyle style, i
     std::string cell = twoDigits(last / unitsPerLast);
     if (decimals > 0) {
       std::string fraction = std::to_string(last % unitsPerLast);
-      cell += "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') + fraction;
+      cell +=
+          "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') + fraction;
     }
     out += cell + (style == CoordinateStyle::dm ? "'" : "\"");
     const bool zero = units == 0;

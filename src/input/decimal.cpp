@@ -41,7 +41,9 @@ std::optional<double> ParseDecimalPrefix(std::string_view text, std::size_t& use
   // in the WebAssembly build): the C library's strtod, correctly rounded
   // too, reads the same checked text ("C" locale: the point is '.').
   const std::errc failed = std::errc::result_out_of_range;
-  struct { std::errc ec; } result{failed};
+  struct {
+    std::errc ec;
+  } result{failed};
   (void)first;
 #else
   const auto result = std::from_chars(text.data() + first, text.data() + end, value);

@@ -105,7 +105,9 @@ Place StorePlace(std::string_view name, double lat, double lon) {
   return {std::string(name), LatitudeOf(stored), LongitudeOf(stored)};
 }
 
-bool SamePosition(const Place& p, const Place& q) { return SamePosition(p.lat, p.lon, q.lat, q.lon); }
+bool SamePosition(const Place& p, const Place& q) {
+  return SamePosition(p.lat, p.lon, q.lat, q.lon);
+}
 
 std::optional<std::vector<Place>> LoadPlaces(const std::filesystem::path& path,
                                              std::ostream& warnings) {

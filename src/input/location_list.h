@@ -18,7 +18,6 @@
 
 namespace sailings {
 
-
 struct LocationLine {
   enum Kind { kRecord, kBlank, kMalformed } kind = kBlank;
   std::string name;     // kRecord: the name, at most 255 characters

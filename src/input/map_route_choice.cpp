@@ -40,8 +40,9 @@ std::string Listed(const std::vector<const RoutePoint*>& points) {
   std::string text;
   for (std::size_t i = 0; i < points.size() && i < 5; ++i) {
     if (i > 0) text += ", ";
-    text += points[i]->name.empty() ? "(unnamed) at " + FormatPositionShort(points[i]->lat, points[i]->lon, 3)
-                                    : Quoted(points[i]->name);
+    text += points[i]->name.empty()
+                ? "(unnamed) at " + FormatPositionShort(points[i]->lat, points[i]->lon, 3)
+                : Quoted(points[i]->name);
   }
   if (points.size() > 5) text += " and " + std::to_string(points.size() - 5) + " more";
   return text;
@@ -67,7 +68,8 @@ bool WaypointsOfLine(const std::vector<RoutePoint>& line, const std::vector<Rout
     for (std::size_t s = from; s < segments; ++s) {
       if (--budget < 0) return false;
       double t = 0;
-      if (FromSegmentNm(p, line[s], line[s + 1], t) <= kOnLineNm && (s > from || t >= fromT - 1e-12)) {
+      if (FromSegmentNm(p, line[s], line[s + 1], t) <= kOnLineNm &&
+          (s > from || t >= fromT - 1e-12)) {
         at = s, atT = t;
         return true;
       }
@@ -143,7 +145,8 @@ WantedName ParseWanted(std::string_view wanted, const std::vector<std::string>& 
   WantedName w{std::string(wanted), 0};
   if (std::find(names.begin(), names.end(), w.name) != names.end()) return w;
   const std::size_t hash = wanted.rfind('#');
-  if (hash == std::string_view::npos || hash + 1 >= wanted.size() || wanted.size() - hash > 7) return w;
+  if (hash == std::string_view::npos || hash + 1 >= wanted.size() || wanted.size() - hash > 7)
+    return w;
   const std::string_view digits = wanted.substr(hash + 1);
   if (digits.find_first_not_of("0123456789") != std::string_view::npos) return w;
   const long part = std::stol(std::string(digits));
@@ -170,11 +173,13 @@ std::optional<Refusal> ChooseMapRoute(const MapFeatures& features, std::string_v
     const MapFeatures::Line& chosen = features.lines[first];
     lineName = chosen.name;
     const std::string option = "--name '" + PrintableText(chosen.name, 40);
-    const std::string called = chosen.name.empty() ? std::string("the line") : "line " + Quoted(chosen.name);
+    const std::string called =
+        chosen.name.empty() ? std::string("the line") : "line " + Quoted(chosen.name);
     if (auto r = JoinParts(chosen.parts, w.part, called, option, line)) return r;
     // A voyage written a line per leg: the lines that follow, each from the
     // end of the one before.
-    for (std::size_t i = first + 1; wanted.empty() && !line.empty() && i < features.lines.size(); ++i) {
+    for (std::size_t i = first + 1; wanted.empty() && !line.empty() && i < features.lines.size();
+         ++i) {
       std::vector<RoutePoint> next;
       if (JoinParts(features.lines[i].parts, 0, "", "", next) || next.empty() ||
           !PartsMeet(line.back(), next.front())) {
@@ -191,12 +196,13 @@ std::optional<Refusal> ChooseMapRoute(const MapFeatures& features, std::string_v
       for (const RoutePoint* p : on) kept.push_back(*p);
       if (!repeats.empty()) {
         content.notes.push_back(Count(repeats.size(), "point repeats", "points repeat") +
-                                " the route's waypoints and " + (repeats.size() == 1 ? "is" : "are") +
+                                " the route's waypoints and " +
+                                (repeats.size() == 1 ? "is" : "are") +
                                 " read once: " + Listed(repeats));
       }
       if (!off.empty()) {
-        content.notes.push_back(Count(off.size(), "point", "points") + " not on the route left out: " +
-                                Listed(off));
+        content.notes.push_back(Count(off.size(), "point", "points") +
+                                " not on the route left out: " + Listed(off));
       }
       line = std::move(kept);
       // The route's name: the file's own (a collection's, a document's), else the line's.
@@ -204,7 +210,8 @@ std::optional<Refusal> ChooseMapRoute(const MapFeatures& features, std::string_v
     } else if (!features.points.empty()) {
       std::vector<const RoutePoint*> all;
       for (const RoutePoint& p : features.points) all.push_back(&p);
-      content.notes.push_back("the line" + (lineName.empty() ? std::string() : " " + Quoted(lineName)) +
+      content.notes.push_back("the line" +
+                              (lineName.empty() ? std::string() : " " + Quoted(lineName)) +
                               " is the route; " + Count(all.size(), "point", "points") +
                               " that are not its waypoints left out: " + Listed(all));
       content.route_name = lineName;

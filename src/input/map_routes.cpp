@@ -46,7 +46,8 @@ std::optional<Refusal> Geometry(const Json& g, const std::string& name, MapFeatu
   const std::string t = type->get<std::string>();
   if (t == "GeometryCollection") {
     const auto members = g.find("geometries");
-    if (members == g.end() || !members->is_array()) return Refusal{0, "a GeometryCollection without geometries"};
+    if (members == g.end() || !members->is_array())
+      return Refusal{0, "a GeometryCollection without geometries"};
     for (const Json& m : *members) {
       if (auto r = Geometry(m, name, found)) return r;
     }
@@ -72,7 +73,8 @@ std::optional<Refusal> Geometry(const Json& g, const std::string& name, MapFeatu
     std::size_t before = 0;  // the positions of the parts before
     for (std::size_t i = 0; i < (multi ? c.size() : 1); ++i) {
       const Json& part = multi ? c[i] : c;
-      if (!part.is_array()) return Refusal{0, "a MultiLineString's part is not a list of positions"};
+      if (!part.is_array())
+        return Refusal{0, "a MultiLineString's part is not a list of positions"};
       std::vector<RoutePoint> piece;
       for (const Json& p : part) {
         if (auto refusal = Position(p, {}, before + piece.size(), r)) return refusal;
@@ -102,12 +104,16 @@ std::optional<Refusal> ReadGeoJson(std::string_view text, std::string_view wante
     const LineIndex lines(text);
     std::string what = e.what();
     const std::size_t colon = what.rfind(": ");
-    return Refusal{lines.LineOf(static_cast<std::ptrdiff_t>(e.byte) - 1),
-                   "not valid JSON: " + PrintableText(colon == std::string::npos ? what : what.substr(colon + 2), 120)};
+    return Refusal{
+        lines.LineOf(static_cast<std::ptrdiff_t>(e.byte) - 1),
+        "not valid JSON: " +
+            PrintableText(colon == std::string::npos ? what : what.substr(colon + 2), 120)};
   } catch (const Json::exception& e) {
     const std::string what = e.what();  // "[json.exception.out_of_range.406] number overflow ..."
     const std::size_t tag = what.find("] ");
-    return Refusal{0, "not valid JSON: " + PrintableText(tag == std::string::npos ? what : what.substr(tag + 2), 120)};
+    return Refusal{0,
+                   "not valid JSON: " +
+                       PrintableText(tag == std::string::npos ? what : what.substr(tag + 2), 120)};
   } catch (const TooDeep&) {
     return Refusal{0, "values nested deeper than " + std::to_string(kMaxXmlDepth)};
   }
@@ -166,7 +172,8 @@ std::vector<std::string_view> Fields(std::string_view body) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = body.find(',', start);
-    fields.push_back(body.substr(start, comma == std::string_view::npos ? body.npos : comma - start));
+    fields.push_back(
+        body.substr(start, comma == std::string_view::npos ? body.npos : comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -218,33 +225,40 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
       for (char c : body) sum ^= static_cast<unsigned char>(c);
       const std::string_view given = line.substr(star + 1);
       if (given.size() != 2 || Hex(given[0]) < 0 || Hex(given[1]) < 0) {
-        return Refusal{lineNumber, "the checksum '" + PrintableText(given) + "' is not two hex digits"};
+        return Refusal{lineNumber,
+                       "the checksum '" + PrintableText(given) + "' is not two hex digits"};
       }
       if (static_cast<unsigned>(Hex(given[0]) * 16 + Hex(given[1])) != sum) {
         char should[3];
         std::snprintf(should, sizeof should, "%02X", sum);
-        return Refusal{lineNumber, "the checksum " + std::string(given) + " is wrong (the sentence sums to " +
-                                       should + ")"};
+        return Refusal{lineNumber, "the checksum " + std::string(given) +
+                                       " is wrong (the sentence sums to " + should + ")"};
       }
     }
     const std::vector<std::string_view> f = Fields(body);
     if (f[0].size() != 5 || f[0][0] == 'P') continue;  // proprietary or unknown
     const std::string_view kind = f[0].substr(2);
     if (kind != "WPL" && kind != "RTE") continue;  // positions, speeds, ...: not a route
-    if (star == line.npos) return Refusal{lineNumber, "a " + std::string(kind) + " sentence without a checksum"};
+    if (star == line.npos)
+      return Refusal{lineNumber, "a " + std::string(kind) + " sentence without a checksum"};
     if (kind == "WPL") {
       if (f.size() < 6) return Refusal{lineNumber, "a WPL sentence needs a position and a name"};
       const std::string name(f[5]);
       const std::optional<double> lat = NmeaDegrees(f[1], f[2], 'N', 'S', 90);
       const std::optional<double> lon = NmeaDegrees(f[3], f[4], 'E', 'W', 180);
-      if (!lat) return Refusal{lineNumber, "waypoint '" + PrintableText(name) + "': latitude '" +
-                                               PrintableText(f[1]) + "," + PrintableText(f[2]) + "' is not ddmm.mmmm,N or S"};
-      if (!lon) return Refusal{lineNumber, "waypoint '" + PrintableText(name) + "': longitude '" +
-                                               PrintableText(f[3]) + "," + PrintableText(f[4]) + "' is not dddmm.mmmm,E or W"};
+      if (!lat)
+        return Refusal{lineNumber, "waypoint '" + PrintableText(name) + "': latitude '" +
+                                       PrintableText(f[1]) + "," + PrintableText(f[2]) +
+                                       "' is not ddmm.mmmm,N or S"};
+      if (!lon)
+        return Refusal{lineNumber, "waypoint '" + PrintableText(name) + "': longitude '" +
+                                       PrintableText(f[3]) + "," + PrintableText(f[4]) +
+                                       "' is not dddmm.mmmm,E or W"};
       const auto seen = waypoints.find(name);
       if (seen != waypoints.end()) {
         if (seen->second.lat != *lat || seen->second.lon != *lon) {
-          return Refusal{lineNumber, "waypoint '" + PrintableText(name) + "' is given again at another position (line " +
+          return Refusal{lineNumber, "waypoint '" + PrintableText(name) +
+                                         "' is given again at another position (line " +
                                          std::to_string(seen->second.line) + ")"};
         }
         continue;
@@ -254,7 +268,8 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
       continue;
     }
     // RTE: total, number, c or w, the route, its names.
-    if (f.size() < 5) return Refusal{lineNumber, "an RTE sentence needs its count, number, kind and route"};
+    if (f.size() < 5)
+      return Refusal{lineNumber, "an RTE sentence needs its count, number, kind and route"};
     const std::optional<long> count = Whole(f[1]), number = Whole(f[2]);
     if (!count || !number || *count < 1 || *number < 1 || *number > *count) {
       return Refusal{lineNumber, "an RTE sentence's count and number are not 1 to the count"};
@@ -264,16 +279,19 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
       continue;  // another route, or the chosen one sent again
     }
     if (!routed && *number != 1) {  // a route's sentences from its first
-      if (!early) earlyId = id, early = Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " +
-                                                  std::to_string(*count) + " of route '" +
-                                                  PrintableText(id) + "' comes before its sentence 1"};
+      if (!early)
+        earlyId = id,
+        early = Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " +
+                                        std::to_string(*count) + " of route '" + PrintableText(id) +
+                                        "' comes before its sentence 1"};
       continue;
     }
     if (!routed) route = id, total = *count, routed = true;
     if (*count != total || *number != next) {
-      return Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " + std::to_string(*count) +
-                                     " of route '" + PrintableText(id) + "' out of order (sentence " +
-                                     std::to_string(next) + " of " + std::to_string(total) + " expected)"};
+      return Refusal{lineNumber, "RTE sentence " + std::to_string(*number) + " of " +
+                                     std::to_string(*count) + " of route '" + PrintableText(id) +
+                                     "' out of order (sentence " + std::to_string(next) + " of " +
+                                     std::to_string(total) + " expected)"};
     }
     for (std::size_t i = 5; i < f.size(); ++i) {
       if (!f[i].empty()) listed.emplace_back(std::string(f[i]), lineNumber);
@@ -285,8 +303,8 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
   }
   if (routed && !complete) {
     if (early && earlyId == route) return early;
-    return Refusal{0, "route '" + PrintableText(route) + "' ends at RTE sentence " + std::to_string(next - 1) +
-                          " of " + std::to_string(total)};
+    return Refusal{0, "route '" + PrintableText(route) + "' ends at RTE sentence " +
+                          std::to_string(next - 1) + " of " + std::to_string(total)};
   }
   content.route_name = route;
   MapFeatures found;
@@ -299,8 +317,8 @@ std::optional<Refusal> ReadNmea(std::string_view text, std::string_view wanted,
     for (const auto& [name, line] : listed) {
       const auto w = waypoints.find(name);
       if (w == waypoints.end()) {
-        return Refusal{line, "route '" + PrintableText(route) + "' lists waypoint '" + PrintableText(name) +
-                                 "', which no WPL sentence gives"};
+        return Refusal{line, "route '" + PrintableText(route) + "' lists waypoint '" +
+                                 PrintableText(name) + "', which no WPL sentence gives"};
       }
       found.points.push_back({w->second.lat, w->second.lon, name, w->second.line});
     }

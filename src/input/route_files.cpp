@@ -34,9 +34,9 @@ std::optional<std::string> PositionFault(double lat, double lon) {
 
 long LineIndex::LineOf(std::ptrdiff_t offset) const {
   if (offset < 0) return 0;
-  return static_cast<long>(std::lower_bound(ends_.begin(), ends_.end(),
-                                            static_cast<std::size_t>(offset)) -
-                           ends_.begin()) +
+  return static_cast<long>(
+             std::lower_bound(ends_.begin(), ends_.end(), static_cast<std::size_t>(offset)) -
+             ends_.begin()) +
          1;
 }
 
@@ -55,13 +55,11 @@ std::string_view Trimmed(std::string_view s) {
 }
 
 bool SameWord(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
 }
-
 
 // A number attribute or field: nothing when absent; a refusal when it is not
 // a plain finite number or is negative.
@@ -81,19 +79,39 @@ std::optional<std::string> Quantity(std::string_view text, const char* what,
 
 // The attributes RTZ 1.0 defines, which a route written back keeps.
 const std::vector<std::string_view> kRouteInfo = {
-    "routeAuthor", "routeStatus", "validityPeriodStart", "validityPeriodStop", "vesselName",
-    "vesselMMSI", "vesselIMO", "vesselVoyage", "vesselDisplacement", "vesselCargo", "vesselGM",
-    "optimizationMethod", "vesselMaxRoll", "vesselMaxWave", "vesselMaxWind", "vesselSpeedMax",
-    "vesselServiceMin", "vesselServiceMax", "routeChangesHistory"};
+    "routeAuthor",        "routeStatus",      "validityPeriodStart",
+    "validityPeriodStop", "vesselName",       "vesselMMSI",
+    "vesselIMO",          "vesselVoyage",     "vesselDisplacement",
+    "vesselCargo",        "vesselGM",         "optimizationMethod",
+    "vesselMaxRoll",      "vesselMaxWave",    "vesselMaxWind",
+    "vesselSpeedMax",     "vesselServiceMin", "vesselServiceMax",
+    "routeChangesHistory"};
 const std::vector<std::string_view> kLeg = {
-    "starboardXTD", "portsideXTD", "safetyContour", "safetyDepth", "geometryType", "speedMin",
-    "speedMax", "draughtForward", "draughtAft", "staticUKC", "dynamicUKC", "masthead",
-    "legReport", "legInfo", "legNote1", "legNote2"};
-const std::vector<std::string_view> kScheduleElement = {
-    "etd", "etdWindowBefore", "etdWindowAfter", "eta", "etaWindowBefore", "etaWindowAfter",
-    "stay", "speed", "speedWindow", "windSpeed", "windDirection", "currentSpeed",
-    "currentDirection", "windLoss", "waveLoss", "totalLoss", "rpm", "pitch", "fuel",
-    "relFuelSave", "absFuelSace", "Note"};
+    "starboardXTD", "portsideXTD",    "safetyContour", "safetyDepth", "geometryType", "speedMin",
+    "speedMax",     "draughtForward", "draughtAft",    "staticUKC",   "dynamicUKC",   "masthead",
+    "legReport",    "legInfo",        "legNote1",      "legNote2"};
+const std::vector<std::string_view> kScheduleElement = {"etd",
+                                                        "etdWindowBefore",
+                                                        "etdWindowAfter",
+                                                        "eta",
+                                                        "etaWindowBefore",
+                                                        "etaWindowAfter",
+                                                        "stay",
+                                                        "speed",
+                                                        "speedWindow",
+                                                        "windSpeed",
+                                                        "windDirection",
+                                                        "currentSpeed",
+                                                        "currentDirection",
+                                                        "windLoss",
+                                                        "waveLoss",
+                                                        "totalLoss",
+                                                        "rpm",
+                                                        "pitch",
+                                                        "fuel",
+                                                        "relFuelSave",
+                                                        "absFuelSace",
+                                                        "Note"};
 
 std::string_view LocalName(const char* name) {
   const char* colon = std::strrchr(name, ':');
@@ -126,7 +144,6 @@ std::string Namespace(pugi::xml_node node) {
   }
   return {};
 }
-
 
 // The deepest nesting of elements, walked without recursion.
 int Depth(const pugi::xml_document& doc) {
@@ -171,7 +188,8 @@ struct Xml {
                                      PrintableText(node.attribute("lon").value()) +
                                      "' is not a number"};
     }
-    if (const auto fault = PositionFault(*lat, *lon)) return Refusal{Line(node), which + ": " + *fault};
+    if (const auto fault = PositionFault(*lat, *lon))
+      return Refusal{Line(node), which + ": " + *fault};
     p.lat = *lat, p.lon = *lon;
     return std::nullopt;
   }
@@ -198,7 +216,9 @@ struct Xml {
     bool track = false;
     for (const char* kind : {"rte", "trk"}) {
       for (pugi::xml_node r : Children(root, kind)) {
-        if (wanted.empty() ? hasPoints(r) : (w.name.empty() && w.part > 0) || Child(r, "name").text().get() == w.name) {
+        if (wanted.empty()
+                ? hasPoints(r)
+                : (w.name.empty() && w.part > 0) || Child(r, "name").text().get() == w.name) {
           chosen = r;
           break;
         }
@@ -215,7 +235,8 @@ struct Xml {
       track = chosen && LocalName(chosen.name()) == "trk";
     }
     if (!chosen && wanted.empty()) {
-      if (waypoints.empty()) return Refusal{0, "no route (rte), track (trk) or waypoint (wpt) in the file"};
+      if (waypoints.empty())
+        return Refusal{0, "no route (rte), track (trk) or waypoint (wpt) in the file"};
       content.notes.push_back("no route or track: its " + std::to_string(waypoints.size()) +
                               (waypoints.size() == 1 ? " waypoint (wpt)" : " waypoints (wpt)") +
                               " read as a route, in the file's order");
@@ -224,7 +245,8 @@ struct Xml {
     if (!chosen) return Refusal{0, "no route or track named '" + PrintableText(wanted) + "'"};
     content.route_name = Child(chosen, "name").text().get();
     if (!track) {
-      if (w.part > 0) return Refusal{0, "a route (rte) has no parts: --name '" + PrintableText(wanted) + "'"};
+      if (w.part > 0)
+        return Refusal{0, "a route (rte) has no parts: --name '" + PrintableText(wanted) + "'"};
       if (auto r = Points(Children(chosen, "rtept"))) return r;
       return PlannedSpeeds(chosen);
     }
@@ -241,11 +263,16 @@ struct Xml {
       }
     }
     std::vector<RoutePoint> joined;
-    const std::string called = "track" + (content.route_name.empty() ? std::string() : " '" + PrintableText(content.route_name, 40) + "'");
-    if (auto r = JoinParts(parts, w.part, called, "--name '" + PrintableText(content.route_name, 40), joined)) return r;
+    const std::string called =
+        "track" + (content.route_name.empty() ? std::string()
+                                              : " '" + PrintableText(content.route_name, 40) + "'");
+    if (auto r = JoinParts(parts, w.part, called,
+                           "--name '" + PrintableText(content.route_name, 40), joined))
+      return r;
     long repeated = 0, firstLine = 0;
     for (const RoutePoint& r : joined) {
-      if (!content.points.empty() && content.points.back().lat == r.lat && content.points.back().lon == r.lon) {
+      if (!content.points.empty() && content.points.back().lat == r.lat &&
+          content.points.back().lon == r.lon) {
         if (repeated++ == 0) firstLine = r.line;
         continue;
       }
@@ -255,9 +282,10 @@ struct Xml {
       content.lines.push_back(r.line);
     }
     if (repeated > 0) {
-      content.notes.push_back("line " + std::to_string(firstLine) + ": " + std::to_string(repeated) +
-                              (repeated == 1 ? " fix repeats" : " fixes repeat") +
-                              " the position before it and " + (repeated == 1 ? "is" : "are") + " read once");
+      content.notes.push_back(
+          "line " + std::to_string(firstLine) + ": " + std::to_string(repeated) +
+          (repeated == 1 ? " fix repeats" : " fixes repeat") + " the position before it and " +
+          (repeated == 1 ? "is" : "are") + " read once");
     }
     return std::nullopt;
   }
@@ -282,7 +310,9 @@ struct Xml {
     const auto planned = [&](std::string_view text, pugi::xml_node at, std::size_t index,
                              std::optional<double>& speed) -> std::optional<Refusal> {
       if (auto fault = Quantity(text, "planned_speed", speed)) {
-        return Refusal{Line(at), (index > 0 ? Which(index, content.points[index].name) + ": " : std::string()) + *fault};
+        return Refusal{
+            Line(at),
+            (index > 0 ? Which(index, content.points[index].name) + ": " : std::string()) + *fault};
       }
       if (speed && *speed <= kMinSpeedKnots) speed.reset();
       return std::nullopt;
@@ -295,7 +325,8 @@ struct Xml {
     for (std::size_t i = 1; i < points.size() && i < content.points.size(); ++i) {
       std::optional<double> speed;
       const pugi::xml_node properties = Child(Child(points[i], "extensions"), "rte_properties");
-      if (auto r = planned(properties.attribute("planned_speed").value(), properties, i, speed)) return r;
+      if (auto r = planned(properties.attribute("planned_speed").value(), properties, i, speed))
+        return r;
       if (!speed) speed = routeSpeed;
       if (speed) content.points[i].speed_kn = speed;
     }
@@ -315,7 +346,8 @@ struct Xml {
     }
     std::optional<double> value;
     if (pugi::xml_attribute radius = waypoint.attribute("radius")) {
-      if (auto fault = Quantity(radius.value(), "radius", value)) return Refusal{Line(waypoint), which + ": " + *fault};
+      if (auto fault = Quantity(radius.value(), "radius", value))
+        return Refusal{Line(waypoint), which + ": " + *fault};
       p.radius_nm = value;
     }
     if (!leg) return std::nullopt;
@@ -339,7 +371,8 @@ struct Xml {
     for (const auto& [name, target] : quantities) {
       pugi::xml_attribute a = leg.attribute(name);
       if (!a) continue;
-      if (auto fault = Quantity(a.value(), name, value)) return Refusal{Line(leg), which + ": " + *fault};
+      if (auto fault = Quantity(a.value(), name, value))
+        return Refusal{Line(leg), which + ": " + *fault};
       *target = value;
     }
     if (p.speed_max_kn && *p.speed_max_kn == 0) p.speed_max_kn.reset();
@@ -390,7 +423,8 @@ struct Xml {
         const std::string_view kind = LocalName(c.name());
         if (kind != "Point" && kind != "LineString") continue;
         std::vector<RoutePoint> piece;
-        if (auto r = Coordinates(Child(c, "coordinates"), kind == "Point" ? name : "", piece)) return r;
+        if (auto r = Coordinates(Child(c, "coordinates"), kind == "Point" ? name : "", piece))
+          return r;
         if (kind == "Point") {
           found.points.insert(found.points.end(), piece.begin(), piece.end());
         } else {
@@ -419,10 +453,13 @@ struct Xml {
       const std::size_t second = comma == tuple.npos ? tuple.npos : tuple.find(',', comma + 1);
       const std::optional<double> lon = ParseDecimal(tuple.substr(0, comma));
       const std::optional<double> lat =
-          comma == tuple.npos ? std::nullopt
-                              : ParseDecimal(tuple.substr(comma + 1, second == tuple.npos ? tuple.npos : second - comma - 1));
+          comma == tuple.npos
+              ? std::nullopt
+              : ParseDecimal(tuple.substr(comma + 1,
+                                          second == tuple.npos ? tuple.npos : second - comma - 1));
       if (!lon || !lat || (second != tuple.npos && !ParseDecimal(tuple.substr(second + 1)))) {
-        return Refusal{Line(node), "coordinates '" + PrintableText(tuple) + "' are not lon,lat[,alt]"};
+        return Refusal{Line(node),
+                       "coordinates '" + PrintableText(tuple) + "' are not lon,lat[,alt]"};
       }
       points.push_back({*lat, *lon, name, Line(node)});
     }
@@ -472,7 +509,8 @@ struct Xml {
       kept.ids.push_back(p.id);
       kept.waypoint.push_back(Attributes(w, {"revision", "radius"}, {"id", "name"}, kept));
       kept.leg.push_back(Attributes(Child(w, "leg"), kLeg, {"geometryType"}, kept));
-      if (index == 0 && Child(w, "leg")) kept.not_kept.push_back("the first waypoint's leg (it has no effect)");
+      if (index == 0 && Child(w, "leg"))
+        kept.not_kept.push_back("the first waypoint's leg (it has no effect)");
       content.points.push_back(std::move(p));
       content.lines.push_back(Line(w));
     }
@@ -494,7 +532,8 @@ struct Xml {
       if (name == "absFuelSave") name = "absFuelSace";  // RTZ 1.0's spelling
       if (std::find(known.begin(), known.end(), name) == known.end()) {
         if (name.rfind("xmlns", 0) == 0) continue;
-        const std::string what = "attribute '" + PrintableText(name, 40) + "' of " + std::string(LocalName(node.name()));
+        const std::string what =
+            "attribute '" + PrintableText(name, 40) + "' of " + std::string(LocalName(node.name()));
         if (std::find(kept.not_kept.begin(), kept.not_kept.end(), what) == kept.not_kept.end() &&
             kept.not_kept.size() < 20) {
           kept.not_kept.push_back(what);
@@ -512,8 +551,9 @@ struct Xml {
   void KeepIds(RtzKept& kept) const {
     std::vector<std::string> sorted;
     for (const std::string& id : kept.ids) {
-      const bool digits = !id.empty() && id.size() <= 15 &&
-                          std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+      const bool digits =
+          !id.empty() && id.size() <= 15 &&
+          std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
       if (!digits) {
         kept.not_kept.push_back("the waypoints' ids (they are not all whole numbers: renumbered)");
         kept.ids.assign(kept.ids.size(), std::string());
@@ -538,14 +578,16 @@ struct Xml {
     if (all.empty()) return std::nullopt;
     for (std::size_t k = 1; k < all.size(); ++k) {
       const std::string name = all[k].attribute("name").value();
-      kept.not_kept.push_back("schedule " + std::to_string(k + 1) +
-                              (name.empty() ? std::string() : " '" + PrintableText(name, 40) + "'") +
-                              " (the first is the plan)");
+      kept.not_kept.push_back(
+          "schedule " + std::to_string(k + 1) +
+          (name.empty() ? std::string() : " '" + PrintableText(name, 40) + "'") +
+          " (the first is the plan)");
     }
     const pugi::xml_node schedule = all.front();
     const pugi::xml_node manual = Child(schedule, "manual");
     const pugi::xml_node calculated = Child(schedule, "calculated");
-    if (calculated) kept.not_kept.push_back("the calculated schedule (worked out anew when the voyage is timed)");
+    if (calculated)
+      kept.not_kept.push_back("the calculated schedule (worked out anew when the voyage is timed)");
     // A waypoint's manual values first; the calculated ones where the manual
     // schedule says nothing of it.
     std::vector<bool> planned(content.points.size(), false);
@@ -556,7 +598,9 @@ struct Xml {
       std::vector<bool> seen(content.points.size(), false);
       for (pugi::xml_node e = part.first_child(); e; e = e.next_sibling()) {
         const std::string_view local = LocalName(e.name());
-        if (e.type() != pugi::node_element || (local != "scheduleElement" && local != "sheduleElement")) continue;
+        if (e.type() != pugi::node_element ||
+            (local != "scheduleElement" && local != "sheduleElement"))
+          continue;
         const std::string id = e.attribute("waypointId").value();
         std::size_t at = 0;
         while (at < content.points.size() && content.points[at].id != id) ++at;
@@ -575,7 +619,8 @@ struct Xml {
           planned[at] = isManual;
         }
         if (at == 0 && !departs) {
-          const char* when = e.attribute("etd") ? e.attribute("etd").value() : e.attribute("eta").value();
+          const char* when =
+              e.attribute("etd") ? e.attribute("etd").value() : e.attribute("eta").value();
           std::int64_t seconds = 0;
           std::string why;
           if (*when && ParseUtcTime(Trimmed(when), seconds, why)) {
@@ -615,8 +660,8 @@ std::optional<Refusal> ReadXml(std::string_view text, std::string_view wanted,
   pugi::xml_document doc;
   // Escapes (&amp; and character references) only: pugixml knows no other
   // entity, and loads nothing from anywhere.
-  const unsigned options = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute |
-                           pugi::parse_eol;
+  const unsigned options =
+      pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
   const pugi::xml_parse_result parsed =
       doc.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8);
   const LineIndex lines(text);
@@ -686,7 +731,10 @@ std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content)
   // The names other tools give the columns: gpsbabel's unicsv (Latitude,
   // Longitude), GDAL's CSV with its geometry as X and Y.
   const std::vector<std::vector<std::string_view>> aliases = {
-      {"lat", "latitude", "y"}, {"lon", "long", "longitude", "lng", "x"}, {"name"}, {"sailing"},
+      {"lat", "latitude", "y"},
+      {"lon", "long", "longitude", "lng", "x"},
+      {"name"},
+      {"sailing"},
       {"speed_kn"}};
   long column[kColumns] = {-1, -1, -1, -1, -1};
   std::string headerName[kColumns];
@@ -698,7 +746,8 @@ std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content)
     const long lineNumber = lines.number();
     if (Trimmed(line).empty()) continue;
     if (header) separator = CsvSeparator(line);
-    if (!SplitCsv(line, separator, fields)) return Refusal{lineNumber, "a quoted field is not closed"};
+    if (!SplitCsv(line, separator, fields))
+      return Refusal{lineNumber, "a quoted field is not closed"};
     if (header) {
       header = false;
       std::vector<std::string> unknown;
@@ -709,9 +758,9 @@ std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content)
           for (std::string_view alias : aliases[static_cast<std::size_t>(c)]) {
             if (!SameWord(title, alias)) continue;
             if (column[c] >= 0) {
-              return Refusal{lineNumber, "the header names '" + std::string(names[c]) + "' twice ('" +
-                                             PrintableText(headerName[c], 40) + "', '" +
-                                             PrintableText(title, 40) + "')"};
+              return Refusal{lineNumber, "the header names '" + std::string(names[c]) +
+                                             "' twice ('" + PrintableText(headerName[c], 40) +
+                                             "', '" + PrintableText(title, 40) + "')"};
             }
             column[c] = static_cast<long>(i);
             headerName[c] = std::string(title);
@@ -726,7 +775,8 @@ std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content)
       if (!unknown.empty()) {
         std::string note = "line " + std::to_string(lineNumber) + ": " +
                            (unknown.size() == 1 ? "column " : "columns ");
-        for (std::size_t i = 0; i < unknown.size() && i < 10; ++i) note += (i ? ", " : "") + unknown[i];
+        for (std::size_t i = 0; i < unknown.size() && i < 10; ++i)
+          note += (i ? ", " : "") + unknown[i];
         if (unknown.size() > 10) note += ", ...";
         note += unknown.size() == 1 ? " is not read" : " are not read";
         content.notes.push_back(note + " (lat, lon, name, sailing and speed_kn are)");
@@ -813,8 +863,9 @@ bool ParseRouteText(std::string_view raw, std::string_view shown, std::string_vi
   const std::string_view text = decoded, body = text;
   const std::string_view start = Trimmed(body.substr(0, 64));
   const char first = start.empty() ? '\0' : start.front();
-  std::optional<Refusal> refusal = first == '<'                 ? ReadXml(text, route_name, read)
-                                   : first == '{' || first == '[' ? ReadGeoJson(body, route_name, read)
+  std::optional<Refusal> refusal = first == '<' ? ReadXml(text, route_name, read)
+                                   : first == '{' || first == '['
+                                       ? ReadGeoJson(body, route_name, read)
                                    : first == '$' || first == '!' ? ReadNmea(body, route_name, read)
                                                                   : ReadCsv(body, read);
   // A CSV or RTZ file holds one route: a name asked of it is its own or a
@@ -824,8 +875,9 @@ bool ParseRouteText(std::string_view raw, std::string_view shown, std::string_vi
                              PrintableText(route_name, 40) + "' chooses nothing in it"};
   } else if (!refusal && !route_name.empty() && read.format == RouteFormat::rtz &&
              read.route_name != route_name) {
-    refusal = Refusal{0, "the RTZ route is named '" + PrintableText(read.route_name, 40) + "', not '" +
-                             PrintableText(route_name, 40) + "' (an RTZ file holds one route)"};
+    refusal =
+        Refusal{0, "the RTZ route is named '" + PrintableText(read.route_name, 40) + "', not '" +
+                       PrintableText(route_name, 40) + "' (an RTZ file holds one route)"};
   }
   if (!refusal && read.points.size() < 2) {
     refusal = Refusal{0, "the route has " + std::to_string(read.points.size()) +

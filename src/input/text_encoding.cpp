@@ -51,12 +51,13 @@ void AppendUtf8(std::string& out, unsigned long code) {
   }
 }
 
-bool Convert(std::string_view raw, const std::string& from, std::string& text, std::string& reason) {
+bool Convert(std::string_view raw, const std::string& from, std::string& text,
+             std::string& reason) {
   // windows-1252's characters at 0x80 to 0x9F (0: none there).
   static const unsigned short k1252[32] = {
-      0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
-      0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   const std::string name = Lower(from);
   const auto bad = [&](std::size_t at) {
     reason = "byte " + std::to_string(at + 1) + " is not " + PrintableText(from) + " text";
@@ -87,9 +88,10 @@ bool Convert(std::string_view raw, const std::string& from, std::string& text, s
   if (name == "utf-32le" || name == "utf-32be") {
     const bool big = name == "utf-32be";
     for (std::size_t i = 0; i + 3 < raw.size(); i += 4) {
-      const unsigned long code =
-          big ? (static_cast<unsigned long>(byte(i)) << 24 | byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3))
-              : (static_cast<unsigned long>(byte(i + 3)) << 24 | byte(i + 2) << 16 | byte(i + 1) << 8 | byte(i));
+      const unsigned long code = big ? (static_cast<unsigned long>(byte(i)) << 24 |
+                                        byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3))
+                                     : (static_cast<unsigned long>(byte(i + 3)) << 24 |
+                                        byte(i + 2) << 16 | byte(i + 1) << 8 | byte(i));
       if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return bad(i);
       AppendUtf8(text, code);
     }
@@ -115,7 +117,8 @@ bool Convert(std::string_view raw, const std::string& from, std::string& text, s
 #else
 // `raw` converted from `from` (an encoding iconv knows) to UTF-8; false with
 // the reason.
-bool Convert(std::string_view raw, const std::string& from, std::string& text, std::string& reason) {
+bool Convert(std::string_view raw, const std::string& from, std::string& text,
+             std::string& reason) {
   iconv_t cd = iconv_open("UTF-8", from.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     reason = "the encoding '" + PrintableText(from) + "' is not one this program reads";
@@ -185,9 +188,11 @@ bool DecodeRouteText(std::string_view raw, std::string& text, std::string& reaso
     from = "UTF-16BE", mark = 2;
   } else if (StartsWith(raw, "\xEF\xBB\xBF")) {
     mark = 3;
-  } else if (raw.size() >= 4 && raw[0] != '\0' && raw[1] == '\0' && raw[2] != '\0' && raw[3] == '\0') {
+  } else if (raw.size() >= 4 && raw[0] != '\0' && raw[1] == '\0' && raw[2] != '\0' &&
+             raw[3] == '\0') {
     from = "UTF-16LE";
-  } else if (raw.size() >= 4 && raw[0] == '\0' && raw[1] != '\0' && raw[2] == '\0' && raw[3] != '\0') {
+  } else if (raw.size() >= 4 && raw[0] == '\0' && raw[1] != '\0' && raw[2] == '\0' &&
+             raw[3] != '\0') {
     from = "UTF-16BE";
   }
   if (!from.empty()) {

@@ -57,7 +57,8 @@ class LandIndex {
     }
     // Open sea: how many cells of sea lie all round a cell (its distance,
     // in cells, to the nearest cell with land or coast), by relaxation.
-    for (int cell = 0; cell < kRows * kColumns; ++cell) open_[cell] = state_[cell] == kSea ? kMostOpen : 0;
+    for (int cell = 0; cell < kRows * kColumns; ++cell)
+      open_[cell] = state_[cell] == kSea ? kMostOpen : 0;
     for (bool changed = true; changed;) {
       changed = false;
       for (int r = 0; r < kRows; ++r) {
@@ -70,13 +71,16 @@ class LandIndex {
               best = std::min(best, open_[Cell(rr, (c + dc + kColumns) % kColumns)] + 1);
             }
           }
-          if (best < open_[Cell(r, c)]) open_[Cell(r, c)] = static_cast<std::uint8_t>(best), changed = true;
+          if (best < open_[Cell(r, c)])
+            open_[Cell(r, c)] = static_cast<std::uint8_t>(best), changed = true;
         }
       }
     }
   }
 
-  static int Row(double lat) { return std::clamp(static_cast<int>(std::floor(lat + 90.0)), 0, kRows - 1); }
+  static int Row(double lat) {
+    return std::clamp(static_cast<int>(std::floor(lat + 90.0)), 0, kRows - 1);
+  }
   static int Column(double lon) {
     return std::clamp(static_cast<int>(std::floor(lon + 180.0)), 0, kColumns - 1);
   }
@@ -109,7 +113,8 @@ class LandIndex {
     };
     bool inside = centre_[cell];
     for (const Edge& e : coast_[cell]) {
-      const double d1 = side(e.x1, e.y1, e.x2, e.y2, cx, cy), d2 = side(e.x1, e.y1, e.x2, e.y2, lon, lat);
+      const double d1 = side(e.x1, e.y1, e.x2, e.y2, cx, cy),
+                   d2 = side(e.x1, e.y1, e.x2, e.y2, lon, lat);
       const double d3 = side(cx, cy, lon, lat, e.x1, e.y1), d4 = side(cx, cy, lon, lat, e.x2, e.y2);
       // A crossing; an end of the edge on the segment counts on one side only.
       if ((d1 > 0) != (d2 > 0) && (d3 > 0) != (d4 > 0)) inside = !inside;
@@ -235,7 +240,7 @@ TrackLine MakeTrack(const RouteGeometry& g, CheckedTrack which, const CompositeS
 }  // namespace
 
 std::vector<LandPoint> CheckedTrackPositions(const RouteGeometry& g, CheckedTrack which,
-                                                const CompositeSailing* composite, int count) {
+                                             const CompositeSailing* composite, int count) {
   const TrackLine track = MakeTrack(g, which, composite);
   std::vector<LandPoint> positions;
   for (int k = 0; k < count; ++k) {

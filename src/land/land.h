@@ -44,12 +44,12 @@ enum class CheckedTrack { kGreatEllipse, kRhumbLine, kGeodesic, kComposite };
 // evenly along the track's own parameter (not its length): what the check
 // samples, for comparing it with the tables. `composite` with kComposite.
 std::vector<LandPoint> CheckedTrackPositions(const RouteGeometry& route, CheckedTrack track,
-                                                const CompositeSailing* composite, int count);
+                                             const CompositeSailing* composite, int count);
 
 std::optional<LandPoint> GreatEllipseCrossesLand(const RouteGeometry& route);
 std::optional<LandPoint> RhumbLineCrossesLand(const RouteGeometry& route);
 std::optional<LandPoint> GeodesicCrossesLand(const RouteGeometry& route);
 std::optional<LandPoint> CompositeCrossesLand(const RouteGeometry& route,
-                                                 const CompositeSailing& composite);
+                                              const CompositeSailing& composite);
 
 }  // namespace sailings

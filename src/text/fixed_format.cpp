@@ -9,7 +9,8 @@
 namespace sailings {
 
 char* FormatFixed(char* out, double value, int decimals) {
-  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
+                                      1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
   const double magnitude = std::fabs(value);
   const double scale = kScale[decimals];
   // Beyond 2^52 units of the last decimal (and for what is not a number) the

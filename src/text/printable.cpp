@@ -23,16 +23,16 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
     code = (code << 6) | (d & 0x3f);
   }
   const bool overlong = (n == 3 && code < 0x800) || (n == 4 && code < 0x10000);
-  const bool invalid = code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) ||
-                       code == 0xfffe || code == 0xffff;
+  const bool invalid =
+      code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) || code == 0xfffe || code == 0xffff;
   return overlong || invalid ? 0 : n;
 }
 
 std::size_t HiddenLength(std::string_view text, std::size_t i) {
   const std::size_t n = Utf8Length(text, i);
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  if (n == 0) return 1;                                        // not UTF-8
-  if (n == 1) return byte(0) < 0x20 || byte(0) == 0x7f ? 1 : 0;  // C0 controls, DEL
+  if (n == 0) return 1;                                           // not UTF-8
+  if (n == 1) return byte(0) < 0x20 || byte(0) == 0x7f ? 1 : 0;   // C0 controls, DEL
   if (n == 2) return byte(0) == 0xc2 && byte(1) <= 0x9f ? 2 : 0;  // C1 controls
   // The bidirectional embeddings, overrides and isolates: U+202A-U+202E and
   // U+2066-U+2069 reorder the rest of a line where a terminal, a
@@ -101,9 +101,12 @@ std::string XmlText(const std::string& text) {
 }
 
 std::string JsonText(std::string_view text) {
-  return "\"" + Escaped(text, [](char c) -> const char* {
-           return c == '"' ? "\\\"" : c == '\\' ? "\\\\" : nullptr;
-         }) + "\"";
+  return "\"" +
+         Escaped(text,
+                 [](char c) -> const char* {
+                   return c == '"' ? "\\\"" : c == '\\' ? "\\\\" : nullptr;
+                 }) +
+         "\"";
 }
 
 }  // namespace sailings

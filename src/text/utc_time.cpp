@@ -60,19 +60,19 @@ bool ParseUtcTime(std::string_view text, std::int64_t& seconds, std::string& rea
   // Every field within its range, the day within its month.
   const date::year_month_day ymd{date::year(year), date::month(static_cast<unsigned>(month)),
                                  date::day(static_cast<unsigned>(day))};
-  const char* wrong = year < 1                           ? "years run from 0001 to 9999"
-                      : month < 1 || month > 12          ? "no such month"
-                      : !ymd.ok()                        ? "no such day in that month"
-                      : hour > 23                        ? "hours run from 00 to 23"
-                      : minute > 59                      ? "minutes run from 00 to 59"
-                      : second > 59                      ? "no leap second can be planned"
-                                                         : nullptr;
+  const char* wrong = year < 1                  ? "years run from 0001 to 9999"
+                      : month < 1 || month > 12 ? "no such month"
+                      : !ymd.ok()               ? "no such day in that month"
+                      : hour > 23               ? "hours run from 00 to 23"
+                      : minute > 59             ? "minutes run from 00 to 59"
+                      : second > 59             ? "no leap second can be planned"
+                                                : nullptr;
   if (wrong) {
     reason = std::string("not an ISO 8601 time in UTC: ") + wrong;
     return false;
   }
-  const auto time = date::sys_days(ymd) + std::chrono::hours(hour) +
-                    std::chrono::minutes(minute) + std::chrono::seconds(second);
+  const auto time = date::sys_days(ymd) + std::chrono::hours(hour) + std::chrono::minutes(minute) +
+                    std::chrono::seconds(second);
   seconds = std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
   return true;
 }

@@ -54,7 +54,8 @@ ChartFrame FrameTracks(const std::vector<const std::vector<Point>*>& tracks, dou
     for (const Point& ll : *t) {
       if (projection.polar && projection.pole * ll.y < -kFrameReach) continue;
       const Point p = projection.Plane(ll.y, ll.x);
-      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+      x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y),
+      y1 = std::max(y1, p.y);
     }
   }
   const double margin = 0.15 * std::max({x1 - x0, y1 - y0, projection.polar ? 0.1 : 5.0});

@@ -12,7 +12,7 @@
 
 namespace sailings {
 
-constexpr double kBorder = 10;                    // white margin around the frame, px
+constexpr double kBorder = 10;  // white margin around the frame, px
 constexpr double kMaxWidth = 980, kMaxHeight = 700, kMinHeight = 300;
 // Polar charts: the projection holds to this latitude on the far side of the
 // equator (the opposite pole lies at infinity), and the frame reaches at
@@ -52,7 +52,9 @@ struct Frame {
   double x0 = 0, x1 = 1, y0 = 0, y1 = 1, scale = 1;
   double width() const { return (x1 - x0) * scale; }
   double height() const { return (y1 - y0) * scale; }
-  Point Pixel(Point p) const { return {kBorder + (p.x - x0) * scale, kBorder + (y1 - p.y) * scale}; }
+  Point Pixel(Point p) const {
+    return {kBorder + (p.x - x0) * scale, kBorder + (y1 - p.y) * scale};
+  }
   bool Near(Point p, double slack) const {
     return p.x > x0 - slack && p.x < x1 + slack && p.y > y0 - slack && p.y < y1 + slack;
   }

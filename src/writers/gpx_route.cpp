@@ -49,9 +49,11 @@ bool GpxWriter::Finish(std::string& error) {
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<gpx version=\"1.1\" creator=\"sailings\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
       "  <rte>\n"
-      "    <name>" + XmlText(s.name) + "</name>\n"
-      "    <desc>" + XmlText(s.placement) + "; total distance " + FixedText(s.total_nm, 6) +
-      " NM</desc>\n";
+      "    <name>" +
+      XmlText(s.name) +
+      "</name>\n"
+      "    <desc>" +
+      XmlText(s.placement) + "; total distance " + FixedText(s.total_nm, 6) + " NM</desc>\n";
   return state_->file.Finish({{head}, {{}, 0}, {"  </rte>\n</gpx>\n"}}, error);
 }
 

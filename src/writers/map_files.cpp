@@ -127,7 +127,8 @@ std::vector<MapTrack> VoyageMapTracks(const Voyage& voyage) {
   };
   std::vector<MapTrack> tracks;
   for (const VoyageLeg& leg : voyage.legs()) {
-    tracks.push_back({leg.passage, leg.track(), shown(leg.from) + " to " + shown(leg.to), leg.number});
+    tracks.push_back(
+        {leg.passage, leg.track(), shown(leg.from) + " to " + shown(leg.to), leg.number});
   }
   return tracks;
 }
@@ -161,7 +162,9 @@ void GeoJsonWriter::Row(const Waypoint& row) {
     if (!first) line += ',';
     first = false;
     line += std::string("\"") + p.name + "\":";
-    line += p.kind == Property::kText ? JsonText(p.text) : p.kind == Property::kNull ? "null" : p.text;
+    line += p.kind == Property::kText   ? JsonText(p.text)
+            : p.kind == Property::kNull ? "null"
+                                        : p.text;
   }
   char at[2 * kNumberBuffer];
   line += "},\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
@@ -179,8 +182,8 @@ bool GeoJsonWriter::Finish(std::string& error) {
         std::string text = first ? "\n" : ",\n";
         first = false;
         text += "{\"type\":\"Feature\",\"properties\":{\"name\":" + JsonText(t.name) +
-                ",\"track\":\"" + TrackWord(t.track) + "\",\"distance_nm\":" +
-                NumberText(length_nm, 6);
+                ",\"track\":\"" + TrackWord(t.track) +
+                "\",\"distance_nm\":" + NumberText(length_nm, 6);
         if (t.leg > 0) text += ",\"leg\":" + std::to_string(t.leg);
         const bool multi = pieces.size() > 1;
         text += std::string("},\"geometry\":{\"type\":\"") +
@@ -201,12 +204,12 @@ bool GeoJsonWriter::Finish(std::string& error) {
       },
       error);
   if (!drawn) return false;
-  return s.file.Finish({{"{\"type\":\"FeatureCollection\",\"name\":" + JsonText(s.name) +
-                         ",\"features\":["},
-                        {{}, 0},
-                        {{}, 1},
-                        {"\n]}\n"}},
-                       error);
+  return s.file.Finish(
+      {{"{\"type\":\"FeatureCollection\",\"name\":" + JsonText(s.name) + ",\"features\":["},
+       {{}, 0},
+       {{}, 1},
+       {"\n]}\n"}},
+      error);
 }
 
 // ---------------------------------------------------------------- KML
@@ -285,8 +288,8 @@ bool KmlWriter::Finish(std::string& error) {
   const std::string name = XmlText(s.name);
   return s.file.Finish(
       {{"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>" + name +
-        "</name>\n" + styles +
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>" +
+        name + "</name>\n" + styles +
         "    <Style id=\"waypoint\"><IconStyle><scale>0.6</scale></IconStyle></Style>\n"},
        {{}, 0},
        {"    <Folder>\n      <name>Waypoints</name>\n"},

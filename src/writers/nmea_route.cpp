@@ -193,7 +193,8 @@ void NmeaWriter::Row(const Waypoint& row) {
     if (seen != s.names.end()) {
       if (seen->second.full != full) {
         s.error = "waypoints '" + seen->second.full + "' and '" + full + "' are both '" + name +
-                  "' in " + std::to_string(n) + " characters: give a longer --name-length or "
+                  "' in " + std::to_string(n) +
+                  " characters: give a longer --name-length or "
                   "other names";
         return;
       }

@@ -1,9 +1,9 @@
 #include "writers/output_file.h"
 
-#include "sailings/files.hpp"
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "sailings/files.hpp"
 
 #include <atomic>
 #include <cerrno>
@@ -337,7 +337,8 @@ void RemoveRegularFile(const fs::path& path) {
 
 void RemoveScratchFilesOnSignals() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction action {}, before {};
+    struct sigaction action {
+    }, before{};
     if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
     action.sa_handler = RemoveScratchAndEnd;
     sigemptyset(&action.sa_mask);

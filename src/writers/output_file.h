@@ -34,7 +34,6 @@ struct OutputTarget {
 bool ResolveOutput(const std::filesystem::path& requested, OutputTarget& target,
                    std::string& reason);
 
-
 // A scratch file for streamed rows. Write() failures are remembered and told
 // by Close().
 class ScratchFile {
@@ -70,7 +69,5 @@ struct FilePiece {
 // reason in `error`, when anything fails; a renamed target is then as it was.
 bool AssembleFile(const OutputTarget& target, const std::vector<FilePiece>& pieces,
                   std::string& error);
-
-
 
 }  // namespace sailings

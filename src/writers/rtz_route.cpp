@@ -40,8 +40,8 @@ struct RtzWriter::State {
   const Schedule* schedule;
   std::string prefix = "WP";  // of the names made
   const RtzKept* kept = nullptr;
-  bool keepIds = false;               // the route's own ids are written
-  unsigned long long nextId = 0;      // the id of the next waypoint placed between them
+  bool keepIds = false;                 // the route's own ids are written
+  unsigned long long nextId = 0;        // the id of the next waypoint placed between them
   std::vector<std::string> writtenIds;  // of the route's own waypoints, as written
 };
 
@@ -60,10 +60,15 @@ void RtzWriter::Keep(const RtzKept& kept) {
 }
 
 RtzWriter::RtzWriter(const std::filesystem::path& file, const Schedule* schedule)
-    : state_(new State{RouteFile(file, Timed(schedule)
-                                           ? std::vector<const char*>{"waypoints", "schedule"}
-                                           : std::vector<const char*>{"waypoints"}),
-                       Timed(schedule), "WP", nullptr, false, 0, {}}) {}
+    : state_(new State{
+          RouteFile(file, Timed(schedule) ? std::vector<const char*>{"waypoints", "schedule"}
+                                          : std::vector<const char*>{"waypoints"}),
+          Timed(schedule),
+          "WP",
+          nullptr,
+          false,
+          0,
+          {}}) {}
 
 RtzWriter::~RtzWriter() = default;
 
@@ -93,7 +98,8 @@ void RtzWriter::Row(const Waypoint& row) {
     p = line;
   }
   p = Append(p, "\"");
-  const XmlAttributes* ownAttributes = s.kept && row.point >= 0 ? At(s.kept->waypoint, row.point) : nullptr;
+  const XmlAttributes* ownAttributes =
+      s.kept && row.point >= 0 ? At(s.kept->waypoint, row.point) : nullptr;
   if (ownAttributes) {
     named += std::string(line, static_cast<std::size_t>(p - line)) + AttributeText(*ownAttributes);
     p = line;
@@ -135,11 +141,14 @@ bool RtzWriter::Finish(std::string& error) {
   std::string head =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<route xmlns=\"http://www.cirm.org/RTZ/1/0\" version=\"1.0\">\n"
-      "  <routeInfo routeName=\"" + name + "\"" + (kept ? AttributeText(kept->route_info) : "") + "/>\n"
+      "  <routeInfo routeName=\"" +
+      name + "\"" + (kept ? AttributeText(kept->route_info) : "") +
+      "/>\n"
       "  <waypoints>\n";
   if (kept && kept->has_default) {
     head += "    <defaultWaypoint" + AttributeText(kept->default_waypoint) + ">\n";
-    if (!kept->default_leg.empty()) head += "      <leg" + AttributeText(kept->default_leg) + "/>\n";
+    if (!kept->default_leg.empty())
+      head += "      <leg" + AttributeText(kept->default_leg) + "/>\n";
     head += "    </defaultWaypoint>\n";
   }
   // The manual schedule kept, for the route's own waypoints as written.
@@ -154,11 +163,12 @@ bool RtzWriter::Finish(std::string& error) {
   std::vector<RouteFile::Piece> pieces = {{head}, {{}, 0}, {"  </waypoints>\n"}};
   if (s.schedule || !manual.empty()) {
     const bool ownSchedule = kept && !manual.empty();
-    pieces.push_back({"  <schedules>\n    <schedule id=\"" +
-                      (ownSchedule && !kept->schedule_id.empty() ? XmlText(kept->schedule_id) : "0") +
-                      "\" name=\"" +
-                      (ownSchedule && !kept->schedule_name.empty() ? XmlText(kept->schedule_name) : name) +
-                      "\">\n"});
+    pieces.push_back(
+        {"  <schedules>\n    <schedule id=\"" +
+         (ownSchedule && !kept->schedule_id.empty() ? XmlText(kept->schedule_id) : "0") +
+         "\" name=\"" +
+         (ownSchedule && !kept->schedule_name.empty() ? XmlText(kept->schedule_name) : name) +
+         "\">\n"});
     if (!manual.empty()) pieces.push_back({"      <manual>\n" + manual + "      </manual>\n"});
     if (s.schedule) {
       pieces.push_back({"      <calculated>\n"});

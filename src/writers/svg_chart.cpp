@@ -17,7 +17,7 @@ namespace sailings {
 
 namespace {
 
-constexpr int kTrackSamples = 400;                // per track
+constexpr int kTrackSamples = 400;  // per track
 constexpr long kMostDots = 300;
 
 std::string Num(double v) {
@@ -66,7 +66,9 @@ double NiceStep(double extent) {
 }  // namespace
 
 std::string ChartNumber(double v) { return Num(v); }
-std::string ChartPath(const std::vector<Point>& pixels, bool closed) { return PathData(pixels, closed); }
+std::string ChartPath(const std::vector<Point>& pixels, bool closed) {
+  return PathData(pixels, closed);
+}
 
 // The chart's opening: the picture, its title and metadata, the sea, the
 // land of every ring that reaches the frame and the graticule (up to the
@@ -77,16 +79,21 @@ std::string ChartOpen(const ChartFrame& chart, const std::string& title,
   const Projection& projection = chart.projection;
   const Frame& frame = chart.frame;
   const double W = frame.width() + 2 * kBorder, H = frame.height() + 2 * kBorder;
-  const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
+  const auto pixel = [&](double lat, double lon) {
+    return frame.Pixel(projection.Plane(lat, lon));
+  };
 
   std::string svg =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Num(W) +
-      "\" height=\"" + Num(H) + "\" viewBox=\"0 0 " + Num(W) + " " + Num(H) + "\">\n"
-      "<title>" + XmlText(title) + "</title>\n";
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+      Num(W) + "\" height=\"" + Num(H) + "\" viewBox=\"0 0 " + Num(W) + " " + Num(H) +
+      "\">\n"
+      "<title>" +
+      XmlText(title) + "</title>\n";
   char meta[600];
   if (projection.polar) {
-    std::snprintf(meta, sizeof meta, "projection=polar pole=%d center=%.9f x0=%.9f y0=%.9f scale=%.9f",
+    std::snprintf(meta, sizeof meta,
+                  "projection=polar pole=%d center=%.9f x0=%.9f y0=%.9f scale=%.9f",
                   projection.pole > 0 ? 1 : -1, projection.center, frame.x0, frame.y1, frame.scale);
   } else {
     std::snprintf(meta, sizeof meta, "projection=mercator x0=%.9f y0=%.9f scale=%.9f", frame.x0,
@@ -96,10 +103,14 @@ std::string ChartOpen(const ChartFrame& chart, const std::string& title,
          " width=" + Num(frame.width()) + " height=" + Num(frame.height()) + "</metadata>\n";
   const std::string box = "x=\"" + Num(kBorder) + "\" y=\"" + Num(kBorder) + "\" width=\"" +
                           Num(frame.width()) + "\" height=\"" + Num(frame.height()) + "\"";
-  svg += "<defs><clipPath id=\"frame\"><rect " + box + "/></clipPath></defs>\n"
-         "<rect width=\"" + Num(W) + "\" height=\"" + Num(H) + "\" fill=\"#ffffff\"/>\n"
+  svg += "<defs><clipPath id=\"frame\"><rect " + box +
+         "/></clipPath></defs>\n"
+         "<rect width=\"" +
+         Num(W) + "\" height=\"" + Num(H) +
+         "\" fill=\"#ffffff\"/>\n"
          "<g clip-path=\"url(#frame)\" font-family=\"sans-serif\">\n"
-         "<rect " + box + " fill=\"#cfe6f5\"/>\n";
+         "<rect " +
+         box + " fill=\"#cfe6f5\"/>\n";
 
   // The land: every ring (a turn either way on Mercator) that reaches the frame.
   std::string land;
@@ -130,14 +141,16 @@ std::string ChartOpen(const ChartFrame& chart, const std::string& title,
       if (!reaches) continue;
       double px0 = 1e300, px1 = -1e300, py0 = 1e300, py1 = -1e300;
       for (const Point& p : pixels) {
-        px0 = std::min(px0, p.x), px1 = std::max(px1, p.x), py0 = std::min(py0, p.y), py1 = std::max(py1, p.y);
+        px0 = std::min(px0, p.x), px1 = std::max(px1, p.x), py0 = std::min(py0, p.y),
+        py1 = std::max(py1, p.y);
       }
       if (px1 < 0 || px0 > W || py1 < 0 || py0 > H) continue;
       land += PathData(pixels, true);
     }
   }
   if (!land.empty()) {
-    svg += "<path d=\"" + land + "\" fill=\"#dccb9c\" stroke=\"#9c8a5c\" stroke-width=\"0.6\" "
+    svg += "<path d=\"" + land +
+           "\" fill=\"#dccb9c\" stroke=\"#9c8a5c\" stroke-width=\"0.6\" "
            "fill-rule=\"evenodd\"/>\n";
   }
 
@@ -155,15 +168,18 @@ std::string ChartOpen(const ChartFrame& chart, const std::string& title,
     for (double lat = -85; lat <= 85; lat += 0.5) {  // the latitudes in the frame
       const double y = projection.Plane(lat, 0).y;
       if (y < frame.y0) south = lat;
-      if (y > frame.y1) { north = lat; break; }
+      if (y > frame.y1) {
+        north = lat;
+        break;
+      }
     }
     const double latStep = NiceStep(north - south);
     for (double lat = std::ceil(south / latStep) * latStep; lat <= north; lat += latStep) {
       const double y = pixel(lat, 0).y;
       if (y < kBorder || y > kBorder + frame.height()) continue;
       grid += "M" + Num(kBorder) + " " + Num(y) + "H" + Num(kBorder + frame.width());
-      labels += "<text x=\"" + Num(kBorder + 3) + "\" y=\"" + Num(y - 3) + "\">" + Degrees(lat, true) +
-                "</text>\n";
+      labels += "<text x=\"" + Num(kBorder + 3) + "\" y=\"" + Num(y - 3) + "\">" +
+                Degrees(lat, true) + "</text>\n";
     }
   } else {
     const double pole = projection.pole;
@@ -222,9 +238,9 @@ struct ChartWriter::State {
 
 ChartWriter::ChartWriter(const std::filesystem::path& file, const Passage& passage,
                          std::string from, std::string to, long rows)
-    : state_(std::make_unique<State>(State{SvgChart(file, PassageRecords::Route(passage), std::move(from),
-                                                    std::move(to), PassageRecords::Composite(passage),
-                                                    rows)})) {}
+    : state_(std::make_unique<State>(
+          State{SvgChart(file, PassageRecords::Route(passage), std::move(from), std::move(to),
+                         PassageRecords::Composite(passage), rows)})) {}
 
 ChartWriter::~ChartWriter() = default;
 
@@ -247,7 +263,9 @@ bool SvgChart::Finish(std::string& error) {
   const ChartFrame chart = FrameTracks(tracks, ToDegrees(g.lon1), ToDegrees(g.lon2));
   const Projection& projection = chart.projection;
   const Frame& frame = chart.frame;
-  const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
+  const auto pixel = [&](double lat, double lon) {
+    return frame.Pixel(projection.Plane(lat, lon));
+  };
   std::string svg = ChartOpen(chart, from_ + " to " + to_, tracks);
 
   // The limiting parallel.
@@ -287,47 +305,55 @@ bool SvgChart::Finish(std::string& error) {
     }
   }
   if (!dots.empty()) {
-    svg += "<g fill=\"#222222\">\n" + dots + "</g>\n<g font-size=\"9\" fill=\"#222222\">\n" + numbers + "</g>\n";
+    svg += "<g fill=\"#222222\">\n" + dots + "</g>\n<g font-size=\"9\" fill=\"#222222\">\n" +
+           numbers + "</g>\n";
   }
   // The vertex, the departure and the destination.
   const RouteVertex vertex = FindVertex(g);
   if (vertex.kind == RouteVertex::kPoint) {
     const double vlon = ToDegrees(vertex.lambda);
     const Point v = pixel(ToDegrees(vertex.phi), vlon + 360.0 * std::round((lon1 - vlon) / 360.0));
-    svg += "<path d=\"M" + Num(v.x) + " " + Num(v.y - 6) + "L" + Num(v.x + 5) + " " + Num(v.y) + "L" +
-           Num(v.x) + " " + Num(v.y + 6) + "L" + Num(v.x - 5) + " " + Num(v.y) +
+    svg += "<path d=\"M" + Num(v.x) + " " + Num(v.y - 6) + "L" + Num(v.x + 5) + " " + Num(v.y) +
+           "L" + Num(v.x) + " " + Num(v.y + 6) + "L" + Num(v.x - 5) + " " + Num(v.y) +
            "Z\" fill=\"#8e44ad\"/>\n<text x=\"" + Num(v.x + 7) + "\" y=\"" + Num(v.y + 4) +
            "\" font-size=\"11\" fill=\"#8e44ad\">vertex " +
-           FormatCoordinate(ToDegrees(vertex.phi), Axis::latitude, CoordinateStyle::dm, 0) + "</text>\n";
+           FormatCoordinate(ToDegrees(vertex.phi), Axis::latitude, CoordinateStyle::dm, 0) +
+           "</text>\n";
   }
   const auto& e = ellipse.points();
   for (const auto& [ll, name] : {std::pair{e.front(), from_}, std::pair{e.back(), to_}}) {
     const Point p = pixel(ll.y, ll.x);
-    svg += "<circle cx=\"" + Num(p.x) + "\" cy=\"" + Num(p.y) + "\" r=\"5\" fill=\"#111111\"/>\n"
-           "<text x=\"" + Num(p.x + 8) + "\" y=\"" + Num(p.y - 8) + "\" font-size=\"13\" "
-           "font-weight=\"bold\" fill=\"#111111\">" + XmlText(name) + "</text>\n";
+    svg += "<circle cx=\"" + Num(p.x) + "\" cy=\"" + Num(p.y) +
+           "\" r=\"5\" fill=\"#111111\"/>\n"
+           "<text x=\"" +
+           Num(p.x + 8) + "\" y=\"" + Num(p.y - 8) +
+           "\" font-size=\"13\" "
+           "font-weight=\"bold\" fill=\"#111111\">" +
+           XmlText(name) + "</text>\n";
   }
   // The legend.
   std::vector<std::tuple<std::string, const char*, const char*>> legend = {
       {"great ellipse " + Num(ToNauticalMiles(std::fabs(g.distance))) + " NM", "#c0392b", ""},
       {"rhumb line " + Num(ToNauticalMiles(g.loxoDistance)) + " NM", "#1f5fbf", "9,6"}};
   if (hasComposite_) {
-    legend.emplace_back("composite track " + Num(ToNauticalMiles(composite_.total)) + " NM, limit " +
-                            FormatCoordinate(ToDegrees(composite_.t1Phi), Axis::latitude,
-                                             CoordinateStyle::dm, 0),
-                        "#1e8449", "");
+    legend.emplace_back(
+        "composite track " + Num(ToNauticalMiles(composite_.total)) + " NM, limit " +
+            FormatCoordinate(ToDegrees(composite_.t1Phi), Axis::latitude, CoordinateStyle::dm, 0),
+        "#1e8449", "");
   }
   const double lx = kBorder + 8, ly = kBorder + 8;
   svg += "<rect x=\"" + Num(lx) + "\" y=\"" + Num(ly) + "\" width=\"260\" height=\"" +
-         Num(10 + 18 * legend.size()) + "\" fill=\"#ffffff\" fill-opacity=\"0.85\" stroke=\"#888888\"/>\n";
+         Num(10 + 18 * legend.size()) +
+         "\" fill=\"#ffffff\" fill-opacity=\"0.85\" stroke=\"#888888\"/>\n";
   for (std::size_t k = 0; k < legend.size(); ++k) {
     const double y = ly + 16 + 18 * k;
     const auto& [text, colour, dash] = legend[k];
     svg += "<path d=\"M" + Num(lx + 8) + " " + Num(y - 4) + "H" + Num(lx + 40) + "\" stroke=\"" +
            colour + "\" stroke-width=\"2.5\"" +
-           (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : std::string()) + "/>\n"
-           "<text x=\"" + Num(lx + 48) + "\" y=\"" + Num(y) + "\" font-size=\"12\">" + XmlText(text) +
-           "</text>\n";
+           (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : std::string()) +
+           "/>\n"
+           "<text x=\"" +
+           Num(lx + 48) + "\" y=\"" + Num(y) + "\" font-size=\"12\">" + XmlText(text) + "</text>\n";
   }
   svg += ChartClose(chart);
   OutputTarget target;

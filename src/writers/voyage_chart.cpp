@@ -106,7 +106,9 @@ bool VoyageChartWriter::Finish(std::string& error) {
   const ChartFrame chart = FrameTracks({&whole}, whole.front().x, whole.back().x);
   const Projection& projection = chart.projection;
   const Frame& frame = chart.frame;
-  const auto pixel = [&](double lat, double lon) { return frame.Pixel(projection.Plane(lat, lon)); };
+  const auto pixel = [&](double lat, double lon) {
+    return frame.Pixel(projection.Plane(lat, lon));
+  };
   std::string svg = ChartOpen(chart, s.title, {&whole});
 
   std::map<std::string, std::pair<Style, double>> sailed;  // kind: style, NM
@@ -114,10 +116,11 @@ bool VoyageChartWriter::Finish(std::string& error) {
     const Style style = StyleOf(legs[i]);
     std::vector<Point> pixels;
     for (const Point& ll : tracks[i]) pixels.push_back(pixel(ll.y, ll.x));
-    svg += "<path d=\"" + ChartPath(pixels, false) + "\" fill=\"none\" stroke=\"" + style.colour +
-           "\" stroke-width=\"2\"" +
-           (style.dash[0] ? std::string(" stroke-dasharray=\"") + style.dash + "\"" : std::string()) +
-           "/>\n";
+    svg +=
+        "<path d=\"" + ChartPath(pixels, false) + "\" fill=\"none\" stroke=\"" + style.colour +
+        "\" stroke-width=\"2\"" +
+        (style.dash[0] ? std::string(" stroke-dasharray=\"") + style.dash + "\"" : std::string()) +
+        "/>\n";
     auto& entry = sailed.emplace(style.name, std::pair{style, 0.0}).first->second;
     entry.second += legs[i].distance_nm;
   }
@@ -157,7 +160,9 @@ bool VoyageChartWriter::Finish(std::string& error) {
     const double size = port ? 13 : 11;
     const double width = 0.62 * size * static_cast<double>(label.size()), height = size;
     const Point p = marks[i];
-    for (const auto& [dx, dy] : {std::pair{7.0, -7.0}, {7.0, 7.0 + height}, {-7.0 - width, -7.0},
+    for (const auto& [dx, dy] : {std::pair{7.0, -7.0},
+                                 {7.0, 7.0 + height},
+                                 {-7.0 - width, -7.0},
                                  {-7.0 - width, 7.0 + height}}) {
       const Box box{p.x + dx, p.y + dy - height, p.x + dx + width, p.y + dy + 2};
       bool free = true;
@@ -165,8 +170,9 @@ bool VoyageChartWriter::Finish(std::string& error) {
       if (!free && !port) continue;
       taken.push_back(box);
       names += "<text x=\"" + ChartNumber(p.x + dx) + "\" y=\"" + ChartNumber(p.y + dy) +
-               "\" font-size=\"" + ChartNumber(size) + "\"" + (port ? " font-weight=\"bold\"" : "") +
-               " fill=\"#111111\">" + XmlText(label) + "</text>\n";
+               "\" font-size=\"" + ChartNumber(size) + "\"" +
+               (port ? " font-weight=\"bold\"" : "") + " fill=\"#111111\">" + XmlText(label) +
+               "</text>\n";
       break;
     }
   }

@@ -22,7 +22,9 @@ class Line {
  public:
   // A literal (its length known at compile time) or any text.
   template <std::size_t N>
-  void Text(const char (&text)[N]) { Append(text, N - 1); }
+  void Text(const char (&text)[N]) {
+    Append(text, N - 1);
+  }
   void Text(const std::string& text) { Append(text.data(), text.size()); }
   void Terminated(const char* text) { Append(text, std::strlen(text)); }
   // A number right-adjusted in `width`, fixed with 6 decimals (or `decimals`).
@@ -51,7 +53,8 @@ class Line {
  private:
   void Pad(int count) {
     if (count <= 0) return;
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), sizeof buffer_ - size_);
+    const std::size_t n =
+        std::min<std::size_t>(static_cast<std::size_t>(count), sizeof buffer_ - size_);
     std::memset(buffer_ + size_, ' ', n);
     size_ += n;
   }
