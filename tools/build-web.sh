@@ -5,9 +5,9 @@
 # it; nothing runs on the server.
 #
 # GeographicLib (the geodesic) and pugixml (route files) are compiled from
-# their Debian source archives, fetched once into build/web-deps and checked
-# against the checksums of their Debian source packages; their headers come
-# from the Debian -dev packages of the same versions.
+# the Debian source packages of the versions installed (their headers come
+# from those -dev packages), fetched once into build/web-deps with apt-get
+# source from the machine's own configured archive.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/web"
@@ -17,18 +17,75 @@ deps="$root/build/web-deps"
 # the machine's own node may not be Debian's and does not look there.
 export NODE_PATH=/usr/share/nodejs
 
-fetch() {  # url sha256 file
-  if [ ! -f "$deps/$3" ] || ! echo "$2  $deps/$3" | sha256sum -c - >/dev/null 2>&1; then
-    curl -fsSL "$1" -o "$deps/$3.part"
-    echo "$2  $deps/$3.part" | sha256sum -c - >/dev/null
-    mv "$deps/$3.part" "$deps/$3"
+# The sources come through the package client, from the machine's own
+# archive: its configured Debian entries, as source entries in a private apt
+# state under build/web-deps/apt (nothing of the machine's is changed), and
+# `apt-get source --download-only` of the versions whose headers are
+# installed. apt checks every file against the archive's signed index.
+sources_of() {  # the installed version's source package and version
+  dpkg-query -W -f='${source:Package}=${source:Version}' "$1"
+}
+apt_state="$deps/apt"
+mkdir -p "$deps" "$out" "$apt_state/lists/partial" "$apt_state/cache/archives/partial" "$apt_state/parts"
+codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
+python3 - "$codename" "$apt_state/parts/archive.sources" <<'PY'
+import glob, re, sys
+codename, target = sys.argv[1], sys.argv[2]
+entries = []
+# The deb822 files (*.sources) and the one-line lists (*.list), as apt reads them.
+for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
+    for block in open(path, encoding="utf-8").read().split("\n\n"):
+        fields = {}
+        for line in block.splitlines():
+            m = re.match(r"^([A-Za-z-]+):\s*(.*)$", line)
+            if m:
+                fields[m.group(1)] = m.group(2)
+        if "deb" in fields.get("Types", "").split() and fields.get("Enabled", "yes") != "no":
+            entries.append(fields)
+for path in ["/etc/apt/sources.list"] + sorted(glob.glob("/etc/apt/sources.list.d/*.list")):
+    try:
+        lines = open(path, encoding="utf-8").read().splitlines()
+    except OSError:
+        continue
+    for line in lines:
+        m = re.match(r"^deb\s+(\[[^]]*\]\s+)?(\S+)\s+(\S+)\s+(.*)$", line.strip())
+        if m:
+            options = dict(o.split("=", 1) for o in (m.group(1) or "").strip("[] ").split() if "=" in o)
+            entries.append({"URIs": m.group(2), "Suites": m.group(3), "Components": m.group(4),
+                            **({"Signed-By": options["signed-by"]} if "signed-by" in options else {})})
+# The distribution's own archive: the entries of this release.
+with open(target, "w", encoding="utf-8") as out:
+    for e in entries:
+        suites = [s for s in e.get("Suites", "").split() if s == codename or s.startswith(codename + "-")]
+        if not suites:
+            continue
+        out.write("Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n" %
+                  (e["URIs"], " ".join(suites), e.get("Components", "main")))
+        if "Signed-By" in e:
+            out.write("Signed-By: %s\n" % e["Signed-By"])
+        out.write("\n")
+PY
+apt_get() {
+  apt-get -q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_state/parts" \
+    -o Dir::State::Lists="$apt_state/lists" -o Dir::Cache="$apt_state/cache" \
+    -o Debug::NoLocking=1 -o APT::Sandbox::User="$(id -un)" "$@"
+}
+fetch() {  # the -dev package whose source is wanted, the name the orig tarball is kept as
+  want=$(sources_of "$1")
+  name=${want%%=*}
+  version=${want#*=}
+  upstream=${version#*:}
+  upstream=${upstream%-*}
+  if [ ! -f "$deps/$2" ] || [ "$(cat "$deps/$2.version" 2>/dev/null)" != "$version" ]; then
+    [ -n "$(ls "$apt_state/lists/"*Sources* 2>/dev/null)" ] || apt_get update >/dev/null
+    (cd "$deps" && apt_get source --download-only "$want" >/dev/null)
+    mv "$deps/${name}_${upstream}.orig.tar.gz" "$deps/$2"
+    echo "$version" > "$deps/$2.version"
+    rm -rf "${deps:?}/${2%.tar.gz}" "$deps/obj/${2%.tar.gz}_"*.o
   fi
 }
-mkdir -p "$deps" "$out"
-fetch http://deb.debian.org/debian/pool/main/g/geographiclib/geographiclib_2.1.2.orig.tar.gz \
-  b062b472dae3d371b3005f4ea2fc59af687b8ea76eb23df732ec11c500fba959 geographiclib.tar.gz
-fetch http://deb.debian.org/debian/pool/main/p/pugixml/pugixml_1.13.orig.tar.gz \
-  5c5ad5d7caeb791420408042a7d88c2c6180781bf218feca259fd9d840a888e1 pugixml.tar.gz
+fetch libgeographiclib-dev geographiclib.tar.gz
+fetch libpugixml-dev pugixml.tar.gz
 [ -d "$deps/geographiclib" ] || { mkdir -p "$deps/geographiclib" && tar -xzf "$deps/geographiclib.tar.gz" -C "$deps/geographiclib" --strip-components=1; }
 [ -d "$deps/pugixml" ] || { mkdir -p "$deps/pugixml" && tar -xzf "$deps/pugixml.tar.gz" -C "$deps/pugixml" --strip-components=1; }
 # The header-only libraries and GeographicLib's configured headers, without

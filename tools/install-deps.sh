@@ -20,15 +20,15 @@
 #                                  tests: route files written and read by other tools
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
 #   clang-format-14                the format check (.clang-format)
-#   emscripten curl                the page: the library as WebAssembly (tools/build-web.sh),
-#                                  the sources of GeographicLib and pugixml from Debian's archive
+#   emscripten                     the page: the library as WebAssembly (tools/build-web.sh;
+#                                  the sources of GeographicLib and pugixml by apt-get source)
 # With --program, only what the program itself needs to build; with --web,
 # what the page needs (tools/build-web.sh): emscripten and the libraries' headers.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev libpugixml-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
-          chromium gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten curl"
-[ "${1:-}" = --web ] && packages="emscripten curl libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
+          chromium gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten"
+[ "${1:-}" = --web ] && packages="emscripten python3 libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
 [ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
 missing=""
 for p in $packages; do
