@@ -20,15 +20,22 @@ groff -man -Tutf8 -P-cbou -ww "$work/prefix/share/man/man1/sailings.1" >"$work/m
 for text in 'sailings voyage --route' '--speed-all' 'ROUTE AND TABLE' 'sailings check' 'DESCRIPTION'; do
   grep -qF -- "$text" "$work/man" || fail "the man page lacks '$text'"
 done
+# The package is relocatable: it names no path of the machine that built it
+# (each dependency is found by its own package), and it works moved.
+if grep -n '/usr/\|/home/\|/work/' "$work/prefix/lib/cmake/sailings/"*.cmake | grep -v '^[^:]*:[0-9]*:#' >"$work/log"; then
+  fail "the package names paths: $(head -n 3 "$work/log")"
+fi
+mv "$work/prefix" "$work/moved"
+prefix="$work/moved"
 # A sanitized build's library needs the sanitizers' runtime in the consumer too.
 flags=$(sed -n 's/^SAILINGS_SANITIZE:STRING=//p' "$1/CMakeCache.txt" | tr ';' ' ')
-cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+cmake -S "$2/examples/library" -B "$work/build" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/log" 2>&1 \
   || fail "configure the example: $(cat "$work/log")"
 cmake --build "$work/build" >"$work/log" 2>&1 || fail "build the example: $(cat "$work/log")"
 "$work/build/passage" >"$work/out" || fail "the example failed"
 # Its first line against the installed program (one decimal).
-"$work/prefix/bin/sailings" route --line "33d55'29.6\"S" 18.4241E 40:42:46N 74:00:22W -p 1 >"$work/route"
+"$prefix/bin/sailings" route --line "33d55'29.6\"S" 18.4241E 40:42:46N 74:00:22W -p 1 >"$work/route"
 read -r ge fwd inv course rhumb <"$work/route"
 expected="great ellipse $ge NM, leaving on $fwd; rhumb line $rhumb NM on course $course"
 [ "$(head -n 1 "$work/out")" = "$expected" ] || fail "example says '$(head -n 1 "$work/out")', program '$expected'"
@@ -36,13 +43,13 @@ expected="great ellipse $ge NM, leaving on $fwd; rhumb line $rhumb NM on course 
 # The passage planner: the composite track with times, its RTZ written by
 # the library alone; the same file as the installed program writes for the
 # same passage, and valid against the published RTZ 1.0 schema.
-cmake -S "$2/examples/passage" -B "$work/plan" -DCMAKE_PREFIX_PATH="$work/prefix" \
+cmake -S "$2/examples/passage" -B "$work/plan" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/log" 2>&1 \
   || fail "configure the passage example: $(cat "$work/log")"
 cmake --build "$work/plan" >"$work/log" 2>&1 || fail "build the passage example: $(cat "$work/log")"
 mkdir "$work/a" "$work/b"
 "$work/plan/passage" "$work/a/melbourne.rtz" >"$work/plan.txt" || fail "the passage example failed"
-"$work/prefix/bin/sailings" table -33.9249 18.4241 -37.8136 144.9631 --limit 45 --leg 500 \
+"$prefix/bin/sailings" table -33.9249 18.4241 -37.8136 144.9631 --limit 45 --leg 500 \
   --speed 12 --depart 2027-01-15T06:00Z --rtz "$work/b/melbourne.rtz" >"$work/table.txt" \
   || fail "the program's passage failed"
 cmp -s "$work/a/melbourne.rtz" "$work/b/melbourne.rtz" || fail "the example's RTZ differs from the program's"
