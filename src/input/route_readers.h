@@ -17,6 +17,17 @@ struct Refusal {
   std::string reason;
 };
 
+// `s` without the white space around it.
+std::string_view Trimmed(std::string_view s);
+// Whether two words are the same, ignoring ASCII case.
+bool SameWord(std::string_view a, std::string_view b);
+// A number attribute or field: nothing when absent; the reason when it is
+// not a plain finite number or is negative ("speedMax -4 is negative").
+std::optional<std::string> Quantity(std::string_view text, const char* what,
+                                    std::optional<double>& value);
+// The route of a CSV file (csv_reader.cpp).
+std::optional<Refusal> ReadCsv(std::string_view text, RouteFileContent& content);
+
 // "waypoint 3" or "waypoint 3 (Lizard)", of the point at `index` (from 0).
 std::string Which(std::size_t index, std::string_view name);
 
