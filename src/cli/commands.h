@@ -88,6 +88,13 @@ std::string LandWarning(const char* track, const std::optional<LandCrossing>& at
 // figures with `decimals` decimals.
 std::string RouteReport(const RouteRecord& s, const Asked& ask, int decimals);
 
+// The voyage's legs as `voyage` prints them (voyage_report.cpp): with `eta`
+// a column of times of arrival, with a split of any leg the cross-track
+// columns.
+std::string VoyageLegsText(const Voyage& voyage, const std::vector<std::string>& from,
+                           const std::vector<std::string>& to,
+                           const std::vector<std::optional<CrossTrackSplit>>& splits, bool eta);
+
 inline int Usage(std::ostream& err, const std::string& reason) {
   err << "ERROR: " << reason << '\n';
   err << "usage: sailings route [options] [FROM TO]\n"
