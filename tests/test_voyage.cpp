@@ -410,11 +410,9 @@ TEST(Voyage, CrossTrackSplitOfACompositeLegCountsTheLegsWritten) {
     SCOPED_TRACE(xtd);
     sailings::CrossTrackSplit split;
     ASSERT_EQ(sailings::SplitForCrossTrack(v.legs()[0], xtd, split), Status::ok);
-    sailings::TableRequest request;
-    request.placement = sailings::WaypointPlacement::points;
-    request.count = split.equal_parts - 1;
-    std::vector<sailings::WaypointPlan> plans = sailings::VoyageWaypointsOnly(v);
-    ASSERT_EQ(sailings::PlanWaypoints(v.legs()[0].passage, request, plans[0]), Status::ok);
+    std::vector<sailings::WaypointPlan> plans;
+    long leg = 0;
+    ASSERT_EQ(sailings::PlanCrossTrackWaypoints(v, {split}, plans, leg), Status::ok);
     struct Count : sailings::WaypointSink {
       long rows = 0;
       void Row(const sailings::Waypoint&) override { ++rows; }

@@ -73,6 +73,10 @@ enum class Track {
   composite,  // the composite track of the passage's limit (the great ellipse without one)
 };
 
+// The track's name in every face's words: "great ellipse", "rhumb line",
+// "geodesic", "composite track". Never null.
+const char* TrackName(Track track);
+
 // One route, solved once, with an optional limiting latitude. Copies share
 // the solved route; a Passage is immutable and may be read from many threads.
 class Passage {

@@ -134,6 +134,14 @@ void ForEachVoyageWaypoint(const Voyage& voyage, const std::vector<WaypointPlan>
 // The cross-track limit: the least number of equal parts (equal distance
 // along the leg) such that the rhumb line an autopilot steers between
 // consecutive points never strays more than `limit_nm` from the leg's track.
+// The cross-track limits a leg may be split for, NM: from 0.001 NM (under
+// two metres) to 100 NM. Every face checks a limit with this, and says
+// Describe(Status::xtd_out_of_range) of one outside it.
+inline constexpr double kMinCrossTrackNm = 0.001, kMaxCrossTrackNm = 100;
+inline bool CrossTrackLimitInRange(double nm) {
+  return nm >= kMinCrossTrackNm && nm <= kMaxCrossTrackNm;
+}
+
 // On a composite leg the table has rows at the tangent points T1 and T2
 // too: `parts` counts the legs written, and the separation is theirs.
 struct CrossTrackSplit {
@@ -149,5 +157,13 @@ Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit
 // `leg` names the first leg refused.
 Status SplitVoyageForCrossTrack(const Voyage& voyage, double limit_nm,
                                 std::vector<CrossTrackSplit>& splits, long& leg);
+// The voyage's waypoint table for `splits` (one per leg, as
+// SplitVoyageForCrossTrack gives them): each leg in its equal parts (and on
+// a composite leg the tangent points' rows besides), so that the table's
+// legs are those the splits count. count_out_of_range when the table would
+// hold more than kMaxWaypoints intermediate waypoints; `leg` names a leg
+// refused. `plans` is set on ok.
+Status PlanCrossTrackWaypoints(const Voyage& voyage, const std::vector<CrossTrackSplit>& splits,
+                               std::vector<WaypointPlan>& plans, long& leg);
 
 }  // namespace sailings

@@ -97,6 +97,12 @@ struct PlanOptions {
   bool keep_near_end = false;
 };
 
+// The track a plan's rows follow (the composite track of a composite plan),
+// and how they are placed in words: the track's name, or "great ellipse at
+// intermediate longitudes" (what GPX files and charts say of a table).
+Track TrackOf(const WaypointPlan& plan);
+const char* PlacementName(const WaypointPlan& plan);
+
 // Plans the table of `request` on `passage`. A passage with a limit is
 // tabled along its composite track (the great ellipse where that keeps
 // within the limit) at equal distances or legs: a request along another

@@ -318,7 +318,7 @@ void ForEachVoyageWaypoint(const Voyage& voyage, const std::vector<WaypointPlan>
 }
 
 Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit& split) {
-  if (!(limit_nm >= 0.001 && limit_nm <= 100)) return Status::xtd_out_of_range;
+  if (!CrossTrackLimitInRange(limit_nm)) return Status::xtd_out_of_range;
   const std::shared_ptr<const TrackLine> line = MakeTrackLine(leg.passage, leg.track());
   double worst = 0;
   const long parts = CrossTrackParts(*line, limit_nm * kNauticalMile, kMaxWaypoints + 1, worst);
@@ -356,6 +356,29 @@ Status SplitForCrossTrack(const VoyageLeg& leg, double limit_nm, CrossTrackSplit
   }
   split.parts = static_cast<long>(stations.size()) - 1;
   split.separation_nm = ToNauticalMiles(worst);
+  return Status::ok;
+}
+
+Status PlanCrossTrackWaypoints(const Voyage& voyage, const std::vector<CrossTrackSplit>& splits,
+                               std::vector<WaypointPlan>& plans, long& leg) {
+  leg = 0;
+  std::vector<WaypointPlan> planned = VoyageWaypointsOnly(voyage);
+  long long count = 0;
+  for (std::size_t i = 0; i < planned.size() && i < splits.size(); ++i) {
+    if (splits[i].equal_parts <= 1) continue;
+    TableRequest request;
+    request.placement = WaypointPlacement::points;
+    request.along = voyage.legs()[i].sailing;
+    request.count = splits[i].equal_parts - 1;
+    count += request.count;
+    if (count > kMaxWaypoints) return Status::count_out_of_range;
+    if (const Status status = PlanWaypoints(voyage.legs()[i].passage, request, planned[i]);
+        status != Status::ok) {
+      leg = voyage.legs()[i].number;
+      return status;
+    }
+  }
+  plans = std::move(planned);
   return Status::ok;
 }
 

@@ -26,6 +26,23 @@ Waypoint ToWaypoint(const WaypointRow& row) {
   return out;
 }
 
+Track TrackOf(const WaypointPlan& plan) {
+  if (plan.composite) return Track::composite;
+  switch (plan.along) {
+    case Sailing::rhumb_line: return Track::rhumb_line;
+    case Sailing::geodesic: return Track::geodesic;
+    case Sailing::great_ellipse: break;
+  }
+  return Track::great_ellipse;
+}
+
+const char* PlacementName(const WaypointPlan& plan) {
+  if (!plan.composite && plan.placement == WaypointPlacement::longitudes) {
+    return "great ellipse at intermediate longitudes";
+  }
+  return TrackName(TrackOf(plan));
+}
+
 Status PlanWaypoints(const Passage& passage, const TableRequest& request, WaypointPlan& plan,
                      const PlanOptions& options) {
   const RouteGeometry& g = PassageRecords::Route(passage);

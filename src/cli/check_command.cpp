@@ -23,7 +23,7 @@ int CommandLine::Check(const Options& o) {
   if (!o.xtd.empty()) {
     const std::optional<double> xtd = ParseDecimal(o.xtd);
     if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
-    if (!(*xtd >= 0.001 && *xtd <= 100)) return Fail(Describe(Status::xtd_out_of_range));
+    if (!CrossTrackLimitInRange(*xtd)) return Fail(Describe(Status::xtd_out_of_range));
     options.xtd_nm = *xtd;
   }
   if (!o.radius.empty()) {

@@ -102,9 +102,9 @@ Status SolveAsked(const double d[4], const Asked& ask, Solved& s) {
 
 std::string LandWarnings(const Solved& s, const Asked& ask, const std::string& where) {
   if (!ask.landText) return {};
-  std::string text = LandWarning("great ellipse", s.ge_land, where) +
-                     LandWarning("rhumb line", s.rhumb_land, where);
-  if (ask.composite) text += LandWarning("composite track", s.composite_land, where);
+  std::string text = LandWarning(TrackName(Track::great_ellipse), s.ge_land, where) +
+                     LandWarning(TrackName(Track::rhumb_line), s.rhumb_land, where);
+  if (ask.composite) text += LandWarning(TrackName(Track::composite), s.composite_land, where);
   return text;
 }
 
@@ -157,9 +157,10 @@ int CommandLine::Route(const Options& o) {
     // The tracks the route report gives, and its two ends as waypoints with
     // the figures of the great ellipse (the composite track within a limit).
     const bool composite = s.passage.composite() && s.passage.composite()->composite;
-    std::vector<MapTrack> tracks = {{s.passage, Track::great_ellipse, "great ellipse", 0},
-                                    {s.passage, Track::rhumb_line, "rhumb line", 0}};
-    if (composite) tracks.push_back({s.passage, Track::composite, "composite track", 0});
+    std::vector<MapTrack> tracks = {
+        {s.passage, Track::great_ellipse, TrackName(Track::great_ellipse), 0},
+        {s.passage, Track::rhumb_line, TrackName(Track::rhumb_line), 0}};
+    if (composite) tracks.push_back({s.passage, Track::composite, TrackName(Track::composite), 0});
     MapOutputs files;
     if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, from.name + "-" + to.name,
                                         std::move(tracks), nullptr, files)) {

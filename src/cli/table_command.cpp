@@ -106,13 +106,7 @@ int CommandLine::Table(const Options& o) {
   TableRows(o, choice, times, output, rows);
   std::optional<GpxWriter> gpx;
   if (!o.gpx.empty()) {
-    const char* placed = plan.composite ? "composite track"
-                         : plan.placement == WaypointPlacement::longitudes
-                             ? "great ellipse at intermediate longitudes"
-                         : plan.along == Sailing::great_ellipse ? "great ellipse"
-                         : plan.along == Sailing::geodesic      ? "geodesic"
-                                                                : "rhumb line";
-    gpx.emplace(Path(o.gpx), from.name + " to " + to.name, placed);
+    gpx.emplace(Path(o.gpx), from.name + " to " + to.name, PlacementName(plan));
     gpx->AvoidNames({from.name, to.name});
     rows.Add(*gpx);
   }
@@ -129,16 +123,9 @@ int CommandLine::Table(const Options& o) {
   }
   MapOutputs maps;
   {
-    const Track track = plan.composite                      ? Track::composite
-                        : plan.along == Sailing::rhumb_line ? Track::rhumb_line
-                        : plan.along == Sailing::geodesic   ? Track::geodesic
-                                                            : Track::great_ellipse;
-    const char* words = track == Track::composite    ? "composite track"
-                        : track == Track::rhumb_line ? "rhumb line"
-                        : track == Track::geodesic   ? "geodesic"
-                                                     : "great ellipse";
+    const Track track = TrackOf(plan);
     if (const int failed = OpenMapFiles(o, from.name + " to " + to.name, from.name + "-" + to.name,
-                                        {{passage, track, words, 0}}, times, maps)) {
+                                        {{passage, track, TrackName(track), 0}}, times, maps)) {
       return failed;
     }
     maps.AvoidNames({from.name, to.name});
@@ -163,7 +150,7 @@ int CommandLine::Table(const Options& o) {
     err_ << LandWarnings(s, ask, "");
     // The geodesic, when that is what the table follows.
     if (plan.along == Sailing::geodesic) {
-      err_ << LandWarning("geodesic", passage.CrossesLand(Track::geodesic), "");
+      err_ << LandWarning(TrackName(Track::geodesic), passage.CrossesLand(Track::geodesic), "");
     }
   }
   return kOk;

@@ -95,7 +95,7 @@ int CommandLine::Voyage(const Options& o) {
   if (!o.xtd.empty()) {
     xtd = ParseDecimal(o.xtd);
     if (!xtd) return Fail("--xtd '" + PrintableText(o.xtd) + "': not a number");
-    if (!(*xtd >= 0.001 && *xtd <= 100)) return Fail(Describe(Status::xtd_out_of_range));
+    if (!CrossTrackLimitInRange(*xtd)) return Fail(Describe(Status::xtd_out_of_range));
   }
 
   sailings::Voyage voyage;
@@ -189,23 +189,15 @@ int CommandLine::Voyage(const Options& o) {
     }
     if (status != Status::ok) return Fail("leg " + std::to_string(leg) + ": " + Describe(status));
   } else if (xtd) {
-    long long count = 0;
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-      if (splits[i]->equal_parts <= 1) continue;
-      TableRequest request;
-      request.placement = WaypointPlacement::points;
-      request.along = voyage.legs()[i].sailing;
-      request.count = splits[i]->equal_parts - 1;
-      count += request.count;
-      if (count > kMaxWaypoints) {
-        return Fail("the cross-track limit would need more than " + std::to_string(kMaxWaypoints) +
-                    " waypoints");
-      }
-      if (const Status planned = PlanWaypoints(voyage.legs()[i].passage, request, plans[i]);
-          planned != Status::ok) {
-        return Fail("leg " + std::to_string(i + 1) + ": " + Describe(planned));
-      }
+    std::vector<CrossTrackSplit> all;
+    for (const std::optional<CrossTrackSplit>& split : splits) all.push_back(*split);
+    long leg = 0;
+    const Status planned = PlanCrossTrackWaypoints(voyage, all, plans, leg);
+    if (planned == Status::count_out_of_range) {
+      return Fail("the cross-track limit would need more than " + std::to_string(kMaxWaypoints) +
+                  " waypoints");
     }
+    if (planned != Status::ok) return Fail("leg " + std::to_string(leg) + ": " + Describe(planned));
   }
 
   // The schedule of the waypoint table and the RTZ file: every leg timed.

@@ -29,13 +29,6 @@ bool AskCount(Console& c, long long& n) {
   return c.reader.ReadInteger(n, false) != ConsoleReader::kEnd;
 }
 
-const char* PlacementText(const WaypointPlan& plan) {
-  if (plan.placement == WaypointPlacement::longitudes) {
-    return "great ellipse at intermediate longitudes";
-  }
-  return plan.along == Sailing::great_ellipse ? "great ellipse" : "rhumb line";
-}
-
 // The table of a plan on the console, in "waypoints.dat" and in
 // "waypoints.gpx"; a failure of the route file is told on the error stream
 // and changes nothing else.
@@ -46,7 +39,7 @@ void WriteTable(const Passage& passage, const WaypointPlan& plan, const Names& n
   options.flush_each_row = c.flushRows;
   options.classic = true;
   TableText table(c.out, &file, options);
-  GpxWriter gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementText(plan));
+  GpxWriter gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementName(plan));
   ChartWriter chart(c.directory / kChartFile, passage, names.from, names.to, plan.n + 2);
   WaypointFanOut rows;
   rows.Add(table);

@@ -25,13 +25,14 @@ struct Style {
 };
 
 Style StyleOf(const VoyageLeg& leg) {
+  const char* name = TrackName(leg.track());
   switch (leg.track()) {
-    case Track::rhumb_line: return {"rhumb line", "#1f5fbf", "9,6"};
-    case Track::geodesic: return {"geodesic", "#d35400", ""};
-    case Track::composite: return {"composite track", "#1e8449", ""};
+    case Track::rhumb_line: return {name, "#1f5fbf", "9,6"};
+    case Track::geodesic: return {name, "#d35400", ""};
+    case Track::composite: return {name, "#1e8449", ""};
     case Track::great_ellipse: break;
   }
-  return {"great ellipse", "#c0392b", ""};
+  return {name, "#c0392b", ""};
 }
 
 TrackLine::Kind KindOf(Track track) {
