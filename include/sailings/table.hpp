@@ -1,5 +1,17 @@
 // sailings: waypoint tables along the great ellipse, the rhumb line or the
-// geodesic.
+// geodesic, in one call.
+//
+// The way in to tables is waypoints.hpp: a Passage solved once
+// (passage.hpp), PlanWaypoints, then ForEachWaypoint to any number of sinks
+// (the writers of writers.hpp), with limits, times and every field.
+// ForEachTableRow and MakeTable here are a shortcut over it for a table of
+// two positions and no more, kept for scripts and the examples; new code
+// that writes files or keeps a limit uses waypoints.hpp. (Migrating: a
+// TableRow's fields are a Waypoint's of the same names.)
+//
+// Sailing names how a table or a leg is sailed; Track (passage.hpp) names a
+// line of a solved passage, which with a limit may be its composite track.
+// TrackOf(plan) gives the track a plan's rows follow.
 //
 // Units as in route.hpp: degrees and nautical miles.
 #pragma once
