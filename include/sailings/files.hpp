@@ -16,11 +16,6 @@
 
 namespace sailings {
 
-// The files of the console dialogue, in its working folder.
-inline constexpr const char* kWaypointFile = "waypoints.dat";
-inline constexpr const char* kGpxFile = "waypoints.gpx";
-inline constexpr const char* kChartFile = "waypoints.svg";
-
 // Whether `path` can be written as told above, as far as can be known
 // before writing; false with the reason ("it is a folder", ...).
 bool CanWriteOutput(const std::filesystem::path& path, std::string& reason);

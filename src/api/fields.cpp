@@ -189,15 +189,6 @@ void AppendFieldText(std::string& line, const FieldValue& v, int decimals) {
   }
 }
 
-const char* SailingName(Sailing sailing, bool composite) {
-  switch (sailing) {
-    case Sailing::rhumb_line: return "rhumb";
-    case Sailing::geodesic: return "geodesic";
-    case Sailing::great_ellipse: break;
-  }
-  return composite ? "composite" : "great-ellipse";
-}
-
 namespace {
 
 FieldValue Text(std::string text) {

@@ -121,16 +121,6 @@ Comparison Passage::Compare() const {
   return c;
 }
 
-const char* TrackName(Track track) {
-  switch (track) {
-    case Track::rhumb_line: return "rhumb line";
-    case Track::geodesic: return "geodesic";
-    case Track::composite: return "composite track";
-    case Track::great_ellipse: break;
-  }
-  return "great ellipse";
-}
-
 std::optional<LandCrossing> Passage::CrossesLand(Track track) const {
   std::optional<LandPoint> at;
   switch (track) {

@@ -13,6 +13,11 @@
 
 namespace sailings {
 
+// The files of the console dialogue, in its working folder.
+inline constexpr const char* kWaypointFile = "waypoints.dat";
+inline constexpr const char* kGpxFile = "waypoints.gpx";
+inline constexpr const char* kChartFile = "waypoints.svg";
+
 // The console of one run of the dialogue.
 struct Console {
   ConsoleReader& reader;
