@@ -50,7 +50,10 @@ function csv(text) {
 // The static server.
 const types = {".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm"};
 const server = http.createServer((req, res) => {
-  const file = path.join(web, decodeURIComponent(new URL(req.url, "http://x").pathname).replace(/^\/$/, "/index.html"));
+  // The request's path alone (no query, no fragment), as the server sees it.
+  let asked;
+  try { asked = decodeURIComponent(req.url.split(/[?#]/)[0]); } catch { asked = ""; }
+  const file = path.join(web, asked.replace(/^\/$/, "/index.html"));
   if (!file.startsWith(web + path.sep) || !fs.existsSync(file)) { res.writeHead(404); res.end(); return; }
   res.writeHead(200, {"Content-Type": types[path.extname(file)] || "application/octet-stream"});
   fs.createReadStream(file).pipe(res);
