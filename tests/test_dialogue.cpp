@@ -183,3 +183,63 @@ TEST(Dialogue, ALegAHairShortOfTheRouteKeepsItsLastRow) {
             std::string::npos)
       << s.File("waypoints.dat");
 }
+
+TEST(Dialogue, LineEndsChangeNothing) {
+  // (The last script ends on the method's answer: without a line end it
+  // still counts, and the table is made.)
+  const char* scripts[] = {"3\n4\n3\n700\n1\nn\n0\n33 55 30 S\n18 25 26.8 E\n2\n2\n5\n2\ny\n",
+                           "0\n-10\n-20\n0\n10\n20\n1\n3\ny\n", "1\n2\n3\n1000\n2\ny\n",
+                           "3\n4\n2\n5\n1\n"};
+  const char list[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
+  for (const std::string lf : scripts) {
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string unended = lf.substr(0, lf.size() - 1);
+    const Session a = Play(lf), b = Play(crlf), c = Play(unended);
+    EXPECT_EQ(a.out, b.out) << lf;
+    EXPECT_EQ(a.out, c.out) << lf;
+    EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
+    EXPECT_EQ(a.File("waypoints.dat"), c.File("waypoints.dat"));
+    EXPECT_NE(a.File("waypoints.dat"), "");
+    // And the location list with CR LF and without its last line end.
+    std::string listCrlf;
+    for (char ch : std::string(list))
+      listCrlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    const std::string listUnended(list, sizeof list - 2);
+    EXPECT_EQ(Play(lf, listCrlf.c_str()).out, a.out) << lf;
+    EXPECT_EQ(Play(lf, listUnended.c_str()).out, a.out) << lf;
+  }
+}
+
+TEST(Dialogue, AnswersAfterBlanksAndEmptyLines) {
+  // Blank lines and leading blanks before a count, a leg distance, a method
+  // and the exit answer are skipped, as before any other answer.
+  const Session a = Play("3\n4\n3\n700\n1\ny\n");
+  const Session b = Play("3\n4\n3\n\n \t\v\f 700\n\n 1\n\n   y\n");
+  EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
+  EXPECT_NE(a.File("waypoints.dat"), "");
+  EXPECT_EQ(b.status, 0);
+  EXPECT_EQ(b.out.substr(b.out.size() - 13), "\nExit (y/n)? ");  // y ended it: no new listing
+  // Empty lines at the waypoint menu are skipped too: the menu once.
+  const Session m = Play("3\n4\n\n\n3\n700\n1\ny\n");
+  EXPECT_EQ(m.File("waypoints.dat"), a.File("waypoints.dat"));
+  EXPECT_EQ(m.out.find("Press 3 to continue"), m.out.rfind("Press 3 to continue"));
+  const Session c = Play("3\n4\n2\n\n5\n1\ny\n");  // an empty line before the count
+  EXPECT_NE(c.out.find("\n 6   -33.865000"), std::string::npos);
+  // A hemisphere letter after stray fields still counts (up to the eighth field).
+  const Session d = Play("0\n33 55 30 x x x x S\n18 25\n1\n3\n1000\n1\ny\n");
+  EXPECT_NE(d.out.find("latitude (degrees) = -33.925\n"), std::string::npos) << d.out;
+}
+
+TEST(Dialogue, RouteFileFigures) {
+  // The GPX description's total is the table's last total.
+  for (const char* script : {"3\n4\n3\n700\n1\ny\n", "3\n4\n2\n5\n2\ny\n", "1\n2\n1\n3\ny\n"}) {
+    const Session s = Play(script);
+    const std::string table = s.File("waypoints.dat"), gpx = s.File("waypoints.gpx");
+    const std::string last = table.substr(table.rfind(' ', table.size() - 2) + 1);
+    const std::size_t at = gpx.find("; total distance ");
+    ASSERT_NE(at, std::string::npos) << script;
+    EXPECT_EQ(gpx.substr(at + 17, last.size() - 1), last.substr(0, last.size() - 1)) << script;
+    EXPECT_NE(last, "0.000000\n");
+  }
+}

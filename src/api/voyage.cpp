@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "api/rows.h"
+#include "concurrency/side_task.h"
 #include "elliptic/comparison.h"
 #include "elliptic/ellipsoid.h"
 #include "elliptic/passage.h"
@@ -15,7 +16,6 @@
 #include "elliptic/waypoints.h"
 #include "sailings/line.hpp"
 #include "sailings/schedule.hpp"
-#include "sailings/side_task.hpp"
 
 namespace sailings {
 

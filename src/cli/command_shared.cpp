@@ -22,7 +22,6 @@
 #include "sailings/records.hpp"
 #include "sailings/sailings.hpp"
 #include "sailings/schedule.hpp"
-#include "sailings/side_task.hpp"
 #include "sailings/text.hpp"
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"

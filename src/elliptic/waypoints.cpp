@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
+#include "concurrency/side_task.h"
 #include "elliptic/comparison.h"
 #include "elliptic/great_ellipse.h"
 #include "elliptic/rhumb.h"
 #include "elliptic/track_line.h"
-#include "sailings/side_task.hpp"
 
 namespace sailings {
 

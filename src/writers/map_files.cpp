@@ -5,9 +5,9 @@
 #include <cmath>
 #include <functional>
 
+#include "concurrency/side_task.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/fields.hpp"
-#include "sailings/side_task.hpp"
 #include "sailings/status.hpp"
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"

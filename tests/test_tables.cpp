@@ -1,20 +1,14 @@
-// The glue between the computation and what the user sees: every table mode
-// and method as planned from a request, row by row against independent
-// references; the same answers with LF, CR LF and no final line end; the
-// position rules at the 180th meridian, at longitude 0 and at the poles; the
-// route files' figures.
+// Tables as planned from a request: every mode and method row by row
+// against the exact plane section and GeographicLib, the requests refused
+// with their reasons, and routes of millimetres against the chord.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cmath>
 #include <tuple>
 #include <vector>
 
-#include "api/rows.h"
-#include "elliptic/ellipsoid.h"
 #include "reference.h"
-#include "sailings/places.hpp"
 #include "sailings/sailings.hpp"
-#include "sailings/text.hpp"
 #include "session.h"
 
 namespace {
@@ -47,7 +41,7 @@ void SectionPoint(double lat1, double lon1, double lat2, double lon2, double s, 
 
 }  // namespace
 
-TEST(Glue, EveryModeAndMethodRowByRow) {
+TEST(Tables, EveryModeAndMethodRowByRow) {
   // Routes in all four directions, across the equator and the 180th meridian.
   const std::array<double, 4> routes[] = {{-33.9249, 18.4241, 40.7128, -74.006},  // NW
                                           {40.7128, -74.006, -33.9249, 18.4241},  // SE
@@ -126,7 +120,7 @@ TEST(Glue, EveryModeAndMethodRowByRow) {
   }
 }
 
-TEST(Glue, RefusedRequests) {
+TEST(Tables, RefusedRequests) {
   const struct {
     double lat1, lon1, lat2, lon2;
     WaypointPlacement placement;
@@ -181,123 +175,7 @@ TEST(Glue, RefusedRequests) {
   EXPECT_EQ(s.File("waypoints.dat"), "");
 }
 
-TEST(Glue, LineEndsChangeNothing) {
-  // (The last script ends on the method's answer: without a line end it
-  // still counts, and the table is made.)
-  const char* scripts[] = {"3\n4\n3\n700\n1\nn\n0\n33 55 30 S\n18 25 26.8 E\n2\n2\n5\n2\ny\n",
-                           "0\n-10\n-20\n0\n10\n20\n1\n3\ny\n", "1\n2\n3\n1000\n2\ny\n",
-                           "3\n4\n2\n5\n1\n"};
-  const char list[] = "Origin\t0 0\nSixty East\t0 60\nNorth\t50 -10\nSouth\t-33.865 -151.2093\n";
-  for (const std::string lf : scripts) {
-    std::string crlf;
-    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    const std::string unended = lf.substr(0, lf.size() - 1);
-    const Session a = Play(lf), b = Play(crlf), c = Play(unended);
-    EXPECT_EQ(a.out, b.out) << lf;
-    EXPECT_EQ(a.out, c.out) << lf;
-    EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
-    EXPECT_EQ(a.File("waypoints.dat"), c.File("waypoints.dat"));
-    EXPECT_NE(a.File("waypoints.dat"), "");
-    // And the location list with CR LF and without its last line end.
-    std::string listCrlf;
-    for (char ch : std::string(list))
-      listCrlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    const std::string listUnended(list, sizeof list - 2);
-    EXPECT_EQ(Play(lf, listCrlf.c_str()).out, a.out) << lf;
-    EXPECT_EQ(Play(lf, listUnended.c_str()).out, a.out) << lf;
-  }
-}
-
-TEST(Glue, PositionRulesAtTheMeridiansAndPoles) {
-  const struct {
-    double lat1, lon1, lat2, lon2;
-    bool same;
-  } cases[] = {
-      {10, 180, 10, -180, true},
-      {10, 0, 10, 360, true},
-      {10, 0, 10, -360, true},
-      {10, 0, 10, 5e-9, true},
-      {10, 0, 10, 2e-8, false},
-      {10, -0.0, 10, 0.0, true},
-      {10, 179.999999999, 10, -179.999999999, true},
-      {10, 179.99999, 10, -179.99999, false},
-      {90, 0, 90, 123, true},
-      {-90, 0, -90, -45, true},
-      {90, 0, -90, 0, false},
-      {89.999999, 0, 89.999999, 180, false},
-      {0, 0, 0, 180, false},
-      {0, 0, 1e-9, 0, true},
-      {100, 20, 80, -160, true},
-      {10, 20, 10.00000002, 20, false},
-  };
-  for (const auto& c : cases) {
-    const sailings::Place p = sailings::StorePlace("p", c.lat1, c.lon1);
-    const sailings::Place q = sailings::StorePlace("q", c.lat2, c.lon2);
-    EXPECT_EQ(sailings::SamePosition(p, q), c.same)
-        << c.lat1 << " " << c.lon1 << " " << c.lat2 << " " << c.lon2;
-    EXPECT_EQ(sailings::SamePosition(q, p), c.same);
-  }
-}
-
-TEST(Glue, RouteFileFigures) {
-  // The GPX description's total is the table's last total.
-  for (const char* script : {"3\n4\n3\n700\n1\ny\n", "3\n4\n2\n5\n2\ny\n", "1\n2\n1\n3\ny\n"}) {
-    const Session s = Play(script);
-    const std::string table = s.File("waypoints.dat"), gpx = s.File("waypoints.gpx");
-    const std::string last = table.substr(table.rfind(' ', table.size() - 2) + 1);
-    const std::size_t at = gpx.find("; total distance ");
-    ASSERT_NE(at, std::string::npos) << script;
-    EXPECT_EQ(gpx.substr(at + 17, last.size() - 1), last.substr(0, last.size() - 1)) << script;
-    EXPECT_NE(last, "0.000000\n");
-  }
-}
-
-TEST(Glue, TheNumberWriter) {
-  const struct {
-    double value;
-    int decimals;
-    const char* text;
-  } cases[] = {{-1e-9, 6, "0.000000"},
-               {-4e-7, 6, "0.000000"},
-               {-6e-7, 6, "-0.000001"},
-               {-0.0, 3, "0.000"},
-               {-0.4, 0, "0"},
-               {-0.6, 0, "-1"},
-               {-1e-13, 12, "0.000000000000"},
-               {123.4565, 3, "123.457"},
-               {0.125, 2, "0.12"},
-               {2.5, 0, "2"},
-               {359.9999996, 6, "360.000000"},
-               {-33.9249, 4, "-33.9249"},
-               {1e20, 2, "100000000000000000000.00"}};
-  for (const auto& c : cases) {
-    char text[400];
-    EXPECT_EQ(std::string(text, sailings::FormatNumber(text, c.value, c.decimals)), c.text)
-        << c.value;
-  }
-}
-
-TEST(Glue, AnswersAfterBlanksAndEmptyLines) {
-  // Blank lines and leading blanks before a count, a leg distance, a method
-  // and the exit answer are skipped, as before any other answer.
-  const Session a = Play("3\n4\n3\n700\n1\ny\n");
-  const Session b = Play("3\n4\n3\n\n \t\v\f 700\n\n 1\n\n   y\n");
-  EXPECT_EQ(a.File("waypoints.dat"), b.File("waypoints.dat"));
-  EXPECT_NE(a.File("waypoints.dat"), "");
-  EXPECT_EQ(b.status, 0);
-  EXPECT_EQ(b.out.substr(b.out.size() - 13), "\nExit (y/n)? ");  // y ended it: no new listing
-  // Empty lines at the waypoint menu are skipped too: the menu once.
-  const Session m = Play("3\n4\n\n\n3\n700\n1\ny\n");
-  EXPECT_EQ(m.File("waypoints.dat"), a.File("waypoints.dat"));
-  EXPECT_EQ(m.out.find("Press 3 to continue"), m.out.rfind("Press 3 to continue"));
-  const Session c = Play("3\n4\n2\n\n5\n1\ny\n");  // an empty line before the count
-  EXPECT_NE(c.out.find("\n 6   -33.865000"), std::string::npos);
-  // A hemisphere letter after stray fields still counts (up to the eighth field).
-  const Session d = Play("0\n33 55 30 x x x x S\n18 25\n1\n3\n1000\n1\ny\n");
-  EXPECT_NE(d.out.find("latitude (degrees) = -33.925\n"), std::string::npos) << d.out;
-}
-
-TEST(Glue, RoutesOfMillimetres) {
+TEST(Tables, RoutesOfMillimetres) {
   // Positions 3.3 mm apart (2e-8 degrees of longitude at 10 N): the chord.
   sailings::Route r;
   ASSERT_EQ(sailings::SolveRoute(10, 20, 10, 20.00000003, r), sailings::Status::ok);
@@ -308,56 +186,4 @@ TEST(Glue, RoutesOfMillimetres) {
   EXPECT_NEAR(r.rhumb_distance_nm * 1852, metres, 1e-6);
   EXPECT_NEAR(r.ge_azimuth_fwd, 90, 1e-3);
   EXPECT_NEAR(r.ge_azimuth_inv, 270, 1e-3);
-}
-
-TEST(Glue, AngleRulesOnTheAxes) {
-  // The direction angle of (x, y) in (-pi, pi] and the full-circle azimuth
-  // in [0, 2pi), on and off the axes, signed zeros included.
-  const struct {
-    double y, x, angle, azimuth;
-  } cases[] = {{0, 0, 0, 0},      {0, 1, 0, 0},           {1, 0, 90, 90},
-               {0, -1, 180, 180}, {-1, 0, -90, 270},      {-0.0, -1, 180, 180},
-               {1, -1, 135, 135}, {-1, -1, -135, 225},    {-1, 1, -45, 315},
-               {1, 1, 45, 45},    {1e-300, -1, 180, 180}, {-1e-300, -1, -180, 180}};
-  for (const auto& c : cases) {
-    EXPECT_NEAR(sailings::AngleOf(c.y, c.x) / ref::kDeg, c.angle, 1e-12) << c.y << " " << c.x;
-    EXPECT_NEAR(sailings::FullCircleAzimuth(c.y, c.x) / ref::kDeg, c.azimuth, 1e-12)
-        << c.y << " " << c.x;
-  }
-}
-
-TEST(Glue, AzimuthsOfTheInterfaceAreBelow360) {
-  // The computation's angles (radians, due north sometimes 2 pi or a hair
-  // below 0) as the interface gives them: degrees in [0, 360), never -0.
-  const double twoPi = 2 * M_PI;
-  const struct {
-    double radians, degrees;
-  } cases[] = {{0, 0},           {-0.0, 0},       {twoPi, 0},
-               {-1e-17, 0},      {-1e-15, 0},     {M_PI, 180},
-               {-M_PI / 2, 270}, {3 * M_PI, 180}, {std::nextafter(twoPi, 0), 0}};
-  for (const auto& c : cases) {
-    const double d = sailings::AzimuthDegrees(c.radians);
-    EXPECT_GE(d, 0) << c.radians;
-    EXPECT_LT(d, 360) << c.radians;
-    EXPECT_LT(ref::AngleDiff(d, c.degrees), 1e-9) << c.radians;
-    EXPECT_FALSE(std::signbit(d)) << c.radians;
-  }
-}
-
-TEST(Glue, TextThatReachesFilesAndTerminals) {
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {{"Tromsø", "Tromsø"},
-               {"\xEF\xBF\xBF", "???"},
-               {"\xEF\xBF\xBE", "???"},
-               {"\xED\xA0\x80", "???"},
-               {"\xC0\xAF", "??"},
-               {"\xF4\x90\x80\x80", "????"},
-               {"a\tb\x7f", "a?b?"},
-               {"\xE2\x80\x99", "\xE2\x80\x99"},
-               {"\xF4\x8F\xBF\xBD", "\xF4\x8F\xBF\xBD"},
-               {"\xF0\x9F\x8C\x8A", "\xF0\x9F\x8C\x8A"}};
-  for (const auto& c : cases) EXPECT_EQ(sailings::PrintableText(c.in), c.out) << c.in;
-  EXPECT_EQ(sailings::PrintableText(std::string(100, 'x'), 60), std::string(60, 'x') + "...");
 }
