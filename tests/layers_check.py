@@ -24,8 +24,9 @@ ALLOWED = {
     "input": ({"vector", "text"}, True),
     "elliptic": ({"vector", "text"}, True),
     "land": ({"vector", "elliptic"}, True),
+    "sea": ({"vector", "elliptic", "land"}, False),
     "writers": ({"vector", "text", "elliptic", "land"}, True),
-    "api": ({"vector", "text", "input", "elliptic", "land", "writers"}, True),
+    "api": ({"vector", "text", "input", "elliptic", "land", "sea", "writers"}, True),
     "cli": (set(), True),
     "dialogue": (set(), True),
     ".": ({"cli", "dialogue"}, True),  # main.cpp

@@ -12,6 +12,7 @@
 #include "sailings/records.hpp"
 #include "sailings/route.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/sea.hpp"
 #include "sailings/status.hpp"
 #include "sailings/table.hpp"
 #include "sailings/text.hpp"

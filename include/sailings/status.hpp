@@ -52,6 +52,12 @@ enum class [[nodiscard]] Status {
   xtd_out_of_range,    // a cross-track limit not in [0.001, 100] NM
   // Map and serial formats.
   tolerance_out_of_range,  // a drawing tolerance not in [0.001, 100] NM
+  // Sea passages.
+  clearance_out_of_range,  // a clearance not in [0.1, 50] NM (sea.hpp)
+  unknown_canal,           // a canal to avoid that the planner does not know
+  end_inland,              // an end farther than 20 NM from the sea (which, and how far: sea.hpp)
+  no_way_at_sea,           // no way at sea joins the ends (a lake, a closed canal)
+  no_coast,                // the coast is not loaded (a page before its data came)
 };
 // clang-format on
 

@@ -36,6 +36,11 @@ const char* Describe(Status status) {
     case Status::ends_after_9999: return "the voyage would end after the year 9999";
     case Status::xtd_out_of_range: return "the cross-track limit must be from 0.001 to 100 NM";
     case Status::tolerance_out_of_range: return "the tolerance must be from 0.001 to 100 NM";
+    case Status::clearance_out_of_range: return "the clearance must be from 0.1 to 50 NM";
+    case Status::unknown_canal: return "the canals to avoid are suez, panama and kiel";
+    case Status::end_inland: return "an end lies more than 20 NM from the sea";
+    case Status::no_way_at_sea: return "no way at sea joins the two positions";
+    case Status::no_coast: return "the coastline is not loaded";
   }
   return "unknown status";
 }

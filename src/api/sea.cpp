@@ -1,0 +1,144 @@
+// Sea passages: the interface over the planner (src/sea) and the coast
+// (src/land/coast.h).
+#include "sailings/sea.hpp"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "elliptic/ellipsoid.h"
+#include "land/coast.h"
+#include "sailings/coordinates.hpp"
+#include "sailings/route.hpp"
+#include "sea/sea_planner.h"
+#include "vector/position.h"
+
+namespace sailings {
+
+std::vector<std::string> CanalNames() {
+  std::vector<std::string> names;
+  for (const Gate& g : Gates()) names.push_back(g.name);
+  return names;
+}
+
+bool CoastlineLoaded() { return Coast::Get() != nullptr; }
+
+bool LoadCoastline(const std::string& bytes) { return Coast::Load(bytes); }
+
+namespace {
+
+std::string Miles(double nm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f NM", nm);
+  return text;
+}
+
+}  // namespace
+
+Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const SeaOptions& options,
+                      SeaPassage& passage, int* inland_end, double* inland_nm) {
+  if (!(options.clearance_nm >= kMinClearanceNm && options.clearance_nm <= kMaxClearanceNm))
+    return Status::clearance_out_of_range;
+  if (options.limit && !(std::fabs(*options.limit) > 0 && std::fabs(*options.limit) < 90))
+    return Status::limit_out_of_range;
+  if (!std::isfinite(lat1) || !std::isfinite(lon1) || !std::isfinite(lat2) || !std::isfinite(lon2))
+    return Status::not_a_number;
+  if (std::fabs(lat1) > 90 || std::fabs(lat2) > 90) return Status::latitude_beyond_90;
+  if (SamePosition(lat1, lon1, lat2, lon2)) return Status::same_position;
+  SeaRequest request;
+  request.lat1 = lat1, request.lon1 = lon1, request.lat2 = lat2, request.lon2 = lon2;
+  request.clearance = options.clearance_nm * kNauticalMile;
+  if (options.limit) request.limit = std::fabs(*options.limit);
+  request.closed.assign(Gates().size(), false);
+  for (std::string name : options.avoid) {
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    bool known = false;
+    for (std::size_t g = 0; g < Gates().size(); ++g) {
+      if (name == Gates()[g].name) request.closed[g] = known = true;
+    }
+    if (!known) return Status::unknown_canal;
+  }
+  const Coast* coast = Coast::Get();
+  if (!coast) return Status::no_coast;
+  SeaPlan plan;
+  double inland = 0;
+  const SeaOutcome outcome = PlanSea(*coast, request, plan, &inland);
+  switch (outcome) {
+    case SeaOutcome::ok: break;
+    case SeaOutcome::no_coast: return Status::no_coast;
+    case SeaOutcome::beyond_limit: return Status::position_beyond_limit;
+    case SeaOutcome::no_way: return Status::no_way_at_sea;
+    case SeaOutcome::departure_inland:
+    case SeaOutcome::destination_inland:
+      if (inland_end) *inland_end = outcome == SeaOutcome::departure_inland ? 1 : 2;
+      if (inland_nm) *inland_nm = ToNauticalMiles(inland);
+      return Status::end_inland;
+  }
+  SeaPassage out;
+  const std::size_t n = plan.points.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    SeaPoint p;
+    p.lat = plan.points[k].lat, p.lon = plan.points[k].lon;
+    p.added = k > 0 && k + 1 < n;
+    if (k > 0) {
+      switch (plan.legs[k - 1]) {
+        case SeaLegKind::open:
+          p.leg = SeaLeg::open;
+          p.clearance_nm = ToNauticalMiles(plan.clearance[k - 1]);
+          break;
+        case SeaLegKind::approach: p.leg = SeaLeg::approach; break;
+        case SeaLegKind::canal:
+          p.leg = SeaLeg::canal;
+          p.canal = Gates()[plan.gate[k - 1]].title;
+          break;
+      }
+      Route r;
+      if (SolveRoute(out.points.back().lat, out.points.back().lon, p.lat, p.lon, r) == Status::ok)
+        out.distance_nm += r.ge_distance_nm;
+    }
+    out.points.push_back(p);
+  }
+  if (plan.approach_from > 0) {
+    out.notes.push_back("the departure is joined to the sea " +
+                        Miles(ToNauticalMiles(plan.approach_from)) +
+                        " away by an approach leg, not checked for clearance");
+  }
+  if (plan.approach_to > 0) {
+    out.notes.push_back("the destination is joined to the sea " +
+                        Miles(ToNauticalMiles(plan.approach_to)) +
+                        " away by an approach leg, not checked for clearance");
+  }
+  int lastGate = -1;
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    if (plan.legs[k] == SeaLegKind::canal && plan.gate[k] != lastGate) {
+      const Gate& g = Gates()[plan.gate[k]];
+      out.notes.push_back(std::string("passes ") + g.title + " (" + Miles(g.length_nm) +
+                          " from entrance to entrance)");
+    }
+    lastGate = plan.legs[k] == SeaLegKind::canal ? plan.gate[k] : -1;
+  }
+  // Narrows: each run of open legs that keep less than the clearance, told
+  // once, where it keeps least.
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    const auto narrow = [&](std::size_t i) {
+      return plan.legs[i] == SeaLegKind::open &&
+             plan.clearance[i] < request.clearance - 0.01 * kNauticalMile;
+    };
+    if (!narrow(k)) continue;
+    std::size_t least = k, last = k;
+    while (last + 2 < n && narrow(last + 1)) {
+      ++last;
+      if (plan.clearance[last] < plan.clearance[least]) least = last;
+    }
+    const SeaTurn& at = plan.points[least + 1];
+    out.notes.push_back("narrows near " + FormatPositionShort(at.lat, at.lon) +
+                        ": the passage keeps " + Miles(ToNauticalMiles(plan.clearance[least])) +
+                        " from land there, less than the clearance of " +
+                        Miles(options.clearance_nm));
+    k = last;
+  }
+  passage = std::move(out);
+  return Status::ok;
+}
+
+}  // namespace sailings

@@ -1,0 +1,389 @@
+#include "land/coast.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "elliptic/ellipsoid.h"
+
+namespace sailings {
+
+#ifndef SAILINGS_COAST_SEPARATE
+// The bytes of coast_10m.bin, built in (coast_10m_data.cpp, made at build time).
+extern const unsigned char kCoast10m[];
+extern const std::size_t kCoast10mSize;
+#endif
+
+namespace {
+
+constexpr double kCell = 0.25;  // degrees
+constexpr int kColumns = 1440, kRows = 720;
+// Edges longer than this are divided: a 2 NM chord lies within 0.1 m of
+// the surface, and within metres of the straight edge of the plane.
+constexpr double kLongestEdge = 2 * kNauticalMile;
+// Where an arc is looked at: every this many metres along it.
+constexpr double kArcStep = 10000;
+constexpr double kMetresPerDegree = 111000;  // a little less than any degree of latitude
+
+std::mutex& LoadMutex() {
+  static std::mutex m;
+  return m;
+}
+std::unique_ptr<const Coast>& Loaded() {
+  static std::unique_ptr<const Coast> coast;
+  return coast;
+}
+
+// Geodetic latitude and longitude (degrees) of the direction of `p`.
+void LatLonOf(Vec3 p, double& lat, double& lon) {
+  lon = ToDegrees(std::atan2(p.y, p.x));
+  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::hypot(p.x, p.y)));
+}
+
+Vec3 Unit(Vec3 p) { return (1.0 / Length(p)) * p; }
+
+// The chord from p to the segment from q to r.
+double PointSegment(Vec3 p, Vec3 q, Vec3 r) {
+  const Vec3 d = r - q;
+  const double dd = Dot(d, d);
+  const double t = dd > 0 ? std::clamp(Dot(p - q, d) / dd, 0.0, 1.0) : 0.0;
+  return Length(p - (q + t * d));
+}
+
+// Per thread: which cells and edges a query has already looked at.
+struct Seen {
+  std::vector<std::uint32_t> cells, edges;
+  std::uint32_t epoch = 0;
+  void Begin(std::size_t cellCount, std::size_t edgeCount) {
+    if (cells.size() != cellCount) cells.assign(cellCount, 0);
+    if (edges.size() != edgeCount) edges.assign(edgeCount, 0);
+    if (++epoch == 0) {  // after four billion queries, start afresh
+      std::fill(cells.begin(), cells.end(), 0);
+      std::fill(edges.begin(), edges.end(), 0);
+      epoch = 1;
+    }
+  }
+};
+Seen& ThreadSeen() {
+  thread_local Seen seen;
+  return seen;
+}
+
+bool ReadVarint(const unsigned char*& at, const unsigned char* end, std::uint64_t& value) {
+  value = 0;
+  for (int shift = 0; shift < 64; shift += 7) {
+    if (at == end) return false;
+    const unsigned char byte = *at++;
+    value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+const Coast* Coast::Get() {
+  std::lock_guard<std::mutex> lock(LoadMutex());
+  std::unique_ptr<const Coast>& coast = Loaded();
+#ifndef SAILINGS_COAST_SEPARATE
+  if (!coast) {
+    coast.reset(
+        new Coast(std::string_view(reinterpret_cast<const char*>(kCoast10m), kCoast10mSize)));
+  }
+#endif
+  return coast && coast->ok_ ? coast.get() : nullptr;
+}
+
+bool Coast::Load(std::string_view bytes) {
+  {
+    std::lock_guard<std::mutex> lock(LoadMutex());
+    std::unique_ptr<const Coast>& coast = Loaded();
+    if (!coast || !coast->ok_) coast.reset(new Coast(bytes));
+  }
+  return Get() != nullptr;
+}
+
+Coast::Coast(std::string_view bytes) {
+  if (Decode(bytes)) {
+    Index();
+    ok_ = true;
+  }
+}
+
+bool Coast::Decode(std::string_view bytes) {
+  const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* end = at + bytes.size();
+  if (bytes.size() < 40 || std::memcmp(at, "SLC1", 4) != 0) return false;
+  double frame[4];  // lon0, lat0, dlon, dlat: little-endian float64
+  for (int k = 0; k < 4; ++k) {
+    std::uint64_t bits = 0;
+    for (int b = 7; b >= 0; --b) bits = bits << 8 | at[4 + 8 * k + b];
+    std::memcpy(&frame[k], &bits, sizeof bits);
+    if (!std::isfinite(frame[k])) return false;
+  }
+  at += 36;
+  std::uint32_t count = 0;
+  for (int b = 3; b >= 0; --b) count = count << 8 | at[b];
+  at += 4;
+  for (std::uint32_t r = 0; r < count; ++r) {
+    std::uint64_t n = 0;
+    if (!ReadVarint(at, end, n) || n < 3 || n > bytes.size()) return false;
+    std::vector<Point> ring;
+    ring.reserve(n);
+    std::int64_t x = 0, y = 0;
+    for (std::uint64_t k = 0; k < n; ++k) {
+      std::uint64_t dx, dy;
+      if (!ReadVarint(at, end, dx) || !ReadVarint(at, end, dy)) return false;
+      x += static_cast<std::int64_t>(dx >> 1) ^ -static_cast<std::int64_t>(dx & 1);
+      y += static_cast<std::int64_t>(dy >> 1) ^ -static_cast<std::int64_t>(dy & 1);
+      Point p{frame[0] + x * frame[2], frame[1] + y * frame[3]};
+      if (!(std::fabs(p.lat) <= 90) || !std::isfinite(p.lon)) return false;
+      // Each ring continuous in longitude (the data's rings cross 180).
+      if (!ring.empty()) p.lon += 360.0 * std::round((ring.back().lon - p.lon) / 360.0);
+      ring.push_back(p);
+    }
+    rings_.push_back(std::move(ring));
+  }
+  return at == end && !rings_.empty();
+}
+
+int Coast::Column(double lon) const {
+  const int c = static_cast<int>(std::floor((lon + 180.0) / kCell));
+  return ((c % kColumns) + kColumns) % kColumns;
+}
+int Coast::Row(double lat) const {
+  return std::clamp(static_cast<int>(std::floor((lat + 90.0) / kCell)), 0, kRows - 1);
+}
+
+void Coast::Index() {
+  // In space: each ring's edges, the long ones divided, the ring closed.
+  std::vector<Point> where;  // each point's latitude and longitude
+  for (const auto& ring : rings_) {
+    const std::size_t first = points_.size();
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      const Point p = ring[i], q = ring[(i + 1) % ring.size()];
+      // The edge's length as drawn, a little more than its chord.
+      const double dx = (q.lon - p.lon) * std::cos(0.5 * (p.lat + q.lat) * kDegree);
+      const double length = std::hypot(dx, q.lat - p.lat) * kMetresPerDegree * 1.01;
+      const int pieces = std::max(1, static_cast<int>(std::ceil(length / kLongestEdge)));
+      for (int k = 0; k < pieces; ++k) {
+        const double t = static_cast<double>(k) / pieces;
+        const Point m{p.lon + t * (q.lon - p.lon), p.lat + t * (q.lat - p.lat)};
+        points_.push_back(EllipsoidPoint(m.lat * kDegree, m.lon * kDegree));
+        where.push_back(m);
+      }
+    }
+    for (std::size_t i = first; i < points_.size(); ++i) edges_.push_back(static_cast<uint32_t>(i));
+    points_.push_back(points_[first]);  // the ring closed
+    where.push_back(where[first]);
+  }
+  // Each edge in the cells its bounds touch.
+  const auto cellsOf = [&](double x1, double y1, double x2, double y2, auto&& add) {
+    const int r0 = Row(std::min(y1, y2)), r1 = Row(std::max(y1, y2));
+    const double west = std::min(x1, x2), east = std::max(x1, x2);
+    const int columns =
+        std::min(kColumns, static_cast<int>(std::floor((east + 180) / kCell)) -
+                               static_cast<int>(std::floor((west + 180) / kCell)) + 1);
+    const int c0 = Column(west);
+    for (int r = r0; r <= r1; ++r) {
+      for (int k = 0; k < columns; ++k) add(r * kColumns + (c0 + k) % kColumns);
+    }
+  };
+  const auto fill = [&](std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& list,
+                        std::size_t count, auto&& bounds) {
+    start.assign(kRows * kColumns + 1, 0);
+    for (std::size_t e = 0; e < count; ++e) bounds(e, [&](int cell) { ++start[cell + 1]; });
+    for (std::size_t c = 0; c < kRows * kColumns; ++c) start[c + 1] += start[c];
+    list.resize(start.back());
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t e = 0; e < count; ++e) {
+      bounds(e, [&](int cell) { list[next[cell]++] = static_cast<std::uint32_t>(e); });
+    }
+  };
+  fill(cell_start_, cell_edges_, edges_.size(), [&](std::size_t e, auto&& add) {
+    const Point p = where[edges_[e]], q = where[edges_[e] + 1];
+    cellsOf(p.lon, p.lat, q.lon, q.lat, add);
+  });
+  // In the plane: each ring in the turn of longitude that holds its middle
+  // (a lake then lies in the same turn as the land around it); the ring
+  // that goes all the way round closed over its pole.
+  for (auto& ring : rings_) {
+    if (std::fabs(ring.back().lon - ring.front().lon) > 180.0) {
+      const double pole = ring.front().lat < 0 ? -90.0 : 90.0;
+      ring.push_back({ring.back().lon, pole});
+      ring.push_back({ring.front().lon, pole});
+    }
+    double west = 1e9, east = -1e9;
+    for (const Point& p : ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
+    const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
+    for (Point& p : ring) p.lon -= shift;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      const Point p = ring[i], q = ring[(i + 1) % ring.size()];
+      plane_edges_.push_back({p.lon, p.lat, q.lon, q.lat});
+    }
+  }
+  fill(plane_start_, plane_cells_, plane_edges_.size(), [&](std::size_t e, auto&& add) {
+    const PlaneEdge& p = plane_edges_[e];
+    cellsOf(p.x1, p.y1, p.x2, p.y2, add);
+  });
+  // Each cell's centre by the even-odd rule: the crossings of its row's
+  // parallel east of it, in every turn of longitude.
+  std::vector<std::vector<double>> crossings(kRows);
+  for (const PlaneEdge& e : plane_edges_) {
+    const int r0 = Row(std::min(e.y1, e.y2)), r1 = Row(std::max(e.y1, e.y2));
+    for (int r = r0; r <= r1; ++r) {
+      const double y = -90.0 + (r + 0.5) * kCell;
+      if ((e.y1 > y) != (e.y2 > y)) {
+        crossings[r].push_back(e.x1 + (y - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1));
+      }
+    }
+  }
+  centre_land_.assign(kRows * kColumns, 0);
+  for (int r = 0; r < kRows; ++r) {
+    std::vector<double>& xs = crossings[r];
+    std::sort(xs.begin(), xs.end());
+    for (int c = 0; c < kColumns; ++c) {
+      const double x = -180.0 + (c + 0.5) * kCell;
+      bool land = false;
+      for (int turn = -1; turn <= 1; ++turn) {
+        const auto east = xs.end() - std::upper_bound(xs.begin(), xs.end(), x + 360.0 * turn);
+        land = land || (east % 2 == 1);
+      }
+      centre_land_[r * kColumns + c] = land;
+    }
+  }
+}
+
+bool Coast::IsLand(double lat, double lon) const {
+  if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
+  lat = std::clamp(lat, -90.0, 90.0);
+  lon = std::remainder(lon, 360.0);
+  const int r = Row(lat), c = Column(lon), cell = r * kColumns + c;
+  const double cx = -180.0 + (c + 0.5) * kCell, cy = -90.0 + (r + 0.5) * kCell;
+  const auto side = [](double ax, double ay, double bx, double by, double px, double py) {
+    return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+  };
+  // The centre's answer, turned by every edge that the segment from the
+  // centre to the point crosses; an end of an edge on it counts on one
+  // side only.
+  bool inside = centre_land_[cell];
+  for (std::uint32_t k = plane_start_[cell]; k < plane_start_[cell + 1]; ++k) {
+    const PlaneEdge& e = plane_edges_[plane_cells_[k]];
+    const double turn = 360.0 * std::round((cx - 0.5 * (e.x1 + e.x2)) / 360.0);
+    const double x1 = e.x1 + turn, x2 = e.x2 + turn;
+    const double d1 = side(x1, e.y1, x2, e.y2, cx, cy), d2 = side(x1, e.y1, x2, e.y2, lon, lat);
+    const double d3 = side(cx, cy, lon, lat, x1, e.y1), d4 = side(cx, cy, lon, lat, x2, e.y2);
+    if ((d1 > 0) != (d2 > 0) && (d3 > 0) != (d4 > 0)) inside = !inside;
+  }
+  return inside;
+}
+
+// Visits each edge in the cells within `reach` metres of (lat, lon) once
+// per query (the thread's Seen); stops when `visit` returns true.
+template <class Visit>
+bool Coast::ForEachEdgeNear(double lat, double lon, double reach, Visit&& visit) const {
+  Seen& seen = ThreadSeen();
+  const double dlat = reach / kMetresPerDegree + 1e-9;
+  const double south = lat - dlat, north = lat + dlat;
+  const double widest = std::max(std::fabs(south), std::fabs(north));
+  const double cosine = std::cos(std::min(90.0, widest) * kDegree);
+  const double dlon = cosine > 1e-3 ? reach / (kMetresPerDegree * cosine) + 1e-9 : 360.0;
+  const int r0 = Row(south), r1 = Row(north);
+  const int columns =
+      dlon >= 180.0
+          ? kColumns
+          : std::min(kColumns, static_cast<int>(std::floor((lon + dlon + 180) / kCell)) -
+                                   static_cast<int>(std::floor((lon - dlon + 180) / kCell)) + 1);
+  const int c0 = dlon >= 180.0 ? 0 : Column(lon - dlon);
+  for (int r = r0; r <= r1; ++r) {
+    for (int k = 0; k < columns; ++k) {
+      const int cell = r * kColumns + (c0 + k) % kColumns;
+      if (seen.cells[cell] == seen.epoch) continue;
+      seen.cells[cell] = seen.epoch;
+      for (std::uint32_t i = cell_start_[cell]; i < cell_start_[cell + 1]; ++i) {
+        const std::uint32_t e = cell_edges_[i];
+        if (seen.edges[e] == seen.epoch) continue;
+        seen.edges[e] = seen.epoch;
+        if (visit(e)) return true;
+      }
+    }
+  }
+  return false;
+}
+
+double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
+  double lat, lon;
+  LatLonOf(p, lat, lon);
+  if (!std::isfinite(lat) || !std::isfinite(lon) || !(reach > 0)) return 0;
+  ThreadSeen().Begin(kRows * kColumns, edges_.size());
+  double best = reach;
+  ForEachEdgeNear(lat, lon, reach, [&](std::uint32_t e) {
+    const Vec3 q = points_[edges_[e]], r = points_[edges_[e] + 1];
+    const double d = PointSegment(p, q, r);
+    if (d < best) {
+      best = d;
+      if (nearest) {
+        const Vec3 v = r - q;
+        const double vv = Dot(v, v);
+        *nearest = q + (vv > 0 ? std::clamp(Dot(p - q, v) / vv, 0.0, 1.0) : 0.0) * v;
+      }
+    }
+    return false;
+  });
+  return best;
+}
+
+double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
+  const Vec3 ua = Unit(a), ub = Unit(b);
+  const Vec3 normal = Cross(ua, ub);
+  const double sine = Length(normal);
+  const double angle = std::atan2(sine, Dot(ua, ub));
+  if (!(reach > 0)) return 0;
+  if (!(sine > 1e-15)) return Distance(a, reach);  // the arc is a point
+  const Vec3 n = (1.0 / sine) * normal;
+  ThreadSeen().Begin(kRows * kColumns, edges_.size());
+  double best = reach;
+  // An edge's distance from the arc: where its points fall between the
+  // arc's ends (the wedge a x Z . n >= 0, Z x b . n >= 0, each linear along
+  // the edge), their distance from the plane; and its chords to the ends.
+  const auto edgeDistance = [&](Vec3 p, Vec3 q) {
+    double d = std::min(PointSegment(a, p, q), PointSegment(b, p, q));
+    const Vec3 v = q - p;
+    double t0 = 0, t1 = 1;
+    for (const auto& [f0, f1] : {std::pair{Dot(Cross(a, p), n), Dot(Cross(a, v), n)},
+                                 std::pair{Dot(Cross(p, b), n), Dot(Cross(v, b), n)}}) {
+      // f0 + t f1 >= 0 on [t0, t1]
+      if (f1 == 0) {
+        if (f0 < 0) return d;
+      } else if (f1 > 0) {
+        t0 = std::max(t0, -f0 / f1);
+      } else {
+        t1 = std::min(t1, -f0 / f1);
+      }
+    }
+    if (t0 > t1) return d;
+    const double h0 = Dot(n, p + t0 * v), h1 = Dot(n, p + t1 * v);
+    if ((h0 > 0) != (h1 > 0) || h0 == 0 || h1 == 0) return 0.0;
+    return std::min(d, std::min(std::fabs(h0), std::fabs(h1)));
+  };
+  const double radius = std::max(Length(a), Length(b));
+  const int steps = std::max(1, static_cast<int>(std::ceil(angle * radius / kArcStep)));
+  const double look = reach + 0.5 * angle * radius / steps + 100.0;
+  for (int k = 0; k <= steps; ++k) {
+    const double t = static_cast<double>(k) / steps;
+    const Vec3 d = std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
+    double lat, lon;
+    LatLonOf(d, lat, lon);
+    const bool stopped = ForEachEdgeNear(lat, lon, look, [&](std::uint32_t e) {
+      const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
+      best = std::min(best, dist);
+      return best < stop;
+    });
+    if (stopped) break;
+  }
+  return best;
+}
+
+}  // namespace sailings

@@ -1,0 +1,84 @@
+// Sea passages: the shortest chain of great elliptic legs between two
+// positions that keeps a clearance from the coast (land/coast.h).
+//
+// The method, in three steps:
+//  1. Ends. An end on land or nearer the coast than the clearance is joined
+//     to the nearest position at sea that keeps it (an approach leg, not
+//     checked); one farther than 20 NM from such a position is refused.
+//  2. The way round the land. A* over cells of 0.025 degrees whose centres
+//     lie at sea, first within a corridor found by A* over the coast's
+//     cells of 0.25 degrees (fast), and over every cell where the corridor
+//     is closed. Each step costs its chord, more near land, so that the
+//     way keeps clear water where there is any. Canals join their two ends
+//     as gates, at their lengths.
+//  3. Taut. The cells' way is pulled straight: from each turning point the
+//     farthest cell that a great elliptic leg reaches keeping the
+//     clearance, then every turning point moved towards the chord of its
+//     neighbours until it touches the clearance, and dropped where its
+//     neighbours see each other. What is left bends only where the land
+//     makes it: no turning point can be dropped, and each lies within 0.1
+//     NM of the clearance.
+// Where the way must pass nearer the land than the clearance (a strait
+// narrower than twice it), the legs there keep half the narrows' width
+// instead, and say so.
+//
+// Units: degrees and metres; legs are great elliptic arcs of the ellipsoid.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sailings {
+
+class Coast;
+
+// A canal: land in the data, passed through its centre line.
+struct Gate {
+  const char* name;          // lower case, as --avoid names it
+  const char* title;         // as notes print it
+  double length_nm;          // through the canal
+  std::vector<double> line;  // lat, lon pairs (degrees), end to end
+};
+const std::vector<Gate>& Gates();
+
+struct SeaRequest {
+  double lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;  // degrees
+  double clearance = 3704;                        // metres, > 0
+  std::optional<double> limit;                    // degrees, (0, 90): no leg beyond it
+  std::vector<bool> closed;                       // by the index of Gates(); missing: open
+};
+
+enum class SeaLegKind {
+  open,      // at sea, keeping `clearance`
+  approach,  // from or to an end on land or near it: not checked
+  canal,     // through a gate
+};
+
+struct SeaTurn {
+  double lat, lon;  // degrees
+};
+struct SeaPlan {
+  std::vector<SeaTurn> points;    // from the departure to the destination, both included
+  std::vector<SeaLegKind> legs;   // legs[k] from points[k] to points[k + 1]
+  std::vector<double> clearance;  // legs[k]'s clearance kept, metres (open legs)
+  std::vector<int> gate;          // legs[k]'s gate (canal legs), else -1
+  // An end moved to sea: how far, metres (0: it was at sea).
+  double approach_from = 0, approach_to = 0;
+};
+
+enum class SeaOutcome {
+  ok,
+  no_coast,          // the coast is not loaded
+  departure_inland,  // no position keeping the clearance within 20 NM of it
+  destination_inland,
+  no_way,        // no way at sea joins them (a lake, a closed canal)
+  beyond_limit,  // an end beyond the limiting latitude
+};
+
+// `inland`: with departure_inland or destination_inland, how far the end
+// lies from the sea (the coast), metres.
+SeaOutcome PlanSea(const Coast& coast, const SeaRequest& request, SeaPlan& plan,
+                   double* inland = nullptr);
+
+}  // namespace sailings
