@@ -97,9 +97,9 @@ ln -sf /usr/include/pugixml.hpp /usr/include/pugiconfig.hpp "$stage/"
 
 version=$(sed -n 's/^project(sailings VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 sources=$(cd "$root" && ls src/api/*.cpp src/elliptic/*.cpp src/input/*.cpp src/land/*.cpp \
-  src/text/*.cpp src/vector/*.cpp src/writers/*.cpp src/cli/*.cpp 2>/dev/null)
+  src/sea/*.cpp src/text/*.cpp src/vector/*.cpp src/writers/*.cpp src/cli/*.cpp 2>/dev/null)
 mkdir -p "$deps/obj"
-flags="-std=c++17 -Os -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_VERSION='\"$version\"' -I$root/include -I$root/src -isystem $stage"
+flags="-std=c++17 -Os -fexceptions -DSAILINGS_ONE_CORE -DSAILINGS_COAST_SEPARATE -DSAILINGS_VERSION='\"$version\"' -I$root/include -I$root/src -isystem $stage"
 objects=""
 stale=""
 # Each source compiled once, again only when it (or a header) is newer; on

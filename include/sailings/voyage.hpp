@@ -32,10 +32,11 @@ enum class LegType {
 
 // One waypoint of a voyage, and the leg that arrives at it.
 struct VoyagePoint {
-  std::string name;  // may be empty
-  std::string id;    // the file's own id, may be empty
-  double lat = 0;    // degrees, [-90, 90]
-  double lon = 0;    // degrees, any finite value
+  std::string name;    // may be empty
+  std::string id;      // the file's own id, may be empty
+  bool added = false;  // a turning point a sea passage added (sea.hpp), not the user's
+  double lat = 0;      // degrees, [-90, 90]
+  double lon = 0;      // degrees, any finite value
   // Of the leg arriving here (a first waypoint has none):
   bool has_leg = false;  // the file gives a leg here
   LegType type = LegType::unknown;

@@ -72,6 +72,13 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
       }
     }
     if (route->parsed()) CheckRouteArguments(*route, o);
+    if (route->parsed() && o.sea) {
+      // A sea passage is a voyage of one leg the user gives.
+      if (o.positions.empty())
+        throw CLI::ValidationError("--sea", "plans FROM TO (standard input's routes: voyage)");
+      if (o.compare || o.line || o.full || o.land)
+        throw CLI::ValidationError("--sea", "not with --compare, --line, --full or --land");
+    }
     if (!o.tolerance.empty() && o.geojson.empty() && o.kml.empty()) {
       throw CLI::ValidationError("--tolerance", "draws the tracks of --geojson and --kml");
     }
@@ -118,7 +125,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   OutputBatch files;
   const int status = voyage->parsed()  ? commands.Voyage(o)
                      : check->parsed() ? commands.Check(o)
-                     : route->parsed() ? commands.Route(o)
+                     : route->parsed() ? (o.sea ? commands.Voyage(o) : commands.Route(o))
                                        : commands.Table(o);
   std::string why;
   if (status == kOk && !files.Commit(why)) {

@@ -46,6 +46,9 @@ struct Options {
   bool waypoints = false;
   // maps and NMEA (route, table, voyage)
   std::string geojson, kml, nmea, tolerance, talker, nameLength;
+  // sea passages (route and voyage)
+  bool sea = false;
+  std::string clearance, avoid;
 };
 
 // The map and NMEA files of a command, written as its table streams.
@@ -169,6 +172,10 @@ class CommandLine {
   // The voyage's waypoints from PLACE arguments (`content.points`) or
   // --route FILE (all of `content`), its notes told.
   bool VoyagePoints(const Options& o, RouteFileContent& content, std::string& reason);
+  // With --sea, each leg of `content` replaced by its sea passage (the
+  // points added named, the notes told): kOk, or the failure told
+  // (sea_option.cpp).
+  int SeaPoints(const Options& o, RouteFileContent& content);
   // The route file --route (or check's FILE) names, or standard input for
   // "-"; its name in messages.
   bool ReadRoute(const Options& o, RouteFileContent& content, std::string& reason);

@@ -21,6 +21,8 @@ using Valued = std::vector<std::pair<CLI::Option*, const std::string*>>;
 void AddShared(CLI::App& command, Options& o);
 // --geojson, --kml, --nmea and how they are written.
 void AddMapOptions(CLI::App& command, Options& o, Valued& valued);
+// --sea, --clearance, --avoid (sea_option.cpp).
+void AddSeaOptions(CLI::App& command, Options& o, Valued& valued);
 
 // Each subcommand with its options and its help (route_command.cpp, ...).
 CLI::App* AddRouteCommand(CLI::App& app, Options& o, Valued& valued);

@@ -323,9 +323,10 @@ CLI::App* AddRouteCommand(CLI::App& app, Options& o, Valued& valued) {
                         "Also draw the route as an SVG chart to FILE (FROM TO only)"),
       &o.svg);
   AddMapOptions(*route, o, valued);
-  route->add_flag(
-      "--land", o.land,
-      "Whether each track crosses land (Natural Earth 1:110m; coarse: never a safety check)");
+  route->add_flag("--land", o.land,
+                  "Whether each track crosses land (Natural Earth 1:10m: ocean passages, never a "
+                  "safety check)");
+  AddSeaOptions(*route, o, valued);
   AddShared(*route, o);
   route->footer(kRouteOutput + FieldList(RouteFields()) + kRouteExamples);
 

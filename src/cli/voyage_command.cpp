@@ -51,6 +51,7 @@ int CommandLine::Voyage(const Options& o) {
   RouteFileContent content;
   std::string reason;
   if (!VoyagePoints(o, content, reason)) return Fail(reason);
+  if (const int sea = SeaPoints(o, content)) return sea;
   const std::vector<VoyagePoint>& points = content.points;
   const std::vector<long>& lines = content.lines;
   // A refusal of a waypoint from a file names the file and its line.
@@ -354,7 +355,8 @@ CLI::App* AddVoyageCommand(CLI::App& app, Options& o, Valued& valued) {
       "--rtz", o.rtz, "Also write the voyage as an RTZ 1.0 route (legs, speeds, schedule)");
   auto* vSvg = voyage->add_option("--svg", o.svg, "Also draw the voyage as an SVG chart");
   AddMapOptions(*voyage, o, valued);
-  voyage->add_flag("--land", o.land, "Warn when a leg crosses land (Natural Earth 1:110m; coarse)");
+  voyage->add_flag("--land", o.land, "Warn when a leg crosses land (Natural Earth 1:10m)");
+  AddSeaOptions(*voyage, o, valued);
   AddShared(*voyage, o);
   voyage->footer(std::string(R"(
 Output: one line per leg, then the totals (with --waypoints the waypoint
@@ -365,6 +367,7 @@ Examples:
   sailings voyage Rotterdam 51N 1.5E 49.9N 5.2W "New York" --speed 16 --list data/input.txt
   sailings voyage --route passage.rtz --depart 2027-03-01T08:00Z --xtd 1 --rtz plan.rtz
   sailings voyage 50N 5W 40.5N 73.9W --xtd 0.5 --waypoints --csv
+  sailings voyage Rotterdam Singapore --sea --clearance 3 --avoid suez
 )");
 
   for (const auto& [option, value] :

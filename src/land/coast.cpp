@@ -335,7 +335,7 @@ double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
   return best;
 }
 
-double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
+double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) const {
   const Vec3 ua = Unit(a), ub = Unit(b);
   const Vec3 normal = Cross(ua, ub);
   const double sine = Length(normal);
@@ -348,8 +348,12 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
   // An edge's distance from the arc: where its points fall between the
   // arc's ends (the wedge a x Z . n >= 0, Z x b . n >= 0, each linear along
   // the edge), their distance from the plane; and its chords to the ends.
+  // (`where`: the point of the arc's plane, or an end, nearest the edge.)
+  Vec3 where{0, 0, 0};
   const auto edgeDistance = [&](Vec3 p, Vec3 q) {
-    double d = std::min(PointSegment(a, p, q), PointSegment(b, p, q));
+    const double da = PointSegment(a, p, q), db = PointSegment(b, p, q);
+    double d = std::min(da, db);
+    where = da <= db ? a : b;
     const Vec3 v = q - p;
     double t0 = 0, t1 = 1;
     for (const auto& [f0, f1] : {std::pair{Dot(Cross(a, p), n), Dot(Cross(a, v), n)},
@@ -365,8 +369,18 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
     }
     if (t0 > t1) return d;
     const double h0 = Dot(n, p + t0 * v), h1 = Dot(n, p + t1 * v);
-    if ((h0 > 0) != (h1 > 0) || h0 == 0 || h1 == 0) return 0.0;
-    return std::min(d, std::min(std::fabs(h0), std::fabs(h1)));
+    if ((h0 > 0) != (h1 > 0) || h0 == 0 || h1 == 0) {
+      const double t = h0 == h1 ? t0 : t0 + (t1 - t0) * h0 / (h0 - h1);
+      where = p + t * v;
+      return 0.0;
+    }
+    const double h = std::min(std::fabs(h0), std::fabs(h1));
+    if (h < d) {
+      const Vec3 z = std::fabs(h0) <= std::fabs(h1) ? p + t0 * v : p + t1 * v;
+      where = z - Dot(n, z) * n;
+      return h;
+    }
+    return d;
   };
   const double radius = std::max(Length(a), Length(b));
   const int steps = std::max(1, static_cast<int>(std::ceil(angle * radius / kArcStep)));
@@ -378,7 +392,10 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
     LatLonOf(d, lat, lon);
     const bool stopped = ForEachEdgeNear(lat, lon, look, [&](std::uint32_t e) {
       const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
-      best = std::min(best, dist);
+      if (dist < best) {
+        best = dist;
+        if (at) *at = where;
+      }
       return best < stop;
     });
     if (stopped) break;

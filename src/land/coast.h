@@ -51,8 +51,10 @@ class Coast {
   // The distance (metres) from the great elliptic arc from `a` to `b`
   // (Earth-centred, on the ellipsoid, less than half the ellipse apart) to
   // land, if less than `reach`; else `reach`. Stops at the first edge
-  // nearer than `stop` (<= reach): a leg is refused at once.
-  double ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const;
+  // nearer than `stop` (<= reach): a leg is refused at once. With `at`, the
+  // point of the arc (off the surface by the arc's sag, at most metres)
+  // nearest the land found, when any is nearer than `reach`.
+  double ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at = nullptr) const;
   bool ArcClear(Vec3 a, Vec3 b, double clearance) const {
     return ArcDistance(a, b, clearance, clearance) >= clearance;
   }

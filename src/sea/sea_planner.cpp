@@ -102,6 +102,12 @@ class Planner {
   };
   const CellState& State(Cell c);
   bool Beyond(double lat) const { return request_.limit && std::fabs(lat) > *request_.limit; }
+  // Whether the great elliptic leg from a to b keeps `keep` from land and
+  // stays within the limiting latitude.
+  bool Clear(Vec3 a, Vec3 b, double keep) const {
+    return !LegBeyond(a, b) && coast_.ArcClear(a, b, keep);
+  }
+  bool LegBeyond(Vec3 a, Vec3 b) const;
   bool ToSea(double lat, double lon, double& seaLat, double& seaLon, double& moved, double& inland);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);
   bool Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
@@ -209,7 +215,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   }
   bool found = false;
   while (!queue.empty()) {
-    const auto [f, k] = queue.top();
+    const double f = queue.top().first;
+    const auto k = queue.top().second;
     queue.pop();
     if (k == key(t)) {
       found = true;
@@ -277,7 +284,8 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     return !corridor || (*corridor)[(c.row / 10) * kCoarseColumns + c.column / 10];
   };
   while (!queue.empty()) {
-    const auto [f, k] = queue.top();
+    const double f = queue.top().first;
+    const auto k = queue.top().second;
     queue.pop();
     const Vec3 here = centre(k);
     const double g = nodes[k].g;
@@ -310,15 +318,39 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
         // Near land, a step is taken only where its leg keeps the least
         // clearance.
         if (!end && std::min(s.clearance, State(c).clearance) < kSeesNeighbours &&
-            !coast_.ArcClear(here, centre(Key(n)), std::min(c_, kLeastClearance)))
+            !Clear(here, centre(Key(n)), std::min(c_, kLeastClearance)))
           continue;
         // Dearer near land: the way keeps to clear water where there is any.
-        const double near = end ? 1.0 : 1.0 + 3.0 * std::max(0.0, 1.0 - s.clearance / c_);
+        const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - s.clearance / c_);
         relax(Key(n), Chord(here, centre(Key(n))) * near);
       }
     }
     if (const auto j = jumps.find(k); j != jumps.end())
       for (const auto& [n, cost] : j->second) relax(n, cost);
+  }
+  return false;
+}
+
+// The leg's highest latitude, north or south: where the plane's direction
+// nearest the pole falls between the ends (the latitude of the ellipsoid
+// grows with the direction's), else at an end.
+bool Planner::LegBeyond(Vec3 a, Vec3 b) const {
+  if (!request_.limit) return false;
+  double lat, lon;
+  for (const Vec3 end : {a, b}) {
+    LatLonOf(end, lat, lon);
+    if (Beyond(lat)) return true;
+  }
+  const Vec3 n = Cross(a, b);
+  const double nn = Dot(n, n);
+  if (!(nn > 0)) return false;
+  for (const double pole : {1.0, -1.0}) {
+    const Vec3 z{0, 0, pole};
+    const Vec3 v = z - (Dot(z, n) / nn) * n;  // the plane's direction nearest the pole
+    if (Dot(Cross(a, v), n) >= 0 && Dot(Cross(v, b), n) >= 0) {
+      LatLonOf(v, lat, lon);
+      if (Beyond(lat)) return true;
+    }
   }
   return false;
 }
@@ -369,7 +401,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         const auto [to, toNeed] = ends.back();
         const Vec3 from = q.back();
         if (halvings < 15 && Chord(from, to) > 50.0 &&
-            !coast_.ArcClear(from, to, Slack(std::min(nq.back(), toNeed)))) {
+            !Clear(from, to, Slack(std::min(nq.back(), toNeed)))) {
           Vec3 mid = OnSurface(0.5 * (from + to));
           const double d = MoveOffLand(mid);
           ends.push_back({mid, d});
@@ -396,7 +428,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       for (std::size_t j = i + 1; j < p.size(); ++j) least[j] = std::min(least[j - 1], need[j]);
       // Galloping: the legs to i + 1, i + 2, i + 4, ... while in sight, then
       // halving between the last in sight and the first not.
-      const auto sees = [&](std::size_t j) { return coast_.ArcClear(p[i], p[j], Slack(least[j])); };
+      const auto sees = [&](std::size_t j) { return Clear(p[i], p[j], Slack(least[j])); };
       std::size_t seen = i, unseen = p.size();
       for (std::size_t step = 1; i + step < p.size(); step *= 2) {
         if (!sees(i + step)) {
@@ -422,6 +454,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     }
     p.swap(q), need.swap(nq);
   }
+  int split = 0;  // points split at corners, at most 64 a chain
   const auto passes = [&] {
     // 2. Each turning point pulled towards the chord of its neighbours until
     // a leg touches its clearance; dropped when its neighbours see each other.
@@ -429,7 +462,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
         const double both = std::min(need[i - 1], need[i]);
-        if (coast_.ArcClear(p[i - 1], p[i + 1], both)) {
+        if (Clear(p[i - 1], p[i + 1], both)) {
           p.erase(p.begin() + i), need.erase(need.begin() + i);
           need[i - 1] = both;
           --i;
@@ -440,7 +473,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         const Vec3 n = Cross(p[i - 1], p[i + 1]);
         const Vec3 m = OnSurface(p[i] - (Dot(p[i], n) / Dot(n, n)) * n);
         const auto clear = [&](Vec3 b) {
-          return coast_.ArcClear(p[i - 1], b, need[i - 1]) && coast_.ArcClear(b, p[i + 1], need[i]);
+          return Clear(p[i - 1], b, need[i - 1]) && Clear(b, p[i + 1], need[i]);
         };
         const auto along = [&](double t) { return OnSurface((1 - t) * p[i] + t * m); };
         double lo = 0, hi = 1;
@@ -448,9 +481,65 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
           const double mid = 0.5 * (lo + hi);
           (clear(along(mid)) ? lo : hi) = mid;
         }
-        const Vec3 moved = along(lo);
+        Vec3 moved = along(lo);
+        // Then slid along each leg towards its far end while the other leg
+        // stays clear: the path only shortens, and the point comes to the
+        // corner that holds the other leg off.
+        for (const int side : {-1, 1}) {
+          const Vec3 end = p[i + side], other = p[i - side];
+          const double otherNeed = side < 0 ? need[i] : need[i - 1];
+          const auto slid = [&](double t) { return OnSurface((1 - t) * moved + t * end); };
+          double in = 0, out = 1;
+          for (int k = 0; k < 30 && Chord(slid(in), slid(out)) > 2.0; ++k) {
+            const double mid = 0.5 * (in + out);
+            (Clear(slid(mid), other, otherNeed) ? in : out) = mid;
+          }
+          moved = slid(in);
+        }
         most = std::max(most, Chord(moved, p[i]));
         p[i] = moved;
+        // A point still off the land, its neighbours' chord held off by land
+        // between: the point of that land's clearance nearest the chord
+        // takes its place where both legs to it keep clear (it lies between
+        // the chord and the point, so the path shortens).
+        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+            std::min(need[i - 1], need[i]) + kTurnSlack) {
+          const double keep = std::min(need[i - 1], need[i]);
+          Vec3 at;
+          if (coast_.ArcDistance(p[i - 1], p[i + 1], keep, 0, &at) < keep) {
+            Vec3 x = OnSurface(at);
+            const double d = MoveOffLand(x);
+            if (d >= keep - 1.0 && coast_.Distance(x, keep + kTurnSlack) < keep + kTurnSlack &&
+                Clear(p[i - 1], x, need[i - 1]) && Clear(x, p[i + 1], need[i])) {
+              p[i] = x;
+              most = 1e9;
+              continue;
+            }
+          }
+        }
+        // A point still off the land, its legs held off by corners of their
+        // own: those corners become turning points in its place (on its
+        // legs, so the path is as it was), to be pulled in their turn.
+        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+                std::min(need[i - 1], need[i]) + kTurnSlack &&
+            split < 64) {
+          Vec3 t1, t2;
+          const double d1 = coast_.ArcDistance(p[i - 1], p[i], c_ + kTurnSlack, 0, &t1);
+          const double d2 = coast_.ArcDistance(p[i], p[i + 1], c_ + kTurnSlack, 0, &t2);
+
+          if (d1 < need[i - 1] + kTurnSlack && d2 < need[i] + kTurnSlack) {
+            t1 = OnSurface(t1), t2 = OnSurface(t2);
+            if (Chord(t1, p[i]) > 10 && Chord(t2, p[i]) > 10 && Chord(t1, p[i - 1]) > 10 &&
+                Chord(t2, p[i + 1]) > 10) {
+              ++split;
+              const double before = need[i - 1], after = need[i];
+              p.insert(p.begin() + i + 1, t2), need.insert(need.begin() + i + 1, after);
+              p.insert(p.begin() + i, t1), need.insert(need.begin() + i, before);
+              most = 1e9;
+              ++i;
+            }
+          }
+        }
       }
       // Two turning points round one corner become one where their legs meet,
       // if that lies within 0.1 NM of the clearance: a little longer, far
@@ -463,9 +552,11 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         x = OnSurface(x);
         const double keep = std::min({need[i - 1], need[i], need[i + 1]});
         if (Chord(x, p[i]) + Chord(x, p[i + 1]) > 4 * Chord(p[i], p[i + 1]) + 100.0) continue;
+        // (Where they meet at one of the two, it is no merger but a drop.)
+        if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
         if (coast_.Distance(x, keep + kTurnSlack) >= keep + kTurnSlack) continue;
-        if (!coast_.ArcClear(p[i - 1], x, std::min(need[i - 1], keep)) ||
-            !coast_.ArcClear(x, p[i + 2], std::min(need[i + 1], keep)))
+        if (!Clear(p[i - 1], x, std::min(need[i - 1], keep)) ||
+            !Clear(x, p[i + 2], std::min(need[i + 1], keep)))
           continue;
         p[i] = x;
         need[i - 1] = std::min(need[i - 1], keep), need[i] = std::min(need[i + 1], keep);
@@ -489,7 +580,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       std::vector<double> upTo(p.size(), need[i]);
       for (std::size_t j = i + 2; j < p.size(); ++j) upTo[j] = least = std::min(least, need[j - 1]);
       for (std::size_t j = p.size() - 1; j > i + 1; --j) {
-        if (coast_.ArcClear(p[i], p[j], upTo[j])) {
+        if (Clear(p[i], p[j], upTo[j])) {
           next = j, keep = upTo[j];
           break;
         }
@@ -528,7 +619,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // 2. The way round the land: the corridor first, then everywhere.
   std::vector<std::int64_t> way;
   std::vector<std::uint8_t> corridor;
-  const bool direct = coast_.ArcClear(At(lat1, lon1), At(lat2, lon2), c_);
+  const bool direct = Clear(At(lat1, lon1), At(lat2, lon2), c_);
   if (!direct) {
     // Where the fine search finds the corridor closed (land that the
     // coarse cells did not see), the first coarse cell of its way that it

@@ -1,0 +1,306 @@
+// Sea passages against an independent measure of the land: every leg
+// sampled along the exact plane section (reference.h) and measured to the
+// coastline's edges in GeographicLib's local tangent plane at each sample,
+// finely where it comes near. The coastline is the data's own rings; the
+// measure shares no code with the planner.
+#include <gtest/gtest.h>
+
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/LocalCartesian.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "land/coast.h"
+#include "reference.h"
+#include "sailings/sea.hpp"
+
+namespace {
+
+using sailings::SeaLeg;
+using sailings::SeaPassage;
+using sailings::Status;
+
+// The coastline's edges in buckets of 0.05 degrees, each edge in pieces of
+// at most 0.5 NM (straight in longitude and latitude, as the data draws it).
+class MeasuredLand {
+ public:
+  MeasuredLand() {
+    const sailings::Coast* coast = sailings::Coast::Get();
+    for (const auto& ring : coast->rings()) {
+      for (std::size_t i = 0; i < ring.size(); ++i) {
+        const auto p = ring[i], q = ring[(i + 1) % ring.size()];
+        if (std::fabs(p.lat) > 89.99 && std::fabs(q.lat) > 89.99) continue;  // closed over a pole
+        const double nm =
+            std::hypot((q.lon - p.lon) * std::cos(p.lat * ref::kDeg), q.lat - p.lat) * 60;
+        const int pieces = std::max(1, static_cast<int>(std::ceil(nm / 0.5)));
+        for (int k = 0; k < pieces; ++k) {
+          const double t0 = double(k) / pieces, t1 = double(k + 1) / pieces;
+          Piece e{p.lon + t0 * (q.lon - p.lon), p.lat + t0 * (q.lat - p.lat),
+                  p.lon + t1 * (q.lon - p.lon), p.lat + t1 * (q.lat - p.lat)};
+          e.x1 = std::remainder(e.x1, 360.0);
+          e.x2 = e.x1 + std::remainder(e.x2 - e.x1, 360.0);
+          buckets_[Bucket(e.y1, e.x1)].push_back(e);
+        }
+      }
+    }
+  }
+  // NM from (lat, lon) to the nearest land within `reach` NM (else reach);
+  // whether it is on land is not asked (the passages stay at sea).
+  double Distance(double lat, double lon, double reach) const {
+    const GeographicLib::LocalCartesian plane(lat, lon, 0);
+    const double dlat = reach / 60 + 0.06, dlon = dlat / std::max(0.05, std::cos(lat * ref::kDeg));
+    double best = reach * ref::kNm;
+    for (double y = lat - dlat; y <= lat + dlat + 0.05; y += 0.05) {
+      for (double x = lon - dlon; x <= lon + dlon + 0.05; x += 0.05) {
+        const auto it = buckets_.find(Bucket(y, x));
+        if (it == buckets_.end()) continue;
+        for (const Piece& e : it->second) {
+          double ax, ay, az, bx, by, bz;
+          const double turn = 360 * std::round((lon - e.x1) / 360);
+          plane.Forward(e.y1, e.x1 + turn, 0, ax, ay, az);
+          plane.Forward(e.y2, e.x2 + turn, 0, bx, by, bz);
+          const double vx = bx - ax, vy = by - ay, vv = vx * vx + vy * vy;
+          const double t = vv > 0 ? std::clamp(-(ax * vx + ay * vy) / vv, 0.0, 1.0) : 0.0;
+          best = std::min(best, std::hypot(ax + t * vx, ay + t * vy));
+        }
+      }
+    }
+    return best / ref::kNm;
+  }
+  // NM from the great elliptic leg to land: every 0.5 NM, and every 0.005
+  // NM within 0.5 NM of a sample that comes within `near` NM.
+  double LegDistance(double lat1, double lon1, double lat2, double lon2, double near) const {
+    double angle;
+    const ref::Section s = ref::SectionThrough(ref::Unit(ref::Ecef(lat1, lon1)),
+                                               ref::Unit(ref::Ecef(lat2, lon2)), angle);
+    const int n = std::max(2, static_cast<int>(std::ceil(angle * ref::kA / (0.5 * ref::kNm))));
+    double least = near + 1;
+    const auto at = [&](double t) {
+      double lat, lon;
+      ref::Geodetic(s.Point(std::clamp(t, 0.0, angle)), lat, lon);
+      return Distance(lat, lon, near + 1);
+    };
+    for (int k = 0; k <= n; ++k) {
+      const double t = angle * k / n, d = at(t);
+      least = std::min(least, d);
+      if (d < near + 0.5) {
+        const double dt = angle / n / 100;
+        for (int j = -100; j <= 100; ++j) least = std::min(least, at(t + j * dt));
+      }
+    }
+    return least;
+  }
+
+ private:
+  struct Piece {
+    double x1, y1, x2, y2;
+  };
+  static long Bucket(double lat, double lon) {
+    const long r = static_cast<long>(std::floor((lat + 90) / 0.05));
+    long c = static_cast<long>(std::floor((std::remainder(lon, 360.0) + 180) / 0.05));
+    return r * 7200 + (c % 7200 + 7200) % 7200;
+  }
+  std::map<long, std::vector<Piece>> buckets_;
+};
+
+const MeasuredLand& Land() {
+  static const MeasuredLand land;
+  return land;
+}
+
+// The great elliptic leg's length, metres, by numerical integration.
+double ArcMetres(double lat1, double lon1, double lat2, double lon2) {
+  double angle;
+  const ref::Section s = ref::SectionThrough(ref::Unit(ref::Ecef(lat1, lon1)),
+                                             ref::Unit(ref::Ecef(lat2, lon2)), angle);
+  return s.Arc(angle);
+}
+
+}  // namespace
+
+TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
+  // Each row: the passage, and what it must pass. The checks are the
+  // planner's promises: every open leg keeps its clearance (the asked one
+  // but in narrows) to 0.01 NM; no turning point it adds can be dropped
+  // (the chord of its neighbours comes nearer the land); no leg goes beyond
+  // the limit; the length is the legs' own.
+  const struct {
+    const char* what;
+    double lat1, lon1, lat2, lon2;
+    const char* avoid;
+    double limit;              // 0: none
+    const char* canal;         // the canal passed, or ""
+    double least_nm, most_nm;  // the passage's length, from published distance tables
+    bool narrows;              // whether it may keep less than the clearance somewhere
+  } cases[] = {
+      // Guards the Dover Strait and the Channel's capes (Dungeness, Portland).
+      {"the Channel", 51.5, 2.5, 50.0, -2.0, "", 0, "", 190, 215, false},
+      // Guards the Strait of Gibraltar (7.7 NM wide: the full clearance).
+      {"Gibraltar", 36.5, -8.0, 36.3, -3.0, "", 0, "", 235, 260, false},
+      // Guards the Suez Canal as a gate and the Red Sea's narrows.
+      {"Suez", 35.8, 14.6, 12.5, 44.0, "", 0, "the Suez Canal", 2200, 2400, true},
+      // Guards the way round Africa when Suez is closed.
+      {"round the Cape", 35.8, 14.6, 12.5, 44.0, "suez", 0, "", 9800, 11500, false},
+      // Guards Malacca and the Singapore Strait (narrows).
+      {"Malacca", 5.9, 80.0, 22.0, 114.3, "", 0, "", 2800, 3050, true},
+      // Guards the Panama Canal as a gate.
+      {"Panama", 40.3, -73.8, -12.1, -77.3, "", 0, "the Panama Canal", 3250, 3500, true},
+      // Guards the Pacific and the 180th meridian (no way round the world).
+      {"the Pacific", -36.6, 175.0, 21.2, -157.9, "", 0, "", 3700, 3950, false},
+      // Guards the limiting latitude as a wall.
+      {"high latitude", 35.0, 140.2, 37.7, -123.1, "", 45, "", 4400, 4600, false},
+  };
+  const MeasuredLand& land = Land();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sailings::SeaOptions options;
+    if (*c.avoid) options.avoid = {c.avoid};
+    if (c.limit > 0) options.limit = c.limit;
+    SeaPassage p;
+    ASSERT_EQ(sailings::PlanSeaPassage(c.lat1, c.lon1, c.lat2, c.lon2, options, p), Status::ok);
+    const double clearance = options.clearance_nm;
+    double metres = 0;
+    bool canal = false;
+    const auto& pts = p.points;
+    for (std::size_t k = 1; k < pts.size(); ++k) {
+      metres += ArcMetres(pts[k - 1].lat, pts[k - 1].lon, pts[k].lat, pts[k].lon);
+      if (pts[k].leg == SeaLeg::canal) {
+        canal = true;
+        EXPECT_EQ(pts[k].canal, c.canal);
+        continue;
+      }
+      ASSERT_EQ(pts[k].leg, SeaLeg::open) << k;
+      const double kept =
+          land.LegDistance(pts[k - 1].lat, pts[k - 1].lon, pts[k].lat, pts[k].lon, clearance);
+      EXPECT_GE(kept, std::min(clearance, pts[k].clearance_nm) - 0.01) << "leg " << k;
+      if (!c.narrows) EXPECT_GE(kept, clearance - 0.01) << "leg " << k;
+      EXPECT_LE(pts[k].clearance_nm, std::min(clearance, kept) + 0.01) << "leg " << k;
+      if (c.limit > 0) {
+        double angle;
+        const ref::Section s =
+            ref::SectionThrough(ref::Unit(ref::Ecef(pts[k - 1].lat, pts[k - 1].lon)),
+                                ref::Unit(ref::Ecef(pts[k].lat, pts[k].lon)), angle);
+        for (int j = 0; j <= 400; ++j) {
+          double lat, lon;
+          ref::Geodetic(s.Point(angle * j / 400), lat, lon);
+          EXPECT_LE(std::fabs(lat), c.limit + 1e-6) << "leg " << k;
+        }
+      }
+    }
+    EXPECT_EQ(canal, *c.canal != '\0');
+    EXPECT_NEAR(p.distance_nm, metres / ref::kNm, 1e-6 * p.distance_nm);
+    EXPECT_GE(p.distance_nm, c.least_nm);
+    EXPECT_LE(p.distance_nm, c.most_nm);
+    for (std::size_t k = 1; k + 1 < pts.size(); ++k) {
+      if (pts[k].leg != SeaLeg::open || pts[k + 1].leg != SeaLeg::open) continue;
+      const double keep = std::min(pts[k].clearance_nm, pts[k + 1].clearance_nm);
+      // (Held by the limit: a leg that reaches it.)
+      const auto reaches = [&](std::size_t j) {
+        double angle;
+        const ref::Section s =
+            ref::SectionThrough(ref::Unit(ref::Ecef(pts[j - 1].lat, pts[j - 1].lon)),
+                                ref::Unit(ref::Ecef(pts[j].lat, pts[j].lon)), angle);
+        double most = 0;
+        for (int i = 0; i <= 400; ++i) {
+          double lat, lon;
+          ref::Geodetic(s.Point(angle * i / 400), lat, lon);
+          most = std::max(most, std::fabs(lat));
+        }
+        return most > c.limit - 0.01;
+      };
+      const bool atLimit = c.limit > 0 && (reaches(k) || reaches(k + 1));
+      // Taut: without it the leg would come nearer the land than its legs keep.
+      if (!atLimit) {
+        EXPECT_LT(land.LegDistance(pts[k - 1].lat, pts[k - 1].lon, pts[k + 1].lat, pts[k + 1].lon,
+                                   clearance),
+                  keep + 0.005)
+            << "turning point " << k;
+      }
+    }
+  }
+}
+
+TEST(Sea, WhereTheGreatEllipseKeepsClearItIsThePassage) {
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(40, -40, 35, -20, {}, p), Status::ok);
+  ASSERT_EQ(p.points.size(), 2u);
+  EXPECT_NEAR(p.distance_nm, ArcMetres(40, -40, 35, -20) / ref::kNm, 1e-6);
+  EXPECT_TRUE(p.notes.empty());
+}
+
+TEST(Sea, EndsOnLandAreJoinedToTheNearestSea) {
+  // Rotterdam's centre lies inland at this scale: an approach leg to the
+  // nearest position that keeps the clearance (and no farther).
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(51.92, 4.48, 50.0, -2.0, {}, p), Status::ok);
+  ASSERT_GE(p.points.size(), 3u);
+  EXPECT_EQ(p.points[1].leg, SeaLeg::approach);
+  const double out = Land().Distance(p.points[1].lat, p.points[1].lon, 5);
+  EXPECT_GE(out, 2.0 - 0.01);
+  EXPECT_LE(out, 2.0 + 0.1);
+  const GeographicLib::Geodesic& wgs = GeographicLib::Geodesic::WGS84();
+  double s12;
+  wgs.Inverse(51.92, 4.48, p.points[1].lat, p.points[1].lon, s12);
+  EXPECT_LT(s12 / ref::kNm, 20);
+  // Nothing nearer keeps the clearance: every position on circles round the
+  // port out to 0.1 NM short of the approach's end is on land or too near it.
+  for (double r = 0.25; r < s12 / ref::kNm - 0.1; r += 0.25) {
+    for (int b = 0; b < 360; b += 5) {
+      double lat, lon;
+      wgs.Direct(51.92, 4.48, b, r * ref::kNm, lat, lon);
+      if (sailings::Coast::Get()->IsLand(lat, lon)) continue;
+      EXPECT_LT(Land().Distance(lat, lon, 3), 2.0 + 0.01) << r << " " << b;
+    }
+  }
+  EXPECT_NE(p.notes.at(0).find("approach leg"), std::string::npos);
+}
+
+TEST(Sea, Refusals) {
+  const struct {
+    double lat1, lon1, lat2, lon2, clearance;
+    const char* avoid;
+    Status status;
+  } cases[] = {
+      {50, -2, 36.5, -8, 0.05, "", Status::clearance_out_of_range},
+      {50, -2, 36.5, -8, 50.5, "", Status::clearance_out_of_range},
+      {50, -2, 36.5, -8, 2, "bosporus", Status::unknown_canal},
+      {50, -2, 50, 358, 2, "", Status::same_position},
+      {50, NAN, 36.5, -8, 2, "", Status::not_a_number},
+      {40.42, -3.70, 36.5, -8, 2, "", Status::end_inland},     // Madrid
+      {42.0, 50.5, 43.0, 34.0, 2, "", Status::no_way_at_sea},  // the Caspian to the Black Sea
+  };
+  for (const auto& c : cases) {
+    sailings::SeaOptions options;
+    options.clearance_nm = c.clearance;
+    if (*c.avoid) options.avoid = {c.avoid};
+    SeaPassage p;
+    p.distance_nm = -1;
+    int end = 0;
+    double inland = 0;
+    EXPECT_EQ(sailings::PlanSeaPassage(c.lat1, c.lon1, c.lat2, c.lon2, options, p, &end, &inland),
+              c.status)
+        << c.lat1 << " " << c.lon1;
+    EXPECT_EQ(p.distance_nm, -1);  // nothing written on a refusal
+    if (c.status == Status::end_inland) {
+      EXPECT_EQ(end, 1);
+      // Madrid lies some 160 NM from the nearest coast (the Bay of Biscay and
+      // the Mediterranean are farther): a geodesic to every coast vertex near.
+      double least = 1e9;
+      const GeographicLib::Geodesic& wgs = GeographicLib::Geodesic::WGS84();
+      for (const auto& ring : sailings::Coast::Get()->rings()) {
+        for (const auto& v : ring) {
+          if (std::fabs(v.lat - 40.42) > 5 || std::fabs(std::remainder(v.lon + 3.7, 360)) > 6)
+            continue;
+          double s12;
+          wgs.Inverse(40.42, -3.70, v.lat, v.lon, s12);
+          least = std::min(least, s12 / ref::kNm);
+        }
+      }
+      EXPECT_NEAR(inland, least, 0.6);
+    }
+  }
+}
