@@ -27,9 +27,9 @@ bool LoadCoastline(const std::string& bytes) { return Coast::Load(bytes); }
 
 namespace {
 
-std::string Miles(double nm) {
+std::string Miles(double nm, int decimals = 1) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f NM", nm);
+  std::snprintf(text, sizeof text, "%.*f NM", decimals, nm);
   return text;
 }
 
@@ -132,9 +132,9 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
     }
     const SeaTurn& at = plan.points[least + 1];
     out.notes.push_back("narrows near " + FormatPositionShort(at.lat, at.lon) +
-                        ": the passage keeps " + Miles(ToNauticalMiles(plan.clearance[least])) +
+                        ": the passage keeps " + Miles(ToNauticalMiles(plan.clearance[least]), 2) +
                         " from land there, less than the clearance of " +
-                        Miles(options.clearance_nm));
+                        Miles(options.clearance_nm, 2));
     k = last;
   }
   passage = std::move(out);

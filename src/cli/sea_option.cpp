@@ -55,7 +55,7 @@ int CommandLine::SeaPoints(const Options& o, RouteFileContent& content) {
   points.assign(1, given[0]);
   lines.assign(1, givenLines.empty() ? 0 : givenLines[0]);
   std::vector<std::string> notes;
-  long turns = 0;
+  long turns = 0, canalPoint = 0;
   for (std::size_t k = 1; k < given.size(); ++k) {
     const VoyagePoint &from = given[k - 1], &to = given[k];
     SeaPassage passage;
@@ -87,10 +87,19 @@ int CommandLine::SeaPoints(const Options& o, RouteFileContent& content) {
     for (std::size_t i = 1; i + 1 < passage.points.size(); ++i) {
       const SeaPoint& s = passage.points[i];
       VoyagePoint p = to;
-      p.name = s.leg == SeaLeg::approach && i == 1 && !from.name.empty() ? from.name + " approach"
-               : passage.points[i + 1].leg == SeaLeg::approach && !to.name.empty()
-                   ? to.name + " approach"
-                   : "turn " + std::to_string(++turns);
+      // A canal's points by the canal's name, numbered along it.
+      const std::string& canal = !s.canal.empty() ? s.canal : passage.points[i + 1].canal;
+      if (canal.empty()) canalPoint = 0;
+      if (s.leg == SeaLeg::approach && i == 1 && !from.name.empty()) {
+        p.name = from.name + " approach";
+      } else if (passage.points[i + 1].leg == SeaLeg::approach && !to.name.empty()) {
+        p.name = to.name + " approach";
+      } else if (!canal.empty()) {
+        p.name = canal.substr(canal.compare(0, 4, "the ") == 0 ? 4 : 0) + " " +
+                 std::to_string(++canalPoint);
+      } else {
+        p.name = "turn " + std::to_string(++turns);
+      }
       p.id.clear();
       p.radius_nm.reset();
       p.added = true;
