@@ -20,6 +20,7 @@
 #include "sailings/check.hpp"
 #include "sailings/records.hpp"
 #include "sailings/route_files.hpp"
+#include "sailings/sea.hpp"
 #include "sailings/voyage.hpp"
 #include "sailings/writers.hpp"
 
@@ -261,6 +262,24 @@ void BM_CheckRtz(benchmark::State& state) {
   state.counters["findings"] = static_cast<double>(findings);
 }
 BENCHMARK(BM_CheckRtz)->Unit(benchmark::kMillisecond);
+
+// One ocean passage at sea after the coastline is loaded: Rotterdam to
+// Singapore by Suez, Yokohama to San Francisco (`--sea`, 2 NM clearance).
+void BM_SeaPassage(benchmark::State& state) {
+  const double ends[2][4] = {{51.9225, 4.4792, 1.2644, 103.8200},
+                             {35.4437, 139.6380, 37.7749, -122.4194}};
+  const double* e = ends[state.range(0)];
+  SeaPassage passage;
+  if (PlanSeaPassage(e[0], e[1], e[2], e[3], {}, passage) != Status::ok)
+    state.SkipWithError("plan");
+  for (auto _ : state) {
+    SeaPassage p;
+    benchmark::DoNotOptimize(PlanSeaPassage(e[0], e[1], e[2], e[3], {}, p));
+  }
+  state.counters["NM"] = passage.distance_nm;
+  state.counters["points"] = static_cast<double>(passage.points.size());
+}
+BENCHMARK(BM_SeaPassage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

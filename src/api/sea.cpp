@@ -2,6 +2,7 @@
 // (src/land/coast.h).
 #include "sailings/sea.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -136,6 +137,26 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
                         " from land there, less than the clearance of " +
                         Miles(options.clearance_nm, 2));
     k = last;
+  }
+  // Polar waters (the data holds no ice): the highest latitude of any leg,
+  // a leg's own sampled at every 1/64 of it.
+  double highest = 0;
+  for (std::size_t k = 1; k < out.points.size(); ++k) {
+    const Vec3 a = EllipsoidPoint(out.points[k - 1].lat * kDegree, out.points[k - 1].lon * kDegree);
+    const Vec3 b = EllipsoidPoint(out.points[k].lat * kDegree, out.points[k].lon * kDegree);
+    for (int i = 0; i <= 64; ++i) {
+      const Vec3 d = (1 - i / 64.0) * a + (i / 64.0) * b;
+      const double lat = ToDegrees(std::atan2(d.z, kOneMinusESq * std::hypot(d.x, d.y)));
+      if (std::fabs(lat) > std::fabs(highest)) highest = lat;
+    }
+  }
+  if (std::fabs(highest) > 66.5) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the passage reaches %.1f%c, in polar waters: the coastline holds no ice "
+                  "(a limiting latitude keeps it out)",
+                  std::fabs(highest), highest < 0 ? 'S' : 'N');
+    out.notes.push_back(text);
   }
   passage = std::move(out);
   return Status::ok;

@@ -72,6 +72,8 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
       }
     }
     if (route->parsed()) CheckRouteArguments(*route, o);
+    if (!o.sea && (!o.clearance.empty() || !o.avoid.empty()))
+      throw CLI::ValidationError(!o.clearance.empty() ? "--clearance" : "--avoid", "needs --sea");
     if (route->parsed() && o.sea) {
       // A sea passage is a voyage of one leg the user gives.
       if (o.positions.empty())
