@@ -38,6 +38,13 @@ constexpr int kFineColumns = 14400, kFineRows = 7200;
 constexpr double kCoarse = 0.25;
 constexpr int kCoarseColumns = 1440, kCoarseRows = 720;
 constexpr double kMostInland = 20 * kNauticalMile;
+// How often a corridor closed by land the coarse cells did not see is
+// found anew, and how many cells a search may reach (within a corridor, and
+// everywhere).
+constexpr int kMostCorridors = 40;
+constexpr std::size_t kMostCorridorCells = 1500000, kMostCells = 3000000;
+// A sea from which fewer cells than this are reached is a pocket.
+constexpr std::size_t kPocket = 20000;
 constexpr double kLeastClearance = 0.1 * kNauticalMile;
 // Two cells' centres this far from land see each other (the farthest
 // neighbour is 1.42 cells away): no leg between them needs looking at.
@@ -108,7 +115,13 @@ class Planner {
     return !LegBeyond(a, b) && coast_.ArcClear(a, b, keep);
   }
   bool LegBeyond(Vec3 a, Vec3 b) const;
-  bool ToSea(double lat, double lon, double& seaLat, double& seaLon, double& moved, double& inland);
+  bool ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon, double& moved,
+             double& inland);
+  // Whether the sea around a cell is a pocket: fewer than `most` cells
+  // reachable from it.
+  bool Pocket(Cell c, std::size_t most);
+  // Whether a step from cell c to its neighbour n may be taken.
+  bool Step(Cell c, Cell n);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);
   bool Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
               std::vector<std::int64_t>& way);
@@ -119,6 +132,8 @@ class Planner {
   const SeaRequest& request_;
   const double c_;
   std::unordered_map<std::int64_t, CellState> cells_;
+  // The cells every search together may still reach.
+  std::size_t budget_ = kMostCells;
   std::vector<std::int8_t> coarse_open_;  // by coarse cell: -1 not yet known
   std::vector<std::uint8_t> reached_;     // the coarse cells a fine search reached
   // The gates open: their first and last cells.
@@ -146,25 +161,25 @@ const Planner::CellState& Planner::State(Cell c) {
 
 // The nearest position to (lat, lon) at sea that keeps the clearance,
 // searched on circles every 0.05 NM out to 20 NM.
-bool Planner::ToSea(double lat, double lon, double& seaLat, double& seaLon, double& moved,
-                    double& inland) {
+bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon,
+                    double& moved, double& inland) {
   const Vec3 p = At(lat, lon);
   inland = 0;
-  if (!coast_.IsLand(lat, lon) && coast_.Distance(p, c_) >= c_) {
+  if (!coast_.IsLand(lat, lon) && coast_.Distance(p, keep) >= keep) {
     seaLat = lat, seaLon = lon, moved = 0;
     return true;
   }
   if (coast_.IsLand(lat, lon)) inland = coast_.Distance(p, 1e6);
   const double step = 0.05 * kNauticalMile;
-  for (double r = step; r <= kMostInland + c_ + 0.5 * step; r += step) {
+  for (double r = step; r <= kMostInland + keep + 0.5 * step; r += step) {
     const int bearings = std::max(36, static_cast<int>(std::ceil(kTwoPi * r / step)));
     double best = -1;
     for (int k = 0; k < bearings; ++k) {
       double qLat, qLon;
       Offset(lat, lon, r, kTwoPi * k / bearings, qLat, qLon);
       if (std::fabs(qLat) > 89.9 || Beyond(qLat) || coast_.IsLand(qLat, qLon)) continue;
-      const double d = coast_.Distance(At(qLat, qLon), c_ + kNauticalMile);
-      if (d >= c_ && d > best) best = d, seaLat = qLat, seaLon = qLon;
+      const double d = coast_.Distance(At(qLat, qLon), keep + kNauticalMile);
+      if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
     }
     if (best >= 0) {
       moved = r;
@@ -172,6 +187,34 @@ bool Planner::ToSea(double lat, double lon, double& seaLat, double& seaLon, doub
     }
   }
   return false;
+}
+
+bool Planner::Step(Cell c, Cell n) {
+  const CellState& s = State(n);
+  if (!s.open) return false;
+  // Near land, a step is taken only where its leg keeps the least clearance.
+  return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
+         Clear(At(CentreLat(c), CentreLon(c)), At(CentreLat(n), CentreLon(n)),
+               std::min(c_, kLeastClearance));
+}
+
+bool Planner::Pocket(Cell c, std::size_t most) {
+  std::unordered_map<std::int64_t, bool> seen{{Key(c), true}};
+  std::vector<Cell> stack{c};
+  while (!stack.empty() && seen.size() < most) {
+    const Cell here = stack.back();
+    stack.pop_back();
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if ((dr == 0 && dc == 0) || here.row + dr < 0 || here.row + dr >= kFineRows) continue;
+        const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
+        if (seen.count(Key(n)) || !Step(here, n)) continue;
+        seen[Key(n)] = true;
+        stack.push_back(n);
+      }
+    }
+  }
+  return seen.size() < most;
 }
 
 // A* over the coast's cells that hold any sea: a corridor (the cells
@@ -283,7 +326,10 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
   const auto inCorridor = [&](Cell c) {
     return !corridor || (*corridor)[(c.row / 10) * kCoarseColumns + c.column / 10];
   };
-  while (!queue.empty()) {
+  // Bounded: a search that finds no way within so many cells gives up
+  // (memory stays within some hundred megabytes, time within seconds).
+  const std::size_t most = std::min(budget_, corridor ? kMostCorridorCells : kMostCells);
+  while (!queue.empty() && nodes.size() < most) {
     const double f = queue.top().first;
     const auto k = queue.top().second;
     queue.pop();
@@ -328,6 +374,7 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     if (const auto j = jumps.find(k); j != jumps.end())
       for (const auto& [n, cost] : j->second) relax(n, cost);
   }
+  budget_ -= std::min(budget_, nodes.size());
   return false;
 }
 
@@ -596,14 +643,26 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
 SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (Beyond(request_.lat1) || Beyond(request_.lat2)) return SeaOutcome::beyond_limit;
   // 1. The ends at sea.
+  // An end whose nearest sea is a pocket the cells cannot leave (a harbour
+  // behind a channel narrower than they see) is taken out to where it is
+  // not: the nearest position keeping twice, four, eight times the
+  // clearance (the approach is not checked in any case).
   double lat1, lon1, lat2, lon2, far1, far2;
-  if (!ToSea(request_.lat1, request_.lon1, lat1, lon1, plan.approach_from, far1)) {
-    if (inland) *inland = far1;
-    return SeaOutcome::departure_inland;
+  for (double keep = c_;; keep *= 2) {
+    if (!ToSea(request_.lat1, request_.lon1, keep, lat1, lon1, plan.approach_from, far1)) {
+      if (keep > c_) break;
+      if (inland) *inland = far1;
+      return SeaOutcome::departure_inland;
+    }
+    if (keep >= 8 * c_ || !Pocket(FineCell(lat1, lon1), kPocket)) break;
   }
-  if (!ToSea(request_.lat2, request_.lon2, lat2, lon2, plan.approach_to, far2)) {
-    if (inland) *inland = far2;
-    return SeaOutcome::destination_inland;
+  for (double keep = c_;; keep *= 2) {
+    if (!ToSea(request_.lat2, request_.lon2, keep, lat2, lon2, plan.approach_to, far2)) {
+      if (keep > c_) break;
+      if (inland) *inland = far2;
+      return SeaOutcome::destination_inland;
+    }
+    if (keep >= 8 * c_ || !Pocket(FineCell(lat2, lon2), kPocket)) break;
   }
   const Cell from = FineCell(lat1, lon1), to = FineCell(lat2, lon2);
   // The gates open, each end the cell of its end point.
@@ -626,17 +685,21 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     // did not reach is closed, and a new corridor found.
     std::vector<int> path;
     bool found = false;
-    for (int tries = 0; tries < 200 && !found && Corridor(from, to, corridor, path); ++tries) {
+    for (int tries = 0; tries < kMostCorridors && !found && Corridor(from, to, corridor, path);
+         ++tries) {
       reached_.assign(kCoarseRows * kCoarseColumns, 0);
       found = Search(from, to, &corridor, way);
       if (!found) {
         way.clear();
+        bool closed = false;
         for (int k : path) {
           if (!reached_[k]) {
             coarse_open_[k] = 0;
+            closed = true;
             break;
           }
         }
+        if (!closed) break;  // closed within a cell: the search everywhere decides
       }
     }
     if (!found) {
