@@ -3,8 +3,8 @@
 against the folders its folder may use. The faces (the command line, the
 dialogue, main) reach the library through its public headers only; the
 public headers include nothing of the implementation; a lower layer never
-includes a higher one. The second core's task (src/concurrency) is shared by
-all and installed with none.
+includes a higher one. The second core's task (src/concurrency) is the
+library's own and installed with none.
 
 usage: layers_check.py <source folder>
 """
@@ -15,8 +15,8 @@ import sys
 root = pathlib.Path(sys.argv[1])
 # What each folder of src/ may include besides itself and the public headers
 # ("sailings/..."); None: the public headers are not allowed either.
-# "concurrency" (the second core's task) is below everything and every folder
-# may use it, the faces too: it is how work is shared, not what is computed.
+# "concurrency" (the second core's task) is below the computation: the
+# library's folders may use it; the faces may not.
 ALLOWED = {
     "concurrency": (set(), False),
     "vector": (set(), False),
@@ -40,7 +40,9 @@ for path in sorted((root / "src").rglob("*")):
     others, public = ALLOWED[folder]
     for name in include.findall(path.read_text(encoding="utf-8")):
         top = name.split("/")[0] if "/" in name else folder
-        if top in (folder, "concurrency") or top in others or (public and top == "sailings"):
+        library = folder not in ("cli", "dialogue", ".")
+        if top == folder or (library and top == "concurrency") or top in others or (
+                public and top == "sailings"):
             continue
         faults.append(f"{path.relative_to(root)}: includes {name}")
 for path in sorted((root / "include" / "sailings").glob("*.hpp")):

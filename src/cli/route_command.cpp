@@ -12,12 +12,14 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#ifndef SAILINGS_ONE_CORE
+#include <thread>
+#endif
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/route_lines.h"
-#include "concurrency/side_task.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/files.hpp"
 #include "sailings/places.hpp"
@@ -278,10 +280,17 @@ int CommandLine::RouteLines(const Options& o, const Asked& ask) {
     RouteBlock blocks[2];
     read(blocks[0]);
     if (blocks[0].lines.empty()) break;
-    SideTask first([&] { SolveRouteBlock(o, ask, fields, blocks[0]); });
+#ifdef SAILINGS_ONE_CORE
+    // (A platform without threads, the page: one after the other.)
+    SolveRouteBlock(o, ask, fields, blocks[0]);
     if (more) read(blocks[1]);
     SolveRouteBlock(o, ask, fields, blocks[1]);
-    first.Join();
+#else
+    std::thread first([&] { SolveRouteBlock(o, ask, fields, blocks[0]); });
+    if (more) read(blocks[1]);
+    SolveRouteBlock(o, ask, fields, blocks[1]);
+    first.join();
+#endif
     for (const RouteBlock& b : blocks) {
       std::size_t written = 0;
       for (const auto& [offset, warnings] : b.warnings) {
