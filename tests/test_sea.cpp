@@ -153,8 +153,16 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       {"the Pacific", -36.6, 175.0, 21.2, -157.9, "", 0, "", 3700, 3950, false},
       // Guards the limiting latitude as a wall.
       {"high latitude", 35.0, 140.2, 37.7, -123.1, "", 45, "", 4400, 4600, false},
+      // Guards a narrow isthmus that coarse cells see sea on both sides of
+      // (Auckland's): the way round North Cape. At least the geodesics by
+      // the tips of North Cape and Cape Brett (GeographicLib).
+      {"round Northland", -37.0, 173.5, -36.6, 175.0, "", 0, "", 326.3, 360, false},
+      // Guards an end in a channel whose cells hold two seas (the Beagle
+      // Channel, off Ushuaia). At least the geodesic.
+      {"the Beagle Channel", -55.0, -63.5, -54.84, -68.25, "", 0, "", 164.7, 180, true},
   };
   const MeasuredLand& land = Land();
+  int total_off = 0, total_turns = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sailings::SeaOptions options;
@@ -173,11 +181,17 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
         EXPECT_EQ(pts[k].canal, c.canal);
         continue;
       }
+      if (pts[k].leg == SeaLeg::approach) {  // from an end, or to one
+        EXPECT_TRUE(k == 1 || k + 1 == pts.size()) << k;
+        continue;
+      }
       ASSERT_EQ(pts[k].leg, SeaLeg::open) << k;
       const double kept =
           land.LegDistance(pts[k - 1].lat, pts[k - 1].lon, pts[k].lat, pts[k].lon, clearance);
       EXPECT_GE(kept, std::min(clearance, pts[k].clearance_nm) - 0.01) << "leg " << k;
-      if (!c.narrows) EXPECT_GE(kept, clearance - 0.01) << "leg " << k;
+      if (!c.narrows) {
+        EXPECT_GE(kept, clearance - 0.01) << "leg " << k;
+      }
       EXPECT_LE(pts[k].clearance_nm, std::min(clearance, kept) + 0.01) << "leg " << k;
       if (c.limit > 0) {
         double angle;
@@ -195,6 +209,7 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
     EXPECT_NEAR(p.distance_nm, metres / ref::kNm, 1e-6 * p.distance_nm);
     EXPECT_GE(p.distance_nm, c.least_nm);
     EXPECT_LE(p.distance_nm, c.most_nm);
+    int turns = 0, off = 0;
     for (std::size_t k = 1; k + 1 < pts.size(); ++k) {
       if (pts[k].leg != SeaLeg::open || pts[k + 1].leg != SeaLeg::open) continue;
       const double keep = std::min(pts[k].clearance_nm, pts[k + 1].clearance_nm);
@@ -213,6 +228,12 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
         return most > c.limit - 0.01;
       };
       const bool atLimit = c.limit > 0 && (reaches(k) || reaches(k + 1));
+      // A turning point bends round land: it lies within 0.1 NM of what its
+      // legs keep (counted: not yet so for every one).
+      if (!atLimit && pts[k].added) {
+        ++turns;
+        if (land.Distance(pts[k].lat, pts[k].lon, clearance + 1) > keep + 0.1) ++off;
+      }
       // Taut: without it the leg would come nearer the land than its legs keep.
       if (!atLimit) {
         EXPECT_LT(land.LegDistance(pts[k - 1].lat, pts[k - 1].lon, pts[k + 1].lat, pts[k + 1].lon,
@@ -221,6 +242,30 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
             << "turning point " << k;
       }
     }
+    total_off += off, total_turns += turns;
+  }
+  // At most one turning point in seven a little off the land (round a
+  // neighbour's corner, where the way is then a little long).
+  EXPECT_LE(7 * total_off, total_turns) << total_off << " of " << total_turns;
+}
+
+TEST(Sea, PortsBehindIsthmusesAndInChannelsAreReached) {
+  // Coarse cells that hold two seas: Auckland's (the Tasman's Manukau
+  // Harbour and the Pacific's Waitemata, a few miles of isthmus apart) and
+  // Ushuaia's (the Beagle Channel beside open water). Each once refused.
+  // At least the geodesic (GeographicLib).
+  const struct {
+    double lat1, lon1, lat2, lon2;
+  } cases[] = {
+      {-33.9249, 18.4241, -36.8485, 174.7633},  // Cape Town to Auckland
+      {40.7128, -74.0060, -54.8019, -68.3030},  // New York to Ushuaia
+  };
+  for (const auto& c : cases) {
+    SeaPassage p;
+    ASSERT_EQ(sailings::PlanSeaPassage(c.lat1, c.lon1, c.lat2, c.lon2, {}, p), Status::ok);
+    double s12;
+    GeographicLib::Geodesic::WGS84().Inverse(c.lat1, c.lon1, c.lat2, c.lon2, s12);
+    EXPECT_GE(p.distance_nm, s12 / ref::kNm);
   }
 }
 

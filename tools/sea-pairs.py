@@ -10,7 +10,7 @@ its length, and whether its route crosses land by `sailings check --land`.
 The 30 ports: the bundled location list's 23 places and 7 more. The peer is
 installed into build/sea-pairs with npm (the registry this machine reaches).
 A developer's tool: it takes minutes (435 passages, one process each)."""
-import argparse, json, os, statistics, subprocess, sys, tempfile, time
+import argparse, concurrent.futures, json, os, statistics, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MORE = [("Le Havre", 49.48, 0.11), ("Gibraltar", 36.14, -5.35), ("Piraeus", 37.94, 23.64),
@@ -48,31 +48,44 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", default=os.path.join(ROOT, "build", "default", "sailings"))
     parser.add_argument("--no-peer", action="store_true")
+    parser.add_argument("--jobs", type=int, default=1, help="passages at once (times are then longer)")
+    parser.add_argument("--only", help="the pairs with this port only")
     args = parser.parse_args()
     places = ports()
     pairs = [(places[i], places[j]) for i in range(len(places)) for j in range(i + 1, len(places))]
-    rows, times = [], []
-    for a, b in pairs:
+    if args.only:
+        pairs = [p for p in pairs if args.only in (p[0][0], p[1][0])]
+
+    def one(pair):
+        a, b = pair
         ends = [f"{a[1]}", f"{a[2]}", f"{b[1]}", f"{b[2]}"]
         started = time.time()
-        run = subprocess.run([args.program, "route", *ends, "--sea", "--json"], capture_output=True, text=True)
-        times.append(time.time() - started)
+        try:
+            run = subprocess.run([args.program, "route", *ends, "--sea", "--json"], capture_output=True,
+                                 text=True, timeout=120)
+        except subprocess.TimeoutExpired:
+            run = subprocess.CompletedProcess([], 1, "", "timed out after 120 s")
+        spent = time.time() - started
         line = subprocess.run([args.program, "route", *ends, "--compare", "--json"], capture_output=True, text=True)
         geodesic = json.loads(line.stdout.splitlines()[-1])["geodesic_nm"]
         legs = [json.loads(x) for x in run.stdout.splitlines() if x.startswith("{")]
-        rows.append({"a": a[0], "b": b[0], "ok": run.returncode == 0,
-                     "nm": legs[-1]["total_nm"] if legs else None, "geodesic": geodesic,
-                     "narrows": "narrows" in run.stderr, "polar": "polar waters" in run.stderr,
-                     "error": run.stderr.strip().splitlines()[-1] if run.returncode else ""})
+        row = {"a": a[0], "b": b[0], "ok": run.returncode == 0,
+               "nm": legs[-1]["total_nm"] if legs else None, "geodesic": geodesic,
+               "narrows": "narrows" in run.stderr, "polar": "polar waters" in run.stderr,
+               "error": run.stderr.strip().splitlines()[-1] if run.returncode else "", "time": spent}
+        if not row["ok"]:
+            print(f"  refused: {a[0]} - {b[0]}: {row['error']} ({spent:.1f} s)", flush=True)
+        return row
+
+    with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+        rows = list(pool.map(one, pairs))
+    times = [r["time"] for r in rows]
     ok = [r for r in rows if r["ok"]]
     ratios = sorted(r["nm"] / r["geodesic"] for r in ok)
     worst = max(ok, key=lambda r: r["nm"] / r["geodesic"])
     print(f"{len(pairs)} pairs of {len(places)} ports: {len(ok)} planned, "
           f"{sum(not r['narrows'] for r in ok)} keep the clearance all the way "
           f"({sum(r['narrows'] for r in ok)} pass narrows), {sum(r['polar'] for r in ok)} reach polar waters")
-    for r in rows:
-        if not r["ok"]:
-            print(f"  refused: {r['a']} - {r['b']}: {r['error']}")
     print(f"length / geodesic: median {statistics.median(ratios):.4f}, worst {ratios[-1]:.3f} "
           f"({worst['a']} - {worst['b']})")
     print(f"time per passage (whole process): median {statistics.median(times):.2f} s, "

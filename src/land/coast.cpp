@@ -313,6 +313,19 @@ bool Coast::ForEachEdgeNear(double lat, double lon, double reach, Visit&& visit)
   return false;
 }
 
+void Coast::PointsNear(Vec3 p, double reach, std::vector<Vec3>& out) const {
+  out.clear();
+  double lat, lon;
+  LatLonOf(p, lat, lon);
+  if (!std::isfinite(lat) || !std::isfinite(lon) || !(reach > 0)) return;
+  ThreadSeen().Begin(kRows * kColumns, edges_.size());
+  ForEachEdgeNear(lat, lon, reach, [&](std::uint32_t e) {
+    out.push_back(points_[edges_[e]]);
+    out.push_back(points_[edges_[e] + 1]);
+    return false;
+  });
+}
+
 double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
   double lat, lon;
   LatLonOf(p, lat, lon);

@@ -48,6 +48,9 @@ class Coast {
   // nearest land, if that is less than `reach`; else `reach`. With `nearest`,
   // also the nearest point of the coast (when one is nearer than `reach`).
   double Distance(Vec3 p, double reach, Vec3* nearest = nullptr) const;
+  // The coast's points (both ends of every edge, Earth-centred) within
+  // about `reach` metres of `p` (the index's cells that reach holds).
+  void PointsNear(Vec3 p, double reach, std::vector<Vec3>& out) const;
   // The distance (metres) from the great elliptic arc from `a` to `b`
   // (Earth-centred, on the ellipsoid, less than half the ellipse apart) to
   // land, if less than `reach`; else `reach`. Stops at the first edge
