@@ -6,18 +6,22 @@
 //     to the nearest position at sea that keeps it (an approach leg, not
 //     checked); one farther than 20 NM from such a position is refused.
 //  2. The way round the land. A* over cells of 0.025 degrees whose centres
-//     lie at sea, first within a corridor found by A* over the coast's
-//     cells of 0.25 degrees (fast), and over every cell where the corridor
-//     is closed. Each step costs its chord, more near land, so that the
-//     way keeps clear water where there is any. Canals join their two ends
-//     as gates, at their lengths.
+//     lie at sea, within a corridor found by A* over cells of 0.25 degrees
+//     (fast). Where the fine search finds the corridor closed, the steps it
+//     could not take are closed and a coarse cell found to hold two seas
+//     (across an isthmus) becomes a node for each; the corridor is found
+//     anew and the search goes on. Each step costs its chord, more near
+//     land, so that the way keeps clear water where there is any. Canals
+//     join their two ends as gates, at their lengths.
 //  3. Taut. The cells' way is pulled straight: from each turning point the
 //     farthest cell that a great elliptic leg reaches keeping the
 //     clearance, then every turning point moved towards the chord of its
-//     neighbours until it touches the clearance, and dropped where its
-//     neighbours see each other. What is left bends only where the land
-//     makes it: no turning point can be dropped, and each lies within 0.1
-//     NM of the clearance.
+//     neighbours until it touches the clearance, dropped where its
+//     neighbours see each other, and, where it is still off the land,
+//     replaced by the hull of the land's clearance circles inside its
+//     stretch of the way. What is left bends only where the land makes it:
+//     no turning point can be dropped, and nearly every one lies within
+//     0.1 NM of the clearance.
 // Where the way must pass nearer the land than the clearance (a strait
 // narrower than twice it), the legs there keep half the narrows' width
 // instead, and say so.

@@ -1,0 +1,219 @@
+// The sea planner's parts (sea_planner.h says what it does): its cells,
+// the geometry they share, and the Planner that the search (sea_search.cpp),
+// the pulling taut (sea_taut.cpp, sea_wrap.cpp) and the plan itself
+// (sea_planner.cpp) are members of. Internal to src/sea.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <queue>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "elliptic/ellipsoid.h"
+#include "land/coast.h"
+#include "sea/sea_planner.h"
+
+namespace sailings {
+namespace sea {
+
+constexpr double kFine = 0.025;  // degrees: the cells of the way round the land
+constexpr int kFineColumns = 14400, kFineRows = 7200;
+constexpr double kCoarse = 0.25;
+constexpr int kCoarseColumns = 1440, kCoarseRows = 720;
+constexpr double kMostInland = 20 * kNauticalMile;
+// How often a corridor closed by land the coarse cells did not see is
+// found anew, and how many cells a search may reach (within a corridor, and
+// everywhere).
+constexpr int kMostCorridors = 40;
+constexpr std::size_t kMostCorridorCells = 1500000, kMostCells = 3000000;
+// A sea from which fewer cells than this are reached is a pocket.
+constexpr std::size_t kPocket = 20000;
+constexpr double kLeastClearance = 0.1 * kNauticalMile;
+// Two cells' centres this far from land see each other (the farthest
+// neighbour is 1.42 cells away): no leg between them needs looking at.
+constexpr double kSeesNeighbours = 0.75 * kFine * 60 * kNauticalMile;
+// A turning point lies within this of the clearance from land.
+constexpr double kTurnSlack = 0.1 * kNauticalMile;
+// A leg keeps its clearance to within half a metre (the turning points lie
+// on it, and the search for them ends within metres).
+// The hull of the land's circles is drawn with polygons round them.
+constexpr double kHullSlack = 10.0;
+// The widest way wrapped so (its land's points are looked for within this
+// of its chord, in pieces of this along it).
+constexpr double kMostWrap = 150 * kNauticalMile;
+inline double Slack(double clearance) { return std::max(0.0, clearance - 0.5); }
+
+inline Vec3 At(double lat, double lon) { return EllipsoidPoint(lat * kDegree, lon * kDegree); }
+inline void LatLonOf(Vec3 p, double& lat, double& lon) {
+  lon = ToDegrees(std::atan2(p.y, p.x));
+  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::hypot(p.x, p.y)));
+}
+// The point of the ellipsoid in the direction of p.
+inline Vec3 OnSurface(Vec3 p) {
+  double lat, lon;
+  LatLonOf(p, lat, lon);
+  return At(lat, lon);
+}
+inline double Chord(Vec3 p, Vec3 q) { return Length(p - q); }
+// A point `metres` from (lat, lon) towards `bearing` (radians), on the
+// local plane: for the few miles of an approach.
+inline void Offset(double lat, double lon, double metres, double bearing, double& outLat,
+                   double& outLon) {
+  const double phi = lat * kDegree;
+  const double w = std::sqrt(1 - e_sq * std::sin(phi) * std::sin(phi));
+  const double meridian = kMeridianFactor / (w * w * w), normal = a / w;
+  outLat = lat + ToDegrees(metres * std::cos(bearing) / meridian);
+  outLon = lon + ToDegrees(metres * std::sin(bearing) / (normal * std::max(1e-9, std::cos(phi))));
+}
+
+struct Cell {
+  int row, column;
+};
+inline Cell FineCell(double lat, double lon) {
+  const int r = std::clamp(static_cast<int>(std::floor((lat + 90) / kFine)), 0, kFineRows - 1);
+  int c = static_cast<int>(std::floor((std::remainder(lon, 360.0) + 180) / kFine));
+  c = ((c % kFineColumns) + kFineColumns) % kFineColumns;
+  return {r, c};
+}
+inline std::int64_t Key(Cell c) {
+  return static_cast<std::int64_t>(c.row) * kFineColumns + c.column;
+}
+inline Cell FromKey(std::int64_t k) {
+  return {static_cast<int>(k / kFineColumns), static_cast<int>(k % kFineColumns)};
+}
+inline double CentreLat(Cell c) { return -90 + (c.row + 0.5) * kFine; }
+inline double CentreLon(Cell c) { return -180 + (c.column + 0.5) * kFine; }
+// A cell's centre in space, from tables of its row's and column's sines
+// and cosines (made once): the searches ask for centres millions of times.
+inline Vec3 Centre(Cell c) {
+  struct Tables {
+    std::vector<double> xy, z, cos, sin;  // by row; by column
+  };
+  static const Tables t = [] {
+    Tables m;
+    for (int r = 0; r < kFineRows; ++r) {
+      const double phi = CentreLat({r, 0}) * kDegree;
+      const Vec3 p = EllipsoidPoint(std::sin(phi), std::cos(phi), 0, 1);
+      m.xy.push_back(p.x), m.z.push_back(p.z);
+    }
+    for (int c = 0; c < kFineColumns; ++c) {
+      const double lambda = CentreLon({0, c}) * kDegree;
+      m.cos.push_back(std::cos(lambda)), m.sin.push_back(std::sin(lambda));
+    }
+    return m;
+  }();
+  return {t.xy[c.row] * t.cos[c.column], t.xy[c.row] * t.sin[c.column], t.z[c.row]};
+}
+// A coarse cell's centre in space, from tables made once.
+inline Vec3 CoarseCentre(int k) {
+  struct Tables {
+    std::vector<double> xy, z, cos, sin;
+  };
+  static const Tables t = [] {
+    Tables m;
+    for (int r = 0; r < kCoarseRows; ++r) {
+      const double phi = (-90 + (r + 0.5) * kCoarse) * kDegree;
+      const Vec3 p = EllipsoidPoint(std::sin(phi), std::cos(phi), 0, 1);
+      m.xy.push_back(p.x), m.z.push_back(p.z);
+    }
+    for (int c = 0; c < kCoarseColumns; ++c) {
+      const double lambda = (-180 + (c + 0.5) * kCoarse) * kDegree;
+      m.cos.push_back(std::cos(lambda)), m.sin.push_back(std::sin(lambda));
+    }
+    return m;
+  }();
+  const int r = k / kCoarseColumns, c = k % kCoarseColumns;
+  return {t.xy[r] * t.cos[c], t.xy[r] * t.sin[c], t.z[r]};
+}
+inline int CoarseKey(Cell fine) { return (fine.row / 10) * kCoarseColumns + fine.column / 10; }
+
+class Planner {
+ public:
+  Planner(const Coast& coast, const SeaRequest& request)
+      : coast_(coast), request_(request), c_(request.clearance) {}
+
+  SeaOutcome Plan(SeaPlan& plan, double* inland);
+
+ private:
+  // Whether a fine cell may be sailed, and how far its centre keeps from
+  // land (capped at the clearance): memoized.
+  struct CellState {
+    bool known = false, open = false;
+    float clearance = 0;
+  };
+  const CellState& State(Cell c);
+  bool Beyond(double lat) const { return request_.limit && std::fabs(lat) > *request_.limit; }
+  // Whether the great elliptic leg from a to b keeps `keep` from land and
+  // stays within the limiting latitude.
+  // (Never less than half the least clearance: a leg that keeps nothing
+  // crosses land.)
+  bool Clear(Vec3 a, Vec3 b, double keep) const {
+    return !LegBeyond(a, b) && coast_.ArcClear(a, b, std::max(keep, 0.5 * kLeastClearance));
+  }
+  bool LegBeyond(Vec3 a, Vec3 b) const;
+  bool ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon, double& moved,
+             double& inland);
+  // Whether the sea around a cell is a pocket: fewer than `most` cells
+  // reachable from it.
+  bool Pocket(Cell c, std::size_t most);
+  // Whether a step from cell c to its neighbour n may be taken.
+  bool Step(Cell c, Cell n);
+  bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);
+  // The seas of a coarse cell (index by fine cell within it: -1 closed).
+  struct Seas {
+    std::array<std::int8_t, 100> of;
+    int count = 0;
+  };
+  const Seas& SeasOf(int coarse);
+  bool Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
+              std::vector<std::int64_t>& way);
+  void Taut(std::vector<Vec3>& p, std::vector<double>& need);
+  double MoveOffLand(Vec3& p) const;
+  bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
+
+  const Coast& coast_;
+  const SeaRequest& request_;
+  const double c_;
+  // The fine cells' states, in tiles of a coarse cell's 10 x 10 (a deque:
+  // a state's address holds while tiles are added).
+  std::vector<std::int32_t> tile_of_;  // by coarse cell, -1: none yet
+  std::deque<std::array<CellState, 100>> tiles_;
+  // The fine search, kept from one corridor to the next: what it reached,
+  // its frontier, and the cells it held back at a corridor's edge.
+  struct Node {
+    double g;
+    std::int64_t parent;
+  };
+  std::unordered_map<std::int64_t, Node> nodes_;
+  using Item = std::pair<double, std::int64_t>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
+  std::vector<std::int64_t> held_;
+  // Steps between coarse cells that a fine search found closed (keys
+  // from * cells + to).
+  std::unordered_set<std::int64_t> blocked_;
+  // The coarse cells found to hold more than one sea: each sea a node of
+  // the corridor's search, numbered from the number of cells on.
+  std::unordered_map<int, Seas> seas_;
+  std::unordered_map<int, int> split_;  // cell: its first sea's node
+  struct Part {
+    int cell, sea;
+  };
+  std::vector<Part> parts_;
+  std::vector<std::int8_t> coarse_open_;  // by coarse cell: -1 not yet known
+  std::vector<std::uint8_t> reached_;     // the coarse cells a fine search reached
+  // The gates open: their first and last cells.
+  struct GateEnds {
+    int gate;
+    Cell a, b;
+    double cost;
+  };
+  std::vector<GateEnds> gates_;
+};
+
+}  // namespace sea
+}  // namespace sailings

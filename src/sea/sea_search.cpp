@@ -1,0 +1,331 @@
+// The way round the land: cells, their seas, the corridor and the search.
+#include "sea/planner.h"
+
+namespace sailings {
+namespace sea {
+
+const Planner::CellState& Planner::State(Cell c) {
+  if (tile_of_.empty()) tile_of_.assign(kCoarseRows * kCoarseColumns, -1);
+  std::int32_t& tile = tile_of_[CoarseKey(c)];
+  if (tile < 0) {
+    tile = static_cast<std::int32_t>(tiles_.size());
+    tiles_.emplace_back();
+  }
+  CellState& s = tiles_[tile][(c.row % 10) * 10 + c.column % 10];
+  if (!s.known) {
+    s.known = true;
+    const double lat = CentreLat(c), lon = CentreLon(c);
+    if (!Beyond(lat) && !coast_.IsLand(lat, lon)) {
+      // Open when at sea and at least the least clearance from land (the
+      // narrows keep less than the clearance asked).
+      const double d = coast_.Distance(Centre(c), c_);
+      s.open = d >= std::min(c_, kLeastClearance);
+      s.clearance = static_cast<float>(d);
+    }
+  }
+  return s;
+}
+
+// The nearest position to (lat, lon) at sea that keeps the clearance,
+// searched on circles every 0.05 NM out to 20 NM.
+bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon,
+                    double& moved, double& inland) {
+  const Vec3 p = At(lat, lon);
+  inland = 0;
+  if (!coast_.IsLand(lat, lon) && coast_.Distance(p, keep) >= keep) {
+    seaLat = lat, seaLon = lon, moved = 0;
+    return true;
+  }
+  if (coast_.IsLand(lat, lon)) inland = coast_.Distance(p, 1e6);
+  const double step = 0.05 * kNauticalMile;
+  for (double r = step; r <= kMostInland + keep + 0.5 * step; r += step) {
+    const int bearings = std::max(36, static_cast<int>(std::ceil(kTwoPi * r / step)));
+    double best = -1;
+    for (int k = 0; k < bearings; ++k) {
+      double qLat, qLon;
+      Offset(lat, lon, r, kTwoPi * k / bearings, qLat, qLon);
+      if (std::fabs(qLat) > 89.9 || Beyond(qLat) || coast_.IsLand(qLat, qLon)) continue;
+      const double d = coast_.Distance(At(qLat, qLon), keep + kNauticalMile);
+      if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
+    }
+    if (best >= 0) {
+      moved = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Planner::Step(Cell c, Cell n) {
+  const CellState& s = State(n);
+  if (!s.open) return false;
+  // Near land, a step is taken only where its leg keeps the least clearance.
+  return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
+         Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
+}
+
+bool Planner::Pocket(Cell c, std::size_t most) {
+  std::unordered_map<std::int64_t, bool> seen{{Key(c), true}};
+  std::vector<Cell> stack{c};
+  while (!stack.empty() && seen.size() < most) {
+    const Cell here = stack.back();
+    stack.pop_back();
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if ((dr == 0 && dc == 0) || here.row + dr < 0 || here.row + dr >= kFineRows) continue;
+        const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
+        if (seen.count(Key(n)) || !Step(here, n)) continue;
+        seen[Key(n)] = true;
+        stack.push_back(n);
+      }
+    }
+  }
+  return seen.size() < most;
+}
+
+// The seas of a coarse cell: its fine cells joined by the steps the fine
+// search takes, within the cell (a cell across an isthmus holds two).
+const Planner::Seas& Planner::SeasOf(int k) {
+  const auto [it, fresh] = seas_.try_emplace(k);
+  Seas& seas = it->second;
+  if (!fresh) return seas;
+  seas.of.fill(-1);
+  const Cell corner{(k / kCoarseColumns) * 10, (k % kCoarseColumns) * 10};
+  for (int i = 0; i < 100; ++i) {
+    if (seas.of[i] >= 0 || !State({corner.row + i / 10, corner.column + i % 10}).open) continue;
+    seas.of[i] = static_cast<std::int8_t>(seas.count);
+    std::vector<int> stack{i};
+    while (!stack.empty()) {
+      const int j = stack.back();
+      stack.pop_back();
+      const Cell c{corner.row + j / 10, corner.column + j % 10};
+      for (int dr = -1; dr <= 1; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          const int r = j / 10 + dr, q = j % 10 + dc;
+          if ((dr == 0 && dc == 0) || r < 0 || r > 9 || q < 0 || q > 9 || seas.of[r * 10 + q] >= 0)
+            continue;
+          if (!Step(c, {corner.row + r, corner.column + q})) continue;
+          seas.of[r * 10 + q] = static_cast<std::int8_t>(seas.count);
+          stack.push_back(r * 10 + q);
+        }
+      }
+    }
+    ++seas.count;
+  }
+  return seas;
+}
+
+// A* over the coast's cells that hold any sea: a corridor (the cells
+// within one of the way) for the fine search. A cell found to hold more
+// than one sea is a node for each (`split_`), joined to a neighbour only
+// where its sea touches the neighbour's.
+bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
+                       std::vector<int>& path) {
+  constexpr int kCells = kCoarseRows * kCoarseColumns;
+  const auto cellOf = [&](int node) { return node < kCells ? node : parts_[node - kCells].cell; };
+  const auto centre = [&](int node) { return CoarseCentre(cellOf(node)); };
+  // The node of a fine cell: its coarse cell's, or the sea's it lies in
+  // (or that a neighbour in the cell lies in) where that is split.
+  const auto nodeOf = [&](Cell f) {
+    const int k = CoarseKey(f);
+    const auto split = split_.find(k);
+    if (split == split_.end()) return k;
+    const Seas& seas = seas_.at(k);
+    for (int dr = 0; dr <= 1; ++dr)
+      for (int dc = -dr; dc <= dr; ++dc)
+        for (int ds = -dr; ds <= dr; ++ds) {
+          const int r = f.row % 10 + dc, q = f.column % 10 + ds;
+          if (r >= 0 && r <= 9 && q >= 0 && q <= 9 && seas.of[r * 10 + q] >= 0)
+            return split->second + seas.of[r * 10 + q];
+        }
+    return split->second;
+  };
+  // A coarse cell is open when any of a 3 x 3 sample of its fine cells is
+  // (and the fine search has not found it closed).
+  std::vector<std::int8_t>& open = coarse_open_;
+  if (open.empty()) open.assign(kCells, -1);
+  const auto isOpen = [&](int k) {
+    if (open[k] < 0) {
+      const Cell c{k / kCoarseColumns, k % kCoarseColumns};
+      bool any = false;
+      for (int i = 1; i < 10 && !any; i += 3)
+        for (int j = 1; j < 10 && !any; j += 3)
+          any = State({c.row * 10 + i, c.column * 10 + j}).open;
+      open[k] = any;
+    }
+    return open[k] == 1;
+  };
+  // Whether the sea of node x touches the sea of node y, neighbours, one of
+  // them split: a fine step joins them across their border.
+  const auto touches = [&](int x, int y) {
+    const int kx = cellOf(x), ky = cellOf(y);
+    const Cell cx{(kx / kCoarseColumns) * 10, (kx % kCoarseColumns) * 10};
+    const Cell cy{(ky / kCoarseColumns) * 10, (ky % kCoarseColumns) * 10};
+    const auto in = [&](int node, int k, Cell corner, Cell f) {
+      const int r = f.row - corner.row,
+                q = (f.column - corner.column + kFineColumns) % kFineColumns;
+      if (node < kCells) return State(f).open || Key(f) == Key(to);
+      return seas_.at(k).of[r * 10 + q] == parts_[node - kCells].sea;
+    };
+    for (int i = 0; i < 10; ++i) {
+      for (int j = 0; j < 10; ++j) {
+        const Cell a{cx.row + i, (cx.column + j) % kFineColumns};
+        if (i > 0 && i < 9 && j > 0 && j < 9) continue;  // the border only
+        if (!in(x, kx, cx, a)) continue;
+        for (int dr = -1; dr <= 1; ++dr)
+          for (int dc = -1; dc <= 1; ++dc) {
+            const Cell b{a.row + dr, (a.column + dc + kFineColumns) % kFineColumns};
+            if (b.row < 0 || b.row >= kFineRows || CoarseKey(b) != ky) continue;
+            if (in(y, ky, cy, b) && Step(a, b)) return true;
+          }
+      }
+    }
+    return false;
+  };
+  const int s = nodeOf(from), t = nodeOf(to);
+  const Vec3 goal = centre(t);
+  const std::size_t nodes = kCells + parts_.size();
+  std::vector<double> g(nodes, INFINITY);
+  std::vector<int> parent(nodes, -1);
+  using Item = std::pair<double, int>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
+  g[s] = 0;
+  queue.push({Chord(centre(s), goal), s});
+  std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
+  for (const GateEnds& e : gates_) {
+    const int ka = nodeOf(e.a), kb = nodeOf(e.b);
+    jumps[ka].push_back({kb, e.cost});
+    jumps[kb].push_back({ka, e.cost});
+  }
+  bool found = false;
+  while (!queue.empty()) {
+    const double f = queue.top().first;
+    const auto x = queue.top().second;
+    queue.pop();
+    if (x == t) {
+      found = true;
+      break;
+    }
+    const Vec3 here = centre(x);
+    if (f - Chord(here, goal) > g[x] + 1e-6) continue;  // stale
+    const int k = cellOf(x);
+    const int r = k / kCoarseColumns, c = k % kCoarseColumns;
+    const auto relax = [&](int y, double cost) {
+      if (g[x] + cost < g[y]) {
+        g[y] = g[x] + cost;
+        parent[y] = x;
+        queue.push({g[y] + Chord(centre(y), goal), y});
+      }
+    };
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
+        const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
+        if (!blocked_.empty() && blocked_.count(std::int64_t{k} * kCells + n)) continue;
+        const auto split = split_.find(n);
+        if (split == split_.end()) {
+          if (n != cellOf(t) && !isOpen(n)) continue;
+          if (x >= kCells && !touches(x, n)) continue;
+          relax(n, Chord(here, centre(n)));
+          continue;
+        }
+        for (int sea = 0; sea < seas_.at(n).count; ++sea) {
+          const int y = split->second + sea;
+          if (touches(x, y)) relax(y, Chord(here, centre(y)));
+        }
+      }
+    }
+    if (const auto j = jumps.find(x); j != jumps.end())
+      for (const auto& [y, cost] : j->second) relax(y, cost);
+  }
+  if (!found) return false;
+  corridor.assign(kCells, 0);
+  path.clear();
+  for (int x = t; x >= 0; x = parent[x]) {
+    const int k = cellOf(x);
+    path.push_back(k);
+    const int r = k / kCoarseColumns, c = k % kCoarseColumns;
+    for (int dr = -1; dr <= 1; ++dr)
+      for (int dc = -1; dc <= 1; ++dc)
+        if (r + dr >= 0 && r + dr < kCoarseRows)
+          corridor[(r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns] = 1;
+  }
+  std::reverse(path.begin(), path.end());
+  return true;
+}
+
+// A* over the fine cells (within the corridor, when given). Each call goes
+// on from where the last stopped: the cells it held back at the last
+// corridor's edge are taken up again, so a corridor found anew costs only
+// the cells it adds.
+bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
+                     std::vector<std::int64_t>& way) {
+  const Vec3 goal = Centre(to);
+  std::unordered_map<std::int64_t, std::vector<std::pair<std::int64_t, double>>> jumps;
+  for (const GateEnds& e : gates_) {
+    jumps[Key(e.a)].push_back({Key(e.b), e.cost});
+    jumps[Key(e.b)].push_back({Key(e.a), e.cost});
+  }
+  if (nodes_.empty()) {
+    nodes_[Key(from)] = {0, -1};
+    open_.push({Chord(Centre(from), goal), Key(from)});
+  }
+  for (const std::int64_t k : held_) open_.push({nodes_[k].g + Chord(Centre(FromKey(k)), goal), k});
+  held_.clear();
+  const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
+  // Bounded: a search that finds no way within so many cells gives up
+  // (memory stays within some hundred megabytes, time within seconds).
+  const std::size_t most = corridor ? kMostCorridorCells : kMostCells;
+  while (!open_.empty() && nodes_.size() < most) {
+    const double f = open_.top().first;
+    const auto k = open_.top().second;
+    open_.pop();
+    const Cell c = FromKey(k);
+    const Vec3 here = Centre(c);
+    const double g = nodes_[k].g;
+    if (f > g + Chord(here, goal) + 1e-6) continue;  // stale
+    reached_[CoarseKey(c)] = 1;
+    if (k == Key(to)) {
+      for (std::int64_t n = k; n >= 0; n = nodes_[n].parent) way.push_back(n);
+      std::reverse(way.begin(), way.end());
+      return true;
+    }
+    const auto relax = [&](std::int64_t n, double cost) {
+      const auto it = nodes_.find(n);
+      if (it == nodes_.end() || g + cost < it->second.g) {
+        nodes_[n] = {g + cost, k};
+        open_.push({g + cost + Chord(Centre(FromKey(n)), goal), n});
+      }
+    };
+    bool held = false;
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if ((dr == 0 && dc == 0) || c.row + dr < 0 || c.row + dr >= kFineRows) continue;
+        const Cell n{c.row + dr, (c.column + dc + kFineColumns) % kFineColumns};
+        if (!inCorridor(n)) {
+          held = true;
+          continue;
+        }
+        const bool end = Key(n) == Key(to);
+        const CellState& s = State(n);
+        if (!s.open && !end) continue;
+        // Near land, a step is taken only where its leg keeps the least
+        // clearance.
+        const Vec3 there = Centre(n);
+        if (!end && std::min(s.clearance, State(c).clearance) < kSeesNeighbours &&
+            !Clear(here, there, std::min(c_, kLeastClearance)))
+          continue;
+        // Dearer near land: the way keeps to clear water where there is any.
+        const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - s.clearance / c_);
+        relax(Key(n), Chord(here, there) * near);
+      }
+    }
+    if (held) held_.push_back(k);
+    if (const auto j = jumps.find(k); j != jumps.end())
+      for (const auto& [n, cost] : j->second) relax(n, cost);
+  }
+  return false;
+}
+
+}  // namespace sea
+}  // namespace sailings

@@ -1,0 +1,334 @@
+// Pulling the cells' way taut: the limit, moving points off the land, and
+// the passes that drop, pull, slide, wrap and merge turning points.
+#include "sea/planner.h"
+
+namespace sailings {
+namespace sea {
+
+// The leg's highest latitude, north or south: where the plane's direction
+// nearest the pole falls between the ends (the latitude of the ellipsoid
+// grows with the direction's), else at an end.
+bool Planner::LegBeyond(Vec3 a, Vec3 b) const {
+  if (!request_.limit) return false;
+  double lat, lon;
+  for (const Vec3 end : {a, b}) {
+    LatLonOf(end, lat, lon);
+    if (Beyond(lat)) return true;
+  }
+  const Vec3 n = Cross(a, b);
+  const double nn = Dot(n, n);
+  if (!(nn > 0)) return false;
+  for (const double pole : {1.0, -1.0}) {
+    const Vec3 z{0, 0, pole};
+    const Vec3 v = z - (Dot(z, n) / nn) * n;  // the plane's direction nearest the pole
+    if (Dot(Cross(a, v), n) >= 0 && Dot(Cross(v, b), n) >= 0) {
+      LatLonOf(v, lat, lon);
+      if (Beyond(lat)) return true;
+    }
+  }
+  return false;
+}
+
+// Moves `p` away from the nearest land while it is nearer than the
+// clearance (to the middle of narrows, out to the clearance along a coast);
+// how far from land it then is, at most the clearance.
+double Planner::MoveOffLand(Vec3& p) const {
+  Vec3 nearest;
+  double d = coast_.Distance(p, c_, &nearest);
+  const auto usable = [&](Vec3 q) {
+    double lat, lon;
+    LatLonOf(q, lat, lon);
+    return !coast_.IsLand(lat, lon) && !Beyond(lat);
+  };
+  for (int step = 0; step < 24 && d < c_ - 0.5; ++step) {
+    const Vec3 away = p - nearest;
+    const double length = Length(away);
+    if (!(length > 0)) break;
+    const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
+    Vec3 movedNearest;
+    const double e = coast_.Distance(moved, c_, &movedNearest);
+    if (e > d && usable(moved)) {
+      p = moved, d = e, nearest = movedNearest;
+      continue;
+    }
+    // Straight away from the nearest land brings it nearer other land (a
+    // bay, a corner): the best of 16 bearings, as far, half and a quarter
+    // as far; where none is farther from land, the point is in narrows.
+    const Vec3 up = (1 / Length(p)) * p;
+    Vec3 east = Cross(Vec3{0, 0, 1}, up);
+    if (!(Length(east) > 1e-9)) break;
+    east = (1 / Length(east)) * east;
+    const Vec3 north = Cross(up, east);
+    double best = d;
+    Vec3 bestAt = p, bestNearest = nearest;
+    for (double r = c_ - d; r > 1.0 && best <= d; r *= 0.5) {
+      for (int k = 0; k < 16; ++k) {
+        const double bearing = kTwoPi * k / 16;
+        const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
+        Vec3 qNearest;
+        const double e2 = coast_.Distance(q, c_, &qNearest);
+        if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
+      }
+    }
+    if (!(best > d)) break;
+    p = bestAt, d = best, nearest = bestNearest;
+  }
+  return std::min(c_, d);
+}
+
+// Pulls a chain straight between its two ends (see the header). `need`
+// holds each point's clearance on the way in, each leg's on the way out
+// (leg k from p[k] to p[k + 1]).
+void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
+  // 0. A leg between neighbours that cuts a corner nearer than its ends
+  // keep gets points between them, moved off the land as the cells were
+  // (each leg halved at most 64 times, down to 10 m).
+  {
+    std::vector<Vec3> q{p[0]};
+    std::vector<double> nq{need[0]};
+    for (std::size_t k = 0; k + 1 < p.size(); ++k) {
+      std::vector<std::pair<Vec3, double>> ends{{p[k + 1], need[k + 1]}};  // a stack
+      int halvings = 0;
+      while (!ends.empty()) {
+        const auto [to, toNeed] = ends.back();
+        const Vec3 from = q.back();
+        if (halvings < 64 && Chord(from, to) > 10.0 &&
+            !Clear(from, to, Slack(std::min(nq.back(), toNeed)))) {
+          Vec3 mid = OnSurface(0.5 * (from + to));
+          const double d = MoveOffLand(mid);
+          ends.push_back({mid, d});
+          ++halvings;
+          continue;
+        }
+        q.push_back(to), nq.push_back(toNeed);
+        ends.pop_back();
+      }
+    }
+    p.swap(q), need.swap(nq);
+  }
+  // 1. From each point, the farthest later point in sight, keeping the
+  // least clearance of the points between (the narrows on the way); where
+  // none is, the next point, keeping what its leg does.
+  {
+    std::vector<Vec3> q{p[0]};
+    std::vector<double> nq;
+    std::size_t i = 0;
+    while (i + 1 < p.size()) {
+      std::size_t next = i + 1;
+      double keep = -1;
+      std::vector<double> least(p.size(), need[i]);
+      for (std::size_t j = i + 1; j < p.size(); ++j) least[j] = std::min(least[j - 1], need[j]);
+      // Galloping: the legs to i + 1, i + 2, i + 4, ... while in sight, then
+      // halving between the last in sight and the first not.
+      const auto sees = [&](std::size_t j) { return Clear(p[i], p[j], Slack(least[j])); };
+      std::size_t seen = i, unseen = p.size();
+      for (std::size_t step = 1; i + step < p.size(); step *= 2) {
+        if (!sees(i + step)) {
+          unseen = i + step;
+          break;
+        }
+        seen = i + step;
+      }
+      if (unseen == p.size() && seen != p.size() - 1) {
+        if (sees(p.size() - 1))
+          seen = p.size() - 1;
+        else
+          unseen = p.size() - 1;
+      }
+      while (unseen - seen > 1 && seen > i) {
+        const std::size_t mid = seen + (unseen - seen) / 2;
+        (sees(mid) ? seen : unseen) = mid;
+      }
+      if (seen > i) next = seen, keep = Slack(least[seen]);
+      if (keep < 0) keep = coast_.ArcDistance(p[i], p[next], c_, 0);
+      q.push_back(p[next]), nq.push_back(keep);
+      i = next;
+    }
+    p.swap(q), need.swap(nq);
+  }
+  int split = 0;  // points split at corners or wrapped round land, at most 1024 a chain
+  const auto passes = [&] {
+    // 2. Each turning point pulled towards the chord of its neighbours until
+    // a leg touches its clearance; dropped when its neighbours see each other.
+    for (int pass = 0; pass < 40; ++pass) {
+      double most = 0;
+      for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        const double both = std::min(need[i - 1], need[i]);
+        if (Clear(p[i - 1], p[i + 1], both - kHullSlack)) {
+          p.erase(p.begin() + i), need.erase(need.begin() + i);
+          need[i - 1] = both;
+          --i;
+          most = 1e9;
+          continue;
+        }
+        // The chord's point nearest p[i]: on the plane of its neighbours.
+        const Vec3 n = Cross(p[i - 1], p[i + 1]);
+        const Vec3 m = OnSurface(p[i] - (Dot(p[i], n) / Dot(n, n)) * n);
+        const auto clear = [&](Vec3 b) {
+          return Clear(p[i - 1], b, need[i - 1]) && Clear(b, p[i + 1], need[i]);
+        };
+        const auto along = [&](double t) { return OnSurface((1 - t) * p[i] + t * m); };
+        double lo = 0, hi = 1;
+        for (int k = 0; k < 30 && Chord(along(lo), along(hi)) > 2.0; ++k) {
+          const double mid = 0.5 * (lo + hi);
+          (clear(along(mid)) ? lo : hi) = mid;
+        }
+        Vec3 moved = along(lo);
+        // Then slid along each leg towards its far end while the other leg
+        // stays clear: the path only shortens, and the point comes to the
+        // corner that holds the other leg off.
+        for (const int side : {-1, 1}) {
+          const Vec3 end = p[i + side], other = p[i - side];
+          const double otherNeed = side < 0 ? need[i] : need[i - 1];
+          const auto slid = [&](double t) { return OnSurface((1 - t) * moved + t * end); };
+          double in = 0, out = 1;
+          for (int k = 0; k < 30 && Chord(slid(in), slid(out)) > 2.0; ++k) {
+            const double mid = 0.5 * (in + out);
+            (Clear(slid(mid), other, otherNeed) ? in : out) = mid;
+          }
+          moved = slid(in);
+        }
+        most = std::max(most, Chord(moved, p[i]));
+        p[i] = moved;
+        // A point still off the land: the hull of the land inside its
+        // triangle takes its place, where every leg of it keeps clear.
+        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+                std::min(need[i - 1], need[i]) + kTurnSlack &&
+            split < 1024) {
+          // Its neighbours first; where a leg of the hull then cuts a
+          // neighbour's own corner, the window of two on each side.
+          bool done = false;
+          for (std::size_t wide = 1; wide <= 2 && !done; ++wide) {
+            const std::size_t j = i >= wide ? i - wide : 0, k = std::min(p.size() - 1, i + wide);
+            if (wide > 1 && j + 2 == k) break;  // no wider than before
+            double keep = need[j];
+            for (std::size_t q = j; q < k; ++q) keep = std::min(keep, need[q]);
+            std::vector<Vec3> hull;
+            if (!Wrap(std::vector<Vec3>(p.begin() + j, p.begin() + k + 1), keep, hull) ||
+                hull.empty())
+              continue;
+            hull.insert(hull.begin(), p[j]);
+            hull.push_back(p[k]);
+            // Every leg clear (to within 10 m: a leg from a neighbour on its
+            // own circle to the polygon round it cuts that circle by metres),
+            // and shorter (the hull lies within the way but for the
+            // polygons' corners).
+            bool clear = true;
+            double before = 0, after = 0;
+            for (std::size_t q = j; q < k; ++q) before += Chord(p[q], p[q + 1]);
+            for (std::size_t q = 1; clear && q < hull.size(); ++q) {
+              clear = Clear(hull[q - 1], hull[q], keep - kHullSlack);
+              after += Chord(hull[q - 1], hull[q]);
+            }
+            if (!clear || !(after < before)) continue;
+            split += static_cast<int>(hull.size());
+            p.erase(p.begin() + j + 1, p.begin() + k),
+                need.erase(need.begin() + j, need.begin() + k);
+            p.insert(p.begin() + j + 1, hull.begin() + 1, hull.end() - 1);
+            need.insert(need.begin() + j, hull.size() - 1, keep);
+            i = j + hull.size() - 2;
+            most = 1e9;
+            done = true;
+          }
+          if (done) continue;
+        }
+        // A point still off the land, its neighbours' chord held off by land
+        // between: the point of that land's clearance nearest the chord
+        // takes its place where both legs to it keep clear (it lies between
+        // the chord and the point, so the path shortens).
+        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+            std::min(need[i - 1], need[i]) + kTurnSlack) {
+          const double keep = std::min(need[i - 1], need[i]);
+          Vec3 at;
+          if (coast_.ArcDistance(p[i - 1], p[i + 1], keep, 0, &at) < keep) {
+            Vec3 x = OnSurface(at);
+            const double d = MoveOffLand(x);
+            if (d >= keep - 1.0 && coast_.Distance(x, keep + kTurnSlack) < keep + kTurnSlack &&
+                Clear(p[i - 1], x, need[i - 1]) && Clear(x, p[i + 1], need[i])) {
+              p[i] = x;
+              most = 1e9;
+              continue;
+            }
+          }
+        }
+        // A point still off the land, its legs held off by corners of their
+        // own: those corners become turning points in its place (on its
+        // legs, so the path is as it was), to be pulled in their turn.
+        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+                std::min(need[i - 1], need[i]) + kTurnSlack &&
+            split < 1024) {
+          Vec3 t1, t2;
+          const double d1 = coast_.ArcDistance(p[i - 1], p[i], c_ + kTurnSlack, 0, &t1);
+          const double d2 = coast_.ArcDistance(p[i], p[i + 1], c_ + kTurnSlack, 0, &t2);
+
+          t1 = OnSurface(t1), t2 = OnSurface(t2);
+          // (A leg held at its far end is held by that end's own corner.)
+          const bool in1 =
+              d1 < need[i - 1] + kTurnSlack && Chord(t1, p[i]) > 10 && Chord(t1, p[i - 1]) > 10;
+          const bool in2 =
+              d2 < need[i] + kTurnSlack && Chord(t2, p[i]) > 10 && Chord(t2, p[i + 1]) > 10;
+          if (in1 || in2) {
+            ++split;
+            const double before = need[i - 1], after = need[i];
+            if (in2) p.insert(p.begin() + i + 1, t2), need.insert(need.begin() + i + 1, after);
+            if (in1) p.insert(p.begin() + i, t1), need.insert(need.begin() + i, before), ++i;
+            most = 1e9;
+            --i;  // the point again, between its new neighbours
+            continue;
+          }
+        }
+      }
+      // Two turning points round one corner become one where their legs meet,
+      // if that lies within 0.1 NM of the clearance: a little longer, far
+      // fewer points (the arc round a cape is drawn by a few chords).
+      for (std::size_t i = 1; i + 2 < p.size(); ++i) {
+        const Vec3 n1 = Cross(p[i - 1], p[i]), n2 = Cross(p[i + 1], p[i + 2]);
+        Vec3 x = Cross(n1, n2);
+        if (!(Length(x) > 0)) continue;
+        if (Dot(x, p[i] + p[i + 1]) < 0) x = -1.0 * x;
+        x = OnSurface(x);
+        const double keep = std::min({need[i - 1], need[i], need[i + 1]});
+        if (Chord(x, p[i]) + Chord(x, p[i + 1]) > 4 * Chord(p[i], p[i + 1]) + 100.0) continue;
+        // (Where they meet at one of the two, it is no merger but a drop.)
+        if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
+        if (coast_.Distance(x, keep + kTurnSlack) >= keep + kTurnSlack) continue;
+        if (!Clear(p[i - 1], x, std::min(need[i - 1], keep)) ||
+            !Clear(x, p[i + 2], std::min(need[i + 1], keep)))
+          continue;
+        p[i] = x;
+        need[i - 1] = std::min(need[i - 1], keep), need[i] = std::min(need[i + 1], keep);
+        p.erase(p.begin() + i + 1), need.erase(need.begin() + i + 1);
+        most = 1e9;
+      }
+      if (most < 2.0) break;
+    }
+  };
+  passes();
+  // 3. Again from each point the farthest in sight, now over the few points
+  // left (every one tried), and the passes again.
+  {
+    std::vector<Vec3> q{p[0]};
+    std::vector<double> nq;
+    std::size_t i = 0;
+    while (i + 1 < p.size()) {
+      std::size_t next = i + 1;
+      double keep = need[i];
+      double least = need[i];
+      std::vector<double> upTo(p.size(), need[i]);
+      for (std::size_t j = i + 2; j < p.size(); ++j) upTo[j] = least = std::min(least, need[j - 1]);
+      for (std::size_t j = p.size() - 1; j > i + 1; --j) {
+        if (Clear(p[i], p[j], upTo[j])) {
+          next = j, keep = upTo[j];
+          break;
+        }
+      }
+      q.push_back(p[next]), nq.push_back(keep);
+      i = next;
+    }
+    p.swap(q), need.swap(nq);
+  }
+  passes();
+}
+
+}  // namespace sea
+}  // namespace sailings

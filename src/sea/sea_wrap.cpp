@@ -1,0 +1,185 @@
+// The hull of the land's clearance circles inside a stretch of the way.
+#include "sea/planner.h"
+
+namespace sailings {
+namespace sea {
+
+// The shortest way from a to c on p's side of their chord that keeps
+// `keep` from the land inside the triangle a-p-c: the convex hull of the
+// land's clearance circles there (each a polygon round it), from a to c.
+// In the central projection (from the Earth's centre onto a plane) every
+// great elliptic arc is a straight line, so the hull there is exact; the
+// circles are drawn on the ellipsoid. `out`: the hull's corners between a
+// and c, none when no land is inside (p may go).
+bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const {
+  out.clear();
+  const Vec3 a = path.front(), c = path.back();
+  Vec3 m0{0, 0, 0};
+  for (const Vec3 v : path) m0 = m0 + (1 / Length(v)) * v;
+  if (!(Length(m0) > 0)) return false;
+  const Vec3 m = (1 / Length(m0)) * m0;
+  for (const Vec3 v : path)
+    if (!(Dot(v, m) > 0.5 * Length(v))) return false;  // within 60 degrees of the centre
+  Vec3 e1 = (c - a) - Dot(c - a, m) * m;
+  if (!(Length(e1) > 0)) return false;
+  e1 = (1 / Length(e1)) * e1;
+  const Vec3 e2 = Cross(m, e1);
+  struct P2 {
+    double x, y;
+  };
+  const auto project = [&](Vec3 x) {
+    const Vec3 q = (1 / Dot(x, m)) * x;
+    return P2{Dot(q, e1), Dot(q, e2)};
+  };
+  const auto cross = [](P2 o, P2 u, P2 v) {
+    return (u.x - o.x) * (v.y - o.y) - (u.y - o.y) * (v.x - o.x);
+  };
+  std::vector<P2> ring;  // the way and the chord back, a polygon
+  for (const Vec3 v : path) ring.push_back(project(v));
+  const P2 A = ring.front(), C = ring.back();
+  double area = 0;
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    const P2 u = ring[i], v = ring[(i + 1) % ring.size()];
+    area += u.x * v.y - v.x * u.y;
+  }
+  const double side = area < 0 ? 1 : -1;  // the way's side of the chord A to C
+  const auto inside = [&](P2 q) {
+    if (!(side * cross(A, C, q) > 0)) return false;
+    bool in = false;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+      if ((ring[i].y > q.y) != (ring[j].y > q.y) &&
+          q.x < (ring[j].x - ring[i].x) * (q.y - ring[i].y) / (ring[j].y - ring[i].y) + ring[i].x)
+        in = !in;
+    }
+    return in;
+  };
+  // The projection's scale: metres by unit near the triangle.
+  const double scale = Length(a) * Dot((1 / Length(a)) * a, m);
+  // The land near the triangle: within its farthest corner from the centre,
+  // and the clearance.
+  // The land near the way: along the chord, within the way's farthest
+  // point from it and the clearance (the way may be long, never wide).
+  const Vec3 normal = (1 / Length(Cross(a, c))) * Cross(a, c);
+  double wide = 0;
+  for (const Vec3 v : path) wide = std::max(wide, std::fabs(Dot(v, normal)));
+  wide += keep + 2 * kNauticalMile;
+  if (wide > kMostWrap) return false;  // an ocean's coasts: too many to draw
+  std::vector<Vec3> land, some;
+  const int pieces = static_cast<int>(std::ceil(Chord(a, c) / kMostWrap));
+  for (int k = 0; k <= pieces; ++k) {
+    const double t = static_cast<double>(k) / pieces;
+    coast_.PointsNear(OnSurface((1 - t) * a + t * c), wide + 0.5 * kMostWrap, some);
+    land.insert(land.end(), some.begin(), some.end());
+  }
+  // Polygons round each circle (outside it), fine enough that their
+  // corners lie within 0.05 NM of the circle.
+  const double r = keep + 1.0;
+  const int sides = std::clamp(
+      static_cast<int>(std::ceil(kPi / std::acos(r / (r + 0.05 * kNauticalMile)))), 8, 64);
+  const double outer = r / std::cos(kPi / sides);
+  std::vector<P2> points{A, C};
+  const auto near = [&](P2 q) {  // within the clearance of the triangle, or in it
+    if (inside(q)) return true;
+    const double reachUnits = 1.1 * outer / scale;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      const P2 u = ring[i], v = ring[(i + 1) % ring.size()];
+      const double dx = v.x - u.x, dy = v.y - u.y, dd = dx * dx + dy * dy;
+      const double t =
+          dd > 0 ? std::clamp(((q.x - u.x) * dx + (q.y - u.y) * dy) / dd, 0.0, 1.0) : 0;
+      if (std::hypot(q.x - u.x - t * dx, q.y - u.y - t * dy) < reachUnits) return true;
+    }
+    return false;
+  };
+  // A convex hull (Andrew's monotone chain, counter-clockwise).
+  const auto hullOf = [&](std::vector<P2> sorted) {
+    std::sort(sorted.begin(), sorted.end(),
+              [](P2 u, P2 v) { return u.x < v.x || (u.x == v.x && u.y < v.y); });
+    std::vector<P2> hull(2 * sorted.size() + 1);
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+      while (n >= 2 && cross(hull[n - 2], hull[n - 1], sorted[i]) <= 0) --n;
+      hull[n++] = sorted[i];
+    }
+    for (std::size_t i = sorted.size() - 1, lower = n + 1; i-- > 0;) {
+      while (n >= lower && cross(hull[n - 2], hull[n - 1], sorted[i]) <= 0) --n;
+      hull[n++] = sorted[i];
+    }
+    hull.resize(n > 1 ? n - 1 : n);
+    return hull;
+  };
+  // Equal circles' hull is their centres' hull widened: only land on or
+  // near the centres' hull (a polygon's width) need be drawn.
+  std::vector<Vec3> drawn;
+  {
+    std::vector<Vec3> candidates;
+    std::vector<P2> centres{A, C};
+    for (const Vec3 s : land) {
+      if (!(Dot(s, m) > 0) || !near(project(s))) continue;
+      candidates.push_back(s);
+      centres.push_back(project(s));
+    }
+    const std::vector<P2> around = hullOf(centres);
+    const double width = 2 * outer / scale;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      const P2 q = centres[i + 2];
+      for (std::size_t j = 0; j < around.size(); ++j) {
+        const P2 u = around[j], v = around[(j + 1) % around.size()];
+        const double dx = v.x - u.x, dy = v.y - u.y, dd = dx * dx + dy * dy;
+        const double t =
+            dd > 0 ? std::clamp(((q.x - u.x) * dx + (q.y - u.y) * dy) / dd, 0.0, 1.0) : 0;
+        if (std::hypot(q.x - u.x - t * dx, q.y - u.y - t * dy) < width) {
+          drawn.push_back(candidates[i]);
+          break;
+        }
+      }
+    }
+  }
+  for (const Vec3 s : drawn) {
+    // A circle round land inside is drawn whole on p's side of the chord
+    // (a polygon's corners may reach past a leg that keeps the clearance
+    // exactly); one round land outside only where it reaches inside.
+    const bool within = inside(project(s));
+    const Vec3 up = (1 / Length(s)) * s;
+    Vec3 east = Cross(Vec3{0, 0, 1}, up);
+    if (!(Length(east) > 1e-9)) continue;
+    east = (1 / Length(east)) * east;
+    const Vec3 north = Cross(up, east);
+    for (int k = 0; k < sides; ++k) {
+      const double angle = kTwoPi * k / sides;
+      const Vec3 q = OnSurface(s + outer * (std::cos(angle) * north + std::sin(angle) * east));
+      if (!(Dot(q, m) > 0)) continue;
+      const P2 x = project(q);
+      if (within ? side * cross(A, C, x) > 0 : inside(x)) points.push_back(x);
+    }
+  }
+  if (points.size() == 2) return true;  // nothing inside: the chord is clear of it
+  // The hull (Andrew's monotone chain, counter-clockwise), then its chain
+  // from A to C on p's side (A and C are corners of it: all else lies in
+  // the triangle).
+  const std::vector<P2> hull = hullOf(points);
+  const auto at = [&](P2 q) {
+    for (std::size_t i = 0; i < hull.size(); ++i)
+      if (hull[i].x == q.x && hull[i].y == q.y) return static_cast<long>(i);
+    return -1L;
+  };
+  const long iA = at(A), iC = at(C);
+  if (iA < 0 || iC < 0) return false;
+  const long h = static_cast<long>(hull.size());
+  std::vector<P2> chain;
+  for (const long step : {1L, h - 1}) {
+    chain.clear();
+    bool ours = true;
+    for (long i = iA;; i = (i + step) % h) {
+      chain.push_back(hull[i]);
+      if (i == iC) break;
+      if (i != iA && side * cross(A, C, hull[i]) <= 0) ours = false;
+    }
+    if (ours) break;
+  }
+  for (std::size_t i = 1; i + 1 < chain.size(); ++i)
+    out.push_back(OnSurface(m + chain[i].x * e1 + chain[i].y * e2));
+  return true;
+}
+
+}  // namespace sea
+}  // namespace sailings
