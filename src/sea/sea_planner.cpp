@@ -149,9 +149,27 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // the clearance: to the middle of narrows, out to the clearance along a
   // coast. Then how far each point keeps.
   std::vector<double> need(p.size(), c_);
+  const std::vector<Vec3> cells = p;
   for (std::size_t k = 1; k + 1 < p.size(); ++k) {
     const bool gatePoint = gateOf[k] >= 0 || gateOf[k - 1] >= 0;  // a canal's, as it lies
+    const Vec3 cell = p[k];
     need[k] = gatePoint ? std::min(c_, coast_.Distance(p[k], c_)) : MoveOffLand(p[k]);
+    // (Not across land: in a river's mouth the nearest bank's far side
+    // may lie beyond the other.)
+    if (!gatePoint && !Clear(cell, p[k], 0)) {
+      p[k] = cell;
+      need[k] = std::min(c_, coast_.Distance(cell, c_));
+    }
+  }
+  // Nor apart across land (two points of a narrow pass moved out of it
+  // each its own way): back to their cells, whose steps were clear.
+  for (std::size_t k = 1; k < p.size(); ++k) {
+    if (gateOf[k - 1] >= 0 || Clear(p[k - 1], p[k], 0)) continue;
+    for (const std::size_t j : {k, k - 1}) {
+      if (j == 0 || j + 1 == p.size() || Clear(p[k - 1], p[k], 0)) continue;
+      p[j] = cells[j];
+      need[j] = std::min(c_, coast_.Distance(p[j], c_));
+    }
   }
   // 3. Taut, between the canals; a canal's own legs are left as they are.
   std::vector<Vec3> out{p[0]};
@@ -191,9 +209,9 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       // What the leg keeps, found anew (at least what it was made to keep).
       plan.clearance.push_back(outGate[k] >= 0 ? 0 : coast_.ArcDistance(out[k], out[k + 1], c_, 0));
       plan.gate.push_back(outGate[k]);
-      // A leg at sea that does not keep even half the least clearance
-      // would cross land: never given as a way.
-      if (outGate[k] < 0 && plan.clearance.back() < 0.5 * kLeastClearance) {
+      // A leg at sea that touches land (within a metre) may cross it:
+      // never given as a way.
+      if (outGate[k] < 0 && plan.clearance.back() < 1.0) {
         plan = SeaPlan{};
         return SeaOutcome::no_way;
       }

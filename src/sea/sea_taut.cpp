@@ -35,10 +35,14 @@ bool Planner::LegBeyond(Vec3 a, Vec3 b) const {
 double Planner::MoveOffLand(Vec3& p) const {
   Vec3 nearest;
   double d = coast_.Distance(p, c_, &nearest);
+  // Never farther than half as far again as the clearance it lacks (a
+  // point in a river would otherwise travel down it), nor across land.
+  const Vec3 start = p;
+  const double most = 1.5 * (c_ - d) + 1.0;
   const auto usable = [&](Vec3 q) {
     double lat, lon;
     LatLonOf(q, lat, lon);
-    return !coast_.IsLand(lat, lon) && !Beyond(lat);
+    return !coast_.IsLand(lat, lon) && !Beyond(lat) && Chord(start, q) <= most && Clear(p, q, 0);
   };
   for (int step = 0; step < 24 && d < c_ - 0.5; ++step) {
     const Vec3 away = p - nearest;
@@ -94,8 +98,13 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         const Vec3 from = q.back();
         if (halvings < 64 && Chord(from, to) > 10.0 &&
             !Clear(from, to, Slack(std::min(nq.back(), toNeed)))) {
-          Vec3 mid = OnSurface(0.5 * (from + to));
-          const double d = MoveOffLand(mid);
+          const Vec3 half = OnSurface(0.5 * (from + to));
+          Vec3 mid = half;
+          double d = MoveOffLand(mid);
+          // (Where the point moved leaves a leg across land, the middle of
+          // the chord stays: its legs keep what the chord does.)
+          if (!Clear(from, mid, 0) || !Clear(mid, to, 0))
+            mid = half, d = std::min(c_, coast_.Distance(half, c_));
           ends.push_back({mid, d});
           ++halvings;
           continue;
