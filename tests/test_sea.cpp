@@ -249,16 +249,19 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
   EXPECT_LE(7 * total_off, total_turns) << total_off << " of " << total_turns;
 }
 
-TEST(Sea, PortsBehindIsthmusesAndInChannelsAreReached) {
+TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // Coarse cells that hold two seas: Auckland's (the Tasman's Manukau
   // Harbour and the Pacific's Waitemata, a few miles of isthmus apart) and
-  // Ushuaia's (the Beagle Channel beside open water). Each once refused.
-  // At least the geodesic (GeographicLib).
+  // Ushuaia's (the Beagle Channel beside open water); Lisbon up the Tagus,
+  // whose mouth's points moved off the land once left a leg across it.
+  // Each once refused or crossed land. At least the geodesic
+  // (GeographicLib); no open leg nearer the land than 0.01 NM.
   const struct {
     double lat1, lon1, lat2, lon2;
   } cases[] = {
       {-33.9249, 18.4241, -36.8485, 174.7633},  // Cape Town to Auckland
       {40.7128, -74.0060, -54.8019, -68.3030},  // New York to Ushuaia
+      {-33.9249, 18.4241, 38.7223, -9.1393},    // Cape Town to Lisbon
   };
   for (const auto& c : cases) {
     SeaPassage p;
@@ -266,6 +269,13 @@ TEST(Sea, PortsBehindIsthmusesAndInChannelsAreReached) {
     double s12;
     GeographicLib::Geodesic::WGS84().Inverse(c.lat1, c.lon1, c.lat2, c.lon2, s12);
     EXPECT_GE(p.distance_nm, s12 / ref::kNm);
+    for (std::size_t k = 1; k < p.points.size(); ++k) {
+      if (p.points[k].leg != SeaLeg::open) continue;
+      EXPECT_GE(Land().LegDistance(p.points[k - 1].lat, p.points[k - 1].lon, p.points[k].lat,
+                                   p.points[k].lon, 0.01),
+                0.01)
+          << c.lat2 << " " << c.lon2 << " leg " << k;
+    }
   }
 }
 
