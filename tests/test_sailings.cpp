@@ -67,11 +67,17 @@ TEST(GreatEllipticDistance, MeridiansPolesAndAntipodes) {
   const struct {
     double lat1, lon1, lat2, lon2, nm, fwd, inv;
   } cases[] = {
-      {10, 30, 50, 30, 2394.704, 0, kPi},  // one meridian
-      {40, 0, 50, 180, 5417.686, 0, 0},    // 180 apart: over the nearer pole
+      // Guards the meridian's own plane (the ends' cross product names no
+      // other): the meridian ellipse's arc, due north.
+      {10, 30, 50, 30, 2394.704, 0, kPi},
+      // Guards 180 degrees of longitude apart: over the nearer pole, north
+      // and south, not along some other plane.
+      {40, 0, 50, 180, 5417.686, 0, 0},
       {-40, 0, -50, -180, 5417.686, kPi, kPi},
-      {10, 20, -10, -160, 10801.259, 0, 0},  // antipodes: over the departure's pole
+      // Guards antipodes (every plane holds both): over the departure's pole.
+      {10, 20, -10, -160, 10801.259, 0, 0},
       {-35.5, 100, 35.5, -80, 10801.259, kPi, kPi},
+      // Guards antipodes on the equator, and pole to pole.
       {0, 0, 0, 180, 10801.259, 0, 0},
       {90, 0, -90, 0, 10801.259, kPi, 0},
   };
@@ -86,20 +92,32 @@ TEST(GreatEllipticDistance, MeridiansPolesAndAntipodes) {
 
 TEST(Loxodrome, WorkedExamplesEdgeCoursesAndPoles) {
   const Example examples[] = {
+      // Guards the isometric latitude and the course in the first quadrant.
       {0, 0, 30, 60, 3877.864, 62.4647, 1e-4},
+      // Guards the course's quadrant across the equator (westward, and its
+      // reciprocal eastward).
       {-33.9, 18.4, 40.7, -74.0, 6802.230, 310.9697, 1e-4},
       {40.7, -74.0, -33.9, 18.4, 6802.230, 130.9697, 1e-4},
-      {-10, 170, 20, -170, 2147.409, 33.4515, 1e-4},  // across 180, eastward
+      // Guards the difference of longitude across 180 (the short way, not
+      // round the world), eastward and westward.
+      {-10, 170, 20, -170, 2147.409, 33.4515, 1e-4},
       {20, -170, -10, 170, 2147.409, 213.4515, 1e-4},
-      {20, 30, 20, 50, 1130.098, 90, 0},  // along a parallel
+      // Guards along a parallel (no difference of isometric latitude: the
+      // parallel's arc, not 0/0), both ways, and the equator.
+      {20, 30, 20, 50, 1130.098, 90, 0},
       {20, 50, 20, 30, 1130.098, 270, 0},
       {0, 10, 0, -20, 1803.232, 270, 0},
-      {30, 0, 10, 0, 1195.604, 180, 0},  // along a meridian
+      // Guards along a meridian (no difference of longitude): the meridian arc.
+      {30, 0, 10, 0, 1195.604, 180, 0},
+      // Guards one position twice: no distance, the course the program gives.
       {12, 34, 12, 34, 0, 90, 0},
-      {90, 0, 12.5, 96.9, 4654.195, 180, 1e-12},  // from or to a pole: the meridian
+      // Guards a pole (infinite isometric latitude): the meridian, from and to.
+      {90, 0, 12.5, 96.9, 4654.195, 180, 1e-12},
       {90, 0, 0, 0, 5400.629, 180, 1e-12},
       {0, 0, 90, 50, 5400.629, 0, 0},
-      {-90, 0, 20, 50, 6595.212, 0, 0},  // RhumbSolve: 5400.629443 + 1194.582211 on meridians
+      // Guards the south pole and a meridian's quadrant beyond it (RhumbSolve:
+      // 5400.629443 + 1194.582211 on meridians).
+      {-90, 0, 20, 50, 6595.212, 0, 0},
       {20, 50, -90, 0, 6595.212, 180, 1e-12},
   };
   for (const Example& x : examples) {
@@ -114,12 +132,17 @@ TEST(EllipticStepDirect, WorkedExamplesEdgesAndExactness) {
   const struct {
     double lat, lon, az, s, wantLat, wantLon, wantAz;
   } cases[] = {
+      // Guards the direct problem's plane and arc, north and south.
       {40, -10, 280, 926000, 40.945140, -20.856403, 272.968234},
       {-35, 20, 120, 555600, -37.383725, 25.433955, 116.803190},
-      {10, 179, 60, 740800, 13.291069, 184.917699, 61.188334},  // longitude not reduced
-      {0, 0, 90, a * kPi / 18, 0, 10, 90},                      // the equator stays the equator
-      {20, 30, 0, 500000, 24.513, 30, 360},                     // due north: 360, same meridian
-      {80, 30, 0, 2500000, 77.6, 210, 180},                     // over the pole
+      // Guards the longitude left unreduced past 180 (a table runs on).
+      {10, 179, 60, 740800, 13.291069, 184.917699, 61.188334},
+      // Guards the equator's plane: it stays the equator.
+      {0, 0, 90, a * kPi / 18, 0, 10, 90},
+      // Guards due north: azimuth 360 and the same meridian.
+      {20, 30, 0, 500000, 24.513, 30, 360},
+      // Guards over the pole: longitude 180 on, the azimuth reversed.
+      {80, 30, 0, 2500000, 77.6, 210, 180},
   };
   for (const auto& c : cases) {
     const EllipticStepResult r =
