@@ -33,23 +33,22 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // behind a channel narrower than they see) is taken out to where it is
   // not: the nearest position keeping twice, four, eight times the
   // clearance (the approach is not checked in any case).
-  double lat1, lon1, lat2, lon2, far1, far2;
-  for (double keep = c_;; keep *= 2) {
-    if (!ToSea(request_.lat1, request_.lon1, keep, lat1, lon1, plan.approach_from, far1)) {
-      if (keep > c_) break;
-      if (inland) *inland = far1;
-      return SeaOutcome::departure_inland;
+  const auto toSea = [&](double lat, double lon, double& seaLat, double& seaLon, double& moved) {
+    double far = 0;
+    for (double keep = c_;; keep *= 2) {
+      if (!ToSea(lat, lon, keep, seaLat, seaLon, moved, far)) {
+        if (keep > c_) return true;
+        if (inland) *inland = far;
+        return false;
+      }
+      if (keep >= 8 * c_ || !Pocket(FineCell(seaLat, seaLon), kPocket)) return true;
     }
-    if (keep >= 8 * c_ || !Pocket(FineCell(lat1, lon1), kPocket)) break;
-  }
-  for (double keep = c_;; keep *= 2) {
-    if (!ToSea(request_.lat2, request_.lon2, keep, lat2, lon2, plan.approach_to, far2)) {
-      if (keep > c_) break;
-      if (inland) *inland = far2;
-      return SeaOutcome::destination_inland;
-    }
-    if (keep >= 8 * c_ || !Pocket(FineCell(lat2, lon2), kPocket)) break;
-  }
+  };
+  double lat1, lon1, lat2, lon2;
+  if (!toSea(request_.lat1, request_.lon1, lat1, lon1, plan.approach_from))
+    return SeaOutcome::departure_inland;
+  if (!toSea(request_.lat2, request_.lon2, lat2, lon2, plan.approach_to))
+    return SeaOutcome::destination_inland;
   const Cell from = FineCell(lat1, lon1), to = FineCell(lat2, lon2);
   // The gates open, each end the cell of its end point.
   for (std::size_t g = 0; g < Gates().size(); ++g) {
