@@ -19,6 +19,7 @@
 #include "command.h"
 #include "elliptic/passage.h"
 #include "elliptic/route.h"
+#include "land/coast.h"
 #include "land/land.h"
 #include "output_check.h"
 #include "reference.h"
@@ -29,82 +30,65 @@ namespace fs = std::filesystem;
 
 namespace {
 
-namespace data {
-#include "land/land_110m.inc"
-}
-
 Outcome Cli(const std::vector<std::string>& args, const fs::path& dir) {
   return RunCommand(args, dir);
 }
 
-// The land polygons as this test reads them: every ring, each point's
-// longitude taken within 180 degrees of the one before, the ring then put in
-// the turn of longitude that holds its middle (a lake in the same turn as
-// the land around it), a ring that goes all the way round closed over its
-// pole.
-const std::vector<std::vector<std::pair<double, double>>>& Rings() {
-  static const auto rings = [] {
-    std::vector<std::vector<std::pair<double, double>>> out;
-    for (std::size_t i = 0; data::kLandData[i] != 0;) {
-      const int n = data::kLandData[i++];
-      out.emplace_back();
-      for (int k = 0; k < n; ++k, i += 2) {
-        double lon = data::kLandX0 + data::kLandData[i] * data::kLandDX;
-        const double lat = data::kLandY0 + data::kLandData[i + 1] * data::kLandDY;
-        if (k > 0) lon += 360 * std::round((out.back().back().first - lon) / 360);
-        out.back().emplace_back(lon, lat);
-      }
-      auto& ring = out.back();
-      if (std::fabs(ring.back().first - ring.front().first) > 180) {
-        const double pole = ring.front().second < 0 ? -90 : 90;
-        ring.emplace_back(ring.back().first, pole);
-        ring.emplace_back(ring.front().first, pole);
-      }
+// The coastline's rings as this test reads them: each put in the turn of
+// longitude that holds its middle (a lake in the same turn as the land
+// around it), its edges filed in bands of 0.1 degrees of latitude for the
+// even-odd test below. The rings are the data's own; the test shares no
+// code with the check's index.
+class Polygons {
+ public:
+  Polygons() : bands_(kBands) {
+    for (const auto& data : sailings::Coast::Get()->rings()) {
+      std::vector<std::pair<double, double>> ring;
       double west = 1e9, east = -1e9;
-      for (const auto& p : ring) west = std::min(west, p.first), east = std::max(east, p.first);
+      for (const auto& p : data) {
+        ring.emplace_back(p.lon, p.lat);
+        west = std::min(west, p.lon), east = std::max(east, p.lon);
+      }
       const double shift = 360 * std::round((west + east) / 720);
-      for (auto& p : ring) p.first -= shift;
-    }
-    return out;
-  }();
-  return rings;
-}
-
-// Each ring's bounds: a point outside them is not inside the ring.
-const std::vector<std::array<double, 4>>& Bounds() {
-  static const auto bounds = [] {
-    std::vector<std::array<double, 4>> out;
-    for (const auto& ring : Rings()) {
-      std::array<double, 4> b{1e9, -1e9, 1e9, -1e9};
-      for (const auto& [x, y] : ring)
-        b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
-      out.push_back(b);
-    }
-    return out;
-  }();
-  return bounds;
-}
-
-// Even-odd over all rings, the point tried at its longitude and a turn either way.
-bool OnLand(double lat, double lon) {
-  for (int turn = -1; turn <= 1; ++turn) {
-    bool inside = false;
-    const double x = lon + 360 * turn;
-    for (std::size_t r = 0; r < Rings().size(); ++r) {
-      const auto& b = Bounds()[r];
-      if (x < b[0] || x > b[1] || lat < b[2] || lat > b[3]) continue;
-      const auto& ring = Rings()[r];
       for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-        const auto [x1, y1] = ring[j];
-        const auto [x2, y2] = ring[i];
-        if ((y1 > lat) != (y2 > lat) && x < x1 + (lat - y1) * (x2 - x1) / (y2 - y1))
-          inside = !inside;
+        const Edge e{ring[j].first - shift, ring[j].second, ring[i].first - shift, ring[i].second};
+        for (int b = Band(std::min(e.y1, e.y2)); b <= Band(std::max(e.y1, e.y2)); ++b)
+          bands_[b].push_back(e);
+      }
+      rings_.push_back(std::move(ring));
+    }
+  }
+  // Even-odd in the band, the point tried at its longitude and a turn either way.
+  bool OnLand(double lat, double lon) const {
+    bool inside[3] = {false, false, false};
+    for (const Edge& e : bands_[Band(lat)]) {
+      if ((e.y1 > lat) == (e.y2 > lat)) continue;
+      const double x = e.x1 + (lat - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1);
+      for (int turn = -1; turn <= 1; ++turn) {
+        if (lon + 360 * turn < x) inside[turn + 1] = !inside[turn + 1];
       }
     }
-    if (inside) return true;
+    return inside[0] || inside[1] || inside[2];
   }
-  return false;
+  const std::vector<std::vector<std::pair<double, double>>>& rings() const { return rings_; }
+
+ private:
+  struct Edge {
+    double x1, y1, x2, y2;
+  };
+  static constexpr int kBands = 1800;
+  static int Band(double lat) {
+    return std::clamp(static_cast<int>(std::floor((lat + 90) * 10)), 0, kBands - 1);
+  }
+  std::vector<std::vector<Edge>> bands_;
+  std::vector<std::vector<std::pair<double, double>>> rings_;
+};
+
+const Polygons& Land() {
+  static const Polygons polygons;
+  return polygons;
 }
+bool OnLand(double lat, double lon) { return Land().OnLand(lat, lon); }
 
 // The first point on land of the exact track, 20 NM from either end left
 // out, sampled every 0.1 NM (the section by its angle, the rhumb line by
@@ -149,7 +133,9 @@ TEST(Land, CrossingsPlainFromGeography) {
       {{"-33.2", "16", "-34.5", "24"}, true, true},    // cutting the Cape
       {{"-57", "-75", "-57", "-55"}, false, false},    // round Cape Horn
       {{"-53.5", "-72", "-54.2", "-64"}, true, true},  // through Tierra del Fuego
-      {{"36.5", "-9", "36", "-2"}, true, true},        // the Strait of Gibraltar, closed at 1:110m
+      {{"36.5", "-9", "36", "-2"}, true, true},        // Cape Trafalgar and Punta Carnero
+      {{"35.95", "-7", "35.95", "-4"}, false, false},  // through the Strait of Gibraltar
+      {{"35.88", "13.8", "35.88", "15"}, true, true},  // across Malta (none at 1:110m)
   };
   for (const auto& c : cases) {
     const Outcome run = Cli(
@@ -307,105 +293,86 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
 }
 
 TEST(Land, TheIndexAnswersAsThePolygonsDo) {
-  // Random positions, and positions near coasts (every 7th point of every
-  // ring, nudged): the raster with its exact coast cells against this
-  // file's own even-odd test over all rings.
+  // Random positions, and positions near coasts (every 97th point of every
+  // ring, nudged by up to a mile): the coast's index with its exact cells
+  // against this file's own even-odd test over the rings. Positions that
+  // are not numbers are no land.
   std::mt19937 rng(7);
-  std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180), nudge(-0.05, 0.05);
+  std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180), nudge(-0.02, 0.02);
+  const sailings::Coast& coast = *sailings::Coast::Get();
   int checked = 0;
   for (int i = 0; i < 20000; ++i) {
     const double a = lat(rng), b = lon(rng);
-    EXPECT_EQ(sailings::IsLand(a, b), OnLand(a, b)) << a << " " << b;
+    EXPECT_EQ(coast.IsLand(a, b), OnLand(a, b)) << a << " " << b;
     ++checked;
   }
-  for (const auto& ring : Rings()) {
-    for (std::size_t k = 0; k < ring.size(); k += 7) {
+  for (const auto& ring : Land().rings()) {
+    for (std::size_t k = 0; k < ring.size(); k += 97) {
       const double a = ring[k].second + nudge(rng), b = ring[k].first + nudge(rng);
       if (std::fabs(a) > 85) continue;
-      EXPECT_EQ(sailings::IsLand(a, b), OnLand(a, b)) << a << " " << b;
+      EXPECT_EQ(coast.IsLand(a, b), OnLand(a, b)) << a << " " << b;
       ++checked;
     }
   }
-  EXPECT_GT(checked, 20500);
-}
-
-TEST(Land, NoStrideAcrossOpenSeaSkipsACoast) {
-  // Random routes: wherever the great ellipse runs over land for 25 NM or
-  // more (sampled every half mile, the land answered by the index, which is
-  // checked against the polygons above), the check reports a crossing no
-  // later than 10 NM into that land. (Its strides across open sea must never
-  // reach past the sea it knows.)
-  // Half of them in high latitudes (both ends 55 to 82 degrees north or
-  // south), where a degree of longitude is short and the strides longest.
-  std::mt19937 rng(17);
-  std::uniform_real_distribution<double> lat(-70, 70), lon(-180, 180), high(55, 82);
-  int runs = 0;
-  for (int k = 0; k < 600; ++k) {
-    sailings::RouteGeometry g;
-    const double side = k % 4 == 1 ? 1 : -1;
-    const double lat1 = k % 2 ? side * high(rng) : lat(rng),
-                 lat2 = k % 2 ? side * high(rng) : lat(rng);
-    ASSERT_EQ(sailings::SolveRouteGeometry(lat1, lon(rng), lat2, lon(rng), g),
-              sailings::Status::ok);
-    const double miles = std::fabs(g.distance) / 1852;
-    if (miles < 100) continue;
-    const int count = static_cast<int>(2 * miles) + 1;
-    const std::vector<sailings::LandPoint> p =
-        sailings::CheckedTrackPositions(g, sailings::CheckedTrack::kGreatEllipse, nullptr, count);
-    const double spacing = miles / (count - 1);
-    const int margin = static_cast<int>(std::ceil(20 / spacing)),
-              run = static_cast<int>(25 / spacing);
-    int start = -1, length = 0;
-    for (int i = margin; i < count - margin && length < run; ++i) {
-      length = sailings::IsLand(p[i].lat, p[i].lon) ? length + 1 : 0;
-      if (length == 1) start = i;
-    }
-    if (length < run) continue;
-    ++runs;
-    const std::optional<sailings::LandPoint> at = sailings::GreatEllipseCrossesLand(g);
-    ASSERT_TRUE(at.has_value()) << k;
-    int nearest = 0;
-    for (int i = 1; i < count; ++i) {
-      if (std::hypot(p[i].lat - at->lat, std::remainder(p[i].lon - at->lon, 360.0)) <
-          std::hypot(p[nearest].lat - at->lat, std::remainder(p[nearest].lon - at->lon, 360.0)))
-        nearest = i;
-    }
-    EXPECT_LE(nearest, start + static_cast<int>(10.5 / spacing)) << k;
-  }
-  EXPECT_GT(runs, 200);
-}
-
-TEST(Land, OpenSeaIsOpenAllRound) {
-  // From random points of open sea, most of them in high latitudes where a
-  // degree of longitude is short: no land along the parallel or the
-  // meridian within the distance the check may stride. Points that are not
-  // numbers are no land and no open sea.
-  std::mt19937 rng(23);
-  std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180);
-  int open = 0;
-  for (int k = 0; k < 20000; ++k) {
-    const double phi =
-        k % 4 ? std::copysign(50 + std::fabs(lat(rng)) * 35 / 85, lat(rng)) : lat(rng);
-    const double lambda = lon(rng);
-    const double reach = sailings::OpenSeaDistance(phi, lambda) / 1852;  // NM
-    if (reach <= 0) continue;
-    ++open;
-    for (double s = 0; s <= reach; s += 2) {
-      const double dlat = s / 60, dlon = s / (60 * std::cos(phi * ref::kDeg));
-      for (const auto& [la, lo] : {std::pair{phi + dlat, lambda},
-                                   {phi - dlat, lambda},
-                                   {phi, lambda + dlon},
-                                   {phi, lambda - dlon}}) {
-        if (std::fabs(la) > 89) continue;
-        ASSERT_FALSE(sailings::IsLand(la, lo))
-            << phi << " " << lambda << " " << s << " of " << reach;
-      }
-    }
-  }
-  EXPECT_GT(open, 5000);
+  EXPECT_GT(checked, 25000);
   for (double bad : {NAN, INFINITY}) {
-    EXPECT_FALSE(sailings::IsLand(bad, 10));
-    EXPECT_FALSE(sailings::IsLand(10, bad));
-    EXPECT_EQ(sailings::OpenSeaDistance(bad, 10), 0);
+    EXPECT_FALSE(coast.IsLand(bad, 10));
+    EXPECT_FALSE(coast.IsLand(10, bad));
   }
+}
+
+TEST(Land, TheCrossingIsWhereTheTrackFirstMeetsLand) {
+  // Random great ellipses and rhumb lines of 100 to 700 NM along coasts of
+  // every kind (ends within 5 degrees of a coastline point), sampled every
+  // 0.05 NM by this file's even-odd test: the check finds land exactly when
+  // the samples do, and its crossing lies within 0.2 NM of the first
+  // sample on land. (No stride may step over an island or a cape.)
+  std::mt19937 rng(17);
+  const auto& rings = Land().rings();
+  std::uniform_int_distribution<std::size_t> pick(0, rings.size() - 1);
+  std::uniform_real_distribution<double> offset(-5, 5);
+  int crossing = 0, clear = 0;
+  for (int k = 0; k < 160; ++k) {
+    const auto& ring = rings[pick(rng)];
+    const auto& centre = ring[std::uniform_int_distribution<std::size_t>(0, ring.size() - 1)(rng)];
+    if (std::fabs(centre.second) > 75) continue;
+    const double lat1 = centre.second + offset(rng), lon1 = centre.first + offset(rng),
+                 lat2 = centre.second + offset(rng), lon2 = centre.first + offset(rng);
+    sailings::RouteGeometry g;
+    ASSERT_EQ(sailings::SolveRouteGeometry(lat1, lon1, lat2, lon2, g), sailings::Status::ok);
+    const bool rhumb = k % 2;
+    double miles = std::fabs(g.distance) / 1852;
+    if (rhumb) {
+      double course;
+      ref::Rhumb().Inverse(lat1, lon1, lat2, lon2, miles, course);
+      miles /= 1852;
+    }
+    if (miles < 100 || miles > 700) continue;
+    const auto track = rhumb ? sailings::CheckedTrack::kRhumbLine
+                             : sailings::CheckedTrack::kGreatEllipse;
+    const int count = static_cast<int>(miles / 0.05) + 1;
+    const std::vector<sailings::LandPoint> p =
+        sailings::CheckedTrackPositions(g, track, nullptr, count);
+    const double spacing = miles / (count - 1);
+    const int margin = static_cast<int>(std::ceil(20 / spacing));
+    int first = -1;
+    for (int i = margin; i < count - margin && first < 0; ++i) {
+      if (OnLand(p[i].lat, p[i].lon)) first = i;
+    }
+    const std::optional<sailings::LandPoint> at =
+        rhumb ? sailings::RhumbLineCrossesLand(g) : sailings::GreatEllipseCrossesLand(g);
+    SCOPED_TRACE(std::to_string(lat1) + " " + std::to_string(lon1) + " " + std::to_string(lat2) +
+                 " " + std::to_string(lon2) + (rhumb ? " rhumb" : " ellipse"));
+    ASSERT_EQ(at.has_value(), first >= 0);
+    if (!at) {
+      ++clear;
+      continue;
+    }
+    ++crossing;
+    const ref::V found = ref::Ecef(at->lat, at->lon), expected = ref::Ecef(p[first].lat, p[first].lon);
+    const ref::V gap = ref::Lin(1, found, -1, expected);
+    EXPECT_LT(std::sqrt(ref::Dot(gap, gap)) / 1852, 0.2);
+  }
+  EXPECT_GT(crossing, 30);
+  EXPECT_GT(clear, 10);
 }

@@ -856,28 +856,29 @@ TEST(RouteCheck, FindsEachPlantedFault) {
   EXPECT_NE(land.out.find("the leg crosses land near"), std::string::npos) << land.out;
   // Each leg is looked at along the track its type gives: the great ellipse
   // from Nantucket to the Channel crosses Nova Scotia, its rhumb line does
-  // not; the rhumb line along 55N crosses Ireland, its great ellipse does not.
-  Write(dir / "tracks.rtz",
-        RtzFile("tracks", {Wp(0, 40, -70), Wp(1, 60, -5, l), Wp(2, 55, -40, o), Wp(3, 55, -5, o)}));
+  // not; the rhumb line along 55.25N crosses Donegal, its great ellipse
+  // keeps north of Malin Head (55.38N, 7.37W).
+  Write(dir / "tracks.rtz", RtzFile("tracks", {Wp(0, 40, -70), Wp(1, 60, -5, l),
+                                               Wp(2, 55.25, -40, o), Wp(3, 55.25, -5.5, o)}));
   const Outcome tracks = RunCommand({"check", "tracks.rtz", "--land", "--xtd", "100"}, dir);
   EXPECT_EQ(tracks.out.find("crosses land"), std::string::npos) << tracks.out;
   // A leg of unknown type is sailed either way, so both tracks are looked
-  // at: from east of the Antilles to the Gulf of Mexico the great ellipse
-  // keeps north of Cuba and Hispaniola, the rhumb line runs over them.
-  Write(dir / "antilles.gpx",
+  // at: from the open Atlantic to the North Channel the great ellipse keeps
+  // north of Ireland, the rhumb line runs over Donegal.
+  Write(dir / "ireland.gpx",
         "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><rte>"
-        "<rtept lat=\"18.750979\" lon=\"-53.511636\"/>"
-        "<rtept lat=\"23.746588\" lon=\"-88.137413\"/></rte></gpx>");
-  const Outcome antilles = RunCommand({"check", "antilles.gpx", "--land", "--xtd", "100"}, dir);
-  EXPECT_EQ(antilles.status, 1);
-  EXPECT_NE(antilles.out.find("crosses land near"), std::string::npos) << antilles.out;
-  EXPECT_NE(antilles.out.find("(read as the rhumb line)"), std::string::npos) << antilles.out;
-  EXPECT_EQ(antilles.out.find("(read as the great ellipse)"), std::string::npos) << antilles.out;
+        "<rtept lat=\"55.25\" lon=\"-40\"/>"
+        "<rtept lat=\"55.25\" lon=\"-5.5\"/></rte></gpx>");
+  const Outcome ireland = RunCommand({"check", "ireland.gpx", "--land", "--xtd", "100"}, dir);
+  EXPECT_EQ(ireland.status, 1);
+  EXPECT_NE(ireland.out.find("crosses land near"), std::string::npos) << ireland.out;
+  EXPECT_NE(ireland.out.find("(read as the rhumb line)"), std::string::npos) << ireland.out;
+  EXPECT_EQ(ireland.out.find("(read as the great ellipse)"), std::string::npos) << ireland.out;
   const Outcome sailed =
-      RunCommand({"voyage", "--route", "antilles.gpx", "--sailing", "rhumb", "--land"}, dir);
+      RunCommand({"voyage", "--route", "ireland.gpx", "--sailing", "rhumb", "--land"}, dir);
   // In the words `route --land` uses.
   EXPECT_EQ(sailed.err.rfind("warning: leg 1 (rhumb) crosses land near ", 0), 0u) << sailed.err;
-  EXPECT_NE(sailed.err.find(" (1:110m coastline)\n"), std::string::npos) << sailed.err;
+  EXPECT_NE(sailed.err.find(" (1:10m coastline)\n"), std::string::npos) << sailed.err;
   // Usage and unreadable files.
   EXPECT_EQ(RunCommand({"check"}, dir).status, 2);
   EXPECT_EQ(RunCommand({"check", "missing.rtz"}, dir).status, 1);

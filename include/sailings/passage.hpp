@@ -56,12 +56,14 @@ struct CompositeTrack {
   double rhumb_minus_composite_nm = 0;  // what it saves over the rhumb line
 };
 
-// Where a track first runs over land (Natural Earth's 1:110m polygons,
-// coarse: a coastline to some kilometres, small islands and narrow straits
-// missing). The first and last 20 NM are left out (ports lie on the coast);
-// the track is examined every 10 NM or less and the crossing placed within
-// 0.1 NM of the first sample on land. It answers "does this track obviously
-// run over land?", never "is this track safe?".
+// Where a track first runs over land: Natural Earth's 1:10m land, the coast
+// the sea passages keep clear of (right to a few hundred metres; harbours,
+// canals and the narrowest straits closed). The first and last 20 NM are
+// left out (ports lie on the coast); the crossing is placed within 0.1 NM
+// past the point where the track meets the coast. It answers "does this
+// track run over land?" for ocean passages, never "is this track safe?".
+// The page's build, which loads the coast only for sea passages, finds none
+// before LoadCoastline.
 struct LandCrossing {
   double lat = 0, lon = 0;  // degrees
 };

@@ -74,7 +74,7 @@ CLI::App* AddCheckCommand(CLI::App& app, Options& o, Valued& valued) {
       "--xtd", o.xtd, "The cross-track limit, NM, of legs whose file gives none (default 0.1)");
   auto* cRadius = check->add_option("--radius", o.radius,
                                     "The turn radius, NM, of waypoints whose file gives none");
-  check->add_flag("--land", o.land, "Also legs that cross land (Natural Earth 1:110m; coarse)");
+  check->add_flag("--land", o.land, "Also legs that cross land (Natural Earth 1:10m; ocean scale)");
   auto* cName = check->add_option("--name", o.name,
                                   "The GPX route (or track), map line or NMEA route of that name");
   AddShared(*check, o);

@@ -80,7 +80,7 @@ std::string LandWarning(const char* track, const std::optional<LandCrossing>& at
                         const std::string& where) {
   if (!at) return {};
   return "warning: " + where + "the " + track + " crosses land near " +
-         FormatPositionShort(at->lat, at->lon) + " (1:110m coastline)\n";
+         FormatPositionShort(at->lat, at->lon) + " (1:10m coastline)\n";
 }
 
 void FindLand(const Asked& ask, Solved& s) {

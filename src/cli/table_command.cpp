@@ -187,7 +187,7 @@ CLI::App* AddTableCommand(CLI::App& app, Options& o, Valued& valued) {
   auto* svg = table->add_option("--svg", o.svg, "Also draw the passage as an SVG chart to FILE");
   AddMapOptions(*table, o, valued);
   table->add_flag("--land", o.land,
-                  "Warn when a track of the route crosses land (Natural Earth 1:110m; coarse)");
+                  "Warn when a track of the route crosses land (Natural Earth 1:10m; ocean scale)");
   AddShared(*table, o);
   FieldChoice timed;  // every field a table can have
   timed.hours = timed.eta = true;

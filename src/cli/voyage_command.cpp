@@ -296,7 +296,7 @@ int CommandLine::Voyage(const Options& o) {
       if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {
         err_ << "warning: leg " << leg.number << " (" << SailingName(leg.sailing, leg.composite)
              << ") crosses land near " << FormatPositionShort(at->lat, at->lon)
-             << " (1:110m coastline)\n";
+             << " (1:10m coastline)\n";
       }
     }
   }

@@ -1,9 +1,11 @@
-// The land of Natural Earth's 1:110m polygons (built into the program), and
-// whether a track crosses it.
+// Whether a track crosses land, on the coast the sea passages keep clear of
+// (Natural Earth's 1:10m land, land/coast.h), so that the check and the
+// planner never disagree; and the coarser 1:110m polygons the charts draw.
 //
-// The data is coarse: a coastline to some kilometres, small islands and
-// narrow straits missing or closed. It answers "does this track obviously
-// run over land?", never "is this track safe?".
+// At 1:10m the coastline is right to a few hundred metres and harbours,
+// canals and the narrowest straits are closed. The check answers "does this
+// track run over land?" for ocean passage planning, never "is this track
+// safe?" for pilotage.
 #pragma once
 
 #include <optional>
@@ -18,23 +20,15 @@ struct LonLat {
   double lon, lat;  // degrees
 };
 
-// The land's rings, in degrees (longitudes in [-180, 180]); inside is by the
-// even-odd rule in the plane of longitude and latitude.
+// The 1:110m land's rings that the charts draw, in degrees (longitudes in
+// [-180, 180]); inside is by the even-odd rule in the plane of longitude and
+// latitude.
 const std::vector<std::vector<LonLat>>& LandRings();
 
-// Whether a position (degrees, any longitude) lies on land. A raster of
-// 1-degree cells answers for cells wholly land or sea; cells that a
-// coastline crosses are answered exactly against the rings.
-bool IsLand(double lat, double lon);
-// How far (metres) a track may run from (lat, lon) in any direction without
-// meeting a cell of the index that is not open sea; 0 near land.
-double OpenSeaDistance(double lat, double lon);
-
-// The first point of a track on land, and where (degrees), leaving out the
-// first and last 20 NM (ports lie on the coast, and at this scale many of
-// them fall inside the polygons). The track is examined every 10 NM or
-// less, and a crossing is placed to within 0.1 NM of the first sample on
-// land.
+// The first point of a track on land (degrees), leaving out the first and
+// last 20 NM (ports lie on the coast, and many of them fall inside the
+// polygons). A crossing is placed within 0.1 NM past the point where the
+// track meets the coast. None in a build without the coast (the page).
 struct LandPoint {
   double lat, lon;
 };
