@@ -348,8 +348,8 @@ TEST(Land, TheCrossingIsWhereTheTrackFirstMeetsLand) {
       miles /= 1852;
     }
     if (miles < 100 || miles > 700) continue;
-    const auto track = rhumb ? sailings::CheckedTrack::kRhumbLine
-                             : sailings::CheckedTrack::kGreatEllipse;
+    const auto track =
+        rhumb ? sailings::CheckedTrack::kRhumbLine : sailings::CheckedTrack::kGreatEllipse;
     const int count = static_cast<int>(miles / 0.05) + 1;
     const std::vector<sailings::LandPoint> p =
         sailings::CheckedTrackPositions(g, track, nullptr, count);
@@ -369,7 +369,8 @@ TEST(Land, TheCrossingIsWhereTheTrackFirstMeetsLand) {
       continue;
     }
     ++crossing;
-    const ref::V found = ref::Ecef(at->lat, at->lon), expected = ref::Ecef(p[first].lat, p[first].lon);
+    const ref::V found = ref::Ecef(at->lat, at->lon),
+                 expected = ref::Ecef(p[first].lat, p[first].lon);
     const ref::V gap = ref::Lin(1, found, -1, expected);
     EXPECT_LT(std::sqrt(ref::Dot(gap, gap)) / 1852, 0.2);
   }

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "elliptic/comparison.h"
-#include "elliptic/great_ellipse.h"
 #include "elliptic/ellipsoid.h"
+#include "elliptic/great_ellipse.h"
 #include "elliptic/track_line.h"
 #include "land/coast.h"
 
