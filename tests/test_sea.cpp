@@ -279,6 +279,43 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   }
 }
 
+TEST(Sea, NarrowsKeepLessOnlyWhereTheWayIsNarrow) {
+  // Lisbon lies up the Tagus, whose mouth is narrower than twice the
+  // clearance; Ushuaia up the Beagle Channel. What the way keeps there
+  // must not be carried along the coast: every open leg with both ends
+  // farther from the port (GeographicLib) than the narrows reach keeps the
+  // full clearance. (Once Rotterdam to Lisbon rounded Ushant at 0.1 NM.)
+  const struct {
+    double lat1, lon1, lat2, lon2;
+    double narrows_nm;  // how far from the port the narrows reach
+  } cases[] = {
+      {51.9244, 4.4777, 38.7223, -9.1393, 30},        // Rotterdam to Lisbon
+      {-34.6037, -58.3816, -54.8019, -68.3030, 100},  // Buenos Aires to Ushuaia
+  };
+  const GeographicLib::Geodesic& wgs = GeographicLib::Geodesic::WGS84();
+  for (const auto& c : cases) {
+    SeaPassage p;
+    ASSERT_EQ(sailings::PlanSeaPassage(c.lat1, c.lon1, c.lat2, c.lon2, {}, p), Status::ok);
+    int far = 0;
+    for (std::size_t k = 1; k < p.points.size(); ++k) {
+      if (p.points[k].leg != SeaLeg::open) continue;
+      bool near = false;
+      for (const auto& end : {p.points[k - 1], p.points[k]}) {
+        double s12;
+        wgs.Inverse(end.lat, end.lon, c.lat2, c.lon2, s12);
+        near = near || s12 < c.narrows_nm * ref::kNm;
+      }
+      if (near) continue;
+      ++far;
+      EXPECT_GE(Land().LegDistance(p.points[k - 1].lat, p.points[k - 1].lon, p.points[k].lat,
+                                   p.points[k].lon, 2.0),
+                2.0 - 0.01)
+          << c.lat2 << " " << c.lon2 << " leg " << k;
+    }
+    EXPECT_GT(far, 2);
+  }
+}
+
 TEST(Sea, WhereTheGreatEllipseKeepsClearItIsThePassage) {
   SeaPassage p;
   ASSERT_EQ(sailings::PlanSeaPassage(40, -40, 35, -20, {}, p), Status::ok);

@@ -156,6 +156,13 @@ class Planner {
     return !LegBeyond(a, b) && coast_.ArcClear(a, b, std::max(keep, 0.5 * kLeastClearance));
   }
   bool LegBeyond(Vec3 a, Vec3 b) const;
+  // Whether the leg from a to b, taking the place of legs among which some
+  // pass narrows (`narrows`, each leg's ends, keeping less than the
+  // clearance), keeps `keep` and keeps the full clearance wherever it comes
+  // near land farther than the clearance from those narrows: less is kept
+  // only where the way is narrow, never carried along to a cape elsewhere.
+  using Legs = std::vector<std::pair<Vec3, Vec3>>;
+  bool Keeps(Vec3 a, Vec3 b, double keep, const Legs& narrows) const;
   bool ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon, double& moved,
              double& inland);
   // Whether the sea around a cell is a pocket: fewer than `most` cells

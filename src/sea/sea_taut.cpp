@@ -29,6 +29,58 @@ bool Planner::LegBeyond(Vec3 a, Vec3 b) const {
   return false;
 }
 
+namespace {
+
+// The chord from x to the great elliptic arc from p to q (less than half
+// the ellipse apart): from its plane where x's direction falls between
+// them, else to the nearer end.
+double ArcChord(Vec3 x, Vec3 p, Vec3 q) {
+  const Vec3 n = Cross(p, q);
+  const double nn = Length(n);
+  if (nn > 0 && Dot(Cross(p, x), n) >= 0 && Dot(Cross(x, q), n) >= 0)
+    return std::fabs(Dot(x, n)) / nn;
+  return std::min(Chord(x, p), Chord(x, q));
+}
+
+}  // namespace
+
+bool Planner::Keeps(Vec3 a, Vec3 b, double keep, const Legs& narrows) const {
+  const double full = Slack(c_);
+  if (keep >= full || narrows.empty()) return Clear(a, b, keep);
+  const double least = std::max(keep, 0.5 * kLeastClearance);
+  // The arc in pieces: each piece that comes nearer the land than the full
+  // clearance must do so within the clearance of a narrow leg, and keeps
+  // `keep` there; the piece beyond the clearance either side of where it
+  // comes nearest is looked at in turn.
+  std::vector<std::pair<Vec3, Vec3>> pieces{{a, b}};
+  for (int looked = 0; !pieces.empty(); ++looked) {
+    const auto [x, y] = pieces.back();
+    pieces.pop_back();
+    if (LegBeyond(x, y)) return false;
+    Vec3 at;
+    const double d = coast_.ArcDistance(x, y, full, least, &at);
+    if (d >= full) continue;
+    if (d < least || looked >= 64) return false;
+    bool narrow = false;
+    for (const auto& [p, q] : narrows) narrow = narrow || ArcChord(at, p, q) <= c_;
+    if (!narrow) return false;
+    // Where `at` falls along the arc (an angle in its plane), and the
+    // pieces more than the clearance from it.
+    const Vec3 ux = (1 / Length(x)) * x, uy = (1 / Length(y)) * y;
+    const Vec3 normal = Cross(ux, uy);
+    const double sine = Length(normal);
+    if (!(sine > 1e-12)) continue;
+    const Vec3 n = (1 / sine) * normal, side = Cross(n, ux);
+    const double angle = std::atan2(sine, Dot(ux, uy));
+    const double t = std::atan2(Dot(at, side), Dot(at, ux));
+    const double window = c_ / Length(at);
+    const auto point = [&](double s) { return OnSurface(std::cos(s) * ux + std::sin(s) * side); };
+    if (t - window > 0) pieces.push_back({x, point(std::min(angle, t - window))});
+    if (t + window < angle) pieces.push_back({point(std::max(0.0, t + window)), y});
+  }
+  return true;
+}
+
 // Moves `p` away from the nearest land while it is nearer than the
 // clearance (to the middle of narrows, out to the clearance along a coast);
 // how far from land it then is, at most the clearance.
@@ -129,7 +181,12 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       for (std::size_t j = i + 1; j < p.size(); ++j) least[j] = std::min(least[j - 1], need[j]);
       // Galloping: the legs to i + 1, i + 2, i + 4, ... while in sight, then
       // halving between the last in sight and the first not.
-      const auto sees = [&](std::size_t j) { return Clear(p[i], p[j], Slack(least[j])); };
+      const auto sees = [&](std::size_t j) {
+        Legs narrows;  // (the points' needs: a leg is narrow where either end is)
+        for (std::size_t k = i; least[j] < c_ && k < j; ++k)
+          if (std::min(need[k], need[k + 1]) < c_) narrows.push_back({p[k], p[k + 1]});
+        return Keeps(p[i], p[j], Slack(least[j]), narrows);
+      };
       std::size_t seen = i, unseen = p.size();
       for (std::size_t step = 1; i + step < p.size(); step *= 2) {
         if (!sees(i + step)) {
@@ -156,6 +213,13 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     p.swap(q), need.swap(nq);
   }
   int split = 0;  // points split at corners or wrapped round land, at most 1024 a chain
+  // The legs from `first` up to `last` that keep less than the clearance.
+  const auto narrowLegs = [&](std::size_t first, std::size_t last) {
+    Legs narrows;
+    for (std::size_t k = first; k < last; ++k)
+      if (need[k] < Slack(c_)) narrows.push_back({p[k], p[k + 1]});
+    return narrows;
+  };
   const auto passes = [&] {
     // 2. Each turning point pulled towards the chord of its neighbours until
     // a leg touches its clearance; dropped when its neighbours see each other.
@@ -163,7 +227,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
         const double both = std::min(need[i - 1], need[i]);
-        if (Clear(p[i - 1], p[i + 1], both - kHullSlack)) {
+        if (Keeps(p[i - 1], p[i + 1], both - kHullSlack, narrowLegs(i - 1, i + 1))) {
           p.erase(p.begin() + i), need.erase(need.begin() + i);
           need[i - 1] = both;
           --i;
@@ -223,10 +287,11 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
             // and shorter (the hull lies within the way but for the
             // polygons' corners).
             bool clear = true;
+            const Legs narrows = narrowLegs(j, k);
             double before = 0, after = 0;
             for (std::size_t q = j; q < k; ++q) before += Chord(p[q], p[q + 1]);
             for (std::size_t q = 1; clear && q < hull.size(); ++q) {
-              clear = Clear(hull[q - 1], hull[q], keep - kHullSlack);
+              clear = Keeps(hull[q - 1], hull[q], keep - kHullSlack, narrows);
               after += Chord(hull[q - 1], hull[q]);
             }
             if (!clear || !(after < before)) continue;
@@ -301,8 +366,9 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         // (Where they meet at one of the two, it is no merger but a drop.)
         if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
         if (coast_.Distance(x, keep + kTurnSlack) >= keep + kTurnSlack) continue;
-        if (!Clear(p[i - 1], x, std::min(need[i - 1], keep)) ||
-            !Clear(x, p[i + 2], std::min(need[i + 1], keep)))
+        const Legs narrows = narrowLegs(i - 1, i + 2);
+        if (!Keeps(p[i - 1], x, std::min(need[i - 1], keep), narrows) ||
+            !Keeps(x, p[i + 2], std::min(need[i + 1], keep), narrows))
           continue;
         p[i] = x;
         need[i - 1] = std::min(need[i - 1], keep), need[i] = std::min(need[i + 1], keep);
@@ -326,7 +392,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       std::vector<double> upTo(p.size(), need[i]);
       for (std::size_t j = i + 2; j < p.size(); ++j) upTo[j] = least = std::min(least, need[j - 1]);
       for (std::size_t j = p.size() - 1; j > i + 1; --j) {
-        if (Clear(p[i], p[j], upTo[j])) {
+        if (Keeps(p[i], p[j], upTo[j], upTo[j] < Slack(c_) ? narrowLegs(i, j) : Legs{})) {
           next = j, keep = upTo[j];
           break;
         }
