@@ -7,7 +7,8 @@ let sailings = null;   // the WebAssembly module
 let run = null;        // run(args) -> {status, out, err}
 const $ = (id) => document.getElementById(id);
 
-const FIELDS = ["sailing", "limit", "speed", "depart", "placement", "count"];
+const FIELDS = ["sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
+const CHECKS = new Set(["sea"]);  // the fields that are switches: "1" or ""
 const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", "geodesic": "geodesic"};
 
 // ------------------------------------------------------------ waypoints
@@ -48,7 +49,7 @@ function number() {
 // The plan as the page holds it, from the form.
 function plan() {
   const p = {points: [...$("waypoints").querySelectorAll("input")].map((i) => i.value)};
-  for (const f of FIELDS) p[f] = $(f).value.trim();
+  for (const f of FIELDS) p[f] = CHECKS.has(f) ? ($(f).checked ? "1" : "") : $(f).value.trim();
   return p;
 }
 
@@ -71,12 +72,15 @@ function fromAddress(hash) {
   return p;
 }
 
-const DEFAULTS = {sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
+const DEFAULTS = {sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
 
 function show(p) {
   $("waypoints").innerHTML = "";
   for (const v of p.points) waypointRow(v);
-  for (const f of FIELDS) $(f).value = p[f] !== undefined && p[f] !== "" ? p[f] : DEFAULTS[f];
+  for (const f of FIELDS) {
+    const value = p[f] !== undefined && p[f] !== "" ? p[f] : DEFAULTS[f];
+    if (CHECKS.has(f)) $(f).checked = value === "1"; else $(f).value = value;
+  }
 }
 
 // ------------------------------------------------------------ commands
@@ -98,7 +102,9 @@ function commands(p) {
     }
   });
   if (bad) return null;
-  const voyage = places.length > 2 || p.placement === "xtd";
+  // A passage that stays at sea is a voyage: the legs round the land.
+  const sea = p.sea === "1";
+  const voyage = places.length > 2 || p.placement === "xtd" || sea;
   const common = [];
   if (p.limit) common.push("--limit", p.limit);
   const timing = [];
@@ -107,6 +113,7 @@ function commands(p) {
   const positions = places.flat();
   if (voyage) {
     const v = ["voyage", ...positions, ...common, ...timing];
+    if (sea) v.push("--sea", ...(p.clearance ? ["--clearance", p.clearance] : []));
     if (p.sailing !== "great-ellipse") v.push("--sailing", p.sailing);
     if (p.placement === "points") v.push("--points", p.count);
     if (p.placement === "leg") v.push("--leg", p.count);
@@ -220,6 +227,32 @@ function showComparison(r) {
 
 let current = null;
 
+// The coastline of sea passages, fetched when a plan first stays at sea:
+// null (not yet asked), a promise while it loads, true once the library has it.
+let coast = null;
+function coastReady() {
+  if (coast === true) return true;
+  if (coast === null) {
+    coast = fetch("coast_10m.bin")
+      .then((r) => { if (!r.ok) throw new Error("HTTP " + r.status); return r.arrayBuffer(); })
+      .then((bytes) => {
+        sailings.FS.writeFile("/plan/coast_10m.bin", new Uint8Array(bytes));
+        const loaded = sailings.ccall("sailings_load_coast", "number", [], []);
+        sailings.FS.unlink("/plan/coast_10m.bin");
+        if (!loaded) throw new Error("not the coastline's data");
+        coast = true;
+        document.body.dataset.coast = "1";
+        update();
+      })
+      .catch((e) => {
+        coast = null;
+        $("status").textContent = "";
+        $("error").textContent = "The coastline could not be loaded (" + e.message + "); change the plan to try again.";
+      });
+  }
+  return false;
+}
+
 function update() {
   number();
   const p = plan();
@@ -227,13 +260,19 @@ function update() {
   const cmd = commands(p);
   current = null;
   $("error").textContent = "";
+  $("status").textContent = "";
   // No stale result: everything goes before anything new is shown.
-  for (const id of ["comparison", "figures", "chart", "table", "command"]) $(id).innerHTML = "";
+  for (const id of ["comparison", "notes", "figures", "chart", "table", "command"]) $(id).innerHTML = "";
   if (!cmd) return;
   if (cmd.error) { $("error").textContent = cmd.error; return; }
+  if (p.sea === "1" && !coastReady()) { $("status").textContent = "Loading the coastline…"; return; }
   const figures = run(cmd.figures);
   if (figures.status !== 0) { $("error").textContent = figures.err.trim(); return; }
   const records = csvRecords(figures.out);
+  // What the command line tells beside the figures (a sea passage's
+  // approaches, canals and narrows), one line each.
+  $("notes").innerHTML = figures.err.trim().split("\n").filter((l) => l)
+    .map((l) => `<li>${escapeHtml(l.replace(/^note: (--sea: )?/, ""))}</li>`).join("");
   if (cmd.voyage) {  // the legs, each along its own track
     const names = records.length ? Object.keys(records[0]) : [];
     $("comparison").innerHTML = recordTable(records, names, names.map(unitOf));
@@ -285,7 +324,7 @@ SailingsModule().then((module) => {
   $("places").innerHTML = list.split(/\r?\n/).map((l) => l.split("\t")[0]).filter((n) => n)
     .map((n) => `<option value="${escapeHtml(n)}">`).join("");
   show(fromAddress(location.hash) || {points: ["Cape Town", "Sydney"], limit: "50", placement: "leg", count: "1000"});
-  for (const f of FIELDS) $(f).addEventListener(f === "sailing" || f === "placement" ? "change" : "input", update);
+  for (const f of FIELDS) $(f).addEventListener(f === "sailing" || f === "placement" || CHECKS.has(f) ? "change" : "input", update);
   $("add").onclick = () => { waypointRow("").querySelector("input").focus(); };
   for (const b of $("downloads").querySelectorAll("button")) b.onclick = () => download(b.dataset.file);
   window.addEventListener("hashchange", () => { const p = fromAddress(location.hash); if (p) { show(p); update(); } });

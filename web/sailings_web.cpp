@@ -29,10 +29,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_run(const char* args) {
 }
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "sailings/coordinates.hpp"
 #include "sailings/places.hpp"
+#include "sailings/sea.hpp"
 #include "sailings/text.hpp"
+
+// Gives the library the coastline of sea passages, which the page fetches
+// only when a plan first stays at sea and writes to /plan/coast_10m.bin
+// (the page's first result never waits for it). 1 when the coastline is
+// loaded, 0 when the file is missing or not such data.
+extern "C" EMSCRIPTEN_KEEPALIVE int sailings_load_coast() {
+  if (sailings::CoastlineLoaded()) return 1;
+  std::ifstream file("/plan/coast_10m.bin", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return file && sailings::LoadCoastline(bytes) ? 1 : 0;
+}
 
 // One waypoint as typed: a place of the location list, or a latitude and a
 // longitude in the navigator's notation (split at a comma, or at the one

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 
 #include "elliptic/ellipsoid.h"
 #include "land/coast.h"
@@ -32,6 +34,39 @@ std::string Miles(double nm, int decimals = 1) {
   char text[32];
   std::snprintf(text, sizeof text, "%.*f NM", decimals, nm);
   return text;
+}
+
+// The last few plans, by request: a face asks for the same passage more
+// than once (the page's legs, table and chart), and a plan takes long. The
+// coast never changes once loaded, so a plan remembered is the plan.
+SeaOutcome PlanRemembered(const Coast& coast, const SeaRequest& request, SeaPlan& plan,
+                          double& inland) {
+  struct Remembered {
+    SeaRequest request;
+    SeaOutcome outcome;
+    SeaPlan plan;
+    double inland;
+  };
+  static std::mutex mutex;
+  static std::deque<Remembered> remembered;
+  const auto same = [&](const SeaRequest& r) {
+    return r.lat1 == request.lat1 && r.lon1 == request.lon1 && r.lat2 == request.lat2 &&
+           r.lon2 == request.lon2 && r.clearance == request.clearance && r.limit == request.limit &&
+           r.closed == request.closed;
+  };
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    for (const Remembered& r : remembered) {
+      if (!same(r.request)) continue;
+      plan = r.plan, inland = r.inland;
+      return r.outcome;
+    }
+  }
+  const SeaOutcome outcome = PlanSea(coast, request, plan, &inland);
+  const std::lock_guard<std::mutex> lock(mutex);
+  remembered.push_front({request, outcome, plan, inland});
+  if (remembered.size() > 8) remembered.pop_back();
+  return outcome;
 }
 
 }  // namespace
@@ -63,7 +98,7 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
   if (!coast) return Status::no_coast;
   SeaPlan plan;
   double inland = 0;
-  const SeaOutcome outcome = PlanSea(*coast, request, plan, &inland);
+  const SeaOutcome outcome = PlanRemembered(*coast, request, plan, inland);
   switch (outcome) {
     case SeaOutcome::ok: break;
     case SeaOutcome::no_coast: return Status::no_coast;

@@ -6,12 +6,13 @@
 // (the same text); that a refused position shows the command line's reason
 // beside its field and no stale result; that every download holds the bytes
 // the command line writes for the same request (the RTZ valid against the
-// RTZ 1.0 schema); and, on screenshots at desktop and phone width kept in
+// RTZ 1.0 schema); that a plan kept at sea gives the legs and notes of
+// `sailings voyage --sea`, its coastline fetched only then; and, on screenshots at desktop and phone width kept in
 // the output folder, that the chart is drawn and its great ellipse lies
 // where the SVG puts it.
 //
 // usage: node page_test.mjs <sailings program> <build/web> <source folder> <output folder>
-import {execFileSync} from "node:child_process";
+import {execFileSync, spawnSync} from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
@@ -28,11 +29,8 @@ const check = (ok, what) => { if (!ok) fail(what); };
 const work = fs.mkdtempSync(path.join(output, "cli-"));
 fs.copyFileSync(path.join(source, "data", "input.txt"), path.join(work, "input.txt"));
 function cli(args) {
-  try {
-    return {status: 0, out: execFileSync(program, args, {cwd: work, encoding: "utf8", stdio: "pipe"})};
-  } catch (e) {
-    return {status: e.status, out: e.stdout, err: e.stderr};
-  }
+  const r = spawnSync(program, args, {cwd: work, encoding: "utf8", stdio: "pipe"});
+  return {status: r.status, out: r.stdout, err: r.stderr};
 }
 // A waypoint as the page takes it: a place, or latitude and longitude split
 // at a comma or at the last blank.
@@ -71,13 +69,17 @@ try {
   page.on("console", (m) => { if (m.type() === "error") errors.push(m.text()); });
   page.on("pageerror", (e) => errors.push(e.message));
   // Nothing but the page's own files: no request leaves the server.
+  const asked = [];
   page.on("request", (r) => {
     const url = r.url();
+    asked.push(url);
     if (!url.startsWith(base) && !/^(data|blob|about):/.test(url)) errors.push("a request elsewhere: " + url);
   });
   await page.setViewport({width: 1280, height: 900});
-  // The page with the WebAssembly, the land and the place list: under 1.5 MB.
-  const bytes = fs.readdirSync(web).reduce((n, f) => n + fs.statSync(path.join(web, f)).size, 0);
+  // The page with the WebAssembly, the land and the place list: under 1.5 MB
+  // (the coastline of sea passages comes only when a plan stays at sea).
+  const bytes = fs.readdirSync(web).filter((f) => f !== "coast_10m.bin")
+    .reduce((n, f) => n + fs.statSync(path.join(web, f)).size, 0);
   console.log(`the page is ${bytes} bytes`);
   check(bytes < 1.5e6, `the page is ${bytes} bytes`);
 
@@ -152,6 +154,31 @@ try {
   check((await page.$$eval("#waypoints input", (i) => i.map((e) => e.value))).join("|") === "Yokohama|San Francisco",
         "a waypoint removed");
   check(await page.$eval("#comparison", (e) => e.textContent.includes("great circle (sphere)")), "the route's comparison again");
+
+  // Staying at sea: the coastline is fetched when the switch is first
+  // turned on (never for the plans above), and the legs and the notes are
+  // those of the command line.
+  check(!asked.some((u) => u.endsWith("coast_10m.bin")), "the coastline fetched before a plan stayed at sea");
+  await open("from=Rotterdam&to=Lisbon");
+  await page.click("#sea");
+  await page.waitForFunction(() => document.body.dataset.coast === "1" && document.querySelector("#notes li"), {timeout: 60000});
+  const seaLegs = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
+  const seaRun = cli(["voyage", "Rotterdam", "Lisbon", "--sea", "--csv"]);
+  const seaWant = csv(seaRun.out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
+  check(seaLegs.length > 3 && JSON.stringify(seaLegs) === JSON.stringify(seaWant),
+        `the sea passage's legs: ${JSON.stringify(seaLegs).slice(0, 300)} vs ${JSON.stringify(seaWant).slice(0, 300)}`);
+  const notes = await page.$$eval("#notes li", (li) => li.map((l) => l.textContent));
+  const cliNotes = seaRun.err.trim().split("\n").map((l) => l.replace(/^note: --sea: /, ""));
+  check(JSON.stringify(notes) === JSON.stringify(cliNotes), `the sea passage's notes: ${notes} vs ${cliNotes}`);
+  check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("sea=1"), "staying at sea in the address");
+  // A clearance typed: the legs of `--clearance 5`.
+  await type("#clearance", "5");
+  await page.waitForFunction(() => document.querySelector("#comparison tbody tr"), {timeout: 60000});
+  const wider = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
+  const widerWant = csv(cli(["voyage", "Rotterdam", "Lisbon", "--sea", "--clearance", "5", "--csv"]).out).rows
+    .map((r) => r.map((v) => (v === "" ? "–" : v)));
+  check(JSON.stringify(wider) === JSON.stringify(widerWant), "the sea passage at 5 NM");
+  await open("from=Yokohama&to=San+Francisco");
 
   // A refused position: the reason beside the field, no stale result.
   await type("#wp1", "95N 10E");
