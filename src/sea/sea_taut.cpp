@@ -223,6 +223,10 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   const auto passes = [&] {
     // 2. Each turning point pulled towards the chord of its neighbours until
     // a leg touches its clearance; dropped when its neighbours see each other.
+    // (A pass that leaves as many points and the same length changed
+    // nothing that matters: a corner split off a leg and dropped again.)
+    std::size_t lastCount = 0;
+    double lastLength = -1;
     for (int pass = 0; pass < 40; ++pass) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
@@ -375,7 +379,10 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         p.erase(p.begin() + i + 1), need.erase(need.begin() + i + 1);
         most = 1e9;
       }
-      if (most < 2.0) break;
+      double length = 0;
+      for (std::size_t k = 0; k + 1 < p.size(); ++k) length += Chord(p[k], p[k + 1]);
+      if (most < 2.0 || (p.size() == lastCount && std::fabs(length - lastLength) < 1.0)) break;
+      lastCount = p.size(), lastLength = length;
     }
   };
   passes();
