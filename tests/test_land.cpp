@@ -294,18 +294,26 @@ TEST(Land, TheCheckedTracksAreTheTablesTracks) {
 
 TEST(Land, TheIndexAnswersAsThePolygonsDo) {
   // Random positions, and positions near coasts (every 97th point of every
-  // ring, nudged by up to a mile): the coast's index with its exact cells
-  // against this file's own even-odd test over the rings. Positions that
+  // ring, nudged by up to a mile): the coast's index with its exact cells,
+  // and its cells without coast, against this file's own even-odd test
+  // over the rings. Positions that
   // are not numbers are no land.
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> lat(-85, 85), lon(-180, 180), nudge(-0.02, 0.02);
   const sailings::Coast& coast = *sailings::Coast::Get();
   int checked = 0;
+  int whole = 0;
   for (int i = 0; i < 20000; ++i) {
     const double a = lat(rng), b = lon(rng);
     EXPECT_EQ(coast.IsLand(a, b), OnLand(a, b)) << a << " " << b;
     ++checked;
+    // A cell said to be wholly sea or wholly land is so wherever in it.
+    const auto kind = coast.KindOfCell(a, b);
+    if (kind == sailings::Coast::CellKind::coast) continue;
+    ++whole;
+    EXPECT_EQ(OnLand(a, b), kind == sailings::Coast::CellKind::land) << a << " " << b;
   }
+  EXPECT_GT(whole, 15000);
   for (const auto& ring : Land().rings()) {
     for (std::size_t k = 0; k < ring.size(); k += 97) {
       const double a = ring[k].second + nudge(rng), b = ring[k].first + nudge(rng);

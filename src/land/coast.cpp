@@ -39,7 +39,7 @@ std::unique_ptr<const Coast>& Loaded() {
 // Geodetic latitude and longitude (degrees) of the direction of `p`.
 void LatLonOf(Vec3 p, double& lat, double& lon) {
   lon = ToDegrees(std::atan2(p.y, p.x));
-  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::hypot(p.x, p.y)));
+  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
 }
 
 Vec3 Unit(Vec3 p) { return (1.0 / Length(p)) * p; }
@@ -166,7 +166,8 @@ void Coast::Index() {
       const Point p = ring[i], q = ring[(i + 1) % ring.size()];
       // The edge's length as drawn, a little more than its chord.
       const double dx = (q.lon - p.lon) * std::cos(0.5 * (p.lat + q.lat) * kDegree);
-      const double length = std::hypot(dx, q.lat - p.lat) * kMetresPerDegree * 1.01;
+      const double dy = q.lat - p.lat;
+      const double length = std::sqrt(dx * dx + dy * dy) * kMetresPerDegree * 1.01;
       const int pieces = std::max(1, static_cast<int>(std::ceil(length / kLongestEdge)));
       for (int k = 0; k < pieces; ++k) {
         const double t = static_cast<double>(k) / pieces;
@@ -191,16 +192,22 @@ void Coast::Index() {
       for (int k = 0; k < columns; ++k) add(r * kColumns + (c0 + k) % kColumns);
     }
   };
+  // (The cells of every edge found once, then sorted by cell by counting.)
   const auto fill = [&](std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& list,
                         std::size_t count, auto&& bounds) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;  // cell, edge
+    pairs.reserve(count + count / 2);
+    for (std::size_t e = 0; e < count; ++e) {
+      bounds(e, [&](int cell) {
+        pairs.push_back({static_cast<std::uint32_t>(cell), static_cast<std::uint32_t>(e)});
+      });
+    }
     start.assign(kRows * kColumns + 1, 0);
-    for (std::size_t e = 0; e < count; ++e) bounds(e, [&](int cell) { ++start[cell + 1]; });
+    for (const auto& [cell, e] : pairs) ++start[cell + 1];
     for (std::size_t c = 0; c < kRows * kColumns; ++c) start[c + 1] += start[c];
     list.resize(start.back());
     std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    for (std::size_t e = 0; e < count; ++e) {
-      bounds(e, [&](int cell) { list[next[cell]++] = static_cast<std::uint32_t>(e); });
-    }
+    for (const auto& [cell, e] : pairs) list[next[cell]++] = e;
   };
   fill(cell_start_, cell_edges_, edges_.size(), [&](std::size_t e, auto&& add) {
     const Point p = where[edges_[e]], q = where[edges_[e] + 1];
@@ -244,12 +251,16 @@ void Coast::Index() {
   for (int r = 0; r < kRows; ++r) {
     std::vector<double>& xs = crossings[r];
     std::sort(xs.begin(), xs.end());
+    // The crossings east of each centre, in each turn, counted as the
+    // centres go east (each turn's first crossing east only moves east).
+    std::size_t at[3] = {0, 0, 0};
     for (int c = 0; c < kColumns; ++c) {
       const double x = -180.0 + (c + 0.5) * kCell;
       bool land = false;
       for (int turn = -1; turn <= 1; ++turn) {
-        const auto east = xs.end() - std::upper_bound(xs.begin(), xs.end(), x + 360.0 * turn);
-        land = land || (east % 2 == 1);
+        std::size_t& i = at[turn + 1];
+        while (i < xs.size() && xs[i] <= x + 360.0 * turn) ++i;
+        land = land || ((xs.size() - i) % 2 == 1);
       }
       centre_land_[r * kColumns + c] = land;
     }
@@ -278,6 +289,14 @@ bool Coast::IsLand(double lat, double lon) const {
     if ((d1 > 0) != (d2 > 0) && (d3 > 0) != (d4 > 0)) inside = !inside;
   }
   return inside;
+}
+
+Coast::CellKind Coast::KindOfCell(double lat, double lon) const {
+  if (!std::isfinite(lat) || !std::isfinite(lon)) return CellKind::coast;
+  const int cell =
+      Row(std::clamp(lat, -90.0, 90.0)) * kColumns + Column(std::remainder(lon, 360.0));
+  if (plane_start_[cell + 1] > plane_start_[cell]) return CellKind::coast;
+  return centre_land_[cell] ? CellKind::land : CellKind::sea;
 }
 
 // Visits each edge in the cells within `reach` metres of (lat, lon) once

@@ -62,6 +62,12 @@ class Coast {
     return ArcDistance(a, b, clearance, clearance) >= clearance;
   }
 
+  // The index's cell of 0.25 degrees (rows from -90, columns from -180)
+  // holding (lat, lon), any longitude: wholly sea (no coastline in it, its
+  // centre at sea), wholly land, or holding coast.
+  enum class CellKind { sea, land, coast };
+  CellKind KindOfCell(double lat, double lon) const;
+
   // The rings, degrees, each continuous in longitude (it may reach beyond
   // +-180); the ring that goes all the way round (Antarctica) is closed
   // over its pole.

@@ -8,7 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <queue>
 #include <unordered_map>
 #include <unordered_set>
@@ -51,7 +51,7 @@ inline double Slack(double clearance) { return std::max(0.0, clearance - 0.5); }
 inline Vec3 At(double lat, double lon) { return EllipsoidPoint(lat * kDegree, lon * kDegree); }
 inline void LatLonOf(Vec3 p, double& lat, double& lon) {
   lon = ToDegrees(std::atan2(p.y, p.x));
-  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::hypot(p.x, p.y)));
+  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
 }
 // The point of the ellipsoid in the direction of p.
 inline Vec3 OnSurface(Vec3 p) {
@@ -145,7 +145,12 @@ class Planner {
   struct CellState {
     bool known = false, open = false;
     float clearance = 0;
+    // The fine search's: the way's length to the cell (negative: not yet
+    // reached) and the cell it came from (a key).
+    double g = -1;
+    std::int64_t parent = -1;
   };
+  CellState& Slot(Cell c);  // a cell's record, its state not yet worked out
   const CellState& State(Cell c);
   bool Beyond(double lat) const { return request_.limit && std::fabs(lat) > *request_.limit; }
   // Whether the great elliptic leg from a to b keeps `keep` from land and
@@ -186,17 +191,17 @@ class Planner {
   const Coast& coast_;
   const SeaRequest& request_;
   const double c_;
-  // The fine cells' states, in tiles of a coarse cell's 10 x 10 (a deque:
-  // a state's address holds while tiles are added).
+  // The fine cells' states, in tiles of a coarse cell's 10 x 10, made in
+  // blocks of kTiles (a state's address holds while tiles are added).
+  static constexpr std::size_t kTiles = 256;
+  using Tile = std::array<CellState, 100>;
   std::vector<std::int32_t> tile_of_;  // by coarse cell, -1: none yet
-  std::deque<std::array<CellState, 100>> tiles_;
-  // The fine search, kept from one corridor to the next: what it reached,
-  // its frontier, and the cells it held back at a corridor's edge.
-  struct Node {
-    double g;
-    std::int64_t parent;
-  };
-  std::unordered_map<std::int64_t, Node> nodes_;
+  std::vector<std::unique_ptr<Tile[]>> blocks_;
+  std::size_t tiles_ = 0;
+  // The fine search, kept from one corridor to the next: how many cells it
+  // reached (each one's way in its record), its frontier, and the cells it
+  // held back at a corridor's edge.
+  std::size_t reached_cells_ = 0;
   using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;

@@ -75,7 +75,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     bool found = false;
     for (int tries = 0; tries < kMostCorridors && Corridor(from, to, corridor, path); ++tries) {
       found = Search(from, to, &corridor, way);
-      if (found || nodes_.size() >= kMostCorridorCells) break;
+      if (found || reached_cells_ >= kMostCorridorCells) break;
       // The cells of the way, and the cells the search reached next to
       // ones it did not: a cell found to hold two seas or more is split;
       // from one holding one sea, the steps to the corridor's cells not

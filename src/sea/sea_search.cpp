@@ -4,14 +4,18 @@
 namespace sailings {
 namespace sea {
 
-const Planner::CellState& Planner::State(Cell c) {
+Planner::CellState& Planner::Slot(Cell c) {
   if (tile_of_.empty()) tile_of_.assign(kCoarseRows * kCoarseColumns, -1);
   std::int32_t& tile = tile_of_[CoarseKey(c)];
   if (tile < 0) {
-    tile = static_cast<std::int32_t>(tiles_.size());
-    tiles_.emplace_back();
+    if (tiles_ % kTiles == 0) blocks_.emplace_back(new Tile[kTiles]);
+    tile = static_cast<std::int32_t>(tiles_++);
   }
-  CellState& s = tiles_[tile][(c.row % 10) * 10 + c.column % 10];
+  return blocks_[tile / kTiles][tile % kTiles][(c.row % 10) * 10 + c.column % 10];
+}
+
+const Planner::CellState& Planner::State(Cell c) {
+  CellState& s = Slot(c);
   if (!s.known) {
     s.known = true;
     const double lat = CentreLat(c), lon = CentreLon(c);
@@ -147,10 +151,16 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   const auto isOpen = [&](int k) {
     if (open[k] < 0) {
       const Cell c{k / kCoarseColumns, k % kCoarseColumns};
+      // (A cell without coast is all sea or all land, and its samples lie
+      // more than two miles inside it: open wherever within the limit.)
+      const Coast::CellKind kind =
+          coast_.KindOfCell(-90 + (c.row + 0.5) * kCoarse, -180 + (c.column + 0.5) * kCoarse);
       bool any = false;
-      for (int i = 1; i < 10 && !any; i += 3)
-        for (int j = 1; j < 10 && !any; j += 3)
-          any = State({c.row * 10 + i, c.column * 10 + j}).open;
+      for (int i = 1; i < 10 && !any && kind != Coast::CellKind::land; i += 3)
+        for (int j = 1; j < 10 && !any; j += 3) {
+          const Cell f{c.row * 10 + i, c.column * 10 + j};
+          any = kind == Coast::CellKind::sea ? !Beyond(CentreLat(f)) : State(f).open;
+        }
       open[k] = any;
     }
     return open[k] == 1;
@@ -222,7 +232,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
         const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
         if (!blocked_.empty() && blocked_.count(std::int64_t{k} * kCells + n)) continue;
-        const auto split = split_.find(n);
+        const auto split = split_.empty() ? split_.end() : split_.find(n);
         if (split == split_.end()) {
           if (n != cellOf(t) && !isOpen(n)) continue;
           if (x >= kCells && !touches(x, n)) continue;
@@ -261,39 +271,38 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
 bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
                      std::vector<std::int64_t>& way) {
   const Vec3 goal = Centre(to);
-  std::unordered_map<std::int64_t, std::vector<std::pair<std::int64_t, double>>> jumps;
-  for (const GateEnds& e : gates_) {
-    jumps[Key(e.a)].push_back({Key(e.b), e.cost});
-    jumps[Key(e.b)].push_back({Key(e.a), e.cost});
-  }
-  if (nodes_.empty()) {
-    nodes_[Key(from)] = {0, -1};
+  if (reached_cells_ == 0) {
+    CellState& start = Slot(from);
+    start.g = 0, start.parent = -1;
+    ++reached_cells_;
     open_.push({Chord(Centre(from), goal), Key(from)});
   }
-  for (const std::int64_t k : held_) open_.push({nodes_[k].g + Chord(Centre(FromKey(k)), goal), k});
+  for (const std::int64_t k : held_)
+    open_.push({Slot(FromKey(k)).g + Chord(Centre(FromKey(k)), goal), k});
   held_.clear();
   const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
   // Bounded: a search that finds no way within so many cells gives up
   // (memory stays within some hundred megabytes, time within seconds).
   const std::size_t most = corridor ? kMostCorridorCells : kMostCells;
-  while (!open_.empty() && nodes_.size() < most) {
+  while (!open_.empty() && reached_cells_ < most) {
     const double f = open_.top().first;
     const auto k = open_.top().second;
     open_.pop();
     const Cell c = FromKey(k);
     const Vec3 here = Centre(c);
-    const double g = nodes_[k].g;
+    const double g = Slot(c).g;
     if (f > g + Chord(here, goal) + 1e-6) continue;  // stale
     reached_[CoarseKey(c)] = 1;
     if (k == Key(to)) {
-      for (std::int64_t n = k; n >= 0; n = nodes_[n].parent) way.push_back(n);
+      for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
       std::reverse(way.begin(), way.end());
       return true;
     }
     const auto relax = [&](std::int64_t n, double cost) {
-      const auto it = nodes_.find(n);
-      if (it == nodes_.end() || g + cost < it->second.g) {
-        nodes_[n] = {g + cost, k};
+      CellState& there = Slot(FromKey(n));
+      if (there.g < 0 || g + cost < there.g) {
+        reached_cells_ += there.g < 0;
+        there.g = g + cost, there.parent = k;
         open_.push({g + cost + Chord(Centre(FromKey(n)), goal), n});
       }
     };
@@ -321,8 +330,10 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
     }
     if (held) held_.push_back(k);
-    if (const auto j = jumps.find(k); j != jumps.end())
-      for (const auto& [n, cost] : j->second) relax(n, cost);
+    for (const GateEnds& e : gates_) {  // (a canal: from one end to the other)
+      if (Key(e.a) == k) relax(Key(e.b), e.cost);
+      if (Key(e.b) == k) relax(Key(e.a), e.cost);
+    }
   }
   return false;
 }
