@@ -228,11 +228,14 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
         return most > c.limit - 0.01;
       };
       const bool atLimit = c.limit > 0 && (reaches(k) || reaches(k + 1));
-      // A turning point bends round land: it lies within 0.1 NM of what its
-      // legs keep (counted: not yet so for every one).
+      // A turning point bends round land: it lies within 0.1 NM of the
+      // clearance its legs keep (the greater, where one leaves narrows),
+      // counted: not yet so for every one.
       if (!atLimit && pts[k].added) {
         ++turns;
-        if (land.Distance(pts[k].lat, pts[k].lon, clearance + 1) > keep + 0.1) ++off;
+        const double most = std::max(pts[k].clearance_nm, pts[k + 1].clearance_nm);
+        if (land.Distance(pts[k].lat, pts[k].lon, clearance + 1) > std::min(clearance, most) + 0.1)
+          ++off;
       }
       // Taut: without it the leg would come nearer the land than its legs keep.
       if (!atLimit) {
@@ -244,9 +247,9 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
     }
     total_off += off, total_turns += turns;
   }
-  // At most one turning point in seven a little off the land (round a
+  // At most one turning point in eight a little off the land (round a
   // neighbour's corner, where the way is then a little long).
-  EXPECT_LE(7 * total_off, total_turns) << total_off << " of " << total_turns;
+  EXPECT_LE(8 * total_off, total_turns) << total_off << " of " << total_turns;
 }
 
 TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {

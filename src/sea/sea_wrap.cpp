@@ -72,10 +72,12 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
     land.insert(land.end(), some.begin(), some.end());
   }
   // Polygons round each circle (outside it), fine enough that their
-  // corners lie within 0.05 NM of the circle.
+  // corners lie within half the hull's slack (5 m) of the circle: a leg from a
+  // neighbour on its own circle to the polygon round it then cuts the circle
+  // by less than the slack.
   const double r = keep + 1.0;
-  const int sides = std::clamp(
-      static_cast<int>(std::ceil(kPi / std::acos(r / (r + 0.05 * kNauticalMile)))), 8, 64);
+  const int sides =
+      std::clamp(static_cast<int>(std::ceil(kPi / std::acos(r / (r + kHullSlack / 2)))), 8, 64);
   const double outer = r / std::cos(kPi / sides);
   std::vector<P2> points{A, C};
   const auto near = [&](P2 q) {  // within the clearance of the triangle, or in it
