@@ -11,7 +11,6 @@
 #include <memory>
 #include <queue>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
@@ -205,9 +204,11 @@ class Planner {
   using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;
-  // Steps between coarse cells that a fine search found closed (keys
-  // from * cells + to).
-  std::unordered_set<std::int64_t> blocked_;
+  // Steps between coarse cells that a fine search found closed: by coarse
+  // cell, a bit for each of its eight neighbours (Direction()); empty until
+  // one is.
+  std::vector<std::uint8_t> blocked_;
+  static int Direction(int dr, int dc) { return (dr + 1) * 3 + (dc + 1) - (dr * 3 + dc > 0); }
   // The coarse cells found to hold more than one sea: each sea a node of
   // the corridor's search, numbered from the number of cells on.
   std::unordered_map<int, Seas> seas_;

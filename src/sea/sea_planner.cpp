@@ -91,10 +91,14 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
             if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
             const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
             if (corridor[n] && !reached_[n]) {
-              if (SeasOf(k).count == 1)
-                closed += blocked_.insert(std::int64_t{k} * kCells + n).second;
-              else
+              if (SeasOf(k).count == 1) {
+                if (blocked_.empty()) blocked_.assign(kCells, 0);
+                const auto bit = static_cast<std::uint8_t>(1 << Direction(dr, dc));
+                closed += !(blocked_[k] & bit);
+                blocked_[k] |= bit;
+              } else {
                 look.push_back(k);
+              }
             }
           }
       }

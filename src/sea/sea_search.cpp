@@ -4,6 +4,28 @@
 namespace sailings {
 namespace sea {
 
+namespace {
+
+// The chord between the centres of a coarse cell in row r and of its
+// neighbour dr rows and dc columns away (nothing else changes it): from a
+// table made once.
+double CoarseStep(int r, int dr, int dc) {
+  static const std::vector<double> table = [] {
+    std::vector<double> t(kCoarseRows * 6, 0.0);
+    for (int row = 0; row < kCoarseRows; ++row) {
+      for (int i = -1; i <= 1; ++i) {
+        for (int j = 0; j <= 1 && row + i >= 0 && row + i < kCoarseRows; ++j)
+          t[row * 6 + (i + 1) * 2 + j] = Chord(CoarseCentre(row * kCoarseColumns),
+                                               CoarseCentre((row + i) * kCoarseColumns + j));
+      }
+    }
+    return t;
+  }();
+  return table[r * 6 + (dr + 1) * 2 + std::abs(dc)];
+}
+
+}  // namespace
+
 Planner::CellState& Planner::Slot(Cell c) {
   if (tile_of_.empty()) tile_of_.assign(kCoarseRows * kCoarseColumns, -1);
   std::int32_t& tile = tile_of_[CoarseKey(c)];
@@ -231,17 +253,17 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       for (int dc = -1; dc <= 1; ++dc) {
         if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
         const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
-        if (!blocked_.empty() && blocked_.count(std::int64_t{k} * kCells + n)) continue;
+        if (!blocked_.empty() && (blocked_[k] >> Direction(dr, dc) & 1)) continue;
         const auto split = split_.empty() ? split_.end() : split_.find(n);
         if (split == split_.end()) {
           if (n != cellOf(t) && !isOpen(n)) continue;
           if (x >= kCells && !touches(x, n)) continue;
-          relax(n, Chord(here, centre(n)));
+          relax(n, CoarseStep(r, dr, dc));
           continue;
         }
         for (int sea = 0; sea < seas_.at(n).count; ++sea) {
           const int y = split->second + sea;
-          if (touches(x, y)) relax(y, Chord(here, centre(y)));
+          if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
         }
       }
     }
