@@ -153,11 +153,17 @@ TEST(Passage, VertexAgainstTheHighestPointOfTheSection) {
 TEST(Passage, CompositeTrackAgainstExactGeometry) {
   const struct {
     double lat1, lon1, lat2, lon2, limit, east;
-  } cases[] = {{-33.9249, 18.4241, -33.8688, 151.2093, 50, 1},   // Cape Town to Sydney within 50 S
-               {-33.8688, 151.2093, -33.9249, 18.4241, 50, -1},  // and back, westward
-               {35.4437, 139.638, 37.808, -122.4177, 45, 1},     // Yokohama to San Francisco, 45 N
-               {-50, -70, -34, 151, 60, -1},                     // westward across 180
-               {-50, 18, -33.8688, 151.2093, 50, 1}};            // departing on the limit
+  } cases[] = {// Guards the tangents from the south eastward (Cape Town to Sydney, 50 S).
+               {-33.9249, 18.4241, -33.8688, 151.2093, 50, 1},
+               // Guards the tangents' sides swapped westward (Sydney to Cape Town).
+               {-33.8688, 151.2093, -33.9249, 18.4241, 50, -1},
+               // Guards the northern hemisphere and the parallel across 180 eastward
+               // (Yokohama to San Francisco, 45 N).
+               {35.4437, 139.638, 37.808, -122.4177, 45, 1},
+               // Guards the parallel's length across 180 westward (its span mod 360).
+               {-50, -70, -34, 151, 60, -1},
+               // Guards a departure on the limit: no first great ellipse, T1 the departure.
+               {-50, 18, -33.8688, 151.2093, 50, 1}};
   for (const auto& c : cases) {
     const double side = -1 + 2 * (c.lat1 > 0);
     const double L = side * c.limit;

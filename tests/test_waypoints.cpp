@@ -152,10 +152,15 @@ TEST(GreatEllipseWaypoints, NoDriftAndStepsNearThePoles) {
   const struct {
     double lat1, lon1, lat2, lon2, leg, last;
     std::size_t rows;
-  } cases[] = {
-      {-50, -60, 40, 10, 1, 0.579550, 6527},  // 6525.579550 NM in 1 NM legs, the remainder last
-      {85, 0, 85, 179, 300, 3.061, 4},        // steps of 90 degrees of longitude and more
-      {70, 0, 75, 179.5, 600, 310.138, 5}};
+  } cases[] = {// Guards drift: 6525.579550 NM in 1 NM legs, every one 1 NM to a
+               // micromile, the remainder last (an error that adds up shows by the end).
+               {-50, -60, 40, 10, 1, 0.579550, 6527},
+               // Guards steps of 90 degrees of longitude and more near a pole (an
+               // angle taken modulo the wrong turn).
+               {85, 0, 85, 179, 300, 3.061, 4},
+               // Guards steps across a vertex a few degrees from the pole (the ends
+               // half a turn of longitude apart).
+               {70, 0, 75, 179.5, 600, 310.138, 5}};
   for (const auto& c : cases) {
     const auto rows = Table(ComputeRoute(c.lat1, c.lon1, c.lat2, c.lon2), kEllipse, 0, c.leg);
     ASSERT_EQ(rows.size(), c.rows);
