@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
 #include <GeographicLib/LocalCartesian.hpp>
 
 #include <algorithm>
@@ -90,6 +91,27 @@ class MeasuredLand {
       if (d < near + 0.5) {
         const double dt = angle / n / 100;
         for (int j = -100; j <= 100; ++j) least = std::min(least, at(t + j * dt));
+      }
+    }
+    return least;
+  }
+  // The same along the geodesic (GeographicLib's).
+  double GeodesicDistance(double lat1, double lon1, double lat2, double lon2, double near) const {
+    const GeographicLib::GeodesicLine line =
+        GeographicLib::Geodesic::WGS84().InverseLine(lat1, lon1, lat2, lon2);
+    const int n = std::max(2, static_cast<int>(std::ceil(line.Distance() / (0.5 * ref::kNm))));
+    double least = near + 1;
+    const auto at = [&](double s) {
+      double lat, lon;
+      line.Position(std::clamp(s, 0.0, line.Distance()), lat, lon);
+      return Distance(lat, lon, near + 1);
+    };
+    for (int k = 0; k <= n; ++k) {
+      const double s = line.Distance() * k / n, d = at(s);
+      least = std::min(least, d);
+      if (d < near + 0.5) {
+        const double ds = line.Distance() / n / 100;
+        for (int j = -100; j <= 100; ++j) least = std::min(least, at(s + j * ds));
       }
     }
     return least;
@@ -317,6 +339,31 @@ TEST(Sea, NarrowsKeepLessOnlyWhereTheWayIsNarrow) {
     }
     EXPECT_GT(far, 2);
   }
+}
+
+TEST(Sea, GeodesicLegsKeepTheClearanceAsGeodesics) {
+  // Sailed as geodesics, the legs of Yokohama to San Francisco (by the
+  // Uraga Channel and the Golden Gate) each keep what they say, measured
+  // along the geodesic: the geodesic leaves the great ellipse by hundreds
+  // of metres over a long leg, so a leg that touches its clearance halfway
+  // is divided. The passage's length is the geodesics' (GeographicLib).
+  sailings::SeaOptions options;
+  options.geodesic = true;
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(35.4437, 139.6380, 37.7749, -122.4194, options, p),
+            Status::ok);
+  double metres = 0;
+  for (std::size_t k = 1; k < p.points.size(); ++k) {
+    const auto &a = p.points[k - 1], &b = p.points[k];
+    double s12;
+    GeographicLib::Geodesic::WGS84().Inverse(a.lat, a.lon, b.lat, b.lon, s12);
+    metres += s12;
+    if (b.leg != SeaLeg::open) continue;
+    EXPECT_GE(Land().GeodesicDistance(a.lat, a.lon, b.lat, b.lon, 2.0),
+              std::min(2.0, b.clearance_nm) - 0.01)
+        << "leg " << k;
+  }
+  EXPECT_NEAR(p.distance_nm, metres / ref::kNm, 1e-6);
 }
 
 TEST(Sea, WhereTheGreatEllipseKeepsClearItIsThePassage) {

@@ -36,6 +36,10 @@ struct SeaOptions {
   std::optional<double> limit;
   // The canals not to pass: "suez", "panama", "kiel" (any case).
   std::vector<std::string> avoid;
+  // The legs to be sailed as geodesics, not great ellipses: each open leg
+  // is measured as a geodesic (which may pass kilometres from the great
+  // ellipse across an ocean) and divided where it comes nearer the land.
+  bool geodesic = false;
 };
 
 // The leg arriving at a point of a sea passage.
@@ -56,7 +60,7 @@ struct SeaPoint {
 
 struct SeaPassage {
   std::vector<SeaPoint> points;  // from the departure to the destination
-  double distance_nm = 0;        // along the great elliptic legs, NM
+  double distance_nm = 0;        // along the legs (great ellipses, or geodesics), NM
   // What a navigator should know: an approach, a canal, narrows where the
   // clearance is less than asked. Sentences without a final full stop.
   std::vector<std::string> notes;

@@ -2,6 +2,8 @@
 // (src/land/coast.h).
 #include "sailings/sea.hpp"
 
+#include <GeographicLib/Geodesic.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -110,6 +112,7 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
       if (inland_nm) *inland_nm = ToNauticalMiles(inland);
       return Status::end_inland;
   }
+  if (options.geodesic) SailGeodesics(*coast, plan);
   SeaPassage out;
   const std::size_t n = plan.points.size();
   for (std::size_t k = 0; k < n; ++k) {
@@ -129,8 +132,15 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
           break;
       }
       Route r;
-      if (SolveRoute(out.points.back().lat, out.points.back().lon, p.lat, p.lon, r) == Status::ok)
+      if (options.geodesic) {
+        double metres = 0;
+        GeographicLib::Geodesic::WGS84().Inverse(out.points.back().lat, out.points.back().lon,
+                                                 p.lat, p.lon, metres);
+        out.distance_nm += ToNauticalMiles(metres);
+      } else if (SolveRoute(out.points.back().lat, out.points.back().lon, p.lat, p.lon, r) ==
+                 Status::ok) {
         out.distance_nm += r.ge_distance_nm;
+      }
     }
     out.points.push_back(p);
   }

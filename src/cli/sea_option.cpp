@@ -46,6 +46,7 @@ int CommandLine::SeaPoints(const Options& o, RouteFileContent& content) {
     const std::optional<Sailing> s = SailingOf(o.sailing);
     if (s && *s == Sailing::rhumb_line)
       return Fail("--sea lays great elliptic or geodesic legs: not with --sailing rhumb");
+    sea.geodesic = s && *s == Sailing::geodesic;
   }
   if (!o.limit.empty()) sea.limit = o.limitDegrees;
   const std::vector<VoyagePoint> given = content.points;

@@ -85,4 +85,14 @@ enum class SeaOutcome {
 SeaOutcome PlanSea(const Coast& coast, const SeaRequest& request, SeaPlan& plan,
                    double* inland = nullptr);
 
+// A plan's open legs sailed as geodesics instead of great ellipses. The
+// geodesic leaves the great ellipse's plane by metres over a few hundred
+// miles and by kilometres across an ocean, so each open leg is measured as
+// a geodesic (in pieces of at most 10 NM, each within millimetres of its
+// chord's plane section) and, where it keeps less than its great ellipse
+// less 0.01 NM, divided at the great ellipse's middle (a point that keeps
+// the clearance), again until it does: the turning points added lie on the
+// great elliptic legs. `clearance` becomes what each geodesic leg keeps.
+void SailGeodesics(const Coast& coast, SeaPlan& plan);
+
 }  // namespace sailings
