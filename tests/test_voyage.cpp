@@ -584,6 +584,53 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
 }
 
+TEST(VoyageCommand, ASeaPassageIsChartedOnTheCoastItKeepsClearOf) {
+  // Rotterdam to Lisbon at sea, charted: the land is the 1:10m coastline
+  // the passage was planned round (Belle-Île and Jersey, which the 1:110m
+  // polygons leave out, are land on it), its scale written on the chart,
+  // and every leg drawn along its own great ellipse (the exact section,
+  // rendered by librsvg).
+  const std::filesystem::path dir = scratch::Folder("voyage-sea-chart");
+  const Outcome legs = RunCommand(
+      {"voyage", "51.9244", "4.4777", "38.7223", "-9.1393", "--sea", "--csv", "--svg", "sea.svg"},
+      dir);
+  ASSERT_EQ(legs.status, 0) << legs.err;
+  std::istringstream rows(legs.out);
+  std::string row;
+  std::getline(rows, row);
+  std::ostringstream checks;
+  checks << "{\"paint\": [[47.335, -3.175, \"land\", 2], [49.215, -2.135, \"land\", 2]], "
+            "\"along\": [";
+  int along = 0;
+  while (std::getline(rows, row)) {
+    std::vector<std::string> cells;
+    std::istringstream fields(row);
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    ASSERT_EQ(cells.size(), 14u) << row;
+    const double lat1 = std::stod(cells[10]), lon1 = std::stod(cells[11]),
+                 lat2 = std::stod(cells[12]), lon2 = std::stod(cells[13]);
+    double angle;
+    const ref::Section leg =
+        ref::SectionThrough(ref::Ecef(lat1, lon1), ref::Ecef(lat2, lon2), angle);
+    for (int i = 1; i < 4; ++i) {
+      double lat, lon;
+      ref::Geodetic(leg.Point(angle * i / 4), lat, lon);
+      checks << (along++ ? "," : "") << "[" << lat << "," << lon << ",\"ellipse\"]";
+    }
+  }
+  checks << "]}";
+  EXPECT_GT(along, 30);
+  std::ofstream(dir / "checks.json") << checks.str();
+  EXPECT_EQ(std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" +
+                         (dir / "sea.svg").string() + "' '" + (dir / "checks.json").string() + "'")
+                            .c_str()),
+            0);
+  const std::string svg = ReadFile(dir / "sea.svg");
+  EXPECT_NE(svg.find(">coast: Natural Earth 1:10m, ocean scale, not for pilotage</text>"),
+            std::string::npos);
+  EXPECT_LT(svg.size(), 300000u);
+}
+
 // Characters that reorder or hide what follows them (the bidirectional
 // overrides and isolates, C1 controls) never reach the terminal or a file:
 // each is one '?'. Written here by their code points.

@@ -67,8 +67,9 @@ struct VoyageOptions {
 };
 
 struct VoyageLeg {
-  long number = 0;  // 1, 2, ...
-  Place from, to;   // as stored, with the waypoints' names (may be empty)
+  long number = 0;      // 1, 2, ...
+  Place from, to;       // as stored, with the waypoints' names (may be empty)
+  bool at_sea = false;  // a leg of a sea passage (an end is a turning point it added)
   Sailing sailing = Sailing::great_ellipse;
   bool composite = false;   // along the composite track within the limit
   Passage passage;          // the leg solved (with the limit for great ellipses)

@@ -161,7 +161,9 @@ class ChartWriter : public WaypointSink {
 // dashed, geodesics orange), each of the voyage's waypoints marked and named
 // (numbered from 1 when it has no name), the table's other waypoints as dots
 // (thinned to a few hundred as they come) and a legend with the distance
-// sailed along each kind of track.
+// sailed along each kind of track. A sea passage (sea.hpp) is drawn on the
+// 1:10m coastline it was planned round, when that is at hand, its scale
+// written in the chart's corner.
 class VoyageChartWriter : public WaypointSink {
  public:
   // `voyage` is kept by reference until Finish().

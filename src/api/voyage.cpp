@@ -159,6 +159,7 @@ Status Voyage::Plan(const std::vector<VoyagePoint>& points, const VoyageOptions&
     leg.number = static_cast<long>(i);
     leg.from = places[i - 1];
     leg.to = places[i];
+    leg.at_sea = points[i - 1].added || points[i].added;
     leg.sailing = LegSailing(points[i], options);
     if (const Status status = HoldLimit(leg, options.limit); status != Status::ok) return status;
     const std::optional<double> limit =

@@ -6,6 +6,7 @@
 #include <optional>
 #include <tuple>
 
+#include "land/coast.h"
 #include "land/land.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/text.hpp"
@@ -75,7 +76,7 @@ std::string ChartPath(const std::vector<Point>& pixels, bool closed) {
 // tracks' reach on a polar chart). The drawing continues inside the frame's
 // clip; ChartClose() ends it.
 std::string ChartOpen(const ChartFrame& chart, const std::string& title,
-                      const std::vector<const std::vector<Point>*>& tracks) {
+                      const std::vector<const std::vector<Point>*>& tracks, bool coast) {
   const Projection& projection = chart.projection;
   const Frame& frame = chart.frame;
   const double W = frame.width() + 2 * kBorder, H = frame.height() + 2 * kBorder;
@@ -112,46 +113,77 @@ std::string ChartOpen(const ChartFrame& chart, const std::string& title,
          "<rect " +
          box + " fill=\"#cfe6f5\"/>\n";
 
-  // The land: every ring (a turn either way on Mercator) that reaches the frame.
+  // The land: every ring (a turn either way on Mercator) that reaches the
+  // frame; of the sea passages' 1:10m coastline where asked and at hand.
   std::string land;
   const double slack = 2.0;  // degrees of plane beyond the frame
-  for (const auto& ring : LandRings()) {
-    for (int shift = -1; shift <= 1; ++shift) {
-      if (projection.polar && shift != 0) continue;
-      std::vector<Point> pixels;
-      bool reaches = false;
-      const auto add = [&](double lat, double lon) {
-        const Point q = projection.Plane(lat, lon + 360.0 * shift);
-        reaches = reaches || frame.Near(q, slack + (frame.x1 - frame.x0));
-        pixels.push_back(frame.Pixel(q));
-      };
-      for (std::size_t i = 0; i < ring.size(); ++i) {
-        // A long edge (a ring closed over its pole runs round the pole) is
-        // followed in steps of 2 degrees: on a polar chart it is a circle.
-        if (i > 0) {
-          const LonLat& p = ring[i - 1];
-          const int steps = static_cast<int>(std::fabs(ring[i].lon - p.lon) / 2.0);
-          for (int k = 1; k < steps; ++k) {
-            const double f = static_cast<double>(k) / steps;
-            add(p.lat + f * (ring[i].lat - p.lat), p.lon + f * (ring[i].lon - p.lon));
+  const Coast* detailed = coast ? Coast::Get() : nullptr;
+  const auto drawRings = [&](const auto& rings) {
+    for (const auto& ring : rings) {
+      for (int shift = -1; shift <= 1; ++shift) {
+        if (projection.polar && shift != 0) continue;
+        std::vector<Point> pixels;
+        bool reaches = false;
+        const auto add = [&](double lat, double lon) {
+          const Point q = projection.Plane(lat, lon + 360.0 * shift);
+          reaches = reaches || frame.Near(q, slack + (frame.x1 - frame.x0));
+          pixels.push_back(frame.Pixel(q));
+        };
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+          // A long edge (a ring closed over its pole runs round the pole) is
+          // followed in steps of 2 degrees: on a polar chart it is a circle.
+          if (i > 0) {
+            const auto& p = ring[i - 1];
+            const int steps = static_cast<int>(std::fabs(ring[i].lon - p.lon) / 2.0);
+            for (int k = 1; k < steps; ++k) {
+              const double f = static_cast<double>(k) / steps;
+              add(p.lat + f * (ring[i].lat - p.lat), p.lon + f * (ring[i].lon - p.lon));
+            }
           }
+          add(ring[i].lat, ring[i].lon);
         }
-        add(ring[i].lat, ring[i].lon);
+        if (!reaches) continue;
+        double px0 = 1e300, px1 = -1e300, py0 = 1e300, py1 = -1e300;
+        for (const Point& p : pixels) {
+          px0 = std::min(px0, p.x), px1 = std::max(px1, p.x), py0 = std::min(py0, p.y),
+          py1 = std::max(py1, p.y);
+        }
+        if (px1 < 0 || px0 > W || py1 < 0 || py0 > H) continue;
+        // (An island smaller than a pixel is none on the chart.)
+        if (detailed) {
+          // (An island smaller than a pixel or two is none on the chart;
+          // the coast beyond the frame is drawn along a box round it,
+          // farther out than any edge of the data is long.)
+          if (px1 - px0 < 1.5 && py1 - py0 < 1.5) continue;
+          constexpr double kBox = 40;  // pixels
+          for (Point& p : pixels) {
+            p.x = std::clamp(p.x, -kBox, W + kBox), p.y = std::clamp(p.y, -kBox, H + kBox);
+          }
+          pixels = Simplify(pixels, 0.6);
+        }
+        land += PathData(pixels, true);
       }
-      if (!reaches) continue;
-      double px0 = 1e300, px1 = -1e300, py0 = 1e300, py1 = -1e300;
-      for (const Point& p : pixels) {
-        px0 = std::min(px0, p.x), px1 = std::max(px1, p.x), py0 = std::min(py0, p.y),
-        py1 = std::max(py1, p.y);
-      }
-      if (px1 < 0 || px0 > W || py1 < 0 || py0 > H) continue;
-      land += PathData(pixels, true);
     }
+  };
+  if (detailed) {
+    drawRings(detailed->rings());
+  } else {
+    drawRings(LandRings());
   }
   if (!land.empty()) {
     svg += "<path d=\"" + land +
            "\" fill=\"#dccb9c\" stroke=\"#9c8a5c\" stroke-width=\"0.6\" "
            "fill-rule=\"evenodd\"/>\n";
+  }
+  if (detailed) {  // the data's scale, where the passage was planned on it
+    // (On a pale box at the frame's foot, above the longitudes' labels.)
+    const double right = kBorder + frame.width() - 4, foot = kBorder + frame.height() - 20;
+    svg += "<rect x=\"" + Num(right - 318) + "\" y=\"" + Num(foot - 12) +
+           "\" width=\"320\" height=\"16\" fill=\"#ffffff\" fill-opacity=\"0.8\"/>\n"
+           "<text x=\"" +
+           Num(right - 2) + "\" y=\"" + Num(foot) +
+           "\" font-size=\"11\" text-anchor=\"end\" fill=\"#46627a\">coast: Natural Earth 1:10m, "
+           "ocean scale, not for pilotage</text>\n";
   }
 
   // The graticule.

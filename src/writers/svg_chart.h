@@ -30,11 +30,14 @@ namespace sailings {
 // decimal), a path through pixels (simplified to a third of a pixel), the
 // opening (the picture, its title and metadata, the sea, the land and the
 // graticule, framed for `tracks`; the drawing continues inside the frame's
-// clip) and the closing (the frame's border).
+// clip) and the closing (the frame's border). With `coast`, the land is the
+// 1:10m coastline that sea passages keep clear of, when it is at hand (the
+// page loads it only for them), its scale written on the chart; otherwise
+// the 1:110m polygons.
 std::string ChartNumber(double v);
 std::string ChartPath(const std::vector<Point>& pixels, bool closed);
 std::string ChartOpen(const ChartFrame& chart, const std::string& title,
-                      const std::vector<const std::vector<Point>*>& tracks);
+                      const std::vector<const std::vector<Point>*>& tracks, bool coast = false);
 std::string ChartClose(const ChartFrame& chart);
 
 class SvgChart {

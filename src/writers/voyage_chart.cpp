@@ -110,7 +110,10 @@ bool VoyageChartWriter::Finish(std::string& error) {
   const auto pixel = [&](double lat, double lon) {
     return frame.Pixel(projection.Plane(lat, lon));
   };
-  std::string svg = ChartOpen(chart, s.title, {&whole});
+  // A sea passage is drawn on the coast it was planned round.
+  const bool sea =
+      std::any_of(legs.begin(), legs.end(), [](const VoyageLeg& leg) { return leg.at_sea; });
+  std::string svg = ChartOpen(chart, s.title, {&whole}, sea);
 
   std::map<std::string, std::pair<Style, double>> sailed;  // kind: style, NM
   for (std::size_t i = 0; i < legs.size(); ++i) {
