@@ -162,10 +162,16 @@ try {
   await open("from=Rotterdam&to=Lisbon");
   await page.click("#sea");
   await page.waitForFunction(() => document.body.dataset.coast === "1" && document.querySelector("#notes li"), {timeout: 60000});
+  // (The same legs, names and figures; a figure may differ by one unit in
+  // its last decimal where the browser's trigonometry and the machine's
+  // differ in the last bit and the value lies on a rounding boundary.)
+  const sameLegs = (got, want) => got.length === want.length && got.every((row, i) => row.length === want[i].length &&
+    row.every((v, j) => v === want[i][j] || (/^-?[0-9.]+$/.test(v) && /^-?[0-9.]+$/.test(want[i][j]) &&
+      v.length === want[i][j].length && Math.abs(Number(v) - Number(want[i][j])) <= 1.5e-6)));
   const seaLegs = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
   const seaRun = cli(["voyage", "Rotterdam", "Lisbon", "--sea", "--csv"]);
   const seaWant = csv(seaRun.out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
-  check(seaLegs.length > 3 && JSON.stringify(seaLegs) === JSON.stringify(seaWant),
+  check(seaLegs.length > 3 && sameLegs(seaLegs, seaWant),
         `the sea passage's legs: ${JSON.stringify(seaLegs).slice(0, 300)} vs ${JSON.stringify(seaWant).slice(0, 300)}`);
   const notes = await page.$$eval("#notes li", (li) => li.map((l) => l.textContent));
   const cliNotes = seaRun.err.trim().split("\n").map((l) => l.replace(/^note: --sea: /, ""));
@@ -177,7 +183,7 @@ try {
   const wider = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
   const widerWant = csv(cli(["voyage", "Rotterdam", "Lisbon", "--sea", "--clearance", "5", "--csv"]).out).rows
     .map((r) => r.map((v) => (v === "" ? "–" : v)));
-  check(JSON.stringify(wider) === JSON.stringify(widerWant), "the sea passage at 5 NM");
+  check(wider.length > 3 && sameLegs(wider, widerWant), "the sea passage at 5 NM");
   await open("from=Yokohama&to=San+Francisco");
 
   // A refused position: the reason beside the field, no stale result.
