@@ -584,6 +584,74 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
 }
 
+TEST(VoyageCommand, SeaPassagesNameTheirPointsAndSayWhatTheyDid) {
+  // What scripts rely on: the points a sea passage adds named in order
+  // ("… approach" from and to a named port on land, "turn 1", …, a canal's
+  // by the canal), the notes on standard error naming the leg, and every
+  // wrong use of --sea, --clearance and --avoid refused in one line.
+  const std::filesystem::path dir = scratch::Folder("voyage-sea-names");
+  std::ofstream(dir / "input.txt") << "Rotterdam\t51.9244 4.4777\nLisbon\t38.7223 -9.1393\n";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::vector<const char*> out, err;  // what each must hold
+  } cases[] = {
+      // Ports on land joined by approaches; the turning points in order.
+      {{"voyage", "Rotterdam", "Lisbon", "--sea", "--csv"},
+       0,
+       {"\n1,Rotterdam,Rotterdam approach,", "\n2,Rotterdam approach,turn 1,", ",turn 2,turn 3,",
+        ",Lisbon approach,Lisbon,"},
+       {"note: --sea: leg 1 (to waypoint 2 (Lisbon)): the departure is joined to the sea ",
+        "note: --sea: leg 1 (to waypoint 2 (Lisbon)): the destination is joined to the sea "}},
+      // Through the Suez Canal as a gate: its points by its name, its length
+      // (104.5 NM from entrance to entrance) told.
+      {{"voyage", "31.35", "32.40", "29.85", "32.55", "--sea", "--csv"},
+       0,
+       {",Suez Canal 1,great-ellipse,", ",Suez Canal 9,Suez Canal 10,"},
+       {"note: --sea: leg 1 (to waypoint 2): passes the Suez Canal (104.5 NM from entrance to "
+        "entrance)\n"}},
+      {{"route", "Rotterdam", "Lisbon", "--sea", "--json"}, 0, {"\"total_nm\":"}, {}},
+      {{"voyage", "Rotterdam", "Lisbon", "--clearance", "2"},
+       2,
+       {},
+       {"ERROR: --clearance: needs --sea\n"}},
+      {{"voyage", "Rotterdam", "Lisbon", "--avoid", "suez"},
+       2,
+       {},
+       {"ERROR: --avoid: needs --sea\n"}},
+      {{"voyage", "Rotterdam", "Lisbon", "--sea", "--clearance", "0.05"},
+       1,
+       {},
+       {"ERROR: the clearance must be from 0.1 to 50 NM\n"}},
+      {{"voyage", "Rotterdam", "Lisbon", "--sea", "--clearance", "nan"}, 1, {}, {"ERROR: "}},
+      {{"voyage", "Rotterdam", "Lisbon", "--sea", "--avoid", "panama,atlantis"},
+       1,
+       {},
+       {"ERROR: the canals to avoid are suez, panama and kiel\n"}},
+      {{"voyage", "Rotterdam", "Lisbon", "--sea", "--sailing", "rhumb"},
+       1,
+       {},
+       {"ERROR: --sea lays great elliptic or geodesic legs: not with --sailing rhumb\n"}},
+      {{"route", "Rotterdam", "Lisbon", "--sea", "--compare"},
+       2,
+       {},
+       {"ERROR: --sea: not with --compare, --line, --full or --land\n"}},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = RunCommand(c.args, dir);
+    std::string what;
+    for (const std::string& a : c.args) what += a + " ";
+    SCOPED_TRACE(what);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    for (const char* text : c.out) EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    for (const char* text : c.err) EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+    if (c.status != 0) {
+      EXPECT_TRUE(run.out.empty()) << run.out;
+      EXPECT_EQ(run.err.rfind("ERROR: ", 0), 0u) << run.err;
+    }
+  }
+}
+
 TEST(VoyageCommand, ASeaPassageIsChartedOnTheCoastItKeepsClearOf) {
   // Rotterdam to Lisbon at sea, charted: the land is the 1:10m coastline
   // the passage was planned round (Belle-Île and Jersey, which the 1:110m
