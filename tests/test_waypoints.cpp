@@ -35,8 +35,12 @@ enum Kind { kLongitudes, kEllipse, kRhumb };
 // legNm = 0) sets the steps along the method's own line.
 std::vector<Row> Table(const RouteGeometry& g, Kind kind, long count, double legNm = 0) {
   std::ostringstream console, file;
-  TableText table(console, &file, {true, false, true, nullptr});  // the classic table
-  WaypointRows generated(table);
+  ClassicTableText table(console, &file, {true, false, nullptr});  // the dialogue's table
+  struct Classic : RowSink {
+    explicit Classic(ClassicTableText& table) : table(table) {}
+    void Row(const WaypointRow& row) override { table.Row(ToWaypoint(row), ToClassicCells(row)); }
+    ClassicTableText& table;
+  } generated(table);
   const double length = kind == kRhumb ? g.loxoDistance : std::fabs(g.distance);
   const double step = legNm > 0 ? legNm * 1852 : length / (count + 1.0);
   const long n = legNm > 0 ? static_cast<long>(length / step) : count;

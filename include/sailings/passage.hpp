@@ -101,10 +101,6 @@ class Passage {
                       Passage& passage);
 
   const Route& route() const { return route_; }
-  // The route's figures in the classic report's notation: the azimuths and
-  // the course as the computation gives them, in [0, 360] (due north may
-  // read 360). For the console dialogue, which has always printed them so.
-  const Route& classic_route() const { return classic_; }
   // The composite track; none without a limit.
   const std::optional<CompositeTrack>& composite() const { return composite_; }
   Vertex FindVertex() const;
@@ -120,7 +116,7 @@ class Passage {
 
   std::shared_ptr<const RouteGeometry> geometry_;
   std::shared_ptr<const CompositeSailing> sailing_;
-  Route route_, classic_;
+  Route route_;
   std::optional<CompositeTrack> composite_;
 };
 

@@ -33,13 +33,6 @@ struct Waypoint {
   double total_nm = 0;            // from the departure, NM, >= 0 (0 on row 0)
   bool loxodrome = false;         // the leg arriving keeps its course (a rhumb line or a
                                   // parallel); otherwise a great ellipse or a geodesic
-  // The same row in the classic tables' notation (the console dialogue and
-  // its waypoints.dat): a departure or destination at a pole or on the
-  // equator is carried 1e-8 rad off it (printed 89.999999, 0.000001), and
-  // azimuths are as the computation gives them, in [0, 360] (due north on the
-  // great ellipse reads 360).
-  double classic_lat = 0;
-  std::optional<double> classic_azimuth;
   // A voyage's rows (voyage.hpp): the name of a voyage's own waypoint (empty
   // on the others and in a passage's table), the hours from the departure
   // (every leg so far with a speed) and the speed of the leg arriving, knots.

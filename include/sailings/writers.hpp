@@ -37,22 +37,22 @@ namespace sailings {
 struct TableTextOptions {
   bool blank_lines_first = false;  // two blank lines before the header
   bool flush_each_row = false;     // flush the console after every row (a terminal)
-  // The classic tables' notation (Waypoint::classic_lat, classic_azimuth):
-  // the console dialogue and its waypoints.dat. Otherwise true latitudes, and
-  // azimuths that never read 360.
-  bool classic = false;
   // With a schedule, two more columns at the right: the hours from the
   // departure and, with a departure time, the time of arrival.
   const Schedule* schedule = nullptr;
 };
 
+struct ClassicCells;
+
 class TableText : public WaypointSink {
  public:
   // Rows go to `console` and, when given, the same bytes to `copy`.
   TableText(std::ostream& console, std::ostream* copy, const TableTextOptions& options);
-  void Row(const Waypoint& row) override;
+  void Row(const Waypoint& row) override { Write(row, nullptr); }
 
  private:
+  friend class ClassicTableText;  // classic.hpp: the same table in the dialogue's notation
+  void Write(const Waypoint& row, const ClassicCells* classic);
   void Emit(const char* text, std::size_t size);
 
   std::ostream& console_;

@@ -79,11 +79,6 @@ Status Passage::Adopt(const RouteGeometry& g, std::optional<double> limit, Passa
     if (status != Status::ok) return status;
   }
   RouteFigures(g, passage.route_);
-  Route& classic = passage.classic_;
-  classic = passage.route_;
-  classic.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
-  classic.ge_azimuth_inv = ToDegrees(g.invAzimuth);
-  classic.rhumb_course = ToDegrees(g.loxoCourse);
   passage.composite_.reset();
   if (limit) passage.composite_ = CompositeFigures(g, k, limitRadians);
   // A passage solved again in a loop keeps its records' storage (copies

@@ -9,6 +9,7 @@
 #include "elliptic/route.h"
 #include "elliptic/track_line.h"
 #include "elliptic/waypoints.h"
+#include "sailings/classic.hpp"
 #include "sailings/compare.hpp"
 #include "sailings/passage.hpp"
 #include "sailings/table.hpp"
@@ -24,8 +25,11 @@ double AzimuthDegrees(double radians);
 // The true position (a carried pole or equator latitude is notation only);
 // leg and total absent on row 0.
 TableRow ToTableRow(const WaypointRow& row);
-// The same row as a passage's table gives it, with its classic notation.
+// The same row as a passage's table gives it, and its cells in the console
+// dialogue's notation (classic.hpp): the latitude as carried, the azimuth in
+// [0, 360].
 Waypoint ToWaypoint(const WaypointRow& row);
+ClassicCells ToClassicCells(const WaypointRow& row);
 
 // The computation's rows handed on to a sink of the interface.
 class WaypointRows : public RowSink {

@@ -262,7 +262,6 @@ class VoyageRows : public WaypointSink {
       } else if (holding_) {  // the voyage's waypoint between two legs
         held_.azimuth = row.azimuth;
         held_.course = row.course;
-        held_.classic_azimuth = row.classic_azimuth;
       }
       return;
     }

@@ -1,5 +1,6 @@
 // The waypoints of a passage: the computation's rows (radians and metres,
-// the pole and equator carried) as the interface gives them.
+// the pole and equator carried) as the interface gives them, and in the
+// console dialogue's notation.
 #include "sailings/waypoints.hpp"
 
 #include <cmath>
@@ -21,9 +22,14 @@ Waypoint ToWaypoint(const WaypointRow& row) {
   out.leg_nm = ToNauticalMiles(row.leg);
   out.total_nm = ToNauticalMiles(row.total);
   out.loxodrome = row.loxodrome;
-  out.classic_lat = ToDegrees(row.latitude);
-  if (row.azimuth) out.classic_azimuth = ToDegrees(*row.azimuth);
   return out;
+}
+
+ClassicCells ToClassicCells(const WaypointRow& row) {
+  ClassicCells cells;
+  cells.lat = ToDegrees(row.latitude);
+  if (row.azimuth) cells.azimuth = ToDegrees(*row.azimuth);
+  return cells;
 }
 
 Track TrackOf(const WaypointPlan& plan) {
@@ -74,8 +80,10 @@ Status PlanWaypoints(const Passage& passage, const TableRequest& request, Waypoi
   return Status::ok;
 }
 
-void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointSink& sink) {
-  WaypointRows rows(sink);
+namespace {
+
+// The computation's rows of a plan, in order.
+void ForEachRow(const Passage& passage, const WaypointPlan& plan, RowSink& rows) {
   if (plan.composite) {
     CompositeTable(PassageRecords::Route(passage), *PassageRecords::Composite(passage), plan.n,
                    plan.step_m, rows);
@@ -87,6 +95,31 @@ void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointS
   p.n = plan.n;
   p.step = plan.step_m;
   MakeWaypointTable(PassageRecords::Route(passage), p, rows);
+}
+
+}  // namespace
+
+void ForEachWaypoint(const Passage& passage, const WaypointPlan& plan, WaypointSink& sink) {
+  WaypointRows rows(sink);
+  ForEachRow(passage, plan, rows);
+}
+
+void ForEachClassicWaypoint(const Passage& passage, const WaypointPlan& plan, ClassicSink& sink) {
+  struct Rows : RowSink {
+    explicit Rows(ClassicSink& to) : to(to) {}
+    void Row(const WaypointRow& row) override { to.Row(ToWaypoint(row), ToClassicCells(row)); }
+    ClassicSink& to;
+  } rows(sink);
+  ForEachRow(passage, plan, rows);
+}
+
+Route ClassicRoute(const Passage& passage) {
+  const RouteGeometry& g = PassageRecords::Route(passage);
+  Route route = passage.route();
+  route.ge_azimuth_fwd = ToDegrees(g.fwdAzimuth);
+  route.ge_azimuth_inv = ToDegrees(g.invAzimuth);
+  route.rhumb_course = ToDegrees(g.loxoCourse);
+  return route;
 }
 
 }  // namespace sailings

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "sailings/classic.hpp"
 #include "sailings/files.hpp"
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
@@ -37,15 +38,22 @@ void WriteTable(const Passage& passage, const WaypointPlan& plan, const Names& n
   TableTextOptions options;
   options.blank_lines_first = true;
   options.flush_each_row = c.flushRows;
-  options.classic = true;
-  TableText table(c.out, &file, options);
+  ClassicTableText table(c.out, &file, options);
   GpxWriter gpx(c.directory / kGpxFile, names.from + " to " + names.to, PlacementName(plan));
   ChartWriter chart(c.directory / kChartFile, passage, names.from, names.to, plan.n + 2);
-  WaypointFanOut rows;
-  rows.Add(table);
-  rows.Add(gpx);
-  rows.Add(chart);
-  ForEachWaypoint(passage, plan, rows);
+  // The table in the dialogue's own notation; the files as every face has them.
+  struct Rows : ClassicSink {
+    void Row(const Waypoint& row, const ClassicCells& classic) override {
+      table->Row(row, classic);
+      files.Row(row);
+    }
+    ClassicTableText* table;
+    WaypointFanOut files;
+  } rows;
+  rows.table = &table;
+  rows.files.Add(gpx);
+  rows.files.Add(chart);
+  ForEachClassicWaypoint(passage, plan, rows);
   std::string error;
   if (!gpx.Finish(error)) c.err << "Cannot write " << kGpxFile << ": " << error << std::endl;
   if (!chart.Finish(error)) c.err << "Cannot write " << kChartFile << ": " << error << std::endl;
@@ -54,8 +62,8 @@ void WriteTable(const Passage& passage, const WaypointPlan& plan, const Names& n
 }  // namespace
 
 void PrintRouteReport(std::ostream& out, const Passage& passage) {
-  // The figures as this report has always printed them (classic_route()).
-  const Route& route = passage.classic_route();
+  // The figures as this report has always printed them (classic.hpp).
+  const Route route = ClassicRoute(passage);
   out.setf(std::ios::fixed, std::ios::floatfield);
   out.setf(std::ios::right, std::ios::adjustfield);
   out.precision(6);

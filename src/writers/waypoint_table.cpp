@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "sailings/classic.hpp"
 #include "sailings/text.hpp"
 
 namespace sailings {
@@ -68,13 +69,14 @@ class Line {
 };
 
 // The cells every row has: latitude, longitude and azimuth (degrees).
-void PositionCells(Line& line, const Waypoint& row, bool classic) {
-  line.Number(classic ? row.classic_lat : row.lat, 10);
+// (In the classic notation, as the computation gives them: classic.hpp.)
+void PositionCells(Line& line, const Waypoint& row, const ClassicCells* classic) {
+  line.Number(classic ? classic->lat : row.lat, 10);
   line.Text("  ");
   line.Number(row.lon, 10);
   line.Text("  ");
-  if (classic && row.classic_azimuth) {
-    line.Number(*row.classic_azimuth, 10);
+  if (classic && classic->azimuth) {
+    line.Number(*classic->azimuth, 10);
   } else if (!classic && row.azimuth) {
     line.Azimuth(*row.azimuth, 10);
   } else {
@@ -93,7 +95,7 @@ void TableText::Emit(const char* text, std::size_t size) {
   if (copy_) copy_->write(text, static_cast<std::streamsize>(size));
 }
 
-void TableText::Row(const Waypoint& row) {
+void TableText::Write(const Waypoint& row, const ClassicCells* classic) {
   const Schedule* schedule = options_.schedule;
   Line line;
   if (row.wp == 0) {
@@ -108,12 +110,12 @@ void TableText::Row(const Waypoint& row) {
       line.Terminated(header);
     }
     line.Text(" 0   ");
-    PositionCells(line, row, options_.classic);
+    PositionCells(line, row, classic);
     line.Text("       *           *");
   } else {
     line.Integer(row.wp, 2);
     line.Text("   ");
-    PositionCells(line, row, options_.classic);
+    PositionCells(line, row, classic);
     line.Text("  ");
     line.Number(row.leg_nm, 10);
     line.Text("  ");
@@ -129,6 +131,10 @@ void TableText::Row(const Waypoint& row) {
   }
   line.Text("\n");
   Emit(line.data(), line.size());
+}
+
+void ClassicTableText::Row(const Waypoint& row, const ClassicCells& classic) {
+  table_.Write(row, &classic);
 }
 
 }  // namespace sailings
