@@ -27,12 +27,15 @@ void LatLonOf(Vec3 p, double& lat, double& lon) {
 Vec3 Unit(Vec3 p) { return (1.0 / Length(p)) * p; }
 
 // The chord from p to the segment from q to r.
-double PointSegment(Vec3 p, Vec3 q, Vec3 r) {
+// The square of the chord from p to the segment from q to r.
+double PointSegmentSquared(Vec3 p, Vec3 q, Vec3 r) {
   const Vec3 d = r - q;
   const double dd = Dot(d, d);
   const double t = dd > 0 ? std::clamp(Dot(p - q, d) / dd, 0.0, 1.0) : 0.0;
-  return Length(p - (q + t * d));
+  const Vec3 v = p - (q + t * d);
+  return Dot(v, v);
 }
+double PointSegment(Vec3 p, Vec3 q, Vec3 r) { return std::sqrt(PointSegmentSquared(p, q, r)); }
 
 // Per thread: which cells and edges a query has already looked at.
 struct Seen {
@@ -256,10 +259,10 @@ double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
   LatLonOf(p, lat, lon);
   if (!std::isfinite(lat) || !std::isfinite(lon) || !(reach > 0)) return 0;
   ThreadSeen().Begin(kRows * kColumns, edges_.size());
-  double best = reach;
+  double best = reach * reach;  // (squares: one root at the end)
   ForEachEdgeNear(lat, lon, reach, [&](std::uint32_t e) {
     const Vec3 q = points_[edges_[e]], r = points_[edges_[e] + 1];
-    const double d = PointSegment(p, q, r);
+    const double d = PointSegmentSquared(p, q, r);
     if (d < best) {
       best = d;
       if (nearest) {
@@ -270,7 +273,7 @@ double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
     }
     return false;
   });
-  return best;
+  return best < reach * reach ? std::sqrt(best) : reach;
 }
 
 double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) const {

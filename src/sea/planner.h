@@ -53,11 +53,13 @@ inline void LatLonOf(Vec3 p, double& lat, double& lon) {
   lon = ToDegrees(std::atan2(p.y, p.x));
   lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
 }
-// The point of the ellipsoid in the direction of p.
+// The point of the ellipsoid in the direction of p (from the centre): p
+// scaled onto x^2/a^2 + y^2/a^2 + z^2/b^2 = 1 (the point LatLonOf() reads
+// p's direction as, without its trigonometry).
 inline Vec3 OnSurface(Vec3 p) {
-  double lat, lon;
-  LatLonOf(p, lat, lon);
-  return At(lat, lon);
+  const double b = a * std::sqrt(kOneMinusESq);
+  const double s = std::sqrt((p.x * p.x + p.y * p.y) / (a * a) + p.z * p.z / (b * b));
+  return (1 / s) * p;
 }
 inline double Chord(Vec3 p, Vec3 q) { return Length(p - q); }
 // A point `metres` from (lat, lon) towards `bearing` (radians), on the
@@ -213,7 +215,9 @@ class Planner {
   // The coarse cells found to hold more than one sea: each sea a node of
   // the corridor's search, numbered from the number of cells on.
   std::unordered_map<int, Seas> seas_;
-  std::unordered_map<int, int> split_;  // cell: its first sea's node
+  // By coarse cell, its first sea's node (-1: not split); empty until one is.
+  std::vector<int> split_;
+  int SplitOf(int k) const { return split_.empty() ? -1 : split_[k]; }
   struct Part {
     int cell, sea;
   };

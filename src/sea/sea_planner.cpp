@@ -103,7 +103,8 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
           }
       }
       for (const int k : look) {
-        if (split_.count(k) || SeasOf(k).count < 2) continue;
+        if (SplitOf(k) >= 0 || SeasOf(k).count < 2) continue;
+        if (split_.empty()) split_.assign(kCells, -1);
         split_[k] = kCells + static_cast<int>(parts_.size());
         for (int sea = 0; sea < SeasOf(k).count; ++sea) parts_.push_back({k, sea});
         ++closed;

@@ -154,17 +154,17 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // (or that a neighbour in the cell lies in) where that is split.
   const auto nodeOf = [&](Cell f) {
     const int k = CoarseKey(f);
-    const auto split = split_.find(k);
-    if (split == split_.end()) return k;
+    const int first = SplitOf(k);
+    if (first < 0) return k;
     const Seas& seas = seas_.at(k);
     for (int dr = 0; dr <= 1; ++dr)
       for (int dc = -dr; dc <= dr; ++dc)
         for (int ds = -dr; ds <= dr; ++ds) {
           const int r = f.row % 10 + dc, q = f.column % 10 + ds;
           if (r >= 0 && r <= 9 && q >= 0 && q <= 9 && seas.of[r * 10 + q] >= 0)
-            return split->second + seas.of[r * 10 + q];
+            return first + seas.of[r * 10 + q];
         }
-    return split->second;
+    return first;
   };
   // A coarse cell is open when any of a 3 x 3 sample of its fine cells is
   // (and the fine search has not found it closed).
@@ -254,15 +254,15 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
         const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
         if (!blocked_.empty() && (blocked_[k] >> Direction(dr, dc) & 1)) continue;
-        const auto split = split_.empty() ? split_.end() : split_.find(n);
-        if (split == split_.end()) {
+        const int first = SplitOf(n);
+        if (first < 0) {
           if (n != cellOf(t) && !isOpen(n)) continue;
           if (x >= kCells && !touches(x, n)) continue;
           relax(n, CoarseStep(r, dr, dc));
           continue;
         }
         for (int sea = 0; sea < seas_.at(n).count; ++sea) {
-          const int y = split->second + sea;
+          const int y = first + sea;
           if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
         }
       }
