@@ -386,7 +386,8 @@ TEST(CommandLine, OptionValuesAreReadNeverIgnored) {
       "vertex_lon,"
       "vertex_on_route,composite,t1_lat,t1_lon,t2_lat,t2_lon,ge1_nm,parallel_nm,ge2_nm,composite_"
       "nm,ge1_course,"
-      "parallel_course,ge2_course,composite_minus_ge_nm,rhumb_minus_composite_nm,error";
+      "parallel_course,ge2_course,composite_course_final,composite_minus_ge_nm,rhumb_minus_"
+      "composite_nm,error";
   for (const char* limit : {"5", "20", "21.5", "50", "89.9"}) {
     const Outcome csv = Cli({"route", "--limit", limit, "--csv"}, "8.95 -79.57 21.31 -157.86\n");
     EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), header) << limit;

@@ -254,23 +254,28 @@ TEST(Compare, OnTheCommandLine) {
     return r.status;
   };
   std::string out;
-  // One line of fifteen numbers per line of standard input.
+  // One line of sixteen numbers per line of standard input.
   EXPECT_EQ(
       run({"route", "--compare"}, "10 20 -9.5 -159.5\n-33.9249 18.4241 40.7128 -74.006\n", out), 0);
   std::istringstream lines(out);
   int count = 0;
+  const double ends[2][4] = {{10, 20, -9.5, -159.5}, {-33.9249, 18.4241, 40.7128, -74.006}};
   for (std::string line; std::getline(lines, line); ++count) {
     std::istringstream numbers(line);
     std::vector<double> v;
     for (double x; numbers >> x;) v.push_back(x);
-    EXPECT_EQ(v.size(), 15u) << line;
+    ASSERT_EQ(v.size(), 16u) << line;
+    // The great ellipse's course arriving: the way back reversed.
+    const double* e = ends[std::min(count, 1)];
+    const double back = ref::ExactGreatEllipse(e[0], e[1], e[2], e[3]).inverse;
+    EXPECT_LT(ref::AngleDiff(v[5], back + 180), 1e-6) << line;
   }
   EXPECT_EQ(count, 2);
   EXPECT_EQ(run({"route", "--compare", "--csv"}, "1 2 3 4\n", out), 0);
   EXPECT_EQ(
       out.substr(0, out.find('\n')),
       "ge_distance_nm,ge_azimuth_fwd,ge_azimuth_inv,rhumb_course,rhumb_distance_nm,vertex_lat,"
-      "vertex_lon,vertex_on_route,geodesic_nm,"
+      "vertex_lon,vertex_on_route,ge_course_final,geodesic_nm,"
       "geodesic_azimuth_fwd,geodesic_azimuth_final,sphere_nm,sphere_course,sphere_course_final,"
       "ge_minus_geodesic_m,"
       "sphere_minus_geodesic_nm,rhumb_minus_geodesic_nm,rhumb_minus_geodesic_pct,"

@@ -180,7 +180,7 @@ TEST(Passage, CompositeTrackAgainstExactGeometry) {
                              std::to_string(c.lat2), std::to_string(c.lon2), "--limit",
                              std::to_string(c.limit), "-p", "9"});
     const std::vector<std::string> w = Words(run.out);
-    ASSERT_EQ(w.size(), 19u) << run.out << run.err;
+    ASSERT_EQ(w.size(), 20u) << run.out << run.err;
     SCOPED_TRACE(run.out);
     EXPECT_EQ(w[5], "true");
     EXPECT_NEAR(std::stod(w[6]), L, 1e-9);
@@ -192,15 +192,19 @@ TEST(Passage, CompositeTrackAgainstExactGeometry) {
     EXPECT_NEAR(std::stod(w[12]), ge2, 1e-6);
     EXPECT_NEAR(std::stod(w[13]), ge1 + parallel + ge2, 3e-6);
     EXPECT_EQ(std::stod(w[15]), c.east > 0 ? 90 : 270);  // the parallel's course
+    // The course arriving: the last great ellipse's, the way back from the
+    // destination reversed.
+    const double back = ref::ExactGreatEllipse(L, t2, c.lat2, c.lon2).inverse;
+    EXPECT_LT(ref::AngleDiff(std::stod(w[17]), back + 180), 1e-6);
     // What it costs over the great ellipse, and saves over the rhumb line.
-    EXPECT_NEAR(std::stod(w[17]), std::stod(w[13]) - std::stod(w[0]), 1e-8);
-    EXPECT_NEAR(std::stod(w[18]), std::stod(w[4]) - std::stod(w[13]), 1e-8);
-    EXPECT_GT(std::stod(w[17]), 0);
+    EXPECT_NEAR(std::stod(w[18]), std::stod(w[13]) - std::stod(w[0]), 1e-8);
+    EXPECT_NEAR(std::stod(w[19]), std::stod(w[4]) - std::stod(w[13]), 1e-8);
+    EXPECT_GT(std::stod(w[18]), 0);
   }
   // Over the north pole along a meridian: turned east.
   const Outcome pole = Cli({"route", "--line", "80", "0", "70", "180", "--limit", "85", "-p", "9"});
   const std::vector<std::string> p = Words(pole.out);
-  ASSERT_EQ(p.size(), 19u) << pole.out << pole.err;
+  ASSERT_EQ(p.size(), 20u) << pole.out << pole.err;
   EXPECT_LT(ref::AngleDiff(std::stod(p[7]), TangentLongitude(80, 0, 85, 1)), 1e-6) << pole.out;
   EXPECT_LT(ref::AngleDiff(std::stod(p[9]), TangentLongitude(70, 180, 85, -1)), 1e-6) << pole.out;
   EXPECT_EQ(p[15], "90.000000000");

@@ -15,6 +15,7 @@ struct Route {
   double ge_distance_nm = 0;     // great elliptic arc, the shorter one, NM, >= 0
   double ge_azimuth_fwd = 0;     // great elliptic azimuth leaving the departure, [0, 360)
   double ge_azimuth_inv = 0;     // azimuth at the destination back to the departure, [0, 360)
+  double ge_course_final = 0;    // great elliptic course arriving at the destination, [0, 360)
   double rhumb_course = 0;       // constant course of the rhumb line, [0, 360)
   double rhumb_distance_nm = 0;  // rhumb line length, the shorter way in longitude, NM, >= 0
   bool along_meridian = false;   // the great ellipse is a meridian section

@@ -53,6 +53,8 @@ void RouteFigures(const RouteGeometry& g, Route& route) {
   route.ge_distance_nm = ToNauticalMiles(std::fabs(g.distance));
   route.ge_azimuth_fwd = AzimuthDegrees(g.fwdAzimuth);
   route.ge_azimuth_inv = AzimuthDegrees(g.invAzimuth);
+  // (Arriving along the arc is the way back from the destination reversed.)
+  route.ge_course_final = AzimuthDegrees(g.invAzimuth + kPi);
   route.rhumb_course = AzimuthDegrees(g.loxoCourse);
   route.rhumb_distance_nm = ToNauticalMiles(g.loxoDistance);
   route.along_meridian = g.meridian;
