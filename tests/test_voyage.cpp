@@ -584,6 +584,38 @@ TEST(VoyageCommand, TableAndFilesOfAPassagePlan) {
   EXPECT_NE(ReadFile(dir / "passage.svg").find(">Lizard</text>"), std::string::npos);
 }
 
+TEST(VoyageCommand, TheChartNumbersUnnamedWaypointsAsTheTableDoes) {
+  // Positions without names: the chart's labels are the table's wp numbers
+  // (from 0, not 1 to 3); the chart renders, the ellipse drawn through the
+  // middle waypoint.
+  const std::filesystem::path dir = scratch::Folder("voyage-numbers");
+  const Outcome run = RunCommand({"voyage", "10", "-30", "20", "-40", "30", "-50", "--waypoints",
+                                  "--csv", "--svg", "numbers.svg"},
+                                 dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream rows(run.out);
+  std::string row, labels;
+  std::getline(rows, row);
+  std::string numbers;
+  while (std::getline(rows, row)) numbers += row.substr(0, row.find(',')) + " ";
+  EXPECT_EQ(numbers, "0 1 2 ");
+  const std::string svg = ReadFile(dir / "numbers.svg");
+  for (std::size_t at = svg.find("<text"); at != std::string::npos;
+       at = svg.find("<text", at + 1)) {
+    const std::size_t open = svg.find('>', at), close = svg.find("</text>", at);
+    const std::string text = svg.substr(open + 1, close - open - 1);
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])) && text.size() == 1)
+      labels += text + " ";
+  }
+  EXPECT_EQ(labels, "0 2 1 ") << "(the ends first, then the waypoints between)";
+  std::ofstream(dir / "checks.json") << "{\"paint\": [[20, -40, \"ellipse\", 3]], \"along\": []}";
+  EXPECT_EQ(
+      std::system(("python3 " SAILINGS_TESTS_DIR "/chart_check.py '" +
+                   (dir / "numbers.svg").string() + "' '" + (dir / "checks.json").string() + "'")
+                      .c_str()),
+      0);
+}
+
 TEST(VoyageCommand, SeaPassagesNameTheirPointsAndSayWhatTheyDid) {
   // What scripts rely on: the points a sea passage adds named in order
   // ("… approach" from and to a named port on land, "turn 1", …, a canal's

@@ -160,7 +160,8 @@ bool VoyageChartWriter::Finish(std::string& error) {
   for (std::size_t i : order) {
     const bool port = i == 0 || i + 1 == ends.size();
     const std::string& name = i == 0 ? legs[0].from.name : legs[i - 1].to.name;
-    const std::string label = name.empty() ? std::to_string(i + 1) : name;
+    // (Numbered from 0, as the waypoint table numbers its rows.)
+    const std::string label = name.empty() ? std::to_string(i) : name;
     const double size = port ? 13 : 11;
     const double width = 0.62 * size * static_cast<double>(label.size()), height = size;
     const Point p = marks[i];
