@@ -18,16 +18,32 @@ function waypointRow(value) {
   const n = $("waypoints").children.length + 1;
   li.innerHTML =
     '<label>Waypoint <span class="n"></span></label>' +
-    '<div class="row"><input list="places" aria-describedby=""><button type="button" class="up" aria-label="Move up">↑</button>' +
-    '<button type="button" class="down" aria-label="Move down">↓</button>' +
-    '<button type="button" class="remove" aria-label="Remove">✕</button></div>' +
+    '<div class="row"><input list="places" aria-describedby=""><button type="button" class="up">↑</button>' +
+    '<button type="button" class="down">↓</button>' +
+    '<button type="button" class="remove">✕</button></div>' +
     '<p class="error" aria-live="polite"></p>';
   const input = li.querySelector("input");
   input.value = value || "";
-  input.addEventListener("input", update);
-  li.querySelector(".up").onclick = () => { if (li.previousElementSibling) li.parentNode.insertBefore(li, li.previousElementSibling); update(); };
-  li.querySelector(".down").onclick = () => { if (li.nextElementSibling) li.parentNode.insertBefore(li.nextElementSibling, li); update(); };
-  li.querySelector(".remove").onclick = () => { if ($("waypoints").children.length > 2) { li.remove(); update(); } };
+  input.addEventListener("input", schedule);
+  // (Focus stays with the button pressed, in the row moved; after a
+  // removal it goes to the row that took the removed one's place.)
+  li.querySelector(".up").onclick = () => {
+    if (li.previousElementSibling) li.parentNode.insertBefore(li, li.previousElementSibling);
+    update();
+    li.querySelector(".up").focus();
+  };
+  li.querySelector(".down").onclick = () => {
+    if (li.nextElementSibling) li.parentNode.insertBefore(li.nextElementSibling, li);
+    update();
+    li.querySelector(".down").focus();
+  };
+  li.querySelector(".remove").onclick = () => {
+    if ($("waypoints").children.length <= 2) return;  // (the button is disabled then)
+    const next = li.nextElementSibling || li.previousElementSibling;
+    li.remove();
+    update();
+    next.querySelector(".remove:not(:disabled)") ? next.querySelector(".remove").focus() : next.querySelector("input").focus();
+  };
   $("waypoints").appendChild(li);
   number();
   return li;
@@ -41,6 +57,13 @@ function number() {
     error.id = "wp" + (i + 1) + "-error";
     input.setAttribute("aria-describedby", error.id);
     li.querySelector("label").setAttribute("for", input.id);
+    li.querySelector(".up").setAttribute("aria-label", `Move waypoint ${i + 1} up`);
+    li.querySelector(".down").setAttribute("aria-label", `Move waypoint ${i + 1} down`);
+    const remove = li.querySelector(".remove");
+    remove.setAttribute("aria-label", `Remove waypoint ${i + 1}`);
+    // A plan has two waypoints at least: the last two cannot be removed.
+    remove.disabled = $("waypoints").children.length <= 2;
+    remove.title = remove.disabled ? "A plan needs two waypoints" : "";
   });
 }
 
@@ -64,11 +87,24 @@ function toAddress(p) {
   return "#" + q.toString();
 }
 
+// A value of a list that the page does not offer (a shared address typed
+// by hand: sailing=orthodrome) is left out and said so, never dropped in
+// silence.
+let addressWhy = "";
 function fromAddress(hash) {
   const q = new URLSearchParams(hash.replace(/^#/, ""));
   if (!q.has("from") && !q.has("to")) return null;
   const p = {points: [q.get("from") || "", ...q.getAll("via"), q.get("to") || ""]};
-  for (const f of FIELDS) p[f] = q.get(f) || "";
+  const unknown = [];
+  for (const f of FIELDS) {
+    p[f] = q.get(f) || "";
+    const list = $(f) && $(f).tagName === "SELECT" ? [...$(f).options].map((o) => o.value) : null;
+    if (list && p[f] && !list.includes(p[f])) {
+      unknown.push(`${f} '${p[f]}'`);
+      p[f] = "";
+    }
+  }
+  addressWhy = unknown.length ? `The address's ${unknown.join(" and ")} is not one this page offers: the default is shown instead.` : "";
   return p;
 }
 
@@ -105,6 +141,24 @@ function commands(p) {
   // A passage that stays at sea is a voyage: the legs round the land.
   const sea = p.sea === "1";
   const voyage = places.length > 2 || p.placement === "xtd" || sea;
+  // What cannot be computed together is not offered, and said why beside
+  // the control where the plan asks for it all the same.
+  const limited = !!p.limit && !voyage;
+  const longitudes = p.placement === "longitudes";
+  for (const o of $("sailing").options) o.disabled = ((limited && !!p.placement) || (longitudes && !voyage)) && o.value !== "great-ellipse";
+  for (const o of $("placement").options) o.disabled = o.value === "longitudes" && (limited || voyage);
+  if (limited && p.placement && p.sailing !== "great-ellipse") {
+    return {why: {field: "sailing", text: `With a limiting latitude the waypoints follow the composite track (great ellipses and the parallel): clear the limit to place them along the ${SAILING_WORDS[p.sailing]}.`}};
+  }
+  if (limited && p.placement === "longitudes") {
+    return {why: {field: "placement", text: "With a limiting latitude the waypoints are placed along the composite track at equal distances or every so many NM: clear the limit for equal steps of longitude."}};
+  }
+  if (longitudes && !voyage && p.sailing !== "great-ellipse") {
+    return {why: {field: "sailing", text: `Equal steps of longitude are placed on the great ellipse: choose it, or place the waypoints by distance along the ${SAILING_WORDS[p.sailing]}.`}};
+  }
+  if (voyage && p.placement === "longitudes") {
+    return {why: {field: "placement", text: "A voyage places its waypoints at equal distances, every so many NM or for a cross-track limit, not at equal steps of longitude."}};
+  }
   const common = [];
   if (p.limit) common.push("--limit", p.limit);
   const timing = [];
@@ -118,7 +172,6 @@ function commands(p) {
     if (p.placement === "points") v.push("--points", p.count);
     if (p.placement === "leg") v.push("--leg", p.count);
     if (p.placement === "xtd") v.push("--xtd", p.count);
-    if (p.placement === "longitudes") return {error: "a voyage places waypoints by points, leg or cross-track limit"};
     return {figures: [...v, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
             csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
   }
@@ -211,11 +264,11 @@ function csvRecords(text) {
 // The sailings side by side: distance and courses of each.
 function showComparison(r) {
   const rows = [
-    ["great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, null],
+    ["great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_course_final],
     ["rhumb line", r.rhumb_distance_nm, r.rhumb_course, r.rhumb_course],
     ["geodesic", r.geodesic_nm, r.geodesic_azimuth_fwd, r.geodesic_azimuth_final],
     ["great circle (sphere)", r.sphere_nm, r.sphere_course, r.sphere_course_final]];
-  if (r.composite === "true") rows.push(["composite track", r.composite_nm, r.ge1_course, null]);
+  if (r.composite === "true") rows.push(["composite track", r.composite_nm, r.ge1_course, r.composite_course_final]);
   let html = '<table><thead><tr><th scope="col">sailing</th><th scope="col">distance (NM)</th>' +
     '<th scope="col">initial course (°)</th><th scope="col">final course (°)</th></tr></thead><tbody>';
   for (const row of rows) html += "<tr>" + row.map((v, i) => i ? `<td>${escapeHtml(cell(v))}</td>` : `<th scope="row">${v}</th>`).join("") + "</tr>";
@@ -253,21 +306,62 @@ function coastReady() {
   return false;
 }
 
+// The first line of what the command line says (never its usage text).
+function reason(err) {
+  return (err || "").trim().split("\n")[0].replace(/^ERROR: /, "");
+}
+
+// The results of the last plan that read stay, marked out of date, while
+// the plan does not read (a value half typed): nothing jumps or vanishes.
+function stale(on) {
+  $("results").classList.toggle("stale", on);
+  $("stale-note").hidden = !on;
+  document.body.dataset.stale = on ? "1" : "";
+  for (const b of $("downloads").querySelectorAll("button")) b.disabled = on || !current;
+}
+
+// Typing waits for a pause (300 ms) before the plan is worked out; a list
+// chosen or a switch turned works at once.
+let timer = null;
+function schedule() {
+  clearTimeout(timer);
+  document.body.dataset.pending = "1";
+  timer = setTimeout(update, 300);
+}
+
+// Long tables are shown a page of rows at a time (the downloads hold them all).
+const PAGE = 100;
+let tableRows = [], tableNames = [], tableFirst = 0;
+function showTable() {
+  const last = Math.min(tableRows.length, tableFirst + PAGE);
+  $("table").innerHTML = recordTable(tableRows.slice(tableFirst, last), tableNames, tableNames.map(unitOf));
+  $("pager").hidden = tableRows.length <= PAGE;
+  $("rows-shown").textContent = `rows ${tableFirst + 1}–${last} of ${tableRows.length}`;
+  $("previous").disabled = tableFirst === 0;
+  $("next").disabled = last >= tableRows.length;
+}
+
 function update() {
+  clearTimeout(timer);
+  delete document.body.dataset.pending;
   number();
   const p = plan();
   history.replaceState(null, "", toAddress(p));
   const cmd = commands(p);
-  current = null;
-  $("error").textContent = "";
-  $("status").textContent = "";
-  // No stale result: everything goes before anything new is shown.
-  for (const id of ["comparison", "notes", "figures", "chart", "table", "command"]) $(id).innerHTML = "";
-  if (!cmd) return;
-  if (cmd.error) { $("error").textContent = cmd.error; return; }
-  if (p.sea === "1" && !coastReady()) { $("status").textContent = "Loading the coastline…"; return; }
+  for (const id of ["error", "status", "sailing-why", "placement-why", "download-error"]) $(id).textContent = "";
+  $("address-why").textContent = addressWhy;
+  if (!cmd) { stale(!!current); return; }
+  if (cmd.why) { $(cmd.why.field + "-why").textContent = cmd.why.text; stale(!!current); return; }
+  if (p.sea === "1" && !coastReady()) { $("status").textContent = "Loading the coastline…"; stale(!!current); return; }
   const figures = run(cmd.figures);
-  if (figures.status !== 0) { $("error").textContent = figures.err.trim(); return; }
+  if (figures.status !== 0) { $("error").textContent = reason(figures.err); stale(!!current); return; }
+  let table = null;
+  if (cmd.table) {
+    table = run(cmd.table);
+    if (table.status !== 0) { $("error").textContent = reason(table.err); stale(!!current); return; }
+  }
+  const chart = writeFile(cmd, "svg");
+  if (chart.error) { $("error").textContent = reason(chart.error); stale(!!current); return; }
   const records = csvRecords(figures.out);
   // What the command line tells beside the figures (a sea passage's
   // approaches, canals and narrows), one line each.
@@ -278,29 +372,35 @@ function update() {
     $("comparison").innerHTML = recordTable(records, names, names.map(unitOf));
   } else {
     showComparison(records[0]);
-    showFigures(records);
   }
-  if (cmd.table) {
-    const table = run(cmd.table);
-    if (table.status !== 0) { $("error").textContent = table.err.trim(); return; }
-    const rows = csvRecords(table.out);
-    const names = rows.length ? Object.keys(rows[0]) : [];
-    $("table").innerHTML = recordTable(rows, names, names.map(unitOf));
+  showFigures(records);
+  if (table) {
+    tableRows = csvRecords(table.out);
+    tableNames = tableRows.length ? Object.keys(tableRows[0]) : [];
+    tableFirst = 0;
+    showTable();
   } else {
+    tableRows = [];
+    $("pager").hidden = true;
     $("table").textContent = "Choose how waypoints are placed for a table.";
   }
-  const chart = writeFile(cmd, "svg");
-  if (chart.error) { $("error").textContent = chart.error.trim(); return; }
+  // Speed and departure give the times of a table: said, not ignored.
+  if (!table && (p.speed || p.depart)) {
+    $("status").textContent = "Speed and departure give times of arrival in the waypoint table: choose how waypoints are placed.";
+  }
   $("chart").innerHTML = new TextDecoder().decode(chart.bytes);
   $("command").textContent = "The same from the command line: sailings " +
     cmd.files.map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
   current = cmd;
+  stale(false);
 }
 
 function download(kind) {
   if (!current) return;
+  $("download-error").textContent = "";
   const file = writeFile(current, kind);
-  if (file.error) { $("error").textContent = file.error.trim(); return; }
+  // (The reason beside the buttons, where the eye is.)
+  if (file.error) { $("download-error").textContent = reason(file.error); return; }
   const a = document.createElement("a");
   a.href = URL.createObjectURL(new Blob([file.bytes]));
   a.download = "passage." + kind;
@@ -324,7 +424,12 @@ SailingsModule().then((module) => {
   $("places").innerHTML = list.split(/\r?\n/).map((l) => l.split("\t")[0]).filter((n) => n)
     .map((n) => `<option value="${escapeHtml(n)}">`).join("");
   show(fromAddress(location.hash) || {points: ["Cape Town", "Sydney"], limit: "50", placement: "leg", count: "1000"});
-  for (const f of FIELDS) $(f).addEventListener(f === "sailing" || f === "placement" || CHECKS.has(f) ? "change" : "input", update);
+  for (const f of FIELDS) {
+    const list = f === "sailing" || f === "placement" || CHECKS.has(f);
+    $(f).addEventListener(list ? "change" : "input", list ? update : schedule);
+  }
+  $("previous").onclick = () => { tableFirst = Math.max(0, tableFirst - PAGE); showTable(); };
+  $("next").onclick = () => { tableFirst = Math.min(tableRows.length - 1, tableFirst + PAGE); showTable(); };
   $("add").onclick = () => { waypointRow("").querySelector("input").focus(); };
   for (const b of $("downloads").querySelectorAll("button")) b.onclick = () => download(b.dataset.file);
   window.addEventListener("hashchange", () => { const p = fromAddress(location.hash); if (p) { show(p); update(); } });

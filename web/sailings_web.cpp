@@ -85,13 +85,17 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_place(const char* typed) {
     return s;
   };
   lat = trim(lat), lon = trim(lon);
-  if (lat.empty() || lon.empty()) {
-    return (result = "error\tno place named '" + sailings::PrintableText(text) +
-                     "', and not a latitude and a longitude")
-        .c_str();
-  }
+  const std::string notFound = "error\tno place named '" + sailings::PrintableText(text) +
+                               "', and not a latitude and a longitude";
+  if (lat.empty() || lon.empty()) return (result = notFound).c_str();
   double degrees = 0;
   sailings::Status status = sailings::ParseCoordinate(lat, sailings::Axis::latitude, degrees);
+  // Neither half a coordinate ("Dover Strait"): a name, not a position.
+  if (status != sailings::Status::ok &&
+      sailings::ParseCoordinate(lon, sailings::Axis::longitude, degrees) != sailings::Status::ok)
+    return (result = notFound).c_str();
+  degrees = 0;
+  status = sailings::ParseCoordinate(lat, sailings::Axis::latitude, degrees);
   if (status == sailings::Status::ok && std::fabs(degrees) > 90)
     status = sailings::Status::latitude_beyond_90;
   if (status != sailings::Status::ok) {

@@ -120,19 +120,24 @@ try {
     const got = await shown();
     const expected = csv(want.out).rows[0].map((v) => (v === "" ? "–" : v));
     check(JSON.stringify(got) === JSON.stringify(expected), `${from} to ${to}: ${got.slice(0, 4)} vs ${expected.slice(0, 4)}`);
-    // The sailings side by side: each one's distance and initial course.
     const c = csv(want.out), f = Object.fromEntries(c.names.map((n, i) => [n, c.rows[0][i]]));
-    const side = [["great ellipse", f.ge_distance_nm, f.ge_azimuth_fwd], ["rhumb line", f.rhumb_distance_nm, f.rhumb_course],
-                  ["geodesic", f.geodesic_nm, f.geodesic_azimuth_fwd], ["great circle (sphere)", f.sphere_nm, f.sphere_course]];
-    if (f.composite === "true") side.push(["composite track", f.composite_nm, f.ge1_course]);
-    const rows = await page.$$eval("#comparison tbody tr", (trs) => trs.map((r) => [...r.children].slice(0, 3).map((x) => x.textContent)));
+    // The sailings side by side: each one's distance, initial and final course.
+    const side = [["great ellipse", f.ge_distance_nm, f.ge_azimuth_fwd, f.ge_course_final],
+                  ["rhumb line", f.rhumb_distance_nm, f.rhumb_course, f.rhumb_course],
+                  ["geodesic", f.geodesic_nm, f.geodesic_azimuth_fwd, f.geodesic_azimuth_final],
+                  ["great circle (sphere)", f.sphere_nm, f.sphere_course, f.sphere_course_final]];
+    if (f.composite === "true") side.push(["composite track", f.composite_nm, f.ge1_course, f.composite_course_final]);
+    const rows = await page.$$eval("#comparison tbody tr", (trs) => trs.map((r) => [...r.children].slice(0, 4).map((x) => x.textContent)));
     check(JSON.stringify(rows) === JSON.stringify(side), `${from} to ${to}, side by side: ${JSON.stringify(rows)}`);
   }
   // Typed, and picked from the list.
   await open("from=Lisbon&to=Dakar");
+  // Typing: the plan is worked out after a pause in typing.
+  const settled = () => page.waitForFunction(() => !document.body.dataset.pending, {timeout: 60000});
   const type = async (id, text) => {
     await page.$eval(id, (e) => { e.value = ""; });
     await page.type(id, text);
+    await settled();
   };
   await type("#wp1", "38°42'N, 9°08'W");
   await type("#wp2", "Rio de Janeiro");
@@ -186,13 +191,84 @@ try {
   check(wider.length > 3 && sameLegs(wider, widerWant), "the sea passage at 5 NM");
   await open("from=Yokohama&to=San+Francisco");
 
-  // A refused position: the reason beside the field, no stale result.
+  // A refused position: the reason beside the field; the last result stays,
+  // marked out of date, its downloads disabled, until the plan reads again.
+  const before = await page.$eval("#comparison", (e) => e.textContent);
   await type("#wp1", "95N 10E");
   const reason = await page.$eval("#wp1-error", (e) => e.textContent);
   const refused = cli(["route", "95N", "10E", "Dakar"]);
   check(refused.status === 1 && refused.err.trim() === "ERROR: " + reason, `refusal '${reason}' vs '${refused.err}'`);
-  check(await page.$eval("#comparison", (e) => e.textContent === "") && await page.$eval("#chart", (e) => e.innerHTML === ""),
-        "a stale result stayed after a refusal");
+  check(await page.$eval("#results", (e) => e.classList.contains("stale")) &&
+        await page.$eval("#stale-note", (e) => !e.hidden) &&
+        await page.$eval("#comparison", (e) => e.textContent) === before &&
+        await page.$$eval("#downloads button", (b) => b.every((x) => x.disabled)),
+        "a refused plan keeps the last result, marked out of date, downloads disabled");
+  await type("#wp1", "Yokohama");
+  check(await page.$eval("#results", (e) => !e.classList.contains("stale")) &&
+        await page.$$eval("#downloads button", (b) => b.every((x) => !x.disabled)), "the result current again");
+  // A name of two words not in the list: no place of that name.
+  await type("#wp1", "Dover Strait");
+  const dover = await page.$eval("#wp1-error", (e) => e.textContent);
+  check(dover === "no place named 'Dover Strait', and not a latitude and a longitude", `Dover Strait: '${dover}'`);
+
+  // What cannot be computed together: not offered, or said in one sentence
+  // beside the control (never the command line's usage text).
+  await open("from=Cape+Town&to=Sydney&limit=50&placement=leg&count=1000&sailing=rhumb");
+  const why = await page.$eval("#sailing-why", (e) => e.textContent);
+  check(/^With a limiting latitude [^\n]*\.$/.test(why) && !/usage|--/.test(why) && await page.$eval("#error", (e) => e.textContent === ""),
+        `rhumb line with a limit: '${why}'`);
+  check(await page.$eval("#sailing", (s) => [...s.options].filter((o) => o.disabled).map((o) => o.value).join()) === "rhumb,geodesic",
+        "the rhumb line and the geodesic not offered with a limit");
+  await open("from=Cape+Town&to=Sydney&limit=50&placement=longitudes&count=10");
+  check(/^With a limiting latitude/.test(await page.$eval("#placement-why", (e) => e.textContent)) &&
+        await page.$eval("#placement option[value=longitudes]", (o) => o.disabled), "steps of longitude with a limit");
+  await open("from=Cape+Town&to=Sydney&placement=longitudes&count=10&sailing=geodesic");
+  check(/^Equal steps of longitude are placed on the great ellipse/.test(await page.$eval("#sailing-why", (e) => e.textContent)),
+        "the geodesic at equal steps of longitude");
+  await open("from=Cape+Town&to=Sydney&placement=points&count=10&sailing=geodesic");
+  check(await page.$eval("#sailing-why", (e) => e.textContent === "") && !!(await page.$("#table tbody tr")) &&
+        await page.$eval("#sailing", (s) => [...s.options].every((o) => !o.disabled)), "without a limit every sailing is offered");
+
+  // A long table: typing is never held up, the rows are shown a page at a
+  // time, the downloads hold them all.
+  await open("from=Cape+Town&to=Sydney&placement=points&count=10");
+  await page.$eval("#count", (e) => { e.value = ""; });
+  const typing = Date.now();
+  await page.type("#count", "100000");
+  const typed100k = Date.now() - typing;
+  console.log(`typing 100000: ${typed100k} ms`);
+  check(typed100k < 1500, `typing 100000 took ${typed100k} ms`);
+  await settled();
+  check(await page.$$eval("#table tbody tr", (r) => r.length) === 100 &&
+        await page.$eval("#rows-shown", (e) => e.textContent) === "rows 1–100 of 100002", "the first page of a long table");
+  await page.click("#next");
+  check(await page.$eval("#table tbody tr td", (e) => e.textContent) === "100", "the next page of a long table");
+
+  // Buttons that say which waypoint, and the focus kept where the hand is.
+  await open("from=Yokohama&via=Honolulu&to=San+Francisco");
+  await page.focus("#waypoints li:nth-child(3) .up");
+  await page.keyboard.press("Enter");
+  check(await page.evaluate(() => document.activeElement.getAttribute("aria-label")) === "Move waypoint 2 up" &&
+        await page.evaluate(() => document.activeElement.closest("li").querySelector("input").value) === "San Francisco",
+        "the focus stays with the waypoint moved up");
+  await page.focus("#waypoints li:nth-child(2) .remove");
+  await page.keyboard.press("Space");
+  check(await page.evaluate(() => document.activeElement.id) === "wp2", "the focus after a removal");
+  check(await page.$$eval("#waypoints .remove", (b) => b.every((x) => x.disabled)), "the last two waypoints cannot be removed");
+
+  // Nothing silent: speed without a table, a voyage's every figure, a value
+  // the address holds that the page does not offer, a refused download.
+  await open("from=Lisbon&to=Dakar&speed=12");
+  check(/^Speed and departure give times/.test(await page.$eval("#status", (e) => e.textContent)), "speed without a table said");
+  await page.click('#downloads button[data-file="gpx"]');
+  const refusedGpx = await page.$eval("#download-error", (e) => e.textContent);
+  check(refusedGpx === "GPX and RTZ hold a table: choose how waypoints are placed", `the GPX refusal beside the button: ${refusedGpx}`);
+  await open("from=Lisbon&via=Dakar&to=Rio+de+Janeiro");
+  check(await page.$$eval("#figures tbody tr", (r) => r.length) === 2, "every figure of a voyage");
+  await open("from=Lisbon&to=Dakar&sailing=orthodrome");
+  check(/sailing 'orthodrome' is not one this page offers/.test(await page.$eval("#address-why", (e) => e.textContent)),
+        "a value of the address the page does not offer said");
+  await open("from=Yokohama&to=San+Francisco");
 
   // Downloads: the bytes the command line writes.
   const session = await browser.target().createCDPSession();
