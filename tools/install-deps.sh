@@ -16,6 +16,7 @@
 #   libxml2-utils python3          tests: xmllint checks the GPX files, python3 the JSON lines,
 #                                  the RTZ files (its XML parser) and the README examples
 #   librsvg2-bin chromium          tests: the charts rendered (rsvg-convert) and shown in a browser
+#   poppler-utils                  tests: the page's printed plan read back (pdftotext)
 #   gpsbabel gdal-bin python3-nmea2
 #                                  tests: route files written and read by other tools
 #   clang-14 libclang-rt-14-dev    the libFuzzer targets
@@ -27,7 +28,7 @@
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev libpugixml-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
-          chromium gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten"
+          chromium poppler-utils gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten"
 [ "${1:-}" = --web ] && packages="emscripten python3 libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
 [ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
 missing=""

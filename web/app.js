@@ -7,7 +7,7 @@ let sailings = null;   // the WebAssembly module
 let run = null;        // run(args) -> {status, out, err}
 const $ = (id) => document.getElementById(id);
 
-const FIELDS = ["sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
+const FIELDS = ["name", "sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
 const CHECKS = new Set(["sea"]);  // the fields that are switches: "1" or ""
 const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", "geodesic": "geodesic"};
 
@@ -24,21 +24,24 @@ function waypointRow(value) {
     '<p class="error" aria-live="polite"></p>';
   const input = li.querySelector("input");
   input.value = value || "";
-  input.addEventListener("input", schedule);
+  input.addEventListener("input", () => { leaveFile(); schedule(); });
   // (Focus stays with the button pressed, in the row moved; after a
   // removal it goes to the row that took the removed one's place.)
   li.querySelector(".up").onclick = () => {
+    leaveFile();
     if (li.previousElementSibling) li.parentNode.insertBefore(li, li.previousElementSibling);
     update();
     li.querySelector(".up").focus();
   };
   li.querySelector(".down").onclick = () => {
+    leaveFile();
     if (li.nextElementSibling) li.parentNode.insertBefore(li.nextElementSibling, li);
     update();
     li.querySelector(".down").focus();
   };
   li.querySelector(".remove").onclick = () => {
     if ($("waypoints").children.length <= 2) return;  // (the button is disabled then)
+    leaveFile();
     const next = li.nextElementSibling || li.previousElementSibling;
     li.remove();
     update();
@@ -47,6 +50,13 @@ function waypointRow(value) {
   $("waypoints").appendChild(li);
   number();
   return li;
+}
+
+// A waypoint changed, added, moved or removed: the plan is the page's own.
+function leaveFile() {
+  if (!opened) return;
+  opened = null;
+  $("file-note").textContent = "";
 }
 
 function number() {
@@ -108,7 +118,7 @@ function fromAddress(hash) {
   return p;
 }
 
-const DEFAULTS = {sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
+const DEFAULTS = {name: "", sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
 
 function show(p) {
   $("waypoints").innerHTML = "";
@@ -126,6 +136,7 @@ function show(p) {
 function commands(p) {
   const places = [];
   let bad = false;
+  if (opened) return fileCommands(p);
   [...$("waypoints").children].forEach((li, i) => {
     const answer = sailings.ccall("sailings_place", "string", ["string"], [p.points[i]]).split("\t");
     const error = li.querySelector(".error");
@@ -189,6 +200,62 @@ function commands(p) {
 const FILE_OPTIONS = {gpx: "--gpx", rtz: "--rtz", svg: "--svg", geojson: "--geojson", kml: "--kml", nmea: "--nmea"};
 
 // A file the command line writes: its bytes, or null with the reason.
+// ------------------------------------------------------------ route files in
+
+// A route file opened (or dropped): kept in the page's file system and
+// planned as `sailings voyage --route FILE` with the settings of the form,
+// so its names and its legs' own sailings and speeds are the file's. Its
+// waypoints are shown; changing one makes the plan the page's own (the
+// positions as shown). {path, name} or null.
+let opened = null;
+
+function fileCommands(p) {
+  const common = [];
+  if (p.limit) common.push("--limit", p.limit);
+  if (p.speed) common.push("--speed", p.speed);
+  if (p.depart) common.push("--depart", p.depart);
+  if (p.placement === "longitudes") {
+    return {why: {field: "placement", text: "A voyage places its waypoints at equal distances, every so many NM or for a cross-track limit, not at equal steps of longitude."}};
+  }
+  const v = ["voyage", "--route", opened.path, ...common];
+  if (p.sea === "1") v.push("--sea", ...(p.clearance ? ["--clearance", p.clearance] : []));
+  if (p.sailing !== "great-ellipse") v.push("--sailing", p.sailing);
+  if (p.placement === "points") v.push("--points", p.count);
+  if (p.placement === "leg") v.push("--leg", p.count);
+  if (p.placement === "xtd") v.push("--xtd", p.count);
+  return {figures: [...v, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
+          csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
+}
+
+async function openFile(file) {
+  $("file-why").textContent = "";
+  const name = file.name.replace(/[^\p{L}\p{N} _.,()-]/gu, "_").replace(/^\.+/, "") || "route";
+  const path = "/plan/in/" + name;
+  try { sailings.FS.mkdir("/plan/in"); } catch (e) { /* there */ }
+  sailings.FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
+  const r = run(["voyage", "--route", path, "--csv", "-p", "9"]);
+  // (The reason names the file as the user knows it, not the page's path.)
+  if (r.status !== 0) { $("file-why").textContent = `${file.name}: ${reason(r.err).split(path).join(file.name)}`; return; }
+  const legs = csvRecords(r.out);
+  opened = {path, name: file.name};
+  // Its waypoints, shown as the positions they are.
+  const points = [legs[0].from_lat + " " + legs[0].from_lon, ...legs.map((l) => l.to_lat + " " + l.to_lon)];
+  $("waypoints").innerHTML = "";
+  for (const v of points) waypointRow(v);
+  $("file-note").textContent = `From ${file.name}: ${points.length} waypoints, with the names and each leg's sailing and speed the file gives. Change a waypoint to make the plan your own.`;
+  if (!$("name").value) $("name").value = file.name.replace(/\.[^.]*$/, "");
+  update();
+}
+
+// The plan's name as a file's name (the RTZ's routeName is the file's
+// name, as on the command line): letters, digits, blanks and - _ . , ( )
+// kept, anything else (a slash, a colon) made "_"; "passage" when empty.
+function fileStem(name) {
+  const stem = (name || "").normalize("NFC").replace(/[^\p{L}\p{N} _.,()-]/gu, "_")
+    .replace(/^[\s.]+|\s+$/g, "").slice(0, 80);
+  return stem || "passage";
+}
+
 function writeFile(cmd, kind) {
   if (kind === "csv" || kind === "json") {
     const r = run(cmd[kind]);
@@ -197,7 +264,7 @@ function writeFile(cmd, kind) {
   if (cmd.files[0] === "route" && (kind === "gpx" || kind === "rtz")) {
     return {error: "GPX and RTZ hold a table: choose how waypoints are placed"};
   }
-  const path = "/plan/out/passage." + kind;
+  const path = "/plan/out/" + fileStem(cmd.name) + "." + kind;
   try { sailings.FS.unlink(path); } catch (e) { /* none yet */ }
   const r = run([...cmd.files, FILE_OPTIONS[kind], path]);
   if (r.status !== 0) return {error: r.err};
@@ -348,6 +415,7 @@ function update() {
   const p = plan();
   history.replaceState(null, "", toAddress(p));
   const cmd = commands(p);
+  if (cmd) cmd.name = p.name;
   for (const id of ["error", "status", "sailing-why", "placement-why", "download-error"]) $(id).textContent = "";
   $("address-why").textContent = addressWhy;
   if (!cmd) { stale(!!current); return; }
@@ -390,9 +458,60 @@ function update() {
   }
   $("chart").innerHTML = new TextDecoder().decode(chart.bytes);
   $("command").textContent = "The same from the command line: sailings " +
-    cmd.files.map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
+    cmd.files.map((a) => (opened && a === opened.path ? opened.name : a)).map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
+  $("print-plan").innerHTML = printedPlan(p, cmd);
   current = cmd;
   stale(false);
+}
+
+// The heading of a printed plan: its name, its waypoints and its settings.
+function printedPlan(p, cmd) {
+  const settings = [p.points.join(" – ")];
+  if (p.sea === "1") settings.push(`at sea, clearance ${p.clearance || "2"} NM`);
+  if (cmd.table || cmd.voyage) settings.push(`along the ${SAILING_WORDS[p.sailing] || "great ellipse"}`);
+  if (p.limit) settings.push(`limiting latitude ${p.limit}°`);
+  if (p.placement) settings.push($("placement").selectedOptions[0].textContent.replace(/\bN\b|\bNM\b/, p.count));
+  if (p.speed) settings.push(`${p.speed} kn`);
+  if (p.depart) settings.push(`departing ${p.depart}`);
+  return `<h2>${escapeHtml(p.name || "Passage plan")}</h2><p>${escapeHtml(settings.join("; "))}</p>`;
+}
+
+// On paper every row of the table (up to 2000; the downloads hold any
+// number), then the page of rows again.
+const PRINTED_ROWS = 2000;
+window.addEventListener("beforeprint", () => {
+  if (!tableRows.length) return;
+  const rows = tableRows.slice(0, PRINTED_ROWS);
+  $("table").innerHTML = recordTable(rows, tableNames, tableNames.map(unitOf)) +
+    (tableRows.length > rows.length ? `<p>… ${tableRows.length - rows.length} more rows in the downloads.</p>` : "");
+});
+window.addEventListener("afterprint", () => { if (tableRows.length) showTable(); });
+
+// Plans kept in the browser (localStorage), by name: each one's address.
+const KEPT = "sailings.plans";
+function keptPlans() {
+  try { return JSON.parse(localStorage.getItem(KEPT) || "{}") || {}; } catch (e) { return {}; }
+}
+function showKept() {
+  const kept = keptPlans();
+  $("saved").innerHTML = Object.keys(kept).sort().map((name) =>
+    `<li><a href="${escapeHtml(kept[name])}">${escapeHtml(name)}</a> ` +
+    `<button type="button" data-name="${escapeHtml(name)}" aria-label="Delete the plan ${escapeHtml(name)}">Delete</button></li>`).join("");
+  for (const b of $("saved").querySelectorAll("button")) {
+    b.onclick = () => {
+      const all = keptPlans();
+      delete all[b.dataset.name];
+      localStorage.setItem(KEPT, JSON.stringify(all));
+      showKept();
+    };
+  }
+}
+function keep() {
+  const p = plan();
+  const all = keptPlans();
+  all[p.name || "passage"] = toAddress(p);
+  try { localStorage.setItem(KEPT, JSON.stringify(all)); } catch (e) { $("status").textContent = "The browser would not keep the plan (" + e.message + ")."; }
+  showKept();
 }
 
 function download(kind) {
@@ -403,7 +522,7 @@ function download(kind) {
   if (file.error) { $("download-error").textContent = reason(file.error); return; }
   const a = document.createElement("a");
   a.href = URL.createObjectURL(new Blob([file.bytes]));
-  a.download = "passage." + kind;
+  a.download = fileStem(current.name) + "." + kind;
   document.body.appendChild(a);
   a.click();
   a.remove();
@@ -430,9 +549,26 @@ SailingsModule().then((module) => {
   }
   $("previous").onclick = () => { tableFirst = Math.max(0, tableFirst - PAGE); showTable(); };
   $("next").onclick = () => { tableFirst = Math.min(tableRows.length - 1, tableFirst + PAGE); showTable(); };
-  $("add").onclick = () => { waypointRow("").querySelector("input").focus(); };
+  $("save").onclick = keep;
+  $("open-file").addEventListener("change", (e) => { if (e.target.files[0]) openFile(e.target.files[0]); });
+  // A file dropped anywhere on the page opens as if chosen.
+  document.addEventListener("dragover", (e) => e.preventDefault());
+  document.addEventListener("drop", (e) => {
+    e.preventDefault();
+    if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
+  });
+  showKept();
+  // Offline once opened: the page's own files cached as they come.
+  if ("serviceWorker" in navigator) navigator.serviceWorker.register("sw.js").catch(() => {});
+  $("add").onclick = () => {
+    leaveFile();
+    waypointRow("").querySelector("input").focus();
+  };
   for (const b of $("downloads").querySelectorAll("button")) b.onclick = () => download(b.dataset.file);
-  window.addEventListener("hashchange", () => { const p = fromAddress(location.hash); if (p) { show(p); update(); } });
+  window.addEventListener("hashchange", () => {
+    const p = fromAddress(location.hash);
+    if (p) { leaveFile(); show(p); update(); }
+  });
   update();
   document.body.dataset.ready = "1";
 });

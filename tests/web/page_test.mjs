@@ -16,6 +16,7 @@ import {execFileSync, spawnSync} from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
+import {createRequire} from "node:module";
 import {PNG} from "pngjs";
 import puppeteer from "puppeteer-core";
 
@@ -305,6 +306,119 @@ try {
         } catch (e) { fail("the RTZ download is not valid RTZ 1.0: " + e.stderr); }
       }
     }
+  }
+
+  // A plan's name: the downloads are named by it, and the RTZ's routeName
+  // is it, as `--rtz "NAME.rtz"` writes (a slash made "_").
+  {
+    await open("from=Cape+Town&to=Sydney&placement=leg&count=1000&name=Cape%2FSydney+2027");
+    const downloads = fs.mkdtempSync(path.join(output, "download-"));
+    await session.send("Browser.setDownloadBehavior", {behavior: "allow", downloadPath: downloads, eventsEnabled: true});
+    const before = finished.size;
+    await page.click('#downloads button[data-file="rtz"]');
+    for (let i = 0; i < 400 && finished.size === before; ++i) await new Promise((ok) => setTimeout(ok, 50));
+    const file = path.join(downloads, "Cape_Sydney 2027.rtz");
+    const target = path.join(work, "Cape_Sydney 2027.rtz");
+    cli(["table", "Cape Town", "Sydney", "--leg", "1000", "--rtz", target]);
+    check(fs.existsSync(file) && Buffer.compare(fs.readFileSync(file), fs.readFileSync(target)) === 0 &&
+          fs.readFileSync(file, "utf8").includes('routeName="Cape_Sydney 2027"'), "the plan's name on its RTZ download");
+  }
+
+  // On paper (A4, as printed): the plan's name and settings, every column
+  // of the legs and of the waypoints, no form; read back by pdftotext.
+  {
+    await open("from=Rotterdam&via=50N+5.2W&to=New+York&speed=14&depart=2027-03-01T08:00Z&placement=points&count=3&name=Spring+crossing");
+    const pdf = path.join(output, "plan.pdf");
+    await page.pdf({path: pdf, format: "A4"});
+    const text = execFileSync("pdftotext", ["-layout", pdf, "-"], {encoding: "utf8"});
+    const legs = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
+                          "--points", "3", "--csv"]).out);
+    const rows = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
+                          "--points", "3", "--waypoints", "--csv"]).out);
+    const missing = [...legs.names, ...rows.names].filter((n) => !text.includes(n));
+    const lastLeg = legs.rows[legs.rows.length - 1], lastRow = rows.rows[rows.rows.length - 1];
+    check(missing.length === 0, `printed columns missing: ${missing}`);
+    check(lastLeg.every((v) => !v || text.includes(v)) && lastRow.every((v) => !v || text.includes(v)),
+          `the last leg and row on paper: ${lastLeg} | ${lastRow}`);
+    check(text.includes("Spring crossing") && text.includes("14 kn") && !text.includes("Add a waypoint") && !text.includes("GeoJSON"),
+          "the printed plan's name and settings, and no form");
+  }
+
+  // Plans kept in the browser: kept by name, listed after a reload, opened,
+  // deleted.
+  {
+    await open("from=Lisbon&to=Dakar&placement=points&count=4&name=Trade+wind+run");
+    await page.click("#save");
+    await page.reload({waitUntil: "load"});
+    await page.waitForFunction(() => document.body.dataset.ready);
+    await page.goto(base + "#from=Yokohama&to=San+Francisco", {waitUntil: "load"});
+    await page.waitForFunction(() => document.body.dataset.ready);
+    check(await page.$$eval("#saved a", (a) => a.map((x) => x.textContent).join()) === "Trade wind run", "the kept plan listed");
+    await page.click("#saved a");
+    await page.waitForFunction(() => document.querySelector("#wp1").value === "Lisbon" && !document.body.dataset.pending);
+    check(await page.$eval("#name", (e) => e.value) === "Trade wind run" && await page.$eval("#count", (e) => e.value) === "4",
+          "the kept plan opened");
+    await page.click("#saved button");
+    check(await page.$$eval("#saved li", (l) => l.length) === 0, "the kept plan deleted");
+  }
+
+  // Offline once opened: the page reloads with no network and computes.
+  {
+    await open("from=Yokohama&to=San+Francisco");
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload({waitUntil: "load"});  // (now under the worker, every file of the page cached)
+    await page.waitForFunction(() => document.body.dataset.ready);
+    await page.setOfflineMode(true);
+    await page.goto(base + "#from=Auckland&to=Honolulu", {waitUntil: "load"});
+    let offline = true;
+    try { await page.waitForSelector("#chart svg", {timeout: 20000}); } catch { offline = false; }
+    check(offline && (await page.$eval("#comparison", (e) => e.textContent)).includes("3806.775638"), "the page offline");
+    await page.setOfflineMode(false);
+  }
+
+  // A route file opened: the legs of `sailings voyage --route FILE`, names
+  // and all; a file refused: the command line's reason beside the field.
+  {
+    const gpx = path.join(work, "crossing.gpx");
+    cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--sailing", "rhumb", "--gpx", gpx]);
+    await open("from=Lisbon&to=Dakar");
+    const input = await page.$("#open-file");
+    await input.uploadFile(gpx);
+    await page.waitForFunction(() => document.querySelector("#file-note").textContent !== "" && !document.body.dataset.pending);
+    const got = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
+    const want = csv(cli(["voyage", "--route", gpx, "--csv"]).out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
+    check(want.length === 2 && JSON.stringify(got) === JSON.stringify(want), `the opened file's legs: ${JSON.stringify(got).slice(0, 200)}`);
+    check(await page.$$eval("#waypoints input", (i) => i.length) === 3, "the opened file's waypoints shown");
+    const bad = path.join(work, "bad.gpx");
+    fs.writeFileSync(bad, '<?xml version="1.0"?><gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1"><rte><rtept lat="95" lon="0"/><rtept lat="10" lon="0"/></rte></gpx>');
+    await input.uploadFile(bad);
+    await page.waitForFunction(() => document.querySelector("#file-why").textContent !== "");
+    const refusedFile = cli(["voyage", "--route", bad, "--csv"]);
+    const why = await page.$eval("#file-why", (e) => e.textContent);
+    check(refusedFile.status !== 0 && why === "bad.gpx: " + refusedFile.err.trim().split("\n")[0].replace(/^ERROR: /, "").split(bad).join("bad.gpx"),
+          `the refused file: '${why}' vs '${refusedFile.err}'`);
+  }
+
+  // Accessibility: axe-core (npm) finds no serious or critical violation on
+  // a route, a voyage with its table, and a refused plan, at both widths.
+  {
+    const axe = fs.readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
+    for (const [width, height] of [[1280, 900], [390, 844]]) {
+      await page.setViewport({width, height});
+      for (const hash of ["from=Cape+Town&to=Sydney&limit=50", "from=Yokohama&via=Honolulu&to=San+Francisco&speed=14&placement=points&count=3",
+                          "from=95N+10E&to=Dakar"]) {
+        await open(hash);
+        await page.evaluate(axe);
+        const found = await page.evaluate(async () => (await window.axe.run(document, {resultTypes: ["violations"]})).violations
+          .filter((v) => v.impact === "serious" || v.impact === "critical").map((v) => `${v.id}: ${v.nodes.length} (${v.nodes[0].target})`));
+        check(found.length === 0, `${width} px, ${hash}: ${found.join("; ")}`);
+      }
+    }
+    // Fingers: on the phone every button and field at least 44 px high.
+    const small = await page.$$eval("button, input:not([type=checkbox]), select", (all) => all
+      .filter((e) => e.offsetParent && e.getBoundingClientRect().height < 43.5).map((e) => e.id || e.className || e.textContent));
+    check(small.length === 0, `controls under 44 px on the phone: ${small.slice(0, 5)}`);
+    await page.setViewport({width: 1280, height: 900});
   }
 
   // Screenshots: the chart drawn, its great ellipse where the SVG puts it.
