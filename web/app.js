@@ -7,8 +7,8 @@ let sailings = null;   // the WebAssembly module
 let run = null;        // run(args) -> {status, out, err}
 const $ = (id) => document.getElementById(id);
 
-const FIELDS = ["name", "sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
-const CHECKS = new Set(["sea"]);  // the fields that are switches: "1" or ""
+const FIELDS = ["name", "land", "sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
+const CHECKS = new Set(["land", "sea"]);  // the fields that are switches: "1" or ""
 const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", "geodesic": "geodesic"};
 
 // ------------------------------------------------------------ waypoints
@@ -118,7 +118,7 @@ function fromAddress(hash) {
   return p;
 }
 
-const DEFAULTS = {name: "", sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
+const DEFAULTS = {name: "", land: "", sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
 
 function show(p) {
   $("waypoints").innerHTML = "";
@@ -183,10 +183,11 @@ function commands(p) {
     if (p.placement === "points") v.push("--points", p.count);
     if (p.placement === "leg") v.push("--leg", p.count);
     if (p.placement === "xtd") v.push("--xtd", p.count);
-    return {figures: [...v, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
+    const land = p.land === "1" && !sea ? ["--land"] : [];
+    return {figures: [...v, ...land, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
             csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
   }
-  const figures = ["route", ...positions, "--compare", "--full", ...common, "--csv"];
+  const figures = ["route", ...positions, "--compare", "--full", ...common, ...(p.land === "1" ? ["--land"] : []), "--csv"];
   if (!p.placement) {
     return {figures, table: null, files: ["route", ...positions, ...common], csv: figures,
             json: [...figures.slice(0, -1), "--json"], voyage: false};
@@ -218,12 +219,13 @@ function fileCommands(p) {
     return {why: {field: "placement", text: "A voyage places its waypoints at equal distances, every so many NM or for a cross-track limit, not at equal steps of longitude."}};
   }
   const v = ["voyage", "--route", opened.path, ...common];
+  const land = p.land === "1" && p.sea !== "1" ? ["--land"] : [];
   if (p.sea === "1") v.push("--sea", ...(p.clearance ? ["--clearance", p.clearance] : []));
   if (p.sailing !== "great-ellipse") v.push("--sailing", p.sailing);
   if (p.placement === "points") v.push("--points", p.count);
   if (p.placement === "leg") v.push("--leg", p.count);
   if (p.placement === "xtd") v.push("--xtd", p.count);
-  return {figures: [...v, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
+  return {figures: [...v, ...land, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
           csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
 }
 
@@ -336,8 +338,19 @@ function showComparison(r) {
     ["geodesic", r.geodesic_nm, r.geodesic_azimuth_fwd, r.geodesic_azimuth_final],
     ["great circle (sphere)", r.sphere_nm, r.sphere_course, r.sphere_course_final]];
   if (r.composite === "true") rows.push(["composite track", r.composite_nm, r.ge1_course, r.composite_course_final]);
+  // With the land check: where the great ellipse, the rhumb line and the
+  // composite track first cross land (1:10m coastline), or "clear".
+  const checked = "ge_crosses_land" in r;
+  const land = (v) => (v ? "crosses near " + v.replace(/^\[|\]$/g, "").replace(",", ", ") : "clear");
+  if (checked) {
+    rows[0].push(land(r.ge_crosses_land));
+    rows[1].push(land(r.rhumb_crosses_land));
+    rows[2].push(null), rows[3].push(null);
+    if (rows[4]) rows[4].push(land(r.composite_crosses_land));
+  }
   let html = '<table><thead><tr><th scope="col">sailing</th><th scope="col">distance (NM)</th>' +
-    '<th scope="col">initial course (°)</th><th scope="col">final course (°)</th></tr></thead><tbody>';
+    '<th scope="col">initial course (°)</th><th scope="col">final course (°)</th>' +
+    (checked ? '<th scope="col">land (1:10m coastline)</th>' : "") + "</tr></thead><tbody>";
   for (const row of rows) html += "<tr>" + row.map((v, i) => i ? `<td>${escapeHtml(cell(v))}</td>` : `<th scope="row">${v}</th>`).join("") + "</tr>";
   html += "</tbody></table>";
   if (r.vertex_lat !== null) html += `<p>Vertex ${escapeHtml(r.vertex_lat)}°, ${escapeHtml(r.vertex_lon)}° (${r.vertex_on_route === "true" ? "on the route" : "beyond its ends"}).</p>`;
@@ -420,7 +433,7 @@ function update() {
   $("address-why").textContent = addressWhy;
   if (!cmd) { stale(!!current); return; }
   if (cmd.why) { $(cmd.why.field + "-why").textContent = cmd.why.text; stale(!!current); return; }
-  if (p.sea === "1" && !coastReady()) { $("status").textContent = "Loading the coastline…"; stale(!!current); return; }
+  if ((p.sea === "1" || p.land === "1") && !coastReady()) { $("status").textContent = "Loading the coastline…"; stale(!!current); return; }
   const figures = run(cmd.figures);
   if (figures.status !== 0) { $("error").textContent = reason(figures.err); stale(!!current); return; }
   let table = null;
@@ -436,6 +449,12 @@ function update() {
   $("notes").innerHTML = figures.err.trim().split("\n").filter((l) => l)
     .map((l) => `<li>${escapeHtml(l.replace(/^note: (--sea: )?/, ""))}</li>`).join("");
   if (cmd.voyage) {  // the legs, each along its own track
+    if (p.land === "1" && p.sea !== "1") {
+      // Beside each leg where it first crosses land, as the command line warns.
+      const crossing = {};
+      for (const m of figures.err.matchAll(/^warning: leg (\d+) \([^)]*\) crosses land near ([^(\n]*?) \(/gm)) crossing[m[1]] = m[2];
+      for (const r of records) r.land = crossing[r.leg] ? "crosses near " + crossing[r.leg] : "clear";
+    }
     const names = records.length ? Object.keys(records[0]) : [];
     $("comparison").innerHTML = recordTable(records, names, names.map(unitOf));
   } else {

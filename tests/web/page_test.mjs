@@ -190,6 +190,26 @@ try {
   const widerWant = csv(cli(["voyage", "Rotterdam", "Lisbon", "--sea", "--clearance", "5", "--csv"]).out).rows
     .map((r) => r.map((v) => (v === "" ? "–" : v)));
   check(wider.length > 3 && sameLegs(wider, widerWant), "the sea passage at 5 NM");
+
+  // The land check: beside each sailing of a route, and each leg of a
+  // voyage, where it first crosses land, as `--land` says.
+  await open("from=Rotterdam&to=Lisbon&land=1");
+  await page.waitForFunction(() => document.querySelector("#comparison thead th:nth-child(5)"), {timeout: 60000});
+  // (The JSON's text of each pair, "[51.672995,4.125741]", or null.)
+  const landJson = cli(["route", "Rotterdam", "Lisbon", "--compare", "--full", "--land", "--json"]).out;
+  const near = (key) => {
+    const m = landJson.match(new RegExp(`"${key}":(null|\\[([^\\]]*)\\])`));
+    return m && m[2] ? "crosses near " + m[2].replace(",", ", ") : "clear";
+  };
+  const landCells = await page.$$eval("#comparison tbody tr", (trs) => trs.map((r) => r.children[4].textContent));
+  check(JSON.stringify(landCells) === JSON.stringify([near("ge_crosses_land"), near("rhumb_crosses_land"), "–", "–"]) &&
+        landCells[0].startsWith("crosses near"), `the route's land: ${landCells}`);
+  await open("from=Rotterdam&via=Lisbon&to=Dakar&land=1");
+  await page.waitForFunction(() => [...document.querySelectorAll("#comparison thead th")].some((t) => t.textContent === "land"), {timeout: 60000});
+  const legLand = await page.$$eval("#comparison tbody tr", (trs) => trs.map((r) => r.lastElementChild.textContent));
+  const warned = cli(["voyage", "Rotterdam", "Lisbon", "Dakar", "--land", "--csv"]).err.trim().split("\n")
+    .map((l) => "crosses near " + l.replace(/^.* crosses land near (.*) \(1:10m coastline\)$/, "$1"));
+  check(JSON.stringify(legLand) === JSON.stringify(warned), `the voyage's land: ${legLand} vs ${warned}`);
   await open("from=Yokohama&to=San+Francisco");
 
   // A refused position: the reason beside the field; the last result stays,
