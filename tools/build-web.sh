@@ -130,7 +130,7 @@ em++ -Os -fexceptions $objects -o "$out/sailings.js" \
   -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast -sEXPORTED_RUNTIME_METHODS=ccall,FS \
   -sALLOW_MEMORY_GROWTH -sFORCE_FILESYSTEM \
   --embed-file "$root/data/input.txt@/plan/input.txt"
-cp "$root/web/index.html" "$root/web/app.js" "$root/web/style.css" "$root/web/sw.js" "$out/"
+cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/style.css" "$root/web/sw.js" "$out/"
 # The coastline of sea passages, fetched by the page only when a plan stays at sea.
 cp "$root/src/land/coast_10m.bin" "$out/"
 echo "built $out: $(du -cb "$out"/* | tail -1 | cut -f1) bytes"

@@ -410,7 +410,8 @@ try {
     check(want.length === 2 && JSON.stringify(got) === JSON.stringify(want), `the opened file's legs: ${JSON.stringify(got).slice(0, 200)}`);
     check(await page.$$eval("#waypoints input", (i) => i.length) === 3, "the opened file's waypoints shown");
     const bad = path.join(work, "bad.gpx");
-    fs.writeFileSync(bad, '<?xml version="1.0"?><gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1"><rte><rtept lat="95" lon="0"/><rtept lat="10" lon="0"/></rte></gpx>');
+    // (The command line's own file with its first latitude made 95.)
+    fs.writeFileSync(bad, fs.readFileSync(gpx, "utf8").replace(/lat="[^"]*"/, 'lat="95"'));
     await input.uploadFile(bad);
     await page.waitForFunction(() => document.querySelector("#file-why").textContent !== "");
     const refusedFile = cli(["voyage", "--route", bad, "--csv"]);
