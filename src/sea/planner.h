@@ -189,6 +189,8 @@ class Planner {
   void Taut(std::vector<Vec3>& p, std::vector<double>& need);
   double MoveOffLand(Vec3& p) const;
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
+  bool Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::vector<Vec3>& out,
+              std::size_t& first);
 
   const Coast& coast_;
   const SeaRequest& request_;

@@ -19,7 +19,10 @@
 //     neighbours until it touches the clearance, dropped where its
 //     neighbours see each other, and, where it is still off the land,
 //     replaced by the hull of the land's clearance circles inside its
-//     stretch of the way. What is left bends only where the land makes it:
+//     stretch of the way, or, where the turns at its neighbours lock it
+//     (a leg leaving a corner's circle cannot swing about it), pulled in
+//     all the same, its legs turned round the corners they then come
+//     near. What is left bends only where the land makes it:
 //     no turning point can be dropped, and nearly every one lies within
 //     0.1 NM of the clearance.
 // Where the way must pass nearer the land than the clearance (a strait
