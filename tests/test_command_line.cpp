@@ -1,11 +1,9 @@
-// The command line, in-process in a scratch folder: the route figures
-// against exact integration of the plane section and GeographicLib (Rhumb,
-// and Geodesic where the route is a meridian, on which the two coincide),
-// one output line per input line, exit statuses and usage errors, the table
+// The command line, in-process in a scratch folder: what the command line
+// itself adds to the library's figures (tested in test_sailings and
+// test_waypoints): the same figures as the library and the dialogue, to the
+// last printed digit, never 360 nor -180; one output line per input line, exit statuses and usage errors, the table
 // as the dialogue prints it, CSV and JSON, GPX files.
 #include <gtest/gtest.h>
-
-#include <GeographicLib/Geodesic.hpp>
 
 #include <array>
 #include <cstdlib>
@@ -41,39 +39,7 @@ std::vector<double> Numbers(const std::string& line, char divider = ' ') {
   return v;
 }
 
-const GeographicLib::Geodesic& Geodesic() {
-  static const GeographicLib::Geodesic g(ref::kA, 1.0 - std::sqrt(1.0 - ref::kESq));
-  return g;
-}
-
 }  // namespace
-
-TEST(CommandLine, MeridianRoutesToTheLastPrintedDigit) {
-  // (Other routes: the library against references in test_sailings, and the
-  // command line against the library and the dialogue below.)
-  // Along meridians, over a pole and between antipodes the great ellipse is
-  // the meridian, which is also the geodesic.
-  const struct {
-    const char* args[4];
-    double lat1, lon1, lat2, lon2;
-  } meridians[] = {
-      {{"10", "30", "50", "30"}, 10, 30, 50, 30},
-      {{"50N", "30E", "10S", "30E"}, 50, 30, -10, 30},
-      {{"80", "0", "70", "180"}, 80, 0, 70, 180},                    // over the north pole
-      {{"90", "0", "40.7128", "-74.006"}, 90, 0, 40.7128, -74.006},  // azimuth against lon 0
-      {{"10", "20", "-10", "-160"}, 10, 20, -10, -160},  // antipodes, over the north pole
-  };
-  for (const auto& m : meridians) {
-    const Outcome run = Cli({"route", "--line", m.args[0], m.args[1], m.args[2], m.args[3]});
-    const std::vector<double> f = Numbers(run.out.substr(0, run.out.size() - 1));
-    ASSERT_EQ(f.size(), 5u) << run.err;
-    double s12 = 0, azi1 = 0, azi2 = 0;
-    Geodesic().Inverse(m.lat1, m.lon1, m.lat2, m.lon2, s12, azi1, azi2);
-    EXPECT_NEAR(f[0], s12 / 1852, 1.5e-6) << run.out;
-    EXPECT_LT(ref::AngleDiff(f[1], azi1), 1e-9) << run.out;
-    EXPECT_LT(ref::AngleDiff(f[2], azi2 + 180), 1e-9) << run.out;
-  }
-}
 
 TEST(CommandLine, OneOutputLinePerInputLine) {
   const std::string input =
