@@ -5,12 +5,17 @@ swapped logical operator, an off-by-one count, a truth value turned), builds,
 runs the plain test suite, and counts the faults it catches.
 
   tools/mutate.py [--count N] [--seed S] [--files GLOB] [--list] [--unit]
+                  [--dropped SUITE.NAME,...]
 
 Prints one line per mutant (caught, SURVIVED, or not built) and at the end the
 share caught and the survivors. A developer's tool: it takes minutes (each
 mutant is an incremental build and a suite run), it is not part of CI, and it
 restores every file it touches, also when interrupted. It builds in
-build/mutate, a folder of its own."""
+build/mutate, a folder of its own.
+
+With --dropped (and --unit) each mutant's failing GoogleTest cases are read,
+and the share is given twice: with every case, and with the named cases left
+out, as a trim of the suite would leave it (one run measures both)."""
 import argparse, fnmatch, os, random, re, signal, subprocess, sys, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -92,6 +97,20 @@ def run(command, timeout):
         return -1
 
 
+def failing(program, dropped, lost, rel, number, label):
+    """Runs the test program; non-zero when a case fails. Where every case
+    that fails is among `dropped`, the mutant is added to `lost`."""
+    try:
+        r = subprocess.run([program, "--gtest_brief=1"], cwd=ROOT, capture_output=True,
+                           text=True, errors="replace", timeout=180)
+    except subprocess.TimeoutExpired:
+        return -1
+    failed = set(re.findall(r"^\[  FAILED  \] (\w+\.\w+)", r.stdout, re.M))
+    if r.returncode != 0 and failed and failed <= dropped:
+        lost.append(f"{rel}:{number + 1}: {label} (only {', '.join(sorted(failed))})")
+    return r.returncode
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--count", type=int, default=120, help="mutants to try (default 120)")
@@ -104,7 +123,13 @@ def main():
     parser.add_argument("--only", action="append", default=[],
                         help="FILE:LINE:OPERATOR of a mutant to try (again), e.g. a survivor's; "
                              "repeatable; --count and --seed then do not apply")
+    parser.add_argument("--dropped", default="",
+                        help="comma-separated SUITE.NAME cases: also count what the suite "
+                             "without them catches (implies --unit)")
     args = parser.parse_args()
+    dropped = {name for name in args.dropped.split(",") if name}
+    if dropped:
+        args.unit = True
     # A stop (Ctrl-C, kill) still restores the file being mutated.
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
 
@@ -125,6 +150,7 @@ def main():
         print("the unmutated build or suite fails: nothing to measure")
         return 2
     caught, survived, unbuilt = 0, [], 0
+    lost = []  # caught only by the dropped cases
     started = time.time()
     for index, (rel, number, start, end, replacement, label) in enumerate(chosen, 1):
         path = os.path.join(ROOT, rel)
@@ -140,8 +166,8 @@ def main():
                    900) != 0:
                 unbuilt += 1
                 verdict = "not built"
-            elif (run([os.path.join(BUILD, "tests", "sailings_tests"), "--gtest_brief=1"], 120)
-                  if args.unit else
+            elif (failing(os.path.join(BUILD, "tests", "sailings_tests"), dropped, lost, rel,
+                          number, label) if args.unit else
                   run(["ctest", "--test-dir", BUILD, "-j2", "-E", "fuzz", "--stop-on-failure",
                        "--timeout", "120"], 900)) != 0:
                 caught += 1
@@ -160,6 +186,12 @@ def main():
           f"{time.time() - started:.0f} s")
     for where in survived:
         print(f"survivor: {where}")
+    if dropped:
+        kept = caught - len(lost)
+        print(f"without {', '.join(sorted(dropped))}: {kept} of {built} caught "
+              f"({100.0 * kept / built if built else 0.0:.1f} %)")
+        for where in lost:
+            print(f"lost: {where}")
     return 0
 
 
