@@ -23,6 +23,7 @@
 #include "land/land.h"
 #include "output_check.h"
 #include "reference.h"
+#include "sailings/writers.hpp"
 #include "scratch.h"
 #include "session.h"
 
@@ -363,4 +364,50 @@ TEST(Chart, PolarMeridianLabelsStandRightOfTheirLines) {
     EXPECT_TRUE(beside) << (*it)[3] << " at " << x << " " << y;
   }
   EXPECT_EQ(labels, 12);
+}
+
+TEST(Chart, TheLandForMapLibrariesIsReadByGdalWhereGeographyPutsIt) {
+  // The page's working chart draws this. GDAL reads it as one polygon
+  // feature; by the even-odd rule (ray casting over every ring, written
+  // here) land and sea fall where geography puts them.
+  std::ostringstream text;
+  sailings::WriteChartLand(text);
+  const fs::path file = scratch::Folder("chart-land") / "land.geojson";
+  std::ofstream(file) << text.str();
+  const fs::path told = file.string() + ".ogrinfo";
+  ASSERT_EQ(
+      std::system(
+          ("ogrinfo -ro -al -so '" + file.string() + "' > '" + told.string() + "' 2>&1").c_str()),
+      0);
+  const std::string info = Read(told);
+  EXPECT_NE(info.find("Feature Count: 1"), std::string::npos) << info;
+  EXPECT_NE(info.find("Polygon"), std::string::npos) << info;
+  const std::string& json = text.str();
+  std::vector<std::vector<std::pair<double, double>>> rings;
+  const std::regex position(R"(\[(-?[0-9.]+),(-?[0-9.]+)\](\]?))");
+  rings.emplace_back();
+  for (std::sregex_iterator m(json.begin(), json.end(), position), end; m != end; ++m) {
+    rings.back().push_back({std::stod((*m)[1]), std::stod((*m)[2])});
+    if ((*m)[3].length()) rings.emplace_back();  // "]]": the ring closes
+  }
+  const auto land = [&](double lat, double lon) {
+    bool in = false;
+    for (const auto& r : rings)
+      for (std::size_t i = 0, j = r.size() - 1; i < r.size(); j = i++)
+        if ((r[i].second > lat) != (r[j].second > lat) &&
+            lon < (r[j].first - r[i].first) * (lat - r[i].second) / (r[j].second - r[i].second) +
+                      r[i].first)
+          in = !in;
+    return in;
+  };
+  const struct {
+    const char* where;
+    double lat, lon;
+    bool land;
+  } places[] = {{"Madrid", 40.42, -3.70, true},         {"the Sahara", 23, 10, true},
+                {"central Australia", -25, 134, true},  {"Siberia", 62, 100, true},
+                {"the North Atlantic", 40, -30, false}, {"the Pacific", 0, -160, false},
+                {"the Mediterranean", 35, 18, false},   {"the Indian Ocean", -20, 75, false},
+                {"the Bay of Bengal", 15, 88, false},   {"Antarctica", -80, 0, true}};
+  for (const auto& p : places) EXPECT_EQ(land(p.lat, p.lon), p.land) << p.where;
 }

@@ -1,8 +1,9 @@
 // The command line, in-process in a scratch folder: what the command line
 // itself adds to the library's figures (tested in test_sailings and
 // test_waypoints): the same figures as the library and the dialogue, to the
-// last printed digit, never 360 nor -180; one output line per input line, exit statuses and usage errors, the table
-// as the dialogue prints it, CSV and JSON, GPX files.
+// last printed digit, never 360 nor -180; one output line per input line,
+// exit statuses and usage errors, the table as the dialogue prints it, CSV
+// and JSON, GPX files.
 #include <gtest/gtest.h>
 
 #include <array>

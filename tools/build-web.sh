@@ -127,10 +127,20 @@ objects="$objects $o"
 # shellcheck disable=SC2086
 em++ -Os -fexceptions $objects -o "$out/sailings.js" \
   -sMODULARIZE -sEXPORT_NAME=SailingsModule -sENVIRONMENT=web \
-  -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast -sEXPORTED_RUNTIME_METHODS=ccall,FS \
+  -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast,_sailings_land -sEXPORTED_RUNTIME_METHODS=ccall,FS \
   -sALLOW_MEMORY_GROWTH -sFORCE_FILESYSTEM \
   --embed-file "$root/data/input.txt@/plan/input.txt"
-cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/style.css" "$root/web/sw.js" "$out/"
+cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/chart.js" \
+  "$root/web/style.css" "$root/web/sw.js" "$out/"
+# Leaflet, the working chart's map library, from npm at the version
+# web/package-lock.json pins (npm checks it against the lock's integrity).
+npm_dir="$deps/npm"
+mkdir -p "$npm_dir"
+if ! cmp -s "$root/web/package-lock.json" "$npm_dir/package-lock.json" || [ ! -f "$npm_dir/node_modules/leaflet/dist/leaflet.js" ]; then
+  cp "$root/web/package.json" "$root/web/package-lock.json" "$npm_dir/"
+  (cd "$npm_dir" && npm ci --no-audit --no-fund >/dev/null)
+fi
+cp "$npm_dir/node_modules/leaflet/dist/leaflet.js" "$npm_dir/node_modules/leaflet/dist/leaflet.css" "$out/"
 # The coastline of sea passages, fetched by the page only when a plan stays at sea.
 cp "$root/src/land/coast_10m.bin" "$out/"
 echo "built $out: $(du -cb "$out"/* | tail -1 | cut -f1) bytes"

@@ -21,6 +21,7 @@ tools/build-web.sh
 (cd tests/web && npm ci --no-audit --no-fund >/dev/null)
 rm -rf build/web-test
 node tests/web/page_test.mjs build/default/sailings build/web . build/web-test
+node tests/web/chart_test.mjs build/default/sailings build/web . build/web-test
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize

@@ -198,6 +198,17 @@ function commands(p) {
   return {figures, table: [...t, "--csv"], files: t, csv: [...t, "--csv"], json: [...t, "--json"], voyage: false};
 }
 
+// The waypoints as the chart marks them: [lat, lon, label] in degrees,
+// each one that reads.
+function chartMarks(p) {
+  const marks = [];
+  for (const typed of p.points) {
+    const a = sailings.ccall("sailings_place", "string", ["string"], [typed]).split("\t");
+    if (a[0] === "ok" && a.length >= 6) marks.push([Number(a[4]), Number(a[5]), a[1] || typed.trim()]);
+  }
+  return marks;
+}
+
 // ------------------------------------------------------------ working out
 
 let current = null;
@@ -271,8 +282,9 @@ function update() {
     table = run(cmd.table);
     if (table.status !== 0) { $("error").textContent = reason(table.err); stale(!!current); return; }
   }
-  const chart = writeFile(cmd, "svg");
-  if (chart.error) { $("error").textContent = reason(chart.error); stale(!!current); return; }
+  const svg = writeFile(cmd, "svg"), geo = writeFile(cmd, "geojson");
+  const refused = svg.error || geo.error;
+  if (refused) { $("error").textContent = reason(refused); stale(!!current); return; }
   const records = csvRecords(figures.out);
   // What the command line tells beside the figures (a sea passage's
   // approaches, canals and narrows), one line each.
@@ -305,7 +317,8 @@ function update() {
   if (!table && (p.speed || p.depart)) {
     $("status").textContent = "Speed and departure give times of arrival in the waypoint table: choose how waypoints are placed.";
   }
-  $("chart").innerHTML = new TextDecoder().decode(chart.bytes);
+  $("print-chart").innerHTML = new TextDecoder().decode(svg.bytes);
+  showChart(new TextDecoder().decode(geo.bytes), chartMarks(p), !opened);
   $("command").textContent = "The same from the command line: sailings " +
     cmd.files.map((a) => (opened && a === opened.path ? opened.name : a)).map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
   $("print-plan").innerHTML = printedPlan(p, cmd);

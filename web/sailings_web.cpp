@@ -36,6 +36,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_run(const char* args) {
 #include "sailings/places.hpp"
 #include "sailings/sea.hpp"
 #include "sailings/text.hpp"
+#include "sailings/writers.hpp"
+
+// The land the charts draw, as GeoJSON (WriteChartLand), for the page's
+// working chart. The text lives as long as the page.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_land() {
+  static const std::string land = [] {
+    std::ostringstream out;
+    sailings::WriteChartLand(out);
+    return out.str();
+  }();
+  return land.c_str();
+}
 
 // Gives the library the coastline of sea passages, which the page fetches
 // only when a plan first stays at sea and writes to /plan/coast_10m.bin
@@ -50,9 +62,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int sailings_load_coast() {
 
 // One waypoint as typed: a place of the location list, or a latitude and a
 // longitude in the navigator's notation (split at a comma, or at the one
-// blank between two coordinates). Returns "ok\tNAME\tLAT\tLON" with the
-// arguments the command line takes for it (NAME empty for a position, then
-// LAT and LON the two texts), or "error\tREASON", the command line's own.
+// blank between two coordinates). Returns "ok\tNAME\tLAT\tLON\tDLAT\tDLON"
+// with the arguments the command line takes for it (NAME empty for a
+// position, then LAT and LON the two texts) and the position in degrees
+// (for the chart), or "error\tREASON", the command line's own.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_place(const char* typed) {
   static std::string result;
   static std::optional<std::vector<sailings::Place>> places;
@@ -68,7 +81,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_place(const char* typed) {
   if (text.empty()) return (result = "error\tgive a place or a position").c_str();
   if (places) {
     if (const sailings::Place* p = sailings::FindPlace(*places, text)) {
-      return (result = "ok\t" + p->name + "\t\t").c_str();
+      return (result = "ok\t" + p->name + "\t\t\t" + sailings::NumberText(p->lat, 9) + "\t" +
+                       sailings::NumberText(p->lon, 9))
+          .c_str();
     }
   }
   std::string lat, lon;
@@ -103,11 +118,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_place(const char* typed) {
                      "': " + sailings::Describe(status))
         .c_str();
   }
+  const double latDegrees = degrees;
   status = sailings::ParseCoordinate(lon, sailings::Axis::longitude, degrees);
   if (status != sailings::Status::ok) {
     return (result = "error\tlongitude '" + sailings::PrintableText(lon) +
                      "': " + sailings::Describe(status))
         .c_str();
   }
-  return (result = "ok\t\t" + lat + "\t" + lon).c_str();
+  return (result = "ok\t\t" + lat + "\t" + lon + "\t" + sailings::NumberText(latDegrees, 9) + "\t" +
+                   sailings::NumberText(degrees, 9))
+      .c_str();
 }

@@ -293,4 +293,11 @@ class NmeaWriter : public WaypointSink {
 // Whether `talker` is a talker identifier NmeaWriter takes (two capital letters).
 bool IsNmeaTalker(const std::string& talker);
 
+// The land the charts draw (Natural Earth's 1:110m polygons, built in), for
+// a map library to draw beneath a plan's GeoJSON: one GeoJSON Feature whose
+// Polygon holds every ring, inside by the even-odd rule (as SVG's and the
+// map libraries' "evenodd" fill draws it), longitudes in [-180, 180],
+// degrees to 3 decimals (a hundred metres: finer than the data).
+void WriteChartLand(std::ostream& out);
+
 }  // namespace sailings
