@@ -127,7 +127,7 @@ objects="$objects $o"
 # shellcheck disable=SC2086
 em++ -Os -fexceptions $objects -o "$out/sailings.js" \
   -sMODULARIZE -sEXPORT_NAME=SailingsModule -sENVIRONMENT=web \
-  -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast,_sailings_land -sEXPORTED_RUNTIME_METHODS=ccall,FS \
+  -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast,_sailings_land,_sailings_coordinate,_sailings_fixed,_sailings_azimuth -sEXPORTED_RUNTIME_METHODS=ccall,FS \
   -sALLOW_MEMORY_GROWTH -sFORCE_FILESYSTEM \
   --embed-file "$root/data/input.txt@/plan/input.txt"
 cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/chart.js" \

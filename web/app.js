@@ -7,7 +7,7 @@ let sailings = null;   // the WebAssembly module
 let run = null;        // run(args) -> {status, out, err}
 const $ = (id) => document.getElementById(id);
 
-const FIELDS = ["name", "land", "sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count"];
+const FIELDS = ["name", "land", "sea", "clearance", "sailing", "limit", "speed", "depart", "placement", "count", "shown"];
 const CHECKS = new Set(["land", "sea"]);  // the fields that are switches: "1" or ""
 const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", "geodesic": "geodesic"};
 
@@ -118,7 +118,7 @@ function fromAddress(hash) {
   return p;
 }
 
-const DEFAULTS = {name: "", land: "", sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10"};
+const DEFAULTS = {name: "", land: "", sea: "", clearance: "", sailing: "great-ellipse", limit: "", speed: "", depart: "", placement: "", count: "10", shown: ""};
 
 function show(p) {
   $("waypoints").innerHTML = "";
@@ -277,15 +277,20 @@ function update() {
   if ((p.sea === "1" || p.land === "1") && !coastReady()) { $("status").textContent = "Loading the coastline…"; stale(!!current); return; }
   const figures = run(cmd.figures);
   if (figures.status !== 0) { $("error").textContent = reason(figures.err); stale(!!current); return; }
+  // The tables as a navigator reads them, from figures of twelve decimals
+  // (navigatorCell); every figure in full as the command line prints it.
+  const navigator = p.shown !== "full", twelve = navigator ? ["-p", "12"] : [];
   let table = null;
   if (cmd.table) {
-    table = run(cmd.table);
+    table = run([...cmd.table, ...twelve]);
     if (table.status !== 0) { $("error").textContent = reason(table.err); stale(!!current); return; }
   }
   const svg = writeFile(cmd, "svg"), geo = writeFile(cmd, "geojson");
   const refused = svg.error || geo.error;
   if (refused) { $("error").textContent = reason(refused); stale(!!current); return; }
   const records = csvRecords(figures.out);
+  const fine = navigator ? run([...cmd.figures, ...twelve]) : figures;
+  const shown = fine.status === 0 ? csvRecords(fine.out) : records;
   // What the command line tells beside the figures (a sea passage's
   // approaches, canals and narrows), one line each.
   $("notes").innerHTML = figures.err.trim().split("\n").filter((l) => l)
@@ -295,16 +300,17 @@ function update() {
       // Beside each leg where it first crosses land, as the command line warns.
       const crossing = {};
       for (const m of figures.err.matchAll(/^warning: leg (\d+) \([^)]*\) crosses land near ([^(\n]*?) \(/gm)) crossing[m[1]] = m[2];
-      for (const r of records) r.land = crossing[r.leg] ? "crosses near " + crossing[r.leg] : "clear";
+      for (const r of [...records, ...shown]) r.land = crossing[r.leg] ? "crosses near " + crossing[r.leg] : "clear";
     }
-    const names = records.length ? Object.keys(records[0]) : [];
-    $("comparison").innerHTML = recordTable(records, names, names.map(unitOf));
+    const names = shown.length ? Object.keys(shown[0]) : [];
+    $("comparison").innerHTML = recordTable(shown, names, navigatorUnits(names, navigator), navigator);
   } else {
-    showComparison(records[0]);
+    showComparison(shown[0], navigator);
   }
   showFigures(records);
   if (table) {
     tableRows = csvRecords(table.out);
+    tableNavigator = navigator;
     tableNames = tableRows.length ? Object.keys(tableRows[0]) : [];
     tableFirst = 0;
     showTable();
@@ -342,7 +348,7 @@ SailingsModule().then((module) => {
     .map((n) => `<option value="${escapeHtml(n)}">`).join("");
   show(fromAddress(location.hash) || {points: ["Cape Town", "Sydney"], limit: "50", placement: "leg", count: "1000"});
   for (const f of FIELDS) {
-    const list = f === "sailing" || f === "placement" || CHECKS.has(f);
+    const list = f === "sailing" || f === "placement" || f === "shown" || CHECKS.has(f);
     $(f).addEventListener(list ? "change" : "input", list ? update : schedule);
   }
   $("previous").onclick = () => { tableFirst = Math.max(0, tableFirst - PAGE); showTable(); };

@@ -7,10 +7,34 @@
 
 function cell(v) { return v === null || v === undefined ? "–" : String(v); }
 
-function recordTable(records, names, units) {
+// `navigator`: each cell as a navigator reads it (navigatorCell).
+function recordTable(records, names, units, navigator) {
   let html = "<table><thead><tr>" + names.map((n, i) => `<th scope="col">${n}${units[i] ? " (" + units[i] + ")" : ""}</th>`).join("") + "</tr></thead><tbody>";
-  for (const r of records) html += "<tr>" + names.map((n) => `<td>${escapeHtml(cell(r[n]))}</td>`).join("") + "</tr>";
+  for (const r of records) html += "<tr>" + names.map((n) => `<td>${escapeHtml(cell(navigator ? navigatorCell(n, r[n]) : r[n]))}</td>`).join("") + "</tr>";
   return html + "</tbody></table>";
+}
+
+// How a navigator reads a table: positions in degrees and decimal minutes
+// (0.1'), distances to 0.1 NM, courses to 0.1°, times as days, hours and
+// minutes; each by the library's own writers, from figures of twelve
+// decimals (so that each is the true value rounded once). The full figures
+// are under "Every figure", in the downloads, and in the tables with
+// "every figure in full".
+function navigatorCell(name, v) {
+  if (v === null || v === undefined || !/^-?\d+(\.\d+)?$/.test(v)) return v;  // names, times, words
+  const x = Number(v), text = (f, a) => sailings.ccall(f, "string", ["number", "number"], [x, a]);
+  if (/(^|_)lat$/.test(name)) return text("sailings_coordinate", 0);
+  if (/(^|_)lon$/.test(name)) return text("sailings_coordinate", 1);
+  if (/azimuth|course/.test(name)) return text("sailings_azimuth", 1);
+  if (/_nm$/.test(name)) return text("sailings_fixed", 1);
+  if (name === "hours") {
+    const minutes = Math.round(x * 60), d = Math.floor(minutes / 1440);
+    return (d ? `${d} d ` : "") + `${Math.floor((minutes % 1440) / 60)} h ${String(minutes % 60).padStart(2, "0")} min`;
+  }
+  return v;
+}
+function navigatorUnits(names, navigator) {
+  return names.map((n) => (navigator && (/(^|_)(lat|lon)$/.test(n) || n === "hours") ? "" : unitOf(n)));
 }
 
 function escapeHtml(text) {
@@ -61,17 +85,23 @@ function csvRecords(text) {
 }
 
 // The sailings side by side: distance and courses of each.
-function showComparison(r) {
+function showComparison(r, navigator) {
+  const shown = (name) => (navigator ? navigatorCell(name, r[name]) : r[name]);
   const rows = [
-    ["great ellipse", r.ge_distance_nm, r.ge_azimuth_fwd, r.ge_course_final],
-    ["rhumb line", r.rhumb_distance_nm, r.rhumb_course, r.rhumb_course],
-    ["geodesic", r.geodesic_nm, r.geodesic_azimuth_fwd, r.geodesic_azimuth_final],
-    ["great circle (sphere)", r.sphere_nm, r.sphere_course, r.sphere_course_final]];
-  if (r.composite === "true") rows.push(["composite track", r.composite_nm, r.ge1_course, r.composite_course_final]);
+    ["great ellipse", "ge_distance_nm", "ge_azimuth_fwd", "ge_course_final"],
+    ["rhumb line", "rhumb_distance_nm", "rhumb_course", "rhumb_course"],
+    ["geodesic", "geodesic_nm", "geodesic_azimuth_fwd", "geodesic_azimuth_final"],
+    ["great circle (sphere)", "sphere_nm", "sphere_course", "sphere_course_final"]];
+  if (r.composite === "true") rows.push(["composite track", "composite_nm", "ge1_course", "composite_course_final"]);
+  for (const row of rows) for (let i = 1; i < 4; ++i) row[i] = shown(row[i]);
   // With the land check: where the great ellipse, the rhumb line and the
   // composite track first cross land (1:10m coastline), or "clear".
   const checked = "ge_crosses_land" in r;
-  const land = (v) => (v ? "crosses near " + v.replace(/^\[|\]$/g, "").replace(",", ", ") : "clear");
+  const land = (v) => {
+    if (!v) return "clear";
+    const [lat, lon] = v.replace(/^\[|\]$/g, "").split(",");
+    return "crosses near " + (navigator ? `${navigatorCell("lat", lat)} ${navigatorCell("lon", lon)}` : `${lat}, ${lon}`);
+  };
   if (checked) {
     rows[0].push(land(r.ge_crosses_land));
     rows[1].push(land(r.rhumb_crosses_land));
@@ -83,17 +113,18 @@ function showComparison(r) {
     (checked ? '<th scope="col">land (1:10m coastline)</th>' : "") + "</tr></thead><tbody>";
   for (const row of rows) html += "<tr>" + row.map((v, i) => i ? `<td>${escapeHtml(cell(v))}</td>` : `<th scope="row">${v}</th>`).join("") + "</tr>";
   html += "</tbody></table>";
-  if (r.vertex_lat !== null) html += `<p>Vertex ${escapeHtml(r.vertex_lat)}°, ${escapeHtml(r.vertex_lon)}° (${r.vertex_on_route === "true" ? "on the route" : "beyond its ends"}).</p>`;
-  if (r.composite === "true") html += `<p>Composite track: T1 ${escapeHtml(r.t1_lat)}°, ${escapeHtml(r.t1_lon)}°; T2 ${escapeHtml(r.t2_lat)}°, ${escapeHtml(r.t2_lon)}°; ${escapeHtml(r.parallel_nm)} NM along the parallel.</p>`;
+  const at = (lat, lon) => (navigator ? `${shown(lat)} ${shown(lon)}` : `${r[lat]}°, ${r[lon]}°`);
+  if (r.vertex_lat !== null) html += `<p>Vertex ${escapeHtml(at("vertex_lat", "vertex_lon"))} (${r.vertex_on_route === "true" ? "on the route" : "beyond its ends"}).</p>`;
+  if (r.composite === "true") html += `<p>Composite track: T1 ${escapeHtml(at("t1_lat", "t1_lon"))}; T2 ${escapeHtml(at("t2_lat", "t2_lon"))}; ${escapeHtml(shown("parallel_nm"))} NM along the parallel.</p>`;
   $("comparison").innerHTML = html;
 }
 
 // Long tables are shown a page of rows at a time (the downloads hold them all).
 const PAGE = 100;
-let tableRows = [], tableNames = [], tableFirst = 0;
+let tableRows = [], tableNames = [], tableFirst = 0, tableNavigator = true;
 function showTable() {
   const last = Math.min(tableRows.length, tableFirst + PAGE);
-  $("table").innerHTML = recordTable(tableRows.slice(tableFirst, last), tableNames, tableNames.map(unitOf));
+  $("table").innerHTML = recordTable(tableRows.slice(tableFirst, last), tableNames, navigatorUnits(tableNames, tableNavigator), tableNavigator);
   $("pager").hidden = tableRows.length <= PAGE;
   $("rows-shown").textContent = `rows ${tableFirst + 1}–${last} of ${tableRows.length}`;
   $("previous").disabled = tableFirst === 0;
@@ -118,7 +149,7 @@ const PRINTED_ROWS = 2000;
 window.addEventListener("beforeprint", () => {
   if (!tableRows.length) return;
   const rows = tableRows.slice(0, PRINTED_ROWS);
-  $("table").innerHTML = recordTable(rows, tableNames, tableNames.map(unitOf)) +
+  $("table").innerHTML = recordTable(rows, tableNames, navigatorUnits(tableNames, tableNavigator), tableNavigator) +
     (tableRows.length > rows.length ? `<p>… ${tableRows.length - rows.length} more rows in the downloads.</p>` : "");
 });
 window.addEventListener("afterprint", () => { if (tableRows.length) showTable(); });

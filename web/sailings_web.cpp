@@ -38,6 +38,30 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_run(const char* args) {
 #include "sailings/text.hpp"
 #include "sailings/writers.hpp"
 
+// How a navigator reads a table (the page's tables; the full figures stay
+// under "Every figure" and in the downloads), by the library's writers: a
+// latitude or a longitude (`longitude` 0 or 1; folded into [-180, 180]) in
+// degrees and decimal minutes to 0.1', a number to `decimals` (never -0.0),
+// an azimuth to `decimals` in [0, 360) (never 360.0).
+extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_coordinate(double degrees, int longitude) {
+  static std::string result;
+  if (longitude) degrees = std::remainder(degrees, 360.0);
+  result = sailings::FormatCoordinate(
+      degrees, longitude ? sailings::Axis::longitude : sailings::Axis::latitude,
+      sailings::CoordinateStyle::dm, 1);
+  return result.c_str();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_fixed(double value, int decimals) {
+  static std::string result;
+  result = sailings::NumberText(value, decimals);
+  return result.c_str();
+}
+extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_azimuth(double degrees, int decimals) {
+  static std::string result;
+  result = sailings::AzimuthText(degrees, decimals);
+  return result.c_str();
+}
+
 // The land the charts draw, as GeoJSON (WriteChartLand), for the page's
 // working chart. The text lives as long as the page.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_land() {

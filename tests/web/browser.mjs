@@ -61,3 +61,25 @@ export function csv(text) {
   const [head, ...rows] = text.trim().split("\n");
   return {names: head.split(","), rows: rows.map((r) => r.split(","))};
 }
+
+// How a navigator reads a table, worked independently of the page: a
+// position of the command line's six decimals in degrees and decimal
+// minutes; a CSV row of the command line's, its numbers from the same run at
+// one decimal (`-p 1`: rounded once from the true value), its positions and
+// its hours (days, hours, minutes) from the full run.
+export function dm(v, lon) {
+  const tenths = Math.round(Math.abs(v) * 600), deg = Math.floor(tenths / 600), min = ((tenths % 600) / 10).toFixed(1);
+  return `${deg}°${min.padStart(4, "0")}'${v < 0 && tenths ? (lon ? "W" : "S") : (lon ? "E" : "N")}`;
+}
+export function navigatorRow(names, full, one) {
+  return names.map((n, i) => {
+    if (full[i] === "") return "–";
+    if (/(^|_)lat$/.test(n)) return dm(Number(full[i]), false);
+    if (/(^|_)lon$/.test(n)) return dm(Number(full[i]), true);
+    if (n === "hours") {
+      const m = Math.round(Number(full[i]) * 60), d = Math.floor(m / 1440);
+      return (d ? `${d} d ` : "") + `${Math.floor((m % 1440) / 60)} h ${String(m % 60).padStart(2, "0")} min`;
+    }
+    return /_nm$|course|azimuth/.test(n) ? one[i] : full[i];
+  });
+}

@@ -11,7 +11,7 @@
 import fs from "node:fs";
 import path from "node:path";
 import {PNG} from "pngjs";
-import {commandLine, csv, openBrowser} from "./browser.mjs";
+import {commandLine, csv, navigatorRow, openBrowser} from "./browser.mjs";
 
 const [program, web, source, output] = process.argv.slice(2).map((a) => path.resolve(a));
 fs.mkdirSync(output, {recursive: true});
@@ -27,7 +27,8 @@ const fields = () => page.$$eval("#waypoints input", (i) => i.map((x) => x.value
 const settled = () => page.waitForFunction(() => !document.body.dataset.pending && !document.body.dataset.stale);
 function voyageLegs(points) {
   const args = points.flatMap((p) => (/\d/.test(p) ? p.split(" ") : [p]));
-  return csv(cli(["voyage", ...args, "--csv"]).out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
+  const full = csv(cli(["voyage", ...args, "--csv"]).out), one = csv(cli(["voyage", ...args, "--csv", "-p", "1"]).out);
+  return full.rows.map((r, i) => navigatorRow(full.names, r, one.rows[i]));
 }
 // Degrees from the navigator's notation the chart writes (35°26.6'N 139°38.3'E).
 function degrees(text) {

@@ -17,7 +17,7 @@ import fs from "node:fs";
 import path from "node:path";
 import {createRequire} from "node:module";
 import {PNG} from "pngjs";
-import {commandLine, csv, openBrowser} from "./browser.mjs";
+import {commandLine, csv, navigatorRow, openBrowser} from "./browser.mjs";
 
 const [program, web, source, output] = process.argv.slice(2).map((a) => path.resolve(a));
 fs.mkdirSync(output, {recursive: true});
@@ -75,7 +75,9 @@ try {
     const got = await shown();
     const expected = csv(want.out).rows[0].map((v) => (v === "" ? "–" : v));
     check(JSON.stringify(got) === JSON.stringify(expected), `${from} to ${to}: ${got.slice(0, 4)} vs ${expected.slice(0, 4)}`);
-    const c = csv(want.out), f = Object.fromEntries(c.names.map((n, i) => [n, c.rows[0][i]]));
+    // (As a navigator reads them: the figures at one decimal.)
+    const one = cli(["route", ...args(from), ...args(to), "--compare", "--full", "--csv", "-p", "1", ...(limit ? ["--limit", limit] : [])]);
+    const c = csv(one.out), f = Object.fromEntries(c.names.map((n, i) => [n, c.rows[0][i]]));
     // The sailings side by side: each one's distance, initial and final course.
     const side = [["great ellipse", f.ge_distance_nm, f.ge_azimuth_fwd, f.ge_course_final],
                   ["rhumb line", f.rhumb_distance_nm, f.rhumb_course, f.rhumb_course],
@@ -101,8 +103,9 @@ try {
         "typed and picked waypoints");
   check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("from=38°42'N,+9°08'W"), "the plan in the address");
 
-  // A voyage made by hand: a waypoint added, moved up, and removed again.
-  await open("from=Yokohama&to=San+Francisco");
+  // A voyage made by hand: a waypoint added, moved up, and removed again
+  // (every figure in full, as the command line prints them).
+  await open("from=Yokohama&to=San+Francisco&shown=full");
   await page.click("#add");
   await page.type("#wp3", "Honolulu");
   await page.click("#waypoints li:nth-child(3) .up");
@@ -119,7 +122,7 @@ try {
   // turned on (never for the plans above), and the legs and the notes are
   // those of the command line.
   check(!asked.some((u) => u.endsWith("coast_10m.bin")), "the coastline fetched before a plan stayed at sea");
-  await open("from=Rotterdam&to=Lisbon");
+  await open("from=Rotterdam&to=Lisbon&shown=full");
   await page.click("#sea");
   await page.waitForFunction(() => document.body.dataset.coast === "1" && document.querySelector("#notes li"), {timeout: 60000});
   // (The same legs, names and figures; a figure may differ by one unit in
@@ -147,7 +150,7 @@ try {
 
   // The land check: beside each sailing of a route, and each leg of a
   // voyage, where it first crosses land, as `--land` says.
-  await open("from=Rotterdam&to=Lisbon&land=1");
+  await open("from=Rotterdam&to=Lisbon&land=1&shown=full");
   await page.waitForFunction(() => document.querySelector("#comparison thead th:nth-child(5)"), {timeout: 60000});
   // (The JSON's text of each pair, "[51.672995,4.125741]", or null.)
   const landJson = cli(["route", "Rotterdam", "Lisbon", "--compare", "--full", "--land", "--json"]).out;
@@ -310,7 +313,14 @@ try {
     const rows = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
                           "--points", "3", "--waypoints", "--csv"]).out);
     const missing = [...legs.names, ...rows.names].filter((n) => !text.includes(n));
-    const lastLeg = legs.rows[legs.rows.length - 1], lastRow = rows.rows[rows.rows.length - 1];
+    // (As a navigator reads them.)
+    const legs1 = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
+                           "--points", "3", "--csv", "-p", "1"]).out);
+    const rows1 = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
+                           "--points", "3", "--waypoints", "--csv", "-p", "1"]).out);
+    const last = (t) => t.rows[t.rows.length - 1];
+    const lastLeg = navigatorRow(legs.names, last(legs), last(legs1)).map((v) => (v === "–" ? "" : v));
+    const lastRow = navigatorRow(rows.names, last(rows), last(rows1)).map((v) => (v === "–" ? "" : v));
     check(missing.length === 0, `printed columns missing: ${missing}`);
     check(lastLeg.every((v) => !v || text.includes(v)) && lastRow.every((v) => !v || text.includes(v)),
           `the last leg and row on paper: ${lastLeg} | ${lastRow}`);
@@ -343,7 +353,7 @@ try {
     await page.reload({waitUntil: "load"});  // (now under the worker, every file of the page cached)
     await page.waitForFunction(() => document.body.dataset.ready);
     await page.setOfflineMode(true);
-    await page.goto(base + "#from=Auckland&to=Honolulu", {waitUntil: "load"});
+    await page.goto(base + "#from=Auckland&to=Honolulu&shown=full", {waitUntil: "load"});
     let offline = true;
     try { await page.waitForSelector("#chart svg", {timeout: 20000}); } catch { offline = false; }
     check(offline && (await page.$eval("#comparison", (e) => e.textContent)).includes("3806.775638"), "the page offline");
@@ -360,7 +370,8 @@ try {
     await input.uploadFile(gpx);
     await page.waitForFunction(() => document.querySelector("#file-note").textContent !== "" && !document.body.dataset.pending);
     const got = await page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
-    const want = csv(cli(["voyage", "--route", gpx, "--csv"]).out).rows.map((r) => r.map((v) => (v === "" ? "–" : v)));
+    const full = csv(cli(["voyage", "--route", gpx, "--csv"]).out), one = csv(cli(["voyage", "--route", gpx, "--csv", "-p", "1"]).out);
+    const want = full.rows.map((r, i) => navigatorRow(full.names, r, one.rows[i]));
     check(want.length === 2 && JSON.stringify(got) === JSON.stringify(want), `the opened file's legs: ${JSON.stringify(got).slice(0, 200)}`);
     check(await page.$$eval("#waypoints input", (i) => i.length) === 3, "the opened file's waypoints shown");
     const bad = path.join(work, "bad.gpx");
