@@ -104,24 +104,27 @@ function drawTracks(geo, startLon) {
 
 // The legend below the chart (never over it): each sailing drawn, its
 // pattern and colour.
-function drawLegend(lines) {
+function drawLegend(lines, land) {
   const seen = new Map();
   for (const t of lines) if (!seen.has(t.track)) seen.set(t.track, TRACK_STYLES[t.track] || TRACK_STYLES["great-ellipse"]);
   $("chart-legend").innerHTML = [...seen.values()].map((s) =>
     `<li><svg width="40" height="10" aria-hidden="true"><line x1="0" y1="5" x2="40" y2="5" stroke="${s.color}" ` +
-    `stroke-width="2.5"${s.dash ? ` stroke-dasharray="${s.dash}"` : ""}/></svg> ${s.name}</li>`).join("");
+    `stroke-width="2.5"${s.dash ? ` stroke-dasharray="${s.dash}"` : ""}/></svg> ${s.name}</li>`).join("") +
+    (land ? '<li><svg width="16" height="16" aria-hidden="true"><circle cx="8" cy="8" r="6" fill="#e74c3c" stroke="#7b241c" ' +
+            'stroke-width="2.5"/></svg> where a track first crosses land (1:10m coastline)</li>' : "");
 }
 
 // Shows the plan: its tracks (a GeoJSON text) and its waypoints (`marks`,
 // [lat, lon, label] in degrees); `editable` where the waypoints are the
-// page's own (not a file's).
-function showChart(geoText, marks, editable) {
+// page's own (not a file's); `crossings`, [lat, lon, what] where the land
+// check finds a track first crossing land.
+function showChart(geoText, marks, editable, crossings) {
   const map = chartMap();
   const geo = JSON.parse(geoText);
   let previous = null;
   const points = marks.map(([lat, lon, label]) => { previous = unwrap(lon, previous); return [lat, previous, label]; });
   const lines = drawTracks(geo, points.length ? points[0][1] : null);
-  drawLegend(lines);
+  drawLegend(lines, crossings.length > 0);
   chart.marks.clearLayers();
   points.forEach(([lat, lon, label], i) => {
     const icon = L.divIcon({className: "wp-mark", html: `<span>${i + 1}</span>`, iconSize: [28, 28], iconAnchor: [14, 14]});
@@ -130,6 +133,12 @@ function showChart(geoText, marks, editable) {
     m.bindTooltip(escapeHtml(label), {permanent: true, direction: "auto", offset: [0, 0], className: "wp-label"});
     if (editable) markerEvents(m, i);
   });
+  for (const [lat, lon, what] of crossings) {
+    const near = points.length ? points.reduce((a, p) => (Math.abs(p[1] - lon) < Math.abs(a - lon) ? p[1] : a), points[0][1]) : lon;
+    L.circleMarker([lat, unwrap(lon, near)], {radius: 7, color: "#7b241c", weight: 2.5, fillColor: "#e74c3c", fillOpacity: 0.9,
+                                              className: "land-crossing", interactive: false})
+      .bindTooltip(escapeHtml(what), {permanent: false}).addTo(chart.marks);
+  }
   // The view fitted to a plan changed off the chart (typed, opened, an
   // address); one worked on the chart keeps the view the navigator chose.
   const key = JSON.stringify(points.map((p) => [p[0], p[1]]));

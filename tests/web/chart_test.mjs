@@ -137,6 +137,24 @@ try {
   await settled();
   check(JSON.stringify(await fields()) === JSON.stringify(["Lisbon", "Dakar"]), `the menu removes a waypoint: ${await fields()}`);
 
+  // The land check on the chart: a mark where each track first crosses
+  // land, where `--land` puts it (a route's figures; a voyage's warnings).
+  await open("from=Rotterdam&to=Lisbon&land=1");
+  await page.waitForFunction(() => document.querySelectorAll("#chart path.land-crossing").length, {timeout: 60000});
+  const crossings = await page.evaluate(() => {
+    const out = [];
+    chart.marks.eachLayer((l) => { if (l.options.className === "land-crossing") out.push([l.getLatLng().lat, l.getLatLng().lng]); });
+    return out;
+  });
+  const landJson = JSON.parse(cli(["route", "Rotterdam", "Lisbon", "--compare", "--land", "--json"]).out);
+  const wantLand = [landJson.ge_crosses_land, landJson.rhumb_crosses_land].filter((x) => x);
+  check(wantLand.length === 2 && JSON.stringify(crossings) === JSON.stringify(wantLand), `the land on the chart: ${JSON.stringify(crossings)} vs ${JSON.stringify(wantLand)}`);
+  await open("from=Rotterdam&via=Lisbon&to=Dakar&land=1");
+  await page.waitForFunction(() => document.querySelectorAll("#chart path.land-crossing").length, {timeout: 60000});
+  const legMarks = await page.$$eval("#chart path.land-crossing", (p) => p.length);
+  const warnings = cli(["voyage", "Rotterdam", "Lisbon", "Dakar", "--land"]).err.match(/crosses land near/g) || [];
+  check(legMarks === warnings.length && legMarks === 2, `the voyage's land on the chart: ${legMarks} marks, ${warnings.length} warnings`);
+
   // Across the 180th meridian: one line, not two at the chart's edges.
   await open("from=Yokohama&to=San+Francisco");
   const span = await page.evaluate(() => {
