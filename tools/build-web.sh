@@ -130,7 +130,7 @@ em++ -Os -fexceptions $objects -o "$out/sailings.js" \
   -sEXPORTED_FUNCTIONS=_sailings_run,_sailings_place,_sailings_load_coast,_sailings_land,_sailings_coordinate,_sailings_fixed,_sailings_azimuth -sEXPORTED_RUNTIME_METHODS=ccall,FS \
   -sALLOW_MEMORY_GROWTH -sFORCE_FILESYSTEM \
   --embed-file "$root/data/input.txt@/plan/input.txt"
-cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/chart.js" \
+cp "$root/web/index.html" "$root/web/app.js" "$root/web/results.js" "$root/web/files.js" "$root/web/chart.js" "$root/web/legs.js" \
   "$root/web/style.css" "$root/web/sw.js" "$out/"
 # Leaflet, the working chart's map library, from npm at the version
 # web/package-lock.json pins (npm checks it against the lock's integrity).

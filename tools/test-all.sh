@@ -22,6 +22,7 @@ tools/build-web.sh
 rm -rf build/web-test
 node tests/web/page_test.mjs build/default/sailings build/web . build/web-test
 node tests/web/chart_test.mjs build/default/sailings build/web . build/web-test
+node tests/web/legs_test.mjs build/default/sailings build/web . build/web-test
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize

@@ -13,17 +13,18 @@ const SAILING_WORDS = {"great-ellipse": "great ellipse", "rhumb": "rhumb line", 
 
 // ------------------------------------------------------------ waypoints
 
-function waypointRow(value) {
+function waypointRow(value, leg) {
   const li = document.createElement("li");
   const n = $("waypoints").children.length + 1;
   li.innerHTML =
     '<label>Waypoint <span class="n"></span></label>' +
-    '<div class="row"><input list="places" aria-describedby=""><button type="button" class="up">↑</button>' +
+    '<div class="row"><input class="place" list="places" aria-describedby=""><button type="button" class="up">↑</button>' +
     '<button type="button" class="down">↓</button>' +
     '<button type="button" class="remove">✕</button></div>' +
     '<p class="error" aria-live="polite"></p>';
-  const input = li.querySelector("input");
+  const input = li.querySelector("input.place");
   input.value = value || "";
+  legControls(li, leg);
   input.addEventListener("input", () => { leaveFile(); schedule(); });
   // (Focus stays with the button pressed, in the row moved; after a
   // removal it goes to the row that took the removed one's place.)
@@ -45,7 +46,7 @@ function waypointRow(value) {
     const next = li.nextElementSibling || li.previousElementSibling;
     li.remove();
     update();
-    next.querySelector(".remove:not(:disabled)") ? next.querySelector(".remove").focus() : next.querySelector("input").focus();
+    next.querySelector(".remove:not(:disabled)") ? next.querySelector(".remove").focus() : next.querySelector("input.place").focus();
   };
   $("waypoints").appendChild(li);
   number();
@@ -62,7 +63,7 @@ function leaveFile() {
 function number() {
   [...$("waypoints").children].forEach((li, i) => {
     li.querySelector(".n").textContent = String(i + 1);
-    const input = li.querySelector("input"), error = li.querySelector(".error");
+    const input = li.querySelector("input.place"), error = li.querySelector(".error");
     input.id = "wp" + (i + 1);
     error.id = "wp" + (i + 1) + "-error";
     input.setAttribute("aria-describedby", error.id);
@@ -74,6 +75,7 @@ function number() {
     // A plan has two waypoints at least: the last two cannot be removed.
     remove.disabled = $("waypoints").children.length <= 2;
     remove.title = remove.disabled ? "A plan needs two waypoints" : "";
+    numberLeg(li, i);
   });
 }
 
@@ -81,7 +83,7 @@ function number() {
 
 // The plan as the page holds it, from the form.
 function plan() {
-  const p = {points: [...$("waypoints").querySelectorAll("input")].map((i) => i.value)};
+  const p = {points: [...$("waypoints").querySelectorAll("input.place")].map((i) => i.value), legs: formLegs()};
   for (const f of FIELDS) p[f] = CHECKS.has(f) ? ($(f).checked ? "1" : "") : $(f).value.trim();
   return p;
 }
@@ -94,6 +96,7 @@ function toAddress(p) {
   for (const v of p.points.slice(1, -1)) q.append("via", v);
   q.set("to", p.points[p.points.length - 1] || "");
   for (const f of FIELDS) if (p[f]) q.set(f, p[f]);
+  legsToAddress(q, p.legs);
   return "#" + q.toString();
 }
 
@@ -114,6 +117,7 @@ function fromAddress(hash) {
       p[f] = "";
     }
   }
+  p.legs = legsFromAddress(q, p.points.length, unknown);
   addressWhy = unknown.length ? `The address's ${unknown.join(" and ")} is not one this page offers: the default is shown instead.` : "";
   return p;
 }
@@ -122,7 +126,7 @@ const DEFAULTS = {name: "", land: "", sea: "", clearance: "", sailing: "great-el
 
 function show(p) {
   $("waypoints").innerHTML = "";
-  for (const v of p.points) waypointRow(v);
+  p.points.forEach((v, i) => waypointRow(v, p.legs && p.legs[i]));
   for (const f of FIELDS) {
     const value = p[f] !== undefined && p[f] !== "" ? p[f] : DEFAULTS[f];
     if (CHECKS.has(f)) $(f).checked = value === "1"; else $(f).value = value;
@@ -134,7 +138,7 @@ function show(p) {
 // The command-line arguments of the plan; null (the reasons shown beside
 // the fields) when a waypoint cannot be read.
 function commands(p) {
-  const places = [];
+  const places = [], answers = [];
   let bad = false;
   if (opened) return fileCommands(p);
   [...$("waypoints").children].forEach((li, i) => {
@@ -142,6 +146,7 @@ function commands(p) {
     const error = li.querySelector(".error");
     if (answer[0] === "ok") {
       error.textContent = "";
+      answers.push(answer);
       places.push(answer[1] ? [answer[1]] : [answer[2], answer[3]]);
     } else {
       error.textContent = answer[1];
@@ -151,7 +156,9 @@ function commands(p) {
   if (bad) return null;
   // A passage that stays at sea is a voyage: the legs round the land.
   const sea = p.sea === "1";
-  const voyage = places.length > 2 || p.placement === "xtd" || sea;
+  // Legs with their own sailing or speed: the voyage of a route file.
+  const route = legRoute(p, answers);
+  const voyage = places.length > 2 || p.placement === "xtd" || sea || !!route;
   // What cannot be computed together is not offered, and said why beside
   // the control where the plan asks for it all the same.
   const limited = !!p.limit && !voyage;
@@ -177,7 +184,7 @@ function commands(p) {
   if (p.depart) timing.push("--depart", p.depart);
   const positions = places.flat();
   if (voyage) {
-    const v = ["voyage", ...positions, ...common, ...timing];
+    const v = ["voyage", ...(route ? ["--route", route.path] : positions), ...common, ...timing];
     if (sea) v.push("--sea", ...(p.clearance ? ["--clearance", p.clearance] : []));
     if (p.sailing !== "great-ellipse") v.push("--sailing", p.sailing);
     if (p.placement === "points") v.push("--points", p.count);
@@ -185,7 +192,7 @@ function commands(p) {
     if (p.placement === "xtd") v.push("--xtd", p.count);
     const land = p.land === "1" && !sea ? ["--land"] : [];
     return {figures: [...v, ...land, "--csv"], table: [...v, "--waypoints", "--csv"], files: v,
-            csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true};
+            csv: [...v, "--waypoints", "--csv"], json: [...v, "--waypoints", "--json"], voyage: true, route};
   }
   const figures = ["route", ...positions, "--compare", "--full", ...common, ...(p.land === "1" ? ["--land"] : []), "--csv"];
   if (!p.placement) {
@@ -348,7 +355,7 @@ function update() {
   $("print-chart").innerHTML = new TextDecoder().decode(svg.bytes);
   showChart(new TextDecoder().decode(geo.bytes), chartMarks(p), !opened, landCrossings(p, cmd, records, figures.err));
   $("command").textContent = "The same from the command line: sailings " +
-    cmd.files.map((a) => (opened && a === opened.path ? opened.name : a)).map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
+    cmd.files.map((a) => (opened && a === opened.path ? opened.name : cmd.route && a === cmd.route.path ? cmd.route.name : a)).map((a) => (/[\s'"°]/.test(a) ? "'" + a.replace(/'/g, "'\\''") + "'" : a)).join(" ");
   $("print-plan").innerHTML = printedPlan(p, cmd);
   current = cmd;
   stale(false);
@@ -388,7 +395,7 @@ SailingsModule().then((module) => {
   if ("serviceWorker" in navigator) navigator.serviceWorker.register("sw.js").catch(() => {});
   $("add").onclick = () => {
     leaveFile();
-    waypointRow("").querySelector("input").focus();
+    waypointRow("").querySelector("input.place").focus();
   };
   for (const b of $("downloads").querySelectorAll("button")) b.onclick = () => download(b.dataset.file);
   window.addEventListener("hashchange", () => {

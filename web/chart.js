@@ -154,7 +154,7 @@ function showChart(geoText, marks, editable, crossings) {
 // library as it goes (once a frame); the plan worked out whole when dropped.
 function markerEvents(m, i) {
   let frame = 0;
-  const input = () => $("waypoints").querySelectorAll("input")[i];
+  const input = () => $("waypoints").querySelectorAll("input.place")[i];
   m.on("dragstart", () => { chart.dragging = true; leaveFile(); });
   m.on("drag", () => {
     if (frame) return;

@@ -47,7 +47,10 @@ async function openFile(file) {
   // Its waypoints, shown as the positions they are.
   const points = [legs[0].from_lat + " " + legs[0].from_lon, ...legs.map((l) => l.to_lat + " " + l.to_lon)];
   $("waypoints").innerHTML = "";
-  for (const v of points) waypointRow(v);
+  // (Each leg's sailing and speed from the file, kept when the plan becomes
+  // the page's own.)
+  points.forEach((v, i) => waypointRow(v, i === 0 ? null :
+    [legs[i - 1].sailing in LEG_SAILINGS ? legs[i - 1].sailing : "", legs[i - 1].speed_kn ? String(Number(legs[i - 1].speed_kn)) : ""]));
   $("file-note").textContent = `From ${file.name}: ${points.length} waypoints, with the names and each leg's sailing and speed the file gives. Change a waypoint to make the plan your own.`;
   if (!$("name").value) $("name").value = file.name.replace(/\.[^.]*$/, "");
   update();
@@ -64,6 +67,10 @@ function fileStem(name) {
 
 // A file the command line writes: its bytes, or null with the reason.
 function writeFile(cmd, kind) {
+  if (kind === "route") {  // the route file of legs with their own sailing or speed (legs.js)
+    return cmd.route ? {bytes: sailings.FS.readFile(cmd.route.path)}
+                     : {error: "The route CSV holds legs with their own sailing or speed: give one a sailing or a speed"};
+  }
   if (kind === "csv" || kind === "json") {
     const r = run(cmd[kind]);
     return r.status === 0 ? {bytes: new TextEncoder().encode(r.out)} : {error: r.err};
@@ -113,7 +120,7 @@ function download(kind) {
   if (file.error) { $("download-error").textContent = reason(file.error); return; }
   const a = document.createElement("a");
   a.href = URL.createObjectURL(new Blob([file.bytes]));
-  a.download = fileStem(current.name) + "." + kind;
+  a.download = kind === "route" ? current.route.name : fileStem(current.name) + "." + kind;
   document.body.appendChild(a);
   a.click();
   a.remove();

@@ -3,7 +3,7 @@
 // coastline) and answered from there when there is no network.
 "use strict";
 const CACHE = "sailings-page";
-const FILES = ["./", "index.html", "app.js", "results.js", "files.js", "chart.js", "leaflet.js", "leaflet.css", "style.css", "sailings.js", "sailings.wasm"];
+const FILES = ["./", "index.html", "app.js", "results.js", "files.js", "chart.js", "legs.js", "leaflet.js", "leaflet.css", "style.css", "sailings.js", "sailings.wasm"];
 
 self.addEventListener("install", (e) => {
   e.waitUntil(caches.open(CACHE).then((c) => c.addAll(FILES)).then(() => self.skipWaiting()));

@@ -23,7 +23,7 @@ const {page, errors, open, close} = await openBrowser(web);
 // The legs the page shows, and those of `sailings voyage` of the waypoints
 // in its fields (a position split at its one blank).
 const shownLegs = () => page.$$eval("#comparison tbody tr", (rows) => rows.map((r) => [...r.children].map((c) => c.textContent)));
-const fields = () => page.$$eval("#waypoints input", (i) => i.map((x) => x.value));
+const fields = () => page.$$eval("#waypoints input.place", (i) => i.map((x) => x.value));
 const settled = () => page.waitForFunction(() => !document.body.dataset.pending && !document.body.dataset.stale);
 function voyageLegs(points) {
   const args = points.flatMap((p) => (/\d/.test(p) ? p.split(" ") : [p]));

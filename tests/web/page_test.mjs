@@ -114,7 +114,7 @@ try {
   check(JSON.stringify(legs) === JSON.stringify(voyage), `the voyage's legs: ${JSON.stringify(legs)} vs ${JSON.stringify(voyage)}`);
   check(decodeURIComponent(await page.evaluate(() => location.hash)).includes("via=Honolulu"), "the waypoint between in the address");
   await page.click("#waypoints li:nth-child(2) .remove");
-  check((await page.$$eval("#waypoints input", (i) => i.map((e) => e.value))).join("|") === "Yokohama|San Francisco",
+  check((await page.$$eval("#waypoints input.place", (i) => i.map((e) => e.value))).join("|") === "Yokohama|San Francisco",
         "a waypoint removed");
   check(await page.$eval("#comparison", (e) => e.textContent.includes("great circle (sphere)")), "the route's comparison again");
 
@@ -227,7 +227,7 @@ try {
   await page.focus("#waypoints li:nth-child(3) .up");
   await page.keyboard.press("Enter");
   check(await page.evaluate(() => document.activeElement.getAttribute("aria-label")) === "Move waypoint 2 up" &&
-        await page.evaluate(() => document.activeElement.closest("li").querySelector("input").value) === "San Francisco",
+        await page.evaluate(() => document.activeElement.closest("li").querySelector("input.place").value) === "San Francisco",
         "the focus stays with the waypoint moved up");
   await page.focus("#waypoints li:nth-child(2) .remove");
   await page.keyboard.press("Space");
@@ -373,7 +373,7 @@ try {
     const full = csv(cli(["voyage", "--route", gpx, "--csv"]).out), one = csv(cli(["voyage", "--route", gpx, "--csv", "-p", "1"]).out);
     const want = full.rows.map((r, i) => navigatorRow(full.names, r, one.rows[i]));
     check(want.length === 2 && JSON.stringify(got) === JSON.stringify(want), `the opened file's legs: ${JSON.stringify(got).slice(0, 200)}`);
-    check(await page.$$eval("#waypoints input", (i) => i.length) === 3, "the opened file's waypoints shown");
+    check(await page.$$eval("#waypoints input.place", (i) => i.length) === 3, "the opened file's waypoints shown");
     const bad = path.join(work, "bad.gpx");
     // (The command line's own file with its first latitude made 95.)
     fs.writeFileSync(bad, fs.readFileSync(gpx, "utf8").replace(/lat="[^"]*"/, 'lat="95"'));
@@ -424,14 +424,17 @@ try {
     }
     check(colours.size > 20, `${name}: the chart is blank (${colours.size} colours)`);
     // Points along the great ellipse's path (red), in the screenshot's pixels.
-    const points = await page.$eval("#chart", (s) => {
-      const line = s.querySelector("path.track-great-ellipse");
-      if (!line) return [];
-      const m = line.getScreenCTM(), n = line.getTotalLength(), out = [];
-      for (let k = 1; k < 40; ++k) {
-        const p = line.getPointAtLength((n * k) / 40);
-        out.push([m.a * p.x + m.c * p.y + m.e, m.b * p.x + m.d * p.y + m.f]);
-      }
+    // (Vertices of the great ellipse's line, where the map projects them.)
+    const points = await page.evaluate(() => {
+      const box = document.getElementById("chart").getBoundingClientRect(), out = [];
+      chart.tracks.eachLayer((l) => {
+        if (!l.options.className.includes("track-great-ellipse")) return;
+        const ll = l.getLatLngs();
+        for (let k = 1; k < 40; ++k) {
+          const p = chart.map.latLngToContainerPoint(ll[Math.floor((k * (ll.length - 1)) / 40)]);
+          out.push([box.left + p.x, box.top + p.y]);
+        }
+      });
       return out;
     });
     check(points.length > 0, `${name}: no great ellipse in the chart`);
