@@ -15,7 +15,7 @@ function recordTable(records, names, units, navigator) {
 }
 
 // How a navigator reads a table: positions in degrees and decimal minutes
-// (0.1'), distances to 0.1 NM, courses to 0.1°, times as days, hours and
+// (0.1'), distances to 0.1 NM, speeds to 0.1 kn, courses to 0.1°, times as days, hours and
 // minutes; each by the library's own writers, from figures of twelve
 // decimals (so that each is the true value rounded once). The full figures
 // are under "Every figure", in the downloads, and in the tables with
@@ -26,7 +26,7 @@ function navigatorCell(name, v) {
   if (/(^|_)lat$/.test(name)) return text("sailings_coordinate", 0);
   if (/(^|_)lon$/.test(name)) return text("sailings_coordinate", 1);
   if (/azimuth|course/.test(name)) return text("sailings_azimuth", 1);
-  if (/_nm$/.test(name)) return text("sailings_fixed", 1);
+  if (/_nm$/.test(name) || name === "speed_kn") return text("sailings_fixed", 1);
   if (name === "hours") {
     const minutes = Math.round(x * 60), d = Math.floor(minutes / 1440);
     return (d ? `${d} d ` : "") + `${Math.floor((minutes % 1440) / 60)} h ${String(minutes % 60).padStart(2, "0")} min`;

@@ -80,6 +80,6 @@ export function navigatorRow(names, full, one) {
       const m = Math.round(Number(full[i]) * 60), d = Math.floor(m / 1440);
       return (d ? `${d} d ` : "") + `${Math.floor((m % 1440) / 60)} h ${String(m % 60).padStart(2, "0")} min`;
     }
-    return /_nm$|course|azimuth/.test(n) ? one[i] : full[i];
+    return /_nm$|course|azimuth|speed_kn/.test(n) ? one[i] : full[i];
   });
 }

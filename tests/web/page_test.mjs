@@ -307,6 +307,8 @@ try {
     await open("from=Rotterdam&via=50N+5.2W&to=New+York&speed=14&depart=2027-03-01T08:00Z&placement=points&count=3&name=Spring+crossing");
     const pdf = path.join(output, "plan.pdf");
     await page.pdf({path: pdf, format: "A4"});
+    // (Its pages as pictures, to be looked at.)
+    execFileSync("pdftoppm", ["-png", "-r", "60", pdf, path.join(output, "plan")]);
     const text = execFileSync("pdftotext", ["-layout", pdf, "-"], {encoding: "utf8"});
     const legs = csv(cli(["voyage", "Rotterdam", "50N", "5.2W", "New York", "--speed", "14", "--depart", "2027-03-01T08:00Z",
                           "--points", "3", "--csv"]).out);
@@ -452,6 +454,8 @@ try {
     }
     // (A waypoint's dot or a label may cover a point or two.)
     check(missed <= 3, `${name}: ${missed} of ${points.length} points of the great ellipse not drawn red`);
+    await open("from=Rotterdam&via=50N+5.2W&via=49.8N+6.55W&to=New+York&leg=rhumb:10&leg=:12&leg=:16&speed=14&depart=2027-03-01T08:00Z");
+    await page.screenshot({path: path.join(output, `voyage-${name}-whole.png`), fullPage: true});
   }
   check(errors.length === 0, "console errors: " + errors.join(" | "));
 } finally {
