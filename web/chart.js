@@ -150,6 +150,28 @@ function showChart(geoText, marks, editable, crossings) {
   chart.editing = false;
 }
 
+// Where the land check finds each track first crossing land, for the
+// chart: [lat, lon, what] (a route's records, or a voyage's warnings).
+function landCrossings(p, cmd, records, warnings) {
+  if (p.land !== "1" || p.sea === "1") return [];
+  const out = [];
+  if (cmd.voyage) {
+    for (const m of warnings.matchAll(/^warning: leg (\d+) \(([^)]*)\) crosses land near (\S+ \S+) \(/gm)) {
+      const a = sailings.ccall("sailings_place", "string", ["string"], [m[3]]).split("\t");
+      if (a[0] === "ok") out.push([Number(a[4]), Number(a[5]), `Leg ${m[1]} (${m[2]}) crosses land near ${m[3]}`]);
+    }
+    return out;
+  }
+  for (const [key, what] of [["ge_crosses_land", "The great ellipse"], ["rhumb_crosses_land", "The rhumb line"],
+                             ["composite_crosses_land", "The composite track"]]) {
+    const v = records[0] && records[0][key];
+    if (!v) continue;
+    const [lat, lon] = v.replace(/^\[|\]$/g, "").split(",").map(Number);
+    out.push([lat, lon, `${what} crosses land near ${navigatorCell("lat", String(lat))} ${navigatorCell("lon", String(lon))}`]);
+  }
+  return out;
+}
+
 // A waypoint dragged: its field follows and the tracks are redrawn from the
 // library as it goes (once a frame); the plan worked out whole when dropped.
 function markerEvents(m, i) {

@@ -1,7 +1,5 @@
 // Pulling the cells' way taut: moving points off the land, and the passes
 // that drop, pull, slide, wrap and merge turning points.
-#include <functional>
-
 #include "sea/planner.h"
 
 namespace sailings {
@@ -56,54 +54,6 @@ double Planner::MoveOffLand(Vec3& p) const {
     p = bestAt, d = best, nearest = bestNearest;
   }
   return std::min(c_, d);
-}
-
-// The way from a by b to c, b pulled towards the chord a-c: the largest of
-// halving shares of the way to the chord whose legs, turned where they come
-// nearer the land than they keep (at their points nearest the land, moved
-// off it), keep clear and are shorter. `out`: the points between a and c;
-// `first`: how many of its legs take the place of the leg from a to b.
-bool Planner::Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::vector<Vec3>& out,
-                     std::size_t& first) {
-  const Vec3 n = Cross(a, c);
-  if (!(Dot(n, n) > 0)) return false;
-  const Vec3 m = OnSurface(b - (Dot(b, n) / Dot(n, n)) * n);
-  const double before = Chord(a, b) + Chord(b, c);
-  // A leg from u to v kept as it is, or turned where it comes nearer the
-  // land than it keeps, and its two parts again (three times at most):
-  // false where it cannot be. (To within 10 m, as the hull's legs: a leg
-  // from a point on a corner's clearance circle to one further round cuts
-  // the circle by metres.)
-  const std::function<bool(Vec3, Vec3, double, int, std::vector<Vec3>&)> leg =
-      [&](Vec3 u, Vec3 v, double keep, int depth, std::vector<Vec3>& pts) {
-        if (LegBeyond(u, v)) return false;  // (a turn does not bring it back)
-        Vec3 at;
-        const double d = coast_.ArcDistance(u, v, keep, 0, &at);
-        if (d >= keep - kHullSlack) return true;
-        if (depth == 0) return false;
-        Vec3 t = OnSurface(at);
-        if (MoveOffLand(t) < Slack(keep) || Chord(t, u) < 10 || Chord(t, v) < 10) return false;
-        if (!leg(u, t, keep, depth - 1, pts)) return false;
-        pts.push_back(t);
-        return leg(t, v, keep, depth - 1, pts);
-      };
-  for (double share = 0.5; share > 0.01; share *= 0.5) {
-    const Vec3 x = OnSurface((1 - share) * b + share * m);
-    if (coast_.Distance(x, std::min(needAB, needBC)) < Slack(std::min(needAB, needBC))) continue;
-    std::vector<Vec3> pts;
-    if (!leg(a, x, needAB, 3, pts)) continue;
-    const std::size_t legs = pts.size() + 1;
-    pts.push_back(x);
-    if (!leg(x, c, needBC, 3, pts)) continue;
-    double after = 0;
-    Vec3 from = a;
-    for (const Vec3 q : pts) after += Chord(from, q), from = q;
-    after += Chord(from, c);
-    if (!(after < before - 1.0)) continue;
-    out = pts, first = legs;
-    return true;
-  }
-  return false;
 }
 
 // Pulls a chain straight between its two ends (see the header). `need`
