@@ -3,7 +3,13 @@
 # program built on libsailings needs nothing at run time). Debian ships no
 # CMake package for it, only headers and libraries.
 find_path(GeographicLib_INCLUDE_DIR GeographicLib/Geodesic.hpp)
-find_library(GeographicLib_LIBRARY NAMES libGeographicLib.a Geographic GeographicLib)
+# (Code made position independent, for a shared module such as the Python
+# one, takes the shared library: Debian's static one is not.)
+if(CMAKE_POSITION_INDEPENDENT_CODE)
+  find_library(GeographicLib_LIBRARY NAMES GeographicLib Geographic)
+else()
+  find_library(GeographicLib_LIBRARY NAMES libGeographicLib.a Geographic GeographicLib)
+endif()
 include(FindPackageHandleStandardArgs)
 find_package_handle_standard_args(GeographicLib
   REQUIRED_VARS GeographicLib_LIBRARY GeographicLib_INCLUDE_DIR)

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds and runs every test: the format check, the test suite, the page (built to WebAssembly
-# and tested in headless Chromium), the same suite under AddressSanitizer and
+# Builds and runs every test: the format check, the test suite, the Python module and its
+# tests, the page (built to WebAssembly and tested in headless Chromium), the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the fuzz targets (their corpora replayed,
 # then a bounded run of each).
 # Set SAILINGS_QUICK=1 to run the plain suite only.
@@ -15,6 +15,11 @@ cmake --build --preset default
 ctest --preset default
 
 [ "${SAILINGS_QUICK:-0}" = 1 ] && exit 0
+
+# The Python module (Debian's python3, pybind11, NumPy) and its tests.
+cmake --preset python >/dev/null
+cmake --build --preset python
+ctest --preset python
 
 # The page, against the program just built; screenshots kept in build/web-test.
 tools/build-web.sh

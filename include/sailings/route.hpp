@@ -32,4 +32,11 @@ struct Route {
 // equator). Routes from or to a pole run along the meridian.
 Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& route);
 
+// SolveRoute's great elliptic figures alone (the ge_ fields and
+// along_meridian; the rhumb line's left 0), or its rhumb line's alone (the
+// rhumb_ fields; the rest left 0): the same figures, the same refusals, in
+// about half the time, for arrays of many pairs (the Python module).
+Status SolveGreatEllipse(double lat1, double lon1, double lat2, double lon2, Route& route);
+Status SolveRhumbLine(double lat1, double lon1, double lat2, double lon2, Route& route);
+
 }  // namespace sailings

@@ -85,6 +85,25 @@ Status SolveRoute(double lat1, double lon1, double lat2, double lon2, Route& rou
   return Status::ok;
 }
 
+Status SolveGreatEllipse(double lat1, double lon1, double lat2, double lon2, Route& route) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g, RouteParts::great_ellipse);
+  if (status != Status::ok) return status;
+  RouteFigures(g, route);
+  route.rhumb_course = route.rhumb_distance_nm = 0;
+  return Status::ok;
+}
+
+Status SolveRhumbLine(double lat1, double lon1, double lat2, double lon2, Route& route) {
+  RouteGeometry g;
+  const Status status = SolveRouteGeometry(lat1, lon1, lat2, lon2, g, RouteParts::rhumb_line);
+  if (status != Status::ok) return status;
+  route = Route{};
+  route.rhumb_course = AzimuthDegrees(g.loxoCourse);
+  route.rhumb_distance_nm = ToNauticalMiles(g.loxoDistance);
+  return Status::ok;
+}
+
 Status CompareRoute(double lat1, double lon1, double lat2, double lon2, Route& route,
                     Comparison& comparison) {
   RouteGeometry g;

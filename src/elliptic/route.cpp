@@ -8,8 +8,8 @@
 
 namespace sailings {
 
-RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2,
-                           double longitude2) {
+RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2, double longitude2,
+                           RouteParts parts) {
   RouteGeometry g;
   g.lat1 = latitude1 * kDegree;
   g.lat2 = latitude2 * kDegree;
@@ -20,6 +20,9 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
   g.lat1 = AdjustedLatitude(g.lat1);
   g.lat2 = AdjustedLatitude(g.lat2);
 
+  if (parts != RouteParts::great_ellipse)
+    LoxoLeg(g.lat1, g.lon1, g.lat2, g.lon2, g.loxoCourse, g.loxoDistance);
+  if (parts == RouteParts::rhumb_line) return g;
   const GreatEllipticSailing sailing = SolveGreatElliptic(g.lat1, g.lon1, g.lat2, g.lon2);
   g.distance = sailing.distance;
   g.fwdAzimuthGc = sailing.fwdAzimuthGc;
@@ -36,7 +39,6 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
     g.planeA = -n.x / n.z;
     g.planeB = -n.y / n.z;
   }
-  LoxoLeg(g.lat1, g.lon1, g.lat2, g.lon2, g.loxoCourse, g.loxoDistance);
   return g;
 }
 
@@ -48,7 +50,7 @@ double TrackLongitude2(const RouteGeometry& g) {
 }
 
 Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2, double longitude2,
-                          RouteGeometry& route) {
+                          RouteGeometry& route, RouteParts parts) {
   if (!std::isfinite(latitude1) || !std::isfinite(longitude1) || !std::isfinite(latitude2) ||
       !std::isfinite(longitude2)) {
     return Status::not_a_number;
@@ -61,7 +63,7 @@ Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2,
   const double lat1 = LatitudeOf(departure), lon1 = LongitudeOf(departure);
   const double lat2 = LatitudeOf(destination), lon2 = LongitudeOf(destination);
   if (SamePosition(lat1, lon1, lat2, lon2)) return Status::same_position;
-  route = ComputeRoute(lat1, lon1, lat2, lon2);
+  route = ComputeRoute(lat1, lon1, lat2, lon2, parts);
   return Status::ok;
 }
 

@@ -33,9 +33,13 @@ struct RouteGeometry {
 // degrees): every sailing, table, chart and land check of it alike.
 double TrackLongitude2(const RouteGeometry& route);
 
+// Which sailings of a route are solved: both, or one alone (the other's
+// fields of RouteGeometry left 0).
+enum class RouteParts { both, great_ellipse, rhumb_line };
+
 // The route between two positions given in degrees, as stored (vector/position.h).
-RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2,
-                           double longitude2);
+RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2, double longitude2,
+                           RouteParts parts = RouteParts::both);
 
 // The route between two positions in degrees as every face takes them:
 // refused when a value is not finite (not_a_number), a latitude lies beyond
@@ -44,6 +48,6 @@ RouteGeometry ComputeRoute(double latitude1, double longitude1, double latitude2
 // (longitudes folded) and the route computed from what it reads back, so
 // that the same route gives the same figures in every face.
 Status SolveRouteGeometry(double latitude1, double longitude1, double latitude2, double longitude2,
-                          RouteGeometry& route);
+                          RouteGeometry& route, RouteParts parts = RouteParts::both);
 
 }  // namespace sailings
