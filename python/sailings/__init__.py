@@ -27,8 +27,8 @@ import numpy as np
 
 from . import _sailings
 
-__all__ = ["great_ellipse", "rhumb_line", "geodesic", "compare", "reason", "Error",
-           "GreatEllipse", "RhumbLine", "Geodesic", "Comparison"]
+__all__ = ["great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
+           "GreatEllipse", "RhumbLine", "Geodesic", "Comparison", "SeaDistance"]
 
 GreatEllipse = namedtuple("GreatEllipse", "distance_nm course_initial course_final status")
 GreatEllipse.__doc__ = """The great elliptic arc of each pair: its length (NM, the shorter arc),
@@ -50,6 +50,12 @@ Comparison.__doc__ = """Every sailing of each pair side by side: the great ellip
 line, the geodesic and the sphere's great circle (mean Earth radius), each
 with its length (NM) and courses (degrees), the greatest distance of the
 great elliptic track from the geodesic (km), and the status (0: solved)."""
+
+
+SeaDistance = namedtuple("SeaDistance", "distance_nm legs status")
+SeaDistance.__doc__ = """The sea passage of each pair (``sailings voyage --sea``): its length (NM,
+approaches and canals included), its number of legs, and the status (0:
+planned; an end inland, no way at sea: NaN and the reason)."""
 
 
 class Error(Exception):
@@ -106,3 +112,18 @@ def geodesic(lat1, lon1, lat2, lon2):
     azimuth_final, status)."""
     c = compare(lat1, lon1, lat2, lon2)
     return Geodesic(c.geodesic_nm, c.geodesic_azimuth_initial, c.geodesic_azimuth_final, c.status)
+
+
+def sea_distance(lat1, lon1, lat2, lon2, clearance_nm=2.0, avoid=()):
+    """The length of the sea passage from (lat1, lon1) to (lat2, lon2),
+    degrees, arrays broadcast together: the shortest chain of great elliptic
+    legs keeping ``clearance_nm`` (0.1 to 50) from the land of Natural Earth's
+    1:10m coastline, canals ("suez", "panama", "kiel") passed unless named in
+    ``avoid``, as ``sailings voyage --sea`` plans it. Ocean passages, not
+    pilotage. About half a second a passage across an ocean (on every core):
+    for many, see sailings.dask. A SeaDistance of arrays (distance_nm, legs,
+    status)."""
+    arrays, scalar = _pairs(lat1, lon1, lat2, lon2)
+    figures = _sailings.sea_distance(*arrays, float(clearance_nm), [str(a) for a in avoid])
+    distance, legs, status = figures
+    return _result(SeaDistance, (distance, legs, status), scalar)

@@ -1,5 +1,5 @@
 # Type stubs of the sailings package (editors complete from these).
-from typing import NamedTuple, Union
+from typing import NamedTuple, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -40,6 +40,11 @@ class Comparison(NamedTuple):
     ge_geodesic_separation_km: Floats
     status: Codes
 
+class SeaDistance(NamedTuple):
+    distance_nm: Floats  # NM, approaches and canals included
+    legs: Floats  # the passage's legs
+    status: Codes
+
 class Error(Exception):
     status: int
     def __init__(self, status: int) -> None: ...
@@ -49,3 +54,5 @@ def great_ellipse(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: Array
 def rhumb_line(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> RhumbLine: ...
 def geodesic(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Geodesic: ...
 def compare(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Comparison: ...
+def sea_distance(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike,
+                 clearance_nm: float = 2.0, avoid: Sequence[str] = ()) -> SeaDistance: ...

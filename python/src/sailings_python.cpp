@@ -21,6 +21,7 @@
 
 #include "sailings/compare.hpp"
 #include "sailings/route.hpp"
+#include "sailings/sea.hpp"
 #include "sailings/status.hpp"
 
 namespace py = pybind11;
@@ -58,6 +59,7 @@ class Pairs {
   // C order.
   template <class F>
   void ForEach(py::ssize_t begin, py::ssize_t end, F&& f) const {
+    if (begin >= end) return;  // (none: an empty array has a dimension of 0)
     const py::ssize_t dims = static_cast<py::ssize_t>(shape_.size());
     std::vector<py::ssize_t> index(shape_.size(), 0);
     const char* at[4] = {base_[0], base_[1], base_[2], base_[3]};
@@ -85,10 +87,11 @@ class Pairs {
 };
 
 // `count` float64 arrays and a uint8 status array of the pairs' shape; the
-// loop fills them through raw pointers with the GIL released.
+// loop fills them through raw pointers with the GIL released. `least`: the
+// fewest pairs worth a thread of their own.
 template <std::size_t kCount, class Solve>
 py::tuple Solved(const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, const Doubles& lon2,
-                 Solve&& solve) {
+                 Solve&& solve, py::ssize_t least = 10000) {
   const Pairs pairs(lat1, lon1, lat2, lon2);
   std::vector<Doubles> out;
   double* to[kCount];
@@ -113,7 +116,7 @@ py::tuple Solved(const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, 
     };
     const py::ssize_t n = pairs.size();
     const py::ssize_t cores = std::clamp<py::ssize_t>(std::thread::hardware_concurrency(), 1, 64);
-    const py::ssize_t shares = n < 20000 ? 1 : std::min(cores, n / 10000);
+    const py::ssize_t shares = std::clamp<py::ssize_t>(n / least, 1, cores);
     std::vector<std::thread> threads;
     for (py::ssize_t k = 1; k < shares; ++k)
       threads.emplace_back(part, n * k / shares, n * (k + 1) / shares);
@@ -172,6 +175,25 @@ PYBIND11_MODULE(_sailings, m) {
             });
       },
       "the twelve figures of sailings.Comparison, status");
+  m.def(
+      "sea_distance",
+      [](const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, const Doubles& lon2,
+         double clearance_nm, const std::vector<std::string>& avoid) {
+        sailings::SeaOptions options;
+        options.clearance_nm = clearance_nm;
+        options.avoid = avoid;
+        return Solved<2>(
+            lat1, lon1, lat2, lon2,
+            [&options](double a, double b, double c, double d, double* f) {
+              sailings::SeaPassage passage;
+              const sailings::Status s = sailings::PlanSeaPassage(a, b, c, d, options, passage);
+              f[0] = passage.distance_nm;
+              f[1] = static_cast<double>(passage.points.size()) - 1;
+              return s;
+            },
+            1);  // (each passage is long work: one a thread)
+      },
+      "distance_nm, legs, status");
   m.def(
       "reason",
       [](int status) { return sailings::Describe(static_cast<sailings::Status>(status)); },

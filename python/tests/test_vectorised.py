@@ -120,6 +120,9 @@ def test_broadcasting_strides_and_integers(pairs):
     assert fixed.course.shape == lat2[::2].shape
     assert fixed.course[3] == sailings.rhumb_line(10.0, 20.0, lat2[6], lon2[6]).course
     assert isinstance(sailings.great_ellipse(1, 2, 3, 4).distance_nm, float)
+    # Empty arrays (as Dask asks for its metadata): empty results.
+    empty = sailings.great_ellipse(np.zeros((0, 3)), 0.0, np.zeros((0, 3)), 1.0)
+    assert empty.distance_nm.shape == (0, 3) and empty.status.shape == (0, 3)
     with pytest.raises(ValueError):
         sailings.great_ellipse([1, 2], [1, 2, 3], 0, 0)  # shapes that do not broadcast
 
@@ -144,3 +147,20 @@ def test_bad_rows_give_nan_and_the_reason():
     assert sailings.reason(0) == ""
     error = sailings.Error(c.status[3])
     assert error.status == c.status[3] and str(error) == sailings.reason(c.status[3]) != ""
+
+
+def test_sea_distances_as_the_command_line_plans_them():
+    # Off Rotterdam to off Lisbon, and Yokohama to San Francisco: the
+    # command line's total, to the printed digit; an end in the middle of
+    # Asia is refused with the reason, the row beside it planned.
+    ends = [(51.95, 4.05, 38.65, -9.3), (35.4437, 139.638, 37.7749, -122.4194)]
+    lat1, lon1, lat2, lon2 = (np.array([e[k] for e in ends] + [45.0]) for k in range(4))
+    lat2[2], lon2[2] = 38.65, -9.3
+    s = sailings.sea_distance(lat1, lon1, lat2, lon2)
+    for k, e in enumerate(ends):
+        run = subprocess.run([PROGRAM, "route", *("%r" % v for v in e), "--sea", "--json"], capture_output=True,
+                             text=True, check=True)
+        last = run.stdout.strip().split("\n")[-1]
+        assert '"total_nm":%s' % six(s.distance_nm[k]) in last, (last[-120:], s.distance_nm[k])
+        assert s.legs[k] == len(run.stdout.strip().split("\n"))
+    assert s.status[2] != 0 and math.isnan(s.distance_nm[2]) and "20 NM from the sea" in sailings.reason(s.status[2])
