@@ -27,13 +27,16 @@
 #                                  the Python module (cmake --preset python)
 #   python3-pytest python3-pyproj  its tests (pyproj: the geodesic as a reference, and the
 #                                  speed it is measured against)
+#   python3-dask python3-distributed python3-pandas
+#                                  sailings.dask and its example on a LocalCluster
 # With --program, only what the program itself needs to build; with --web,
 # what the page needs (tools/build-web.sh): emscripten and the libraries' headers.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
           libgeographiclib-dev libpugixml-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
           chromium poppler-utils gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten
-          python3-numpy pybind11-dev python3-pybind11 python3-pytest python3-pyproj"
+          python3-numpy pybind11-dev python3-pybind11 python3-pytest python3-pyproj python3-dask python3-distributed
+          python3-pandas"
 [ "${1:-}" = --web ] && packages="emscripten python3 libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
 [ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
 missing=""

@@ -4,6 +4,7 @@ first ports and a table of random pairs, figure for figure."""
 import importlib.util
 import os
 
+import dask.distributed  # noqa: F401 (installed with the module's tests: never skipped)
 import numpy as np
 import pytest
 
@@ -14,7 +15,6 @@ SOURCE = os.environ.get("SAILINGS_SOURCE", os.path.join(os.path.dirname(__file__
 
 @pytest.fixture(scope="module")
 def example():
-    pytest.importorskip("dask.distributed")
     spec = importlib.util.spec_from_file_location("port_matrix", os.path.join(SOURCE, "examples", "python", "port_matrix.py"))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
