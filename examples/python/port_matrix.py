@@ -41,12 +41,15 @@ def main(argv=None):
     parser.add_argument("--ports", type=int, help="the first N ports only (default: all)")
     parser.add_argument("--pairs", type=int, default=10000, help="random pairs in the table (default 10000)")
     args = parser.parse_args(argv)
+    # One thread a worker (the workers share the cores, not each of them all).
+    os.environ.setdefault("SAILINGS_THREADS", "1")
     cluster = None if args.scheduler else LocalCluster(n_workers=args.workers, threads_per_worker=1,
                                                          dashboard_address=None)
     with Client(args.scheduler or cluster) as client:
         names, lat, lon = ports(args.ports)
         started = time.perf_counter()
-        matrix = sailings.dask.distance_matrix(lat, lon, sailing="sea", chunk=max(1, len(names) // 4)).persist()
+        # (A pair a task: passages take from milliseconds to seconds.)
+        matrix = sailings.dask.distance_matrix(lat, lon, sailing="sea", chunk=1).persist()
         progress(matrix)
         sea = matrix.compute()
         print(f"\nsea distances of {len(names)} ports: {time.perf_counter() - started:.1f} s")

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -115,7 +116,10 @@ py::tuple Solved(const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, 
       });
     };
     const py::ssize_t n = pairs.size();
-    const py::ssize_t cores = std::clamp<py::ssize_t>(std::thread::hardware_concurrency(), 1, 64);
+    // (SAILINGS_THREADS caps them: one a Dask worker's thread, say.)
+    const char* cap = std::getenv("SAILINGS_THREADS");
+    const py::ssize_t cores = std::clamp<py::ssize_t>(
+        cap && std::atoi(cap) > 0 ? std::atoi(cap) : std::thread::hardware_concurrency(), 1, 64);
     const py::ssize_t shares = std::clamp<py::ssize_t>(n / least, 1, cores);
     std::vector<std::thread> threads;
     for (py::ssize_t k = 1; k < shares; ++k)
