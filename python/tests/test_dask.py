@@ -1,8 +1,8 @@
 """The Dask example (examples/python/port_matrix.py) on a LocalCluster of two
 workers against the module called directly: the sea-distance matrix of the
 first ports and a table of random pairs, figure for figure."""
-import importlib.util
 import os
+import runpy
 
 import dask.distributed  # noqa: F401 (installed with the module's tests: never skipped)
 import numpy as np
@@ -15,10 +15,8 @@ SOURCE = os.environ.get("SAILINGS_SOURCE", os.path.join(os.path.dirname(__file__
 
 @pytest.fixture(scope="module")
 def example():
-    spec = importlib.util.spec_from_file_location("port_matrix", os.path.join(SOURCE, "examples", "python", "port_matrix.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module.main(["--ports", "5", "--pairs", "2000"])
+    example = runpy.run_path(os.path.join(SOURCE, "examples", "python", "port_matrix.py"))
+    return example["main"](["--ports", "5", "--pairs", "2000"])
 
 
 def test_the_sea_matrix_as_the_module_gives_it(example):
