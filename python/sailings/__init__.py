@@ -26,8 +26,10 @@ from collections import namedtuple
 import numpy as np
 
 from . import _sailings
+from . import objects
+from .objects import *  # noqa: F401,F403 (Passage, SailingLine, sea_passage, ...)
 
-__all__ = ["great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
+__all__ = objects.__all__ + ["great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
            "GreatEllipse", "RhumbLine", "Geodesic", "Comparison", "SeaDistance"]
 
 GreatEllipse = namedtuple("GreatEllipse", "distance_nm course_initial course_final status")
@@ -59,11 +61,12 @@ planned; an end inland, no way at sea: NaN and the reason)."""
 
 
 class Error(Exception):
-    """A refusal of the library: ``status`` is its Status code, the message its reason."""
+    """A refusal of the library: ``status`` is its Status code (None where a
+    file cannot be read or written), the message its reason."""
 
-    def __init__(self, status):
-        self.status = int(status)
-        super().__init__(_sailings.reason(self.status))
+    def __init__(self, status, message=None):
+        self.status = None if status is None else int(status)
+        super().__init__(message if message is not None else _sailings.reason(self.status))
 
 
 def reason(status):

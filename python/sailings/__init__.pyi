@@ -1,5 +1,5 @@
 # Type stubs of the sailings package (editors complete from these).
-from typing import NamedTuple, Sequence, Union
+from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -46,8 +46,8 @@ class SeaDistance(NamedTuple):
     status: Codes
 
 class Error(Exception):
-    status: int
-    def __init__(self, status: int) -> None: ...
+    status: Optional[int]  # None: a file that cannot be read
+    def __init__(self, status: Optional[int], message: Optional[str] = None) -> None: ...
 
 def reason(status: int) -> str: ...
 def great_ellipse(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> GreatEllipse: ...
@@ -56,3 +56,82 @@ def geodesic(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike)
 def compare(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Comparison: ...
 def sea_distance(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike,
                  clearance_nm: float = 2.0, avoid: Sequence[str] = ()) -> SeaDistance: ...
+
+# One passage at a time (sailings.objects).
+TRACKS: Tuple[str, str, str, str]
+
+class Vertex(NamedTuple):
+    kind: str  # "point", "pole" or "equator"
+    lat: float  # degrees
+    lon: Optional[float]  # degrees; None for a pole or the equator
+    on_route: bool
+
+class LinePositions(NamedTuple):
+    lat: Floats  # degrees
+    lon: Floats  # degrees
+    azimuth: Floats  # degrees, [0, 360): the direction of travel
+
+class PassageComparison(NamedTuple):
+    geodesic_nm: float
+    geodesic_azimuth_initial: float
+    geodesic_azimuth_final: float
+    sphere_nm: float
+    sphere_course: float
+    sphere_course_final: float
+    ge_geodesic_separation_km: float
+
+class Finding(NamedTuple):
+    kind: str
+    fault: bool
+    leg: int
+    last_leg: int
+    waypoint: int
+    value_nm: float
+    limit_nm: float
+    lat: float
+    lon: float
+    message: str
+
+class RouteFile(NamedTuple):
+    format: str
+    version: str
+    route_name: str
+    points: npt.NDArray[Any]  # name, lat, lon, leg_type, speed_kn, speed_max_kn, port_xtd_nm, ...
+    notes: List[str]
+
+class SailingLine:
+    def __init__(self, passage: "Passage", track: str = "great ellipse") -> None: ...
+    @property
+    def length_nm(self) -> float: ...
+    def position(self, distance_nm: ArrayLike) -> LinePositions: ...
+    def draw(self, tolerance_nm: float = 0.1) -> List[npt.NDArray[np.float64]]: ...
+
+class Passage:
+    distance_nm: float
+    course_initial: float
+    course_final: float
+    azimuth_inverse: float
+    rhumb_distance_nm: float
+    rhumb_course: float
+    along_meridian: bool
+    composite: Optional[Dict[str, Any]]
+    def __init__(self, lat1: float, lon1: float, lat2: float, lon2: float,
+                 limit: Optional[float] = None) -> None: ...
+    def vertex(self) -> Vertex: ...
+    def compare(self) -> PassageComparison: ...
+    def crosses_land(self, track: str = "great ellipse") -> Optional[Tuple[float, float]]: ...
+    def line(self, track: str = "great ellipse") -> SailingLine: ...
+    def table(self, points: Optional[int] = None, leg_nm: Optional[float] = None,
+              longitudes: Optional[int] = None, along: str = "great ellipse") -> npt.NDArray[Any]: ...
+
+class SeaPassage:
+    points: npt.NDArray[Any]  # lat, lon, added, leg, clearance_nm, canal
+    distance_nm: float
+    notes: List[str]
+
+def sea_passage(lat1: float, lon1: float, lat2: float, lon2: float, clearance_nm: float = 2.0,
+                limit: Optional[float] = None, avoid: Sequence[str] = (),
+                geodesic: bool = False) -> SeaPassage: ...
+def read_route(path: Any, name: str = "") -> RouteFile: ...
+def check_route(path: Any, xtd_nm: float = 0.1, radius_nm: float = 0.0, land: bool = False,
+                name: str = "") -> List[Finding]: ...
