@@ -16,6 +16,7 @@
 #include "sailings/status.hpp"
 #include "sailings/table.hpp"
 #include "sailings/text.hpp"
+#include "sailings/voyage_files.hpp"
 #include "sailings/waypoints.hpp"
 #include "sailings/writers.hpp"
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "sailings/status.hpp"
+#include "sailings/voyage.hpp"
 
 namespace sailings {
 
@@ -82,5 +83,31 @@ bool LoadCoastline(const std::string& bytes);
 // no_way_at_sea, no_coast.
 Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const SeaOptions& options,
                       SeaPassage& passage, int* inland_end = nullptr, double* inland_nm = nullptr);
+
+// A voyage at sea: between each two consecutive waypoints of `given`, the
+// sea passage, its turning points added to `points` in order. Each added
+// point is marked `added` and named as every face names it: "NAME approach"
+// for the sea end of an approach to a named waypoint, a canal's points by
+// the canal ("Suez Canal 1", ...), the rest "turn 1", "turn 2", ... through
+// the voyage; it carries the leg attributes the user gave the leg it lies
+// on (its speed, its type), without the waypoint's id or turn radius. Two
+// consecutive waypoints at one position are passed on as they are (the
+// voyage refuses them, naming the waypoint). `notes`: each passage's notes,
+// by the leg the user gave (from 1). Refusals as PlanSeaPassage, the leg in
+// `refusal` (and, for end_inland, which end and how far); too_many_waypoints
+// when the voyage would hold more than kMaxVoyageWaypoints. On a refusal
+// `points` and `notes` are untouched.
+struct SeaVoyageNote {
+  long leg = 0;  // the user's leg, from 1
+  std::string text;
+};
+struct SeaVoyageRefusal {
+  long leg = 0;          // the user's leg refused, from 1
+  int inland_end = 0;    // end_inland: 1 the leg's departure, 2 its destination
+  double inland_nm = 0;  // end_inland: how far it lies from the sea, NM
+};
+Status SeaVoyagePoints(const std::vector<VoyagePoint>& given, const SeaOptions& options,
+                       std::vector<VoyagePoint>& points, std::vector<SeaVoyageNote>& notes,
+                       SeaVoyageRefusal& refusal);
 
 }  // namespace sailings

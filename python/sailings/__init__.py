@@ -28,8 +28,9 @@ import numpy as np
 from . import _sailings
 from . import objects
 from .objects import *  # noqa: F401,F403 (Passage, SailingLine, sea_passage, ...)
+from .voyage import Voyage  # noqa: F401
 
-__all__ = objects.__all__ + ["great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
+__all__ = objects.__all__ + ["Voyage", "great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
            "GreatEllipse", "RhumbLine", "Geodesic", "Comparison", "SeaDistance"]
 
 GreatEllipse = namedtuple("GreatEllipse", "distance_nm course_initial course_final status")

@@ -29,16 +29,21 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+}  // namespace
+
 // sailings.Error(status, message): the package's own exception (defined in
 // Python, looked up when first raised).
-[[noreturn]] void Raise(py::object status, const std::string& message = "") {
+[[noreturn]] void RaiseError(py::object status, const std::string& message) {
   py::object error = py::module_::import("sailings").attr("Error");
   py::object instance = message.empty() ? error(status) : error(status, message);
   PyErr_SetObject(error.ptr(), instance.ptr());
   throw py::error_already_set();
 }
+
+namespace {
+
 void Check(Status s) {
-  if (s != Status::ok) Raise(py::int_(static_cast<int>(s)));
+  if (s != Status::ok) RaiseError(py::int_(static_cast<int>(s)), "");
 }
 
 Track TrackNamed(const std::string& name) {
@@ -261,10 +266,10 @@ void AddObjects(py::module_& m) {
           if (s == Status::end_inland) {
             char far[32];
             std::snprintf(far, sizeof far, "%.1f", inland);
-            Raise(py::int_(static_cast<int>(s)),
-                  std::string(end == 1 ? "the departure" : "the destination") + " lies " + far +
-                      " NM from the sea, more than " +
-                      std::to_string(static_cast<int>(kMostInlandNm)) + " NM");
+            RaiseError(py::int_(static_cast<int>(s)),
+                       std::string(end == 1 ? "the departure" : "the destination") + " lies " +
+                           far + " NM from the sea, more than " +
+                           std::to_string(static_cast<int>(kMostInlandNm)) + " NM");
           }
           Check(s);
           py::list points;
@@ -277,7 +282,7 @@ void AddObjects(py::module_& m) {
   m.def("_read_route", [](const std::string& path, const std::string& name) {
     RouteFileContent content;
     std::string error;
-    if (!ReadRouteFile(path, path, name, content, error)) Raise(py::none(), error);
+    if (!ReadRouteFile(path, path, name, content, error)) RaiseError(py::none(), error);
     py::list points;
     for (const VoyagePoint& p : content.points)
       points.append(py::make_tuple(p.name, p.lat, p.lon, LegTypeName(p.type), Or(p.speed_kn),
@@ -294,7 +299,7 @@ void AddObjects(py::module_& m) {
       throw py::value_error("radius_nm must be a number >= 0");
     RouteFileContent content;
     std::string error;
-    if (!ReadRouteFile(path, path, name, content, error)) Raise(py::none(), error);
+    if (!ReadRouteFile(path, path, name, content, error)) RaiseError(py::none(), error);
     CheckOptions options;
     options.xtd_nm = xtd_nm, options.radius_nm = radius_nm, options.land = land;
     options.file_stem = stem;

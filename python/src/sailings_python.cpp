@@ -136,6 +136,7 @@ py::tuple Solved(const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, 
 }  // namespace
 
 void AddObjects(py::module_& m);  // objects.cpp
+void AddVoyage(py::module_& m);   // voyage.cpp
 
 PYBIND11_MODULE(_sailings, m) {
   m.doc() = "The sailings library's sailings over NumPy arrays (see the sailings package).";
@@ -205,4 +206,5 @@ PYBIND11_MODULE(_sailings, m) {
       [](int status) { return sailings::Describe(static_cast<sailings::Status>(status)); },
       "The library's reason for a status code.");
   AddObjects(m);
+  AddVoyage(m);
 }

@@ -4,6 +4,7 @@
 
 #include "sailings/coordinates.hpp"
 #include "sailings/text.hpp"
+#include "sailings/voyage_files.hpp"
 
 namespace sailings {
 
@@ -39,12 +40,8 @@ std::string Right(const std::string& text, std::size_t width) {
 }
 
 // A leg's end as a person reads it: its name, or its position in the
-// navigator's notation.
-std::string Shown(const Place& place) {
-  if (!place.name.empty()) return place.name;
-  return FormatCoordinate(place.lat, Axis::latitude, CoordinateStyle::dm, 1) + " " +
-         FormatCoordinate(place.lon, Axis::longitude, CoordinateStyle::dm, 1);
-}
+// navigator's notation (as the files name it).
+std::string Shown(const Place& place) { return EndName(place); }
 
 // "waypoint 3" or "waypoint 3 (Lizard)".
 std::string WaypointText(const std::vector<VoyagePoint>& points, long waypoint) {

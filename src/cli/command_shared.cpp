@@ -159,11 +159,7 @@ int CommandLine::CheckOutputs(const Options& o) {
   return kOk;
 }
 
-int CommandLine::OpenMapFiles(const Options& o, const std::string& name, const std::string& routeId,
-                              std::vector<MapTrack> tracks, const Schedule* schedule,
-                              MapOutputs& files) {
-  MapFileOptions map;
-  map.schedule = schedule;
+int CommandLine::MapChoices(const Options& o, MapFileOptions& map, NmeaOptions& nmea) {
   if (!o.tolerance.empty()) {
     const std::optional<double> tolerance = ParseDecimal(o.tolerance);
     if (!tolerance) return Fail("--tolerance '" + PrintableText(o.tolerance) + "': not a number");
@@ -172,7 +168,6 @@ int CommandLine::OpenMapFiles(const Options& o, const std::string& name, const s
     }
     map.tolerance_nm = *tolerance;
   }
-  NmeaOptions nmea;
   if (!o.talker.empty()) {
     if (!IsNmeaTalker(o.talker)) {
       return Fail("--talker '" + PrintableText(o.talker) +
@@ -188,6 +183,16 @@ int CommandLine::OpenMapFiles(const Options& o, const std::string& name, const s
     }
     nmea.name_length = static_cast<int>(*n);
   }
+  return kOk;
+}
+
+int CommandLine::OpenMapFiles(const Options& o, const std::string& name, const std::string& routeId,
+                              std::vector<MapTrack> tracks, const Schedule* schedule,
+                              MapOutputs& files) {
+  MapFileOptions map;
+  map.schedule = schedule;
+  NmeaOptions nmea;
+  if (const int failed = MapChoices(o, map, nmea)) return failed;
   if (!o.geojson.empty()) files.geojson.emplace(Path(o.geojson), name, tracks, map);
   if (!o.kml.empty()) files.kml.emplace(Path(o.kml), name, std::move(tracks), map);
   if (!o.nmea.empty()) files.nmea.emplace(Path(o.nmea), routeId, nmea);

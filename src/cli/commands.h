@@ -161,6 +161,8 @@ class CommandLine {
   // --tolerance, --talker and --name-length checked, and the map and NMEA
   // files opened (`name` the maps', `routeId` the NMEA route's, "FROM-TO"):
   // kOk, or the failure told.
+  // --tolerance, --talker and --name-length read into `map` and `nmea`.
+  int MapChoices(const Options& o, MapFileOptions& map, NmeaOptions& nmea);
   int OpenMapFiles(const Options& o, const std::string& name, const std::string& routeId,
                    std::vector<MapTrack> tracks, const Schedule* schedule, MapOutputs& files);
   // Each file whole, in turn: kOk, or the first failure told.

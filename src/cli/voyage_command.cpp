@@ -14,6 +14,7 @@
 #include "sailings/files.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/schedule.hpp"
+#include "sailings/voyage_files.hpp"
 #include "sailings/writers.hpp"
 
 namespace sailings {
@@ -220,49 +221,34 @@ int CommandLine::Voyage(const Options& o) {
   TableOutput output;
   if (tableOut) TableRows(o, choice, times, output, rows);
   std::optional<RecordWriter>& records = output.records;
-  const std::string title = points.size() >= 2 ? Shown(voyage.legs().front().from) + " to " +
-                                                     Shown(voyage.legs().back().to)
-                                               : std::string();
   std::vector<std::string> given;  // the waypoints' own names, which made names never repeat
   for (const VoyagePoint& p : points) given.push_back(p.name);
-  std::optional<GpxWriter> gpx;
-  if (!o.gpx.empty()) {
-    const std::size_t legs = voyage.legs().size();
-    gpx.emplace(Path(o.gpx), title,
-                "voyage of " + std::to_string(legs) + (legs == 1 ? " leg" : " legs"));
-    gpx->AvoidNames(given);
-    rows.Add(*gpx);
+  // Each file by its option (none where not asked).
+  const std::vector<std::pair<const std::string*, std::filesystem::path VoyageFiles::*>> asked = {
+      {&o.gpx, &VoyageFiles::gpx}, {&o.rtz, &VoyageFiles::rtz},
+      {&o.svg, &VoyageFiles::svg}, {&o.geojson, &VoyageFiles::geojson},
+      {&o.kml, &VoyageFiles::kml}, {&o.nmea, &VoyageFiles::nmea}};
+  VoyageFiles files;
+  for (const auto& [name, path] : asked)
+    if (!name->empty()) files.*path = Path(*name);
+  {
+    MapFileOptions map;
+    if (const int failed = MapChoices(o, map, files.nmea_options)) return failed;
+    files.tolerance_nm = map.tolerance_nm;
   }
-  std::optional<RtzWriter> rtz;
-  if (!o.rtz.empty()) {
-    rtz.emplace(Path(o.rtz), times);
-    rtz->AvoidNames(given);
-    if (content.rtz) {
-      rtz->Keep(*content.rtz);
-      if (!content.rtz->not_kept.empty()) {
-        std::string text = "not kept from " + PrintableText(RouteShown(o), 200) + ": ";
-        for (std::size_t i = 0; i < content.rtz->not_kept.size(); ++i) {
-          text += (i > 0 ? "; " : "") + content.rtz->not_kept[i];
-        }
-        Notes(o.rtz, {text});
+  if (!o.rtz.empty() && content.rtz) {
+    files.kept = &*content.rtz;
+    if (!content.rtz->not_kept.empty()) {
+      std::string text = "not kept from " + PrintableText(RouteShown(o), 200) + ": ";
+      for (std::size_t i = 0; i < content.rtz->not_kept.size(); ++i) {
+        text += (i > 0 ? "; " : "") + content.rtz->not_kept[i];
       }
+      Notes(o.rtz, {text});
     }
-    rows.Add(*rtz);
   }
-  std::optional<VoyageChartWriter> chart;
-  if (!o.svg.empty()) {
-    chart.emplace(Path(o.svg), voyage, title);
-    rows.Add(*chart);
-  }
-  MapOutputs maps;
-  const std::string routeId =
-      Shown(voyage.legs().front().from) + "-" + Shown(voyage.legs().back().to);
-  if (const int failed = OpenMapFiles(o, title, routeId, VoyageMapTracks(voyage), times, maps)) {
-    return failed;
-  }
-  maps.AvoidNames(given);
-  maps.AddTo(rows);
-  if (tableOut || gpx || rtz || chart || maps.any()) ForEachVoyageWaypoint(voyage, plans, rows);
+  VoyageFileWriters writers(voyage, given, times, files);
+  rows.Add(writers);
+  if (tableOut || writers.any()) ForEachVoyageWaypoint(voyage, plans, rows);
 
   if (!tableOut) {
     std::vector<std::string> from, to;
@@ -286,11 +272,16 @@ int CommandLine::Voyage(const Options& o) {
   if (records) records->Flush();
   out_.flush();  // before any file written through to standard output
   // Each file whole, in turn; the first that cannot be written ends the command.
-  if (const int failed = FinishFile(gpx, o.gpx)) return failed;
-  if (const int failed = FinishFile(rtz, o.rtz)) return failed;
-  if (rtz) RtzSizeWarning(o.rtz, rtz->bytes());
-  if (const int failed = FinishFile(chart, o.svg)) return failed;
-  if (const int failed = FinishMapFiles(o, maps)) return failed;
+  std::filesystem::path failed;
+  std::string error;
+  if (!writers.Finish(failed, error)) {
+    for (const auto& [name, path] : asked)
+      if (files.*path == failed)
+        return Fail("cannot write " + PrintableText(*name) + ": " + PrintableText(error, 400));
+    return Fail("cannot write " + PrintableText(failed.string()) + ": " +
+                PrintableText(error, 400));
+  }
+  if (!o.rtz.empty()) RtzSizeWarning(o.rtz, writers.rtz_bytes());
   if (o.land) {
     for (const VoyageLeg& leg : voyage.legs()) {
       if (const std::optional<LandCrossing> at = leg.passage.CrossesLand(leg.track())) {

@@ -10,6 +10,7 @@
 #include "sailings/fields.hpp"
 #include "sailings/status.hpp"
 #include "sailings/text.hpp"
+#include "sailings/voyage_files.hpp"
 #include "sailings/writers.hpp"
 #include "writers/route_file.h"
 
@@ -120,15 +121,10 @@ const char* KmlColour(Track track) {
 }  // namespace
 
 std::vector<MapTrack> VoyageMapTracks(const Voyage& voyage) {
-  const auto shown = [](const Place& p) {
-    return !p.name.empty() ? p.name
-                           : FormatCoordinate(p.lat, Axis::latitude, CoordinateStyle::dm, 1) + " " +
-                                 FormatCoordinate(p.lon, Axis::longitude, CoordinateStyle::dm, 1);
-  };
   std::vector<MapTrack> tracks;
   for (const VoyageLeg& leg : voyage.legs()) {
     tracks.push_back(
-        {leg.passage, leg.track(), shown(leg.from) + " to " + shown(leg.to), leg.number});
+        {leg.passage, leg.track(), EndName(leg.from) + " to " + EndName(leg.to), leg.number});
   }
   return tracks;
 }
