@@ -30,7 +30,8 @@ from . import objects
 from .objects import *  # noqa: F401,F403 (Passage, SailingLine, sea_passage, ...)
 from .voyage import Voyage  # noqa: F401
 
-__all__ = objects.__all__ + ["Voyage", "great_ellipse", "rhumb_line", "geodesic", "compare", "sea_distance", "reason", "Error",
+__all__ = objects.__all__ + ["Voyage", "great_ellipse", "rhumb_line", "geodesic", "compare", "vertex", "composite",
+                                   "Vertices", "Composite", "sea_distance", "reason", "Error",
            "GreatEllipse", "RhumbLine", "Geodesic", "Comparison", "SeaDistance"]
 
 GreatEllipse = namedtuple("GreatEllipse", "distance_nm course_initial course_final status")
@@ -53,6 +54,24 @@ Comparison.__doc__ = """Every sailing of each pair side by side: the great ellip
 line, the geodesic and the sphere's great circle (mean Earth radius), each
 with its length (NM) and courses (degrees), the greatest distance of the
 great elliptic track from the geodesic (km), and the status (0: solved)."""
+
+
+Vertices = namedtuple("Vertices", "lat lon on_route status")
+Vertices.__doc__ = """The vertex of each pair's great ellipse (its point farthest from the
+equator, on the side the route goes farthest): lat, lon (degrees; lon NaN
+where the route runs along a meridian, the vertex a pole, or along the
+equator), on_route (between the ends), and the status (0: solved)."""
+Composite = namedtuple(
+    "Composite",
+    "total_nm course_initial course_final ge1_nm parallel_nm ge2_nm t1_lat t1_lon t2_lat t2_lon "
+    "composite status")
+Composite.__doc__ = """The composite track of each pair within a limiting latitude: its length
+(NM), its courses leaving and arriving (degrees), its parts (the great
+ellipse to the parallel, along it, the great ellipse from it, NM; NaN where
+the great ellipse keeps within the limit), where it touches the parallel
+(T1) and leaves it (T2) (degrees), composite (False: the great ellipse
+keeps within the limit as it is), and the status (an end beyond the limit:
+position_beyond_limit)."""
 
 
 SeaDistance = namedtuple("SeaDistance", "distance_nm legs status")
@@ -116,6 +135,24 @@ def geodesic(lat1, lon1, lat2, lon2):
     azimuth_final, status)."""
     c = compare(lat1, lon1, lat2, lon2)
     return Geodesic(c.geodesic_nm, c.geodesic_azimuth_initial, c.geodesic_azimuth_final, c.status)
+
+
+def vertex(lat1, lon1, lat2, lon2):
+    """The vertex of the great ellipse of each pair, arrays broadcast
+    together: Vertices of arrays (lat, lon, on_route, status)."""
+    arrays, scalar = _pairs(lat1, lon1, lat2, lon2)
+    lat, lon, on_route, status = _sailings.vertex(*arrays)
+    return _result(Vertices, (lat, lon, on_route == 1, status), scalar)
+
+
+def composite(lat1, lon1, lat2, lon2, limit):
+    """The composite sailing of each pair within the limiting latitude
+    ``limit`` (degrees, (0, 90), north and south alike), as ``sailings route
+    --limit`` gives it: a Composite of arrays."""
+    arrays, scalar = _pairs(lat1, lon1, lat2, lon2)
+    figures = list(_sailings.composite(*arrays, float(limit)))
+    figures[10] = figures[10] == 1
+    return _result(Composite, figures, scalar)
 
 
 def sea_distance(lat1, lon1, lat2, lon2, clearance_nm=2.0, avoid=()):

@@ -40,6 +40,26 @@ class Comparison(NamedTuple):
     ge_geodesic_separation_km: Floats
     status: Codes
 
+class Vertices(NamedTuple):
+    lat: Floats  # degrees
+    lon: Floats  # degrees; NaN for a pole or the equator
+    on_route: Union[bool, npt.NDArray[np.bool_]]
+    status: Codes
+
+class Composite(NamedTuple):
+    total_nm: Floats
+    course_initial: Floats
+    course_final: Floats
+    ge1_nm: Floats  # NaN: the great ellipse keeps within the limit
+    parallel_nm: Floats
+    ge2_nm: Floats
+    t1_lat: Floats
+    t1_lon: Floats
+    t2_lat: Floats
+    t2_lon: Floats
+    composite: Union[bool, npt.NDArray[np.bool_]]
+    status: Codes
+
 class SeaDistance(NamedTuple):
     distance_nm: Floats  # NM, approaches and canals included
     legs: Floats  # the passage's legs
@@ -54,6 +74,8 @@ def great_ellipse(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: Array
 def rhumb_line(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> RhumbLine: ...
 def geodesic(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Geodesic: ...
 def compare(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Comparison: ...
+def vertex(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike) -> Vertices: ...
+def composite(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike, limit: float) -> Composite: ...
 def sea_distance(lat1: ArrayLike, lon1: ArrayLike, lat2: ArrayLike, lon2: ArrayLike,
                  clearance_nm: float = 2.0, avoid: Sequence[str] = ()) -> SeaDistance: ...
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "sailings/compare.hpp"
+#include "sailings/passage.hpp"
 #include "sailings/route.hpp"
 #include "sailings/sea.hpp"
 #include "sailings/status.hpp"
@@ -182,6 +183,40 @@ PYBIND11_MODULE(_sailings, m) {
             });
       },
       "the twelve figures of sailings.Comparison, status");
+  m.def(
+      "vertex",
+      [](const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, const Doubles& lon2) {
+        return Solved<3>(
+            lat1, lon1, lat2, lon2, [](double a, double b, double c, double d, double* f) {
+              sailings::Passage p;
+              const sailings::Status s = sailings::Passage::Solve(a, b, c, d, std::nullopt, p);
+              if (s != sailings::Status::ok) return s;
+              const sailings::Vertex v = p.FindVertex();
+              f[0] = v.lat, f[1] = v.lon ? *v.lon : kNaN, f[2] = v.on_route;
+              return s;
+            });
+      },
+      "lat, lon (NaN: a pole or the equator), on_route, status");
+  m.def(
+      "composite",
+      [](const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, const Doubles& lon2,
+         double limit) {
+        return Solved<11>(
+            lat1, lon1, lat2, lon2, [limit](double a, double b, double c, double d, double* f) {
+              sailings::Passage p;
+              const sailings::Status s = sailings::Passage::Solve(a, b, c, d, limit, p);
+              if (s != sailings::Status::ok) return s;
+              const sailings::CompositeTrack& k = *p.composite();
+              const auto value = [](const std::optional<double>& x) { return x ? *x : kNaN; };
+              const double all[11] = {k.total_nm,      k.initial_course,       k.final_course,
+                                      value(k.ge1_nm), value(k.parallel_nm),   value(k.ge2_nm),
+                                      value(k.t1_lat), value(k.t1_lon),        value(k.t2_lat),
+                                      value(k.t2_lon), k.composite ? 1.0 : 0.0};
+              for (int i = 0; i < 11; ++i) f[i] = all[i];
+              return s;
+            });
+      },
+      "the composite track's figures, status");
   m.def(
       "sea_distance",
       [](const Doubles& lat1, const Doubles& lon1, const Doubles& lat2, const Doubles& lon2,

@@ -212,3 +212,53 @@ def test_route_files_read_and_checked_as_the_command_line_does(tmp_path):
     with pytest.raises(sailings.Error, match="beyond 90") as e:
         sailings.read_route(path)
     assert e.value.status is None and "passage.csv" in str(e.value)
+
+
+def test_vertices_are_the_highest_points_of_the_plane_sections():
+    """The vertex in closed form: the plane section through the centre is
+    symmetric about the meridian plane that holds the section's normal n, so
+    its highest point lies in the direction of the polar axis projected on
+    the section, z - (z . n) n (the lowest in the opposite one), read back as
+    a geodetic latitude."""
+    rng = np.random.default_rng(33)
+    lat1, lat2 = rng.uniform(-70, 70, 40), rng.uniform(-70, 70, 40)
+    lon1, lon2 = rng.uniform(-180, 180, 40), rng.uniform(-180, 180, 40)
+    v = sailings.vertex(lat1, lon1, lat2, lon2)
+    e2 = F * (2 - F)
+
+    def ecef(lat, lon):
+        lat, lon = np.radians(lat), np.radians(lon)
+        n = A / np.sqrt(1 - e2 * np.sin(lat) ** 2)
+        return np.array([n * np.cos(lat) * np.cos(lon), n * np.cos(lat) * np.sin(lon), n * (1 - e2) * np.sin(lat)])
+
+    for k in range(40):
+        n = np.cross(ecef(lat1[k], lon1[k]), ecef(lat2[k], lon2[k]))
+        n /= np.linalg.norm(n)
+        top = np.array([0.0, 0.0, 1.0]) - n[2] * n
+        if max(lat1[k], lat2[k]) < -min(lat1[k], lat2[k]):  # the route goes farthest south
+            top = -top
+        lat = math.degrees(math.atan2(top[2], (1 - e2) * math.hypot(top[0], top[1])))
+        assert v.lat[k] == pytest.approx(lat, abs=1e-9), k
+        assert (v.lon[k] - math.degrees(math.atan2(top[1], top[0])) + 180) % 360 - 180 == pytest.approx(0, abs=1e-9)
+        # On the route: between the ends along the shorter arc (n points along it).
+        p, q = ecef(lat1[k], lon1[k]), ecef(lat2[k], lon2[k])
+        assert v.on_route[k] == (np.dot(np.cross(p, top), n) > 0 and np.dot(np.cross(top, q), n) > 0), k
+    meridian = sailings.vertex(10.0, 5.0, 20.0, 5.0)
+    assert meridian.lat == 90 and np.isnan(meridian.lon) and meridian.status == 0
+
+
+def test_composite_tracks_over_arrays_are_the_passages():
+    lat1 = np.array([50.0, -40.0, 50.0, 10.0, 70.0])
+    lon1 = np.array([-5.0, 20.0, -5.0, 0.0, 0.0])
+    lat2 = np.array([45.0, -35.0, 40.0, 12.0, 10.0])
+    lon2 = np.array([-125.0, 150.0, -70.0, 5.0, 10.0])
+    c = sailings.composite(lat1, lon1, lat2, lon2, 55.0)
+    assert list(c.status[:4] == 0) == [True] * 4 and c.status[4] != 0 and np.isnan(c.total_nm[4])
+    assert sailings.reason(c.status[4]) == str(sailings.Error(c.status[4]))
+    for k in range(4):
+        p = sailings.Passage(lat1[k], lon1[k], lat2[k], lon2[k], limit=55.0).composite
+        assert c.composite[k] == p["composite"] and c.total_nm[k] == p["total_nm"]
+        if p["composite"]:
+            assert (c.t1_lat[k], c.t2_lon[k], c.parallel_nm[k]) == (p["t1_lat"], p["t2_lon"], p["parallel_nm"])
+        else:
+            assert np.isnan(c.parallel_nm[k]) and c.total_nm[k] == sailings.great_ellipse(lat1[k], lon1[k], lat2[k], lon2[k]).distance_nm
