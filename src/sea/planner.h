@@ -137,7 +137,10 @@ inline int CoarseKey(Cell fine) { return (fine.row / 10) * kCoarseColumns + fine
 class Planner {
  public:
   Planner(const Coast& coast, const SeaRequest& request)
-      : coast_(coast), request_(request), c_(request.clearance) {}
+      : coast_(coast), request_(request), c_(request.clearance), scratch_(TheScratch()) {}
+  ~Planner();  // sets back what it wrote in the thread's tables
+  Planner(const Planner&) = delete;
+  Planner& operator=(const Planner&) = delete;
 
   SeaOutcome Plan(SeaPlan& plan, double* inland);
 
@@ -199,8 +202,20 @@ class Planner {
   // blocks of kTiles (a state's address holds while tiles are added).
   static constexpr std::size_t kTiles = 256;
   using Tile = std::array<CellState, 100>;
-  std::vector<std::int32_t> tile_of_;  // by coarse cell, -1: none yet
-  std::vector<std::unique_ptr<Tile[]>> blocks_;
+  // The tables by coarse cell (a million entries each) and the tiles' blocks
+  // are the thread's, kept from one passage to the next: made anew for
+  // each, their pages cost more than a passage across an ocean. Every entry
+  // a planner sets (the coarse cells in `touched`) is set back when it ends.
+  struct Scratch {
+    std::vector<std::int32_t> tile_of;     // the cell's tile, -1: none yet
+    std::vector<std::int8_t> coarse_open;  // -1 not yet known, else whether open
+    std::vector<std::uint8_t> reached;     // whether a fine search reached it
+    std::vector<int> touched;
+    std::vector<std::unique_ptr<Tile[]>> blocks;
+  };
+  static Scratch& TheScratch();
+  void Touch(int k) { scratch_.touched.push_back(k); }
+  Scratch& scratch_;
   std::size_t tiles_ = 0;
   // The fine search, kept from one corridor to the next: how many cells it
   // reached (each one's way in its record), its frontier, and the cells it
@@ -224,8 +239,6 @@ class Planner {
     int cell, sea;
   };
   std::vector<Part> parts_;
-  std::vector<std::int8_t> coarse_open_;  // by coarse cell: -1 not yet known
-  std::vector<std::uint8_t> reached_;     // the coarse cells a fine search reached
   // The gates open: their first and last cells.
   struct GateEnds {
     int gate;

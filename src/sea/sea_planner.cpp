@@ -70,7 +70,6 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     // to one of the corridor's it did not is closed (no fine step joins
     // them), and a corridor found anew; the search goes on from where it
     // stopped.
-    reached_.assign(kCoarseRows * kCoarseColumns, 0);
     std::vector<int> path;
     bool found = false;
     for (int tries = 0; tries < kMostCorridors && Corridor(from, to, corridor, path); ++tries) {
@@ -84,13 +83,13 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       constexpr int kCells = kCoarseRows * kCoarseColumns;
       std::vector<int> look(path.begin(), path.end());
       for (int k = 0; k < kCells; ++k) {
-        if (!corridor[k] || !reached_[k]) continue;
+        if (!corridor[k] || !scratch_.reached[k]) continue;
         const int r = k / kCoarseColumns, c = k % kCoarseColumns;
         for (int dr = -1; dr <= 1; ++dr)
           for (int dc = -1; dc <= 1; ++dc) {
             if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
             const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
-            if (corridor[n] && !reached_[n]) {
+            if (corridor[n] && !scratch_.reached[n]) {
               if (SeasOf(k).count == 1) {
                 if (blocked_.empty()) blocked_.assign(kCells, 0);
                 const auto bit = static_cast<std::uint8_t>(1 << Direction(dr, dc));

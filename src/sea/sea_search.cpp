@@ -26,14 +26,33 @@ double CoarseStep(int r, int dr, int dc) {
 
 }  // namespace
 
-Planner::CellState& Planner::Slot(Cell c) {
-  if (tile_of_.empty()) tile_of_.assign(kCoarseRows * kCoarseColumns, -1);
-  std::int32_t& tile = tile_of_[CoarseKey(c)];
-  if (tile < 0) {
-    if (tiles_ % kTiles == 0) blocks_.emplace_back(new Tile[kTiles]);
-    tile = static_cast<std::int32_t>(tiles_++);
+Planner::Scratch& Planner::TheScratch() {
+  thread_local Scratch scratch;
+  constexpr std::size_t kCells = kCoarseRows * kCoarseColumns;
+  if (scratch.tile_of.empty()) {
+    scratch.tile_of.assign(kCells, -1);
+    scratch.coarse_open.assign(kCells, -1);
+    scratch.reached.assign(kCells, 0);
   }
-  return blocks_[tile / kTiles][tile % kTiles][(c.row % 10) * 10 + c.column % 10];
+  return scratch;
+}
+
+Planner::~Planner() {
+  for (const int k : scratch_.touched)
+    scratch_.tile_of[k] = -1, scratch_.coarse_open[k] = -1, scratch_.reached[k] = 0;
+  scratch_.touched.clear();
+}
+
+Planner::CellState& Planner::Slot(Cell c) {
+  const int k = CoarseKey(c);
+  std::int32_t& tile = scratch_.tile_of[k];
+  if (tile < 0) {
+    if (tiles_ / kTiles == scratch_.blocks.size()) scratch_.blocks.emplace_back(new Tile[kTiles]);
+    tile = static_cast<std::int32_t>(tiles_++);
+    scratch_.blocks[tile / kTiles][tile % kTiles] = Tile{};  // (a tile an earlier passage used)
+    Touch(k);
+  }
+  return scratch_.blocks[tile / kTiles][tile % kTiles][(c.row % 10) * 10 + c.column % 10];
 }
 
 const Planner::CellState& Planner::State(Cell c) {
@@ -168,8 +187,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   };
   // A coarse cell is open when any of a 3 x 3 sample of its fine cells is
   // (and the fine search has not found it closed).
-  std::vector<std::int8_t>& open = coarse_open_;
-  if (open.empty()) open.assign(kCells, -1);
+  std::vector<std::int8_t>& open = scratch_.coarse_open;
   const auto isOpen = [&](int k) {
     if (open[k] < 0) {
       const Cell c{k / kCoarseColumns, k % kCoarseColumns};
@@ -184,6 +202,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
           any = kind == Coast::CellKind::sea ? !Beyond(CentreLat(f)) : State(f).open;
         }
       open[k] = any;
+      Touch(k);
     }
     return open[k] == 1;
   };
@@ -217,11 +236,28 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   const int s = nodeOf(from), t = nodeOf(to);
   const Vec3 goal = centre(t);
   const std::size_t nodes = kCells + parts_.size();
-  std::vector<double> g(nodes, INFINITY);
-  std::vector<int> parent(nodes, -1);
+  // The ways' lengths and parents, kept by the thread from one search to
+  // the next (a million cells each: made anew, their pages cost more than
+  // the search), every entry set back as the search leaves.
+  struct Ways {
+    std::vector<double> g;
+    std::vector<int> parent, touched;
+  };
+  thread_local Ways ways;
+  if (ways.g.size() < nodes) ways.g.resize(nodes, INFINITY), ways.parent.resize(nodes, -1);
+  struct Reset {
+    Ways& w;
+    ~Reset() {
+      for (const int x : w.touched) w.g[x] = INFINITY, w.parent[x] = -1;
+      w.touched.clear();
+    }
+  } reset{ways};
+  std::vector<double>& g = ways.g;
+  std::vector<int>& parent = ways.parent;
   using Item = std::pair<double, int>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
   g[s] = 0;
+  ways.touched.push_back(s);
   queue.push({Chord(centre(s), goal), s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
@@ -244,6 +280,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
     const auto relax = [&](int y, double cost) {
       if (g[x] + cost < g[y]) {
+        if (g[y] == INFINITY) ways.touched.push_back(y);
         g[y] = g[x] + cost;
         parent[y] = x;
         queue.push({g[y] + Chord(centre(y), goal), y});
@@ -314,7 +351,7 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     const Vec3 here = Centre(c);
     const double g = Slot(c).g;
     if (f > g + Chord(here, goal) + 1e-6) continue;  // stale
-    reached_[CoarseKey(c)] = 1;
+    if (!scratch_.reached[CoarseKey(c)]) scratch_.reached[CoarseKey(c)] = 1, Touch(CoarseKey(c));
     if (k == Key(to)) {
       for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
       std::reverse(way.begin(), way.end());
