@@ -77,13 +77,21 @@ bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double&
                     double& moved, double& inland) {
   const Vec3 p = At(lat, lon);
   inland = 0;
-  if (!coast_.IsLand(lat, lon) && coast_.Distance(p, keep) >= keep) {
+  const bool land = coast_.IsLand(lat, lon);
+  const double near = land ? 0 : coast_.Distance(p, keep);
+  if (!land && near >= keep) {
     seaLat = lat, seaLon = lon, moved = 0;
     return true;
   }
-  if (coast_.IsLand(lat, lon)) inland = coast_.Distance(p, 1e6);
+  if (land) inland = coast_.Distance(p, 1e6);
+  // No position nearer than this keeps the clearance: from land, the way
+  // out crosses the coast (`inland` away) and goes on `keep` beyond it; at
+  // sea, the clearance grows no faster than the distance gone (with a
+  // margin for the circles' flat offsets and the coast's chords).
+  const double least = 0.98 * (land ? inland + keep : keep - near) - 100.0;
   const double step = 0.05 * kNauticalMile;
   for (double r = step; r <= kMostInland + keep + 0.5 * step; r += step) {
+    if (r < least) continue;
     const int bearings = std::max(36, static_cast<int>(std::ceil(kTwoPi * r / step)));
     double best = -1;
     for (int k = 0; k < bearings; ++k) {
