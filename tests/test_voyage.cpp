@@ -623,6 +623,10 @@ TEST(VoyageCommand, SeaPassagesNameTheirPointsAndSayWhatTheyDid) {
   // wrong use of --sea, --clearance and --avoid refused in one line.
   const std::filesystem::path dir = scratch::Folder("voyage-sea-names");
   std::ofstream(dir / "input.txt") << "Rotterdam\t51.9244 4.4777\nLisbon\t38.7223 -9.1393\n";
+  // (A route file whose fourth line repeats the waypoint before it: the
+  // refusal names that line, though turning points now stand before it.)
+  std::ofstream(dir / "again.csv") << "lat,lon,name\n52.3,3.0,North Sea\n38.6,-9.6,Off Lisbon\n"
+                                      "38.6,-9.6,Again\n";
   const struct {
     std::vector<std::string> args;
     int status;
@@ -643,6 +647,10 @@ TEST(VoyageCommand, SeaPassagesNameTheirPointsAndSayWhatTheyDid) {
        {"note: --sea: leg 1 (to waypoint 2): passes the Suez Canal (104.5 NM from entrance to "
         "entrance)\n"}},
       {{"route", "Rotterdam", "Lisbon", "--sea", "--json"}, 0, {"\"total_nm\":"}, {}},
+      {{"voyage", "--route", "again.csv", "--sea"},
+       1,
+       {},
+       {"again.csv: line 4: waypoint ", " (Again): the same position as the waypoint before it\n"}},
       {{"voyage", "Rotterdam", "Lisbon", "--clearance", "2"},
        2,
        {},
