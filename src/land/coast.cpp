@@ -4,19 +4,13 @@
 #include <cmath>
 
 #include "elliptic/ellipsoid.h"
+#include "land/coast_grid.h"
 
 namespace sailings {
 
-namespace {
+using namespace coast_grid;
 
-constexpr double kCell = 0.25;  // degrees
-constexpr int kColumns = 1440, kRows = 720;
-// Edges longer than this are divided: a 2 NM chord lies within 0.1 m of
-// the surface, and within metres of the straight edge of the plane.
-constexpr double kLongestEdge = 2 * kNauticalMile;
-// Where an arc is looked at: every this many metres along it.
-constexpr double kArcStep = 10000;
-constexpr double kMetresPerDegree = 111000;  // a little less than any degree of latitude
+namespace {
 
 // Geodetic latitude and longitude (degrees) of the direction of `p`.
 void LatLonOf(Vec3 p, double& lat, double& lon) {
@@ -64,116 +58,6 @@ int Coast::Column(double lon) const {
 }
 int Coast::Row(double lat) const {
   return std::clamp(static_cast<int>(std::floor((lat + 90.0) / kCell)), 0, kRows - 1);
-}
-
-void Coast::Index() {
-  // In space: each ring's edges, the long ones divided, the ring closed.
-  std::vector<Point> where;  // each point's latitude and longitude
-  for (const auto& ring : rings_) {
-    const std::size_t first = points_.size();
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-      const Point p = ring[i], q = ring[(i + 1) % ring.size()];
-      // The edge's length as drawn, a little more than its chord.
-      const double dx = (q.lon - p.lon) * std::cos(0.5 * (p.lat + q.lat) * kDegree);
-      const double dy = q.lat - p.lat;
-      const double length = std::sqrt(dx * dx + dy * dy) * kMetresPerDegree * 1.01;
-      const int pieces = std::max(1, static_cast<int>(std::ceil(length / kLongestEdge)));
-      for (int k = 0; k < pieces; ++k) {
-        const double t = static_cast<double>(k) / pieces;
-        const Point m{p.lon + t * (q.lon - p.lon), p.lat + t * (q.lat - p.lat)};
-        points_.push_back(EllipsoidPoint(m.lat * kDegree, m.lon * kDegree));
-        where.push_back(m);
-      }
-    }
-    for (std::size_t i = first; i < points_.size(); ++i) edges_.push_back(static_cast<uint32_t>(i));
-    points_.push_back(points_[first]);  // the ring closed
-    where.push_back(where[first]);
-  }
-  // Each edge in the cells its bounds touch.
-  const auto cellsOf = [&](double x1, double y1, double x2, double y2, auto&& add) {
-    const int r0 = Row(std::min(y1, y2)), r1 = Row(std::max(y1, y2));
-    const double west = std::min(x1, x2), east = std::max(x1, x2);
-    const int columns =
-        std::min(kColumns, static_cast<int>(std::floor((east + 180) / kCell)) -
-                               static_cast<int>(std::floor((west + 180) / kCell)) + 1);
-    const int c0 = Column(west);
-    for (int r = r0; r <= r1; ++r) {
-      for (int k = 0; k < columns; ++k) add(r * kColumns + (c0 + k) % kColumns);
-    }
-  };
-  // (The cells of every edge found once, then sorted by cell by counting.)
-  const auto fill = [&](std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& list,
-                        std::size_t count, auto&& bounds) {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;  // cell, edge
-    pairs.reserve(count + count / 2);
-    for (std::size_t e = 0; e < count; ++e) {
-      bounds(e, [&](int cell) {
-        pairs.push_back({static_cast<std::uint32_t>(cell), static_cast<std::uint32_t>(e)});
-      });
-    }
-    start.assign(kRows * kColumns + 1, 0);
-    for (const auto& [cell, e] : pairs) ++start[cell + 1];
-    for (std::size_t c = 0; c < kRows * kColumns; ++c) start[c + 1] += start[c];
-    list.resize(start.back());
-    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    for (const auto& [cell, e] : pairs) list[next[cell]++] = e;
-  };
-  fill(cell_start_, cell_edges_, edges_.size(), [&](std::size_t e, auto&& add) {
-    const Point p = where[edges_[e]], q = where[edges_[e] + 1];
-    cellsOf(p.lon, p.lat, q.lon, q.lat, add);
-  });
-  // In the plane: each ring in the turn of longitude that holds its middle
-  // (a lake then lies in the same turn as the land around it); the ring
-  // that goes all the way round closed over its pole.
-  for (auto& ring : rings_) {
-    if (std::fabs(ring.back().lon - ring.front().lon) > 180.0) {
-      const double pole = ring.front().lat < 0 ? -90.0 : 90.0;
-      ring.push_back({ring.back().lon, pole});
-      ring.push_back({ring.front().lon, pole});
-    }
-    double west = 1e9, east = -1e9;
-    for (const Point& p : ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
-    const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
-    for (Point& p : ring) p.lon -= shift;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-      const Point p = ring[i], q = ring[(i + 1) % ring.size()];
-      plane_edges_.push_back({p.lon, p.lat, q.lon, q.lat});
-    }
-  }
-  fill(plane_start_, plane_cells_, plane_edges_.size(), [&](std::size_t e, auto&& add) {
-    const PlaneEdge& p = plane_edges_[e];
-    cellsOf(p.x1, p.y1, p.x2, p.y2, add);
-  });
-  // Each cell's centre by the even-odd rule: the crossings of its row's
-  // parallel east of it, in every turn of longitude.
-  std::vector<std::vector<double>> crossings(kRows);
-  for (const PlaneEdge& e : plane_edges_) {
-    const int r0 = Row(std::min(e.y1, e.y2)), r1 = Row(std::max(e.y1, e.y2));
-    for (int r = r0; r <= r1; ++r) {
-      const double y = -90.0 + (r + 0.5) * kCell;
-      if ((e.y1 > y) != (e.y2 > y)) {
-        crossings[r].push_back(e.x1 + (y - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1));
-      }
-    }
-  }
-  centre_land_.assign(kRows * kColumns, 0);
-  for (int r = 0; r < kRows; ++r) {
-    std::vector<double>& xs = crossings[r];
-    std::sort(xs.begin(), xs.end());
-    // The crossings east of each centre, in each turn, counted as the
-    // centres go east (each turn's first crossing east only moves east).
-    std::size_t at[3] = {0, 0, 0};
-    for (int c = 0; c < kColumns; ++c) {
-      const double x = -180.0 + (c + 0.5) * kCell;
-      bool land = false;
-      for (int turn = -1; turn <= 1; ++turn) {
-        std::size_t& i = at[turn + 1];
-        while (i < xs.size() && xs[i] <= x + 360.0 * turn) ++i;
-        land = land || ((xs.size() - i) % 2 == 1);
-      }
-      centre_land_[r * kColumns + c] = land;
-    }
-  }
 }
 
 bool Coast::IsLand(double lat, double lon) const {

@@ -81,6 +81,8 @@ class Coast {
   explicit Coast(std::string_view bytes);
   bool Decode(std::string_view bytes);
   void Index();
+  void IndexSpace();             // points_, edges_, cell_start_, cell_edges_
+  void IndexPlane();             // plane_edges_, plane_start_, plane_cells_, centre_land_
   int Column(double lon) const;  // any longitude
   int Row(double lat) const;
   template <class Visit>

@@ -1,0 +1,198 @@
+// The coast's index (land/coast.h), made once when the data is decoded.
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+#include "elliptic/ellipsoid.h"
+#include "land/coast.h"
+#include "land/coast_grid.h"
+
+namespace sailings {
+
+using namespace coast_grid;
+
+namespace {
+
+// The index's cells that the bounds of an edge from (x1, y1) to (x2, y2),
+// degrees, touch: add(cell) for each.
+template <class Add>
+void CellsOf(double x1, double y1, double x2, double y2, Add&& add) {
+  const auto row = [](double y) {
+    return std::clamp(static_cast<int>(std::floor((y + 90.0) / kCell)), 0, kRows - 1);
+  };
+  const int r0 = row(std::min(y1, y2)), r1 = row(std::max(y1, y2));
+  const double west = std::min(x1, x2), east = std::max(x1, x2);
+  const int first = static_cast<int>(std::floor((west + 180) / kCell));
+  const int columns =
+      std::min(kColumns, static_cast<int>(std::floor((east + 180) / kCell)) - first + 1);
+  const int c0 = ((first % kColumns) + kColumns) % kColumns;
+  for (int r = r0; r <= r1; ++r) {
+    for (int k = 0; k < columns; ++k) add(r * kColumns + (c0 + k) % kColumns);
+  }
+}
+
+// Each cell's edges (CSR: start[c] to start[c + 1] in list) from the
+// (cell, edge) pairs, sorted by cell by counting: each cell's count summed
+// to where it ends, then each edge put in before its cell's end from the
+// last pair back (the cell's start where it ends, its edges in order).
+using Pairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+void Fill(const Pairs& pairs, std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& list) {
+  start.assign(kRows * kColumns + 1, 0);
+  for (const auto& [cell, e] : pairs) ++start[cell];
+  for (std::size_t c = 1; c < kRows * kColumns; ++c) start[c] += start[c - 1];
+  start.back() = start[kRows * kColumns - 1];
+  list.resize(start.back());
+  for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) list[--start[it->first]] = it->second;
+}
+
+// Whether a ring goes all the way round (Antarctica's): closed over its
+// pole in the plane.
+bool AllRound(const std::vector<Coast::Point>& ring) {
+  return std::fabs(ring.back().lon - ring.front().lon) > 180.0;
+}
+
+}  // namespace
+
+// The index in space and the index in the plane are independent: made at
+// once, where threads may be had (the load is what a single passage's
+// process waits for). The memory is taken once (the data's half a million
+// points fill tens of megabytes, and every page taken and copied as a
+// vector grows costs more than the points' own arithmetic).
+void Coast::Index() {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  IndexPlane();
+  IndexSpace();
+#else
+  std::thread plane;
+  try {
+    plane = std::thread([this] { IndexPlane(); });
+  } catch (const std::system_error&) {
+    IndexPlane();
+  }
+  IndexSpace();
+  if (plane.joinable()) plane.join();
+#endif
+  // The rings as the plane has them: each in its turn of longitude, the
+  // one that goes all the way round closed over its pole.
+  for (auto& ring : rings_) {
+    if (AllRound(ring)) {
+      const double pole = ring.front().lat < 0 ? -90.0 : 90.0;
+      ring.push_back({ring.back().lon, pole});
+      ring.push_back({ring.front().lon, pole});
+    }
+    double west = 1e9, east = -1e9;
+    for (const Point& p : ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
+    const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
+    for (Point& p : ring) p.lon -= shift;
+  }
+}
+
+// In space: each ring's edges, the long ones divided, the ring closed.
+void Coast::IndexSpace() {
+  const auto piecesOf = [](Point p, Point q) {
+    // The edge's length as drawn, a little more than its chord.
+    const double dx = (q.lon - p.lon) * std::cos(0.5 * (p.lat + q.lat) * kDegree);
+    const double dy = q.lat - p.lat;
+    const double length = std::sqrt(dx * dx + dy * dy) * kMetresPerDegree * 1.01;
+    return std::max(1, static_cast<int>(std::ceil(length / kLongestEdge)));
+  };
+  std::size_t total = 0;
+  for (const auto& ring : rings_) {
+    for (std::size_t i = 0; i < ring.size(); ++i)
+      total += piecesOf(ring[i], ring[(i + 1) % ring.size()]);
+  }
+  points_.reserve(total + rings_.size());
+  edges_.reserve(total);
+  Pairs pairs;  // each edge in the cells its bounds touch
+  pairs.reserve(total + total / 2);
+  for (const auto& ring : rings_) {
+    const std::size_t first = points_.size();
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      const Point p = ring[i], q = ring[(i + 1) % ring.size()];
+      const int pieces = piecesOf(p, q);
+      for (int k = 0; k < pieces; ++k) {
+        const double t = static_cast<double>(k) / pieces, u = static_cast<double>(k + 1) / pieces;
+        const Point m{p.lon + t * (q.lon - p.lon), p.lat + t * (q.lat - p.lat)};
+        const Point n =
+            k + 1 == pieces ? q : Point{p.lon + u * (q.lon - p.lon), p.lat + u * (q.lat - p.lat)};
+        const auto e = static_cast<std::uint32_t>(edges_.size());
+        edges_.push_back(static_cast<std::uint32_t>(points_.size()));
+        points_.push_back(EllipsoidPoint(m.lat * kDegree, m.lon * kDegree));
+        CellsOf(m.lon, m.lat, n.lon, n.lat, [&](int cell) {
+          pairs.push_back({static_cast<std::uint32_t>(cell), e});
+        });
+      }
+    }
+    points_.push_back(points_[first]);  // the ring closed
+  }
+  Fill(pairs, cell_start_, cell_edges_);
+}
+
+// In the plane: each ring in the turn of longitude that holds its middle
+// (a lake then lies in the same turn as the land around it); the ring
+// that goes all the way round closed over its pole. (rings_ is only read
+// here: Index() moves the rings so once this is done.)
+void Coast::IndexPlane() {
+  std::size_t ringPoints = 0;
+  for (const auto& ring : rings_) ringPoints += ring.size() + 2;
+  plane_edges_.reserve(ringPoints);
+  Pairs pairs;
+  pairs.reserve(ringPoints + ringPoints / 2);
+  std::vector<Point> closed;
+  for (const auto& given : rings_) {
+    const std::vector<Point>* ring = &given;
+    if (AllRound(given)) {
+      const double pole = given.front().lat < 0 ? -90.0 : 90.0;
+      closed = given;
+      closed.push_back({given.back().lon, pole});
+      closed.push_back({given.front().lon, pole});
+      ring = &closed;
+    }
+    double west = 1e9, east = -1e9;
+    for (const Point& p : *ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
+    const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
+    for (std::size_t i = 0; i < ring->size(); ++i) {
+      const Point p = (*ring)[i], q = (*ring)[(i + 1) % ring->size()];
+      const auto e = static_cast<std::uint32_t>(plane_edges_.size());
+      plane_edges_.push_back({p.lon - shift, p.lat, q.lon - shift, q.lat});
+      const PlaneEdge& d = plane_edges_.back();
+      CellsOf(d.x1, d.y1, d.x2, d.y2, [&](int cell) {
+        pairs.push_back({static_cast<std::uint32_t>(cell), e});
+      });
+    }
+  }
+  Fill(pairs, plane_start_, plane_cells_);
+  // Each cell's centre by the even-odd rule: the crossings of its row's
+  // parallel east of it, in every turn of longitude.
+  std::vector<std::vector<double>> crossings(kRows);
+  for (const PlaneEdge& e : plane_edges_) {
+    const int r0 = Row(std::min(e.y1, e.y2)), r1 = Row(std::max(e.y1, e.y2));
+    for (int r = r0; r <= r1; ++r) {
+      const double y = -90.0 + (r + 0.5) * kCell;
+      if ((e.y1 > y) != (e.y2 > y)) {
+        crossings[r].push_back(e.x1 + (y - e.y1) * (e.x2 - e.x1) / (e.y2 - e.y1));
+      }
+    }
+  }
+  centre_land_.assign(kRows * kColumns, 0);
+  for (int r = 0; r < kRows; ++r) {
+    std::vector<double>& xs = crossings[r];
+    std::sort(xs.begin(), xs.end());
+    // The crossings east of each centre, in each turn, counted as the
+    // centres go east (each turn's first crossing east only moves east).
+    std::size_t at[3] = {0, 0, 0};
+    for (int c = 0; c < kColumns; ++c) {
+      const double x = -180.0 + (c + 0.5) * kCell;
+      bool land = false;
+      for (int turn = -1; turn <= 1; ++turn) {
+        std::size_t& i = at[turn + 1];
+        while (i < xs.size() && xs[i] <= x + 360.0 * turn) ++i;
+        land = land || ((xs.size() - i) % 2 == 1);
+      }
+      centre_land_[r * kColumns + c] = land;
+    }
+  }
+}
+
+}  // namespace sailings
