@@ -323,6 +323,13 @@ TEST(Land, TheIndexAnswersAsThePolygonsDo) {
     }
   }
   EXPECT_GT(checked, 25000);
+  // At the poles, in every column of the index to the 180th meridian on
+  // either side: the South Pole is land (Antarctica goes all the way round,
+  // its ring closed over the pole), the North Pole sea.
+  for (double b : {-179.99, -179.8, -179.6, 0.1, 179.6, 179.8, 179.99}) {
+    EXPECT_TRUE(coast.IsLand(-89.9, b)) << b;
+    EXPECT_FALSE(coast.IsLand(89.9, b)) << b;
+  }
   for (double bad : {NAN, INFINITY}) {
     EXPECT_FALSE(coast.IsLand(bad, 10));
     EXPECT_FALSE(coast.IsLand(10, bad));

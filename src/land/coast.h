@@ -34,7 +34,7 @@ namespace sailings {
 class Coast {
  public:
   // The coast built into the library, decoded and indexed on first use
-  // (about 80 ms, 30 MB); nullptr in a build that leaves the data out (the
+  // (about 140 ms, 30 MB); nullptr in a build that leaves the data out (the
   // page) until LoadCoast() has given it.
   static const Coast* Get();
   // Gives the data (the bytes of coast_10m.bin) to a build without it;

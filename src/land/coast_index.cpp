@@ -46,10 +46,20 @@ void Fill(const Pairs& pairs, std::vector<std::uint32_t>& start, std::vector<std
   for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) list[--start[it->first]] = it->second;
 }
 
-// Whether a ring goes all the way round (Antarctica's): closed over its
-// pole in the plane.
-bool AllRound(const std::vector<Coast::Point>& ring) {
-  return std::fabs(ring.back().lon - ring.front().lon) > 180.0;
+// A ring that goes all the way round (Antarctica's), closed over its pole
+// in the plane: on from its last point to its first one a turn of
+// longitude on (the data's last point need not lie on the 180th meridian:
+// Antarctica's ends at 179.7°E, and the strip east of it is land), down to
+// the pole, back along it, and up to the first point. A ring that does not
+// go round is left as it is.
+void CloseOverPole(std::vector<Coast::Point>& ring) {
+  const Coast::Point first = ring.front(), last = ring.back();
+  if (std::fabs(last.lon - first.lon) <= 180.0) return;
+  const double pole = first.lat < 0 ? -90.0 : 90.0;
+  const double end = first.lon + 360.0 * std::round((last.lon - first.lon) / 360.0);
+  ring.push_back({end, first.lat});
+  ring.push_back({end, pole});
+  ring.push_back({first.lon, pole});
 }
 
 }  // namespace
@@ -76,11 +86,7 @@ void Coast::Index() {
   // The rings as the plane has them: each in its turn of longitude, the
   // one that goes all the way round closed over its pole.
   for (auto& ring : rings_) {
-    if (AllRound(ring)) {
-      const double pole = ring.front().lat < 0 ? -90.0 : 90.0;
-      ring.push_back({ring.back().lon, pole});
-      ring.push_back({ring.front().lon, pole});
-    }
+    CloseOverPole(ring);
     double west = 1e9, east = -1e9;
     for (const Point& p : ring) west = std::min(west, p.lon), east = std::max(east, p.lon);
     const double shift = 360.0 * std::round(0.5 * (west + east) / 360.0);
@@ -135,18 +141,16 @@ void Coast::IndexSpace() {
 // here: Index() moves the rings so once this is done.)
 void Coast::IndexPlane() {
   std::size_t ringPoints = 0;
-  for (const auto& ring : rings_) ringPoints += ring.size() + 2;
+  for (const auto& ring : rings_) ringPoints += ring.size() + 3;
   plane_edges_.reserve(ringPoints);
   Pairs pairs;
   pairs.reserve(ringPoints + ringPoints / 2);
   std::vector<Point> closed;
   for (const auto& given : rings_) {
     const std::vector<Point>* ring = &given;
-    if (AllRound(given)) {
-      const double pole = given.front().lat < 0 ? -90.0 : 90.0;
+    if (std::fabs(given.back().lon - given.front().lon) > 180.0) {
       closed = given;
-      closed.push_back({given.back().lon, pole});
-      closed.push_back({given.front().lon, pole});
+      CloseOverPole(closed);
       ring = &closed;
     }
     double west = 1e9, east = -1e9;
