@@ -203,6 +203,10 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // (Auckland's): the way round North Cape. At least the geodesics by
       // the tips of North Cape and Cape Brett (GeographicLib).
       {"round Northland", -37.0, 173.5, -36.6, 175.0, "", 0, "", 326.3, 360, false},
+      // Guards a way out of narrows (Guanabara Bay) whose next turn is far
+      // off (Cabo Frio's shelf): at least the geodesic (GeographicLib), at
+      // most the published distance.
+      {"out of Rio", -22.9068, -43.1729, -34.6037, -58.3816, "", 0, "", 1062.1, 1200, true},
       // Guards an end in a channel whose cells hold two seas (the Beagle
       // Channel, off Ushuaia). At least the geodesic.
       {"the Beagle Channel", -55.0, -63.5, -54.84, -68.25, "", 0, "", 164.7, 180, true},
@@ -293,10 +297,12 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
     }
     total_off += off, total_turns += turns;
   }
-  // At most one turning point in forty a little off the land (round a
-  // neighbour's corner, where the way is then a little long). A turn
-  // locked by its neighbours' corners (past Cape Agulhas) guards it.
-  EXPECT_LE(40 * total_off, total_turns) << total_off << " of " << total_turns;
+  // Every turning point on its clearance: a leg out of narrows carries
+  // their clearance no farther than the narrows (a turn past Cape Agulhas
+  // and Lisbon's way out guard it), and a leg held at its far end is
+  // looked at for land in between.
+  EXPECT_EQ(total_off, 0) << total_off << " of " << total_turns;
+  EXPECT_GT(total_turns, 100);
 }
 
 TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {

@@ -1,5 +1,6 @@
 // Whether a leg may be sailed: within the limiting latitude, and keeping
-// its clearance (less only where the way is narrow).
+// its clearance (less only where the way is narrow); how far a turning
+// point may swing so; moving points off the land.
 #include "sea/planner.h"
 
 namespace sailings {
@@ -79,6 +80,107 @@ bool Planner::Keeps(Vec3 a, Vec3 b, double keep, const Legs& narrows) const {
     if (t + window < angle) pieces.push_back({point(std::max(0.0, t + window)), y});
   }
   return true;
+}
+
+// Moves `p` away from the nearest land while it is nearer than the
+// clearance (to the middle of narrows, out to the clearance along a coast);
+// how far from land it then is, at most the clearance.
+double Planner::MoveOffLand(Vec3& p) const {
+  Vec3 nearest;
+  double d = coast_.Distance(p, c_, &nearest);
+  // Never farther than half as far again as the clearance it lacks (a
+  // point in a river would otherwise travel down it), nor across land.
+  const Vec3 start = p;
+  const double most = 1.5 * (c_ - d) + 1.0;
+  const auto usable = [&](Vec3 q) {
+    double lat, lon;
+    LatLonOf(q, lat, lon);
+    return !coast_.IsLand(lat, lon) && !Beyond(lat) && Chord(start, q) <= most && Clear(p, q, 0);
+  };
+  for (int step = 0; step < 24 && d < c_ - 0.5; ++step) {
+    const Vec3 away = p - nearest;
+    const double length = Length(away);
+    if (!(length > 0)) break;
+    const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
+    Vec3 movedNearest;
+    const double e = coast_.Distance(moved, c_, &movedNearest);
+    if (e > d && usable(moved)) {
+      p = moved, d = e, nearest = movedNearest;
+      continue;
+    }
+    // Straight away from the nearest land brings it nearer other land (a
+    // bay, a corner): the best of 16 bearings, as far, half and a quarter
+    // as far; where none is farther from land, the point is in narrows.
+    const Vec3 up = (1 / Length(p)) * p;
+    Vec3 east = Cross(Vec3{0, 0, 1}, up);
+    if (!(Length(east) > 1e-9)) break;
+    east = (1 / Length(east)) * east;
+    const Vec3 north = Cross(up, east);
+    double best = d;
+    Vec3 bestAt = p, bestNearest = nearest;
+    for (double r = c_ - d; r > 1.0 && best <= d; r *= 0.5) {
+      for (int k = 0; k < 16; ++k) {
+        const double bearing = kTwoPi * k / 16;
+        const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
+        Vec3 qNearest;
+        const double e2 = coast_.Distance(q, c_, &qNearest);
+        if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
+      }
+    }
+    if (!(best > d)) break;
+    p = bestAt, d = best, nearest = bestNearest;
+  }
+  return std::min(c_, d);
+}
+
+// A leg from a fixed end that swings from one far end to another nearer
+// than its distance from land sweeps no land (every point of the triangle
+// between the two is nearer the first leg than the far ends are to each
+// other): the point goes in such steps, so that no leg ever jumps an
+// island or a cape to come to rest on its far side, and the last step
+// that fails is halved to where the legs come to their clearance. A step
+// is never less than the least of the clearances, so the steps are few;
+// they are looked at no farther than kSwingReach.
+double Planner::Swing(Vec3 from, Vec3 to, const Swung& legs) const {
+  constexpr double kSwingReach = 10 * kNauticalMile;
+  constexpr int kMostSteps = 256;
+  const auto at = [&](double t) { return OnSurface((1 - t) * from + t * to); };
+  // The least room of the legs to a point: their distance from land, or
+  // -1 where one does not keep its clearance.
+  const auto room = [&](Vec3 q) {
+    double least = kSwingReach;
+    for (const auto& [end, need] : legs) {
+      const double keep = std::max(need, 0.5 * kLeastClearance);
+      if (LegBeyond(end, q)) return -1.0;
+      const double d = coast_.ArcDistance(end, q, std::max(kSwingReach, keep), keep);
+      if (d < keep) return -1.0;
+      least = std::min(least, d);
+    }
+    return least;
+  };
+  double r = room(from);
+  if (r < 0) return 0;
+  double t = 0;
+  for (int step = 0; step < kMostSteps && t < 1; ++step) {
+    const Vec3 here = at(t);
+    double next = 1;
+    while (Chord(here, at(next)) > 0.9 * r && next - t > 1e-12) next = t + 0.5 * (next - t);
+    const double rn = room(at(next));
+    if (rn >= 0) {
+      t = next, r = rn;
+      continue;
+    }
+    double lo = t, hi = next;  // lo keeps the clearance, hi does not
+    for (int k = 0; k < 40 && Chord(at(lo), at(hi)) > 2.0; ++k) {
+      const double mid = 0.5 * (lo + hi);
+      (room(at(mid)) >= 0 ? lo : hi) = mid;
+    }
+    return lo;
+  }
+  // (Never quite to `to`: a point slid onto its neighbour would leave a leg
+  // of no length.)
+  const double length = Chord(from, to);
+  return length > 4.0 ? std::min(t, 1 - 2.0 / length) : 0.0;
 }
 
 }  // namespace sea

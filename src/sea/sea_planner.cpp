@@ -85,21 +85,21 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       for (int k = 0; k < kCells; ++k) {
         if (!corridor[k] || !scratch_.reached[k]) continue;
         const int r = k / kCoarseColumns, c = k % kCoarseColumns;
-        for (int dr = -1; dr <= 1; ++dr)
-          for (int dc = -1; dc <= 1; ++dc) {
-            if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
-            const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
-            if (corridor[n] && !scratch_.reached[n]) {
-              if (SeasOf(k).count == 1) {
-                if (blocked_.empty()) blocked_.assign(kCells, 0);
-                const auto bit = static_cast<std::uint8_t>(1 << Direction(dr, dc));
-                closed += !(blocked_[k] & bit);
-                blocked_[k] |= bit;
-              } else {
-                look.push_back(k);
-              }
+        for (int step = 0; step < 16; ++step) {
+          const int dr = kSteps[step][0], dc = kSteps[step][1];
+          if (r + dr < 0 || r + dr >= kCoarseRows) continue;
+          const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
+          if (corridor[n] && !scratch_.reached[n]) {
+            if (SeasOf(k).count == 1) {
+              if (blocked_.empty()) blocked_.assign(kCells, 0);
+              const auto bit = static_cast<std::uint16_t>(1 << step);
+              closed += !(blocked_[k] & bit);
+              blocked_[k] |= bit;
+            } else {
+              look.push_back(k);
             }
           }
+        }
       }
       for (const int k : look) {
         if (SplitOf(k) >= 0 || SeasOf(k).count < 2) continue;

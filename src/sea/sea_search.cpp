@@ -249,12 +249,25 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         queue.push({g[y] + Chord(centre(y), goal), y});
       }
     };
-    for (int dr = -1; dr <= 1; ++dr) {
-      for (int dc = -1; dc <= 1; ++dc) {
-        if ((dr == 0 && dc == 0) || r + dr < 0 || r + dr >= kCoarseRows) continue;
-        const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
-        if (!blocked_.empty() && (blocked_[k] >> Direction(dr, dc) & 1)) continue;
+    for (int step = 0; step < 16; ++step) {
+      const int dr = kSteps[step][0], dc = kSteps[step][1];
+      {
+        if (r + dr < 0 || r + dr >= kCoarseRows) continue;
+        const auto cell = [&](int i, int j) {
+          return (r + i) * kCoarseColumns + (c + j + kCoarseColumns) % kCoarseColumns;
+        };
+        const int n = cell(dr, dc);
+        if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
         const int first = SplitOf(n);
+        if (step >= kNeighbours) {
+          // A knight's move: between cells of one sea each, past the two
+          // cells it passes between.
+          if (x >= kCells || first >= 0 || (n != cellOf(t) && !isOpen(n))) continue;
+          const int a = cell(dr / 2, dc / 2), b = cell(dr - dr / 2, dc - dc / 2);
+          if (SplitOf(a) >= 0 || SplitOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
+          relax(n, Chord(centre(x), CoarseCentre(n)));
+          continue;
+        }
         if (first < 0) {
           if (n != cellOf(t) && !isOpen(n)) continue;
           if (x >= kCells && !touches(x, n)) continue;
@@ -329,9 +342,9 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
     };
     bool held = false;
-    for (int dr = -1; dr <= 1; ++dr) {
-      for (int dc = -1; dc <= 1; ++dc) {
-        if ((dr == 0 && dc == 0) || c.row + dr < 0 || c.row + dr >= kFineRows) continue;
+    for (const auto& [dr, dc] : kSteps) {
+      {
+        if (c.row + dr < 0 || c.row + dr >= kFineRows) continue;
         const Cell n{c.row + dr, (c.column + dc + kFineColumns) % kFineColumns};
         if (!inCorridor(n)) {
           held = true;
@@ -340,14 +353,25 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
         const bool end = Key(n) == Key(to);
         const CellState& s = State(n);
         if (!s.open && !end) continue;
+        // A knight's move passes between two cells: both open, and the
+        // nearer the land of the three what the step pays for.
+        float least = s.clearance;
+        if (std::abs(dr) + std::abs(dc) == 3 && !end) {
+          const CellState& a =
+              State({c.row + dr / 2, (c.column + dc / 2 + kFineColumns) % kFineColumns});
+          const CellState& b =
+              State({c.row + dr - dr / 2, (c.column + dc - dc / 2 + kFineColumns) % kFineColumns});
+          if (!a.open || !b.open) continue;
+          least = std::min({least, a.clearance, b.clearance});
+        }
         // Near land, a step is taken only where its leg keeps the least
         // clearance.
         const Vec3 there = Centre(n);
-        if (!end && std::min(s.clearance, State(c).clearance) < kSeesNeighbours &&
+        if (!end && std::min(least, State(c).clearance) < kSeesNeighbours &&
             !Clear(here, there, std::min(c_, kLeastClearance)))
           continue;
         // Dearer near land: the way keeps to clear water where there is any.
-        const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - s.clearance / c_);
+        const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
         relax(Key(n), Chord(here, there) * near);
       }
     }

@@ -1,60 +1,9 @@
-// Pulling the cells' way taut: moving points off the land, and the passes
-// that drop, pull, slide, wrap and merge turning points.
+// Pulling the cells' way taut: the passes that drop, pull, slide, wrap and
+// merge turning points.
 #include "sea/planner.h"
 
 namespace sailings {
 namespace sea {
-
-// Moves `p` away from the nearest land while it is nearer than the
-// clearance (to the middle of narrows, out to the clearance along a coast);
-// how far from land it then is, at most the clearance.
-double Planner::MoveOffLand(Vec3& p) const {
-  Vec3 nearest;
-  double d = coast_.Distance(p, c_, &nearest);
-  // Never farther than half as far again as the clearance it lacks (a
-  // point in a river would otherwise travel down it), nor across land.
-  const Vec3 start = p;
-  const double most = 1.5 * (c_ - d) + 1.0;
-  const auto usable = [&](Vec3 q) {
-    double lat, lon;
-    LatLonOf(q, lat, lon);
-    return !coast_.IsLand(lat, lon) && !Beyond(lat) && Chord(start, q) <= most && Clear(p, q, 0);
-  };
-  for (int step = 0; step < 24 && d < c_ - 0.5; ++step) {
-    const Vec3 away = p - nearest;
-    const double length = Length(away);
-    if (!(length > 0)) break;
-    const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
-    Vec3 movedNearest;
-    const double e = coast_.Distance(moved, c_, &movedNearest);
-    if (e > d && usable(moved)) {
-      p = moved, d = e, nearest = movedNearest;
-      continue;
-    }
-    // Straight away from the nearest land brings it nearer other land (a
-    // bay, a corner): the best of 16 bearings, as far, half and a quarter
-    // as far; where none is farther from land, the point is in narrows.
-    const Vec3 up = (1 / Length(p)) * p;
-    Vec3 east = Cross(Vec3{0, 0, 1}, up);
-    if (!(Length(east) > 1e-9)) break;
-    east = (1 / Length(east)) * east;
-    const Vec3 north = Cross(up, east);
-    double best = d;
-    Vec3 bestAt = p, bestNearest = nearest;
-    for (double r = c_ - d; r > 1.0 && best <= d; r *= 0.5) {
-      for (int k = 0; k < 16; ++k) {
-        const double bearing = kTwoPi * k / 16;
-        const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
-        Vec3 qNearest;
-        const double e2 = coast_.Distance(q, c_, &qNearest);
-        if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
-      }
-    }
-    if (!(best > d)) break;
-    p = bestAt, d = best, nearest = bestNearest;
-  }
-  return std::min(c_, d);
-}
 
 // Pulls a chain straight between its two ends (see the header). `need`
 // holds each point's clearance on the way in, each leg's on the way out
@@ -154,40 +103,75 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     for (int pass = 0; pass < 40; ++pass) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        // The point of the leg from u to v nearest u (t = 0) from which on
+        // towards v (or, `back`, from v back) the leg keeps the full
+        // clearance: where a leg through narrows is divided.
+        const double full = Slack(c_);
+        const auto divide = [&](Vec3 u, Vec3 v, bool back, Vec3& x) {
+          const auto along = [&](double t) { return OnSurface((1 - t) * u + t * v); };
+          double lo = 0, hi = 1;  // lo: too near the narrows; hi: clear
+          if (back) std::swap(lo, hi);
+          for (int k = 0; k < 40 && Chord(along(lo), along(hi)) > 20.0; ++k) {
+            const double mid = 0.5 * (lo + hi);
+            const bool clear = back ? Clear(u, along(mid), full) : Clear(along(mid), v, full);
+            (clear ? hi : lo) = mid;
+          }
+          x = along(hi);
+          return Chord(x, u) > 10.0 && Chord(x, v) > 10.0;
+        };
         const double both = std::min(need[i - 1], need[i]);
         if (Keeps(p[i - 1], p[i + 1], both - kHullSlack, narrowLegs(i - 1, i + 1))) {
+          // A leg through narrows and one keeping the full clearance are
+          // not made one (the narrows' clearance would go with the leg
+          // wherever it is moved next): the point goes to the chord where
+          // the narrows end instead.
+          Vec3 x;
+          if ((need[i - 1] < full) != (need[i] < full) &&
+              divide(p[i - 1], p[i + 1], need[i] < full, x)) {
+            most = std::max(most, Chord(x, p[i]));
+            p[i] = x;
+            continue;
+          }
           p.erase(p.begin() + i), need.erase(need.begin() + i);
           need[i - 1] = both;
           --i;
           most = 1e9;
           continue;
         }
+        // A point off the land whose leg in or out passes narrows (a port's
+        // channel, a strait) at its far end: that leg keeps the narrows'
+        // clearance along its whole length, too little to hold the point
+        // off any other coast. The leg is divided where the rest of it
+        // keeps the full clearance (on the leg: the path is as it was), and
+        // the point is worked with that division as its neighbour.
+        if (split < 1024 && coast_.Distance(p[i], c_ + kTurnSlack) >= c_ + kTurnSlack) {
+          Vec3 x;
+          if (need[i - 1] < full && divide(p[i - 1], p[i], false, x)) {
+            ++split;
+            p.insert(p.begin() + i, x), need.insert(need.begin() + i, full);
+            ++i;
+          }
+          if (need[i] < full && divide(p[i], p[i + 1], true, x)) {
+            ++split;
+            p.insert(p.begin() + i + 1, x), need.insert(need.begin() + i, full);
+          }
+        }
         // The chord's point nearest p[i]: on the plane of its neighbours.
         const Vec3 n = Cross(p[i - 1], p[i + 1]);
         const Vec3 m = OnSurface(p[i] - (Dot(p[i], n) / Dot(n, n)) * n);
-        const auto clear = [&](Vec3 b) {
-          return Clear(p[i - 1], b, need[i - 1]) && Clear(b, p[i + 1], need[i]);
-        };
-        const auto along = [&](double t) { return OnSurface((1 - t) * p[i] + t * m); };
-        double lo = 0, hi = 1;
-        for (int k = 0; k < 30 && Chord(along(lo), along(hi)) > 2.0; ++k) {
-          const double mid = 0.5 * (lo + hi);
-          (clear(along(mid)) ? lo : hi) = mid;
-        }
-        Vec3 moved = along(lo);
+        // (Swung, never jumped: a point pulled over an island would come to
+        // rest round its far side, a longer way than the one it was on.)
+        Vec3 moved = p[i];
+        double t = Swing(p[i], m, {{p[i - 1], need[i - 1]}, {p[i + 1], need[i]}});
+        if (t > 0) moved = OnSurface((1 - t) * p[i] + t * m);
         // Then slid along each leg towards its far end while the other leg
         // stays clear: the path only shortens, and the point comes to the
         // corner that holds the other leg off.
         for (const int side : {-1, 1}) {
           const Vec3 end = p[i + side], other = p[i - side];
           const double otherNeed = side < 0 ? need[i] : need[i - 1];
-          const auto slid = [&](double t) { return OnSurface((1 - t) * moved + t * end); };
-          double in = 0, out = 1;
-          for (int k = 0; k < 30 && Chord(slid(in), slid(out)) > 2.0; ++k) {
-            const double mid = 0.5 * (in + out);
-            (Clear(slid(mid), other, otherNeed) ? in : out) = mid;
-          }
-          moved = slid(in);
+          t = Swing(moved, end, {{other, otherNeed}});
+          if (t > 0) moved = OnSurface((1 - t) * moved + t * end);
         }
         most = std::max(most, Chord(moved, p[i]));
         p[i] = moved;
@@ -259,16 +243,24 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
                 std::min(need[i - 1], need[i]) + kTurnSlack &&
             split < 1024) {
+          // (A leg held at its far end is held by that end's own corner;
+          // where that corner is the nearest land, the leg without its
+          // ends is looked at too: it may be held in between as well.)
+          const auto heldBy = [&](Vec3 u, Vec3 v, double keep, Vec3& t) {
+            double d = coast_.ArcDistance(u, v, c_ + kTurnSlack, 0, &t);
+            t = OnSurface(t);
+            if (d < keep + kTurnSlack && Chord(t, u) > 10 && Chord(t, v) > 10) return true;
+            const double length = Chord(u, v), trim = c_ + kTurnSlack + 50.0;
+            if (length < 2 * trim + 20.0) return false;
+            const double f = trim / length;
+            d = coast_.ArcDistance(OnSurface((1 - f) * u + f * v), OnSurface(f * u + (1 - f) * v),
+                                   c_ + kTurnSlack, 0, &t);
+            t = OnSurface(t);
+            return d < keep + kTurnSlack;
+          };
           Vec3 t1, t2;
-          const double d1 = coast_.ArcDistance(p[i - 1], p[i], c_ + kTurnSlack, 0, &t1);
-          const double d2 = coast_.ArcDistance(p[i], p[i + 1], c_ + kTurnSlack, 0, &t2);
-
-          t1 = OnSurface(t1), t2 = OnSurface(t2);
-          // (A leg held at its far end is held by that end's own corner.)
-          const bool in1 =
-              d1 < need[i - 1] + kTurnSlack && Chord(t1, p[i]) > 10 && Chord(t1, p[i - 1]) > 10;
-          const bool in2 =
-              d2 < need[i] + kTurnSlack && Chord(t2, p[i]) > 10 && Chord(t2, p[i + 1]) > 10;
+          const bool in1 = heldBy(p[i - 1], p[i], need[i - 1], t1);
+          const bool in2 = heldBy(p[i], p[i + 1], need[i], t2);
           if (in1 || in2) {
             ++split;
             const double before = need[i - 1], after = need[i];
