@@ -207,6 +207,10 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // off (Cabo Frio's shelf): at least the geodesic (GeographicLib), at
       // most the published distance.
       {"out of Rio", -22.9068, -43.1729, -34.6037, -58.3816, "", 0, "", 1062.1, 1200, true},
+      // Guards the Tagus as narrows whose clearance ends at its mouth (the
+      // turn off Cap Blanc on the full clearance): at least the geodesic
+      // (GeographicLib), at most the published distance.
+      {"out of the Tagus", 38.7223, -9.1393, 14.6928, -17.4467, "", 0, "", 1503.7, 1600, true},
       // Guards an end in a channel whose cells hold two seas (the Beagle
       // Channel, off Ushuaia). At least the geodesic.
       {"the Beagle Channel", -55.0, -63.5, -54.84, -68.25, "", 0, "", 164.7, 180, true},
