@@ -127,7 +127,7 @@ void BM_LongTable(benchmark::State& state) {
   NullBuffer sink;
   std::ostream console(&sink), file(&sink);
   for (auto _ : state) {
-    TableText table(console, &file, {true, false, true, nullptr});
+    TableText table(console, &file, {true, false, nullptr});
     WaypointRows rows(table);
     if (rhumb) {
       RhumbLineTable(g, n, 1852, rows);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: the format check, the test suite, the Python module and its
-# tests, the page (built to WebAssembly and tested in headless Chromium), the same suite under AddressSanitizer and
+# tests, the page (built to WebAssembly and tested in headless Chromium), the benchmarks (each
+# run once), the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the fuzz targets (their corpora replayed,
 # then a bounded run of each).
 # Set SAILINGS_QUICK=1 to run the plain suite only.
@@ -28,6 +29,12 @@ rm -rf build/web-test
 node tests/web/page_test.mjs build/default/sailings build/web . build/web-test
 node tests/web/chart_test.mjs build/default/sailings build/web . build/web-test
 node tests/web/legs_test.mjs build/default/sailings build/web . build/web-test
+
+# The benchmarks, built and each run once so that they keep building and
+# running (their numbers want longer runs on a quiet machine).
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+build/bench/bench/sailings_bench --benchmark_min_time=0 >/dev/null
 
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
