@@ -29,6 +29,7 @@ inline constexpr double e_sq = 0.00669438;                   // first eccentrici
 inline constexpr double e = 0.081819190843;                  // first eccentricity
 inline constexpr double kOneMinusESq = 0.99330562;           // 1 - e_sq
 inline constexpr double kMeridianFactor = 6335439.32722994;  // a (1 - e_sq), metres
+inline constexpr double kPolarRadius = 6356752.3142;         // a sqrt(1 - e_sq), metres
 // The flattening of the same ellipsoid, 1 - sqrt(1 - e_sq), for GeographicLib
 // (the geodesic of the comparisons) and the tests' references.
 inline constexpr double kFlattening = 0.0033528106647474805;

@@ -10,9 +10,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <queue>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
@@ -229,6 +231,13 @@ class Planner {
     std::vector<std::int32_t> tile_of;     // the cell's tile, -1: none yet
     std::vector<std::int8_t> coarse_open;  // -1 not yet known, else whether open
     std::vector<std::uint8_t> reached;     // whether a fine search reached it
+    // A bound on the way from the cell to the goal that an earlier corridor
+    // search learned (its length less the cell's way from the start), 0: none.
+    // (calloc's zeros: only the pages a search writes are ever made.)
+    struct Free {
+      void operator()(double* p) const { std::free(p); }
+    };
+    std::unique_ptr<double[], Free> bound;
     std::vector<int> touched;
     std::vector<std::unique_ptr<Tile[]>> blocks;
   };

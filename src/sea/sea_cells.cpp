@@ -3,6 +3,8 @@
 // next.
 #include "sea/planner.h"
 
+#include <new>
+
 namespace sailings {
 namespace sea {
 
@@ -13,13 +15,16 @@ Planner::Scratch& Planner::TheScratch() {
     scratch.tile_of.assign(kCells, -1);
     scratch.coarse_open.assign(kCells, -1);
     scratch.reached.assign(kCells, 0);
+    scratch.bound.reset(static_cast<double*>(std::calloc(kCells, sizeof(double))));
+    if (!scratch.bound) throw std::bad_alloc();
   }
   return scratch;
 }
 
 Planner::~Planner() {
   for (const int k : scratch_.touched)
-    scratch_.tile_of[k] = -1, scratch_.coarse_open[k] = -1, scratch_.reached[k] = 0;
+    scratch_.tile_of[k] = -1, scratch_.coarse_open[k] = -1, scratch_.reached[k] = 0,
+    scratch_.bound[k] = 0;
   scratch_.touched.clear();
 }
 

@@ -72,19 +72,22 @@ bool Planner::Step(Cell c, Cell n) {
          Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
 }
 
+// Breadth first: the cells' states it works out lie round the end, where
+// the search will want them.
 bool Planner::Pocket(Cell c, std::size_t most) {
-  std::unordered_map<std::int64_t, bool> seen{{Key(c), true}};
-  std::vector<Cell> stack{c};
-  while (!stack.empty() && seen.size() < most) {
-    const Cell here = stack.back();
-    stack.pop_back();
+  std::unordered_set<std::int64_t> seen;
+  seen.reserve(2 * most);
+  seen.insert(Key(c));
+  std::vector<Cell> queue{c};
+  for (std::size_t next = 0; next < queue.size() && seen.size() < most; ++next) {
+    const Cell here = queue[next];
     for (int dr = -1; dr <= 1; ++dr) {
       for (int dc = -1; dc <= 1; ++dc) {
         if ((dr == 0 && dc == 0) || here.row + dr < 0 || here.row + dr >= kFineRows) continue;
         const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
         if (seen.count(Key(n)) || !Step(here, n)) continue;
-        seen[Key(n)] = true;
-        stack.push_back(n);
+        seen.insert(Key(n));
+        queue.push_back(n);
       }
     }
   }
@@ -217,11 +220,30 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   } reset{ways};
   std::vector<double>& g = ways.g;
   std::vector<int>& parent = ways.parent;
-  using Item = std::pair<double, int>;
+  // The heuristic: the angle at the centre to the goal on the sphere of
+  // the polar radius, which every chain of chords between points of the
+  // ellipsoid outside it is longer than (it is no longer than the chords'
+  // radial projections onto the sphere, each shorter than its arc by less
+  // than a part in 1e-5 for steps under a degree). The chord alone falls
+  // short by a tenth across an ocean, and the search then floods seas far
+  // off the way.
+  // A search found anew after steps were closed knows more: a way can only
+  // have grown longer, so the last search's length to the goal less its
+  // way to a cell (the scratch's `bound`) is as good a bound, and better.
+  const auto toGoal = [&](int x) {
+    const Vec3 p = centre(x);
+    const double arc = kPolarRadius * (1 - 1e-5) * std::atan2(Length(Cross(p, goal)), Dot(p, goal));
+    return std::max(arc, scratch_.bound[cellOf(x)]);
+  };
+  struct Item {
+    double f, g;
+    int x;
+    bool operator>(const Item& o) const { return f > o.f; }
+  };
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
   g[s] = 0;
   ways.touched.push_back(s);
-  queue.push({Chord(centre(s), goal), s});
+  queue.push({toGoal(s), 0, s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
     const int ka = nodeOf(e.a), kb = nodeOf(e.b);
@@ -230,15 +252,14 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   }
   bool found = false;
   while (!queue.empty()) {
-    const double f = queue.top().first;
-    const auto x = queue.top().second;
+    const Item top = queue.top();
+    const int x = top.x;
     queue.pop();
     if (x == t) {
       found = true;
       break;
     }
-    const Vec3 here = centre(x);
-    if (f - Chord(here, goal) > g[x] + 1e-6) continue;  // stale
+    if (top.g > g[x]) continue;  // stale
     const int k = cellOf(x);
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
     const auto relax = [&](int y, double cost) {
@@ -246,7 +267,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         if (g[y] == INFINITY) ways.touched.push_back(y);
         g[y] = g[x] + cost;
         parent[y] = x;
-        queue.push({g[y] + Chord(centre(y), goal), y});
+        queue.push({g[y] + toGoal(y), g[y], y});
       }
     };
     for (int step = 0; step < 16; ++step) {
@@ -284,16 +305,49 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       for (const auto& [y, cost] : j->second) relax(y, cost);
   }
   if (!found) return false;
+  // (A cell's bound is learned while it is one node: its parts, if it is
+  // split later, are no nearer the goal than it was.)
+  for (const int x : ways.touched) {
+    if (x >= kCells || g[t] - g[x] <= scratch_.bound[x]) continue;
+    if (scratch_.bound[x] == 0) Touch(x);
+    scratch_.bound[x] = g[t] - g[x];
+  }
+  // The corridor: the way's cells and, where land or the limiting latitude
+  // is near (within the 5 x 5 cells round), their neighbours too. Over open
+  // sea the way's own cells are enough, with the two a knight's move passes
+  // between: the fine way there is pulled straight in any case, and the
+  // fine search reaches nearly every cell of its corridor.
   corridor.assign(kCells, 0);
   path.clear();
+  const auto mark = [&](int r, int c) {
+    if (r >= 0 && r < kCoarseRows)
+      corridor[r * kCoarseColumns + (c + kCoarseColumns) % kCoarseColumns] = 1;
+  };
+  const auto openSea = [&](int r, int c) {
+    const double lat = -90 + (r + 0.5) * kCoarse, lon = -180 + (c + 0.5) * kCoarse;
+    return r >= 0 && r < kCoarseRows && !Beyond(std::fabs(lat) + kCoarse) &&
+           coast_.KindOfCell(lat, lon) == Coast::CellKind::sea;
+  };
+  int last = -1;
   for (int x = t; x >= 0; x = parent[x]) {
     const int k = cellOf(x);
     path.push_back(k);
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
+    bool open = true;
+    for (int dr = -2; dr <= 2 && open; ++dr)
+      for (int dc = -2; dc <= 2 && open; ++dc) open = openSea(r + dr, c + dc);
     for (int dr = -1; dr <= 1; ++dr)
       for (int dc = -1; dc <= 1; ++dc)
-        if (r + dr >= 0 && r + dr < kCoarseRows)
-          corridor[(r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns] = 1;
+        if (!open || (dr == 0 && dc == 0)) mark(r + dr, c + dc);
+    if (last >= 0) {
+      const int lr = last / kCoarseColumns;
+      int dc = last % kCoarseColumns - c;
+      dc -= kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
+      const int dr = lr - r;
+      if (std::abs(dr) + std::abs(dc) == 3 && std::abs(dr) <= 2 && std::abs(dc) <= 2)
+        mark(r + dr / 2, c + dc / 2), mark(r + dr - dr / 2, c + dc - dc / 2);
+    }
+    last = k;
   }
   std::reverse(path.begin(), path.end());
   return true;
