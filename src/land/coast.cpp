@@ -30,6 +30,19 @@ double PointSegmentSquared(Vec3 p, Vec3 q, Vec3 r) {
   return Dot(v, v);
 }
 double PointSegment(Vec3 p, Vec3 q, Vec3 r) { return std::sqrt(PointSegmentSquared(p, q, r)); }
+// The edge from q to r looked at for the point of land nearest p: `best`
+// (a square) and `nearest` follow it where it is nearer.
+void Closer(Vec3 p, Vec3 q, Vec3 r, double& best, Vec3* nearest) {
+  const double d = PointSegmentSquared(p, q, r);
+  if (d < best) {
+    best = d;
+    if (nearest) {
+      const Vec3 v = r - q;
+      const double vv = Dot(v, v);
+      *nearest = q + (vv > 0 ? std::clamp(Dot(p - q, v) / vv, 0.0, 1.0) : 0.0) * v;
+    }
+  }
+}
 
 // Per thread: which cells and edges a query has already looked at.
 struct Seen {
@@ -145,18 +158,29 @@ double Coast::Distance(Vec3 p, double reach, Vec3* nearest) const {
   ThreadSeen().Begin(kRows * kColumns, edges_.size());
   double best = reach * reach;  // (squares: one root at the end)
   ForEachEdgeNear(lat, lon, reach, [&](std::uint32_t e) {
-    const Vec3 q = points_[edges_[e]], r = points_[edges_[e] + 1];
-    const double d = PointSegmentSquared(p, q, r);
-    if (d < best) {
-      best = d;
-      if (nearest) {
-        const Vec3 v = r - q;
-        const double vv = Dot(v, v);
-        *nearest = q + (vv > 0 ? std::clamp(Dot(p - q, v) / vv, 0.0, 1.0) : 0.0) * v;
-      }
-    }
+    Closer(p, points_[edges_[e]], points_[edges_[e] + 1], best, nearest);
     return false;
   });
+  return best < reach * reach ? std::sqrt(best) : reach;
+}
+
+Coast::Near::Near(const Coast& coast, Vec3 p, double reach) {
+  double lat, lon;
+  LatLonOf(p, lat, lon);
+  if (!std::isfinite(lat) || !std::isfinite(lon) || !(reach > 0)) return;
+  ThreadSeen().Begin(kRows * kColumns, coast.edges_.size());
+  coast.ForEachEdgeNear(lat, lon, reach, [&](std::uint32_t e) {
+    const Vec3 q = coast.points_[coast.edges_[e]], r = coast.points_[coast.edges_[e] + 1];
+    if (PointSegmentSquared(p, q, r) <= reach * reach) ends_.push_back(q), ends_.push_back(r);
+    return false;
+  });
+}
+
+double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest) const {
+  if (!std::isfinite(Dot(p, p)) || !(reach > 0)) return 0;
+  double best = reach * reach;
+  for (std::size_t k = 0; k < ends_.size(); k += 2)
+    Closer(p, ends_[k], ends_[k + 1], best, nearest);
   return best < reach * reach ? std::sqrt(best) : reach;
 }
 

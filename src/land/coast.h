@@ -51,6 +51,18 @@ class Coast {
   // The coast's points (both ends of every edge, Earth-centred) within
   // about `reach` metres of `p` (the index's cells that reach holds).
   void PointsNear(Vec3 p, double reach, std::vector<Vec3>& out) const;
+  // The coast round a point, for many Distance() questions near it: the
+  // edges within `reach` of `p`. Its Distance(q, r) of a point q with
+  // r + |q - p| <= reach is the coast's, edge for edge, without looking
+  // through the index's cells again.
+  class Near {
+   public:
+    Near(const Coast& coast, Vec3 p, double reach);
+    double Distance(Vec3 q, double reach, Vec3* nearest = nullptr) const;
+
+   private:
+    std::vector<Vec3> ends_;  // both ends of each edge
+  };
   // The distance (metres) from the great elliptic arc from `a` to `b`
   // (Earth-centred, on the ellipsoid, less than half the ellipse apart) to
   // land, if less than `reach`; else `reach`. Stops at the first edge

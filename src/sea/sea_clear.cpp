@@ -101,9 +101,12 @@ double Planner::MoveOffLand(Vec3& p) const {
     const Vec3 away = p - nearest;
     const double length = Length(away);
     if (!(length > 0)) break;
+    // Every point looked at lies within c_ - d of p (and metres more where
+    // the surface bends): the coast within the clearance of any of them.
+    const Coast::Near near(coast_, p, c_ + (c_ - d) + 10.0);
     const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
     Vec3 movedNearest;
-    const double e = coast_.Distance(moved, c_, &movedNearest);
+    const double e = near.Distance(moved, c_, &movedNearest);
     if (e > d && usable(moved)) {
       p = moved, d = e, nearest = movedNearest;
       continue;
@@ -123,7 +126,7 @@ double Planner::MoveOffLand(Vec3& p) const {
         const double bearing = kTwoPi * k / 16;
         const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
         Vec3 qNearest;
-        const double e2 = coast_.Distance(q, c_, &qNearest);
+        const double e2 = near.Distance(q, c_, &qNearest);
         if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
       }
     }
