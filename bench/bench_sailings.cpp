@@ -20,6 +20,7 @@
 #include "elliptic/waypoints.h"
 #include "land/coast.h"
 #include "sailings/check.hpp"
+#include "sailings/places.hpp"
 #include "sailings/records.hpp"
 #include "sailings/route_files.hpp"
 #include "sailings/sea.hpp"
@@ -287,6 +288,37 @@ void BM_SeaPassage(benchmark::State& state) {
   state.counters["points"] = static_cast<double>(passage.points.size());
 }
 BENCHMARK(BM_SeaPassage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every pair of 30 ports (the bundled location list and
+// tools/sea-ports.txt, as tools/sea-pairs.py plans them a process each),
+// one after the other on one core, after the coastline is loaded.
+void BM_SeaPairs(benchmark::State& state) {
+  NullBuffer sink;
+  std::ostream quiet(&sink);
+  std::vector<Place> ports;
+  for (const char* file : {"data/input.txt", "tools/sea-ports.txt"}) {
+    const auto some = LoadPlaces(std::filesystem::path(SAILINGS_SOURCE_DIR) / file, quiet);
+    if (some) ports.insert(ports.end(), some->begin(), some->end());
+  }
+  if (ports.size() != 30) state.SkipWithError("the 30 ports");
+  const sailings::Coast& coast = *sailings::Coast::Get();
+  std::size_t planned = 0;
+  for (auto _ : state) {
+    planned = 0;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+      for (std::size_t j = i + 1; j < ports.size(); ++j) {
+        sailings::SeaRequest request;
+        request.lat1 = ports[i].lat, request.lon1 = ports[i].lon;
+        request.lat2 = ports[j].lat, request.lon2 = ports[j].lon;
+        request.clearance = kDefaultClearanceNm * sailings::kNauticalMile;
+        sailings::SeaPlan plan;
+        planned += sailings::PlanSea(coast, request, plan, nullptr) == sailings::SeaOutcome::ok;
+      }
+    }
+  }
+  state.counters["planned"] = static_cast<double>(planned);
+}
+BENCHMARK(BM_SeaPairs)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
 

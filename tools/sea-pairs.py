@@ -7,15 +7,13 @@ its length, and whether its route crosses land by `sailings check --land`.
 
   tools/sea-pairs.py [--program build/default/sailings] [--no-peer]
 
-The 30 ports: the bundled location list's 23 places and 7 more. The peer is
-installed into build/sea-pairs with npm (the registry this machine reaches).
+The 30 ports: the bundled location list's 23 places and the 7 of
+tools/sea-ports.txt. The peer is installed into build/sea-pairs with npm
+(the registry this machine reaches).
 A developer's tool: it takes minutes (435 passages, one process each)."""
 import argparse, concurrent.futures, json, os, statistics, subprocess, sys, tempfile, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-MORE = [("Le Havre", 49.48, 0.11), ("Gibraltar", 36.14, -5.35), ("Piraeus", 37.94, 23.64),
-        ("Jeddah", 21.49, 39.17), ("Colombo", 6.95, 79.85), ("Durban", -29.87, 31.03),
-        ("Los Angeles", 33.73, -118.26)]
 # searoute-js 0.1.0 gives "nm" as statute miles times 1.15078 (it should
 # divide): its lengths are 1.15078 squared times the nautical miles.
 NM_FIX = 1.15078 ** 2
@@ -39,12 +37,13 @@ require('fs').writeFileSync(process.argv[3], JSON.stringify(out));
 
 def ports():
     places = []
-    for line in open(os.path.join(ROOT, "data", "input.txt"), encoding="utf-8"):
-        if "\t" in line:
-            name, position = line.rstrip("\n").split("\t")
-            lat, lon = map(float, position.split())
-            places.append((name, lat, lon))
-    return places + MORE
+    for path in (("data", "input.txt"), ("tools", "sea-ports.txt")):
+        for line in open(os.path.join(ROOT, *path), encoding="utf-8"):
+            if "\t" in line and not line.startswith("#"):
+                name, position = line.rstrip("\n").split("\t")
+                lat, lon = map(float, position.split())
+                places.append((name, lat, lon))
+    return places
 
 
 def main():
