@@ -441,6 +441,14 @@ TEST(Sea, EndsOnLandAreJoinedToTheNearestSea) {
     }
   }
   EXPECT_NE(p.notes.at(0).find("approach leg"), std::string::npos);
+  // Lagos lies on a lagoon whose way out is narrower than the cells see at
+  // this scale: its nearest sea is a pocket of some tens of cells, and the
+  // approach goes on out to the open sea (south of the bar, about 6.3N).
+  SeaPassage lagos;
+  ASSERT_EQ(sailings::PlanSeaPassage(6.45, 3.39, 4.0, 3.0, {}, lagos), Status::ok);
+  EXPECT_EQ(lagos.points.at(1).leg, SeaLeg::approach);
+  EXPECT_LT(lagos.points[1].lat, 6.38);
+  EXPECT_GE(Land().Distance(lagos.points[1].lat, lagos.points[1].lon, 10), 2.0 - 0.01);
 }
 
 TEST(Sea, Refusals) {
