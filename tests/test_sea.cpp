@@ -495,4 +495,20 @@ TEST(Sea, Refusals) {
       EXPECT_NEAR(inland, least, 0.6);
     }
   }
+  // Hamburg's centre lies a few miles from the Elbe's water at this scale,
+  // but the river is narrower than twice the clearance for more than 20 NM
+  // down: refused, and not said to lie more than 20 NM from the sea.
+  SeaPassage hamburg;
+  int end = 0;
+  double inland = 0;
+  EXPECT_EQ(sailings::PlanSeaPassage(53.55, 9.99, 54.0, 7.0, {}, hamburg, &end, &inland),
+            Status::end_inland);
+  EXPECT_GT(inland, 0);
+  EXPECT_LT(inland, 20);
+  EXPECT_EQ(sailings::InlandText(5.62, 2),
+            "lies 5.6 NM from the sea, and no position within 20 NM "
+            "of it keeps the clearance of 2.00 NM");
+  EXPECT_EQ(sailings::InlandText(164.94, 2), "lies 164.9 NM from the sea, more than 20 NM");
+  EXPECT_EQ(sailings::InlandText(0, 0.5),
+            "lies at sea, but no position within 20 NM of it keeps the clearance of 0.50 NM");
 }

@@ -84,6 +84,14 @@ bool LoadCoastline(const std::string& bytes);
 Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const SeaOptions& options,
                       SeaPassage& passage, int* inland_end = nullptr, double* inland_nm = nullptr);
 
+// Why an end is refused with end_inland, as every face words it after the
+// end's name: "lies 164.9 NM from the sea, more than 20 NM"; nearer the
+// water than that, where none of it within 20 NM keeps the clearance (a
+// river, a narrow inlet): "lies 5.6 NM from the sea, and no position within
+// 20 NM of it keeps the clearance of 2.00 NM" ("lies at sea, but ..." for
+// an end on the water).
+std::string InlandText(double inland_nm, double clearance_nm);
+
 // A voyage at sea: between each two consecutive waypoints of `given`, the
 // sea passage, its turning points added to `points` in order. Each added
 // point is marked `added` and named as every face names it: "NAME approach"

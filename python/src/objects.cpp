@@ -264,12 +264,9 @@ void AddObjects(py::module_& m) {
             s = PlanSeaPassage(lat1, lon1, lat2, lon2, options, passage, &end, &inland);
           }
           if (s == Status::end_inland) {
-            char far[32];
-            std::snprintf(far, sizeof far, "%.1f", inland);
             RaiseError(py::int_(static_cast<int>(s)),
-                       std::string(end == 1 ? "the departure" : "the destination") + " lies " +
-                           far + " NM from the sea, more than " +
-                           std::to_string(static_cast<int>(kMostInlandNm)) + " NM");
+                       std::string(end == 1 ? "the departure" : "the destination") + " " +
+                           InlandText(inland, options.clearance_nm));
           }
           Check(s);
           py::list points;

@@ -176,13 +176,10 @@ void AddVoyage(py::module_& m) {
             status = SeaVoyagePoints(v.points, options, points, found, refusal);
           }
           if (status == Status::end_inland) {
-            char far[32];
-            std::snprintf(far, sizeof far, "%.1f", refusal.inland_nm);
             RaiseError(py::int_(static_cast<int>(status)),
                        "leg " + std::to_string(refusal.leg) + ": the " +
-                           (refusal.inland_end == 1 ? "departure" : "destination") + " lies " +
-                           far + " NM from the sea, more than " +
-                           std::to_string(static_cast<int>(kMostInlandNm)) + " NM");
+                           (refusal.inland_end == 1 ? "departure" : "destination") + " " +
+                           InlandText(refusal.inland_nm, options.clearance_nm));
           }
           if (status != Status::ok)
             RaiseError(py::int_(static_cast<int>(status)),

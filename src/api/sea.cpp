@@ -30,6 +30,23 @@ bool CoastlineLoaded() { return Coast::Get() != nullptr; }
 
 bool LoadCoastline(const std::string& bytes) { return Coast::Load(bytes); }
 
+std::string InlandText(double inland_nm, double clearance_nm) {
+  char text[160];
+  const int most = static_cast<int>(kMostInlandNm);
+  if (inland_nm > kMostInlandNm)
+    std::snprintf(text, sizeof text, "lies %.1f NM from the sea, more than %d NM", inland_nm, most);
+  else if (inland_nm > 0)
+    std::snprintf(text, sizeof text,
+                  "lies %.1f NM from the sea, and no position within %d NM of it keeps the "
+                  "clearance of %.2f NM",
+                  inland_nm, most, clearance_nm);
+  else
+    std::snprintf(text, sizeof text,
+                  "lies at sea, but no position within %d NM of it keeps the clearance of %.2f NM",
+                  most, clearance_nm);
+  return text;
+}
+
 namespace {
 
 std::string Miles(double nm, int decimals = 1) {

@@ -60,13 +60,10 @@ int CommandLine::SeaPoints(const Options& o, RouteFileContent& content) {
   if (status == Status::end_inland) {
     const VoyagePoint& end =
         given[static_cast<std::size_t>(refusal.inland_end == 1 ? refusal.leg - 1 : refusal.leg)];
-    char far[32];
-    std::snprintf(far, sizeof far, "%.1f", refusal.inland_nm);
     return Fail(
         leg(refusal.leg) + ": " +
-        (end.name.empty() ? FormatPositionShort(end.lat, end.lon) : PrintableText(end.name)) +
-        " lies " + far + " NM from the sea, more than " +
-        std::to_string(static_cast<int>(kMostInlandNm)) + " NM");
+        (end.name.empty() ? FormatPositionShort(end.lat, end.lon) : PrintableText(end.name)) + " " +
+        InlandText(refusal.inland_nm, sea.clearance_nm));
   }
   if (status == Status::clearance_out_of_range || status == Status::unknown_canal ||
       status == Status::no_coast || status == Status::limit_out_of_range ||
