@@ -383,6 +383,36 @@ TEST(Sea, NarrowsKeepLessOnlyWhereTheWayIsNarrow) {
   }
 }
 
+TEST(Sea, TheBosporusIsPassedAlongItsMiddle) {
+  // The Bosporus is water in the data but some 750 m wide at its narrows,
+  // less than a cell: the Black Sea to the Aegean passes it, each leg
+  // keeping from the measured land nearly half its width there (0.2 NM),
+  // and a note says so; the Dardanelles follow.
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(43.0, 34.0, 39.5, 25.0, {}, p), Status::ok);
+  double least = 1e9;
+  bool strait = false;
+  for (std::size_t k = 1; k < p.points.size(); ++k) {
+    const sailings::SeaPoint &a = p.points[k - 1], &b = p.points[k];
+    strait = strait || (b.lat > 41.0 && b.lat < 41.25 && b.lon > 28.95 && b.lon < 29.2);
+    if (b.leg != SeaLeg::open) continue;
+    const double kept = Land().LegDistance(a.lat, a.lon, b.lat, b.lon, 2.0);
+    EXPECT_GE(kept, b.clearance_nm - 0.01) << "leg " << k;
+    least = std::min(least, kept);
+  }
+  EXPECT_TRUE(strait);
+  EXPECT_GE(least, 0.15);
+  EXPECT_LE(least, 0.21);
+  bool told = false;
+  for (const std::string& note : p.notes)
+    told = told || note.find("41.1N 29.0E") != std::string::npos;
+  EXPECT_TRUE(told);
+  double s12;
+  GeographicLib::Geodesic::WGS84().Inverse(43.0, 34.0, 39.5, 25.0, s12);
+  EXPECT_GT(p.distance_nm, s12 / ref::kNm);
+  EXPECT_LT(p.distance_nm, 1.3 * s12 / ref::kNm);
+}
+
 TEST(Sea, GeodesicLegsKeepTheClearanceAsGeodesics) {
   // Sailed as geodesics, the legs of Yokohama to San Francisco (by the
   // Uraga Channel and the Golden Gate) each keep what they say, measured

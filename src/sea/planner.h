@@ -265,11 +265,13 @@ class Planner {
     int cell, sea;
   };
   std::vector<Part> parts_;
-  // The gates open: their first and last cells.
+  // The gates open: their first and last cells, and their lines. A canal's
+  // index in Gates(); a strait's -1 (its legs are sailed at sea).
   struct GateEnds {
     int gate;
     Cell a, b;
     double cost;
+    const std::vector<double>* line;
   };
   std::vector<GateEnds> gates_;
 };

@@ -26,6 +26,27 @@ const std::vector<Gate>& Gates() {
 
 namespace sea {
 
+namespace {
+
+// Straits narrower than the fine cells see (a channel under a cell wide
+// winds through them, and no chain of their centres stays in it): the
+// line of the water's middle (the points farthest from both banks in the
+// data), passed like a canal's but sailed at sea, each leg keeping what
+// it does. Their ends lie where the cells see the way again.
+const std::vector<std::vector<double>>& Straits() {
+  static const std::vector<std::vector<double>> straits = {
+      // The Bosporus, from the Black Sea to the Sea of Marmara (its narrows
+      // some 750 m wide at this scale).
+      {41.260, 29.1400, 41.240, 29.1345, 41.220, 29.1190, 41.200, 29.1040, 41.185, 29.0895,
+       41.170, 29.0740, 41.160, 29.0600, 41.150, 29.0605, 41.140, 29.0730, 41.130, 29.0790,
+       41.115, 29.0690, 41.100, 29.0640, 41.080, 29.0560, 41.065, 29.0480, 41.050, 29.0340,
+       41.040, 29.0130, 41.030, 28.9985, 41.015, 29.0040, 41.000, 29.0040, 40.980, 28.9965},
+  };
+  return straits;
+}
+
+}  // namespace
+
 SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (Beyond(request_.lat1) || Beyond(request_.lat2)) return SeaOutcome::beyond_limit;
   // 1. The ends at sea.
@@ -50,16 +71,19 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (!toSea(request_.lat2, request_.lon2, lat2, lon2, plan.approach_to))
     return SeaOutcome::destination_inland;
   const Cell from = FineCell(lat1, lon1), to = FineCell(lat2, lon2);
-  // The gates open, each end the cell of its end point.
-  for (std::size_t g = 0; g < Gates().size(); ++g) {
-    if (g < request_.closed.size() && request_.closed[g]) continue;
-    const std::vector<double>& line = Gates()[g].line;
+  // The gates open (the canals not closed, the straits), each end the cell
+  // of its end point.
+  const auto gate = [&](int g, const std::vector<double>& line) {
     double length = 0;
     for (std::size_t k = 2; k < line.size(); k += 2)
       length += Chord(At(line[k - 2], line[k - 1]), At(line[k], line[k + 1]));
-    gates_.push_back({static_cast<int>(g), FineCell(line[0], line[1]),
-                      FineCell(line[line.size() - 2], line.back()), length});
-  }
+    gates_.push_back({g, FineCell(line[0], line[1]), FineCell(line[line.size() - 2], line.back()),
+                      length, &line});
+  };
+  for (std::size_t g = 0; g < Gates().size(); ++g)
+    if (g >= request_.closed.size() || !request_.closed[g])
+      gate(static_cast<int>(g), Gates()[g].line);
+  for (const std::vector<double>& line : Straits()) gate(-1, line);
   // 2. The way round the land: the corridor first, then everywhere.
   std::vector<std::int64_t> way;
   std::vector<std::uint8_t> corridor;
@@ -118,14 +142,15 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // The chain: the ends, the cells' centres and the gates' lines; each
   // leg keeps what it does (at most the clearance), a canal's legs nothing.
   std::vector<Vec3> p{At(lat1, lon1)};
-  std::vector<int> gateOf;  // each leg's gate, or -1
+  std::vector<int> gateOf;  // each leg's entry of gates_, or -1
   for (std::size_t k = 0; k < way.size(); ++k) {
     const Cell c = FromKey(way[k]);
-    int through = -1;
-    for (const GateEnds& e : gates_) {
+    int through = -1;  // the entry of gates_
+    for (std::size_t g = 0; g < gates_.size(); ++g) {
+      const GateEnds& e = gates_[g];
       if (k + 1 < way.size() && ((Key(e.a) == way[k] && Key(e.b) == way[k + 1]) ||
                                  (Key(e.b) == way[k] && Key(e.a) == way[k + 1])))
-        through = e.gate;
+        through = static_cast<int>(g);
     }
     if (through < 0) {
       // (The ends' own cells are the ends: their centres may lie on land.)
@@ -135,7 +160,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       continue;
     }
     // A gate: from this cell's centre along its line to the far end cell's.
-    const std::vector<double>& line = Gates()[through].line;
+    const std::vector<double>& line = *gates_[through].line;
     const std::size_t n = line.size() / 2;
     const bool forward = Key(FineCell(line[0], line[1])) == way[k];
     p.push_back(Centre(c));
@@ -208,13 +233,15 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   for (std::size_t k = 0; k < out.size(); ++k) {
     point(out[k]);
     if (k + 1 < out.size()) {
-      plan.legs.push_back(outGate[k] >= 0 ? SeaLegKind::canal : SeaLegKind::open);
+      // (A strait's legs are sailed at sea, a canal's through it.)
+      const int canal = outGate[k] >= 0 ? gates_[outGate[k]].gate : -1;
+      plan.legs.push_back(canal >= 0 ? SeaLegKind::canal : SeaLegKind::open);
       // What the leg keeps, found anew (at least what it was made to keep).
-      plan.clearance.push_back(outGate[k] >= 0 ? 0 : coast_.ArcDistance(out[k], out[k + 1], c_, 0));
-      plan.gate.push_back(outGate[k]);
+      plan.clearance.push_back(canal >= 0 ? 0 : coast_.ArcDistance(out[k], out[k + 1], c_, 0));
+      plan.gate.push_back(canal);
       // A leg at sea that touches land (within a metre) may cross it:
       // never given as a way.
-      if (outGate[k] < 0 && plan.clearance.back() < 1.0) {
+      if (canal < 0 && plan.clearance.back() < 1.0) {
         plan = SeaPlan{};
         return SeaOutcome::no_way;
       }

@@ -13,7 +13,8 @@
 //     isthmus) becomes a node for each; the corridor is found anew and the
 //     search goes on. Each step costs its chord, more near
 //     land, so that the way keeps clear water where there is any. Canals
-//     join their two ends as gates, at their lengths.
+//     join their two ends as gates, at their lengths; so does a strait
+//     narrower than the cells (the Bosporus), sailed along its middle.
 //  3. Taut. The cells' way is pulled straight: from each turning point the
 //     farthest cell that a great elliptic leg reaches keeping the
 //     clearance, then every turning point moved towards the chord of its
