@@ -1,6 +1,6 @@
 // The sea planner's parts (sea_planner.h says what it does): its cells,
 // the geometry they share, and the Planner that the cells' states
-// (sea_cells.cpp), the search (sea_search.cpp), the legs' clearance
+// (sea_cells.cpp), the ends (sea_ends.cpp), the search (sea_search.cpp), the legs' clearance
 // (sea_clear.cpp), the pulling taut (sea_taut.cpp, sea_wrap.cpp) and the
 // plan itself (sea_planner.cpp) are members of.
 // Internal to src/sea.

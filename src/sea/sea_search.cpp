@@ -1,4 +1,5 @@
-// The way round the land: cells, their seas, the corridor and the search.
+// The way round the land: the cells' steps, their seas, the corridor and
+// the search.
 #include "sea/planner.h"
 
 namespace sailings {
@@ -26,72 +27,12 @@ double CoarseStep(int r, int dr, int dc) {
 
 }  // namespace
 
-// The nearest position to (lat, lon) at sea that keeps the clearance,
-// searched on circles every 0.05 NM out to 20 NM.
-bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon,
-                    double& moved, double& inland) {
-  const Vec3 p = At(lat, lon);
-  inland = 0;
-  const bool land = coast_.IsLand(lat, lon);
-  const double near = land ? 0 : coast_.Distance(p, keep);
-  if (!land && near >= keep) {
-    seaLat = lat, seaLon = lon, moved = 0;
-    return true;
-  }
-  if (land) inland = coast_.Distance(p, 1e6);
-  // No position nearer than this keeps the clearance: from land, the way
-  // out crosses the coast (`inland` away) and goes on `keep` beyond it; at
-  // sea, the clearance grows no faster than the distance gone (with a
-  // margin for the circles' flat offsets and the coast's chords).
-  const double least = 0.98 * (land ? inland + keep : keep - near) - 100.0;
-  const double step = 0.05 * kNauticalMile;
-  for (double r = step; r <= kMostInland + keep + 0.5 * step; r += step) {
-    if (r < least) continue;
-    const int bearings = std::max(36, static_cast<int>(std::ceil(kTwoPi * r / step)));
-    double best = -1;
-    for (int k = 0; k < bearings; ++k) {
-      double qLat, qLon;
-      Offset(lat, lon, r, kTwoPi * k / bearings, qLat, qLon);
-      if (std::fabs(qLat) > 89.9 || Beyond(qLat) || coast_.IsLand(qLat, qLon)) continue;
-      const double d = coast_.Distance(At(qLat, qLon), keep + kNauticalMile);
-      if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
-    }
-    if (best >= 0) {
-      moved = r;
-      return true;
-    }
-  }
-  return false;
-}
-
 bool Planner::Step(Cell c, Cell n) {
   const CellState& s = State(n);
   if (!s.open) return false;
   // Near land, a step is taken only where its leg keeps the least clearance.
   return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
          Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
-}
-
-// Breadth first: the cells' states it works out lie round the end, where
-// the search will want them.
-bool Planner::Pocket(Cell c, std::size_t most) {
-  std::unordered_set<std::int64_t> seen;
-  seen.reserve(2 * most);
-  seen.insert(Key(c));
-  std::vector<Cell> queue{c};
-  for (std::size_t next = 0; next < queue.size() && seen.size() < most; ++next) {
-    const Cell here = queue[next];
-    for (int dr = -1; dr <= 1; ++dr) {
-      for (int dc = -1; dc <= 1; ++dc) {
-        if ((dr == 0 && dc == 0) || here.row + dr < 0 || here.row + dr >= kFineRows) continue;
-        const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
-        if (seen.count(Key(n)) || !Step(here, n)) continue;
-        seen.insert(Key(n));
-        queue.push_back(n);
-      }
-    }
-  }
-  return seen.size() < most;
 }
 
 // The seas of a coarse cell: its fine cells joined by the steps the fine
@@ -151,6 +92,10 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         }
     return first;
   };
+  // What the coast's index holds in coarse cell (r, c) (its cells are these).
+  const auto kindOf = [&](int r, int c) {
+    return coast_.KindOfCell(-90 + (r + 0.5) * kCoarse, -180 + (c + 0.5) * kCoarse);
+  };
   // A coarse cell is open when any of a 3 x 3 sample of its fine cells is
   // (and the fine search has not found it closed).
   std::vector<std::int8_t>& open = scratch_.coarse_open;
@@ -159,8 +104,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       const Cell c{k / kCoarseColumns, k % kCoarseColumns};
       // (A cell without coast is all sea or all land, and its samples lie
       // more than two miles inside it: open wherever within the limit.)
-      const Coast::CellKind kind =
-          coast_.KindOfCell(-90 + (c.row + 0.5) * kCoarse, -180 + (c.column + 0.5) * kCoarse);
+      const Coast::CellKind kind = kindOf(c.row, c.column);
       bool any = false;
       for (int i = 1; i < 10 && !any && kind != Coast::CellKind::land; i += 3)
         for (int j = 1; j < 10 && !any; j += 3) {
@@ -324,9 +268,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       corridor[r * kCoarseColumns + (c + kCoarseColumns) % kCoarseColumns] = 1;
   };
   const auto openSea = [&](int r, int c) {
-    const double lat = -90 + (r + 0.5) * kCoarse, lon = -180 + (c + 0.5) * kCoarse;
-    return r >= 0 && r < kCoarseRows && !Beyond(std::fabs(lat) + kCoarse) &&
-           coast_.KindOfCell(lat, lon) == Coast::CellKind::sea;
+    return r >= 0 && r < kCoarseRows && !Beyond(std::fabs(-90 + (r + 0.5) * kCoarse) + kCoarse) &&
+           kindOf(r, c) == Coast::CellKind::sea;
   };
   int last = -1;
   for (int x = t; x >= 0; x = parent[x]) {

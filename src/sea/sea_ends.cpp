@@ -1,0 +1,69 @@
+// The ends at sea: the nearest position to each that keeps the clearance,
+// and whether the sea there is a pocket the cells cannot leave.
+#include "sea/planner.h"
+
+namespace sailings {
+namespace sea {
+
+// The nearest position to (lat, lon) at sea that keeps the clearance,
+// searched on circles every 0.05 NM out to 20 NM.
+bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double& seaLon,
+                    double& moved, double& inland) {
+  const Vec3 p = At(lat, lon);
+  inland = 0;
+  const bool land = coast_.IsLand(lat, lon);
+  const double near = land ? 0 : coast_.Distance(p, keep);
+  if (!land && near >= keep) {
+    seaLat = lat, seaLon = lon, moved = 0;
+    return true;
+  }
+  if (land) inland = coast_.Distance(p, 1e6);
+  // No position nearer than this keeps the clearance: from land, the way
+  // out crosses the coast (`inland` away) and goes on `keep` beyond it; at
+  // sea, the clearance grows no faster than the distance gone (with a
+  // margin for the circles' flat offsets and the coast's chords).
+  const double least = 0.98 * (land ? inland + keep : keep - near) - 100.0;
+  const double step = 0.05 * kNauticalMile;
+  for (double r = step; r <= kMostInland + keep + 0.5 * step; r += step) {
+    if (r < least) continue;
+    const int bearings = std::max(36, static_cast<int>(std::ceil(kTwoPi * r / step)));
+    double best = -1;
+    for (int k = 0; k < bearings; ++k) {
+      double qLat, qLon;
+      Offset(lat, lon, r, kTwoPi * k / bearings, qLat, qLon);
+      if (std::fabs(qLat) > 89.9 || Beyond(qLat) || coast_.IsLand(qLat, qLon)) continue;
+      const double d = coast_.Distance(At(qLat, qLon), keep + kNauticalMile);
+      if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
+    }
+    if (best >= 0) {
+      moved = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Breadth first: the cells' states it works out lie round the end, where
+// the search will want them.
+bool Planner::Pocket(Cell c, std::size_t most) {
+  std::unordered_set<std::int64_t> seen;
+  seen.reserve(2 * most);
+  seen.insert(Key(c));
+  std::vector<Cell> queue{c};
+  for (std::size_t next = 0; next < queue.size() && seen.size() < most; ++next) {
+    const Cell here = queue[next];
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if ((dr == 0 && dc == 0) || here.row + dr < 0 || here.row + dr >= kFineRows) continue;
+        const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
+        if (seen.count(Key(n)) || !Step(here, n)) continue;
+        seen.insert(Key(n));
+        queue.push_back(n);
+      }
+    }
+  }
+  return seen.size() < most;
+}
+
+}  // namespace sea
+}  // namespace sailings
