@@ -200,6 +200,12 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) c
   // (`where`: the point of the arc's plane, or an end, nearest the edge.)
   Vec3 where{0, 0, 0};
   const auto edgeDistance = [&](Vec3 p, Vec3 q) {
+    // Every point of the arc lies in its plane, so no point of an edge on
+    // one side of it is nearer the arc than the edge's nearer end is to
+    // the plane: an edge that far from it is passed over at once (most
+    // edges of the cells looked at are).
+    const double hp = Dot(n, p), hq = Dot(n, q);
+    if ((hp > 0) == (hq > 0) && std::min(std::fabs(hp), std::fabs(hq)) >= best) return best;
     const double da = PointSegment(a, p, q), db = PointSegment(b, p, q);
     double d = std::min(da, db);
     where = da <= db ? a : b;

@@ -150,11 +150,12 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // the next (a million cells each: made anew, their pages cost more than
   // the search), every entry set back as the search leaves.
   struct Ways {
-    std::vector<double> g;
+    std::vector<double> g, h;  // h: the heuristic's, once a node is reached
     std::vector<int> parent, touched;
   };
   thread_local Ways ways;
-  if (ways.g.size() < nodes) ways.g.resize(nodes, INFINITY), ways.parent.resize(nodes, -1);
+  if (ways.g.size() < nodes)
+    ways.g.resize(nodes, INFINITY), ways.h.resize(nodes), ways.parent.resize(nodes, -1);
   struct Reset {
     Ways& w;
     ~Reset() {
@@ -163,6 +164,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     }
   } reset{ways};
   std::vector<double>& g = ways.g;
+  std::vector<double>& h = ways.h;
   std::vector<int>& parent = ways.parent;
   // The heuristic: the angle at the centre to the goal on the sphere of
   // the polar radius, which every chain of chords between points of the
@@ -185,9 +187,9 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     bool operator>(const Item& o) const { return f > o.f; }
   };
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-  g[s] = 0;
+  g[s] = 0, h[s] = toGoal(s);
   ways.touched.push_back(s);
-  queue.push({toGoal(s), 0, s});
+  queue.push({h[s], 0, s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
     const int ka = nodeOf(e.a), kb = nodeOf(e.b);
@@ -206,12 +208,13 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     if (top.g > g[x]) continue;  // stale
     const int k = cellOf(x);
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
+    const Vec3 here = CoarseCentre(k);
     const auto relax = [&](int y, double cost) {
       if (g[x] + cost < g[y]) {
-        if (g[y] == INFINITY) ways.touched.push_back(y);
+        if (g[y] == INFINITY) ways.touched.push_back(y), h[y] = toGoal(y);
         g[y] = g[x] + cost;
         parent[y] = x;
-        queue.push({g[y] + toGoal(y), g[y], y});
+        queue.push({g[y] + h[y], g[y], y});
       }
     };
     for (int step = 0; step < 16; ++step) {
@@ -230,7 +233,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
           if (x >= kCells || first >= 0 || (n != cellOf(t) && !isOpen(n))) continue;
           const int a = cell(dr / 2, dc / 2), b = cell(dr - dr / 2, dc - dc / 2);
           if (SplitOf(a) >= 0 || SplitOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
-          relax(n, Chord(centre(x), CoarseCentre(n)));
+          relax(n, Chord(here, CoarseCentre(n)));
           continue;
         }
         if (first < 0) {
@@ -339,6 +342,16 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
     };
     bool held = false;
+    // The cell's and its neighbours' states, looked up once: a knight's
+    // move passes between two neighbours (-1 rows and columns, 0, 1 at
+    // `near[dr + 1][dc + 1]`; null: beyond a pole).
+    const float hereClearance = State(c).clearance;
+    const CellState* near[3][3] = {};
+    for (int dr = -1; dr <= 1; ++dr)
+      for (int dc = -1; dc <= 1; ++dc)
+        if (c.row + dr >= 0 && c.row + dr < kFineRows && (dr || dc))
+          near[dr + 1][dc + 1] =
+              &State({c.row + dr, (c.column + dc + kFineColumns) % kFineColumns});
     for (const auto& [dr, dc] : kSteps) {
       {
         if (c.row + dr < 0 || c.row + dr >= kFineRows) continue;
@@ -348,23 +361,22 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
           continue;
         }
         const bool end = Key(n) == Key(to);
-        const CellState& s = State(n);
+        const bool knight = std::abs(dr) + std::abs(dc) == 3;
+        const CellState& s = knight ? State(n) : *near[dr + 1][dc + 1];
         if (!s.open && !end) continue;
         // A knight's move passes between two cells: both open, and the
         // nearer the land of the three what the step pays for.
         float least = s.clearance;
-        if (std::abs(dr) + std::abs(dc) == 3 && !end) {
-          const CellState& a =
-              State({c.row + dr / 2, (c.column + dc / 2 + kFineColumns) % kFineColumns});
-          const CellState& b =
-              State({c.row + dr - dr / 2, (c.column + dc - dc / 2 + kFineColumns) % kFineColumns});
+        if (knight && !end) {
+          const CellState& a = *near[dr / 2 + 1][dc / 2 + 1];
+          const CellState& b = *near[dr - dr / 2 + 1][dc - dc / 2 + 1];
           if (!a.open || !b.open) continue;
           least = std::min({least, a.clearance, b.clearance});
         }
         // Near land, a step is taken only where its leg keeps the least
         // clearance.
         const Vec3 there = Centre(n);
-        if (!end && std::min(least, State(c).clearance) < kSeesNeighbours &&
+        if (!end && std::min(least, hereClearance) < kSeesNeighbours &&
             !Clear(here, there, std::min(c_, kLeastClearance)))
           continue;
         // Dearer near land: the way keeps to clear water where there is any.
