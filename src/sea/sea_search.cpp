@@ -2,6 +2,8 @@
 // the search.
 #include "sea/planner.h"
 
+#include <new>
+
 namespace sailings {
 namespace sea {
 
@@ -150,12 +152,17 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // the next (a million cells each: made anew, their pages cost more than
   // the search), every entry set back as the search leaves.
   struct Ways {
-    std::vector<double> g, h;  // h: the heuristic's, once a node is reached
+    std::vector<double> g;
     std::vector<int> parent, touched;
+    // The estimates, set as nodes are reached (calloc: pages made as written).
+    std::unique_ptr<double[], decltype(&std::free)> h{nullptr, &std::free};
   };
   thread_local Ways ways;
-  if (ways.g.size() < nodes)
-    ways.g.resize(nodes, INFINITY), ways.h.resize(nodes), ways.parent.resize(nodes, -1);
+  if (ways.g.size() < nodes) {
+    ways.g.resize(nodes, INFINITY), ways.parent.resize(nodes, -1);
+    ways.h.reset(static_cast<double*>(std::calloc(ways.g.size(), sizeof(double))));
+    if (!ways.h) throw std::bad_alloc();
+  }
   struct Reset {
     Ways& w;
     ~Reset() {
@@ -164,7 +171,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     }
   } reset{ways};
   std::vector<double>& g = ways.g;
-  std::vector<double>& h = ways.h;
+  double* const h = ways.h.get();
   std::vector<int>& parent = ways.parent;
   // The heuristic: the angle at the centre to the goal on the sphere of
   // the polar radius, which every chain of chords between points of the
@@ -219,33 +226,31 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     };
     for (int step = 0; step < 16; ++step) {
       const int dr = kSteps[step][0], dc = kSteps[step][1];
-      {
-        if (r + dr < 0 || r + dr >= kCoarseRows) continue;
-        const auto cell = [&](int i, int j) {
-          return (r + i) * kCoarseColumns + (c + j + kCoarseColumns) % kCoarseColumns;
-        };
-        const int n = cell(dr, dc);
-        if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
-        const int first = SplitOf(n);
-        if (step >= kNeighbours) {
-          // A knight's move: between cells of one sea each, past the two
-          // cells it passes between.
-          if (x >= kCells || first >= 0 || (n != cellOf(t) && !isOpen(n))) continue;
-          const int a = cell(dr / 2, dc / 2), b = cell(dr - dr / 2, dc - dc / 2);
-          if (SplitOf(a) >= 0 || SplitOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
-          relax(n, Chord(here, CoarseCentre(n)));
-          continue;
-        }
-        if (first < 0) {
-          if (n != cellOf(t) && !isOpen(n)) continue;
-          if (x >= kCells && !touches(x, n)) continue;
-          relax(n, CoarseStep(r, dr, dc));
-          continue;
-        }
-        for (int sea = 0; sea < seas_.at(n).count; ++sea) {
-          const int y = first + sea;
-          if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
-        }
+      if (r + dr < 0 || r + dr >= kCoarseRows) continue;
+      const auto cell = [&](int i, int j) {
+        return (r + i) * kCoarseColumns + (c + j + kCoarseColumns) % kCoarseColumns;
+      };
+      const int n = cell(dr, dc);
+      if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
+      const int first = SplitOf(n);
+      if (step >= kNeighbours) {
+        // A knight's move: between cells of one sea each, past the two
+        // cells it passes between.
+        if (x >= kCells || first >= 0 || (n != cellOf(t) && !isOpen(n))) continue;
+        const int a = cell(dr / 2, dc / 2), b = cell(dr - dr / 2, dc - dc / 2);
+        if (SplitOf(a) >= 0 || SplitOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
+        relax(n, Chord(here, CoarseCentre(n)));
+        continue;
+      }
+      if (first < 0) {
+        if (n != cellOf(t) && !isOpen(n)) continue;
+        if (x >= kCells && !touches(x, n)) continue;
+        relax(n, CoarseStep(r, dr, dc));
+        continue;
+      }
+      for (int sea = 0; sea < seas_.at(n).count; ++sea) {
+        const int y = first + sea;
+        if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
       }
     }
     if (const auto j = jumps.find(x); j != jumps.end())
@@ -353,36 +358,34 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
           near[dr + 1][dc + 1] =
               &State({c.row + dr, (c.column + dc + kFineColumns) % kFineColumns});
     for (const auto& [dr, dc] : kSteps) {
-      {
-        if (c.row + dr < 0 || c.row + dr >= kFineRows) continue;
-        const Cell n{c.row + dr, (c.column + dc + kFineColumns) % kFineColumns};
-        if (!inCorridor(n)) {
-          held = true;
-          continue;
-        }
-        const bool end = Key(n) == Key(to);
-        const bool knight = std::abs(dr) + std::abs(dc) == 3;
-        const CellState& s = knight ? State(n) : *near[dr + 1][dc + 1];
-        if (!s.open && !end) continue;
-        // A knight's move passes between two cells: both open, and the
-        // nearer the land of the three what the step pays for.
-        float least = s.clearance;
-        if (knight && !end) {
-          const CellState& a = *near[dr / 2 + 1][dc / 2 + 1];
-          const CellState& b = *near[dr - dr / 2 + 1][dc - dc / 2 + 1];
-          if (!a.open || !b.open) continue;
-          least = std::min({least, a.clearance, b.clearance});
-        }
-        // Near land, a step is taken only where its leg keeps the least
-        // clearance.
-        const Vec3 there = Centre(n);
-        if (!end && std::min(least, hereClearance) < kSeesNeighbours &&
-            !Clear(here, there, std::min(c_, kLeastClearance)))
-          continue;
-        // Dearer near land: the way keeps to clear water where there is any.
-        const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
-        relax(Key(n), Chord(here, there) * near);
+      if (c.row + dr < 0 || c.row + dr >= kFineRows) continue;
+      const Cell n{c.row + dr, (c.column + dc + kFineColumns) % kFineColumns};
+      if (!inCorridor(n)) {
+        held = true;
+        continue;
       }
+      const bool end = Key(n) == Key(to);
+      const bool knight = std::abs(dr) + std::abs(dc) == 3;
+      const CellState& s = knight ? State(n) : *near[dr + 1][dc + 1];
+      if (!s.open && !end) continue;
+      // A knight's move passes between two cells: both open, and the
+      // nearer the land of the three what the step pays for.
+      float least = s.clearance;
+      if (knight && !end) {
+        const CellState& a = *near[dr / 2 + 1][dc / 2 + 1];
+        const CellState& b = *near[dr - dr / 2 + 1][dc - dc / 2 + 1];
+        if (!a.open || !b.open) continue;
+        least = std::min({least, a.clearance, b.clearance});
+      }
+      // Near land, a step is taken only where its leg keeps the least
+      // clearance.
+      const Vec3 there = Centre(n);
+      if (!end && std::min(least, hereClearance) < kSeesNeighbours &&
+          !Clear(here, there, std::min(c_, kLeastClearance)))
+        continue;
+      // Dearer near land: the way keeps to clear water where there is any.
+      const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
+      relax(Key(n), Chord(here, there) * near);
     }
     if (held) held_.push_back(k);
     for (const GateEnds& e : gates_) {  // (a canal: from one end to the other)
