@@ -446,6 +446,55 @@ TEST(Sea, WhereTheGreatEllipseKeepsClearItIsThePassage) {
   EXPECT_TRUE(p.notes.empty());
 }
 
+TEST(Sea, NoPassageIsLongerThanAWayRoundTheSameLand) {
+  // Each row: a way between the ends by the offings of the capes and
+  // islands it passes, as a chart gives them (each leg found clear of the
+  // land here by the clearance): the shortest passage is no longer. A
+  // search that takes a worse way round (an island's far side, a strait
+  // missed) is longer by tens of miles.
+  const struct {
+    const char* what;
+    double lat1, lon1, lat2, lon2;
+    std::vector<std::pair<double, double>> via;
+  } cases[] = {
+      // North of Hunter Island and Albatross Island (north-west Tasmania),
+      // east across Bass Strait, off Gabo Island.
+      {"Bass Strait", -35.0, 18.0, -34.0, 151.8, {{-40.30, 144.80}, {-37.60, 150.05}}},
+      // Off Cape Agulhas, Cape Recife, Bird Island and the Transkei coast,
+      // then across the Mozambique Channel by Cap Saint-André and east of
+      // Mayotte to the offing of Mumbai.
+      {"the Mozambique Channel",
+       -34.6,
+       18.3,
+       18.8,
+       72.8,
+       {{-34.90, 20.00},
+        {-34.10, 25.75},
+        {-33.83, 26.60},
+        {-33.60, 27.18},
+        {-33.10, 27.95},
+        {-32.62, 28.62},
+        {-16.15, 44.30}}},
+  };
+  constexpr double kClearance = 2.0;  // the passages' own, NM
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::pair<double, double>> way{{c.lat1, c.lon1}};
+    way.insert(way.end(), c.via.begin(), c.via.end());
+    way.push_back({c.lat2, c.lon2});
+    double nm = 0;
+    for (std::size_t k = 1; k < way.size(); ++k) {
+      const auto [lat1, lon1] = way[k - 1];
+      const auto [lat2, lon2] = way[k];
+      ASSERT_GE(Land().LegDistance(lat1, lon1, lat2, lon2, kClearance + 1), kClearance) << k;
+      nm += ArcMetres(lat1, lon1, lat2, lon2) / ref::kNm;
+    }
+    SeaPassage p;
+    ASSERT_EQ(sailings::PlanSeaPassage(c.lat1, c.lon1, c.lat2, c.lon2, {}, p), Status::ok);
+    EXPECT_LE(p.distance_nm, nm);
+  }
+}
+
 TEST(Sea, EndsOnLandAreJoinedToTheNearestSea) {
   // Rotterdam's centre lies inland at this scale: an approach leg to the
   // nearest position that keeps the clearance (and no farther).
