@@ -155,7 +155,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     std::vector<double> g;
     std::vector<int> parent, touched;
     // The estimates, set as nodes are reached (calloc: pages made as written).
-    std::unique_ptr<double[], decltype(&std::free)> h{nullptr, &std::free};
+    std::unique_ptr<double[], Scratch::Free> h;
   };
   thread_local Ways ways;
   if (ways.g.size() < nodes) {
