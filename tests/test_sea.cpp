@@ -221,6 +221,18 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // Guards an end in a channel whose cells hold two seas (the Beagle
       // Channel, off Ushuaia). At least the geodesic.
       {"the Beagle Channel", -55.0, -63.5, -54.84, -68.25, "", 0, "", 164.7, 180, true},
+      // Guards a turning point between two far capes (Brava's and Punta
+      // Gallinas'), held off them by nothing but its legs' ends, whose
+      // way through the Lesser Antilles once seemed longer than it was (a
+      // chain of chords measured for an arc): it stayed 47 NM out. At least
+      // the geodesics by the canal's ends (GeographicLib).
+      {"Dakar to Los Angeles", 14.6928, -17.4467, 33.73, -118.26, "", 0, "the Panama Canal", 6323.8,
+       6900, true},
+      // Guards a turning point whose neighbour, round Tangier's cape, lies
+      // metres within the clearance: the chord from it once seemed nearer
+      // the land than the neighbour itself, and the point stayed 0.64 NM out.
+      // At least the geodesics by the Strait (GeographicLib).
+      {"Dakar to Piraeus", 14.6928, -17.4467, 37.94, 23.64, "", 0, "", 2830.0, 3100, true},
   };
   const MeasuredLand& land = Land();
   int total_off = 0, total_turns = 0;

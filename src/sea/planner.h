@@ -46,6 +46,11 @@ constexpr double kTurnSlack = 0.1 * kNauticalMile;
 // on it, and the search for them ends within metres).
 // The hull of the land's circles is drawn with polygons round them.
 constexpr double kHullSlack = 10.0;
+// A leg from a point that lies within its clearance by metres keeps no more
+// than that point: it is taken to keep what it should if it keeps as much
+// as its end, down to this below the clearance (within the 0.01 NM a leg
+// keeps its clearance to).
+constexpr double kEndSlack = 15.0;
 // The widest way wrapped so (its land's points are looked for within this
 // of its chord, in pieces of this along it).
 constexpr double kMostWrap = 150 * kNauticalMile;
@@ -65,6 +70,11 @@ inline Vec3 OnSurface(Vec3 p) {
   return (1 / s) * p;
 }
 inline double Chord(Vec3 p, Vec3 q) { return Length(p - q); }
+// The angle between p and q at the centre, as metres of the equator: the
+// measure in which one chain of legs is found shorter than another. (Not
+// their chords: a chain of shorter chords along one arc is longer than its
+// one chord, by 50 km for a leg across the Atlantic split in two.)
+inline double Arc(Vec3 p, Vec3 q) { return a * std::atan2(Length(Cross(p, q)), Dot(p, q)); }
 // A point `metres` from (lat, lon) towards `bearing` (radians), on the
 // local plane: for the few miles of an approach.
 inline void Offset(double lat, double lon, double metres, double bearing, double& outLat,

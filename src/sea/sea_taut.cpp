@@ -120,7 +120,13 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
           return Chord(x, u) > 10.0 && Chord(x, v) > 10.0;
         };
         const double both = std::min(need[i - 1], need[i]);
-        if (Keeps(p[i - 1], p[i + 1], both - kHullSlack, narrowLegs(i - 1, i + 1))) {
+        // (Neighbours held within their clearance by metres keep it so on
+        // the chord: a leg keeps no more than its ends.)
+        const double ends =
+            std::min(coast_.Distance(p[i - 1], both), coast_.Distance(p[i + 1], both));
+        if (Keeps(p[i - 1], p[i + 1],
+                  std::min(both - kHullSlack, std::max(both - kEndSlack, ends - 0.5)),
+                  narrowLegs(i - 1, i + 1))) {
           // A leg through narrows and one keeping the full clearance are
           // not made one (the narrows' clearance would go with the leg
           // wherever it is moved next): the point goes to the chord where
@@ -201,10 +207,10 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
             bool clear = true;
             const Legs narrows = narrowLegs(j, k);
             double before = 0, after = 0;
-            for (std::size_t q = j; q < k; ++q) before += Chord(p[q], p[q + 1]);
+            for (std::size_t q = j; q < k; ++q) before += Arc(p[q], p[q + 1]);
             for (std::size_t q = 1; clear && q < hull.size(); ++q) {
               clear = Keeps(hull[q - 1], hull[q], keep - kHullSlack, narrows);
-              after += Chord(hull[q - 1], hull[q]);
+              after += Arc(hull[q - 1], hull[q]);
             }
             if (!clear || !(after < before)) continue;
             split += static_cast<int>(hull.size());

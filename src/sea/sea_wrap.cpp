@@ -196,7 +196,7 @@ bool Planner::Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::
   const Vec3 n = Cross(a, c);
   if (!(Dot(n, n) > 0)) return false;
   const Vec3 m = OnSurface(b - (Dot(b, n) / Dot(n, n)) * n);
-  const double before = Chord(a, b) + Chord(b, c);
+  const double before = Arc(a, b) + Arc(b, c);
   // A leg from u to v kept as it is, or turned where it comes nearer the
   // land than it keeps, and its two parts again (three times at most):
   // false where it cannot be. (To within 10 m, as the hull's legs: a leg
@@ -225,8 +225,8 @@ bool Planner::Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::
     if (!leg(x, c, needBC, 3, pts)) continue;
     double after = 0;
     Vec3 from = a;
-    for (const Vec3 q : pts) after += Chord(from, q), from = q;
-    after += Chord(from, c);
+    for (const Vec3 q : pts) after += Arc(from, q), from = q;
+    after += Arc(from, c);
     if (!(after < before - 1.0)) continue;
     out = pts, first = legs;
     return true;
