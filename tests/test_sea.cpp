@@ -1,148 +1,30 @@
-// Sea passages against an independent measure of the land: every leg
-// sampled along the exact plane section (reference.h) and measured to the
-// coastline's edges in GeographicLib's local tangent plane at each sample,
-// finely where it comes near. The coastline is the data's own rings; the
-// measure shares no code with the planner.
+// Sea passages against an independent measure of the land
+// (measured_land.h): clearance, tautness, narrows, ends and refusals.
 #include <gtest/gtest.h>
 
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/GeodesicLine.hpp>
-#include <GeographicLib/LocalCartesian.hpp>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
 #include "land/coast.h"
+#include "measured_land.h"
 #include "reference.h"
 #include "sailings/sea.hpp"
 
 namespace {
 
+using measured::ArcMetres;
+using measured::Land;
+using measured::MeasuredLand;
 using sailings::SeaLeg;
 using sailings::SeaPassage;
 using sailings::Status;
-
-// The coastline's edges in buckets of 0.05 degrees, each edge in pieces of
-// at most 0.5 NM (straight in longitude and latitude, as the data draws it).
-class MeasuredLand {
- public:
-  MeasuredLand() {
-    const sailings::Coast* coast = sailings::Coast::Get();
-    for (const auto& ring : coast->rings()) {
-      for (std::size_t i = 0; i < ring.size(); ++i) {
-        const auto p = ring[i], q = ring[(i + 1) % ring.size()];
-        if (std::fabs(p.lat) > 89.99 || std::fabs(q.lat) > 89.99) continue;  // closed over a pole
-        const double nm =
-            std::hypot((q.lon - p.lon) * std::cos(p.lat * ref::kDeg), q.lat - p.lat) * 60;
-        const int pieces = std::max(1, static_cast<int>(std::ceil(nm / 0.5)));
-        for (int k = 0; k < pieces; ++k) {
-          const double t0 = double(k) / pieces, t1 = double(k + 1) / pieces;
-          Piece e{p.lon + t0 * (q.lon - p.lon), p.lat + t0 * (q.lat - p.lat),
-                  p.lon + t1 * (q.lon - p.lon), p.lat + t1 * (q.lat - p.lat)};
-          e.x1 = std::remainder(e.x1, 360.0);
-          e.x2 = e.x1 + std::remainder(e.x2 - e.x1, 360.0);
-          buckets_[Bucket(e.y1, e.x1)].push_back(e);
-        }
-      }
-    }
-  }
-  // NM from (lat, lon) to the nearest land within `reach` NM (else reach);
-  // whether it is on land is not asked (the passages stay at sea).
-  double Distance(double lat, double lon, double reach) const {
-    const GeographicLib::LocalCartesian plane(lat, lon, 0);
-    const double dlat = reach / 60 + 0.06, dlon = dlat / std::max(0.05, std::cos(lat * ref::kDeg));
-    double best = reach * ref::kNm;
-    for (double y = lat - dlat; y <= lat + dlat + 0.05; y += 0.05) {
-      for (double x = lon - dlon; x <= lon + dlon + 0.05; x += 0.05) {
-        const auto it = buckets_.find(Bucket(y, x));
-        if (it == buckets_.end()) continue;
-        for (const Piece& e : it->second) {
-          double ax, ay, az, bx, by, bz;
-          const double turn = 360 * std::round((lon - e.x1) / 360);
-          plane.Forward(e.y1, e.x1 + turn, 0, ax, ay, az);
-          plane.Forward(e.y2, e.x2 + turn, 0, bx, by, bz);
-          const double vx = bx - ax, vy = by - ay, vv = vx * vx + vy * vy;
-          const double t = vv > 0 ? std::clamp(-(ax * vx + ay * vy) / vv, 0.0, 1.0) : 0.0;
-          best = std::min(best, std::hypot(ax + t * vx, ay + t * vy));
-        }
-      }
-    }
-    return best / ref::kNm;
-  }
-  // NM from the great elliptic leg to land: every 0.5 NM, and every 0.005
-  // NM within 0.5 NM of a sample that comes within `near` NM.
-  double LegDistance(double lat1, double lon1, double lat2, double lon2, double near) const {
-    double angle;
-    const ref::Section s = ref::SectionThrough(ref::Unit(ref::Ecef(lat1, lon1)),
-                                               ref::Unit(ref::Ecef(lat2, lon2)), angle);
-    const int n = std::max(2, static_cast<int>(std::ceil(angle * ref::kA / (0.5 * ref::kNm))));
-    double least = near + 1;
-    const auto at = [&](double t) {
-      double lat, lon;
-      ref::Geodetic(s.Point(std::clamp(t, 0.0, angle)), lat, lon);
-      return Distance(lat, lon, near + 1);
-    };
-    for (int k = 0; k <= n; ++k) {
-      const double t = angle * k / n, d = at(t);
-      least = std::min(least, d);
-      if (d < near + 0.5) {
-        const double dt = angle / n / 100;
-        for (int j = -100; j <= 100; ++j) least = std::min(least, at(t + j * dt));
-      }
-    }
-    return least;
-  }
-  // The same along the geodesic (GeographicLib's).
-  double GeodesicDistance(double lat1, double lon1, double lat2, double lon2, double near) const {
-    const GeographicLib::GeodesicLine line =
-        GeographicLib::Geodesic::WGS84().InverseLine(lat1, lon1, lat2, lon2);
-    const int n = std::max(2, static_cast<int>(std::ceil(line.Distance() / (0.5 * ref::kNm))));
-    double least = near + 1;
-    const auto at = [&](double s) {
-      double lat, lon;
-      line.Position(std::clamp(s, 0.0, line.Distance()), lat, lon);
-      return Distance(lat, lon, near + 1);
-    };
-    for (int k = 0; k <= n; ++k) {
-      const double s = line.Distance() * k / n, d = at(s);
-      least = std::min(least, d);
-      if (d < near + 0.5) {
-        const double ds = line.Distance() / n / 100;
-        for (int j = -100; j <= 100; ++j) least = std::min(least, at(s + j * ds));
-      }
-    }
-    return least;
-  }
-
- private:
-  struct Piece {
-    double x1, y1, x2, y2;
-  };
-  static long Bucket(double lat, double lon) {
-    const long r = static_cast<long>(std::floor((lat + 90) / 0.05));
-    long c = static_cast<long>(std::floor((std::remainder(lon, 360.0) + 180) / 0.05));
-    return r * 7200 + (c % 7200 + 7200) % 7200;
-  }
-  std::map<long, std::vector<Piece>> buckets_;
-};
-
-const MeasuredLand& Land() {
-  static const MeasuredLand land;
-  return land;
-}
-
-// The great elliptic leg's length, metres, by numerical integration.
-double ArcMetres(double lat1, double lon1, double lat2, double lon2) {
-  double angle;
-  const ref::Section s = ref::SectionThrough(ref::Unit(ref::Ecef(lat1, lon1)),
-                                             ref::Unit(ref::Ecef(lat2, lon2)), angle);
-  return s.Arc(angle);
-}
 
 }  // namespace
 
@@ -302,13 +184,16 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       };
       const bool atLimit = c.limit > 0 && (reaches(k) || reaches(k + 1));
       // A turning point bends round land: it lies within 0.1 NM of the
-      // clearance its legs keep (the greater, where one leaves narrows),
-      // counted: not yet so for every one.
+      // clearance its legs keep (the greater, where one leaves narrows).
       if (!atLimit && pts[k].added) {
         ++turns;
         const double most = std::max(pts[k].clearance_nm, pts[k + 1].clearance_nm);
-        if (land.Distance(pts[k].lat, pts[k].lon, clearance + 1) > std::min(clearance, most) + 0.1)
+        const double d = land.Distance(pts[k].lat, pts[k].lon, clearance + 1);
+        if (d > std::min(clearance, most) + 0.1) {
           ++off;
+          ADD_FAILURE() << "turning point " << k << " at " << pts[k].lat << " " << pts[k].lon
+                        << " lies " << d << " NM from land";
+        }
       }
       // Taut: without it the leg would come nearer the land than its legs keep.
       if (!atLimit) {
@@ -423,6 +308,50 @@ TEST(Sea, TheBosporusIsPassedAlongItsMiddle) {
   GeographicLib::Geodesic::WGS84().Inverse(43.0, 34.0, 39.5, 25.0, s12);
   EXPECT_GT(p.distance_nm, s12 / ref::kNm);
   EXPECT_LT(p.distance_nm, 1.3 * s12 / ref::kNm);
+}
+
+TEST(Sea, NoLegKeepsLessThanTheClearanceBesideOpenSea) {
+  // Wherever an open leg comes nearer the land than the clearance, the way
+  // is narrow within a few miles of there along it: land lies within twice
+  // the clearance on both sides. (Once Honolulu to Rotterdam came out of
+  // a pass in the Aleutians keeping its 0.23 NM up to the coast of Alaska,
+  // 400 NM on.)
+  const double clearance = 2, within = 3 * clearance;
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(21.3069, -157.8583, 51.9244, 4.4777, {}, p), Status::ok);
+  struct Sample {
+    double along, lat, lon;
+    bool near, narrow;
+  };
+  std::vector<Sample> samples;  // every 0.5 NM of the open legs
+  double along = 0;
+  for (std::size_t k = 1; k < p.points.size(); ++k) {
+    const auto &u = p.points[k - 1], &v = p.points[k];
+    double angle;
+    const ref::Section s = ref::SectionThrough(ref::Unit(ref::Ecef(u.lat, u.lon)),
+                                               ref::Unit(ref::Ecef(v.lat, v.lon)), angle);
+    const int n = std::max(2, static_cast<int>(std::ceil(angle * ref::kA / (0.5 * ref::kNm))));
+    for (int j = 0; j <= n && v.leg == SeaLeg::open; ++j) {
+      Sample x{along + ArcMetres(u.lat, u.lon, v.lat, v.lon) / ref::kNm * j / n, 0, 0, false,
+               false};
+      ref::Geodetic(s.Point(angle * j / n), x.lat, x.lon);
+      x.near = Land().Distance(x.lat, x.lon, clearance) < clearance - 0.01;
+      x.narrow = x.near && Land().Narrow(x.lat, x.lon, clearance);
+      samples.push_back(x);
+    }
+    along += ArcMetres(u.lat, u.lon, v.lat, v.lon) / ref::kNm;
+  }
+  int near = 0;
+  for (const Sample& x : samples) {
+    if (!x.near) continue;
+    ++near;
+    const bool narrows = std::any_of(samples.begin(), samples.end(), [&](const Sample& y) {
+      return y.narrow && std::fabs(y.along - x.along) <= within;
+    });
+    EXPECT_TRUE(narrows) << x.lat << " " << x.lon << " keeps "
+                         << Land().Distance(x.lat, x.lon, clearance);
+  }
+  EXPECT_GT(near, 0);  // (it passes narrows)
 }
 
 TEST(Sea, GeodesicLegsKeepTheClearanceAsGeodesics) {

@@ -225,6 +225,15 @@ class Planner {
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
   bool Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::vector<Vec3>& out,
               std::size_t& first);
+  // Turns a leg keeping the clearance of narrows at one end where it comes
+  // nearer the land than the full clearance beyond them (along another
+  // coast), at that coast's clearance: the narrows' clearance is kept in
+  // the narrows only.
+  void Confine(std::vector<Vec3>& p, std::vector<double>& need);
+  // Makes two turning points round one corner one where their legs meet, if
+  // that lies within 0.1 NM of the clearance: a little longer, far fewer
+  // points (the arc round a cape is drawn by a few chords). Whether any was.
+  bool Merge(std::vector<Vec3>& p, std::vector<double>& need) const;
 
   const Coast& coast_;
   const SeaRequest& request_;

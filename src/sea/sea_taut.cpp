@@ -306,29 +306,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
           }
         }
       }
-      // Two turning points round one corner become one where their legs meet,
-      // if that lies within 0.1 NM of the clearance: a little longer, far
-      // fewer points (the arc round a cape is drawn by a few chords).
-      for (std::size_t i = 1; i + 2 < p.size(); ++i) {
-        const Vec3 n1 = Cross(p[i - 1], p[i]), n2 = Cross(p[i + 1], p[i + 2]);
-        Vec3 x = Cross(n1, n2);
-        if (!(Length(x) > 0)) continue;
-        if (Dot(x, p[i] + p[i + 1]) < 0) x = -1.0 * x;
-        x = OnSurface(x);
-        const double keep = std::min({need[i - 1], need[i], need[i + 1]});
-        if (Chord(x, p[i]) + Chord(x, p[i + 1]) > 4 * Chord(p[i], p[i + 1]) + 100.0) continue;
-        // (Where they meet at one of the two, it is no merger but a drop.)
-        if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
-        if (coast_.Distance(x, keep + kTurnSlack) >= keep + kTurnSlack) continue;
-        const Legs narrows = narrowLegs(i - 1, i + 2);
-        if (!Keeps(p[i - 1], x, std::min(need[i - 1], keep), narrows) ||
-            !Keeps(x, p[i + 2], std::min(need[i + 1], keep), narrows))
-          continue;
-        p[i] = x;
-        need[i - 1] = std::min(need[i - 1], keep), need[i] = std::min(need[i + 1], keep);
-        p.erase(p.begin() + i + 1), need.erase(need.begin() + i + 1);
-        most = 1e9;
-      }
+      if (Merge(p, need)) most = 1e9;
       double length = 0;
       for (std::size_t k = 0; k + 1 < p.size(); ++k) length += Chord(p[k], p[k + 1]);
       if (most < 2.0 || (p.size() == lastCount && std::fabs(length - lastLength) < 1.0)) break;
@@ -360,6 +338,8 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     p.swap(q), need.swap(nq);
   }
   passes();
+  Confine(p, need);
+  Merge(p, need);
 }
 
 }  // namespace sea

@@ -186,8 +186,9 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
   return true;
 }
 
-// The way from a by b to c, b pulled towards the chord a-c: the largest of
-// halving shares of the way to the chord whose legs, turned where they come
+// The way from a by b to c, b pulled towards the land that holds it off or
+// the chord a-c: the first of its clearance towards that land and halving
+// shares of the way to the chord whose legs, turned where they come
 // nearer the land than they keep (at their points nearest the land, moved
 // off it), keep clear and are shorter. `out`: the points between a and c;
 // `first`: how many of its legs take the place of the leg from a to b.
@@ -215,9 +216,19 @@ bool Planner::Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::
         pts.push_back(t);
         return leg(t, v, keep, depth - 1, pts);
       };
-  for (double share = 0.5; share > 0.01; share *= 0.5) {
-    const Vec3 x = OnSurface((1 - share) * b + share * m);
-    if (coast_.Distance(x, std::min(needAB, needBC)) < Slack(std::min(needAB, needBC))) continue;
+  // b tried first where it comes to its clearance on the way to the land
+  // that holds it off (the corner the way bends round, where that land lies
+  // between b and the chord), then at the shares, down to metres.
+  const double keep = std::min(needAB, needBC);
+  std::vector<Vec3> tries;
+  Vec3 land;
+  const double off = coast_.Distance(b, keep + kMostWrap, &land);
+  if (off > keep + 1.0 && off < keep + kMostWrap)
+    tries.push_back(OnSurface(b + ((off - keep) / off) * (land - b)));
+  for (double share = 0.5; share * Chord(b, m) > 20.0; share *= 0.5)
+    tries.push_back(OnSurface((1 - share) * b + share * m));
+  for (const Vec3 x : tries) {
+    if (coast_.Distance(x, keep) < Slack(keep)) continue;
     std::vector<Vec3> pts;
     if (!leg(a, x, needAB, 3, pts)) continue;
     const std::size_t legs = pts.size() + 1;
@@ -232,6 +243,81 @@ bool Planner::Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::
     return true;
   }
   return false;
+}
+
+void Planner::Confine(std::vector<Vec3>& p, std::vector<double>& need) {
+  const double full = Slack(c_);
+  // A turning point nearer the land than the full clearance though not in
+  // narrows (moved off the land, it keeps the full clearance: a coast with
+  // open sea off it) goes out to that clearance, where its legs keep what
+  // they did.
+  for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+    if (coast_.Distance(p[i], full) >= full - kEndSlack) continue;
+    Vec3 x = p[i];
+    if (MoveOffLand(x) < full - kHullSlack) continue;
+    if (Clear(p[i - 1], x, need[i - 1] - kHullSlack) && Clear(x, p[i + 1], need[i] - kHullSlack))
+      p[i] = x;
+  }
+  // (Each leg looked at again after a turn; at most 256 turns a chain.)
+  for (std::size_t k = 0, turns = 0; k + 1 < p.size() && turns < 256; ++k) {
+    if (need[k] >= full) continue;
+    const bool narrowFrom = coast_.Distance(p[k], full) < full - 1.0;
+    const bool narrowTo = coast_.Distance(p[k + 1], full) < full - 1.0;
+    if (narrowFrom && narrowTo) continue;
+    // The leg beyond the clearance from an end in the narrows.
+    const double f = c_ / Chord(p[k], p[k + 1]);
+    if ((narrowFrom || narrowTo) && f > 0.9) continue;
+    const Vec3 u = narrowFrom ? OnSurface((1 - f) * p[k] + f * p[k + 1]) : p[k];
+    const Vec3 v = narrowTo ? OnSurface(f * p[k] + (1 - f) * p[k + 1]) : p[k + 1];
+    Vec3 at;
+    if (coast_.ArcDistance(u, v, full, 0, &at) >= full - kHullSlack) continue;
+    // (Where the leg comes nearer the land within narrows of its own,
+    // moved to their middle, it keeps their clearance there.)
+    Vec3 t = OnSurface(at);
+    if (MoveOffLand(t) < full - kHullSlack || Chord(t, p[k]) < 10 || Chord(t, p[k + 1]) < 10)
+      continue;
+    // Each new leg keeps the narrows' clearance where it reaches them, else
+    // the full clearance where it does (the other looked at in its turn).
+    const double narrowNeed = need[k];
+    const auto keeps = [&](Vec3 a, Vec3 b, bool narrow) {
+      return narrow || !Clear(a, b, full - kHullSlack) ? narrowNeed : full;
+    };
+    if (!Clear(p[k], t, narrowNeed - kHullSlack) || !Clear(t, p[k + 1], narrowNeed - kHullSlack))
+      continue;
+    const double before = keeps(p[k], t, narrowFrom), after = keeps(t, p[k + 1], narrowTo);
+    p.insert(p.begin() + k + 1, t);
+    need[k] = before;
+    need.insert(need.begin() + k + 1, after);
+    ++turns;
+    --k;  // (the leg from p[k] again)
+  }
+}
+
+bool Planner::Merge(std::vector<Vec3>& p, std::vector<double>& need) const {
+  bool merged = false;
+  for (std::size_t i = 1; i + 2 < p.size(); ++i) {
+    const Vec3 n1 = Cross(p[i - 1], p[i]), n2 = Cross(p[i + 1], p[i + 2]);
+    Vec3 x = Cross(n1, n2);
+    if (!(Length(x) > 0)) continue;
+    if (Dot(x, p[i] + p[i + 1]) < 0) x = -1.0 * x;
+    x = OnSurface(x);
+    const double keep = std::min({need[i - 1], need[i], need[i + 1]});
+    // (Not in narrows: a leg there keeps less only near them, and the
+    // merged legs would carry their clearance on.)
+    if (keep < Slack(c_)) continue;
+    if (Chord(x, p[i]) + Chord(x, p[i + 1]) > 4 * Chord(p[i], p[i + 1]) + 100.0) continue;
+    // (Where they meet at one of the two, it is no merger but a drop.)
+    if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
+    if (coast_.Distance(x, keep + kTurnSlack) >= keep + kTurnSlack) continue;
+    // (To within metres, as the hull's legs: the legs from the two points'
+    // neighbours on the same corner's circle are its chords.)
+    if (!Clear(p[i - 1], x, keep - kHullSlack) || !Clear(x, p[i + 2], keep - kHullSlack)) continue;
+    p[i] = x;
+    need[i - 1] = need[i] = keep;
+    p.erase(p.begin() + i + 1), need.erase(need.begin() + i + 1);
+    merged = true;
+  }
+  return merged;
 }
 
 }  // namespace sea
