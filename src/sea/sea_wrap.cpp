@@ -258,11 +258,11 @@ void Planner::Confine(std::vector<Vec3>& p, std::vector<double>& need) {
     if (Clear(p[i - 1], x, need[i - 1] - kHullSlack) && Clear(x, p[i + 1], need[i] - kHullSlack))
       p[i] = x;
   }
+  const auto narrow = [&](Vec3 q) { return coast_.Distance(q, full) < full - 1.0; };
   // (Each leg looked at again after a turn; at most 256 turns a chain.)
   for (std::size_t k = 0, turns = 0; k + 1 < p.size() && turns < 256; ++k) {
     if (need[k] >= full) continue;
-    const bool narrowFrom = coast_.Distance(p[k], full) < full - 1.0;
-    const bool narrowTo = coast_.Distance(p[k + 1], full) < full - 1.0;
+    const bool narrowFrom = narrow(p[k]), narrowTo = narrow(p[k + 1]);
     if (narrowFrom && narrowTo) continue;
     // The leg beyond the clearance from an end in the narrows.
     const double f = c_ / Chord(p[k], p[k + 1]);
@@ -279,8 +279,8 @@ void Planner::Confine(std::vector<Vec3>& p, std::vector<double>& need) {
     // Each new leg keeps the narrows' clearance where it reaches them, else
     // the full clearance where it does (the other looked at in its turn).
     const double narrowNeed = need[k];
-    const auto keeps = [&](Vec3 a, Vec3 b, bool narrow) {
-      return narrow || !Clear(a, b, full - kHullSlack) ? narrowNeed : full;
+    const auto keeps = [&](Vec3 a, Vec3 b, bool toNarrows) {
+      return toNarrows || !Clear(a, b, full - kHullSlack) ? narrowNeed : full;
     };
     if (!Clear(p[k], t, narrowNeed - kHullSlack) || !Clear(t, p[k + 1], narrowNeed - kHullSlack))
       continue;
