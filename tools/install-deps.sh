@@ -9,6 +9,7 @@
 #   libgeographiclib-dev           the geodesic of the comparisons and geodesic tables
 #   libpugixml-dev                 the XML reader of route files (GPX, RTZ, KML)
 #   nlohmann-json3-dev             the JSON reader of GeoJSON route files
+#   zlib1g-dev                     the sea's landmarks, compressed in the library
 #   geographiclib-tools            references for the tests; the benchmarks' rivals
 #   libbenchmark-dev               the benchmarks (nlohmann-json also as the JSON writer
 #                                  measured against ours)
@@ -33,12 +34,12 @@
 # what the page needs (tools/build-web.sh): emscripten and the libraries' headers.
 set -eu
 packages="cmake g++ libcli11-dev libhowardhinnant-date-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-          libgeographiclib-dev libpugixml-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
+          libgeographiclib-dev libpugixml-dev zlib1g-dev geographiclib-tools groff-base libxml2-utils python3 librsvg2-bin
           chromium poppler-utils gpsbabel gdal-bin python3-nmea2 clang-14 libclang-rt-14-dev clang-format-14 emscripten
           python3-numpy pybind11-dev python3-pybind11 python3-pytest python3-pyproj python3-dask python3-distributed
           python3-pandas"
 [ "${1:-}" = --web ] && packages="emscripten python3 libcli11-dev libhowardhinnant-date-dev nlohmann-json3-dev libgeographiclib-dev libpugixml-dev"
-[ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev"
+[ "${1:-}" = --program ] && packages="cmake g++ python3 libcli11-dev libhowardhinnant-date-dev libgeographiclib-dev libpugixml-dev nlohmann-json3-dev zlib1g-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

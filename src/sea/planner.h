@@ -1,6 +1,7 @@
 // The sea planner's parts (sea_planner.h says what it does): its cells,
 // the geometry they share, and the Planner that the cells' states
-// (sea_cells.cpp), the ends (sea_ends.cpp), the search (sea_search.cpp), the legs' clearance
+// (sea_cells.cpp), the ends (sea_ends.cpp), the search (sea_search.cpp,
+// bounded by sea_landmarks.cpp), the legs' clearance
 // (sea_clear.cpp), the pulling taut (sea_taut.cpp, sea_wrap.cpp) and the
 // plan itself (sea_planner.cpp) are members of.
 // Internal to src/sea.
@@ -157,6 +158,17 @@ constexpr int kSteps[16][2] = {{-1, -1}, {-1, 0}, {-1, 1},  {0, -1}, {0, 1},   {
                                {1, 0},   {1, 1},  {-2, -1}, {-2, 1}, {-1, -2}, {-1, 2},
                                {1, -2},  {1, 2},  {2, -1},  {2, 1}};
 constexpr int kNeighbours = 8;  // the first eight
+
+// Straits narrower than the fine cells see, passed along their middles
+// like canals (sea_planner.cpp): lat, lon pairs, degrees.
+const std::vector<std::vector<double>>& Straits();
+// A gate's length: the sum of its line's chords (metres).
+inline double LineLength(const std::vector<double>& line) {
+  double length = 0;
+  for (std::size_t k = 2; k < line.size(); k += 2)
+    length += Chord(At(line[k - 2], line[k - 1]), At(line[k], line[k + 1]));
+  return length;
+}
 
 class Planner {
  public:

@@ -1,6 +1,6 @@
 // The fine cells: their states (whether at sea, how far from land) in
-// tiles, and the thread's tables they are kept in from one passage to the
-// next.
+// tiles, the thread's tables they are kept in from one passage to the
+// next, and the seas they make in each coarse cell.
 #include "sea/planner.h"
 
 #include <new>
@@ -54,6 +54,38 @@ const Planner::CellState& Planner::State(Cell c) {
     }
   }
   return s;
+}
+
+// The seas of a coarse cell: its fine cells joined by the steps the fine
+// search takes, within the cell (a cell across an isthmus holds two).
+const Planner::Seas& Planner::SeasOf(int k) {
+  const auto [it, fresh] = seas_.try_emplace(k);
+  Seas& seas = it->second;
+  if (!fresh) return seas;
+  seas.of.fill(-1);
+  const Cell corner{(k / kCoarseColumns) * 10, (k % kCoarseColumns) * 10};
+  for (int i = 0; i < 100; ++i) {
+    if (seas.of[i] >= 0 || !State({corner.row + i / 10, corner.column + i % 10}).open) continue;
+    seas.of[i] = static_cast<std::int8_t>(seas.count);
+    std::vector<int> stack{i};
+    while (!stack.empty()) {
+      const int j = stack.back();
+      stack.pop_back();
+      const Cell c{corner.row + j / 10, corner.column + j % 10};
+      for (int dr = -1; dr <= 1; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          const int r = j / 10 + dr, q = j % 10 + dc;
+          if ((dr == 0 && dc == 0) || r < 0 || r > 9 || q < 0 || q > 9 || seas.of[r * 10 + q] >= 0)
+            continue;
+          if (!Step(c, {corner.row + r, corner.column + q})) continue;
+          seas.of[r * 10 + q] = static_cast<std::int8_t>(seas.count);
+          stack.push_back(r * 10 + q);
+        }
+      }
+    }
+    ++seas.count;
+  }
+  return seas;
 }
 
 }  // namespace sea

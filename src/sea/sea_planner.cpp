@@ -26,8 +26,6 @@ const std::vector<Gate>& Gates() {
 
 namespace sea {
 
-namespace {
-
 // Straits narrower than the fine cells see (a channel under a cell wide
 // winds through them, and no chain of their centres stays in it): the
 // line of the water's middle (the points farthest from both banks in the
@@ -44,8 +42,6 @@ const std::vector<std::vector<double>>& Straits() {
   };
   return straits;
 }
-
-}  // namespace
 
 SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (Beyond(request_.lat1) || Beyond(request_.lat2)) return SeaOutcome::beyond_limit;
@@ -74,11 +70,8 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // The gates open (the canals not closed, the straits), each end the cell
   // of its end point.
   const auto gate = [&](int g, const std::vector<double>& line) {
-    double length = 0;
-    for (std::size_t k = 2; k < line.size(); k += 2)
-      length += Chord(At(line[k - 2], line[k - 1]), At(line[k], line[k + 1]));
     gates_.push_back({g, FineCell(line[0], line[1]), FineCell(line[line.size() - 2], line.back()),
-                      length, &line});
+                      LineLength(line), &line});
   };
   for (std::size_t g = 0; g < Gates().size(); ++g)
     if (g >= request_.closed.size() || !request_.closed[g])

@@ -7,7 +7,8 @@
 //     checked); one farther than 20 NM from such a position is refused.
 //  2. The way round the land. A* over cells of 0.025 degrees whose centres
 //     lie at sea, within a corridor found by A* over cells of 0.25 degrees
-//     (fast; three of them wide near land, one over open sea). Where the
+//     (fast; three of them wide near land, one over open sea; its estimate
+//     bounded by landmarks' distances over the sea). Where the
 //     fine search finds the corridor closed, the steps it could not take
 //     are closed and a coarse cell found to hold two seas (across an
 //     isthmus) becomes a node for each; the corridor is found anew and the

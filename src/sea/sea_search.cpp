@@ -1,6 +1,7 @@
-// The way round the land: the cells' steps, their seas, the corridor and
-// the search.
+// The way round the land: the cells' steps, the corridor and the search.
 #include "sea/planner.h"
+
+#include "sea/landmarks.h"
 
 #include <new>
 
@@ -35,38 +36,6 @@ bool Planner::Step(Cell c, Cell n) {
   // Near land, a step is taken only where its leg keeps the least clearance.
   return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
          Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
-}
-
-// The seas of a coarse cell: its fine cells joined by the steps the fine
-// search takes, within the cell (a cell across an isthmus holds two).
-const Planner::Seas& Planner::SeasOf(int k) {
-  const auto [it, fresh] = seas_.try_emplace(k);
-  Seas& seas = it->second;
-  if (!fresh) return seas;
-  seas.of.fill(-1);
-  const Cell corner{(k / kCoarseColumns) * 10, (k % kCoarseColumns) * 10};
-  for (int i = 0; i < 100; ++i) {
-    if (seas.of[i] >= 0 || !State({corner.row + i / 10, corner.column + i % 10}).open) continue;
-    seas.of[i] = static_cast<std::int8_t>(seas.count);
-    std::vector<int> stack{i};
-    while (!stack.empty()) {
-      const int j = stack.back();
-      stack.pop_back();
-      const Cell c{corner.row + j / 10, corner.column + j % 10};
-      for (int dr = -1; dr <= 1; ++dr) {
-        for (int dc = -1; dc <= 1; ++dc) {
-          const int r = j / 10 + dr, q = j % 10 + dc;
-          if ((dr == 0 && dc == 0) || r < 0 || r > 9 || q < 0 || q > 9 || seas.of[r * 10 + q] >= 0)
-            continue;
-          if (!Step(c, {corner.row + r, corner.column + q})) continue;
-          seas.of[r * 10 + q] = static_cast<std::int8_t>(seas.count);
-          stack.push_back(r * 10 + q);
-        }
-      }
-    }
-    ++seas.count;
-  }
-  return seas;
 }
 
 // A* over the coast's cells that hold any sea: a corridor (the cells
@@ -179,14 +148,16 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // radial projections onto the sphere, each shorter than its arc by less
   // than a part in 1e-5 for steps under a degree). The chord alone falls
   // short by a tenth across an ocean, and the search then floods seas far
-  // off the way.
-  // A search found anew after steps were closed knows more: a way can only
-  // have grown longer, so the last search's length to the goal less its
-  // way to a cell (the scratch's `bound`) is as good a bound, and better.
+  // off the way. Where the land makes the way long, the landmarks'
+  // distances over the sea bound it far better (sea/landmarks.h). A search
+  // found anew after steps were closed knows more: a way can only have
+  // grown longer, so the last search's length to the goal less its way to
+  // a cell (the scratch's `bound`) is as good a bound, and better.
+  const LandmarkBound bySea(Landmarks::Get(), cellOf(s), cellOf(t));
   const auto toGoal = [&](int x) {
     const Vec3 p = centre(x);
     const double arc = kPolarRadius * (1 - 1e-5) * std::atan2(Length(Cross(p, goal)), Dot(p, goal));
-    return std::max(arc, scratch_.bound[cellOf(x)]);
+    return std::max({arc, bySea(cellOf(x)), scratch_.bound[cellOf(x)]});
   };
   struct Item {
     double f, g;
