@@ -56,7 +56,9 @@ void SeaDistances(const Coast& coast, int source, std::vector<double>& metres) {
   metres[source] = 0;
   queue.push({0, source});
   while (!queue.empty()) {
-    const auto [d, x] = queue.top();
+    // Copied out of the pair: a lambda may not capture a structured binding before C++20.
+    const double d = queue.top().first;
+    const int x = queue.top().second;
     queue.pop();
     if (d > metres[x]) continue;
     const int r = x / kCoarseColumns, c = x % kCoarseColumns;
