@@ -115,6 +115,11 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // the land than the neighbour itself, and the point stayed 0.64 NM out.
       // At least the geodesics by the Strait (GeographicLib).
       {"Dakar to Piraeus", 14.6928, -17.4467, 37.94, 23.64, "", 0, "", 2830.0, 3100, true},
+      // Guards a turning point between a corner's circle (the Falklands')
+      // and a far one (Cape Verde's), the leg from the corner cutting its
+      // circle by metres: the point bent the way by seconds of arc and
+      // stayed 78 NM out. At least the geodesic (GeographicLib).
+      {"Cape Horn to Le Havre", -55.9833, -67.2667, 49.48, 0.11, "", 0, "", 7151.4, 7300, false},
   };
   const MeasuredLand& land = Land();
   int total_off = 0, total_turns = 0;

@@ -159,6 +159,12 @@ constexpr int kSteps[16][2] = {{-1, -1}, {-1, 0}, {-1, 1},  {0, -1}, {0, 1},   {
                                {1, -2},  {1, 2},  {2, -1},  {2, 1}};
 constexpr int kNeighbours = 8;  // the first eight
 
+// A 32-bit little-endian number at `at` (the built-in tables').
+inline std::uint32_t ReadU32(const unsigned char* at) {
+  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
 // Straits narrower than the fine cells see, passed along their middles
 // like canals (sea_planner.cpp): lat, lon pairs, degrees.
 const std::vector<std::vector<double>>& Straits();
@@ -179,6 +185,10 @@ class Planner {
   Planner& operator=(const Planner&) = delete;
 
   SeaOutcome Plan(SeaPlan& plan, double* inland);
+  // For the table of links (sea/links.h): the number of seas in coarse cell
+  // k and, by direction (kSteps' first eight), the pairs of its seas and its
+  // neighbour's that a fine step joins, in order.
+  int Links(int k, std::vector<std::pair<int, int>> (&pairs)[8]);
 
  private:
   // Whether a fine cell may be sailed, and how far its centre keeps from

@@ -1,6 +1,7 @@
 // The fine cells: their states (whether at sea, how far from land) in
 // tiles, the thread's tables they are kept in from one passage to the
-// next, and the seas they make in each coarse cell.
+// next, the steps between them, and the seas they make in each coarse
+// cell.
 #include "sea/planner.h"
 
 #include <new>
@@ -54,6 +55,14 @@ const Planner::CellState& Planner::State(Cell c) {
     }
   }
   return s;
+}
+
+bool Planner::Step(Cell c, Cell n) {
+  const CellState& s = State(n);
+  if (!s.open) return false;
+  // Near land, a step is taken only where its leg keeps the least clearance.
+  return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
+         Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
 }
 
 // The seas of a coarse cell: its fine cells joined by the steps the fine

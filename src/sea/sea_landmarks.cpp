@@ -27,11 +27,6 @@ namespace {
 constexpr int kCells = kCoarseRows * kCoarseColumns;
 constexpr int kBands = kCoarseRows / Landmarks::kBandRows;
 
-std::uint32_t ReadU32(const unsigned char* at) {
-  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
 }  // namespace
 
 void SeaDistances(const Coast& coast, int source, std::vector<double>& metres) {

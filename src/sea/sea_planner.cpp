@@ -45,6 +45,7 @@ const std::vector<std::vector<double>>& Straits() {
 
 SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (Beyond(request_.lat1) || Beyond(request_.lat2)) return SeaOutcome::beyond_limit;
+  plan.corridors = 0;
   // 1. The ends at sea.
   // An end whose nearest sea is a pocket the cells cannot leave (a harbour
   // behind a channel narrower than they see) is taken out to where it is
@@ -90,6 +91,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     std::vector<int> path;
     bool found = false;
     for (int tries = 0; tries < kMostCorridors && Corridor(from, to, corridor, path); ++tries) {
+      ++plan.corridors;
       found = Search(from, to, &corridor, way);
       if (found || reached_cells_ >= kMostCorridorCells) break;
       // The cells of the way, and the cells the search reached next to

@@ -8,14 +8,16 @@
 //  2. The way round the land. A* over cells of 0.025 degrees whose centres
 //     lie at sea, within a corridor found by A* over cells of 0.25 degrees
 //     (fast; three of them wide near land, one over open sea; its estimate
-//     bounded by landmarks' distances over the sea). Where the
-//     fine search finds the corridor closed, the steps it could not take
-//     are closed and a coarse cell found to hold two seas (across an
-//     isthmus) becomes a node for each; the corridor is found anew and the
-//     search goes on. Each step costs its chord, more near
-//     land, so that the way keeps clear water where there is any. Canals
-//     join their two ends as gates, at their lengths; so does a strait
-//     narrower than the cells (the Bosporus), sailed along its middle.
+//     bounded by landmarks' distances over the sea), over the steps a
+//     fine step can take (a table of which coarse cells the sea joins; a
+//     cell of two seas, across an isthmus, a node for each). Where the
+//     fine search finds the corridor closed all the same (where the table
+//     does not hold: a clearance under 1.1 NM, a limiting latitude), the
+//     steps it could not take are closed, cells found to hold two seas are
+//     split, the corridor is found anew and the search goes on. Each step costs its chord, more
+//     near land, so that the way keeps clear water where there is any. Canals join their two ends
+//     as gates, at their lengths; so does a strait narrower than the cells (the Bosporus), sailed
+//     along its middle.
 //  3. Taut. The cells' way is pulled straight: from each turning point the
 //     farthest cell that a great elliptic leg reaches keeping the
 //     clearance, then every turning point moved towards the chord of its
@@ -75,6 +77,9 @@ struct SeaPlan {
   std::vector<int> gate;          // legs[k]'s gate (canal legs), else -1
   // An end moved to sea: how far, metres (0: it was at sea).
   double approach_from = 0, approach_to = 0;
+  // How many corridors the way round the land was searched in (the work
+  // it took: one, where the first was open).
+  int corridors = 0;
 };
 
 enum class SeaOutcome {

@@ -2,6 +2,7 @@
 #include "sea/planner.h"
 
 #include "sea/landmarks.h"
+#include "sea/links.h"
 
 #include <new>
 
@@ -30,14 +31,6 @@ double CoarseStep(int r, int dr, int dc) {
 
 }  // namespace
 
-bool Planner::Step(Cell c, Cell n) {
-  const CellState& s = State(n);
-  if (!s.open) return false;
-  // Near land, a step is taken only where its leg keeps the least clearance.
-  return std::min(s.clearance, State(c).clearance) >= kSeesNeighbours ||
-         Clear(Centre(c), Centre(n), std::min(c_, kLeastClearance));
-}
-
 // A* over the coast's cells that hold any sea: a corridor (the cells
 // within one of the way) for the fine search. A cell found to hold more
 // than one sea is a node for each (`split_`), joined to a neighbour only
@@ -46,14 +39,30 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
                        std::vector<int>& path) {
   constexpr int kCells = kCoarseRows * kCoarseColumns;
   const auto cellOf = [&](int node) { return node < kCells ? node : parts_[node - kCells].cell; };
+  // Which cells the sea joins, where the table of them holds (sea/links.h):
+  // a cell of two seas is split as it is first met.
+  const SeaLinks* const links = request_.limit || c_ < kSeesNeighbours ? nullptr : SeaLinks::Get();
+  const auto firstOf = [&](int k) {
+    if (links && links->Seas(k) >= 2 && SplitOf(k) < 0) {
+      if (split_.empty()) split_.assign(kCells, -1);
+      split_[k] = kCells + static_cast<int>(parts_.size());
+      for (int sea = 0; sea < links->Seas(k); ++sea) parts_.push_back({k, sea});
+    }
+    return SplitOf(k);
+  };
+  // (Nor from or to an end's cell where the end's fine cell, which the
+  // search starts from or ends at, is not open: in none of its seas.)
+  const int start = State(from).open ? -1 : CoarseKey(from);
+  const int end = State(to).open ? -1 : CoarseKey(to);
+  const auto linked = [&](int k, int n) { return links && k != start && n != end; };
   const auto centre = [&](int node) { return CoarseCentre(cellOf(node)); };
   // The node of a fine cell: its coarse cell's, or the sea's it lies in
   // (or that a neighbour in the cell lies in) where that is split.
   const auto nodeOf = [&](Cell f) {
     const int k = CoarseKey(f);
-    const int first = SplitOf(k);
+    const int first = firstOf(k);
     if (first < 0) return k;
-    const Seas& seas = seas_.at(k);
+    const Seas& seas = SeasOf(k);
     for (int dr = 0; dr <= 1; ++dr)
       for (int dc = -dr; dc <= dr; ++dc)
         for (int ds = -dr; ds <= dr; ++ds) {
@@ -71,6 +80,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // (and the fine search has not found it closed).
   std::vector<std::int8_t>& open = scratch_.coarse_open;
   const auto isOpen = [&](int k) {
+    if (links) return links->Seas(k) > 0;
     if (open[k] < 0) {
       const Cell c{k / kCoarseColumns, k % kCoarseColumns};
       // (A cell without coast is all sea or all land, and its samples lie
@@ -91,13 +101,20 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // them split: a fine step joins them across their border.
   const auto touches = [&](int x, int y) {
     const int kx = cellOf(x), ky = cellOf(y);
+    if (linked(kx, ky) && linked(ky, kx)) {
+      const int dr = ky / kCoarseColumns - kx / kCoarseColumns;
+      const int dc =
+          (ky % kCoarseColumns - kx % kCoarseColumns + kCoarseColumns + 1) % kCoarseColumns - 1;
+      return links->Joined(kx, Direction(dr, dc), x < kCells ? 0 : parts_[x - kCells].sea,
+                           y < kCells ? 0 : parts_[y - kCells].sea);
+    }
     const Cell cx{(kx / kCoarseColumns) * 10, (kx % kCoarseColumns) * 10};
     const Cell cy{(ky / kCoarseColumns) * 10, (ky % kCoarseColumns) * 10};
     const auto in = [&](int node, int k, Cell corner, Cell f) {
       const int r = f.row - corner.row,
                 q = (f.column - corner.column + kFineColumns) % kFineColumns;
       if (node < kCells) return State(f).open || Key(f) == Key(to);
-      return seas_.at(k).of[r * 10 + q] == parts_[node - kCells].sea;
+      return SeasOf(k).of[r * 10 + q] == parts_[node - kCells].sea;
     };
     for (int i = 0; i < 10; ++i) {
       for (int j = 0; j < 10; ++j) {
@@ -116,7 +133,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   };
   const int s = nodeOf(from), t = nodeOf(to);
   const Vec3 goal = centre(t);
-  const std::size_t nodes = kCells + parts_.size();
+  // (Every split cell's seas may be met.)
+  const std::size_t nodes = kCells + parts_.size() + (links ? links->Parts() : 0);
   // The ways' lengths and parents, kept by the thread from one search to
   // the next (a million cells each: made anew, their pages cost more than
   // the search), every entry set back as the search leaves.
@@ -203,23 +221,30 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       };
       const int n = cell(dr, dc);
       if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
-      const int first = SplitOf(n);
+      const int first = firstOf(n);
       if (step >= kNeighbours) {
         // A knight's move: between cells of one sea each, past the two
-        // cells it passes between.
+        // cells it passes between (and where the table says, joined to
+        // the far cell by one of them).
         if (x >= kCells || first >= 0 || (n != cellOf(t) && !isOpen(n))) continue;
         const int a = cell(dr / 2, dc / 2), b = cell(dr - dr / 2, dc - dc / 2);
-        if (SplitOf(a) >= 0 || SplitOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
+        if (firstOf(a) >= 0 || firstOf(b) >= 0 || !isOpen(a) || !isOpen(b)) continue;
+        if (linked(k, n)) {
+          const int toA = Direction(dr / 2, dc / 2), toB = Direction(dr - dr / 2, dc - dc / 2);
+          if (!(links->Joined(k, toA) && links->Joined(a, toB)) &&
+              !(links->Joined(k, toB) && links->Joined(b, toA)))
+            continue;
+        }
         relax(n, Chord(here, CoarseCentre(n)));
         continue;
       }
       if (first < 0) {
         if (n != cellOf(t) && !isOpen(n)) continue;
-        if (x >= kCells && !touches(x, n)) continue;
+        if (x >= kCells ? !touches(x, n) : linked(k, n) && !links->Joined(k, step)) continue;
         relax(n, CoarseStep(r, dr, dc));
         continue;
       }
-      for (int sea = 0; sea < seas_.at(n).count; ++sea) {
+      for (int sea = 0; sea < (links ? links->Seas(n) : seas_.at(n).count); ++sea) {
         const int y = first + sea;
         if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
       }

@@ -340,6 +340,22 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   passes();
   Confine(p, need);
   Merge(p, need);
+  // 4. A point still off the land whose neighbours see each other to within
+  // the 0.01 NM a leg keeps its clearance to: dropped. (Where a leg from a
+  // corner's circle to a far one cuts that circle by metres, the point
+  // between bends the way by seconds of arc, far from any land, and the
+  // passes move it towards the chord in steps no longer than the legs'
+  // distance from land at the corner.)
+  for (std::size_t i = 1; i + 1 < p.size();) {
+    const double both = std::min(need[i - 1], need[i]);
+    if (both >= Slack(c_) && coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack &&
+        Clear(p[i - 1], p[i + 1], both - kEndSlack)) {
+      p.erase(p.begin() + i), need.erase(need.begin() + i);
+      need[i - 1] = both;
+    } else {
+      ++i;
+    }
+  }
 }
 
 }  // namespace sea
