@@ -25,6 +25,8 @@
 namespace sailings {
 namespace sea {
 
+class SeaLinks;
+
 constexpr double kFine = 0.025;  // degrees: the cells of the way round the land
 constexpr int kFineColumns = 14400, kFineRows = 7200;
 constexpr double kCoarse = 0.25;
@@ -231,6 +233,10 @@ class Planner {
   // Whether the sea around a cell is a pocket: fewer than `most` cells
   // reachable from it.
   bool Pocket(Cell c, std::size_t most);
+  // The table of which coarse cells the sea joins (sea/links.h), where it
+  // holds for this passage (no limit, a clearance of kSeesNeighbours or
+  // more); else nullptr.
+  const SeaLinks* Joins() const;
   // Whether a step from cell c to its neighbour n may be taken.
   bool Step(Cell c, Cell n);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);

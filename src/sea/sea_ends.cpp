@@ -2,6 +2,8 @@
 // and whether the sea there is a pocket the cells cannot leave.
 #include "sea/planner.h"
 
+#include "sea/links.h"
+
 namespace sailings {
 namespace sea {
 
@@ -45,7 +47,40 @@ bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double&
 
 // Breadth first: the cells' states it works out lie round the end, where
 // the search will want them.
+const SeaLinks* Planner::Joins() const {
+  return request_.limit || c_ < kSeesNeighbours ? nullptr : SeaLinks::Get();
+}
+
 bool Planner::Pocket(Cell c, std::size_t most) {
+  // Where the table of links holds, the coarse cells' seas say it sooner:
+  // a sea joined to `most` / 80 coarse cells of open sea (a hundred fine
+  // cells each, but for a few beside a coast) is no pocket. (Otherwise,
+  // and where the table does not hold, the fine cells are counted.)
+  if (const SeaLinks* links = Joins(); links && State(c).open) {
+    const int first = CoarseKey(c);
+    std::vector<std::pair<int, int>> stack{
+        {first, SeasOf(first).of[(c.row % 10) * 10 + c.column % 10]}};
+    std::unordered_set<std::int64_t> seen{first * std::int64_t{128} + stack[0].second};
+    std::size_t open = 0;
+    while (!stack.empty() && seen.size() < 4096) {
+      const auto [k, i] = stack.back();
+      stack.pop_back();
+      const int r = k / kCoarseColumns, q = k % kCoarseColumns;
+      if (links->Seas(k) == 1 &&
+          coast_.KindOfCell(-90 + (r + 0.5) * kCoarse, -180 + (q + 0.5) * kCoarse) ==
+              Coast::CellKind::sea &&
+          ++open >= most / 80)
+        return false;
+      for (int d = 0; d < 8; ++d) {
+        if (r + kSteps[d][0] < 0 || r + kSteps[d][0] >= kCoarseRows) continue;
+        const int n = (r + kSteps[d][0]) * kCoarseColumns +
+                      (q + kSteps[d][1] + kCoarseColumns) % kCoarseColumns;
+        for (int j = 0; j < links->Seas(n); ++j)
+          if (links->Joined(k, d, i, j) && seen.insert(n * std::int64_t{128} + j).second)
+            stack.push_back({n, j});
+      }
+    }
+  }
   std::unordered_set<std::int64_t> seen;
   seen.reserve(2 * most);
   seen.insert(Key(c));

@@ -41,7 +41,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   const auto cellOf = [&](int node) { return node < kCells ? node : parts_[node - kCells].cell; };
   // Which cells the sea joins, where the table of them holds (sea/links.h):
   // a cell of two seas is split as it is first met.
-  const SeaLinks* const links = request_.limit || c_ < kSeesNeighbours ? nullptr : SeaLinks::Get();
+  const SeaLinks* const links = Joins();
   const auto firstOf = [&](int k) {
     if (links && links->Seas(k) >= 2 && SplitOf(k) < 0) {
       if (split_.empty()) split_.assign(kCells, -1);
