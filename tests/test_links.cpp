@@ -117,6 +117,16 @@ TEST(SeaLinks, TheFirstCorridorIsOpen) {
               sailings::SeaOutcome::ok);
     EXPECT_GE(without.corridors, 2);
   }
+  // Ocean passages whose corridors take knight's moves past capes, each
+  // joined to its far cell by one of the two cells it passes between.
+  for (const Case& c : {Case{"Cape Town to Reykjavik", -33.9249, 18.4241, 64.1466, -21.9426},
+                        Case{"New York to Rotterdam", 40.7128, -74.006, 51.9244, 4.4777}}) {
+    SCOPED_TRACE(c.way);
+    sailings::SeaPlan plan;
+    ASSERT_EQ(sailings::PlanSea(coast, Request(c.lat1, c.lon1, c.lat2, c.lon2, 2), plan),
+              sailings::SeaOutcome::ok);
+    EXPECT_EQ(plan.corridors, 1);
+  }
 }
 
 TEST(SeaLinks, TablesThatDoNotReadAreNotUsed) {
