@@ -1,7 +1,8 @@
 // The sea planner's parts (sea_planner.h says what it does): its cells,
 // the geometry they share, and the Planner that the cells' states
-// (sea_cells.cpp), the ends (sea_ends.cpp), the search (sea_search.cpp,
-// bounded by sea_landmarks.cpp), the legs' clearance
+// (sea_cells.cpp), the ends (sea_ends.cpp), the corridor's search
+// (sea_search.cpp, bounded by sea_landmarks.cpp, and sea_open.cpp), the
+// fine search within it (sea_fine.cpp), the legs' clearance
 // (sea_clear.cpp), the pulling taut (sea_taut.cpp, sea_wrap.cpp) and the
 // plan itself (sea_planner.cpp) are members of.
 // Internal to src/sea.
@@ -148,6 +149,17 @@ inline Vec3 CoarseCentre(int k) {
   const int r = k / kCoarseColumns, c = k % kCoarseColumns;
   return {t.xy[r] * t.cos[c], t.xy[r] * t.sin[c], t.z[r]};
 }
+// The most rows or columns between coarse cells a and b, the shorter way
+// round in longitude.
+inline int Span(int a, int b) {
+  int dc = std::abs(a % kCoarseColumns - b % kCoarseColumns);
+  dc = std::min(dc, kCoarseColumns - dc);
+  return std::max(std::abs(a / kCoarseColumns - b / kCoarseColumns), dc);
+}
+// How far apart (rows or columns) two coarse cells in sight may be: a
+// straight line in rows and columns strays from the great ellipse between
+// them, by more the longer it is.
+constexpr int kMostSight = 40;
 inline int CoarseKey(Cell fine) { return (fine.row / 10) * kCoarseColumns + fine.column / 10; }
 
 // The searches' steps from a cell (rows, columns): its eight neighbours,
@@ -240,6 +252,15 @@ class Planner {
   // Whether a step from cell c to its neighbour n may be taken.
   bool Step(Cell c, Cell n);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);
+  // The corridor round a way of coarse cells (sea_open.cpp), and its runs
+  // over open sea.
+  void Lay(const std::vector<int>& path, std::vector<std::uint8_t>& corridor);
+  // Whether coarse cell b is in sight of a: every cell the straight line
+  // between them (in rows and columns) passes one the corridor may cross
+  // whole (`whole`: of one sea and open), each joined to the next where the
+  // table of links holds. With `cells`, those between, in order from a.
+  template <class Whole>
+  bool Sight(int a, int b, std::vector<int>* cells, Whole&& whole) const;
   // The seas of a coarse cell (index by fine cell within it: -1 closed).
   struct Seas {
     std::array<std::int8_t, 100> of;
@@ -321,6 +342,17 @@ class Planner {
     const std::vector<double>* line;
   };
   std::vector<GateEnds> gates_;
+  // Runs of a corridor over open sea, crossed by the fine search in one
+  // step from the middle of its first cell to that of its last (through
+  // those of the others, `via`); kept from one corridor to the next (each
+  // is a way at sea). By first cell, the runs from it.
+  struct Run {
+    Cell a, b;
+    double cost;
+    std::vector<Vec3> via;
+  };
+  std::vector<Run> runs_;
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> run_at_;
 };
 
 }  // namespace sea

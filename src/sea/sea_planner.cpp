@@ -152,6 +152,14 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       if (k == 0 || k + 1 == way.size()) continue;
       p.push_back(Centre(c));
       gateOf.push_back(-1);
+      // A run over open sea: the middles of its cells.
+      const auto run = run_at_.find(way[k]);
+      for (std::size_t i = 0; run != run_at_.end() && i < run->second.size(); ++i) {
+        const Run& r = runs_[run->second[i]];
+        if (Key(r.b) != way[k + 1]) continue;
+        for (const Vec3 v : r.via) p.push_back(v), gateOf.push_back(-1);
+        break;
+      }
       continue;
     }
     // A gate: from this cell's centre along its line to the far end cell's.

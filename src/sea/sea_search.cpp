@@ -1,4 +1,4 @@
-// The way round the land: the cells' steps, the corridor and the search.
+// The way round the land in coarse cells: the corridor's search.
 #include "sea/planner.h"
 
 #include "sea/landmarks.h"
@@ -30,6 +30,36 @@ double CoarseStep(int r, int dr, int dc) {
 }
 
 }  // namespace
+
+template <class Whole>
+bool Planner::Sight(int a, int b, std::vector<int>* cells, Whole&& whole) const {
+  const SeaLinks* const links = Joins();
+  const int r0 = a / kCoarseColumns, c0 = a % kCoarseColumns;
+  int dc = b % kCoarseColumns - c0;
+  dc -= kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
+  const int dr = b / kCoarseColumns - r0;
+  const int sr = dr > 0 ? 1 : -1, sc = dc > 0 ? 1 : -1;
+  const long long rows = std::abs(dr), columns = std::abs(dc);
+  // From cell to cell as the line from centre to centre crosses a row's
+  // edge (at (2i + 1) / 2rows of the way) or a column's, the row first
+  // where it passes a corner.
+  int r = r0, c = c0, k = a;
+  for (long long i = 0, j = 0; i < rows || j < columns;) {
+    const bool down = j >= columns || (i < rows && (2 * i + 1) * columns <= (2 * j + 1) * rows);
+    int d;
+    if (down)
+      r += sr, ++i, d = Direction(sr, 0);
+    else
+      c += sc, ++j, d = Direction(0, sc);
+    const int n = r * kCoarseColumns + (c % kCoarseColumns + kCoarseColumns) % kCoarseColumns;
+    if ((links && !links->Joined(k, d)) || !whole(n) ||
+        (!blocked_.empty() && (blocked_[k] >> d & 1)))
+      return false;
+    if (cells && n != b) cells->push_back(n);
+    k = n;
+  }
+  return true;
+}
 
 // A* over the coast's cells that hold any sea: a corridor (the cells
 // within one of the way) for the fine search. A cell found to hold more
@@ -141,25 +171,49 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   struct Ways {
     std::vector<double> g;
     std::vector<int> parent, touched;
+    // Where the parent is a cell not yet known to be in sight: the best
+    // parent known to be sound (a neighbour, a gate's far end, a cell
+    // found in sight), and the way through it.
+    std::vector<int> via;
+    std::vector<double> by_via;
+    std::vector<std::uint8_t> done;  // taken up (never again)
     // The estimates, set as nodes are reached (calloc: pages made as written).
     std::unique_ptr<double[], Scratch::Free> h;
   };
   thread_local Ways ways;
   if (ways.g.size() < nodes) {
     ways.g.resize(nodes, INFINITY), ways.parent.resize(nodes, -1);
+    ways.via.resize(nodes, -1), ways.by_via.resize(nodes, INFINITY), ways.done.resize(nodes, 0);
     ways.h.reset(static_cast<double*>(std::calloc(ways.g.size(), sizeof(double))));
     if (!ways.h) throw std::bad_alloc();
   }
   struct Reset {
     Ways& w;
     ~Reset() {
-      for (const int x : w.touched) w.g[x] = INFINITY, w.parent[x] = -1;
+      for (const int x : w.touched)
+        w.g[x] = INFINITY, w.parent[x] = -1, w.via[x] = -1, w.by_via[x] = INFINITY, w.done[x] = 0;
       w.touched.clear();
     }
   } reset{ways};
   std::vector<double>& g = ways.g;
   double* const h = ways.h.get();
   std::vector<int>& parent = ways.parent;
+  std::vector<int>& via = ways.via;
+  std::vector<double>& byVia = ways.by_via;
+  // Any angle: a node reached from a neighbour
+  // whose own parent is in sight of it takes that parent for its own, its
+  // way the chord between them (looked at when the node is taken up, and
+  // where it is not in sight, the neighbour's way instead). The way's
+  // length is then that of straight legs between cells, not of a chain of
+  // sixteen directions (up to 2.7% longer): the side of an island a way
+  // passes is the side that is shorter, where the two differ by more than
+  // the cells' width.
+  // (Not from, to or through a cell of two seas, nor from or to the ends'
+  // cells.)
+  const auto whole = [&](int k) {
+    return links ? links->Seas(k) == 1 : SplitOf(k) < 0 && isOpen(k);
+  };
+  const auto plain = [&](int x) { return x < kCells && x != start && x != end && whole(x); };
   // The heuristic: the angle at the centre to the goal on the sphere of
   // the polar radius, which every chain of chords between points of the
   // ellipsoid outside it is longer than (it is no longer than the chords'
@@ -175,7 +229,10 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   const auto toGoal = [&](int x) {
     const Vec3 p = centre(x);
     const double arc = kPolarRadius * (1 - 1e-5) * std::atan2(Length(Cross(p, goal)), Dot(p, goal));
-    return std::max({arc, bySea(cellOf(x)), scratch_.bound[cellOf(x)]});
+    // (The landmarks' distances are chains of the steps: the straight legs
+    // may be shorter, by the chain's 2.7%.)
+    const double sea = bySea(cellOf(x)) / 1.03;
+    return std::max({arc, sea, scratch_.bound[cellOf(x)]});
   };
   struct Item {
     double f, g;
@@ -183,7 +240,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     bool operator>(const Item& o) const { return f > o.f; }
   };
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-  g[s] = 0, h[s] = toGoal(s);
+  g[s] = 0, h[s] = toGoal(s), via[s] = -1;
   ways.touched.push_back(s);
   queue.push({h[s], 0, s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
@@ -197,21 +254,38 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const Item top = queue.top();
     const int x = top.x;
     queue.pop();
+    if (top.g != g[x]) continue;  // stale
+    if (parent[x] != via[x] && !Sight(parent[x], x, nullptr, whole)) {
+      g[x] = byVia[x], parent[x] = via[x];
+      queue.push({g[x] + h[x], g[x], x});
+      continue;
+    }
+    via[x] = parent[x], byVia[x] = g[x], ways.done[x] = 1;
     if (x == t) {
       found = true;
       break;
     }
-    if (top.g > g[x]) continue;  // stale
     const int k = cellOf(x);
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
     const Vec3 here = CoarseCentre(k);
+    const int before = parent[x];
+    const bool sighted = before >= 0 && plain(x) && plain(before);
     const auto relax = [&](int y, double cost) {
-      if (g[x] + cost < g[y]) {
+      if (ways.done[y]) return;
+      int from = x;
+      double way = g[x] + cost;
+      if (sighted && plain(y) && Span(before, y) <= kMostSight) {
+        // (The parent's way as it was found sound: it may have been
+        // lowered since by a way not yet looked at.)
+        const double straight = byVia[before] + Chord(CoarseCentre(before), CoarseCentre(y));
+        if (straight < way) from = before, way = straight;
+      }
+      if (way < g[y]) {
         if (g[y] == INFINITY) ways.touched.push_back(y), h[y] = toGoal(y);
-        g[y] = g[x] + cost;
-        parent[y] = x;
+        g[y] = way, parent[y] = from;
         queue.push({g[y] + h[y], g[y], y});
       }
+      if (g[x] + cost < byVia[y]) via[y] = x, byVia[y] = g[x] + cost;
     };
     for (int step = 0; step < 16; ++step) {
       const int dr = kSteps[step][0], dc = kSteps[step][1];
@@ -260,136 +334,20 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     if (scratch_.bound[x] == 0) Touch(x);
     scratch_.bound[x] = g[t] - g[x];
   }
-  // The corridor: the way's cells and, where land or the limiting latitude
-  // is near (within the 5 x 5 cells round), their neighbours too. Over open
-  // sea the way's own cells are enough, with the two a knight's move passes
-  // between: the fine way there is pulled straight in any case, and the
-  // fine search reaches nearly every cell of its corridor.
-  corridor.assign(kCells, 0);
   path.clear();
-  const auto mark = [&](int r, int c) {
-    if (r >= 0 && r < kCoarseRows)
-      corridor[r * kCoarseColumns + (c + kCoarseColumns) % kCoarseColumns] = 1;
-  };
-  const auto openSea = [&](int r, int c) {
-    return r >= 0 && r < kCoarseRows && !Beyond(std::fabs(-90 + (r + 0.5) * kCoarse) + kCoarse) &&
-           kindOf(r, c) == Coast::CellKind::sea;
-  };
-  int last = -1;
+  std::vector<int> between;
   for (int x = t; x >= 0; x = parent[x]) {
-    const int k = cellOf(x);
-    path.push_back(k);
-    const int r = k / kCoarseColumns, c = k % kCoarseColumns;
-    bool open = true;
-    for (int dr = -2; dr <= 2 && open; ++dr)
-      for (int dc = -2; dc <= 2 && open; ++dc) open = openSea(r + dr, c + dc);
-    for (int dr = -1; dr <= 1; ++dr)
-      for (int dc = -1; dc <= 1; ++dc)
-        if (!open || (dr == 0 && dc == 0)) mark(r + dr, c + dc);
-    if (last >= 0) {
-      const int lr = last / kCoarseColumns;
-      int dc = last % kCoarseColumns - c;
-      dc -= kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
-      const int dr = lr - r;
-      if (std::abs(dr) + std::abs(dc) == 3 && std::abs(dr) <= 2 && std::abs(dc) <= 2)
-        mark(r + dr / 2, c + dc / 2), mark(r + dr - dr / 2, c + dc - dc / 2);
-    }
-    last = k;
+    path.push_back(cellOf(x));
+    // (A parent in sight: the cells between. A gate's far end is none.)
+    const int p = parent[x];
+    between.clear();
+    if (p >= 0 && p < kCells && x < kCells && Span(p, x) > 2 && Sight(p, x, &between, whole))
+      path.insert(path.end(), between.rbegin(), between.rend());
   }
   std::reverse(path.begin(), path.end());
-  return true;
-}
 
-// A* over the fine cells (within the corridor, when given). Each call goes
-// on from where the last stopped: the cells it held back at the last
-// corridor's edge are taken up again, so a corridor found anew costs only
-// the cells it adds.
-bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
-                     std::vector<std::int64_t>& way) {
-  const Vec3 goal = Centre(to);
-  if (reached_cells_ == 0) {
-    CellState& start = Slot(from);
-    start.g = 0, start.parent = -1;
-    ++reached_cells_;
-    open_.push({Chord(Centre(from), goal), Key(from)});
-  }
-  for (const std::int64_t k : held_)
-    open_.push({Slot(FromKey(k)).g + Chord(Centre(FromKey(k)), goal), k});
-  held_.clear();
-  const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
-  // Bounded: a search that finds no way within so many cells gives up
-  // (memory stays within some hundred megabytes, time within seconds).
-  const std::size_t most = corridor ? kMostCorridorCells : kMostCells;
-  while (!open_.empty() && reached_cells_ < most) {
-    const double f = open_.top().first;
-    const auto k = open_.top().second;
-    open_.pop();
-    const Cell c = FromKey(k);
-    const Vec3 here = Centre(c);
-    const double g = Slot(c).g;
-    if (f > g + Chord(here, goal) + 1e-6) continue;  // stale
-    if (!scratch_.reached[CoarseKey(c)]) scratch_.reached[CoarseKey(c)] = 1, Touch(CoarseKey(c));
-    if (k == Key(to)) {
-      for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
-      std::reverse(way.begin(), way.end());
-      return true;
-    }
-    const auto relax = [&](std::int64_t n, double cost) {
-      CellState& there = Slot(FromKey(n));
-      if (there.g < 0 || g + cost < there.g) {
-        reached_cells_ += there.g < 0;
-        there.g = g + cost, there.parent = k;
-        open_.push({g + cost + Chord(Centre(FromKey(n)), goal), n});
-      }
-    };
-    bool held = false;
-    // The cell's and its neighbours' states, looked up once: a knight's
-    // move passes between two neighbours (-1 rows and columns, 0, 1 at
-    // `near[dr + 1][dc + 1]`; null: beyond a pole).
-    const float hereClearance = State(c).clearance;
-    const CellState* near[3][3] = {};
-    for (int dr = -1; dr <= 1; ++dr)
-      for (int dc = -1; dc <= 1; ++dc)
-        if (c.row + dr >= 0 && c.row + dr < kFineRows && (dr || dc))
-          near[dr + 1][dc + 1] =
-              &State({c.row + dr, (c.column + dc + kFineColumns) % kFineColumns});
-    for (const auto& [dr, dc] : kSteps) {
-      if (c.row + dr < 0 || c.row + dr >= kFineRows) continue;
-      const Cell n{c.row + dr, (c.column + dc + kFineColumns) % kFineColumns};
-      if (!inCorridor(n)) {
-        held = true;
-        continue;
-      }
-      const bool end = Key(n) == Key(to);
-      const bool knight = std::abs(dr) + std::abs(dc) == 3;
-      const CellState& s = knight ? State(n) : *near[dr + 1][dc + 1];
-      if (!s.open && !end) continue;
-      // A knight's move passes between two cells: both open, and the
-      // nearer the land of the three what the step pays for.
-      float least = s.clearance;
-      if (knight && !end) {
-        const CellState& a = *near[dr / 2 + 1][dc / 2 + 1];
-        const CellState& b = *near[dr - dr / 2 + 1][dc - dc / 2 + 1];
-        if (!a.open || !b.open) continue;
-        least = std::min({least, a.clearance, b.clearance});
-      }
-      // Near land, a step is taken only where its leg keeps the least
-      // clearance.
-      const Vec3 there = Centre(n);
-      if (!end && std::min(least, hereClearance) < kSeesNeighbours &&
-          !Clear(here, there, std::min(c_, kLeastClearance)))
-        continue;
-      // Dearer near land: the way keeps to clear water where there is any.
-      const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
-      relax(Key(n), Chord(here, there) * near);
-    }
-    if (held) held_.push_back(k);
-    for (const GateEnds& e : gates_) {  // (a canal: from one end to the other)
-      if (Key(e.a) == k) relax(Key(e.b), e.cost);
-      if (Key(e.b) == k) relax(Key(e.a), e.cost);
-    }
-  }
-  return false;
+  Lay(path, corridor);
+  return true;
 }
 
 }  // namespace sea

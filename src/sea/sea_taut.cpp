@@ -60,19 +60,16 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
           if (std::min(need[k], need[k + 1]) < c_) narrows.push_back({p[k], p[k + 1]});
         return Keeps(p[i], p[j], Slack(least[j]), narrows);
       };
+      // (On past a point not in sight: land may hide the nearer points and
+      // not the farther, whose leg passes an island on its other side.)
       std::size_t seen = i, unseen = p.size();
-      for (std::size_t step = 1; i + step < p.size(); step *= 2) {
-        if (!sees(i + step)) {
-          unseen = i + step;
-          break;
-        }
-        seen = i + step;
-      }
-      if (unseen == p.size() && seen != p.size() - 1) {
-        if (sees(p.size() - 1))
-          seen = p.size() - 1;
-        else
-          unseen = p.size() - 1;
+      for (std::size_t step = 1;; step *= 2) {
+        const std::size_t j = std::min(i + step, p.size() - 1);
+        if (sees(j))
+          seen = j, unseen = p.size();
+        else if (unseen == p.size())
+          unseen = j;
+        if (j == p.size() - 1) break;
       }
       while (unseen - seen > 1 && seen > i) {
         const std::size_t mid = seen + (unseen - seen) / 2;
@@ -346,12 +343,28 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   // between bends the way by seconds of arc, far from any land, and the
   // passes move it towards the chord in steps no longer than the legs'
   // distance from land at the corner.)
+  // So too a point between two legs through narrows whose neighbours see
+  // each other as those legs do (a spike the turns out of the narrows
+  // leave, the way going out and back).
   for (std::size_t i = 1; i + 1 < p.size();) {
     const double both = std::min(need[i - 1], need[i]);
-    if (both >= Slack(c_) && coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack &&
-        Clear(p[i - 1], p[i + 1], both - kEndSlack)) {
+    const bool off = coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack;
+    // (Less than the full clearance only near the three points that lie in
+    // the narrows: a leg that keeps the narrows' clearance along its length
+    // may end far from them.)
+    Legs narrowPoints;
+    for (std::size_t j = i - 1; j <= i + 1; ++j)
+      if (coast_.Distance(p[j], Slack(c_)) < Slack(c_) - kEndSlack)
+        narrowPoints.push_back({p[j], p[j]});
+    // (And a point within 10 m of the one before: two passes' turns at one
+    // place, the way between them metres long.)
+    if (Chord(p[i - 1], p[i]) < 10.0 ||
+        (both >= Slack(c_) && off && Clear(p[i - 1], p[i + 1], both - kEndSlack)) ||
+        (both < Slack(c_) && !narrowPoints.empty() &&
+         Keeps(p[i - 1], p[i + 1], both - kEndSlack, narrowPoints))) {
       p.erase(p.begin() + i), need.erase(need.begin() + i);
       need[i - 1] = both;
+      if (i > 1) --i;  // (its neighbour again, now beside a longer leg)
     } else {
       ++i;
     }

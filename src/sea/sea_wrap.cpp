@@ -276,6 +276,10 @@ void Planner::Confine(std::vector<Vec3>& p, std::vector<double>& need) {
     Vec3 t = OnSurface(at);
     if (MoveOffLand(t) < full - kHullSlack || Chord(t, p[k]) < 10 || Chord(t, p[k + 1]) < 10)
       continue;
+    // (Nor back to where the way has just been: turned there, a leg out of
+    // narrows would turn again and again between two points.)
+    if ((k > 0 && Chord(t, p[k - 1]) < 10) || (k + 2 < p.size() && Chord(t, p[k + 2]) < 10))
+      continue;
     // Each new leg keeps the narrows' clearance where it reaches them, else
     // the full clearance where it does (the other looked at in its turn).
     const double narrowNeed = need[k];
