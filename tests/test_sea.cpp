@@ -330,6 +330,27 @@ TEST(Sea, TheBosporusIsPassedAlongItsMiddle) {
   EXPECT_LT(p.distance_nm, 1.3 * s12 / ref::kNm);
 }
 
+TEST(Sea, OfTwoWaysRoundAnIslandTheShorter) {
+  // From Bab-el-Mandeb to Dondra Head the geodesic crosses the Horn of
+  // Africa west of Cape Guardafui (GeographicLib: at 51.28E it lies south
+  // of the cape's 11.83N), so the shortest way bends round the cape, south
+  // of Socotra (12.3N to 12.7N); north of Socotra is 9 NM longer. A
+  // corridor of sixteen directions took the way north of Socotra where its
+  // steps happened to favour it; the way Rotterdam to Singapore must turn
+  // off Guardafui.
+  const GeographicLib::GeodesicLine line =
+      GeographicLib::Geodesic::WGS84().InverseLine(12.56, 43.94, 5.90, 80.47);
+  double lat = 0, lon = 0;
+  for (double s = 0; lon < 51.28; s += 100) line.Position(s, lat, lon);
+  ASSERT_LT(lat, 11.83);
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(51.9244, 4.4777, 1.2644, 103.82, {}, p), Status::ok);
+  bool guardafui = false;
+  for (const auto& q : p.points)
+    guardafui = guardafui || (q.lon > 50.5 && q.lon < 52 && q.lat > 11.5 && q.lat < 12.2);
+  EXPECT_TRUE(guardafui);
+}
+
 TEST(Sea, NoLegKeepsLessThanTheClearanceBesideOpenSea) {
   // Wherever an open leg comes nearer the land than the clearance, the way
   // is narrow within a few miles of there along it: land lies within twice
