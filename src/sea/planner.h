@@ -149,12 +149,15 @@ inline Vec3 CoarseCentre(int k) {
   const int r = k / kCoarseColumns, c = k % kCoarseColumns;
   return {t.xy[r] * t.cos[c], t.xy[r] * t.sin[c], t.z[r]};
 }
-// The most rows or columns between coarse cells a and b, the shorter way
-// round in longitude.
+// The columns from coarse cell a to b, the shorter way round in
+// longitude (negative: westwards).
+inline int ColumnsTo(int a, int b) {
+  const int dc = b % kCoarseColumns - a % kCoarseColumns;
+  return dc - kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
+}
+// The most rows or columns between coarse cells a and b.
 inline int Span(int a, int b) {
-  int dc = std::abs(a % kCoarseColumns - b % kCoarseColumns);
-  dc = std::min(dc, kCoarseColumns - dc);
-  return std::max(std::abs(a / kCoarseColumns - b / kCoarseColumns), dc);
+  return std::max(std::abs(a / kCoarseColumns - b / kCoarseColumns), std::abs(ColumnsTo(a, b)));
 }
 // How far apart (rows or columns) two coarse cells in sight may be: a
 // straight line in rows and columns strays from the great ellipse between

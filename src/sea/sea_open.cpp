@@ -2,8 +2,6 @@
 // that it crosses in one step.
 #include "sea/planner.h"
 
-#include "sea/links.h"
-
 namespace sailings {
 namespace sea {
 
@@ -49,10 +47,7 @@ void Planner::Lay(const std::vector<int>& path, std::vector<std::uint8_t>& corri
       for (int dc = -1; dc <= 1; ++dc)
         if (!open[i] || (dr == 0 && dc == 0)) mark(r + dr, c + dc, 1);
     if (i > 0) {
-      const int lr = path[i - 1] / kCoarseColumns;
-      int dc = path[i - 1] % kCoarseColumns - c;
-      dc -= kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
-      const int dr = lr - r;
+      const int dr = path[i - 1] / kCoarseColumns - r, dc = ColumnsTo(path[i], path[i - 1]);
       if (std::abs(dr) + std::abs(dc) == 3 && std::abs(dr) <= 2 && std::abs(dc) <= 2)
         mark(r + dr / 2, c + dc / 2, 1), mark(r + dr - dr / 2, c + dc - dc / 2, 1);
     }

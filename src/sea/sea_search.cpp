@@ -35,8 +35,7 @@ template <class Whole>
 bool Planner::Sight(int a, int b, std::vector<int>* cells, Whole&& whole) const {
   const SeaLinks* const links = Joins();
   const int r0 = a / kCoarseColumns, c0 = a % kCoarseColumns;
-  int dc = b % kCoarseColumns - c0;
-  dc -= kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
+  const int dc = ColumnsTo(a, b);
   const int dr = b / kCoarseColumns - r0;
   const int sr = dr > 0 ? 1 : -1, sc = dc > 0 ? 1 : -1;
   const long long rows = std::abs(dr), columns = std::abs(dc);

@@ -93,10 +93,13 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   const auto passes = [&] {
     // 2. Each turning point pulled towards the chord of its neighbours until
     // a leg touches its clearance; dropped when its neighbours see each other.
-    // (A pass that leaves as many points and the same length changed
-    // nothing that matters: a corner split off a leg and dropped again.)
-    std::size_t lastCount = 0;
-    double lastLength = -1;
+    // (A pass that leaves as many points and the same length as the pass
+    // before, or the one before that, changed nothing that matters: a
+    // corner split off a leg and dropped again, in one pass or over two.)
+    // (Of two such passes' ways, the one of fewer points.)
+    std::pair<std::size_t, double> last[2] = {{0, -1}, {0, -1}};
+    std::vector<Vec3> lastP;
+    std::vector<double> lastNeed;
     for (int pass = 0; pass < 40; ++pass) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
@@ -306,8 +309,15 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       if (Merge(p, need)) most = 1e9;
       double length = 0;
       for (std::size_t k = 0; k + 1 < p.size(); ++k) length += Chord(p[k], p[k + 1]);
-      if (most < 2.0 || (p.size() == lastCount && std::fabs(length - lastLength) < 1.0)) break;
-      lastCount = p.size(), lastLength = length;
+      if (most < 2.0) break;
+      for (const auto& [count, before] : last) {
+        if (p.size() != count || std::fabs(length - before) >= 1.0) continue;
+        if (lastP.size() < p.size() && std::fabs(last[0].second - length) < 1.0)
+          p.swap(lastP), need.swap(lastNeed);
+        return;
+      }
+      last[1] = last[0], last[0] = {p.size(), length};
+      lastP = p, lastNeed = need;
     }
   };
   passes();
@@ -346,22 +356,24 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   // So too a point between two legs through narrows whose neighbours see
   // each other as those legs do (a spike the turns out of the narrows
   // leave, the way going out and back).
-  for (std::size_t i = 1; i + 1 < p.size();) {
-    const double both = std::min(need[i - 1], need[i]);
-    const bool off = coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack;
-    // (Less than the full clearance only near the three points that lie in
-    // the narrows: a leg that keeps the narrows' clearance along its length
-    // may end far from them.)
+  // (Less than the full clearance only near the three points that lie in
+  // the narrows: a leg that keeps the narrows' clearance along its length
+  // may end far from them.)
+  const auto spike = [&](std::size_t i, double both) {
     Legs narrowPoints;
     for (std::size_t j = i - 1; j <= i + 1; ++j)
       if (coast_.Distance(p[j], Slack(c_)) < Slack(c_) - kEndSlack)
         narrowPoints.push_back({p[j], p[j]});
+    return !narrowPoints.empty() && Keeps(p[i - 1], p[i + 1], both - kEndSlack, narrowPoints);
+  };
+  for (std::size_t i = 1; i + 1 < p.size();) {
+    const double both = std::min(need[i - 1], need[i]);
     // (And a point within 10 m of the one before: two passes' turns at one
     // place, the way between them metres long.)
     if (Chord(p[i - 1], p[i]) < 10.0 ||
-        (both >= Slack(c_) && off && Clear(p[i - 1], p[i + 1], both - kEndSlack)) ||
-        (both < Slack(c_) && !narrowPoints.empty() &&
-         Keeps(p[i - 1], p[i + 1], both - kEndSlack, narrowPoints))) {
+        (both >= Slack(c_) && coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack &&
+         Clear(p[i - 1], p[i + 1], both - kEndSlack)) ||
+        (both < Slack(c_) && spike(i, both))) {
       p.erase(p.begin() + i), need.erase(need.begin() + i);
       need[i - 1] = both;
       if (i > 1) --i;  // (its neighbour again, now beside a longer leg)
