@@ -57,6 +57,76 @@ TEST(Sea, TheCoastsDistanceIsTheMeasuredOne) {
   EXPECT_GT(checked, 5000);
 }
 
+TEST(Sea, OpenSeaIsOpenAndLongArcsKeepTheMeasuredDistance) {
+  // The open sea round each cell of the coast's index (what an arc across
+  // an ocean passes over at once) holds no coast: at random positions, the
+  // polar caps and the 180th meridian among them, by the measure out to
+  // 50 NM and by the coast's own search over every cell within reach
+  // beyond. And long arcs (300 to 3,000 NM, random, ends at sea) keep from
+  // land what the measure finds along them, to 0.01 NM, within 5 NM.
+  const sailings::Coast& coast = *sailings::Coast::Get();
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> lat(-90, 90), lon(-180, 180), cap(60, 90),
+      edge(179.5, 180), bearing(0, 360), miles(300, 3000);
+  int open = 0, wide = 0;
+  for (int i = 0; i < 30000; ++i) {
+    const double a = i % 5 == 0 ? (i % 2 ? 1 : -1) * cap(rng) : lat(rng);
+    const double b = i % 7 == 0 ? (i % 2 ? 1 : -1) * edge(rng) : lon(rng);
+    const double r = coast.OpenAround(a, b);
+    ASSERT_GE(r, 0);
+    if (r == 0) continue;
+    ++open, wide += r > 500 * ref::kNm;
+    const sailings::Vec3 p = sailings::EllipsoidPoint(a * ref::kDeg, b * ref::kDeg);
+    if (r < 600 * ref::kNm) {
+      EXPECT_GE(coast.Distance(p, r + 1000), r) << a << " " << b;
+    }
+    const double near = std::min(r, 50 * ref::kNm) / ref::kNm;
+    if (std::fabs(a) < 84) {
+      EXPECT_GE(Land().Distance(a, b, near + 1), near - 0.01) << a << " " << b;
+    }
+  }
+  EXPECT_GT(open, 15000);
+  EXPECT_GT(wide, 500);
+  const auto& geodesic = GeographicLib::Geodesic::WGS84();
+  int arcs = 0, passing = 0;
+  while (arcs < 40) {
+    const double a = lat(rng) * 0.8, b = lon(rng);
+    if (coast.IsLand(a, b)) continue;
+    const GeographicLib::GeodesicLine line =
+        geodesic.DirectLine(a, b, bearing(rng), miles(rng) * ref::kNm);
+    bool polar = false;
+    for (int k = 0; k <= 20; ++k) {
+      double x, y;
+      line.Position(line.Distance() * k / 20, x, y);
+      polar = polar || std::fabs(x) > 83;
+    }
+    // (Ended a few miles short of the land it first meets, if any: it
+    // comes near land there, if not before.)
+    double a2 = a, b2 = b;
+    for (double s = 0; s <= line.Distance(); s += ref::kNm) {
+      double x, y;
+      line.Position(s, x, y);
+      if (coast.IsLand(x, y)) {
+        line.Position(s - (0.5 + 0.1 * (arcs % 40)) * ref::kNm, a2, b2);
+        break;
+      }
+      a2 = x, b2 = y;
+    }
+    double length;
+    geodesic.Inverse(a, b, a2, b2, length);
+    if (polar || coast.IsLand(a2, b2) || length < 300 * ref::kNm) continue;
+    ++arcs;
+    const double got = coast.ArcDistance(sailings::EllipsoidPoint(a * ref::kDeg, b * ref::kDeg),
+                                         sailings::EllipsoidPoint(a2 * ref::kDeg, b2 * ref::kDeg),
+                                         5 * ref::kNm, 0) /
+                       ref::kNm;
+    const double want = std::min(5.0, Land().LegDistance(a, b, a2, b2, 5));
+    EXPECT_NEAR(got, want, 0.01) << a << " " << b << " to " << a2 << " " << b2;
+    passing += want > 0.05 && want < 5;
+  }
+  EXPECT_GE(passing, 3);
+}
+
 TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
   // Each row: the passage, and what it must pass. The checks are the
   // planner's promises: every open leg keeps its clearance (the asked one

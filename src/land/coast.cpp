@@ -73,6 +73,11 @@ int Coast::Row(double lat) const {
   return std::clamp(static_cast<int>(std::floor((lat + 90.0) / kCell)), 0, kRows - 1);
 }
 
+double Coast::OpenAround(double lat, double lon) const {
+  const int r = Row(lat);
+  return open_metres_[r * 256 + open_rings_[r * kColumns + Column(lon)]];
+}
+
 bool Coast::IsLand(double lat, double lon) const {
   if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
   lat = std::clamp(lat, -90.0, 90.0);
@@ -240,11 +245,21 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) c
   const double radius = std::max(Length(a), Length(b));
   const int steps = std::max(1, static_cast<int>(std::ceil(angle * radius / kArcStep)));
   const double look = reach + 0.5 * angle * radius / steps + 100.0;
+  // The chord between the surface's points at two steps (each within the
+  // equatorial radius of the centre, nearer it by at most e^2 a per radian
+  // of latitude).
+  const double step = 1.01 * sailings::a * angle / steps;
   for (int k = 0; k <= steps; ++k) {
     const double t = static_cast<double>(k) / steps;
     const Vec3 d = std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
     double lat, lon;
     LatLonOf(d, lat, lon);
+    // Open sea round this step's cell: no edge lies within `look` of it, nor
+    // of the steps after it that lie within the open sea less `look`.
+    if (const double open = OpenAround(lat, lon); open >= look) {
+      k += static_cast<int>(std::min<double>(steps, (open - look) / step));
+      continue;
+    }
     const bool stopped = ForEachEdgeNear(lat, lon, look, [&](std::uint32_t e) {
       const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
       if (dist < best) {

@@ -70,6 +70,11 @@ class Coast {
   // point of the arc (off the surface by the arc's sag, at most metres)
   // nearest the land found, when any is nearer than `reach`.
   double ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at = nullptr) const;
+  // No coast lies within this chord (metres) of any point of the index's
+  // cell holding (lat, lon), degrees: the open sea that an arc across an
+  // ocean passes over at once (0 next to coast; little near the poles,
+  // where the cells are narrow).
+  double OpenAround(double lat, double lon) const;
   bool ArcClear(Vec3 a, Vec3 b, double clearance) const {
     return ArcDistance(a, b, clearance, clearance) >= clearance;
   }
@@ -95,6 +100,7 @@ class Coast {
   void Index();
   void IndexSpace();             // points_, edges_, cell_start_, cell_edges_
   void IndexPlane();             // plane_edges_, plane_start_, plane_cells_, centre_land_
+  void IndexOpen();              // open_rings_, open_metres_
   int Column(double lon) const;  // any longitude
   int Row(double lat) const;
   template <class Visit>
@@ -114,6 +120,10 @@ class Coast {
   std::vector<std::uint32_t> cell_start_, cell_edges_;
   std::vector<std::uint32_t> plane_start_, plane_cells_;
   std::vector<std::uint8_t> centre_land_;  // whether each cell's centre is land
+  // Each cell's rings of cells without coast round it (0: it holds coast;
+  // at most 255), and by row and rings how far that sea reaches at least.
+  std::vector<std::uint8_t> open_rings_;
+  std::vector<float> open_metres_;
   bool ok_ = false;
 };
 

@@ -133,6 +133,53 @@ void Coast::IndexSpace() {
     points_.push_back(points_[first]);  // the ring closed
   }
   Fill(pairs, cell_start_, cell_edges_);
+  IndexOpen();
+}
+
+// The open sea round each cell. A cell k rings of cells from the nearest
+// that holds coast (breadth first from those, wrapping in longitude) has
+// none in the 2k - 1 cells square round it, so a point of the cell is at
+// least k - 1 cells from any coast: (k - 1) kCell degrees of latitude
+// away, or as many of longitude within the square's rows. Across those
+// degrees of latitude the angle at the centre is at least (1 - e^2) times
+// as many (the geocentric latitude changes no slower), and every point of
+// the ellipsoid lies at least the polar radius b from the centre, so the
+// chord is at least 2 b sin of half that angle. Across the longitudes, every
+// point of the rows lies at least a cos(phi) from the axis, phi the rows'
+// highest latitude, so the chord is at least 2 a cos(phi) sin of half the
+// difference. The lesser of the two, less a kilometre (an edge's chord
+// strays from its cells by metres), is the sea's reach.
+void Coast::IndexOpen() {
+  constexpr int kCells = kRows * kColumns, kMost = 255;
+  open_rings_.assign(kCells, kMost);
+  std::vector<std::int32_t> queue;
+  for (int c = 0; c < kCells; ++c)
+    if (cell_start_[c + 1] > cell_start_[c]) open_rings_[c] = 0, queue.push_back(c);
+  for (std::size_t i = 0; i < queue.size(); ++i) {
+    const int c = queue[i], r = c / kColumns, column = c % kColumns;
+    const int next = open_rings_[c] + 1;
+    if (next >= kMost) continue;
+    for (int dr = -1; dr <= 1; ++dr) {
+      if (r + dr < 0 || r + dr >= kRows) continue;
+      for (int dc = -1; dc <= 1; ++dc) {
+        const int n = (r + dr) * kColumns + (column + dc + kColumns) % kColumns;
+        if (open_rings_[n] > next)
+          open_rings_[n] = static_cast<std::uint8_t>(next), queue.push_back(n);
+      }
+    }
+  }
+  open_metres_.assign(kRows * 256, 0);
+  for (int r = 0; r < kRows; ++r) {
+    for (int k = 2; k <= kMost; ++k) {
+      const double degrees = (k - 1) * kCell;
+      const double south = -90 + (r - k + 1) * kCell, north = -90 + (r + k) * kCell;
+      const double highest = std::min(90.0, std::max(std::fabs(south), std::fabs(north)));
+      const double across = 2 * kPolarRadius * std::sin(0.5 * kOneMinusESq * degrees * kDegree);
+      const double along =
+          2 * a * std::cos(highest * kDegree) * std::sin(0.5 * std::min(180.0, degrees) * kDegree);
+      open_metres_[r * 256 + k] = static_cast<float>(std::max(0.0, std::min(across, along) - 1000));
+    }
+  }
 }
 
 // In the plane: each ring in the turn of longitude that holds its middle
