@@ -286,6 +286,9 @@ class Planner {
   // that lies within 0.1 NM of the clearance: a little longer, far fewer
   // points (the arc round a cape is drawn by a few chords). Whether any was.
   bool Merge(std::vector<Vec3>& p, std::vector<double>& need) const;
+  // Drops a point whose neighbours see each other as its legs do (to within
+  // the 0.01 NM a leg keeps its clearance to).
+  void Prune(std::vector<Vec3>& p, std::vector<double>& need) const;
 
   const Coast& coast_;
   const SeaRequest& request_;

@@ -2,6 +2,8 @@
 // merge turning points.
 #include "sea/planner.h"
 
+#include <set>
+
 namespace sailings {
 namespace sea {
 
@@ -90,6 +92,17 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
       if (need[k] < Slack(c_)) narrows.push_back({p[k], p[k + 1]});
     return narrows;
   };
+  // A point's window: two points on each side (fewer at the ends) and the
+  // needs of the legs between.
+  using Window = std::vector<double>;
+  const auto WindowOf = [&](std::size_t i) {
+    const std::size_t j = i >= 2 ? i - 2 : 0, k = std::min(p.size() - 1, i + 2);
+    Window w{double(i - j), double(k - i)};
+    for (std::size_t q = j; q <= k; ++q) w.insert(w.end(), {p[q].x, p[q].y, p[q].z});
+    w.insert(w.end(), need.begin() + j, need.begin() + k);
+    return w;
+  };
+  std::set<Window> settled;
   const auto passes = [&] {
     // 2. Each turning point pulled towards the chord of its neighbours until
     // a leg touches its clearance; dropped when its neighbours see each other.
@@ -103,6 +116,12 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     for (int pass = 0; pass < 40; ++pass) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        // (A point whose window was worked before to no change is left as
+        // it is: its work depends on that window alone.)
+        const Window window = WindowOf(i);
+        if (settled.count(window)) continue;
+        const std::size_t count = p.size();
+        const Vec3 was = p[i];
         // The point of the leg from u to v nearest u (t = 0) from which on
         // towards v (or, `back`, from v back) the leg keeps the full
         // clearance: where a leg through narrows is divided.
@@ -305,6 +324,8 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
             continue;
           }
         }
+        if (p.size() == count && p[i].x == was.x && p[i].y == was.y && p[i].z == was.z)
+          settled.insert(window);
       }
       if (Merge(p, need)) most = 1e9;
       double length = 0;
@@ -347,40 +368,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   passes();
   Confine(p, need);
   Merge(p, need);
-  // 4. A point still off the land whose neighbours see each other to within
-  // the 0.01 NM a leg keeps its clearance to: dropped. (Where a leg from a
-  // corner's circle to a far one cuts that circle by metres, the point
-  // between bends the way by seconds of arc, far from any land, and the
-  // passes move it towards the chord in steps no longer than the legs'
-  // distance from land at the corner.)
-  // So too a point between two legs through narrows whose neighbours see
-  // each other as those legs do (a spike the turns out of the narrows
-  // leave, the way going out and back).
-  // (Less than the full clearance only near the three points that lie in
-  // the narrows: a leg that keeps the narrows' clearance along its length
-  // may end far from them.)
-  const auto spike = [&](std::size_t i, double both) {
-    Legs narrowPoints;
-    for (std::size_t j = i - 1; j <= i + 1; ++j)
-      if (coast_.Distance(p[j], Slack(c_)) < Slack(c_) - kEndSlack)
-        narrowPoints.push_back({p[j], p[j]});
-    return !narrowPoints.empty() && Keeps(p[i - 1], p[i + 1], both - kEndSlack, narrowPoints);
-  };
-  for (std::size_t i = 1; i + 1 < p.size();) {
-    const double both = std::min(need[i - 1], need[i]);
-    // (And a point within 10 m of the one before: two passes' turns at one
-    // place, the way between them metres long.)
-    if (Chord(p[i - 1], p[i]) < 10.0 ||
-        (both >= Slack(c_) && coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack &&
-         Clear(p[i - 1], p[i + 1], both - kEndSlack)) ||
-        (both < Slack(c_) && spike(i, both))) {
-      p.erase(p.begin() + i), need.erase(need.begin() + i);
-      need[i - 1] = both;
-      if (i > 1) --i;  // (its neighbour again, now beside a longer leg)
-    } else {
-      ++i;
-    }
-  }
+  Prune(p, need);
 }
 
 }  // namespace sea

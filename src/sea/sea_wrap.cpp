@@ -1,5 +1,6 @@
 // The hull of the land's clearance circles inside a stretch of the way, and
-// a turning point unlocked from its neighbours' corners.
+// a turning point unlocked from its neighbours' corners, and the last
+// passes: legs confined to the narrows, corners merged, points pruned.
 #include <functional>
 
 #include "sea/planner.h"
@@ -322,6 +323,43 @@ bool Planner::Merge(std::vector<Vec3>& p, std::vector<double>& need) const {
     merged = true;
   }
   return merged;
+}
+
+void Planner::Prune(std::vector<Vec3>& p, std::vector<double>& need) const {
+  // A point still off the land whose neighbours see each other to within
+  // the 0.01 NM a leg keeps its clearance to: dropped. (Where a leg from a
+  // corner's circle to a far one cuts that circle by metres, the point
+  // between bends the way by seconds of arc, far from any land, and the
+  // passes move it towards the chord in steps no longer than the legs'
+  // distance from land at the corner.)
+  // So too a point between two legs through narrows whose neighbours see
+  // each other as those legs do (a spike the turns out of the narrows
+  // leave, the way going out and back).
+  // (Less than the full clearance only near the three points that lie in
+  // the narrows: a leg that keeps the narrows' clearance along its length
+  // may end far from them.)
+  const auto spike = [&](std::size_t i, double both) {
+    Legs narrowPoints;
+    for (std::size_t j = i - 1; j <= i + 1; ++j)
+      if (coast_.Distance(p[j], Slack(c_)) < Slack(c_) - kEndSlack)
+        narrowPoints.push_back({p[j], p[j]});
+    return !narrowPoints.empty() && Keeps(p[i - 1], p[i + 1], both - kEndSlack, narrowPoints);
+  };
+  for (std::size_t i = 1; i + 1 < p.size();) {
+    const double both = std::min(need[i - 1], need[i]);
+    // (And a point within 10 m of the one before: two passes' turns at one
+    // place, the way between them metres long.)
+    if (Chord(p[i - 1], p[i]) < 10.0 ||
+        (both >= Slack(c_) && coast_.Distance(p[i], both + kTurnSlack) >= both + kTurnSlack &&
+         Clear(p[i - 1], p[i + 1], both - kEndSlack)) ||
+        (both < Slack(c_) && spike(i, both))) {
+      p.erase(p.begin() + i), need.erase(need.begin() + i);
+      need[i - 1] = both;
+      if (i > 1) --i;  // (its neighbour again, now beside a longer leg)
+    } else {
+      ++i;
+    }
+  }
 }
 
 }  // namespace sea
