@@ -127,6 +127,63 @@ TEST(Sea, OpenSeaIsOpenAndLongArcsKeepTheMeasuredDistance) {
   EXPECT_GE(passing, 3);
 }
 
+TEST(Sea, TheCoastNearAnArcIsAllOfIt) {
+  // Arcs of 20 to 300 NM from near every 2,003rd point of the rings, in any
+  // direction: every point of the data's rings within 5 NM of the arc (the
+  // distance from its plane where the point falls between its ends, else
+  // from the nearer end: closed-form geometry in this file's own
+  // coordinates) is among the coast's points near it.
+  const sailings::Coast& coast = *sailings::Coast::Get();
+  const auto& geodesic = GeographicLib::Geodesic::WGS84();
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<double> nudge(-0.05, 0.05), bearing(0, 360), miles(20, 300);
+  const auto& rings = coast.rings();
+  int arcs = 0, found = 0;
+  std::size_t index = 0;
+  for (std::size_t r = 0; r < rings.size(); ++r) {
+    for (std::size_t k = 0; k < rings[r].size(); ++k) {
+      if (++index % 2003) continue;
+      const double lat1 = rings[r][k].lat + nudge(rng), lon1 = rings[r][k].lon + nudge(rng);
+      if (std::fabs(lat1) > 70) continue;
+      double lat2, lon2;
+      geodesic.Direct(lat1, lon1, bearing(rng), miles(rng) * ref::kNm, lat2, lon2);
+      if (std::fabs(lat2) > 70) continue;
+      ++arcs;
+      const ref::V a = ref::Ecef(lat1, lon1), b = ref::Ecef(lat2, lon2);
+      const ref::V n = ref::Unit(ref::Cross(a, b));
+      std::vector<sailings::Vec3> near;
+      coast.PointsNearArc(sailings::EllipsoidPoint(lat1 * ref::kDeg, lon1 * ref::kDeg),
+                          sailings::EllipsoidPoint(lat2 * ref::kDeg, lon2 * ref::kDeg),
+                          5 * ref::kNm, near);
+      const auto byX = [](sailings::Vec3 q, double x) { return q.x < x; };
+      std::sort(near.begin(), near.end(),
+                [](sailings::Vec3 u, sailings::Vec3 v) { return u.x < v.x; });
+      const auto chord = [](ref::V p, ref::V q) {
+        return std::sqrt(ref::Dot(ref::Lin(1, p, -1, q), ref::Lin(1, p, -1, q)));
+      };
+      for (const auto& ring : rings) {
+        for (const auto& point : ring) {
+          if (std::fabs(point.lat - lat1) > 6 || std::fabs(point.lat) > 89.9) continue;
+          const ref::V p = ref::Ecef(point.lat, point.lon);
+          const bool between =
+              ref::Dot(ref::Cross(a, p), n) >= 0 && ref::Dot(ref::Cross(p, b), n) >= 0;
+          const double d = between ? std::fabs(ref::Dot(p, n)) : std::min(chord(p, a), chord(p, b));
+          if (d > 4.9 * ref::kNm) continue;
+          ++found;
+          bool listed = false;
+          for (auto q = std::lower_bound(near.begin(), near.end(), p[0] - 1.0, byX);
+               !listed && q != near.end() && q->x < p[0] + 1.0; ++q)
+            listed = chord(p, {q->x, q->y, q->z}) < 1.0;
+          EXPECT_TRUE(listed) << point.lat << " " << point.lon << " near " << lat1 << " " << lon1
+                              << " to " << lat2 << " " << lon2;
+        }
+      }
+    }
+  }
+  EXPECT_GT(arcs, 30) << arcs;
+  EXPECT_GT(found, 1000) << found;
+}
+
 TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
   // Each row: the passage, and what it must pass. The checks are the
   // planner's promises: every open leg keeps its clearance (the asked one

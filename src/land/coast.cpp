@@ -189,11 +189,51 @@ double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest) const {
   return best < reach * reach ? std::sqrt(best) : reach;
 }
 
+// Visits each edge in the cells within `reach` metres of the arc from a to
+// b (a nonzero angle apart) once (the thread's Seen, begun by the caller):
+// within `look` of its points every 10 km or less (`look` reaching half the
+// way to the next); stops when `visit` returns true.
+template <class Visit>
+void Coast::ForEachEdgeNearArc(Vec3 a, Vec3 b, double reach, Visit&& visit) const {
+  const Vec3 ua = Unit(a), ub = Unit(b);
+  const double angle = std::atan2(Length(Cross(ua, ub)), Dot(ua, ub));
+  const double radius = std::max(Length(a), Length(b));
+  const int steps = std::max(1, static_cast<int>(std::ceil(angle * radius / kArcStep)));
+  const double look = reach + 0.5 * angle * radius / steps + 100.0;
+  // The chord between the surface's points at two steps (each within the
+  // equatorial radius of the centre, nearer it by at most e^2 a per radian
+  // of latitude).
+  const double step = 1.01 * sailings::a * angle / steps;
+  for (int k = 0; k <= steps; ++k) {
+    const double t = static_cast<double>(k) / steps;
+    const Vec3 d = std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
+    double lat, lon;
+    LatLonOf(d, lat, lon);
+    // Open sea round this step's cell: no edge lies within `look` of it, nor
+    // of the steps after it that lie within the open sea less `look`.
+    if (const double open = OpenAround(lat, lon); open >= look) {
+      k += static_cast<int>(std::min<double>(steps, (open - look) / step));
+      continue;
+    }
+    if (ForEachEdgeNear(lat, lon, look, visit)) return;
+  }
+}
+
+void Coast::PointsNearArc(Vec3 a, Vec3 b, double reach, std::vector<Vec3>& out) const {
+  out.clear();
+  if (!(reach > 0) || !(Length(Cross(Unit(a), Unit(b))) > 1e-15)) return PointsNear(a, reach, out);
+  ThreadSeen().Begin(kRows * kColumns, edges_.size());
+  ForEachEdgeNearArc(a, b, reach, [&](std::uint32_t e) {
+    out.push_back(points_[edges_[e]]);
+    out.push_back(points_[edges_[e] + 1]);
+    return false;
+  });
+}
+
 double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) const {
   const Vec3 ua = Unit(a), ub = Unit(b);
   const Vec3 normal = Cross(ua, ub);
   const double sine = Length(normal);
-  const double angle = std::atan2(sine, Dot(ua, ub));
   if (!(reach > 0)) return 0;
   if (!(sine > 1e-15)) return Distance(a, reach);  // the arc is a point
   const Vec3 n = (1.0 / sine) * normal;
@@ -242,34 +282,14 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) c
     }
     return d;
   };
-  const double radius = std::max(Length(a), Length(b));
-  const int steps = std::max(1, static_cast<int>(std::ceil(angle * radius / kArcStep)));
-  const double look = reach + 0.5 * angle * radius / steps + 100.0;
-  // The chord between the surface's points at two steps (each within the
-  // equatorial radius of the centre, nearer it by at most e^2 a per radian
-  // of latitude).
-  const double step = 1.01 * sailings::a * angle / steps;
-  for (int k = 0; k <= steps; ++k) {
-    const double t = static_cast<double>(k) / steps;
-    const Vec3 d = std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
-    double lat, lon;
-    LatLonOf(d, lat, lon);
-    // Open sea round this step's cell: no edge lies within `look` of it, nor
-    // of the steps after it that lie within the open sea less `look`.
-    if (const double open = OpenAround(lat, lon); open >= look) {
-      k += static_cast<int>(std::min<double>(steps, (open - look) / step));
-      continue;
+  ForEachEdgeNearArc(a, b, reach, [&](std::uint32_t e) {
+    const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
+    if (dist < best) {
+      best = dist;
+      if (at) *at = where;
     }
-    const bool stopped = ForEachEdgeNear(lat, lon, look, [&](std::uint32_t e) {
-      const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
-      if (dist < best) {
-        best = dist;
-        if (at) *at = where;
-      }
-      return best < stop;
-    });
-    if (stopped) break;
-  }
+    return best < stop;
+  });
   return best;
 }
 

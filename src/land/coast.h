@@ -51,6 +51,9 @@ class Coast {
   // The coast's points (both ends of every edge, Earth-centred) within
   // about `reach` metres of `p` (the index's cells that reach holds).
   void PointsNear(Vec3 p, double reach, std::vector<Vec3>& out) const;
+  // The same within about `reach` of the great elliptic arc from a to b,
+  // each once.
+  void PointsNearArc(Vec3 a, Vec3 b, double reach, std::vector<Vec3>& out) const;
   // The coast round a point, for many Distance() questions near it: the
   // edges within `reach` of `p`. Its Distance(q, r) of a point q with
   // r + |q - p| <= reach is the coast's, edge for edge, without looking
@@ -105,6 +108,8 @@ class Coast {
   int Row(double lat) const;
   template <class Visit>
   bool ForEachEdgeNear(double lat, double lon, double reach, Visit&& visit) const;
+  template <class Visit>
+  void ForEachEdgeNearArc(Vec3 a, Vec3 b, double reach, Visit&& visit) const;
 
   std::vector<std::vector<Point>> rings_;
   // The edges in space: points_[i] to points_[i + 1], for i in edges_.

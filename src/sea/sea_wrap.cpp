@@ -68,13 +68,17 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
   for (const Vec3 v : path) wide = std::max(wide, std::fabs(Dot(v, normal)));
   wide += keep + 2 * kNauticalMile;
   if (wide > kMostWrap) return false;  // an ocean's coasts: too many to draw
-  std::vector<Vec3> land, some;
-  const int pieces = static_cast<int>(std::ceil(Chord(a, c) / kMostWrap));
-  for (int k = 0; k <= pieces; ++k) {
-    const double t = static_cast<double>(k) / pieces;
-    coast_.PointsNear(OnSurface((1 - t) * a + t * c), wide + 0.5 * kMostWrap, some);
-    land.insert(land.end(), some.begin(), some.end());
+  // The land drawn lies within a circle's reach (below) of the polygon of
+  // the way and the arc from a to c, so within that of the path's farthest
+  // point from the arc (its plane between the ends, else the nearer end),
+  // and a hundredth more for the projection's scale.
+  double off = 0;
+  for (const Vec3 v : path) {
+    const bool between = Dot(Cross(a, v), normal) >= 0 && Dot(Cross(v, c), normal) >= 0;
+    off = std::max(off, between ? std::fabs(Dot(v, normal)) : std::min(Chord(v, a), Chord(v, c)));
   }
+  std::vector<Vec3> land;
+  coast_.PointsNearArc(a, c, 1.01 * (off + 1.25 * (keep + 1.0 + kHullSlack)) + 100.0, land);
   // Polygons round each circle (outside it), fine enough that their
   // corners lie within half the hull's slack (5 m) of the circle: a leg from a
   // neighbour on its own circle to the polygon round it then cuts the circle
