@@ -55,8 +55,9 @@ constexpr double kHullSlack = 10.0;
 // as its end, down to this below the clearance (within the 0.01 NM a leg
 // keeps its clearance to).
 constexpr double kEndSlack = 15.0;
-// The widest way wrapped so (its land's points are looked for within this
-// of its chord, in pieces of this along it).
+// The widest way wrapped so: its farthest point from the arc it would be
+// replaced by, with the clearance and 2 NM (wider, an ocean's coasts: too
+// many to draw).
 constexpr double kMostWrap = 150 * kNauticalMile;
 inline double Slack(double clearance) { return std::max(0.0, clearance - 0.5); }
 

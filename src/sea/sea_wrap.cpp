@@ -59,10 +59,8 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
   };
   // The projection's scale: metres by unit near the triangle.
   const double scale = Length(a) * Dot((1 / Length(a)) * a, m);
-  // The land near the triangle: within its farthest corner from the centre,
-  // and the clearance.
-  // The land near the way: along the chord, within the way's farthest
-  // point from it and the clearance (the way may be long, never wide).
+  // How wide the way is: its farthest point from the plane of the arc from
+  // a to c, and the clearance (the way may be long, never wide).
   const Vec3 normal = (1 / Length(Cross(a, c))) * Cross(a, c);
   double wide = 0;
   for (const Vec3 v : path) wide = std::max(wide, std::fabs(Dot(v, normal)));
