@@ -636,6 +636,28 @@ TEST(Sea, EndsOnLandAreJoinedToTheNearestSea) {
     }
   }
   EXPECT_NE(p.notes.at(0).find("approach leg"), std::string::npos);
+  // And no farther: from ends on land and ends at sea too near it, the
+  // approach ends within 0.1 NM of the nearest position (on rings every
+  // 0.1 NM, every 2 degrees) that keeps the clearance.
+  const struct {
+    double lat, lon;
+  } ends[] = {
+      {51.92, 4.48}, {22.2855, 114.1577}, {51.22, 4.40}, {38.7223, -9.1393}, {57.70, 11.95}};
+  for (const auto& e : ends) {
+    SeaPassage q;
+    ASSERT_EQ(sailings::PlanSeaPassage(e.lat, e.lon, 30.0, -40.0, {}, q), Status::ok) << e.lat;
+    ASSERT_EQ(q.points.at(1).leg, SeaLeg::approach) << e.lat;
+    wgs.Inverse(e.lat, e.lon, q.points[1].lat, q.points[1].lon, s12);
+    double nearest = INFINITY;
+    for (double r = 0.1; r < s12 / ref::kNm + 0.2 && nearest == INFINITY; r += 0.1)
+      for (int b = 0; b < 360; b += 2) {
+        double lat, lon;
+        wgs.Direct(e.lat, e.lon, b, r * ref::kNm, lat, lon);
+        if (!sailings::Coast::Get()->IsLand(lat, lon) && Land().Distance(lat, lon, 3) >= 2.02)
+          nearest = std::min(nearest, r);
+      }
+    EXPECT_LE(s12 / ref::kNm, nearest + 0.1) << e.lat << " " << e.lon;
+  }
   // Lagos lies on a lagoon whose way out is narrower than the cells see at
   // this scale: its nearest sea is a pocket of some tens of cells, and the
   // approach goes on out to the open sea (south of the bar, about 6.3N).

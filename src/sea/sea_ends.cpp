@@ -33,9 +33,25 @@ bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double&
     for (int k = 0; k < bearings; ++k) {
       double qLat, qLon;
       Offset(lat, lon, r, kTwoPi * k / bearings, qLat, qLon);
-      if (std::fabs(qLat) > 89.9 || Beyond(qLat) || coast_.IsLand(qLat, qLon)) continue;
-      const double d = coast_.Distance(At(qLat, qLon), keep + kNauticalMile);
-      if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
+      if (std::fabs(qLat) > 89.9 || Beyond(qLat)) continue;
+      const Vec3 q = At(qLat, qLon);
+      // Every position within `skip` of q is on land or nearer the coast
+      // than `keep` (a position at sea that near a point on land is within
+      // `keep` of the coast between them): the bearings on round the
+      // circle that near are passed over, with the same answer.
+      double skip;
+      if (coast_.IsLand(qLat, qLon)) {
+        skip = coast_.Distance(q, kMostInland + keep) + keep;
+      } else {
+        const double d = coast_.Distance(q, keep + kNauticalMile);
+        if (d >= keep && d > best) best = d, seaLat = qLat, seaLon = qLon;
+        skip = keep - d;
+      }
+      for (skip -= 1.0; skip > 0 && k + 1 < bearings; ++k) {
+        double nLat, nLon;
+        Offset(lat, lon, r, kTwoPi * (k + 1) / bearings, nLat, nLon);
+        if (Chord(At(nLat, nLon), q) >= skip) break;
+      }
     }
     if (best >= 0) {
       moved = r;
