@@ -316,7 +316,7 @@ class Planner {
     // search learned (its length less the cell's way from the start), 0: none.
     // (calloc's zeros: only the pages a search writes are ever made.)
     struct Free {
-      void operator()(double* p) const { std::free(p); }
+      void operator()(void* p) const { std::free(p); }
     };
     std::unique_ptr<double[], Free> bound;
     std::vector<int> touched;

@@ -165,40 +165,49 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // (Every split cell's seas may be met.)
   const std::size_t nodes = kCells + parts_.size() + (links ? links->Parts() : 0);
   // The ways' lengths and parents, kept by the thread from one search to
-  // the next (a million cells each: made anew, their pages cost more than
-  // the search), every entry set back as the search leaves.
+  // the next (a million nodes each), and never filled: an entry holds only
+  // where its stamp is this search's, and is set as the search first meets
+  // its node. (Filled, or set back as the search leaves, their pages cost
+  // more than the search: a page first written costs microseconds.)
   struct Ways {
-    std::vector<double> g;
-    std::vector<int> parent, touched;
+    std::size_t size = 0;
+    std::unique_ptr<double[]> g, h;
+    std::unique_ptr<int[]> parent;
     // Where the parent is a cell not yet known to be in sight: the best
     // parent known to be sound (a neighbour, a gate's far end, a cell
     // found in sight), and the way through it.
-    std::vector<int> via;
-    std::vector<double> by_via;
-    std::vector<std::uint8_t> done;  // taken up (never again)
-    // The estimates, set as nodes are reached (calloc: pages made as written).
-    std::unique_ptr<double[], Scratch::Free> h;
+    std::unique_ptr<int[]> via;
+    std::unique_ptr<double[]> by_via;
+    std::unique_ptr<std::uint8_t[]> done;                   // taken up (never again)
+    std::unique_ptr<std::uint32_t[], Scratch::Free> stamp;  // (calloc: pages made as written)
+    std::uint32_t search = 0;
+    std::vector<int> touched;  // this search's nodes
   };
   thread_local Ways ways;
-  if (ways.g.size() < nodes) {
-    ways.g.resize(nodes, INFINITY), ways.parent.resize(nodes, -1);
-    ways.via.resize(nodes, -1), ways.by_via.resize(nodes, INFINITY), ways.done.resize(nodes, 0);
-    ways.h.reset(static_cast<double*>(std::calloc(ways.g.size(), sizeof(double))));
-    if (!ways.h) throw std::bad_alloc();
+  if (ways.size < nodes) {
+    // (With room for the seas of cells split by later searches.)
+    const std::size_t size = nodes + 65536;
+    ways.g.reset(new double[size]), ways.h.reset(new double[size]);
+    ways.parent.reset(new int[size]), ways.via.reset(new int[size]);
+    ways.by_via.reset(new double[size]), ways.done.reset(new std::uint8_t[size]);
+    ways.stamp.reset(static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t))));
+    if (!ways.stamp) throw std::bad_alloc();
+    ways.size = size, ways.search = 0;
   }
-  struct Reset {
-    Ways& w;
-    ~Reset() {
-      for (const int x : w.touched)
-        w.g[x] = INFINITY, w.parent[x] = -1, w.via[x] = -1, w.by_via[x] = INFINITY, w.done[x] = 0;
-      w.touched.clear();
-    }
-  } reset{ways};
-  std::vector<double>& g = ways.g;
+  if (++ways.search == 0)
+    std::fill(ways.stamp.get(), ways.stamp.get() + ways.size, 0), ++ways.search;
+  ways.touched.clear();
+  double* const g = ways.g.get();
   double* const h = ways.h.get();
-  std::vector<int>& parent = ways.parent;
-  std::vector<int>& via = ways.via;
-  std::vector<double>& byVia = ways.by_via;
+  int* const parent = ways.parent.get();
+  int* const via = ways.via.get();
+  double* const byVia = ways.by_via.get();
+  const auto meet = [&](int x) {
+    if (ways.stamp[x] == ways.search) return;
+    ways.stamp[x] = ways.search;
+    g[x] = INFINITY, h[x] = 0, parent[x] = -1, via[x] = -1, byVia[x] = INFINITY, ways.done[x] = 0;
+    ways.touched.push_back(x);
+  };
   // Any angle: a node reached from a neighbour
   // whose own parent is in sight of it takes that parent for its own, its
   // way the chord between them (looked at when the node is taken up, and
@@ -239,8 +248,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     bool operator>(const Item& o) const { return f > o.f; }
   };
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-  g[s] = 0, h[s] = toGoal(s), via[s] = -1;
-  ways.touched.push_back(s);
+  meet(s);
+  g[s] = 0, h[s] = toGoal(s);
   queue.push({h[s], 0, s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
@@ -270,6 +279,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const int before = parent[x];
     const bool sighted = before >= 0 && plain(x) && plain(before);
     const auto relax = [&](int y, double cost) {
+      meet(y);
       if (ways.done[y]) return;
       int from = x;
       double way = g[x] + cost;
@@ -280,7 +290,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         if (straight < way) from = before, way = straight;
       }
       if (way < g[y]) {
-        if (g[y] == INFINITY) ways.touched.push_back(y), h[y] = toGoal(y);
+        if (g[y] == INFINITY) h[y] = toGoal(y);
         g[y] = way, parent[y] = from;
         queue.push({g[y] + h[y], g[y], y});
       }
