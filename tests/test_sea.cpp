@@ -252,6 +252,12 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // points 150 m apart, 250 times, and went 2.5 NM out and back. At
       // least the geodesic (GeographicLib), at most 1.16 times it.
       {"Sydney to Hong Kong", -33.8688, 151.2093, 22.2855, 114.1577, "", 0, "", 3969.2, 4600, true},
+      // Guards two turning points metres apart (south of Unimak Island),
+      // each holding the other 3.9 NM off the land: Honolulu to Rotterdam
+      // by the Bering Strait, the ends as the location list reads them. At
+      // least the geodesic (GeographicLib), at most 1.05 times it.
+      {"Honolulu to Rotterdam", 21.306899999999992, -157.85829999999999, 51.924400000000013,
+       4.4776999999999987, "", 0, "", 6324.1, 6640, false},
   };
   const MeasuredLand& land = Land();
   int total_off = 0, total_turns = 0;

@@ -116,6 +116,17 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
     for (int pass = 0; pass < 40; ++pass) {
       double most = 0;
       for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        // Two points off the land within metres of each other hold each
+        // other where they are (each one's leg to the other is the other's
+        // own): they are made one at their middle, worked as one.
+        if (i + 2 < p.size() && Chord(p[i], p[i + 1]) < 50.0 &&
+            coast_.Distance(p[i], c_ + kTurnSlack) >= c_ + kTurnSlack &&
+            coast_.Distance(p[i + 1], c_ + kTurnSlack) >= c_ + kTurnSlack) {
+          p[i] = OnSurface(0.5 * (p[i] + p[i + 1]));
+          need[i + 1] = std::min(need[i], need[i + 1]);
+          p.erase(p.begin() + i + 1), need.erase(need.begin() + i);
+          most = 1e9;
+        }
         // (A point whose window was worked before to no change is left as
         // it is: its work depends on that window alone.)
         const Window window = WindowOf(i);
