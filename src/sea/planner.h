@@ -213,7 +213,6 @@ class Planner {
   // land (capped at the clearance): memoized.
   struct CellState {
     bool known = false, open = false;
-    bool done = false;  // taken up by the fine search (and not again)
     float clearance = 0;
     // The fine search's: the way's length to the cell (negative: not yet
     // reached) and the cell it came from (a key).
@@ -274,11 +273,6 @@ class Planner {
   const Seas& SeasOf(int coarse);
   bool Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
               std::vector<std::int64_t>& way);
-  // The fine search's estimate of the way on from a cell, along the
-  // corridor's way of coarse cells (`path`, ending at fine cell `to`):
-  // Guide() lays it, ToGo() reads it (the chord to the goal without one).
-  void Guide(const std::vector<int>& path, Cell to);
-  double ToGo(Cell c) const;
   void Taut(std::vector<Vec3>& p, std::vector<double>& need);
   double MoveOffLand(Vec3& p) const;
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
@@ -330,11 +324,7 @@ class Planner {
   // reached (each one's way in its record), its frontier, and the cells it
   // held back at a corridor's edge.
   std::size_t reached_cells_ = 0;
-  struct Item {
-    double f, g;  // the estimate of the whole way through the cell, the way to it
-    std::int64_t key;
-    bool operator>(const Item& o) const { return f > o.f; }
-  };
+  using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;
   // Steps between coarse cells that a fine search found closed: by coarse
@@ -370,15 +360,6 @@ class Planner {
   };
   std::vector<Run> runs_;
   std::unordered_map<std::int64_t, std::vector<std::size_t>> run_at_;
-  // The corridor's way (sea_fine.cpp): its cells' centres, the way on from
-  // each, and by coarse cell the points of it within a cell.
-  struct Guidepost {
-    Vec3 at;
-    double to_go;
-  };
-  std::vector<Guidepost> guide_;
-  std::unordered_map<int, std::vector<int>> guide_near_;
-  Vec3 goal_{};
 };
 
 }  // namespace sea

@@ -5,86 +5,34 @@
 namespace sailings {
 namespace sea {
 
-// The estimate of the way on from a cell: the least, over the points of
-// the corridor's way within a coarse cell of it, of the chord to the point
-// and the way on from there. The search then reaches the cells along the
-// way, not every cell of the corridor nearer the goal as the crow flies
-// (with the chord alone, most of a corridor that first leads away from the
-// goal, round a continent). It is no bound: the coarse way is a little
-// longer than the fine one round a bend, and the estimate jumps where the
-// points near a cell change, from one coarse cell to the next. So each
-// cell is taken up once (a shorter way to it found later would be taken up
-// again and again, down every cell after it): the way found is within a
-// cell or two of the shortest through the cells, and pulled taut in any
-// case.
-void Planner::Guide(const std::vector<int>& path, Cell to) {
-  guide_.clear(), guide_near_.clear();
-  goal_ = Centre(to);
-  std::vector<Vec3> at(path.size());
-  for (std::size_t i = 0; i < path.size(); ++i) at[i] = CoarseCentre(path[i]);
-  if (!at.empty()) at.back() = goal_;
-  double toGo = 0;
-  guide_.resize(path.size());
-  for (std::size_t i = path.size(); i-- > 0;) {
-    if (i + 1 < path.size()) toGo += Chord(at[i], at[i + 1]);
-    guide_[i] = {at[i], toGo};
-    const int r = path[i] / kCoarseColumns, c = path[i] % kCoarseColumns;
-    for (int dr = -1; dr <= 1; ++dr)
-      for (int dc = -1; dc <= 1; ++dc)
-        if (r + dr >= 0 && r + dr < kCoarseRows)
-          guide_near_[(r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns]
-              .push_back(static_cast<int>(i));
-  }
-}
-
-double Planner::ToGo(Cell c) const {
-  const Vec3 p = Centre(c);
-  const auto near = guide_near_.find(CoarseKey(c));
-  if (near == guide_near_.end()) return Chord(p, goal_);
-  double least = INFINITY;
-  for (const int i : near->second)
-    least = std::min(least, guide_[i].to_go + Chord(p, guide_[i].at));
-  return least;
-}
-
 // A* over the fine cells (within the corridor, when given). Each call goes
 // on from where the last stopped: the cells it held back at the last
 // corridor's edge are taken up again, so a corridor found anew costs only
-// the cells it adds (the frontier's estimates made anew along its way).
+// the cells it adds.
 bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
                      std::vector<std::int64_t>& way) {
-  if (!corridor) guide_.clear(), guide_near_.clear(), goal_ = Centre(to);
+  const Vec3 goal = Centre(to);
   if (reached_cells_ == 0) {
     CellState& start = Slot(from);
     start.g = 0, start.parent = -1;
     ++reached_cells_;
-    open_.push({ToGo(from), 0, Key(from)});
-  } else {
-    std::vector<Item> frontier;
-    for (; !open_.empty(); open_.pop())
-      if (open_.top().g == Slot(FromKey(open_.top().key)).g) frontier.push_back(open_.top());
-    for (const Item& i : frontier) open_.push({i.g + ToGo(FromKey(i.key)), i.g, i.key});
+    open_.push({Chord(Centre(from), goal), Key(from)});
   }
-  for (const std::int64_t k : held_) {
-    CellState& back = Slot(FromKey(k));  // (taken up again in the new corridor)
-    back.done = false;
-    const double g = back.g;
-    open_.push({g + ToGo(FromKey(k)), g, k});
-  }
+  for (const std::int64_t k : held_)
+    open_.push({Slot(FromKey(k)).g + Chord(Centre(FromKey(k)), goal), k});
   held_.clear();
   const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
   // Bounded: a search that finds no way within so many cells gives up
   // (memory stays within some hundred megabytes, time within seconds).
   const std::size_t most = corridor ? kMostCorridorCells : kMostCells;
   while (!open_.empty() && reached_cells_ < most) {
-    const Item top = open_.top();
+    const double f = open_.top().first;
+    const auto k = open_.top().second;
     open_.pop();
-    const std::int64_t k = top.key;
     const Cell c = FromKey(k);
     const Vec3 here = Centre(c);
     const double g = Slot(c).g;
-    if (top.g != g || Slot(c).done) continue;  // stale, or taken up
-    Slot(c).done = true;
+    if (f > g + Chord(here, goal) + 1e-6) continue;  // stale
     if (!scratch_.reached[CoarseKey(c)]) scratch_.reached[CoarseKey(c)] = 1, Touch(CoarseKey(c));
     if (k == Key(to)) {
       for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
@@ -93,10 +41,10 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     }
     const auto relax = [&](std::int64_t n, double cost) {
       CellState& there = Slot(FromKey(n));
-      if (there.g < 0 || (g + cost < there.g && !there.done)) {
+      if (there.g < 0 || g + cost < there.g) {
         reached_cells_ += there.g < 0;
         there.g = g + cost, there.parent = k;
-        open_.push({g + cost + ToGo(FromKey(n)), g + cost, n});
+        open_.push({g + cost + Chord(Centre(FromKey(n)), goal), n});
       }
     };
     bool held = false;

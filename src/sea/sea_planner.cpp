@@ -92,7 +92,6 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     bool found = false;
     for (int tries = 0; tries < kMostCorridors && Corridor(from, to, corridor, path); ++tries) {
       ++plan.corridors;
-      Guide(path, to);
       found = Search(from, to, &corridor, way);
       if (found || reached_cells_ >= kMostCorridorCells) break;
       // The cells of the way, and the cells the search reached next to
