@@ -252,6 +252,11 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // points 150 m apart, 250 times, and went 2.5 NM out and back. At
       // least the geodesic (GeographicLib), at most 1.16 times it.
       {"Sydney to Hong Kong", -33.8688, 151.2093, 22.2855, 114.1577, "", 0, "", 3969.2, 4600, true},
+      // Guards corners merged at the last (round Cabo da Roca, the points
+      // held a metre within the clearance): each leg still keeps it, and
+      // each point is still on it. At least the geodesic (GeographicLib),
+      // at most 1.1 times it.
+      {"off Rotterdam to off Lisbon", 51.95, 4.05, 38.65, -9.3, "", 0, "", 974.7, 1072, false},
       // Guards two turning points metres apart (south of Unimak Island),
       // each holding the other 3.9 NM off the land: Honolulu to Rotterdam
       // by the Bering Strait, the ends as the location list reads them. At

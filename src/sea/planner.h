@@ -286,7 +286,9 @@ class Planner {
   // Makes two turning points round one corner one where their legs meet, if
   // that lies within 0.1 NM of the clearance: a little longer, far fewer
   // points (the arc round a cape is drawn by a few chords). Whether any was.
-  bool Merge(std::vector<Vec3>& p, std::vector<double>& need) const;
+  // `least`: the least clearance a pair's legs keep to be merged (less is
+  // narrows).
+  bool Merge(std::vector<Vec3>& p, std::vector<double>& need, double least) const;
   // Drops a point whose neighbours see each other as its legs do (to within
   // the 0.01 NM a leg keeps its clearance to).
   void Prune(std::vector<Vec3>& p, std::vector<double>& need) const;

@@ -338,7 +338,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         if (p.size() == count && p[i].x == was.x && p[i].y == was.y && p[i].z == was.z)
           settled.insert(window);
       }
-      if (Merge(p, need)) most = 1e9;
+      if (Merge(p, need, Slack(c_))) most = 1e9;
       double length = 0;
       for (std::size_t k = 0; k + 1 < p.size(); ++k) length += Chord(p[k], p[k + 1]);
       if (most < 2.0) break;
@@ -378,7 +378,11 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
   }
   passes();
   Confine(p, need);
-  Merge(p, need);
+  // At last, corners merged until none is left to merge: an arc round a
+  // cape drawn by many short chords, each of its points held metres within
+  // the clearance (as the hull's and the legs' ends are), becomes a few.
+  while (Merge(p, need, c_ - 5.0)) {
+  }
   Prune(p, need);
 }
 

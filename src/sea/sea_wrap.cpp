@@ -300,7 +300,7 @@ void Planner::Confine(std::vector<Vec3>& p, std::vector<double>& need) {
   }
 }
 
-bool Planner::Merge(std::vector<Vec3>& p, std::vector<double>& need) const {
+bool Planner::Merge(std::vector<Vec3>& p, std::vector<double>& need, double least) const {
   bool merged = false;
   for (std::size_t i = 1; i + 2 < p.size(); ++i) {
     const Vec3 n1 = Cross(p[i - 1], p[i]), n2 = Cross(p[i + 1], p[i + 2]);
@@ -311,7 +311,7 @@ bool Planner::Merge(std::vector<Vec3>& p, std::vector<double>& need) const {
     const double keep = std::min({need[i - 1], need[i], need[i + 1]});
     // (Not in narrows: a leg there keeps less only near them, and the
     // merged legs would carry their clearance on.)
-    if (keep < Slack(c_)) continue;
+    if (keep < least) continue;
     if (Chord(x, p[i]) + Chord(x, p[i + 1]) > 4 * Chord(p[i], p[i + 1]) + 100.0) continue;
     // (Where they meet at one of the two, it is no merger but a drop.)
     if (Chord(x, p[i]) < 10 || Chord(x, p[i + 1]) < 10) continue;
