@@ -21,6 +21,11 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
   for (const std::int64_t k : held_)
     open_.push({Slot(FromKey(k)).g + Chord(Centre(FromKey(k)), goal), k});
   held_.clear();
+  // (And the runs a corridor found anew starts from cells already taken
+  // up: they are taken up again, to go on along them.)
+  for (const Run& r : runs_)
+    if (const CellState& s = Slot(r.a); s.g >= 0)
+      open_.push({s.g + Chord(Centre(r.a), goal), Key(r.a)});
   const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
   // Bounded: a search that finds no way within so many cells gives up
   // (memory stays within some hundred megabytes, time within seconds).
