@@ -179,13 +179,87 @@ Coast::Near::Near(const Coast& coast, Vec3 p, double reach) {
     if (PointSegmentSquared(p, q, r) <= reach * reach) ends_.push_back(q), ends_.push_back(r);
     return false;
   });
+  // Few edges are looked through at once; more, by squares of about two
+  // edges each.
+  const std::size_t edges = ends_.size() / 2;
+  if (edges < 64) return;
+  squares_ = static_cast<int>(std::clamp(std::sqrt(edges / 2.0), 2.0, 64.0));
+  half_ = reach, side_ = 2 * reach / squares_;
+  origin_ = p;
+  const Vec3 up = Unit(p);
+  east_ = Cross(Vec3{0, 0, 1}, up);
+  east_ = Length(east_) > 1e-9 ? Unit(east_) : Vec3{1, 0, 0};  // (at a pole, any)
+  north_ = Cross(up, east_);
+  // Each edge in every square its plane's bounding box meets: counted,
+  // then laid out.
+  const auto range = [&](Vec3 a, Vec3 b, int& i0, int& i1, int& j0, int& j1) {
+    double x0, y0, x1, y1;
+    Plane(a, x0, y0), Plane(b, x1, y1);
+    i0 = Square(std::min(x0, x1)), i1 = Square(std::max(x0, x1));
+    j0 = Square(std::min(y0, y1)), j1 = Square(std::max(y0, y1));
+  };
+  const std::size_t count = static_cast<std::size_t>(squares_) * squares_;
+  first_.assign(count + 1, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<std::uint32_t> at;
+    if (pass == 1) {
+      for (std::size_t s = 0; s < count; ++s) first_[s + 1] += first_[s];
+      edges_.resize(first_[count]);
+      at.assign(first_.begin(), first_.end() - 1);
+    }
+    for (std::size_t k = 0; k < ends_.size(); k += 2) {
+      int i0, i1, j0, j1;
+      range(ends_[k], ends_[k + 1], i0, i1, j0, j1);
+      for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i) {
+          const std::size_t s = static_cast<std::size_t>(j) * squares_ + i;
+          if (pass == 0)
+            ++first_[s + 1];
+          else
+            edges_[at[s]++] = static_cast<std::uint32_t>(k);
+        }
+    }
+  }
+}
+
+void Coast::Near::Plane(Vec3 q, double& x, double& y) const {
+  x = Dot(q - origin_, east_), y = Dot(q - origin_, north_);
+}
+int Coast::Near::Square(double x) const {
+  return static_cast<int>(std::clamp(std::floor((x + half_) / side_), 0.0, squares_ - 1.0));
 }
 
 double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest) const {
   if (!std::isfinite(Dot(p, p)) || !(reach > 0)) return 0;
   double best = reach * reach;
-  for (std::size_t k = 0; k < ends_.size(); k += 2)
-    Closer(p, ends_[k], ends_[k + 1], best, nearest);
+  if (squares_ == 0) {
+    for (std::size_t k = 0; k < ends_.size(); k += 2)
+      Closer(p, ends_[k], ends_[k + 1], best, nearest);
+    return best < reach * reach ? std::sqrt(best) : reach;
+  }
+  // Ring after ring of squares round p's (or the nearest square to it):
+  // ring n lies at least n - 1 sides away in the plane. A square is
+  // skipped, and the rings end, where the plane puts it farther than the
+  // nearest edge yet (by more than rounding could make it).
+  double x, y;
+  Plane(p, x, y);
+  const int i0 = Square(x), j0 = Square(y);
+  const auto beyond = [&](double plane2) { return plane2 >= best * (1 + 1e-9) + 1e-6; };
+  for (int n = 0; n < 2 * squares_ && !(n > 1 && beyond((n - 1) * side_ * (n - 1) * side_)); ++n) {
+    for (int j = j0 - n; j <= j0 + n; ++j) {
+      if (j < 0 || j >= squares_) continue;
+      const bool edge = j == j0 - n || j == j0 + n;  // (a ring's top or bottom row: all of it)
+      for (int i = i0 - n; i <= i0 + n; i += edge || n == 0 ? 1 : 2 * n) {
+        if (i < 0 || i >= squares_) continue;
+        const double dx = std::max({0.0, -half_ + i * side_ - x, x - (-half_ + (i + 1) * side_)});
+        const double dy = std::max({0.0, -half_ + j * side_ - y, y - (-half_ + (j + 1) * side_)});
+        if (beyond(dx * dx + dy * dy)) continue;
+        const std::size_t s = static_cast<std::size_t>(j) * squares_ + i;
+        for (std::uint32_t e = first_[s]; e < first_[s + 1]; ++e)
+          Closer(p, ends_[edges_[e]], ends_[edges_[e] + 1], best, nearest);
+      }
+    }
+  }
   return best < reach * reach ? std::sqrt(best) : reach;
 }
 

@@ -57,7 +57,11 @@ class Coast {
   // The coast round a point, for many Distance() questions near it: the
   // edges within `reach` of `p`. Its Distance(q, r) of a point q with
   // r + |q - p| <= reach is the coast's, edge for edge, without looking
-  // through the index's cells again.
+  // through the index's cells again. (Where the edges are many, a fjord
+  // coast within tens of miles, they are sorted into squares of the plane
+  // touching the ellipsoid at p, and the squares are looked at nearest
+  // first: no square farther than the nearest edge found yet holds a
+  // nearer one, for the plane's distances are no longer than the space's.)
   class Near {
    public:
     Near(const Coast& coast, Vec3 p, double reach);
@@ -65,6 +69,15 @@ class Coast {
 
    private:
     std::vector<Vec3> ends_;  // both ends of each edge
+    // The squares: `side` on a side, `squares` by `squares` of them
+    // centred on p (none: the edges are few); each square's edges (their
+    // first ends' indices in ends_) from first_[s] to first_[s + 1].
+    Vec3 origin_{}, east_{}, north_{};
+    double side_ = 0, half_ = 0;
+    int squares_ = 0;
+    std::vector<std::uint32_t> first_, edges_;
+    void Plane(Vec3 q, double& x, double& y) const;
+    int Square(double x) const;
   };
   // The distance (metres) from the great elliptic arc from `a` to `b`
   // (Earth-centred, on the ellipsoid, less than half the ellipse apart) to
