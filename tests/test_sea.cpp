@@ -379,6 +379,9 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // And the Gulf of Tomini at 0.3 NM, whose first corridors (by Palu's
   // isthmus) the fine search found closed: the corridor found anew leaves
   // over the Indian Ocean from cells the search had taken up already.
+  // And the South Pacific from off Portugal, by Panama: the corridor's last
+  // step, two cells on the diagonal, left the cell it passes over out of
+  // the corridor, and the fine search could not reach the end.
   // Each once refused or crossed land. At least the geodesic
   // (GeographicLib); no open leg nearer the land than 0.01 NM.
   const struct {
@@ -388,6 +391,7 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
       {40.7128, -74.0060, -54.8019, -68.3030, 2},  // New York to Ushuaia
       {-33.9249, 18.4241, 38.7223, -9.1393, 2},    // Cape Town to Lisbon
       {-30.0, 60.0, -0.5544, 120.5289, 0.3},       // the Indian Ocean to the Gulf of Tomini
+      {36.0, -15.0, -23.4761, -101.5541, 2},       // off Portugal to the South Pacific
   };
   for (const auto& c : cases) {
     SeaPassage p;

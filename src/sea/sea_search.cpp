@@ -347,10 +347,11 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   std::vector<int> between;
   for (int x = t; x >= 0; x = parent[x]) {
     path.push_back(cellOf(x));
-    // (A parent in sight: the cells between. A gate's far end is none.)
+    // (A parent in sight, two cells away or more: the cells between, or a
+    // step two cells on the diagonal leaves a gap. A gate's far end is none.)
     const int p = parent[x];
     between.clear();
-    if (p >= 0 && p < kCells && x < kCells && Span(p, x) > 2 && Sight(p, x, &between, whole))
+    if (p >= 0 && p < kCells && x < kCells && Span(p, x) > 1 && Sight(p, x, &between, whole))
       path.insert(path.end(), between.rbegin(), between.rend());
   }
   std::reverse(path.begin(), path.end());
