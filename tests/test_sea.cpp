@@ -382,6 +382,10 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // And the South Pacific from off Portugal, by Panama: the corridor's last
   // step, two cells on the diagonal, left the cell it passes over out of
   // the corridor, and the fine search could not reach the end.
+  // And an end behind a spit (a lagoon by Budai, Taiwan, at 1 NM): the step
+  // into its cell was never looked at, from a centre across the spit. And
+  // the Sele Strait by Sorong (from Bintuni Bay, 2 NM): a point moved off
+  // the land and put back to its cell left its neighbour's leg across it.
   // Each once refused or crossed land. At least the geodesic
   // (GeographicLib); no open leg nearer the land than 0.01 NM.
   const struct {
@@ -392,6 +396,8 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
       {-33.9249, 18.4241, 38.7223, -9.1393, 2},    // Cape Town to Lisbon
       {-30.0, 60.0, -0.5544, 120.5289, 0.3},       // the Indian Ocean to the Gulf of Tomini
       {36.0, -15.0, -23.4761, -101.5541, 2},       // off Portugal to the South Pacific
+      {26.8067, 120.5326, 23.4338, 120.0144, 1},   // Fujian to a lagoon behind a spit
+      {-3.4992, 132.7899, 0.0, 160.0, 2},          // Bintuni Bay to the Pacific
   };
   for (const auto& c : cases) {
     SeaPassage p;

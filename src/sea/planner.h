@@ -296,6 +296,10 @@ class Planner {
   const Coast& coast_;
   const SeaRequest& request_;
   const double c_;
+  // The ends at sea, where the chain starts and ends (not their cells'
+  // centres): a step out of the first cell or into the last is a leg from
+  // or to one of them.
+  Vec3 start_{}, end_{};
   // The fine cells' states, in tiles of a coarse cell's 10 x 10, made in
   // blocks of kTiles (a state's address holds while tiles are added).
   static constexpr std::size_t kTiles = 256;

@@ -86,9 +86,16 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       // Near land, a step is taken only where its leg keeps the least
       // clearance.
       const Vec3 there = Centre(n);
-      if (!end && std::min(least, hereClearance) < kSeesNeighbours &&
-          !Clear(here, there, std::min(c_, kLeastClearance)))
+      if (end || k == Key(from)) {
+        // (A leg from the first end or to the last: looked at always, the
+        // end being anywhere in its cell, across a spit from its centre.)
+        if (!Clear(k == Key(from) ? start_ : here, end ? end_ : there,
+                   std::min(c_, kLeastClearance)))
+          continue;
+      } else if (std::min(least, hereClearance) < kSeesNeighbours &&
+                 !Clear(here, there, std::min(c_, kLeastClearance))) {
         continue;
+      }
       // Dearer near land: the way keeps to clear water where there is any.
       const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
       relax(Key(n), Chord(here, there) * near);

@@ -68,6 +68,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   if (!toSea(request_.lat2, request_.lon2, lat2, lon2, plan.approach_to))
     return SeaOutcome::destination_inland;
   const Cell from = FineCell(lat1, lon1), to = FineCell(lat2, lon2);
+  start_ = At(lat1, lon1), end_ = At(lat2, lon2);
   // The gates open (the canals not closed, the straits), each end the cell
   // of its end point.
   const auto gate = [&](int g, const std::vector<double>& line) {
@@ -193,13 +194,19 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     }
   }
   // Nor apart across land (two points of a narrow pass moved out of it
-  // each its own way): back to their cells, whose steps were clear.
-  for (std::size_t k = 1; k < p.size(); ++k) {
-    if (gateOf[k - 1] >= 0 || Clear(p[k - 1], p[k], 0)) continue;
-    for (const std::size_t j : {k, k - 1}) {
-      if (j == 0 || j + 1 == p.size() || Clear(p[k - 1], p[k], 0)) continue;
-      p[j] = cells[j];
-      need[j] = std::min(c_, coast_.Distance(p[j], c_));
+  // each its own way): back to their cells, whose steps were clear, until
+  // none is (a point put back may leave its other leg across land).
+  for (bool again = true; again;) {
+    again = false;
+    for (std::size_t k = 1; k < p.size(); ++k) {
+      if (gateOf[k - 1] >= 0 || Clear(p[k - 1], p[k], 0)) continue;
+      for (const std::size_t j : {k, k - 1}) {
+        if (j == 0 || j + 1 == p.size() || Clear(p[k - 1], p[k], 0)) continue;
+        if (p[j].x == cells[j].x && p[j].y == cells[j].y && p[j].z == cells[j].z) continue;
+        p[j] = cells[j];
+        need[j] = std::min(c_, coast_.Distance(p[j], c_));
+        again = true;
+      }
     }
   }
   // 3. Taut, between the canals; a canal's own legs are left as they are.
