@@ -386,6 +386,8 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // into its cell was never looked at, from a centre across the spit. And
   // the Sele Strait by Sorong (from Bintuni Bay, 2 NM): a point moved off
   // the land and put back to its cell left its neighbour's leg across it.
+  // And an end in a Greenland fjord at 0.1 NM, whose nearest waters keeping
+  // two, four and eight times that are pockets still.
   // Each once refused or crossed land. At least the geodesic
   // (GeographicLib); no open leg nearer the land than 0.01 NM.
   const struct {
@@ -398,6 +400,7 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
       {36.0, -15.0, -23.4761, -101.5541, 2},       // off Portugal to the South Pacific
       {26.8067, 120.5326, 23.4338, 120.0144, 1},   // Fujian to a lagoon behind a spit
       {-3.4992, 132.7899, 0.0, 160.0, 2},          // Bintuni Bay to the Pacific
+      {63.5136, -41.6761, 56.1384, 16.5716, 0.1},  // a Greenland fjord to the Baltic
   };
   for (const auto& c : cases) {
     SeaPassage p;

@@ -50,7 +50,9 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // An end whose nearest sea is a pocket the cells cannot leave (a harbour
   // behind a channel narrower than they see) is taken out to where it is
   // not: the nearest position keeping twice, four, eight times the
-  // clearance (the approach is not checked in any case).
+  // clearance, and more under a small one, up to 2 NM (at 0.1 NM, an arm
+  // of a Greenland fjord keeps 0.8 NM and is a pocket still); the approach
+  // is not checked in any case.
   const auto toSea = [&](double lat, double lon, double& seaLat, double& seaLon, double& moved) {
     double far = 0;
     for (double keep = c_;; keep *= 2) {
@@ -59,7 +61,9 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
         if (inland) *inland = far;
         return false;
       }
-      if (keep >= 8 * c_ || !Pocket(FineCell(seaLat, seaLon), kPocket)) return true;
+      if ((keep >= 8 * c_ && keep >= 2 * kNauticalMile) ||
+          !Pocket(FineCell(seaLat, seaLon), kPocket))
+        return true;
     }
   };
   double lat1, lon1, lat2, lon2;
