@@ -213,6 +213,7 @@ class Planner {
   // land (capped at the clearance): memoized.
   struct CellState {
     bool known = false, open = false;
+    bool closed = false;  // the fine search's: taken up (not again unless held)
     float clearance = 0;
     // The fine search's: the way's length to the cell (negative: not yet
     // reached) and the cell it came from (a key).
@@ -273,6 +274,8 @@ class Planner {
   const Seas& SeasOf(int coarse);
   bool Search(Cell from, Cell to, const std::vector<std::uint8_t>* corridor,
               std::vector<std::int64_t>& way);
+  // Lays the fine search's guide over the corridor (the scratch's `guide`).
+  void Guide(Cell to, const std::vector<std::uint8_t>& corridor);
   void Taut(std::vector<Vec3>& p, std::vector<double>& need);
   double MoveOffLand(Vec3& p) const;
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
@@ -319,6 +322,9 @@ class Planner {
       void operator()(void* p) const { std::free(p); }
     };
     std::unique_ptr<double[], Free> bound;
+    // The fine search's guide: the way along the corridor from the cell to
+    // the goal's (sea_fine.cpp), 0: none.
+    std::unique_ptr<float[], Free> guide;
     std::vector<int> touched;
     std::vector<std::unique_ptr<Tile[]>> blocks;
   };
@@ -333,6 +339,7 @@ class Planner {
   using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;
+  std::vector<int> guided_;  // the coarse cells the guide is laid over
   // Steps between coarse cells that a fine search found closed: by coarse
   // cell, a bit for each of its steps (kSteps); empty until one is.
   std::vector<std::uint16_t> blocked_;

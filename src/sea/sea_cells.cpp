@@ -17,7 +17,8 @@ Planner::Scratch& Planner::TheScratch() {
     scratch.coarse_open.assign(kCells, -1);
     scratch.reached.assign(kCells, 0);
     scratch.bound.reset(static_cast<double*>(std::calloc(kCells, sizeof(double))));
-    if (!scratch.bound) throw std::bad_alloc();
+    scratch.guide.reset(static_cast<float*>(std::calloc(kCells, sizeof(float))));
+    if (!scratch.bound || !scratch.guide) throw std::bad_alloc();
   }
   return scratch;
 }
@@ -25,7 +26,7 @@ Planner::Scratch& Planner::TheScratch() {
 Planner::~Planner() {
   for (const int k : scratch_.touched)
     scratch_.tile_of[k] = -1, scratch_.coarse_open[k] = -1, scratch_.reached[k] = 0,
-    scratch_.bound[k] = 0;
+    scratch_.bound[k] = 0, scratch_.guide[k] = 0;
   scratch_.touched.clear();
 }
 

@@ -233,6 +233,32 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     }
     i = j;
   }
+  // A last look at what each leg keeps: a turning point whose neighbours'
+  // leg keeps as much as its own two, where they keep the clearance (to the
+  // 0.01 NM a leg keeps it to), is none (two turns metres apart off a
+  // cape, each leg held a few metres within the clearance, the leg past
+  // both keeping more). Not where less is kept: the narrows' clearance is
+  // carried no farther than the narrows.
+  const auto keeps = [&](std::size_t k) {
+    // (A strait's legs are sailed at sea, a canal's through it.)
+    const bool canal = outGate[k] >= 0 && gates_[outGate[k]].gate >= 0;
+    return canal ? 0.0 : coast_.ArcDistance(out[k], out[k + 1], c_, 0);
+  };
+  std::vector<double> kept(outGate.size());
+  for (std::size_t k = 0; k < kept.size(); ++k) kept[k] = keeps(k);
+  for (std::size_t i = 1; i + 1 < out.size();) {
+    const double both = std::min(kept[i - 1], kept[i]);
+    if (outGate[i - 1] < 0 && outGate[i] < 0 && both >= c_ - 0.01 * kNauticalMile &&
+        !LegBeyond(out[i - 1], out[i + 1]) &&
+        coast_.ArcDistance(out[i - 1], out[i + 1], c_, 0) >= both) {
+      out.erase(out.begin() + i), outNeed.erase(outNeed.begin() + i);
+      outGate.erase(outGate.begin() + i), kept.erase(kept.begin() + i);
+      kept[i - 1] = keeps(i - 1);
+      if (i > 1) --i;
+    } else {
+      ++i;
+    }
+  }
   // The plan: approach legs, then the chain, then the approach.
   plan.points.clear(), plan.legs.clear(), plan.clearance.clear(), plan.gate.clear();
   const auto point = [&](Vec3 v) {
@@ -250,8 +276,8 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       // (A strait's legs are sailed at sea, a canal's through it.)
       const int canal = outGate[k] >= 0 ? gates_[outGate[k]].gate : -1;
       plan.legs.push_back(canal >= 0 ? SeaLegKind::canal : SeaLegKind::open);
-      // What the leg keeps, found anew (at least what it was made to keep).
-      plan.clearance.push_back(canal >= 0 ? 0 : coast_.ArcDistance(out[k], out[k + 1], c_, 0));
+      // What the leg keeps (at least what it was made to keep).
+      plan.clearance.push_back(canal >= 0 ? 0 : kept[k]);
       plan.gate.push_back(canal);
       // A leg at sea that touches land (within a metre) may cross it:
       // never given as a way.
