@@ -79,21 +79,24 @@ fetch() {  # the -dev package whose source is wanted, the name the orig tarball 
   if [ ! -f "$deps/$2" ] || [ "$(cat "$deps/$2.version" 2>/dev/null)" != "$version" ]; then
     [ -n "$(ls "$apt_state/lists/"*Sources* 2>/dev/null)" ] || apt_get update >/dev/null
     (cd "$deps" && apt_get source --download-only "$want" >/dev/null)
-    mv "$deps/${name}_${upstream}.orig.tar.gz" "$deps/$2"
+    mv "$deps/${name}_${upstream}.orig.tar."* "$deps/$2"
     echo "$version" > "$deps/$2.version"
-    rm -rf "${deps:?}/${2%.tar.gz}" "$deps/obj/${2%.tar.gz}_"*.o
+    rm -rf "${deps:?}/${2%%.tar*}" "$deps/obj/${2%%.tar*}_"*.o
   fi
 }
 fetch libgeographiclib-dev geographiclib.tar.gz
 fetch libpugixml-dev pugixml.tar.gz
+fetch zlib1g-dev zlib.tar
 [ -d "$deps/geographiclib" ] || { mkdir -p "$deps/geographiclib" && tar -xzf "$deps/geographiclib.tar.gz" -C "$deps/geographiclib" --strip-components=1; }
 [ -d "$deps/pugixml" ] || { mkdir -p "$deps/pugixml" && tar -xzf "$deps/pugixml.tar.gz" -C "$deps/pugixml" --strip-components=1; }
+[ -d "$deps/zlib" ] || { mkdir -p "$deps/zlib" && tar -xf "$deps/zlib.tar" -C "$deps/zlib" --strip-components=1; }
 # The header-only libraries and GeographicLib's configured headers, without
 # the rest of /usr/include (the C library there is not emscripten's).
 stage="$deps/include"
 mkdir -p "$stage"
 for d in CLI date nlohmann GeographicLib; do ln -sfn "/usr/include/$d" "$stage/$d"; done
 ln -sf /usr/include/pugixml.hpp /usr/include/pugiconfig.hpp "$stage/"
+ln -sf "$deps/zlib/zlib.h" "$deps/zlib/zconf.h" "$stage/"
 
 version=$(sed -n 's/^project(sailings VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 sources=$(cd "$root" && ls src/api/*.cpp src/elliptic/*.cpp src/input/*.cpp src/land/*.cpp \
@@ -121,6 +124,13 @@ for s in Geodesic GeodesicLine Math; do
   [ -f "$o" ] || em++ -std=c++17 -O2 -isystem "$stage" -c "$deps/geographiclib/src/$s.cpp" -o "$o"
   objects="$objects $o"
 done
+# zlib's inflating half: which coarse cells the sea joins (links.bin,
+# fetched with the coastline) is read with uncompress.
+for s in uncompr inflate inftrees inffast adler32 crc32 zutil; do
+  o="$deps/obj/zlib_$s.o"
+  [ -f "$o" ] || emcc -O2 -c "$deps/zlib/$s.c" -o "$o"
+  objects="$objects $o"
+done
 o="$deps/obj/pugixml.o"
 [ -f "$o" ] || em++ -std=c++17 -O2 -fexceptions -isystem "$stage" -c "$deps/pugixml/src/pugixml.cpp" -o "$o"
 objects="$objects $o"
@@ -142,5 +152,5 @@ if ! cmp -s "$root/web/package-lock.json" "$npm_dir/package-lock.json" || [ ! -f
 fi
 cp "$npm_dir/node_modules/leaflet/dist/leaflet.js" "$npm_dir/node_modules/leaflet/dist/leaflet.css" "$out/"
 # The coastline of sea passages, fetched by the page only when a plan stays at sea.
-cp "$root/src/land/coast_10m.bin" "$out/"
+cp "$root/src/land/coast_10m.bin" "$root/src/sea/links.bin" "$out/"
 echo "built $out: $(du -cb "$out"/* | tail -1 | cut -f1) bytes"

@@ -226,12 +226,17 @@ let coast = null;
 function coastReady() {
   if (coast === true) return true;
   if (coast === null) {
-    coast = fetch("coast_10m.bin")
-      .then((r) => { if (!r.ok) throw new Error("HTTP " + r.status); return r.arrayBuffer(); })
-      .then((bytes) => {
+    // (With the table of which cells the sea joins: the command line's
+    // passages, to the metre.)
+    const get = (file) => fetch(file)
+      .then((r) => { if (!r.ok) throw new Error("HTTP " + r.status); return r.arrayBuffer(); });
+    coast = Promise.all([get("coast_10m.bin"), get("links.bin")])
+      .then(([bytes, links]) => {
         sailings.FS.writeFile("/plan/coast_10m.bin", new Uint8Array(bytes));
+        sailings.FS.writeFile("/plan/links.bin", new Uint8Array(links));
         const loaded = sailings.ccall("sailings_load_coast", "number", [], []);
         sailings.FS.unlink("/plan/coast_10m.bin");
+        sailings.FS.unlink("/plan/links.bin");
         if (!loaded) throw new Error("not the coastline's data");
         coast = true;
         document.body.dataset.coast = "1";

@@ -79,9 +79,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* sailings_land() {
 // loaded, 0 when the file is missing or not such data.
 extern "C" EMSCRIPTEN_KEEPALIVE int sailings_load_coast() {
   if (sailings::CoastlineLoaded()) return 1;
+  // (And which cells the sea joins, so that passages are the command line's.)
   std::ifstream file("/plan/coast_10m.bin", std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  return file && sailings::LoadCoastline(bytes) ? 1 : 0;
+  std::ifstream linksFile("/plan/links.bin", std::ios::binary);
+  const std::string links((std::istreambuf_iterator<char>(linksFile)),
+                          std::istreambuf_iterator<char>());
+  return file && linksFile && sailings::LoadCoastline(bytes, links) ? 1 : 0;
 }
 
 // One waypoint as typed: a place of the location list, or a latitude and a

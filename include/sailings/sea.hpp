@@ -73,8 +73,11 @@ std::vector<std::string> CanalNames();
 // is given by LoadCoastline).
 bool CoastlineLoaded();
 // Gives the coastline's data (the bytes of coast_10m.bin) to a build that
-// leaves it out; false when the bytes are not such data.
-bool LoadCoastline(const std::string& bytes);
+// leaves it out, and with it the table of which of the planner's cells the
+// sea joins (the bytes of links.bin: without it, passages are planned all
+// the same, but may differ from a full build's by metres); false when the
+// bytes are not such data.
+bool LoadCoastline(const std::string& bytes, const std::string& links = {});
 
 // The sea passage from (lat1, lon1) to (lat2, lon2). Refusals:
 // clearance_out_of_range, limit_out_of_range, unknown_canal, not_a_number,

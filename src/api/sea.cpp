@@ -15,6 +15,7 @@
 #include "land/coast.h"
 #include "sailings/coordinates.hpp"
 #include "sailings/route.hpp"
+#include "sea/links.h"
 #include "sea/sea_planner.h"
 #include "vector/position.h"
 
@@ -28,7 +29,9 @@ std::vector<std::string> CanalNames() {
 
 bool CoastlineLoaded() { return Coast::Get() != nullptr; }
 
-bool LoadCoastline(const std::string& bytes) { return Coast::Load(bytes); }
+bool LoadCoastline(const std::string& bytes, const std::string& links) {
+  return Coast::Load(bytes) && (links.empty() || sea::SeaLinks::Load(links));
+}
 
 std::string InlandText(double inland_nm, double clearance_nm) {
   char text[160];

@@ -42,9 +42,13 @@ namespace sea {
 
 class SeaLinks {
  public:
-  // The table built into the library; nullptr in a build without it (the
-  // page), or where it does not decode.
+  // The table built into the library, or in a build without it (the page)
+  // the one given to Load; nullptr where there is none or it does not
+  // decode.
   static const SeaLinks* Get();
+  // Gives the table (the bytes of links.bin) to a build without it; whether
+  // it now has one.
+  static bool Load(std::string_view bytes);
   explicit SeaLinks(std::string_view bytes);  // check ok()
   bool ok() const { return ok_; }
 

@@ -3,12 +3,12 @@
 #include "sea/links.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
 #include "sea/planner.h"
 
-#ifndef SAILINGS_COAST_SEPARATE
 #include <zlib.h>
-#endif
 
 namespace sailings {
 
@@ -58,7 +58,6 @@ int Planner::Links(int k, std::vector<std::pair<int, int>> (&pairs)[8]) {
 // The file: "SSL1", the length of the raw table (32 bits, little-endian),
 // then the table as one zlib stream (sea/links.h).
 SeaLinks::SeaLinks(std::string_view bytes) {
-#ifndef SAILINGS_COAST_SEPARATE
   constexpr std::size_t kCells = kCoarseRows * kCoarseColumns;
   const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
   if (bytes.size() < 8 || bytes.substr(0, 4) != "SSL1") return;
@@ -88,19 +87,48 @@ SeaLinks::SeaLinks(std::string_view bytes) {
   }
   first_.push_back(static_cast<std::uint32_t>(pairs_.size()));
   ok_ = p == length;
-#else
-  (void)bytes;
-#endif
 }
+
+#ifdef SAILINGS_COAST_SEPARATE
+namespace {
+
+// A build without the table (the page) is given it with the coastline: the
+// corridors, and so the passages, are the same wherever they are planned.
+std::mutex& LoadMutex() {
+  static std::mutex m;
+  return m;
+}
+std::unique_ptr<const SeaLinks>& Loaded() {
+  static std::unique_ptr<const SeaLinks> links;
+  return links;
+}
+
+}  // namespace
+#endif
 
 const SeaLinks* SeaLinks::Get() {
 #ifdef SAILINGS_COAST_SEPARATE
-  return nullptr;
+  std::lock_guard<std::mutex> lock(LoadMutex());
+  const std::unique_ptr<const SeaLinks>& links = Loaded();
+  return links && links->ok() ? links.get() : nullptr;
 #else
   static const SeaLinks links(
       std::string_view(reinterpret_cast<const char*>(kSeaLinks), kSeaLinksSize));
   return links.ok() ? &links : nullptr;
 #endif
+}
+
+bool SeaLinks::Load(std::string_view bytes) {
+#ifdef SAILINGS_COAST_SEPARATE
+  {
+    std::lock_guard<std::mutex> lock(LoadMutex());
+    std::unique_ptr<const SeaLinks>& links = Loaded();
+    if (!links || !links->ok()) links.reset(new SeaLinks(bytes));
+  }
+#else
+  (void)bytes;
+#endif
+  return Get() != nullptr;
 }
 
 bool SeaLinks::Joined(int k, int d, int i, int j) const {

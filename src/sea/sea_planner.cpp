@@ -234,11 +234,12 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     i = j;
   }
   // A last look at what each leg keeps: a turning point whose neighbours'
-  // leg keeps as much as its own two, where they keep the clearance (to the
-  // 0.01 NM a leg keeps it to), is none (two turns metres apart off a
-  // cape, each leg held a few metres within the clearance, the leg past
-  // both keeping more). Not where less is kept: the narrows' clearance is
-  // carried no farther than the narrows.
+  // leg keeps more than its own two (by a metre: where the same land holds
+  // all three they tie, and the last bits of the trigonometry would decide),
+  // where they keep the clearance (to the 0.01 NM a leg keeps it to), is
+  // none (two turns metres apart off a cape, each leg held a few metres
+  // within the clearance, the leg past both keeping more). Not where less
+  // is kept: the narrows' clearance is carried no farther than the narrows.
   const auto keeps = [&](std::size_t k) {
     // (A strait's legs are sailed at sea, a canal's through it.)
     const bool canal = outGate[k] >= 0 && gates_[outGate[k]].gate >= 0;
@@ -250,7 +251,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     const double both = std::min(kept[i - 1], kept[i]);
     if (outGate[i - 1] < 0 && outGate[i] < 0 && both >= c_ - 0.01 * kNauticalMile &&
         !LegBeyond(out[i - 1], out[i + 1]) &&
-        coast_.ArcDistance(out[i - 1], out[i + 1], c_, 0) >= both) {
+        coast_.ArcDistance(out[i - 1], out[i + 1], c_, 0) >= both + 1.0) {
       out.erase(out.begin() + i), outNeed.erase(outNeed.begin() + i);
       outGate.erase(outGate.begin() + i), kept.erase(kept.begin() + i);
       kept[i - 1] = keeps(i - 1);

@@ -17,9 +17,9 @@
 //     split, the corridor is found anew and the search goes on. Each step costs its chord, more
 //     near land, so that the way keeps clear water where there is any. The fine search is guided
 //     by the corridor's own way to the goal, and weighted: it follows the corridor rather than
-//     taking up all of it, and its way costs at most 1.2 times the least. Canals join their two ends
-//     as gates, at their lengths; so does a strait narrower than the cells (the Bosporus), sailed
-//     along its middle.
+//     taking up all of it, and its way costs at most 1.2 times the least. Canals join their two
+//     ends as gates, at their lengths; so does a strait narrower than the cells (the Bosporus),
+//     sailed along its middle.
 //  3. Taut. The cells' way is pulled straight: from each turning point the
 //     farthest cell that a great elliptic leg reaches keeping the
 //     clearance, then every turning point moved towards the chord of its
