@@ -621,6 +621,23 @@ TEST(Sea, NoPassageIsLongerThanAWayRoundTheSameLand) {
         {-33.10, 27.95},
         {-32.62, 28.62},
         {-16.15, 44.30}}},
+      // Off Dungeness, north of the Casquets (outside Alderney and the
+      // Channel Islands), off Ile Vierge, through the Chenal du Four, off
+      // Cape Finisterre and Cabo da Roca: the Channel Islands' channels
+      // are shorter by a few miles, a way among them longer.
+      {"the Channel",
+       52.0,
+       3.9,
+       38.60,
+       -9.60,
+       {{50.87, 1.00},
+        {49.765, -2.37},
+        {48.68, -4.58},
+        {48.59, -4.765},
+        {48.57, -4.785},
+        {43.17, -9.275},
+        {43.06, -9.345},
+        {42.93, -9.36}}},
   };
   constexpr double kClearance = 2.0;  // the passages' own, NM
   for (const auto& c : cases) {
