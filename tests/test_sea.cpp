@@ -122,6 +122,19 @@ TEST(Sea, OpenSeaIsOpenAndLongArcsKeepTheMeasuredDistance) {
                        ref::kNm;
     const double want = std::min(5.0, Land().LegDistance(a, b, a2, b2, 5));
     EXPECT_NEAR(got, want, 0.01) << a << " " << b << " to " << a2 << " " << b2;
+    // And measured among the land of a band round a leg to 3 NM off its
+    // end (a turning point's legs as it swings): wide enough, the same.
+    double a3, b3;
+    geodesic.Direct(a2, b2, bearing(rng), 3 * ref::kNm, a3, b3);
+    const sailings::Vec3 from = sailings::EllipsoidPoint(a * ref::kDeg, b * ref::kDeg);
+    const sailings::Coast::Band band(coast, from,
+                                     sailings::EllipsoidPoint(a3 * ref::kDeg, b3 * ref::kDeg),
+                                     (5 + 1.02 * 3) * ref::kNm + 100);
+    EXPECT_NEAR(band.ArcDistance(from, sailings::EllipsoidPoint(a2 * ref::kDeg, b2 * ref::kDeg),
+                                 5 * ref::kNm, 0) /
+                    ref::kNm,
+                want, 0.01)
+        << a << " " << b << " to " << a2 << " " << b2 << " (a band)";
     passing += want > 0.05 && want < 5;
   }
   EXPECT_GE(passing, 3);
@@ -369,6 +382,30 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
   // looked at for land in between.
   EXPECT_EQ(total_off, 0) << total_off << " of " << total_turns;
   EXPECT_GT(total_turns, 100);
+}
+
+TEST(Sea, NoTurningPointIsLeftFarOffTheLand) {
+  // Singapore to Buenos Aires passes Antarctica between two legs of
+  // thousands of miles (from the Sunda Strait, to Shag Rocks), each held
+  // only at its far end, a turning point metres within its clearance: the
+  // point between them, where no swing could move it, stayed 49 NM out.
+  // Every turning point bends round land, within 0.1 NM of the clearance.
+  SeaPassage p;
+  ASSERT_EQ(sailings::PlanSeaPassage(1.2644, 103.82, -34.6037, -58.3816, {}, p), Status::ok);
+  int turns = 0;
+  for (std::size_t k = 1; k + 1 < p.points.size(); ++k) {
+    const auto& x = p.points[k];
+    if (!x.added || x.leg != SeaLeg::open || p.points[k + 1].leg != SeaLeg::open) continue;
+    ++turns;
+    EXPECT_LE(Land().Distance(x.lat, x.lon, 60), 2.0 + 0.1) << x.lat << " " << x.lon;
+  }
+  EXPECT_GT(turns, 20);
+  // (It passes Antarctica: the geodesic crosses it. At least the geodesic,
+  // GeographicLib.)
+  EXPECT_GT(p.distance_nm, 8575.3);
+  double south = 0;
+  for (const auto& x : p.points) south = std::min(south, x.lat);
+  EXPECT_LT(south, -65.0);
 }
 
 TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {

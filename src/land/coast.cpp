@@ -4,11 +4,13 @@
 #include <cmath>
 
 #include "elliptic/ellipsoid.h"
+#include "land/coast_arc.h"
 #include "land/coast_grid.h"
 
 namespace sailings {
 
 using namespace coast_grid;
+using coast_arc::Unit;
 
 namespace {
 
@@ -18,9 +20,6 @@ void LatLonOf(Vec3 p, double& lat, double& lon) {
   lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
 }
 
-Vec3 Unit(Vec3 p) { return (1.0 / Length(p)) * p; }
-
-// The chord from p to the segment from q to r.
 // The square of the chord from p to the segment from q to r.
 double PointSegmentSquared(Vec3 p, Vec3 q, Vec3 r) {
   const Vec3 d = r - q;
@@ -29,7 +28,6 @@ double PointSegmentSquared(Vec3 p, Vec3 q, Vec3 r) {
   const Vec3 v = p - (q + t * d);
   return Dot(v, v);
 }
-double PointSegment(Vec3 p, Vec3 q, Vec3 r) { return std::sqrt(PointSegmentSquared(p, q, r)); }
 // The edge from q to r looked at for the point of land nearest p: `best`
 // (a square) and `nearest` follow it where it is nearer.
 void Closer(Vec3 p, Vec3 q, Vec3 r, double& best, Vec3* nearest) {
@@ -313,51 +311,10 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) c
   const Vec3 n = (1.0 / sine) * normal;
   ThreadSeen().Begin(kRows * kColumns, edges_.size());
   double best = reach;
-  // An edge's distance from the arc: where its points fall between the
-  // arc's ends (the wedge a x Z . n >= 0, Z x b . n >= 0, each linear along
-  // the edge), their distance from the plane; and its chords to the ends.
-  // (`where`: the point of the arc's plane, or an end, nearest the edge.)
+  const coast_arc::Arc arc{a, b, n};
   Vec3 where{0, 0, 0};
-  const auto edgeDistance = [&](Vec3 p, Vec3 q) {
-    // Every point of the arc lies in its plane, so no point of an edge on
-    // one side of it is nearer the arc than the edge's nearer end is to
-    // the plane: an edge that far from it is passed over at once (most
-    // edges of the cells looked at are).
-    const double hp = Dot(n, p), hq = Dot(n, q);
-    if ((hp > 0) == (hq > 0) && std::min(std::fabs(hp), std::fabs(hq)) >= best) return best;
-    const double da = PointSegment(a, p, q), db = PointSegment(b, p, q);
-    double d = std::min(da, db);
-    where = da <= db ? a : b;
-    const Vec3 v = q - p;
-    double t0 = 0, t1 = 1;
-    for (const auto& [f0, f1] : {std::pair{Dot(Cross(a, p), n), Dot(Cross(a, v), n)},
-                                 std::pair{Dot(Cross(p, b), n), Dot(Cross(v, b), n)}}) {
-      // f0 + t f1 >= 0 on [t0, t1]
-      if (f1 == 0) {
-        if (f0 < 0) return d;
-      } else if (f1 > 0) {
-        t0 = std::max(t0, -f0 / f1);
-      } else {
-        t1 = std::min(t1, -f0 / f1);
-      }
-    }
-    if (t0 > t1) return d;
-    const double h0 = Dot(n, p + t0 * v), h1 = Dot(n, p + t1 * v);
-    if ((h0 > 0) != (h1 > 0) || h0 == 0 || h1 == 0) {
-      const double t = h0 == h1 ? t0 : t0 + (t1 - t0) * h0 / (h0 - h1);
-      where = p + t * v;
-      return 0.0;
-    }
-    const double h = std::min(std::fabs(h0), std::fabs(h1));
-    if (h < d) {
-      const Vec3 z = std::fabs(h0) <= std::fabs(h1) ? p + t0 * v : p + t1 * v;
-      where = z - Dot(n, z) * n;
-      return h;
-    }
-    return d;
-  };
   ForEachEdgeNearArc(a, b, reach, [&](std::uint32_t e) {
-    const double dist = edgeDistance(points_[edges_[e]], points_[edges_[e] + 1]);
+    const double dist = arc.EdgeDistance(points_[edges_[e]], points_[edges_[e] + 1], best, where);
     if (dist < best) {
       best = dist;
       if (at) *at = where;

@@ -79,6 +79,19 @@ class Coast {
     void Plane(Vec3 q, double& x, double& y) const;
     int Square(double x) const;
   };
+  // The land near many arcs from one end, found once: a turning point's
+  // legs as it is swung (sea/planner.h). The edges within `reach` of the
+  // arc from `a` to `b`: every edge within r of an arc that lies within
+  // `reach` - r of that one is among them.
+  class Band {
+   public:
+    Band(const Coast& coast, Vec3 a, Vec3 b, double reach);
+    // As Coast::ArcDistance, of an arc within the band.
+    double ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const;
+
+   private:
+    std::vector<Vec3> ends_;  // both ends of each edge
+  };
   // The distance (metres) from the great elliptic arc from `a` to `b`
   // (Earth-centred, on the ellipsoid, less than half the ellipse apart) to
   // land, if less than `reach`; else `reach`. Stops at the first edge

@@ -148,21 +148,74 @@ double Planner::Swing(Vec3 from, Vec3 to, const Swung& legs) const {
   constexpr double kSwingReach = 10 * kNauticalMile;
   constexpr int kMostSteps = 256;
   const auto at = [&](double t) { return OnSurface((1 - t) * from + t * to); };
+  // Each leg swung between two far ends lies in the triangle of its fixed
+  // end and them. A point of it is a sum of its end and its far end, the
+  // far end's part at most the point's distance from the centre over the
+  // far end's (the leg less than a quarter of the globe): it lies within
+  // that much times the chord between the far ends of the leg to the
+  // first. So the land near each leg is found once for all the legs
+  // between two far ends no farther apart than kSwingReach: from `from`
+  // to `to`, or the halving's ends.
+  std::vector<Coast::Band> bands;
+  const auto band = [&](Vec3 near, Vec3 far) {
+    bands.clear();
+    const double spread = Chord(near, far);
+    for (const auto& [end, need] : legs) {
+      if (!(spread < kSwingReach && Dot(end, near) > 0.1 * Length(end) * Length(near))) break;
+      bands.emplace_back(coast_, end, near, std::max(kSwingReach, need) + 1.02 * spread + 100.0);
+    }
+    if (bands.size() != legs.size()) bands.clear();
+  };
+  band(from, to);
+  // What each leg keeps at least.
+  std::vector<double> keeps;
+  for (const auto& leg : legs) keeps.push_back(std::max(leg.second, 0.5 * kLeastClearance));
   // The least room of the legs to a point: their distance from land, or
   // -1 where one does not keep its clearance.
   const auto room = [&](Vec3 q) {
     double least = kSwingReach;
-    for (const auto& [end, need] : legs) {
-      const double keep = std::max(need, 0.5 * kLeastClearance);
+    for (std::size_t i = 0; i < legs.size(); ++i) {
+      const Vec3 end = legs[i].first;
+      const double keep = keeps[i];
       if (LegBeyond(end, q)) return -1.0;
-      const double d = coast_.ArcDistance(end, q, std::max(kSwingReach, keep), keep);
+      const auto distance = [&](Vec3 u, double reach, double stop) {
+        return bands.empty() ? coast_.ArcDistance(u, q, reach, stop)
+                             : bands[i].ArcDistance(u, q, reach, stop);
+      };
+      const double d = distance(end, std::max(kSwingReach, keep), keep);
       if (d < keep) return -1.0;
       least = std::min(least, d);
+      // (Held to less near its end only: beyond that end's corner, the
+      // whole clearance.)
+      const double full = std::max(legs[i].second, 0.5 * kLeastClearance);
+      const double length = Chord(end, q), trim = full + kTurnSlack + 50.0;
+      if (keep < full && length > 2 * trim &&
+          distance(OnSurface((1 - trim / length) * end + (trim / length) * q), full, full) < full)
+        return -1.0;
     }
     return least;
   };
   double r = room(from);
-  if (r < 0) return 0;
+  double tightest = INFINITY;
+  for (const auto& leg : legs) tightest = std::min(tightest, leg.second);
+  if (r < 0 && coast_.Distance(from, tightest + kSwingReach) >= tightest + kSwingReach) {
+    // A point far off the land (by more than kSwingReach beyond the
+    // clearance) whose leg from a fixed end that lies within its clearance
+    // by metres (a turning point is found to within them) keeps no more
+    // than that end: the leg is held to what the end keeps, down to
+    // kEndSlack below the clearance, near the end, and to the whole
+    // clearance beyond. (Else the leg never keeps enough, and the point is
+    // locked where it is, however far off the land. Nearer the land the
+    // other ways of pulling a point in do, and a leg held to less there
+    // would only carry that less along the coast.)
+    for (std::size_t i = 0; i < legs.size(); ++i) {
+      const double ends = coast_.Distance(legs[i].first, keeps[i]);
+      if (ends < keeps[i])
+        keeps[i] = std::max({keeps[i] - kEndSlack, ends - 0.5, 0.5 * kLeastClearance});
+    }
+    r = room(from);
+    if (r < 0) return 0;
+  }
   double t = 0;
   for (int step = 0; step < kMostSteps && t < 1; ++step) {
     const Vec3 here = at(t);
@@ -174,6 +227,7 @@ double Planner::Swing(Vec3 from, Vec3 to, const Swung& legs) const {
       continue;
     }
     double lo = t, hi = next;  // lo keeps the clearance, hi does not
+    if (bands.empty()) band(at(lo), at(hi));
     for (int k = 0; k < 40 && Chord(at(lo), at(hi)) > 2.0; ++k) {
       const double mid = 0.5 * (lo + hi);
       (room(at(mid)) >= 0 ? lo : hi) = mid;
