@@ -242,15 +242,17 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const double sea = bySea(cellOf(x)) / 1.03;
     return std::max({arc, sea, scratch_.bound[cellOf(x)]});
   };
+  // (A node's entry is stale where its way has changed since: its f is no
+  // longer the node's way and estimate, which are summed alike each time.)
   struct Item {
-    double f, g;
+    double f;
     int x;
     bool operator>(const Item& o) const { return f > o.f; }
   };
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
   meet(s);
   g[s] = 0, h[s] = toGoal(s);
-  queue.push({h[s], 0, s});
+  queue.push({g[s] + h[s], s});
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
     const int ka = nodeOf(e.a), kb = nodeOf(e.b);
@@ -262,10 +264,10 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const Item top = queue.top();
     const int x = top.x;
     queue.pop();
-    if (top.g != g[x]) continue;  // stale
+    if (top.f != g[x] + h[x]) continue;  // stale
     if (parent[x] != via[x] && !Sight(parent[x], x, nullptr, whole)) {
       g[x] = byVia[x], parent[x] = via[x];
-      queue.push({g[x] + h[x], g[x], x});
+      queue.push({g[x] + h[x], x});
       continue;
     }
     via[x] = parent[x], byVia[x] = g[x], ways.done[x] = 1;
@@ -292,7 +294,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       if (way < g[y]) {
         if (g[y] == INFINITY) h[y] = toGoal(y);
         g[y] = way, parent[y] = from;
-        queue.push({g[y] + h[y], g[y], y});
+        queue.push({g[y] + h[y], y});
       }
       if (g[x] + cost < byVia[y]) via[y] = x, byVia[y] = g[x] + cost;
     };
