@@ -138,6 +138,16 @@ TEST(Sea, OpenSeaIsOpenAndLongArcsKeepTheMeasuredDistance) {
     passing += want > 0.05 && want < 5;
   }
   EXPECT_GE(passing, 3);
+  // Ends opposite each other over open sea (the Pacific's and the
+  // Atlantic's): no one arc joins them, so none keeps clear, whether
+  // measured through the index or a band.
+  const sailings::Vec3 p = sailings::EllipsoidPoint(0, 155 * ref::kDeg),
+                       q = sailings::EllipsoidPoint(0, -25 * ref::kDeg);
+  ASSERT_GT(coast.OpenAround(0, 155), 5 * ref::kNm);
+  ASSERT_GT(coast.OpenAround(0, -25), 5 * ref::kNm);
+  EXPECT_EQ(coast.ArcDistance(p, q, 5 * ref::kNm, 0), 0);
+  EXPECT_EQ(sailings::Coast::Band(coast, p, p, 10 * ref::kNm).ArcDistance(p, q, 5 * ref::kNm, 0),
+            0);
 }
 
 TEST(Sea, TheCoastNearAnArcIsAllOfIt) {
@@ -425,8 +435,11 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // the land and put back to its cell left its neighbour's leg across it.
   // And an end in a Greenland fjord at 0.1 NM, whose nearest waters keeping
   // two, four and eight times that are pockets still.
+  // And ends opposite each other, which no one great ellipse joins: they
+  // were once a single leg over the pole, across Greenland and Siberia.
   // Each once refused or crossed land. At least the geodesic
-  // (GeographicLib); no open leg nearer the land than 0.01 NM.
+  // (GeographicLib); each leg one great ellipse (its ends not within 0.1
+  // degrees of opposite), no open leg nearer the land than 0.01 NM.
   const struct {
     double lat1, lon1, lat2, lon2, clearance_nm;
   } cases[] = {
@@ -438,6 +451,7 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
       {26.8067, 120.5326, 23.4338, 120.0144, 1},   // Fujian to a lagoon behind a spit
       {-3.4992, 132.7899, 0.0, 160.0, 2},          // Bintuni Bay to the Pacific
       {63.5136, -41.6761, 56.1384, 16.5716, 0.1},  // a Greenland fjord to the Baltic
+      {10.0, -30.0, -10.0, 150.0, 2},              // opposite ends
   };
   for (const auto& c : cases) {
     SeaPassage p;
@@ -448,6 +462,10 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
     GeographicLib::Geodesic::WGS84().Inverse(c.lat1, c.lon1, c.lat2, c.lon2, s12);
     EXPECT_GE(p.distance_nm, s12 / ref::kNm);
     for (std::size_t k = 1; k < p.points.size(); ++k) {
+      const ref::V a = ref::Unit(ref::Ecef(p.points[k - 1].lat, p.points[k - 1].lon)),
+                   b = ref::Unit(ref::Ecef(p.points[k].lat, p.points[k].lon));
+      EXPECT_GT(ref::Dot(a, b), std::cos(179.9 * ref::kDeg))
+          << c.lat2 << " " << c.lon2 << " leg " << k;
       if (p.points[k].leg != SeaLeg::open) continue;
       EXPECT_GE(Land().LegDistance(p.points[k - 1].lat, p.points[k - 1].lon, p.points[k].lat,
                                    p.points[k].lon, 0.01),

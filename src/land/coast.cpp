@@ -307,7 +307,9 @@ double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) c
   const Vec3 normal = Cross(ua, ub);
   const double sine = Length(normal);
   if (!(reach > 0)) return 0;
-  if (!(sine > 1e-15)) return Distance(a, reach);  // the arc is a point
+  // The arc a point; or its ends opposite, no one arc joining them: nothing
+  // is known to keep clear of the land.
+  if (!(sine > 1e-15)) return Dot(ua, ub) > 0 ? Distance(a, reach) : 0;
   const Vec3 n = (1.0 / sine) * normal;
   ThreadSeen().Begin(kRows * kColumns, edges_.size());
   double best = reach;

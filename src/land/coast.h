@@ -97,7 +97,8 @@ class Coast {
   // land, if less than `reach`; else `reach`. Stops at the first edge
   // nearer than `stop` (<= reach): a leg is refused at once. With `at`, the
   // point of the arc (off the surface by the arc's sag, at most metres)
-  // nearest the land found, when any is nearer than `reach`.
+  // nearest the land found, when any is nearer than `reach`. Ends opposite
+  // each other (no one arc joins them): 0.
   double ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at = nullptr) const;
   // No coast lies within this chord (metres) of any point of the index's
   // cell holding (lat, lon), degrees: the open sea that an arc across an

@@ -30,7 +30,8 @@ double Coast::Band::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const
   const double sine = Length(normal);
   if (!(reach > 0)) return 0;
   double best = reach;
-  if (!(sine > 1e-15)) {  // the arc is a point
+  if (!(sine > 1e-15)) {  // the arc is a point (or no one arc: as Coast::ArcDistance)
+    if (!(Dot(Unit(a), Unit(b)) > 0)) return 0;
     for (std::size_t k = 0; k < ends_.size(); k += 2)
       best = std::min(best, coast_arc::PointSegment(a, ends_[k], ends_[k + 1]));
     return best;

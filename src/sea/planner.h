@@ -41,6 +41,9 @@ constexpr std::size_t kMostCorridorCells = 1500000, kMostCells = 3000000;
 // A sea from which fewer cells than this are reached is a pocket.
 constexpr std::size_t kPocket = 20000;
 constexpr double kLeastClearance = 0.1 * kNauticalMile;
+// The cosine of the greatest angle at the centre a leg may span (179
+// degrees): a leg nearer opposite ends is none (Planner::Clear).
+constexpr double kOpposite = -0.99984769515639;
 // Two cells' centres this far from land see each other (the farthest
 // neighbour is 1.42 cells away): no leg between them needs looking at.
 constexpr double kSeesNeighbours = 0.75 * kFine * 60 * kNauticalMile;
@@ -227,9 +230,14 @@ class Planner {
   // stays within the limiting latitude.
   // (Never less than half the least clearance: a leg that keeps nothing
   // crosses land.)
+  // (Nor a leg whose ends lie within a degree of opposite: the plane of its
+  // great ellipse, all but undefined there, is no plane the voyage would
+  // sail it in to the metre.)
   bool Clear(Vec3 a, Vec3 b, double keep) const {
-    return !LegBeyond(a, b) && coast_.ArcClear(a, b, std::max(keep, 0.5 * kLeastClearance));
+    return !Opposite(a, b) && !LegBeyond(a, b) &&
+           coast_.ArcClear(a, b, std::max(keep, 0.5 * kLeastClearance));
   }
+  static bool Opposite(Vec3 a, Vec3 b) { return Dot(a, b) < kOpposite * Length(a) * Length(b); }
   bool LegBeyond(Vec3 a, Vec3 b) const;
   // Whether the leg from a to b, taking the place of legs among which some
   // pass narrows (`narrows`, each leg's ends, keeping less than the

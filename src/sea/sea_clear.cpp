@@ -47,7 +47,7 @@ double ArcChord(Vec3 x, Vec3 p, Vec3 q) {
 
 bool Planner::Keeps(Vec3 a, Vec3 b, double keep, const Legs& narrows) const {
   const double full = Slack(c_);
-  if (keep >= full || narrows.empty()) return Clear(a, b, keep);
+  if (keep >= full || narrows.empty() || Opposite(a, b)) return Clear(a, b, keep);
   const double least = std::max(keep, 0.5 * kLeastClearance);
   // The arc in pieces: each piece that comes nearer the land than the full
   // clearance must do so within the clearance of a narrow leg, and keeps
