@@ -286,6 +286,11 @@ TEST(Sea, PassagesKeepTheirClearanceAndAreTaut) {
       // least the geodesic (GeographicLib), at most 1.05 times it.
       {"Honolulu to Rotterdam", 21.306899999999992, -157.85829999999999, 51.924400000000013,
        4.4776999999999987, "", 0, "", 6324.1, 6640, false},
+      // Guards ends in one fine cell whose leg comes nearer the land than
+      // the clearance (in the Kattegat, 1 NM apart, the chord 1.96 NM off
+      // the coast): a way out of the cell and back, bent off the land. At
+      // least the geodesic (GeographicLib), at most 1.01 times it.
+      {"within one cell", 57.28785, 10.80220, 57.29920, 10.82455, "", 0, "", 0.9976, 1.0076, false},
   };
   const MeasuredLand& land = Land();
   int total_off = 0, total_turns = 0;
@@ -437,21 +442,25 @@ TEST(Sea, LongPassagesReachTheirPortsAndNeverCrossLand) {
   // two, four and eight times that are pockets still.
   // And ends opposite each other, which no one great ellipse joins: they
   // were once a single leg over the pole, across Greenland and Siberia.
+  // And ends in one fine cell with an islet between them (in the Red Sea,
+  // off Al Wajh): the search met the goal where it began, and the leg
+  // across the islet was refused.
   // Each once refused or crossed land. At least the geodesic
   // (GeographicLib); each leg one great ellipse (its ends not within 0.1
   // degrees of opposite), no open leg nearer the land than 0.01 NM.
   const struct {
     double lat1, lon1, lat2, lon2, clearance_nm;
   } cases[] = {
-      {-33.9249, 18.4241, -36.8485, 174.7633, 2},  // Cape Town to Auckland
-      {40.7128, -74.0060, -54.8019, -68.3030, 2},  // New York to Ushuaia
-      {-33.9249, 18.4241, 38.7223, -9.1393, 2},    // Cape Town to Lisbon
-      {-30.0, 60.0, -0.5544, 120.5289, 0.3},       // the Indian Ocean to the Gulf of Tomini
-      {36.0, -15.0, -23.4761, -101.5541, 2},       // off Portugal to the South Pacific
-      {26.8067, 120.5326, 23.4338, 120.0144, 1},   // Fujian to a lagoon behind a spit
-      {-3.4992, 132.7899, 0.0, 160.0, 2},          // Bintuni Bay to the Pacific
-      {63.5136, -41.6761, 56.1384, 16.5716, 0.1},  // a Greenland fjord to the Baltic
-      {10.0, -30.0, -10.0, 150.0, 2},              // opposite ends
+      {-33.9249, 18.4241, -36.8485, 174.7633, 2},     // Cape Town to Auckland
+      {40.7128, -74.0060, -54.8019, -68.3030, 2},     // New York to Ushuaia
+      {-33.9249, 18.4241, 38.7223, -9.1393, 2},       // Cape Town to Lisbon
+      {-30.0, 60.0, -0.5544, 120.5289, 0.3},          // the Indian Ocean to the Gulf of Tomini
+      {36.0, -15.0, -23.4761, -101.5541, 2},          // off Portugal to the South Pacific
+      {26.8067, 120.5326, 23.4338, 120.0144, 1},      // Fujian to a lagoon behind a spit
+      {-3.4992, 132.7899, 0.0, 160.0, 2},             // Bintuni Bay to the Pacific
+      {63.5136, -41.6761, 56.1384, 16.5716, 0.1},     // a Greenland fjord to the Baltic
+      {10.0, -30.0, -10.0, 150.0, 2},                 // opposite ends
+      {25.86397, 36.58102, 25.85735, 36.59523, 0.1},  // round an islet, both ends in one cell
   };
   for (const auto& c : cases) {
     SeaPassage p;

@@ -347,6 +347,14 @@ class Planner {
   using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;
+  // Both ends in one fine cell with land between them (a way round an islet
+  // or a spit): the way leaves that cell and comes back to it, the goal met
+  // only by a step into the cell from another (its entry in the frontier
+  // kBackKey, the way to it and the cell it is entered from).
+  static constexpr std::int64_t kBackKey = -2;
+  bool back_ = false;
+  double back_g_ = INFINITY;
+  std::int64_t back_from_ = -1;
   std::vector<int> guided_;  // the coarse cells the guide is laid over
   // Steps between coarse cells that a fine search found closed: by coarse
   // cell, a bit for each of its steps (kSteps); empty until one is.

@@ -57,7 +57,9 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
   // cell once), with the cells held back at its corridor's edge.
   std::vector<std::int64_t> again(held_.begin(), held_.end());
   held_.clear();
-  for (; !open_.empty(); open_.pop()) again.push_back(open_.top().second);
+  for (; !open_.empty(); open_.pop())
+    if (open_.top().second != kBackKey) again.push_back(open_.top().second);
+  if (back_g_ < INFINITY) open_.push({back_g_, kBackKey});
   // (And the runs a corridor found anew starts from cells already taken
   // up: they are taken up again, to go on along them.)
   for (const Run& r : runs_)
@@ -75,13 +77,20 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     const double f = open_.top().first;
     const auto k = open_.top().second;
     open_.pop();
+    if (k == kBackKey) {           // back in the end's cell, from another
+      if (f != back_g_) continue;  // stale
+      way.push_back(Key(to));
+      for (std::int64_t n = back_from_; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
+      std::reverse(way.begin(), way.end());
+      return true;
+    }
     const Cell c = FromKey(k);
     const Vec3 here = Centre(c);
     const double g = Slot(c).g;
     if (f > g + toGoal(c, here) + 1e-6) continue;  // stale
     Slot(c).closed = true;                         // (a cell reached again later keeps its way)
     if (!scratch_.reached[CoarseKey(c)]) scratch_.reached[CoarseKey(c)] = 1, Touch(CoarseKey(c));
-    if (k == Key(to)) {
+    if (k == Key(to) && !back_) {
       for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
       std::reverse(way.begin(), way.end());
       return true;
@@ -141,6 +150,11 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
       // Dearer near land: the way keeps to clear water where there is any.
       const double near = end ? 1.0 : 1.0 + 20.0 * std::max(0.0, 1.0 - least / c_);
+      if (end && back_) {
+        if (g + Chord(here, there) < back_g_)
+          back_g_ = g + Chord(here, there), back_from_ = k, open_.push({back_g_, kBackKey});
+        continue;
+      }
       relax(Key(n), Chord(here, there) * near);
     }
     if (held) held_.push_back(k);

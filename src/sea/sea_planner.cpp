@@ -87,6 +87,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   std::vector<std::int64_t> way;
   std::vector<std::uint8_t> corridor;
   const bool direct = Clear(At(lat1, lon1), At(lat2, lon2), c_);
+  back_ = !direct && Key(from) == Key(to);
   if (!direct) {
     // Where the fine search finds the corridor closed (land that the
     // coarse cells did not see), every step from a coarse cell it reached
@@ -136,7 +137,12 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     }
     if (!found) {
       way.clear();
-      if (!Search(from, to, nullptr, way)) return SeaOutcome::no_way;
+      // (No way out of the ends' cell and back: the leg between them, as
+      // where they are one cell's to begin with.)
+      if (!Search(from, to, nullptr, way)) {
+        if (!back_) return SeaOutcome::no_way;
+        way.assign(1, Key(from));
+      }
     }
   }
   // The chain: the ends, the cells' centres and the gates' lines; each

@@ -19,7 +19,8 @@
 //     by the corridor's own way to the goal, and weighted: it follows the corridor rather than
 //     taking up all of it, and its way costs at most 1.2 times the least. Canals join their two
 //     ends as gates, at their lengths; so does a strait narrower than the cells (the Bosporus),
-//     sailed along its middle.
+//     sailed along its middle. Ends in one fine cell with land between
+//     them (an islet): the way leaves the cell and comes back to it.
 //  3. Taut. The cells' way is pulled straight: from each turning point the
 //     farthest cell that a great elliptic leg reaches keeping the
 //     clearance, then every turning point moved towards the chord of its
@@ -32,6 +33,8 @@
 //     near. What is left bends only where the land makes it:
 //     no turning point can be dropped, and nearly every one lies within
 //     0.1 NM of the clearance.
+// No leg's ends lie within a degree of opposite each other: no one great
+// ellipse joins opposite ends, and near them its plane is all but undefined.
 // Where the way must pass nearer the land than the clearance (a strait
 // narrower than twice it), the legs there keep half the narrows' width
 // instead, and say so.
