@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -549,6 +550,27 @@ TEST(Sea, TheBosporusIsPassedAlongItsMiddle) {
   GeographicLib::Geodesic::WGS84().Inverse(43.0, 34.0, 39.5, 25.0, s12);
   EXPECT_GT(p.distance_nm, s12 / ref::kNm);
   EXPECT_LT(p.distance_nm, 1.3 * s12 / ref::kNm);
+}
+
+TEST(Sea, ANarrowsNoteNamesWhereTheLandIsNear) {
+  // From the Atlantic to the Pacific at 50 NM (opposite ends), the way
+  // passes Cook Strait on a leg 2,600 NM long, whose far end, off the
+  // equator, the note once named. Each narrows note names a position
+  // within 10 NM of land (the tests' measure).
+  SeaPassage p;
+  sailings::SeaOptions options;
+  options.clearance_nm = 50;
+  ASSERT_EQ(sailings::PlanSeaPassage(0, -25, 0, 155, options, p), Status::ok);
+  int told = 0;
+  for (const std::string& note : p.notes) {
+    double lat, lon;
+    char ns, ew;
+    if (std::sscanf(note.c_str(), "narrows near %lf%c %lf%c", &lat, &ns, &lon, &ew) != 4) continue;
+    ++told;
+    lat = ns == 'S' ? -lat : lat, lon = ew == 'W' ? -lon : lon;
+    EXPECT_LT(Land().Distance(lat, lon, 20), 10) << note;
+  }
+  EXPECT_GE(told, 1);
 }
 
 TEST(Sea, OfTwoWaysRoundAnIslandTheShorter) {

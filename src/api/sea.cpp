@@ -184,7 +184,8 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
     lastGate = plan.legs[k] == SeaLegKind::canal ? plan.gate[k] : -1;
   }
   // Narrows: each run of open legs that keep less than the clearance, told
-  // once, where it keeps least.
+  // once, where it keeps least: the point of that leg nearest the land (a
+  // leg through a strait may be long: its end, thousands of miles off).
   for (std::size_t k = 0; k + 1 < n; ++k) {
     const auto narrow = [&](std::size_t i) {
       return plan.legs[i] == SeaLegKind::open &&
@@ -196,9 +197,15 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
       ++last;
       if (plan.clearance[last] < plan.clearance[least]) least = last;
     }
-    const SeaTurn& at = plan.points[least + 1];
-    out.notes.push_back("narrows near " + FormatPositionShort(at.lat, at.lon) +
-                        ": the passage keeps " + Miles(ToNauticalMiles(plan.clearance[least]), 2) +
+    const SeaTurn &from = plan.points[least], &to = plan.points[least + 1];
+    double lat = to.lat, lon = to.lon;
+    Vec3 near;
+    if (coast->ArcDistance(EllipsoidPoint(from.lat * kDegree, from.lon * kDegree),
+                           EllipsoidPoint(to.lat * kDegree, to.lon * kDegree), request.clearance, 0,
+                           &near) < request.clearance)
+      LatLonOf(near, lat, lon);
+    out.notes.push_back("narrows near " + FormatPositionShort(lat, lon) + ": the passage keeps " +
+                        Miles(ToNauticalMiles(plan.clearance[least]), 2) +
                         " from land there, less than the clearance of " +
                         Miles(options.clearance_nm, 2));
     k = last;
@@ -211,7 +218,8 @@ Status PlanSeaPassage(double lat1, double lon1, double lat2, double lon2, const 
     const Vec3 b = EllipsoidPoint(out.points[k].lat * kDegree, out.points[k].lon * kDegree);
     for (int i = 0; i <= 64; ++i) {
       const Vec3 d = (1 - i / 64.0) * a + (i / 64.0) * b;
-      const double lat = ToDegrees(std::atan2(d.z, kOneMinusESq * std::hypot(d.x, d.y)));
+      double lat, lon;
+      LatLonOf(d, lat, lon);
       if (std::fabs(lat) > std::fabs(highest)) highest = lat;
     }
   }

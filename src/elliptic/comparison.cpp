@@ -144,8 +144,7 @@ SailingComparison CompareSailings(const RouteGeometry& g) {
   geodesic.Nearest(p, nearest);
   double lat, lon, latN, lonN;
   lat = ToDegrees(q.phi), lon = ToDegrees(q.lambda);
-  latN = ToDegrees(std::atan2(nearest.z, kOneMinusESq * std::hypot(nearest.x, nearest.y)));
-  lonN = ToDegrees(std::atan2(nearest.y, nearest.x));
+  LatLonOf(nearest, latN, lonN);
   Geodesic().Inverse(lat, lon, latN, lonN, c.separation);
   return c;
 }

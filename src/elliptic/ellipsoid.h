@@ -17,6 +17,8 @@
 // is off by the 6 cm that 1e-8 rad is on the ground.
 #pragma once
 
+#include <cmath>
+
 #include "vector/angles.h"
 #include "vector/vec3.h"
 
@@ -63,6 +65,12 @@ double GeocentricLatitude(double phi);
 // the second form takes the sines and cosines already known.
 Vec3 EllipsoidPoint(double phi, double lambda);
 Vec3 EllipsoidPoint(double sinPhi, double cosPhi, double sinLambda, double cosLambda);
+// The reverse, degrees: the geodetic latitude and longitude of the point of
+// the ellipsoid in the direction of p from the centre (p itself, on it).
+inline void LatLonOf(Vec3 p, double& lat, double& lon) {
+  lon = ToDegrees(std::atan2(p.y, p.x));
+  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
+}
 
 // Isometric latitude q = ln(((1 - e sin phi)/(1 + e sin phi))^(e/2) tan(phi/2 + pi/4)),
 // with e (not e_sq); evaluated as asinh(tan phi) - e atanh(e sin phi), the same

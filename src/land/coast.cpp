@@ -14,12 +14,6 @@ using coast_arc::Unit;
 
 namespace {
 
-// Geodetic latitude and longitude (degrees) of the direction of `p`.
-void LatLonOf(Vec3 p, double& lat, double& lon) {
-  lon = ToDegrees(std::atan2(p.y, p.x));
-  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
-}
-
 // The square of the chord from p to the segment from q to r.
 double PointSegmentSquared(Vec3 p, Vec3 q, Vec3 r) {
   const Vec3 d = r - q;

@@ -65,10 +65,6 @@ constexpr double kMostWrap = 150 * kNauticalMile;
 inline double Slack(double clearance) { return std::max(0.0, clearance - 0.5); }
 
 inline Vec3 At(double lat, double lon) { return EllipsoidPoint(lat * kDegree, lon * kDegree); }
-inline void LatLonOf(Vec3 p, double& lat, double& lon) {
-  lon = ToDegrees(std::atan2(p.y, p.x));
-  lat = ToDegrees(std::atan2(p.z, kOneMinusESq * std::sqrt(p.x * p.x + p.y * p.y)));
-}
 // The point of the ellipsoid in the direction of p (from the centre): p
 // scaled onto x^2/a^2 + y^2/a^2 + z^2/b^2 = 1 (the point LatLonOf() reads
 // p's direction as, without its trigonometry).

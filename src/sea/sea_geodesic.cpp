@@ -64,7 +64,7 @@ void SailGeodesics(const Coast& coast, SeaPlan& plan) {
       const Vec3 a = sea::At(from.lat, from.lon), b = sea::At(piece.to.lat, piece.to.lon);
       const Vec3 middle = sea::OnSurface((1 / Length(a)) * a + (1 / Length(b)) * b);
       SeaTurn m;
-      sea::LatLonOf(middle, m.lat, m.lon);
+      LatLonOf(middle, m.lat, m.lon);
       const double first = coast.ArcDistance(a, middle, piece.clearance, 0);
       stack.back().clearance = coast.ArcDistance(middle, b, piece.clearance, 0);
       stack.back().depth = piece.depth + 1;
