@@ -221,11 +221,12 @@ int Coast::Near::Square(double x) const {
   return static_cast<int>(std::clamp(std::floor((x + half_) / side_), 0.0, squares_ - 1.0));
 }
 
-double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest) const {
+double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest, double stop) const {
   if (!std::isfinite(Dot(p, p)) || !(reach > 0)) return 0;
   double best = reach * reach;
+  const double least = stop > 0 ? stop * stop : -1;
   if (squares_ == 0) {
-    for (std::size_t k = 0; k < ends_.size(); k += 2)
+    for (std::size_t k = 0; k < ends_.size() && !(best < least); k += 2)
       Closer(p, ends_[k], ends_[k + 1], best, nearest);
     return best < reach * reach ? std::sqrt(best) : reach;
   }
@@ -247,8 +248,10 @@ double Coast::Near::Distance(Vec3 p, double reach, Vec3* nearest) const {
         const double dy = std::max({0.0, -half_ + j * side_ - y, y - (-half_ + (j + 1) * side_)});
         if (beyond(dx * dx + dy * dy)) continue;
         const std::size_t s = static_cast<std::size_t>(j) * squares_ + i;
-        for (std::uint32_t e = first_[s]; e < first_[s + 1]; ++e)
+        for (std::uint32_t e = first_[s]; e < first_[s + 1]; ++e) {
           Closer(p, ends_[edges_[e]], ends_[edges_[e] + 1], best, nearest);
+          if (best < least) return std::sqrt(best);
+        }
       }
     }
   }

@@ -65,7 +65,10 @@ class Coast {
   class Near {
    public:
     Near(const Coast& coast, Vec3 p, double reach);
-    double Distance(Vec3 q, double reach, Vec3* nearest = nullptr) const;
+    // As Coast::Distance, of a point within `reach` of p; stops at the
+    // first edge nearer than `stop` (<= reach), returning that edge's
+    // distance: a point no better than one known is refused at once.
+    double Distance(Vec3 q, double reach, Vec3* nearest = nullptr, double stop = 0) const;
 
    private:
     std::vector<Vec3> ends_;  // both ends of each edge

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <queue>
 #include <unordered_map>
 #include <unordered_set>
@@ -282,6 +283,11 @@ class Planner {
   void Guide(Cell to, const std::vector<std::uint8_t>& corridor);
   void Taut(std::vector<Vec3>& p, std::vector<double>& need);
   double MoveOffLand(Vec3& p) const;
+  // The coast gathered round the last point moved off the land, a
+  // clearance wider than it needed: the next points near it use it too.
+  mutable std::optional<Coast::Near> near_;
+  mutable Vec3 near_at_{};
+  mutable double near_reach_ = 0;
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
   bool Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::vector<Vec3>& out,
               std::size_t& first);

@@ -102,11 +102,16 @@ double Planner::MoveOffLand(Vec3& p) const {
     const double length = Length(away);
     if (!(length > 0)) break;
     // Every point looked at lies within c_ - d of p (and metres more where
-    // the surface bends): the coast within the clearance of any of them.
-    const Coast::Near near(coast_, p, c_ + (c_ - d) + 10.0);
+    // the surface bends): the coast within the clearance of any of them,
+    // gathered again only where the last gathering (here or for a point
+    // before, a clearance wider) does not hold it.
+    const double reach = c_ + (c_ - d) + 10.0;
+    if (!near_ || Chord(near_at_, p) + reach > near_reach_)
+      near_.emplace(coast_, p, reach + c_), near_at_ = p, near_reach_ = reach + c_;
+    const Coast::Near* const near = &*near_;
     const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
     Vec3 movedNearest;
-    const double e = near.Distance(moved, c_, &movedNearest);
+    const double e = near->Distance(moved, c_, &movedNearest, d);
     if (e > d && usable(moved)) {
       p = moved, d = e, nearest = movedNearest;
       continue;
@@ -126,7 +131,7 @@ double Planner::MoveOffLand(Vec3& p) const {
         const double bearing = kTwoPi * k / 16;
         const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
         Vec3 qNearest;
-        const double e2 = near.Distance(q, c_, &qNearest);
+        const double e2 = near->Distance(q, c_, &qNearest, best + 0.1);
         if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
       }
     }
