@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include "elliptic/ellipsoid.h"
 #include "land/coast_arc.h"
@@ -36,16 +40,29 @@ void Closer(Vec3 p, Vec3 q, Vec3 r, double& best, Vec3* nearest) {
   }
 }
 
-// Per thread: which cells and edges a query has already looked at.
+// Per thread: which cells and edges a query has already looked at. (Their
+// zeros calloc's: a thread's pages are made only as its queries write them,
+// so that a thread made for one passage costs no more than the land it
+// looks at.)
 struct Seen {
-  std::vector<std::uint32_t> cells, edges;
+  struct Free {
+    void operator()(void* p) const { std::free(p); }
+  };
+  using Marks = std::unique_ptr<std::uint32_t[], Free>;
+  Marks cells, edges;
+  std::size_t cell_count = 0, edge_count = 0;
   std::uint32_t epoch = 0;
+  static void Make(Marks& marks, std::size_t& count, std::size_t wanted) {
+    marks.reset(static_cast<std::uint32_t*>(std::calloc(std::max<std::size_t>(wanted, 1), 4)));
+    if (!marks) throw std::bad_alloc();
+    count = wanted;
+  }
   void Begin(std::size_t cellCount, std::size_t edgeCount) {
-    if (cells.size() != cellCount) cells.assign(cellCount, 0);
-    if (edges.size() != edgeCount) edges.assign(edgeCount, 0);
+    if (!cells || cell_count != cellCount) Make(cells, cell_count, cellCount);
+    if (!edges || edge_count != edgeCount) Make(edges, edge_count, edgeCount);
     if (++epoch == 0) {  // after four billion queries, start afresh
-      std::fill(cells.begin(), cells.end(), 0);
-      std::fill(edges.begin(), edges.end(), 0);
+      std::fill(cells.get(), cells.get() + cell_count, 0);
+      std::fill(edges.get(), edges.get() + edge_count, 0);
       epoch = 1;
     }
   }
@@ -273,9 +290,25 @@ void Coast::ForEachEdgeNearArc(Vec3 a, Vec3 b, double reach, Visit&& visit) cons
   // equatorial radius of the centre, nearer it by at most e^2 a per radian
   // of latitude).
   const double step = 1.01 * sailings::a * angle / steps;
+  // The steps' points, sin((1 - t) angle) ua + sin(t angle) ub: the sines
+  // carried from step to step (sin (k + 1)x = 2 cos x sin kx - sin (k - 1)x,
+  // and down from the far end alike), within a millimetre of their values
+  // over the longest arc (`look` has a hundred metres to spare). Not near
+  // opposite ends, where the sum cancels and an error in a sine turns the
+  // point: each is worked afresh there.
+  const bool carry = angle < 3.0;
+  const double delta = angle / steps, twice = 2 * std::cos(delta);
+  double up[2] = {0, std::sin(delta)};                          // sin k delta, one more
+  double down[2] = {std::sin(angle), std::sin(angle - delta)};  // sin (steps - k) delta, one less
+  int carried = 0;                                              // the step they hold
   for (int k = 0; k <= steps; ++k) {
     const double t = static_cast<double>(k) / steps;
-    const Vec3 d = std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
+    for (; carry && carried < k; ++carried) {
+      up[0] = std::exchange(up[1], twice * up[1] - up[0]);
+      down[0] = std::exchange(down[1], twice * down[1] - down[0]);
+    }
+    const Vec3 d = carry ? down[0] * ua + up[0] * ub
+                         : std::sin((1 - t) * angle) * ua + std::sin(t * angle) * ub;
     double lat, lon;
     LatLonOf(d, lat, lon);
     // Open sea round this step's cell: no edge lies within `look` of it, nor
