@@ -269,6 +269,8 @@ BENCHMARK(BM_CheckRtz)->Unit(benchmark::kMillisecond);
 
 // One ocean passage at sea after the coastline is loaded: Rotterdam to
 // Singapore by Suez, Yokohama to San Francisco (`--sea`, 2 NM clearance).
+// (A passage through a canal is pulled taut on two cores, a part on each
+// side of it; `taskset -c 0` gives its time on one.)
 void BM_SeaPassage(benchmark::State& state) {
   const double ends[2][4] = {{51.9225, 4.4792, 1.2644, 103.8200},
                              {35.4437, 139.6380, 37.7749, -122.4194}};
@@ -291,7 +293,8 @@ BENCHMARK(BM_SeaPassage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Every pair of 30 ports (the bundled location list and
 // tools/sea-ports.txt, as tools/sea-pairs.py plans them a process each),
-// one after the other on one core, after the coastline is loaded.
+// one after the other, after the coastline is loaded (on one core: run it
+// under `taskset -c 0`).
 void BM_SeaPairs(benchmark::State& state) {
   NullBuffer sink;
   std::ostream quiet(&sink);

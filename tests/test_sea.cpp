@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "elliptic/ellipsoid.h"
@@ -17,6 +18,7 @@
 #include "measured_land.h"
 #include "reference.h"
 #include "sailings/sea.hpp"
+#include "sea/sea_planner.h"
 
 namespace {
 
@@ -866,4 +868,41 @@ TEST(Sea, Refusals) {
   EXPECT_EQ(sailings::InlandText(164.94, 2), "lies 164.9 NM from the sea, more than 20 NM");
   EXPECT_EQ(sailings::InlandText(0, 0.5),
             "lies at sea, but no position within 20 NM of it keeps the clearance of 0.50 NM");
+}
+
+TEST(Sea, PassagesPlannedOnManyThreadsAtOnceAreTheSame) {
+  // A caller's threads (an analyst's pool of workers) each plan passages
+  // while the planner pulls the parts between canals taut on a core of its
+  // own: each planner's scratch and gathered coast are its thread's, so
+  // every passage comes out as it does alone, to the last bit. Through
+  // Suez (two parts), the Bosporus and Suez (three), Panama, and none.
+  const double ends[][4] = {{51.9225, 4.4792, 1.2644, 103.82},
+                            {46.45, 30.77, 1.2644, 103.82},
+                            {9.40, -79.95, 35.4437, 139.638},
+                            {35.4437, 139.638, 37.7749, -122.4194}};
+  const sailings::Coast& coast = *sailings::Coast::Get();
+  const auto plan = [&](const double* e) {
+    sailings::SeaRequest request;
+    request.lat1 = e[0], request.lon1 = e[1], request.lat2 = e[2], request.lon2 = e[3];
+    request.clearance = 2 * sailings::kNauticalMile;
+    sailings::SeaPlan p;
+    EXPECT_EQ(sailings::PlanSea(coast, request, p, nullptr), sailings::SeaOutcome::ok);
+    std::vector<double> at;
+    for (const sailings::SeaTurn& t : p.points) at.insert(at.end(), {t.lat, t.lon});
+    return at;
+  };
+  std::vector<std::vector<double>> alone;
+  for (const auto& e : ends) alone.push_back(plan(e));
+  EXPECT_GT(alone[1].size(), alone[0].size());  // (the Black Sea's way is longer)
+  constexpr int kThreads = 3, kEnds = 4;
+  std::vector<std::vector<double>> together(kThreads * kEnds);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEnds; ++i) together[t * kEnds + i] = plan(ends[(i + t) % kEnds]);
+    });
+  for (std::thread& t : threads) t.join();
+  for (int t = 0; t < kThreads; ++t)
+    for (int i = 0; i < kEnds; ++i)
+      EXPECT_EQ(together[t * kEnds + i], alone[(i + t) % kEnds]) << "thread " << t << " ends " << i;
 }

@@ -283,11 +283,13 @@ class Planner {
   void Guide(Cell to, const std::vector<std::uint8_t>& corridor);
   void Taut(std::vector<Vec3>& p, std::vector<double>& need);
   double MoveOffLand(Vec3& p) const;
-  // The coast gathered round the last point moved off the land, a
-  // clearance wider than it needed: the next points near it use it too.
-  mutable std::optional<Coast::Near> near_;
-  mutable Vec3 near_at_{};
-  mutable double near_reach_ = 0;
+  // The coast gathered round the last point moved off the land is kept,
+  // a clearance wider than it needed, for the next points near it: by
+  // each thread (the parts of a chain are pulled taut on two cores), for
+  // this planner (`serial_`, unique in the process) alone.
+  const std::uint64_t serial_ = NextSerial();
+  static std::uint64_t NextSerial();
+  static void ForgetNear(std::uint64_t planner);  // on this thread
   bool Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>& out) const;
   bool Unlock(Vec3 a, Vec3 b, Vec3 c, double needAB, double needBC, std::vector<Vec3>& out,
               std::size_t& first);

@@ -28,6 +28,8 @@ Planner::~Planner() {
     scratch_.tile_of[k] = -1, scratch_.coarse_open[k] = -1, scratch_.reached[k] = 0,
     scratch_.bound[k] = 0, scratch_.guide[k] = 0;
   scratch_.touched.clear();
+  // (The coast it gathered on this thread: no later planner uses it.)
+  ForgetNear(serial_);
 }
 
 Planner::CellState& Planner::Slot(Cell c) {

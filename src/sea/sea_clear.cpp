@@ -3,6 +3,8 @@
 // point may swing so; moving points off the land.
 #include "sea/planner.h"
 
+#include <atomic>
+
 namespace sailings {
 namespace sea {
 
@@ -82,6 +84,30 @@ bool Planner::Keeps(Vec3 a, Vec3 b, double keep, const Legs& narrows) const {
   return true;
 }
 
+namespace {
+
+struct NearCache {
+  std::uint64_t planner = 0;
+  std::optional<Coast::Near> near;
+  Vec3 at{};
+  double reach = 0;
+};
+NearCache& ThreadNear() {
+  thread_local NearCache cache;
+  return cache;
+}
+
+}  // namespace
+
+std::uint64_t Planner::NextSerial() {
+  static std::atomic<std::uint64_t> serial{0};
+  return ++serial;
+}
+
+void Planner::ForgetNear(std::uint64_t planner) {
+  if (NearCache& cache = ThreadNear(); cache.planner == planner) cache.near.reset();
+}
+
 // Moves `p` away from the nearest land while it is nearer than the
 // clearance (to the middle of narrows, out to the clearance along a coast);
 // how far from land it then is, at most the clearance.
@@ -106,9 +132,12 @@ double Planner::MoveOffLand(Vec3& p) const {
     // gathered again only where the last gathering (here or for a point
     // before, a clearance wider) does not hold it.
     const double reach = c_ + (c_ - d) + 10.0;
-    if (!near_ || Chord(near_at_, p) + reach > near_reach_)
-      near_.emplace(coast_, p, reach + c_), near_at_ = p, near_reach_ = reach + c_;
-    const Coast::Near* const near = &*near_;
+    NearCache& cache = ThreadNear();
+    if (cache.planner != serial_ || !cache.near || Chord(cache.at, p) + reach > cache.reach) {
+      cache.near.emplace(coast_, p, reach + c_);
+      cache.planner = serial_, cache.at = p, cache.reach = reach + c_;
+    }
+    const Coast::Near* const near = &*cache.near;
     const Vec3 moved = OnSurface(p + ((c_ - d) / length) * away);
     Vec3 movedNearest;
     const double e = near->Distance(moved, c_, &movedNearest, d);

@@ -2,6 +2,11 @@
 
 #include "sea/planner.h"
 
+#include <atomic>
+#include <exception>
+
+#include "concurrency/side_task.h"
+
 namespace sailings {
 
 const std::vector<Gate>& Gates() {
@@ -220,24 +225,57 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
     }
   }
   // 3. Taut, between the canals; a canal's own legs are left as they are.
-  std::vector<Vec3> out{p[0]};
-  std::vector<double> outNeed;
-  std::vector<int> outGate;
+  // The parts between them are independent (each pulled between its own
+  // fixed ends): two cores take them, each the next not yet taken.
+  struct Part {
+    std::size_t first, last;  // the chain's points it spans
+    std::vector<Vec3> p;
+    std::vector<double> need;
+    std::exception_ptr failed;
+  };
+  std::vector<Part> parts;
   for (std::size_t i = 0; i + 1 < p.size();) {
     if (gateOf[i] >= 0) {
-      out.push_back(p[i + 1]), outNeed.push_back(0), outGate.push_back(gateOf[i]);
       ++i;
       continue;
     }
     std::size_t j = i + 1;
     while (j + 1 < p.size() && gateOf[j] < 0) ++j;
-    std::vector<Vec3> part(p.begin() + i, p.begin() + j + 1);
-    std::vector<double> partNeed(need.begin() + i, need.begin() + j + 1);
-    Taut(part, partNeed);
-    for (std::size_t k = 1; k < part.size(); ++k) {
-      out.push_back(part[k]), outNeed.push_back(partNeed[k - 1]), outGate.push_back(-1);
-    }
+    parts.push_back({i, j, std::vector<Vec3>(p.begin() + i, p.begin() + j + 1),
+                     std::vector<double>(need.begin() + i, need.begin() + j + 1), nullptr});
     i = j;
+  }
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t k = next++; k < parts.size(); k = next++) {
+      try {
+        Taut(parts[k].p, parts[k].need);
+      } catch (...) {
+        parts[k].failed = std::current_exception();
+      }
+    }
+  };
+  {
+    SideTask helper;
+    if (parts.size() > 1) helper = SideTask(work);
+    work();
+  }
+  for (const Part& part : parts)
+    if (part.failed) std::rethrow_exception(part.failed);
+  std::vector<Vec3> out{p[0]};
+  std::vector<double> outNeed;
+  std::vector<int> outGate;
+  for (std::size_t i = 0, k = 0; i + 1 < p.size();) {
+    if (gateOf[i] >= 0) {
+      out.push_back(p[i + 1]), outNeed.push_back(0), outGate.push_back(gateOf[i]);
+      ++i;
+      continue;
+    }
+    const Part& part = parts[k++];
+    for (std::size_t q = 1; q < part.p.size(); ++q) {
+      out.push_back(part.p[q]), outNeed.push_back(part.need[q - 1]), outGate.push_back(-1);
+    }
+    i = part.last;
   }
   // A last look at what each leg keeps: a turning point whose neighbours'
   // leg keeps more than its own two (by a metre: where the same land holds
