@@ -332,6 +332,29 @@ void Coast::PointsNearArc(Vec3 a, Vec3 b, double reach, std::vector<Vec3>& out) 
   });
 }
 
+// The band's edges: those the index's walk along the arc visits that lie
+// within `reach` of it (kept as they are met, none copied first).
+Coast::Band::Band(const Coast& coast, Vec3 a, Vec3 b, double reach) {
+  const Vec3 normal = Cross(Unit(a), Unit(b));
+  const double sine = Length(normal);
+  if (!(reach > 0) || !(sine > 1e-15)) {  // a point: the edges round it
+    std::vector<Vec3> near;
+    coast.PointsNear(a, reach, near);
+    for (std::size_t k = 0; k + 1 < near.size(); k += 2)
+      if (coast_arc::PointSegment(a, near[k], near[k + 1]) < reach)
+        ends_.push_back(near[k]), ends_.push_back(near[k + 1]);
+    return;
+  }
+  ThreadSeen().Begin(kRows * kColumns, coast.edges_.size());
+  const coast_arc::Arc arc{a, b, (1.0 / sine) * normal};
+  Vec3 where;
+  coast.ForEachEdgeNearArc(a, b, reach, [&](std::uint32_t e) {
+    const Vec3 p = coast.points_[coast.edges_[e]], q = coast.points_[coast.edges_[e] + 1];
+    if (arc.EdgeDistance(p, q, reach, where) < reach) ends_.push_back(p), ends_.push_back(q);
+    return false;
+  });
+}
+
 double Coast::ArcDistance(Vec3 a, Vec3 b, double reach, double stop, Vec3* at) const {
   const Vec3 ua = Unit(a), ub = Unit(b);
   const Vec3 normal = Cross(ua, ub);

@@ -1,6 +1,7 @@
 // The land near many arcs from one end (Coast::Band): the edges near a
-// band of the surface, found once through the index and then looked
-// through for each arc, as Coast::ArcDistance looks through the index's.
+// band of the surface, found once through the index (land/coast.cpp) and
+// then looked through for each arc, as Coast::ArcDistance looks through
+// the index's.
 #include <cmath>
 
 #include "land/coast.h"
@@ -9,21 +10,6 @@
 namespace sailings {
 
 using coast_arc::Unit;
-
-Coast::Band::Band(const Coast& coast, Vec3 a, Vec3 b, double reach) {
-  std::vector<Vec3> near;  // both ends of each edge in the cells near the arc
-  coast.PointsNearArc(a, b, reach, near);
-  const Vec3 normal = Cross(Unit(a), Unit(b));
-  const double sine = Length(normal);
-  const coast_arc::Arc arc{a, b, (1.0 / sine) * normal};
-  Vec3 where;
-  for (std::size_t k = 0; k + 1 < near.size(); k += 2) {
-    const Vec3 p = near[k], q = near[k + 1];
-    const double d =
-        sine > 1e-15 ? arc.EdgeDistance(p, q, reach, where) : coast_arc::PointSegment(a, p, q);
-    if (d < reach) ends_.push_back(p), ends_.push_back(q);
-  }
-}
 
 double Coast::Band::ArcDistance(Vec3 a, Vec3 b, double reach, double stop) const {
   const Vec3 normal = Cross(Unit(a), Unit(b));
