@@ -219,6 +219,9 @@ class Planner {
     // reached) and the cell it came from (a key).
     double g = -1;
     std::int64_t parent = -1;
+    // Its estimate of the way left, as search `estimated` (reached_) made it.
+    double h = 0;
+    std::uint32_t estimated = 0;
   };
   CellState& Slot(Cell c);  // a cell's record, its state not yet worked out
   const CellState& State(Cell c);
@@ -348,6 +351,7 @@ class Planner {
   // reached (each one's way in its record), its frontier, and the cells it
   // held back at a corridor's edge.
   std::size_t reached_cells_ = 0;
+  std::uint32_t searches_ = 0;  // (each search's estimates its own)
   using Item = std::pair<double, std::int64_t>;
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open_;
   std::vector<std::int64_t> held_;

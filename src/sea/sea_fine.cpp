@@ -47,11 +47,18 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
     return kGuideWeight * std::max(chord, least == INFINITY ? 0.0 : least);
   };
+  // (Worked out once a cell for each search: it is looked at again at every
+  // step into the cell and as the cell is taken up.)
+  ++searches_;
+  const auto estimate = [&](CellState& s, Cell c) {
+    if (s.estimated != searches_) s.h = toGoal(c, Centre(c)), s.estimated = searches_;
+    return s.h;
+  };
   if (reached_cells_ == 0) {
     CellState& start = Slot(from);
     start.g = 0, start.parent = -1;
     ++reached_cells_;
-    open_.push({toGoal(from, Centre(from)), Key(from)});
+    open_.push({estimate(start, from), Key(from)});
   }
   // The frontier as the last call left it, under this call's estimate (each
   // cell once), with the cells held back at its corridor's edge.
@@ -66,9 +73,11 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     if (const CellState& s = Slot(r.a); s.g >= 0) again.push_back(Key(r.a));
   std::sort(again.begin(), again.end());
   again.erase(std::unique(again.begin(), again.end()), again.end());
-  for (const std::int64_t k : again)
-    Slot(FromKey(k)).closed = false,
-    open_.push({Slot(FromKey(k)).g + toGoal(FromKey(k), Centre(FromKey(k))), k});
+  for (const std::int64_t k : again) {
+    CellState& s = Slot(FromKey(k));
+    s.closed = false;
+    open_.push({s.g + estimate(s, FromKey(k)), k});
+  }
   const auto inCorridor = [&](Cell c) { return !corridor || (*corridor)[CoarseKey(c)]; };
   // Bounded: a search that finds no way within so many cells gives up
   // (memory stays within some hundred megabytes, time within seconds).
@@ -86,9 +95,10 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
     }
     const Cell c = FromKey(k);
     const Vec3 here = Centre(c);
-    const double g = Slot(c).g;
-    if (f > g + toGoal(c, here) + 1e-6) continue;  // stale
-    Slot(c).closed = true;                         // (a cell reached again later keeps its way)
+    CellState& slot = Slot(c);
+    const double g = slot.g;
+    if (f > g + estimate(slot, c) + 1e-6) continue;  // stale
+    slot.closed = true;                              // (a cell reached again later keeps its way)
     if (!scratch_.reached[CoarseKey(c)]) scratch_.reached[CoarseKey(c)] = 1, Touch(CoarseKey(c));
     if (k == Key(to) && !back_) {
       for (std::int64_t n = k; n >= 0; n = Slot(FromKey(n)).parent) way.push_back(n);
@@ -101,7 +111,7 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       if (there.g < 0 || g + cost < there.g) {
         reached_cells_ += there.g < 0;
         there.g = g + cost, there.parent = k;
-        open_.push({g + cost + toGoal(FromKey(n), Centre(FromKey(n))), n});
+        open_.push({g + cost + estimate(there, FromKey(n)), n});
       }
     };
     bool held = false;
