@@ -211,11 +211,14 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         }
         most = std::max(most, Chord(moved, p[i]));
         p[i] = moved;
+        // Whether it is still off the land (what each way below of pulling
+        // it in asks first; none but one that moves it, and goes on to the
+        // next, changes the point or its legs).
+        const bool off = coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
+                         std::min(need[i - 1], need[i]) + kTurnSlack;
         // A point still off the land: the hull of the land inside its
         // triangle takes its place, where every leg of it keeps clear.
-        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
-                std::min(need[i - 1], need[i]) + kTurnSlack &&
-            split < 1024) {
+        if (off && split < 1024) {
           // Its neighbours first; where a leg of the hull then cuts a
           // neighbour's own corner, the window of two on each side.
           bool done = false;
@@ -258,8 +261,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         // between: the point of that land's clearance nearest the chord
         // takes its place where both legs to it keep clear (it lies between
         // the chord and the point, so the path shortens).
-        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
-            std::min(need[i - 1], need[i]) + kTurnSlack) {
+        if (off) {
           const double keep = std::min(need[i - 1], need[i]);
           Vec3 at;
           if (coast_.ArcDistance(p[i - 1], p[i + 1], keep, 0, &at) < keep) {
@@ -276,9 +278,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         // A point still off the land, its legs held off by corners of their
         // own: those corners become turning points in its place (on its
         // legs, so the path is as it was), to be pulled in their turn.
-        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
-                std::min(need[i - 1], need[i]) + kTurnSlack &&
-            split < 1024) {
+        if (off && split < 1024) {
           // (A leg held at its far end is held by that end's own corner;
           // where that corner is the nearest land, the leg without its
           // ends is looked at too: it may be held in between as well.)
@@ -315,9 +315,7 @@ void Planner::Taut(std::vector<Vec3>& p, std::vector<double>& need) {
         // the leg's point nearest the land, moved off it, turns that leg
         // (the neighbour's corner taken further round). Not in narrows: a
         // leg keeping less there keeps the full clearance elsewhere.
-        if (coast_.Distance(p[i], need[i - 1] + kTurnSlack) >=
-                std::min(need[i - 1], need[i]) + kTurnSlack &&
-            std::min(need[i - 1], need[i]) >= c_ - kHullSlack && split < 1024) {
+        if (off && std::min(need[i - 1], need[i]) >= c_ - kHullSlack && split < 1024) {
           std::vector<Vec3> turned;
           std::size_t first = 0;
           if (Unlock(p[i - 1], p[i], p[i + 1], need[i - 1], need[i], turned, first)) {
