@@ -197,17 +197,35 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
   // coast. Then how far each point keeps.
   std::vector<double> need(p.size(), c_);
   const std::vector<Vec3> cells = p;
-  for (std::size_t k = 1; k + 1 < p.size(); ++k) {
-    const bool gatePoint = gateOf[k] >= 0 || gateOf[k - 1] >= 0;  // a canal's, as it lies
-    const Vec3 cell = p[k];
-    need[k] = gatePoint ? std::min(c_, coast_.Distance(p[k], c_)) : MoveOffLand(p[k]);
-    // (Not across land: in a river's mouth the nearest bank's far side
-    // may lie beyond the other.)
-    if (!gatePoint && !Clear(cell, p[k], 0)) {
-      p[k] = cell;
-      need[k] = std::min(c_, coast_.Distance(cell, c_));
+  const auto move = [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      const bool gatePoint = gateOf[k] >= 0 || gateOf[k - 1] >= 0;  // a canal's, as it lies
+      const Vec3 cell = p[k];
+      need[k] = gatePoint ? std::min(c_, coast_.Distance(p[k], c_)) : MoveOffLand(p[k]);
+      // (Not across land: in a river's mouth the nearest bank's far side
+      // may lie beyond the other.)
+      if (!gatePoint && !Clear(cell, p[k], 0)) {
+        p[k] = cell;
+        need[k] = std::min(c_, coast_.Distance(cell, c_));
+      }
     }
+  };
+  // (A long chain's second half on a second core.)
+  const std::size_t half = p.size() >= 256 ? p.size() / 2 : p.size() - 1;
+  std::exception_ptr failed;
+  {
+    SideTask helper;
+    if (half + 1 < p.size())
+      helper = SideTask([&] {
+        try {
+          move(half, p.size() - 1);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    move(1, half);
   }
+  if (failed) std::rethrow_exception(failed);
   // Nor apart across land (two points of a narrow pass moved out of it
   // each its own way): back to their cells, whose steps were clear, until
   // none is (a point put back may leave its other leg across land).

@@ -33,7 +33,8 @@
 //     near. What is left bends only where the land makes it:
 //     no turning point can be dropped, and nearly every one lies within
 //     0.1 NM of the clearance. The parts of the way between canals, each
-//     pulled between its own fixed ends, are pulled on two cores at once.
+//     pulled between its own fixed ends, are pulled on two cores at once
+//     (as a long chain's points are first moved off the land).
 // No leg's ends lie within a degree of opposite each other: no one great
 // ellipse joins opposite ends, and near them its plane is all but undefined.
 // Where the way must pass nearer the land than the clearance (a strait
