@@ -154,7 +154,10 @@ inline Vec3 CoarseCentre(int k) {
 // longitude (negative: westwards).
 inline int ColumnsTo(int a, int b) {
   const int dc = b % kCoarseColumns - a % kCoarseColumns;
-  return dc - kCoarseColumns * static_cast<int>(std::lround(dc / double(kCoarseColumns)));
+  // (Half the globe apart, either way is as short: the one against dc's.)
+  return dc >= kCoarseColumns / 2    ? dc - kCoarseColumns
+         : dc <= -kCoarseColumns / 2 ? dc + kCoarseColumns
+                                     : dc;
 }
 // The most rows or columns between coarse cells a and b.
 inline int Span(int a, int b) {

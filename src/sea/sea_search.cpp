@@ -3,6 +3,7 @@
 
 #include "sea/landmarks.h"
 #include "sea/links.h"
+#include "sea/node_heap.h"
 
 #include <new>
 
@@ -179,9 +180,11 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     std::unique_ptr<int[]> via;
     std::unique_ptr<double[]> by_via;
     std::unique_ptr<std::uint8_t[]> done;                   // taken up (never again)
+    std::unique_ptr<int[]> slot;                            // the frontier's (NodeHeap)
     std::unique_ptr<std::uint32_t[], Scratch::Free> stamp;  // (calloc: pages made as written)
     std::uint32_t search = 0;
     std::vector<int> touched;  // this search's nodes
+    NodeHeap frontier;
   };
   thread_local Ways ways;
   if (ways.size < nodes) {
@@ -190,6 +193,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     ways.g.reset(new double[size]), ways.h.reset(new double[size]);
     ways.parent.reset(new int[size]), ways.via.reset(new int[size]);
     ways.by_via.reset(new double[size]), ways.done.reset(new std::uint8_t[size]);
+    ways.slot.reset(new int[size]);
     ways.stamp.reset(static_cast<std::uint32_t*>(std::calloc(size, sizeof(std::uint32_t))));
     if (!ways.stamp) throw std::bad_alloc();
     ways.size = size, ways.search = 0;
@@ -197,6 +201,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   if (++ways.search == 0)
     std::fill(ways.stamp.get(), ways.stamp.get() + ways.size, 0), ++ways.search;
   ways.touched.clear();
+  NodeHeap& queue = ways.frontier;
+  queue.Reset(ways.slot.get());
   double* const g = ways.g.get();
   double* const h = ways.h.get();
   int* const parent = ways.parent.get();
@@ -206,6 +212,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     if (ways.stamp[x] == ways.search) return;
     ways.stamp[x] = ways.search;
     g[x] = INFINITY, h[x] = 0, parent[x] = -1, via[x] = -1, byVia[x] = INFINITY, ways.done[x] = 0;
+    ways.slot[x] = -1;
     ways.touched.push_back(x);
   };
   // Any angle: a node reached from a neighbour
@@ -242,17 +249,9 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const double sea = bySea(cellOf(x)) / 1.03;
     return std::max({arc, sea, scratch_.bound[cellOf(x)]});
   };
-  // (A node's entry is stale where its way has changed since: its f is no
-  // longer the node's way and estimate, which are summed alike each time.)
-  struct Item {
-    double f;
-    int x;
-    bool operator>(const Item& o) const { return f > o.f; }
-  };
-  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
   meet(s);
   g[s] = 0, h[s] = toGoal(s);
-  queue.push({g[s] + h[s], s});
+  queue.Push(s, g[s] + h[s]);
   std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
   for (const GateEnds& e : gates_) {
     const int ka = nodeOf(e.a), kb = nodeOf(e.b);
@@ -260,14 +259,11 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     jumps[kb].push_back({ka, e.cost});
   }
   bool found = false;
-  while (!queue.empty()) {
-    const Item top = queue.top();
-    const int x = top.x;
-    queue.pop();
-    if (top.f != g[x] + h[x]) continue;  // stale
+  while (!queue.Empty()) {
+    const int x = queue.Pop().node;
     if (parent[x] != via[x] && !Sight(parent[x], x, nullptr, whole)) {
       g[x] = byVia[x], parent[x] = via[x];
-      queue.push({g[x] + h[x], x});
+      queue.Push(x, g[x] + h[x]);
       continue;
     }
     via[x] = parent[x], byVia[x] = g[x], ways.done[x] = 1;
@@ -280,6 +276,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const Vec3 here = CoarseCentre(k);
     const int before = parent[x];
     const bool sighted = before >= 0 && plain(x) && plain(before);
+    const Vec3 beforeAt = sighted ? CoarseCentre(before) : Vec3{};
     const auto relax = [&](int y, double cost) {
       meet(y);
       if (ways.done[y]) return;
@@ -288,13 +285,13 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       if (sighted && plain(y) && Span(before, y) <= kMostSight) {
         // (The parent's way as it was found sound: it may have been
         // lowered since by a way not yet looked at.)
-        const double straight = byVia[before] + Chord(CoarseCentre(before), CoarseCentre(y));
+        const double straight = byVia[before] + Chord(beforeAt, CoarseCentre(y));
         if (straight < way) from = before, way = straight;
       }
       if (way < g[y]) {
         if (g[y] == INFINITY) h[y] = toGoal(y);
         g[y] = way, parent[y] = from;
-        queue.push({g[y] + h[y], y});
+        queue.Push(y, g[y] + h[y]);
       }
       if (g[x] + cost < byVia[y]) via[y] = x, byVia[y] = g[x] + cost;
     };
