@@ -155,12 +155,21 @@ double Planner::MoveOffLand(Vec3& p) const {
     const Vec3 north = Cross(up, east);
     double best = d;
     Vec3 bestAt = p, bestNearest = nearest;
+    // (A bearing's point no farther than the best from a point of land
+    // already found, by a millimetre, is no better: not looked at. In
+    // narrows, that is all but those along them.)
+    std::array<Vec3, 32> land;
+    std::size_t found = 0;
+    land[found++] = nearest;
     for (double r = c_ - d; r > 1.0 && best <= d; r *= 0.5) {
       for (int k = 0; k < 16; ++k) {
         const double bearing = kTwoPi * k / 16;
         const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
+        const auto beaten = [&](Vec3 l) { return Chord(q, l) < best + 0.1 - 1e-3; };
+        if (std::any_of(land.begin(), land.begin() + found, beaten)) continue;
         Vec3 qNearest;
         const double e2 = near->Distance(q, c_, &qNearest, best + 0.1);
+        if (e2 < c_ && found < land.size()) land[found++] = qNearest;
         if (e2 > best + 0.1 && usable(q)) best = e2, bestAt = q, bestNearest = qNearest;
       }
     }
