@@ -142,6 +142,9 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
       }
     }
   }
+  std::vector<std::pair<double, double>> turn;  // the polygons' corners: cosine, sine
+  for (int k = 0; k < sides; ++k)
+    turn.push_back({std::cos(kTwoPi * k / sides), std::sin(kTwoPi * k / sides)});
   for (const Vec3 s : drawn) {
     // A circle round land inside is drawn whole on p's side of the chord
     // (a polygon's corners may reach past a leg that keeps the clearance
@@ -153,8 +156,7 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
     east = (1 / Length(east)) * east;
     const Vec3 north = Cross(up, east);
     for (int k = 0; k < sides; ++k) {
-      const double angle = kTwoPi * k / sides;
-      const Vec3 q = OnSurface(s + outer * (std::cos(angle) * north + std::sin(angle) * east));
+      const Vec3 q = OnSurface(s + outer * (turn[k].first * north + turn[k].second * east));
       if (!(Dot(q, m) > 0)) continue;
       const P2 x = project(q);
       if (within ? side * cross(A, C, x) > 0 : inside(x)) points.push_back(x);
