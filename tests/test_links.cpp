@@ -50,44 +50,46 @@ TEST(SeaLinks, SayWhatTheFineSearchFinds) {
       {"the open Atlantic", 29.0, -41.0, 30.0, -40.0},
       {"inland Africa", 9.0, 19.0, 10.0, 20.0},
   };
-  const sailings::SeaRequest request = Request(0, 0, 0, 0, 2);
   int cells = 0, split = 0, joined = 0;
-  for (const Box& box : boxes) {
-    SCOPED_TRACE(box.where);
-    sailings::sea::Planner planner(*sailings::Coast::Get(), request);
-    const int r0 = static_cast<int>((box.south + 90) / kCoarse);
-    const int r1 = static_cast<int>((box.north + 90) / kCoarse);
-    const int c0 = static_cast<int>((box.west + 180) / kCoarse);
-    int c1 = static_cast<int>((box.east + 180) / kCoarse);
-    if (c1 < c0) c1 += kCoarseColumns;
-    int wrong = 0;
-    for (int r = r0; r < r1; ++r) {
-      for (int q = c0; q < c1; ++q) {
-        const int k = r * kCoarseColumns + q % kCoarseColumns;
-        std::vector<std::pair<int, int>> pairs[8];
-        const int seas = planner.Links(k, pairs);
-        ++cells, split += seas >= 2;
-        bool same = links->Seas(k) == seas;
-        for (int d = 0; d < 8; ++d) {
-          const int n = (r + sailings::sea::kSteps[d][0]) * kCoarseColumns +
-                        (q + sailings::sea::kSteps[d][1]) % kCoarseColumns;
-          same &= links->Joined(k, d) == !pairs[d].empty();
-          joined += !pairs[d].empty();
-          for (int i = 0; i < seas; ++i)
-            for (int j = 0; j < links->Seas(n); ++j) {
-              const bool is = std::find(pairs[d].begin(), pairs[d].end(), std::make_pair(i, j)) !=
-                              pairs[d].end();
-              same &= links->Joined(k, d, i, j) == is;
-            }
+  for (const double nm : {0.1, 0.6, 2.0})
+    for (const Box& box : boxes) {
+      SCOPED_TRACE(box.where);
+      SCOPED_TRACE(nm);
+      const sailings::SeaRequest request = Request(0, 0, 0, 0, nm);
+      sailings::sea::Planner planner(*sailings::Coast::Get(), request);
+      const int r0 = static_cast<int>((box.south + 90) / kCoarse);
+      const int r1 = static_cast<int>((box.north + 90) / kCoarse);
+      const int c0 = static_cast<int>((box.west + 180) / kCoarse);
+      int c1 = static_cast<int>((box.east + 180) / kCoarse);
+      if (c1 < c0) c1 += kCoarseColumns;
+      int wrong = 0;
+      for (int r = r0; r < r1; ++r) {
+        for (int q = c0; q < c1; ++q) {
+          const int k = r * kCoarseColumns + q % kCoarseColumns;
+          std::vector<std::pair<int, int>> pairs[8];
+          const int seas = planner.Links(k, pairs);
+          ++cells, split += seas >= 2;
+          bool same = links->Seas(k) == seas;
+          for (int d = 0; d < 8; ++d) {
+            const int n = (r + sailings::sea::kSteps[d][0]) * kCoarseColumns +
+                          (q + sailings::sea::kSteps[d][1]) % kCoarseColumns;
+            same &= links->Joined(k, d) == !pairs[d].empty();
+            joined += !pairs[d].empty();
+            for (int i = 0; i < seas; ++i)
+              for (int j = 0; j < links->Seas(n); ++j) {
+                const bool is = std::find(pairs[d].begin(), pairs[d].end(), std::make_pair(i, j)) !=
+                                pairs[d].end();
+                same &= links->Joined(k, d, i, j) == is;
+              }
+          }
+          if (!same && ++wrong <= 3)
+            ADD_FAILURE() << "cell at " << -90 + (r + 0.5) * kCoarse << ", "
+                          << -180 + (q % kCoarseColumns + 0.5) * kCoarse << ": " << seas
+                          << " seas, the table " << links->Seas(k);
         }
-        if (!same && ++wrong <= 3)
-          ADD_FAILURE() << "cell at " << -90 + (r + 0.5) * kCoarse << ", "
-                        << -180 + (q % kCoarseColumns + 0.5) * kCoarse << ": " << seas
-                        << " seas, the table " << links->Seas(k);
       }
+      EXPECT_EQ(wrong, 0);
     }
-    EXPECT_EQ(wrong, 0);
-  }
   // The boxes hold cells of every kind.
   EXPECT_GT(split, 10);
   EXPECT_GT(joined, 1000);
@@ -97,8 +99,8 @@ TEST(SeaLinks, SayWhatTheFineSearchFinds) {
 TEST(SeaLinks, TheFirstCorridorIsOpen) {
   // Through archipelagos and narrows that the coarse cells hold open water
   // in but the fine cells close: without the table each took several
-  // corridors (with a clearance under kSeesNeighbours, where the table does
-  // not hold, they still do).
+  // corridors. The table holds at every clearance, and within a limit that
+  // closes nothing there.
   struct Case {
     const char* way;
     double lat1, lon1, lat2, lon2;
@@ -109,13 +111,24 @@ TEST(SeaLinks, TheFirstCorridorIsOpen) {
   const sailings::Coast& coast = *sailings::Coast::Get();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.way);
-    sailings::SeaPlan with, without;
-    ASSERT_EQ(sailings::PlanSea(coast, Request(c.lat1, c.lon1, c.lat2, c.lon2, 2), with),
-              sailings::SeaOutcome::ok);
-    EXPECT_EQ(with.corridors, 1);
-    ASSERT_EQ(sailings::PlanSea(coast, Request(c.lat1, c.lon1, c.lat2, c.lon2, 1), without),
-              sailings::SeaOutcome::ok);
-    EXPECT_GE(without.corridors, 2);
+    for (const double nm : {2.0, 0.5}) {
+      for (const double limit : {0.0, 80.0}) {
+        sailings::SeaRequest request = Request(c.lat1, c.lon1, c.lat2, c.lon2, nm);
+        if (limit > 0) request.limit = limit;
+        sailings::SeaPlan plan;
+        ASSERT_EQ(sailings::PlanSea(coast, request, plan), sailings::SeaOutcome::ok);
+        EXPECT_EQ(plan.corridors, 1) << nm << " NM, limit " << limit;
+      }
+    }
+  }
+  // Along a limiting latitude: the rows it closes part of are looked at
+  // fine cell by fine cell, not taken from the table.
+  {
+    sailings::SeaRequest request = Request(35.0, 140.2, 37.7, -123.1, 2);
+    request.limit = 45;
+    sailings::SeaPlan plan;
+    ASSERT_EQ(sailings::PlanSea(coast, request, plan), sailings::SeaOutcome::ok);
+    EXPECT_EQ(plan.corridors, 1);
   }
   // Ocean passages whose corridors take knight's moves past capes, each
   // joined to its far cell by one of the two cells it passes between.

@@ -14,11 +14,13 @@
 // search reaching some hundred thousand cells. With it, a corridor is one
 // the fine search can follow from end to end.
 //
-// The fine cells' states do not depend on the clearance asked, while it is
-// at least kSeesNeighbours (a fine cell is open at 0.1 NM from land; a step
-// between two cells nearer the land than kSeesNeighbours is taken where its
-// leg keeps 0.1 NM): the table holds for those clearances, without a
-// limiting latitude (which closes more); the planner asks it then only.
+// Which fine cells are open, and which steps join them, does not depend on
+// the clearance asked, while it is at least the least (0.1 NM): a fine cell
+// is open at 0.1 NM from land, and a step between two cells is taken where
+// its leg keeps 0.1 NM (between cells both kSeesNeighbours from land, it
+// keeps more than a third of a mile). The table holds for all those
+// clearances (made for 0.1, 1 and 2 NM, it is the same to the byte), in
+// the rows a limiting latitude closes nothing of.
 //
 // Made by tools/make-sea-links.cpp into src/sea/links.bin, built into the
 // library: "SSL1", then one zlib stream of the seas' count by coarse cell (a

@@ -262,9 +262,11 @@ class Planner {
   // reachable from it.
   bool Pocket(Cell c, std::size_t most);
   // The table of which coarse cells the sea joins (sea/links.h), where it
-  // holds for this passage (no limit, a clearance of kSeesNeighbours or
-  // more); else nullptr.
+  // holds for this passage (a clearance of the least or more), else
+  // nullptr; and whether it holds for coarse cell k: in rows that the
+  // limiting latitude closes nothing of (all of them without one).
   const SeaLinks* Joins() const;
+  bool Holds(int k) const;
   // Whether a step from cell c to its neighbour n may be taken.
   bool Step(Cell c, Cell n);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);

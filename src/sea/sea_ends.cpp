@@ -61,18 +61,27 @@ bool Planner::ToSea(double lat, double lon, double keep, double& seaLat, double&
   return false;
 }
 
-// Breadth first: the cells' states it works out lie round the end, where
-// the search will want them.
-const SeaLinks* Planner::Joins() const {
-  return request_.limit || c_ < kSeesNeighbours ? nullptr : SeaLinks::Get();
+const SeaLinks* Planner::Joins() const { return c_ < kLeastClearance ? nullptr : SeaLinks::Get(); }
+
+// (The fine cells' centres in the row, and the steps between them, lie
+// within the limit, by more than a leg between neighbours bows out: a
+// millionth of a degree.)
+bool Planner::Holds(int k) const {
+  if (!request_.limit) return true;
+  const double south = -90 + (k / kCoarseColumns) * kCoarse;
+  const double farthest =
+      std::max(std::fabs(south + kFine / 2), std::fabs(south + kCoarse - kFine / 2));
+  return farthest + 1e-3 <= *request_.limit;
 }
 
+// Breadth first: the cells' states it works out lie round the end, where
+// the search will want them.
 bool Planner::Pocket(Cell c, std::size_t most) {
   // Where the table of links holds, the coarse cells' seas say it sooner:
   // a sea joined to `most` / 80 coarse cells of open sea (a hundred fine
   // cells each, but for a few beside a coast) is no pocket. (Otherwise,
   // and where the table does not hold, the fine cells are counted.)
-  if (const SeaLinks* links = Joins(); links && State(c).open) {
+  if (const SeaLinks* links = Joins(); links && !request_.limit && State(c).open) {
     const int first = CoarseKey(c);
     std::vector<std::pair<int, int>> stack{
         {first, SeasOf(first).of[(c.row % 10) * 10 + c.column % 10]}};

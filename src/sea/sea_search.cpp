@@ -52,7 +52,7 @@ bool Planner::Sight(int a, int b, std::vector<int>* cells, Whole&& whole) const 
     else
       c += sc, ++j, d = Direction(0, sc);
     const int n = r * kCoarseColumns + (c % kCoarseColumns + kCoarseColumns) % kCoarseColumns;
-    if ((links && !links->Joined(k, d)) || !whole(n) ||
+    if ((links && Holds(k) && Holds(n) && !links->Joined(k, d)) || !whole(n) ||
         (!blocked_.empty() && (blocked_[k] >> d & 1)))
       return false;
     if (cells && n != b) cells->push_back(n);
@@ -70,10 +70,12 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   constexpr int kCells = kCoarseRows * kCoarseColumns;
   const auto cellOf = [&](int node) { return node < kCells ? node : parts_[node - kCells].cell; };
   // Which cells the sea joins, where the table of them holds (sea/links.h):
-  // a cell of two seas is split as it is first met.
+  // a cell of two seas is split as it is first met. (Elsewhere, as the
+  // fine cells are found.)
   const SeaLinks* const links = Joins();
+  const auto holds = [&](int k) { return links && Holds(k); };
   const auto firstOf = [&](int k) {
-    if (links && links->Seas(k) >= 2 && SplitOf(k) < 0) {
+    if (holds(k) && links->Seas(k) >= 2 && SplitOf(k) < 0) {
       if (split_.empty()) split_.assign(kCells, -1);
       split_[k] = kCells + static_cast<int>(parts_.size());
       for (int sea = 0; sea < links->Seas(k); ++sea) parts_.push_back({k, sea});
@@ -84,7 +86,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // search starts from or ends at, is not open: in none of its seas.)
   const int start = State(from).open ? -1 : CoarseKey(from);
   const int end = State(to).open ? -1 : CoarseKey(to);
-  const auto linked = [&](int k, int n) { return links && k != start && n != end; };
+  const auto linked = [&](int k, int n) { return holds(k) && holds(n) && k != start && n != end; };
   const auto centre = [&](int node) { return CoarseCentre(cellOf(node)); };
   // The node of a fine cell: its coarse cell's, or the sea's it lies in
   // (or that a neighbour in the cell lies in) where that is split.
@@ -110,7 +112,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // (and the fine search has not found it closed).
   std::vector<std::int8_t>& open = scratch_.coarse_open;
   const auto isOpen = [&](int k) {
-    if (links) return links->Seas(k) > 0;
+    if (holds(k)) return links->Seas(k) > 0;
     if (open[k] < 0) {
       const Cell c{k / kCoarseColumns, k % kCoarseColumns};
       // (A cell without coast is all sea or all land, and its samples lie
@@ -226,7 +228,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   // (Not from, to or through a cell of two seas, nor from or to the ends'
   // cells.)
   const auto whole = [&](int k) {
-    return links ? links->Seas(k) == 1 : SplitOf(k) < 0 && isOpen(k);
+    return holds(k) ? links->Seas(k) == 1 : SplitOf(k) < 0 && isOpen(k);
   };
   const auto plain = [&](int x) { return x < kCells && x != start && x != end && whole(x); };
   // The heuristic: the angle at the centre to the goal on the sphere of
@@ -326,7 +328,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         relax(n, CoarseStep(r, dr, dc));
         continue;
       }
-      for (int sea = 0; sea < (links ? links->Seas(n) : seas_.at(n).count); ++sea) {
+      for (int sea = 0; sea < (holds(n) ? links->Seas(n) : seas_.at(n).count); ++sea) {
         const int y = first + sea;
         if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
       }
