@@ -99,6 +99,38 @@ inline int Span(int a, int b) {
 constexpr int kMostSight = 40;
 inline int CoarseKey(Cell fine) { return (fine.row / 10) * kCoarseColumns + fine.column / 10; }
 
+// Walks the coarse cells that the straight line (in rows and columns) from
+// the centre of cell a to that of b passes, the shorter way round in
+// longitude: from cell to cell as the line crosses a row's edge (at
+// (2i + 1) / 2rows of the way) or a column's, the row first where it
+// passes a corner. Each step, `visit(k, n, across_row)` from cell k to its
+// neighbour n, across a row's edge or a column's; a false from it stops
+// the walk, and the walk's answer is then false.
+template <class Visit>
+bool WalkLine(int a, int b, Visit&& visit) {
+  const int r0 = a / kCoarseColumns, c0 = a % kCoarseColumns;
+  const int dc = ColumnsTo(a, b);
+  const int dr = b / kCoarseColumns - r0;
+  const int sr = dr > 0 ? kCoarseColumns : -kCoarseColumns, sc = dc > 0 ? 1 : -1;
+  const long long rows = std::abs(dr), columns = std::abs(dc);
+  // (The column kept within the globe as it steps, not by a remainder:
+  // the walks are the corridor's search's innermost loop.)
+  int row = r0 * kCoarseColumns, c = c0, k = a;
+  for (long long i = 0, j = 0; i < rows || j < columns;) {
+    const bool down = j >= columns || (i < rows && (2 * i + 1) * columns <= (2 * j + 1) * rows);
+    if (down) {
+      row += sr, ++i;
+    } else {
+      c += sc, ++j;
+      c = c < 0 ? c + kCoarseColumns : c >= kCoarseColumns ? c - kCoarseColumns : c;
+    }
+    const int n = row + c;
+    if (!visit(k, n, down)) return false;
+    k = n;
+  }
+  return true;
+}
+
 // The searches' steps from a cell (rows, columns): its eight neighbours,
 // then the eight cells a knight's move away. A way of steps in sixteen
 // directions is never more than 2.7% longer than the straight line (in

@@ -174,7 +174,8 @@ class Planner {
   // nullptr; and whether it holds for coarse cell k: in rows that the
   // limiting latitude closes nothing of (all of them without one).
   const SeaLinks* Joins() const;
-  bool Holds(int k) const;
+  bool Holds(int k) const { return !request_.limit || HoldsWithin(k); }
+  bool HoldsWithin(int k) const;  // (under a limit)
   // Whether a step from cell c to its neighbour n may be taken.
   bool Step(Cell c, Cell n);
   bool Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor, std::vector<int>& path);
@@ -283,9 +284,22 @@ class Planner {
   // The coarse cells found to hold more than one sea: each sea a node of
   // the corridor's search, numbered from the number of cells on.
   std::unordered_map<int, Seas> seas_;
-  // By coarse cell, its first sea's node (-1: not split); empty until one is.
+  // By coarse cell, its first sea's node (-1: not split); empty until one
+  // is. A bit a cell says which are split: the searches ask of every cell
+  // they meet, and the bits stay in the cache.
   std::vector<int> split_;
-  int SplitOf(int k) const { return split_.empty() ? -1 : split_[k]; }
+  std::vector<std::uint64_t> split_bits_;
+  int SplitOf(int k) const {
+    return split_bits_.empty() || !(split_bits_[k >> 6] >> (k & 63) & 1) ? -1 : split_[k];
+  }
+  // Makes coarse cell k, of `seas` seas, a node for each.
+  void Split(int k, int seas) {
+    constexpr int kCells = kCoarseRows * kCoarseColumns;
+    if (split_.empty()) split_.assign(kCells, -1), split_bits_.assign(kCells / 64 + 1, 0);
+    split_[k] = kCells + static_cast<int>(parts_.size());
+    split_bits_[k >> 6] |= std::uint64_t{1} << (k & 63);
+    for (int sea = 0; sea < seas; ++sea) parts_.push_back({k, sea});
+  }
   struct Part {
     int cell, sea;
   };

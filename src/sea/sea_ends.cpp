@@ -66,8 +66,7 @@ const SeaLinks* Planner::Joins() const { return c_ < kLeastClearance ? nullptr :
 // (The fine cells' centres in the row, and the steps between them, lie
 // within the limit, by more than a leg between neighbours bows out: a
 // millionth of a degree.)
-bool Planner::Holds(int k) const {
-  if (!request_.limit) return true;
+bool Planner::HoldsWithin(int k) const {
   const double south = -90 + (k / kCoarseColumns) * kCoarse;
   const double farthest =
       std::max(std::fabs(south + kFine / 2), std::fabs(south + kCoarse - kFine / 2));

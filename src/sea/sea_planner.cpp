@@ -133,9 +133,7 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       }
       for (const int k : look) {
         if (SplitOf(k) >= 0 || SeasOf(k).count < 2) continue;
-        if (split_.empty()) split_.assign(kCells, -1);
-        split_[k] = kCells + static_cast<int>(parts_.size());
-        for (int sea = 0; sea < SeasOf(k).count; ++sea) parts_.push_back({k, sea});
+        Split(k, SeasOf(k).count);
         ++closed;
       }
       if (!closed) break;  // closed within a cell: the search everywhere decides

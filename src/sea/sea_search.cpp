@@ -35,30 +35,16 @@ double CoarseStep(int r, int dr, int dc) {
 template <class Whole>
 bool Planner::Sight(int a, int b, std::vector<int>* cells, Whole&& whole) const {
   const SeaLinks* const links = Joins();
-  const int r0 = a / kCoarseColumns, c0 = a % kCoarseColumns;
-  const int dc = ColumnsTo(a, b);
-  const int dr = b / kCoarseColumns - r0;
-  const int sr = dr > 0 ? 1 : -1, sc = dc > 0 ? 1 : -1;
-  const long long rows = std::abs(dr), columns = std::abs(dc);
-  // From cell to cell as the line from centre to centre crosses a row's
-  // edge (at (2i + 1) / 2rows of the way) or a column's, the row first
-  // where it passes a corner.
-  int r = r0, c = c0, k = a;
-  for (long long i = 0, j = 0; i < rows || j < columns;) {
-    const bool down = j >= columns || (i < rows && (2 * i + 1) * columns <= (2 * j + 1) * rows);
-    int d;
-    if (down)
-      r += sr, ++i, d = Direction(sr, 0);
-    else
-      c += sc, ++j, d = Direction(0, sc);
-    const int n = r * kCoarseColumns + (c % kCoarseColumns + kCoarseColumns) % kCoarseColumns;
+  const int toRow = Direction(b / kCoarseColumns > a / kCoarseColumns ? 1 : -1, 0);
+  const int toColumn = Direction(0, ColumnsTo(a, b) > 0 ? 1 : -1);
+  return WalkLine(a, b, [&](int k, int n, bool acrossRow) {
+    const int d = acrossRow ? toRow : toColumn;
     if ((links && Holds(k) && Holds(n) && !links->Joined(k, d)) || !whole(n) ||
         (!blocked_.empty() && (blocked_[k] >> d & 1)))
       return false;
     if (cells && n != b) cells->push_back(n);
-    k = n;
-  }
-  return true;
+    return true;
+  });
 }
 
 // A* over the coast's cells that hold any sea: a corridor (the cells
@@ -75,11 +61,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   const SeaLinks* const links = Joins();
   const auto holds = [&](int k) { return links && Holds(k); };
   const auto firstOf = [&](int k) {
-    if (holds(k) && links->Seas(k) >= 2 && SplitOf(k) < 0) {
-      if (split_.empty()) split_.assign(kCells, -1);
-      split_[k] = kCells + static_cast<int>(parts_.size());
-      for (int sea = 0; sea < links->Seas(k); ++sea) parts_.push_back({k, sea});
-    }
+    if (holds(k) && links->Seas(k) >= 2 && SplitOf(k) < 0) Split(k, links->Seas(k));
     return SplitOf(k);
   };
   // (Nor from or to an end's cell where the end's fine cell, which the
