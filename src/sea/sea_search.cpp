@@ -12,22 +12,22 @@ namespace sea {
 
 namespace {
 
-// The chord between the centres of a coarse cell in row r and of its
-// neighbour dr rows and dc columns away (nothing else changes it): from a
-// table made once.
+// The chord between the centres of a coarse cell in row r and of the cell
+// dr rows and dc columns away, a neighbour or a knight's move (nothing else
+// changes it): from a table made once.
 double CoarseStep(int r, int dr, int dc) {
   static const std::vector<double> table = [] {
-    std::vector<double> t(kCoarseRows * 6, 0.0);
+    std::vector<double> t(kCoarseRows * 15, 0.0);
     for (int row = 0; row < kCoarseRows; ++row) {
-      for (int i = -1; i <= 1; ++i) {
-        for (int j = 0; j <= 1 && row + i >= 0 && row + i < kCoarseRows; ++j)
-          t[row * 6 + (i + 1) * 2 + j] = Chord(CoarseCentre(row * kCoarseColumns),
-                                               CoarseCentre((row + i) * kCoarseColumns + j));
+      for (int i = -2; i <= 2; ++i) {
+        for (int j = 0; j <= 2 && row + i >= 0 && row + i < kCoarseRows; ++j)
+          t[row * 15 + (i + 2) * 3 + j] = Chord(CoarseCentre(row * kCoarseColumns),
+                                                CoarseCentre((row + i) * kCoarseColumns + j));
       }
     }
     return t;
   }();
-  return table[r * 6 + (dr + 1) * 2 + std::abs(dc)];
+  return table[r * 15 + (dr + 2) * 3 + std::abs(dc)];
 }
 
 }  // namespace
@@ -257,7 +257,6 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     }
     const int k = cellOf(x);
     const int r = k / kCoarseColumns, c = k % kCoarseColumns;
-    const Vec3 here = CoarseCentre(k);
     const int before = parent[x];
     const bool sighted = before >= 0 && plain(x) && plain(before);
     const Vec3 beforeAt = sighted ? CoarseCentre(before) : Vec3{};
@@ -283,7 +282,10 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       const int dr = kSteps[step][0], dc = kSteps[step][1];
       if (r + dr < 0 || r + dr >= kCoarseRows) continue;
       const auto cell = [&](int i, int j) {
-        return (r + i) * kCoarseColumns + (c + j + kCoarseColumns) % kCoarseColumns;
+        const int column = c + j;
+        return (r + i) * kCoarseColumns + (column < 0                 ? column + kCoarseColumns
+                                           : column >= kCoarseColumns ? column - kCoarseColumns
+                                                                      : column);
       };
       const int n = cell(dr, dc);
       if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
@@ -301,7 +303,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
               !(links->Joined(k, toB) && links->Joined(b, toA)))
             continue;
         }
-        relax(n, Chord(here, CoarseCentre(n)));
+        relax(n, CoarseStep(r, dr, dc));
         continue;
       }
       if (first < 0) {
