@@ -122,10 +122,15 @@ TEST(SeaLinks, TheFirstCorridorIsOpen) {
     }
   }
   // Along a limiting latitude: the rows it closes part of are looked at
-  // fine cell by fine cell, not taken from the table.
-  {
-    sailings::SeaRequest request = Request(35.0, 140.2, 37.7, -123.1, 2);
-    request.limit = 45;
+  // fine cell by fine cell, not taken from the table (nor the open water
+  // beside them crossed without asking). Round Cape Horn, at 56 degrees
+  // south, within 60: the limit closes the Southern Ocean beyond it.
+  for (const auto& [c, limit] :
+       {std::pair{Case{"Yokohama to San Francisco", 35.0, 140.2, 37.7, -123.1}, 45.0},
+        std::pair{Case{"Sydney to Buenos Aires", -33.8688, 151.2093, -34.6037, -58.3816}, 60.0}}) {
+    SCOPED_TRACE(c.way);
+    sailings::SeaRequest request = Request(c.lat1, c.lon1, c.lat2, c.lon2, 2);
+    request.limit = limit;
     sailings::SeaPlan plan;
     ASSERT_EQ(sailings::PlanSea(coast, request, plan), sailings::SeaOutcome::ok);
     EXPECT_EQ(plan.corridors, 1);
@@ -153,4 +158,49 @@ TEST(SeaLinks, TablesThatDoNotReadAreNotUsed) {
        {std::string(), good.substr(0, 8), good.substr(0, good.size() / 2),
         std::string("SSL1\0\0\0\0", 8), damaged, longer, "SSL0" + good.substr(4)})
     EXPECT_FALSE(SeaLinks(bytes).ok()) << bytes.size() << " bytes";
+}
+
+TEST(SeaLinks, OpenWaterIsTwoCellsFromAnyCoast) {
+  // Open water: a cell and the 24 round it each one sea, joined all round;
+  // so at least three cells (some 40 NM) from the nearest coast's cell.
+  // Where these points lie from the coast is geography, not the table.
+  struct Case {
+    const char* where;
+    double lat, lon;
+    bool open;
+  } cases[] = {
+      {"the equatorial Pacific", 0.1, -140.1, true},
+      {"the Pacific on the 180th meridian, east of it", 0.1, -179.9, true},
+      {"and west of it", 10.1, 179.9, true},
+      {"the North Atlantic", 40.1, -40.1, true},
+      {"the Southern Ocean", -60.1, -120.1, true},
+      {"the Strait of Gibraltar", 35.95, -5.6, false},
+      {"the Channel off Dover", 51.0, 1.5, false},
+      {"20 NM off the Portuguese coast", 38.7, -9.85, false},
+      {"the Arctic Ocean beside the pole (two rows)", 89.6, 0.1, false},
+  };
+  const SeaLinks* links = SeaLinks::Get();
+  ASSERT_NE(links, nullptr);
+  for (const Case& c : cases) {
+    const int k = static_cast<int>((c.lat + 90) / kCoarse) * kCoarseColumns +
+                  static_cast<int>((c.lon + 180) / kCoarse);
+    EXPECT_EQ(links->OpenWater(k), c.open) << c.where;
+  }
+  // Everywhere, the same as asking each of the 25 cells (the table's bits
+  // are made a row at a time, over a window of five).
+  int open = 0, wrong = 0;
+  for (int r = 0; r < sailings::sea::kCoarseRows; ++r)
+    for (int c = 0; c < kCoarseColumns; ++c) {
+      bool all = r >= 2 && r + 2 < sailings::sea::kCoarseRows;
+      for (int dr = -2; dr <= 2 && all; ++dr)
+        for (int dc = -2; dc <= 2 && all; ++dc) {
+          const int n = (r + dr) * kCoarseColumns + (c + dc + kCoarseColumns) % kCoarseColumns;
+          all = links->Seas(n) == 1;
+          for (int d = 0; d < 8 && all; ++d) all = links->Joined(n, d);
+        }
+      open += all;
+      wrong += links->OpenWater(r * kCoarseColumns + c) != all;
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(open, 500000);  // most of the oceans
 }

@@ -65,11 +65,18 @@ class SeaLinks {
   // Whether a fine step joins sea i of cell k to sea j of its neighbour in
   // direction d (a cell of one sea: its sea 0).
   bool Joined(int k, int d, int i, int j) const;
+  // Whether coarse cell k lies in open water: it and every cell within two
+  // rows and two columns hold one sea each, joined to all eight of their
+  // neighbours. Every step of the corridor's search from k (to a neighbour
+  // or a knight's move away, past the two cells between) is then open and
+  // joined, and the search need not ask of each.
+  bool OpenWater(int k) const { return open_water_[k >> 6] >> (k & 63) & 1; }
 
  private:
   std::vector<std::uint8_t> seas_, joined_;
-  std::vector<std::uint32_t> keys_;   // cell * 8 + direction, ascending
-  std::vector<std::uint32_t> first_;  // each key's first pair in pairs_; then the end
+  std::vector<std::uint64_t> open_water_;  // a bit a cell
+  std::vector<std::uint32_t> keys_;        // cell * 8 + direction, ascending
+  std::vector<std::uint32_t> first_;       // each key's first pair in pairs_; then the end
   std::vector<std::pair<std::uint8_t, std::uint8_t>> pairs_;
   int parts_ = 0;
   bool ok_ = false;

@@ -87,6 +87,32 @@ SeaLinks::SeaLinks(std::string_view bytes) {
   }
   first_.push_back(static_cast<std::uint32_t>(pairs_.size()));
   ok_ = p == length;
+  if (!ok_) return;
+  // Open water: each cell's own test, then over five columns (round the
+  // globe) and five rows (none within two rows of a pole), a row at a time
+  // over the last five rows. (A page first written costs microseconds:
+  // nothing the size of the table is made for it.)
+  constexpr int kRows = kCoarseRows, kColumns = kCoarseColumns;
+  std::vector<std::uint8_t> row(kColumns + 4), across(5 * kColumns);
+  open_water_.assign(kCells / 64 + 1, 0);
+  for (int r = 0; r < kRows; ++r) {
+    const std::size_t first = static_cast<std::size_t>(r) * kColumns;
+    for (int c = 0; c < kColumns; ++c)
+      row[c + 2] = (seas_[first + c] == 1) & (joined_[first + c] == 0xFF);
+    row[0] = row[kColumns], row[1] = row[kColumns + 1];
+    row[kColumns + 2] = row[2], row[kColumns + 3] = row[3];
+    std::uint8_t* const out = &across[(r % 5) * kColumns];
+    for (int c = 0; c < kColumns; ++c)
+      out[c] = row[c] & row[c + 1] & row[c + 2] & row[c + 3] & row[c + 4];
+    if (r < 4) continue;
+    const std::size_t middle = first - 2 * kColumns;  // row r - 2
+    for (int c = 0; c < kColumns; ++c) {
+      const std::uint8_t all = across[c] & across[c + kColumns] & across[c + 2 * kColumns] &
+                               across[c + 3 * kColumns] & across[c + 4 * kColumns];
+      const std::size_t k = middle + c;
+      open_water_[k >> 6] |= static_cast<std::uint64_t>(all) << (k & 63);
+    }
+  }
 }
 
 #ifdef SAILINGS_COAST_SEPARATE

@@ -278,6 +278,9 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       }
       if (g[x] + cost < byVia[y]) via[y] = x, byVia[y] = g[x] + cost;
     };
+    // (In open water, where the table holds everywhere, every step is open
+    // and joined: only a cell split since, or a step closed, is asked of.)
+    const bool openWater = x < kCells && links && !request_.limit && links->OpenWater(k);
     for (int step = 0; step < 16; ++step) {
       const int dr = kSteps[step][0], dc = kSteps[step][1];
       if (r + dr < 0 || r + dr >= kCoarseRows) continue;
@@ -289,6 +292,12 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       };
       const int n = cell(dr, dc);
       if (!blocked_.empty() && (blocked_[k] >> step & 1)) continue;
+      if (openWater && SplitOf(n) < 0 &&
+          (step < kNeighbours ||
+           (SplitOf(cell(dr / 2, dc / 2)) < 0 && SplitOf(cell(dr - dr / 2, dc - dc / 2)) < 0))) {
+        relax(n, CoarseStep(r, dr, dc));
+        continue;
+      }
       const int first = firstOf(n);
       if (step >= kNeighbours) {
         // A knight's move: between cells of one sea each, past the two
