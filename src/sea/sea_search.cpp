@@ -278,9 +278,11 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       }
       if (g[x] + cost < byVia[y]) via[y] = x, byVia[y] = g[x] + cost;
     };
-    // (In open water, where the table holds everywhere, every step is open
-    // and joined: only a cell split since, or a step closed, is asked of.)
-    const bool openWater = x < kCells && links && !request_.limit && links->OpenWater(k);
+    // (In open water, where the table holds in all five rows, every step
+    // is open and joined: only a cell split since, or a step closed, is
+    // asked of. The rows' farthest from the equator are the first and last.)
+    const bool openWater = x < kCells && links && links->OpenWater(k) &&
+                           Holds(k - 2 * kCoarseColumns) && Holds(k + 2 * kCoarseColumns);
     for (int step = 0; step < 16; ++step) {
       const int dr = kSteps[step][0], dc = kSteps[step][1];
       if (r + dr < 0 || r + dr >= kCoarseRows) continue;
