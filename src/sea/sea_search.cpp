@@ -236,11 +236,16 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
   meet(s);
   g[s] = 0, h[s] = toGoal(s);
   queue.Push(s, g[s] + h[s]);
-  std::unordered_map<int, std::vector<std::pair<int, double>>> jumps;  // the gates
+  // The gates, each way: from a node, to a node, the cost (a few, looked
+  // through at every node taken up).
+  struct Jump {
+    int from, to;
+    double cost;
+  };
+  std::vector<Jump> jumps;
   for (const GateEnds& e : gates_) {
     const int ka = nodeOf(e.a), kb = nodeOf(e.b);
-    jumps[ka].push_back({kb, e.cost});
-    jumps[kb].push_back({ka, e.cost});
+    jumps.push_back({ka, kb, e.cost}), jumps.push_back({kb, ka, e.cost});
   }
   bool found = false;
   while (!queue.Empty()) {
@@ -328,8 +333,8 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
         if (touches(x, y)) relax(y, CoarseStep(r, dr, dc));
       }
     }
-    if (const auto j = jumps.find(x); j != jumps.end())
-      for (const auto& [y, cost] : j->second) relax(y, cost);
+    for (const Jump& j : jumps)
+      if (j.from == x) relax(j.to, j.cost);
   }
   if (!found) return false;
   // (A cell's bound is learned while it is one node: its parts, if it is
