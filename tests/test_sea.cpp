@@ -976,3 +976,45 @@ TEST(Sea, PassagesPlannedOnManyThreadsAtOnceAreTheSame) {
     for (int i = 0; i < kEnds; ++i)
       EXPECT_EQ(together[t * kEnds + i], alone[(i + t) % kEnds]) << "thread " << t << " ends " << i;
 }
+
+TEST(Sea, WhatAPassageLearnsOfTheCellsChangesNoOtherPassage) {
+  // A thread keeps what it finds of the fine cells (land, or how far from
+  // it) from one passage to the next, for one clearance. Passages planned
+  // one after another on one thread, at other clearances and under a limit
+  // beyond which the one before sailed, come out each as on a thread of its
+  // own: Rotterdam to Singapore at 0.5 NM, at 2 NM (round the narrows the
+  // smaller clearance passes) and at 0.5 NM again; Yokohama to San Francisco, its
+  // great ellipse up to 48 degrees north, and then within 40.
+  struct Ask {
+    double ends[4];
+    double clearance_nm;
+    std::optional<double> limit;
+  };
+  const std::vector<Ask> asks = {{{51.9225, 4.4792, 1.2644, 103.82}, 0.5, std::nullopt},
+                                 {{51.9225, 4.4792, 1.2644, 103.82}, 2, std::nullopt},
+                                 {{51.9225, 4.4792, 1.2644, 103.82}, 0.5, std::nullopt},
+                                 {{35.4437, 139.638, 37.7749, -122.4194}, 2, std::nullopt},
+                                 {{35.4437, 139.638, 37.7749, -122.4194}, 2, 40.0}};
+  const sailings::Coast& coast = *sailings::Coast::Get();
+  const auto plan = [&](const Ask& ask) {
+    sailings::SeaRequest request;
+    request.lat1 = ask.ends[0], request.lon1 = ask.ends[1];
+    request.lat2 = ask.ends[2], request.lon2 = ask.ends[3];
+    request.clearance = ask.clearance_nm * sailings::kNauticalMile, request.limit = ask.limit;
+    sailings::SeaPlan p;
+    EXPECT_EQ(sailings::PlanSea(coast, request, p, nullptr), sailings::SeaOutcome::ok);
+    std::vector<double> at;
+    for (const sailings::SeaTurn& t : p.points) at.insert(at.end(), {t.lat, t.lon});
+    return at;
+  };
+  std::vector<std::vector<double>> inTurn, alone(asks.size());
+  std::thread([&] {
+    for (const Ask& ask : asks) inTurn.push_back(plan(ask));
+  }).join();
+  for (std::size_t i = 0; i < asks.size(); ++i)
+    std::thread([&, i] { alone[i] = plan(asks[i]); }).join();
+  for (std::size_t i = 0; i < asks.size(); ++i) EXPECT_EQ(inTurn[i], alone[i]) << "passage " << i;
+  EXPECT_NE(alone[0], alone[1]);  // (the clearance changes the way)
+  EXPECT_NE(alone[3], alone[4]);
+  for (std::size_t k = 0; k < alone[4].size(); k += 2) EXPECT_LE(alone[4][k], 40.0);
+}

@@ -256,6 +256,22 @@ class Planner {
     std::unique_ptr<float[], Free> guide;
     std::vector<int> touched;
     std::vector<std::unique_ptr<Tile[]>> blocks;
+    // What the fine cells' states were found to be (land, or at sea so far
+    // from it), by coarse cell, kept from one passage to the next for the
+    // same coast and clearance (the limit is asked as they are read): the
+    // passages from one port, and the oceans' lanes, meet the same cells
+    // again. At most kKnownTiles tiles, then forgotten all at once.
+    struct Known {
+      std::array<float, 100> clearance;
+      std::array<std::uint8_t, 100> state;  // 0 not yet, 1 land, 2 at sea, 3 open
+    };
+    static constexpr std::size_t kKnownTiles = 65536;  // 32 MB
+    std::vector<std::int32_t> known_of;                // by coarse cell, -1: none
+    std::vector<std::unique_ptr<Known[]>> known;       // in blocks of kTiles
+    std::size_t known_tiles = 0;
+    std::vector<int> known_cells;
+    const Coast* known_coast = nullptr;
+    double known_clearance = 0;
   };
   static Scratch& TheScratch();
   void Touch(int k) { scratch_.touched.push_back(k); }

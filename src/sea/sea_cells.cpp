@@ -48,14 +48,35 @@ const Planner::CellState& Planner::State(Cell c) {
   CellState& s = Slot(c);
   if (!s.known) {
     s.known = true;
-    const double lat = CentreLat(c), lon = CentreLon(c);
-    if (!Beyond(lat) && !coast_.IsLand(lat, lon)) {
-      // Open when at sea and at least the least clearance from land (the
-      // narrows keep less than the clearance asked).
-      const double d = coast_.Distance(Centre(c), c_);
-      s.open = d >= std::min(c_, kLeastClearance);
-      s.clearance = static_cast<float>(d);
+    if (Beyond(CentreLat(c))) return s;
+    Scratch& t = scratch_;
+    if (t.known_coast != &coast_ || t.known_clearance != c_ ||
+        t.known_tiles == Scratch::kKnownTiles) {
+      for (const int k : t.known_cells) t.known_of[k] = -1;
+      t.known_cells.clear(), t.known_tiles = 0;
+      t.known_coast = &coast_, t.known_clearance = c_;
     }
+    const int k = CoarseKey(c), i = (c.row % 10) * 10 + c.column % 10;
+    if (t.known_of.empty()) t.known_of.assign(kCoarseRows * kCoarseColumns, -1);
+    if (t.known_of[k] < 0) {
+      if (t.known_tiles / kTiles == t.known.size())
+        t.known.emplace_back(new Scratch::Known[kTiles]);
+      t.known_of[k] = static_cast<std::int32_t>(t.known_tiles++);
+      t.known_cells.push_back(k);
+      t.known[t.known_of[k] / kTiles][t.known_of[k] % kTiles].state.fill(0);
+    }
+    Scratch::Known& known = t.known[t.known_of[k] / kTiles][t.known_of[k] % kTiles];
+    if (!known.state[i]) {
+      known.state[i] = 1;
+      if (!coast_.IsLand(CentreLat(c), CentreLon(c))) {
+        // Open when at sea and at least the least clearance from land (the
+        // narrows keep less than the clearance asked).
+        const double d = coast_.Distance(Centre(c), c_);
+        known.state[i] = d >= std::min(c_, kLeastClearance) ? 3 : 2;
+        known.clearance[i] = static_cast<float>(d);
+      }
+    }
+    if (known.state[i] > 1) s.open = known.state[i] == 3, s.clearance = known.clearance[i];
   }
   return s;
 }
