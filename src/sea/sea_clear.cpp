@@ -161,10 +161,16 @@ double Planner::MoveOffLand(Vec3& p) const {
     std::array<Vec3, 32> land;
     std::size_t found = 0;
     land[found++] = nearest;
+    // (The bearings' cosines and sines, worked out once.)
+    static const std::array<std::pair<double, double>, 16> bearings = [] {
+      std::array<std::pair<double, double>, 16> t;
+      for (int k = 0; k < 16; ++k) t[k] = {std::cos(kTwoPi * k / 16), std::sin(kTwoPi * k / 16)};
+      return t;
+    }();
     for (double r = c_ - d; r > 1.0 && best <= d; r *= 0.5) {
       for (int k = 0; k < 16; ++k) {
-        const double bearing = kTwoPi * k / 16;
-        const Vec3 q = OnSurface(p + r * (std::cos(bearing) * north + std::sin(bearing) * east));
+        const auto [cosine, sine] = bearings[k];
+        const Vec3 q = OnSurface(p + r * (cosine * north + sine * east));
         const auto beaten = [&](Vec3 l) { return Chord(q, l) < best + 0.1 - 1e-3; };
         if (std::any_of(land.begin(), land.begin() + found, beaten)) continue;
         Vec3 qNearest;

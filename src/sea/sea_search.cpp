@@ -265,12 +265,13 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
     const int before = parent[x];
     const bool sighted = before >= 0 && plain(x) && plain(before);
     const Vec3 beforeAt = sighted ? CoarseCentre(before) : Vec3{};
-    const auto relax = [&](int y, double cost) {
+    // (`whole`: y known to be a cell of one sea, not split.)
+    const auto relax = [&](int y, double cost, bool whole = false) {
       meet(y);
       if (ways.done[y]) return;
       int from = x;
       double way = g[x] + cost;
-      if (sighted && plain(y) && Span(before, y) <= kMostSight) {
+      if (sighted && (whole ? y != start && y != end : plain(y)) && Span(before, y) <= kMostSight) {
         // (The parent's way as it was found sound: it may have been
         // lowered since by a way not yet looked at.)
         const double straight = byVia[before] + Chord(beforeAt, CoarseCentre(y));
@@ -302,7 +303,7 @@ bool Planner::Corridor(Cell from, Cell to, std::vector<std::uint8_t>& corridor,
       if (openWater && SplitOf(n) < 0 &&
           (step < kNeighbours ||
            (SplitOf(cell(dr / 2, dc / 2)) < 0 && SplitOf(cell(dr - dr / 2, dc - dc / 2)) < 0))) {
-        relax(n, CoarseStep(r, dr, dc));
+        relax(n, CoarseStep(r, dr, dc), true);
         continue;
       }
       const int first = firstOf(n);

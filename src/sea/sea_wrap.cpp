@@ -95,7 +95,8 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
       const double dx = v.x - u.x, dy = v.y - u.y, dd = dx * dx + dy * dy;
       const double t =
           dd > 0 ? std::clamp(((q.x - u.x) * dx + (q.y - u.y) * dy) / dd, 0.0, 1.0) : 0;
-      if (std::hypot(q.x - u.x - t * dx, q.y - u.y - t * dy) < reachUnits) return true;
+      const double ex = q.x - u.x - t * dx, ey = q.y - u.y - t * dy;
+      if (ex * ex + ey * ey < reachUnits * reachUnits) return true;
     }
     return false;
   };
@@ -120,16 +121,22 @@ bool Planner::Wrap(const std::vector<Vec3>& path, double keep, std::vector<Vec3>
         const double dx = v.x - u.x, dy = v.y - u.y, dd = dx * dx + dy * dy;
         const double t =
             dd > 0 ? std::clamp(((q.x - u.x) * dx + (q.y - u.y) * dy) / dd, 0.0, 1.0) : 0;
-        if (std::hypot(q.x - u.x - t * dx, q.y - u.y - t * dy) < width) {
+        const double ex = q.x - u.x - t * dx, ey = q.y - u.y - t * dy;
+        if (ex * ex + ey * ey < width * width) {
           drawn.push_back(candidates[i]);
           break;
         }
       }
     }
   }
-  std::vector<std::pair<double, double>> turn;  // the polygons' corners: cosine, sine
-  for (int k = 0; k < sides; ++k)
-    turn.push_back({std::cos(kTwoPi * k / sides), std::sin(kTwoPi * k / sides)});
+  // The polygons' corners: cosine, sine (the thread's, for the last number
+  // of sides: a passage's clearance gives one).
+  thread_local std::vector<std::pair<double, double>> turn;
+  if (turn.size() != static_cast<std::size_t>(sides)) {
+    turn.clear();
+    for (int k = 0; k < sides; ++k)
+      turn.push_back({std::cos(kTwoPi * k / sides), std::sin(kTwoPi * k / sides)});
+  }
   for (const Vec3 s : drawn) {
     // A circle round land inside is drawn whole on p's side of the chord
     // (a polygon's corners may reach past a leg that keeps the clearance
