@@ -346,11 +346,17 @@ Coast::Band::Band(const Coast& coast, Vec3 a, Vec3 b, double reach) {
     return;
   }
   ThreadSeen().Begin(kRows * kColumns, coast.edges_.size());
-  const coast_arc::Arc arc{a, b, (1.0 / sine) * normal};
-  Vec3 where;
+  // (Every edge the walk meets that comes within `reach` of the arc's
+  // plane, or crosses it: those within `reach` of the arc and the few near
+  // the plane beyond its ends, which only lengthen the list. That is all an
+  // arc within the band asks of, and far cheaper than each edge's distance
+  // from the arc.)
+  const Vec3 n = (1.0 / sine) * normal;
   coast.ForEachEdgeNearArc(a, b, reach, [&](std::uint32_t e) {
     const Vec3 p = coast.points_[coast.edges_[e]], q = coast.points_[coast.edges_[e] + 1];
-    if (arc.EdgeDistance(p, q, reach, where) < reach) ends_.push_back(p), ends_.push_back(q);
+    const double hp = Dot(n, p), hq = Dot(n, q);
+    if ((hp > 0) != (hq > 0) || std::min(std::fabs(hp), std::fabs(hq)) < reach)
+      ends_.push_back(p), ends_.push_back(q);
     return false;
   });
 }
