@@ -323,6 +323,16 @@ TEST(Land, TheIndexAnswersAsThePolygonsDo) {
     }
   }
   EXPECT_GT(checked, 25000);
+  // Along the 180th meridian, on either side of it (Chukotka, Wrangel
+  // Island, Fiji, the Ross Ice Shelf: land whose rings cross it).
+  int landAt180 = 0;
+  for (double a = -85; a <= 85; a += 0.02) {
+    for (double b : {-179.999, -179.97, -179.9, -179.7, 179.7, 179.9, 179.97, 179.999}) {
+      EXPECT_EQ(coast.IsLand(a, b), OnLand(a, b)) << a << " " << b;
+      landAt180 += OnLand(a, b);
+    }
+  }
+  EXPECT_GT(landAt180, 1000);
   // At the poles, in every column of the index to the 180th meridian on
   // either side: the South Pole is land (Antarctica goes all the way round,
   // its ring closed over the pole), the North Pole sea.

@@ -102,7 +102,10 @@ bool Coast::IsLand(double lat, double lon) const {
   bool inside = centre_land_[cell];
   for (std::uint32_t k = plane_start_[cell]; k < plane_start_[cell + 1]; ++k) {
     const PlaneEdge& e = plane_edges_[plane_cells_[k]];
-    const double turn = 360.0 * std::round((cx - 0.5 * (e.x1 + e.x2)) / 360.0);
+    // (The edge turned by whole turns to lie round the cell's centre: none
+    // but near the 180th meridian.)
+    const double off = cx - 0.5 * (e.x1 + e.x2);
+    const double turn = std::fabs(off) < 180.0 ? 0.0 : 360.0 * std::round(off / 360.0);
     const double x1 = e.x1 + turn, x2 = e.x2 + turn;
     const double d1 = side(x1, e.y1, x2, e.y2, cx, cy), d2 = side(x1, e.y1, x2, e.y2, lon, lat);
     const double d3 = side(cx, cy, lon, lat, x1, e.y1), d4 = side(cx, cy, lon, lat, x2, e.y2);
