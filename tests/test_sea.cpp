@@ -891,6 +891,11 @@ TEST(Sea, Refusals) {
       {50, NAN, 36.5, -8, 2, "", Status::not_a_number},
       {40.42, -3.70, 36.5, -8, 2, "", Status::end_inland},     // Madrid
       {42.0, 50.5, 43.0, 34.0, 2, "", Status::no_way_at_sea},  // the Caspian to the Black Sea
+      // The other way, and from the South Atlantic into a fjord of West
+      // Greenland closed at this scale: the closed sea's cells are counted,
+      // and the oceans are not searched for a way that is not there.
+      {43.0, 34.0, 42.0, 50.5, 2, "", Status::no_way_at_sea},
+      {-54.3045, 0.7129, 68.1666, -52.0916, 0.72, "", Status::no_way_at_sea},
   };
   for (const auto& c : cases) {
     sailings::SeaOptions options;

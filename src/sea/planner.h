@@ -38,6 +38,10 @@ constexpr int kMostCorridors = 40;
 constexpr std::size_t kMostCorridorCells = 1500000, kMostCells = 3000000;
 // A sea from which fewer cells than this are reached is a pocket.
 constexpr std::size_t kPocket = 20000;
+// A sea from which fewer fine cells than this are reached, without the
+// other end, is a lake or a fjord closed at this scale: no way, said at
+// once rather than after searching the oceans for one (some seconds).
+constexpr std::size_t kEnclosed = 200000;
 constexpr double kLeastClearance = 0.1 * kNauticalMile;
 // The cosine of the greatest angle at the centre a leg may span (179
 // degrees): a leg nearer opposite ends is none (Planner::Clear).
@@ -169,6 +173,13 @@ class Planner {
   // Whether the sea around a cell is a pocket: fewer than `most` cells
   // reachable from it.
   bool Pocket(Cell c, std::size_t most);
+  // Whether the fine search takes the step from x to x + (dr, dc), going
+  // from `from` to `to`; and whether, by such steps and the gates, fewer
+  // than kEnclosed cells are reached from `from` (or, `back`, lead to
+  // `to`), the other end not among them: a lake, a fjord closed at this
+  // scale.
+  bool Takes(Cell x, int dr, int dc, Cell from, Cell to);
+  bool Enclosed(Cell from, Cell to, bool back);
   // The table of which coarse cells the sea joins (sea/links.h), where it
   // holds for this passage (a clearance of the least or more), else
   // nullptr; and whether it holds for coarse cell k: in rows that the

@@ -124,5 +124,56 @@ bool Planner::Pocket(Cell c, std::size_t most) {
   return seen.size() < most;
 }
 
+// Whether the fine search, from `from` to `to`, takes the step from cell x
+// to its neighbour y (dr rows, dc columns on): as sea_fine.cpp does.
+bool Planner::Takes(Cell x, int dr, int dc, Cell from, Cell to) {
+  const Cell y{x.row + dr, (x.column + dc + kFineColumns) % kFineColumns};
+  const bool end = Key(y) == Key(to);
+  const CellState& s = State(y);
+  if (!s.open && !end) return false;
+  float least = s.clearance;
+  if (std::abs(dr) + std::abs(dc) == 3 && !end) {
+    const CellState& a = State({x.row + dr / 2, (x.column + dc / 2 + kFineColumns) % kFineColumns});
+    const CellState& b =
+        State({x.row + dr - dr / 2, (x.column + dc - dc / 2 + kFineColumns) % kFineColumns});
+    if (!a.open || !b.open) return false;
+    least = std::min({least, a.clearance, b.clearance});
+  }
+  const double keep = std::min(c_, kLeastClearance);
+  if (end || Key(x) == Key(from))
+    return Clear(Key(x) == Key(from) ? start_ : Centre(x), end ? end_ : Centre(y), keep);
+  return std::min(least, State(x).clearance) >= kSeesNeighbours ||
+         Clear(Centre(x), Centre(y), keep);
+}
+
+bool Planner::Enclosed(Cell from, Cell to, bool back) {
+  if (Key(from) == Key(to)) return false;
+  // From `to` back (the cells whose step leads to one reached), or from
+  // `from` on: the cells the search may stand on are open, but for `from`.
+  const Cell c = back ? to : from, other = back ? from : to;
+  std::unordered_set<std::int64_t> seen{Key(c)};
+  std::vector<Cell> queue{c};
+  for (std::size_t next = 0; next < queue.size(); ++next) {
+    if (seen.size() >= kEnclosed) return false;
+    const Cell here = queue[next];
+    for (const auto& [dr, dc] : kSteps) {
+      if (here.row + dr < 0 || here.row + dr >= kFineRows) continue;
+      const Cell n{here.row + dr, (here.column + dc + kFineColumns) % kFineColumns};
+      if (seen.count(Key(n)) || (Key(n) != Key(other) && !State(n).open)) continue;
+      if (!(back ? Takes(n, -dr, -dc, from, to) : Takes(here, dr, dc, from, to))) continue;
+      if (Key(n) == Key(other)) return false;
+      seen.insert(Key(n)), queue.push_back(n);
+    }
+    for (const GateEnds& e : gates_) {  // (a gate either way)
+      for (const auto& [at, n] : {std::pair{e.a, e.b}, std::pair{e.b, e.a}}) {
+        if (Key(here) != Key(at) || seen.count(Key(n))) continue;
+        if (Key(n) == Key(other)) return false;
+        seen.insert(Key(n)), queue.push_back(n);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace sea
 }  // namespace sailings

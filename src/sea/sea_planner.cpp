@@ -139,6 +139,8 @@ SeaOutcome Planner::Plan(SeaPlan& plan, double* inland) {
       if (!closed) break;  // closed within a cell: the search everywhere decides
     }
     if (!found) {
+      // (An end in a lake: said at once.)
+      if (Enclosed(from, to, true) || Enclosed(from, to, false)) return SeaOutcome::no_way;
       way.clear();
       // (No way out of the ends' cell and back: the leg between them, as
       // where they are one cell's to begin with.)
