@@ -115,6 +115,8 @@ bool Planner::Search(Cell from, Cell to, const std::vector<std::uint8_t>* corrid
       }
     };
     bool held = false;
+    // (Planner::Takes says the same of one step, for the count of a closed
+    // sea's cells: the two go together.)
     // The cell's and its neighbours' states, looked up once: a knight's
     // move passes between two neighbours (-1 rows and columns, 0, 1 at
     // `near[dr + 1][dc + 1]`; null: beyond a pole).
